@@ -1,0 +1,91 @@
+// papelada-cli: the core of Papelada without a window.
+#include "cli/comando.h"
+
+#include <QGuiApplication>
+#include <cstdio>
+#include <vector>
+
+namespace papelada::cli {
+
+namespace {
+std::vector<Comando>& lista()
+{
+    static std::vector<Comando> l;
+    return l;
+}
+} // namespace
+
+void registrar(const Comando& c) { lista().push_back(c); }
+const std::vector<Comando>& comandos() { return lista(); }
+
+QTextStream& saida()
+{
+    static QTextStream s(stdout);
+    return s;
+}
+
+QTextStream& erros()
+{
+    static QTextStream s(stderr);
+    return s;
+}
+
+} // namespace papelada::cli
+
+namespace {
+
+using namespace papelada::cli;
+
+void ajuda(QTextStream& s)
+{
+    s << "Papelada " PAPELADA_VERSAO " - Impressão de Relatórios\n\n"
+      << "Uso: papelada-cli COMANDO [ARGUMENTOS]\n\n"
+      << "Comandos:\n";
+    for (const Comando& c : comandos())
+        s << "  " << c.uso << "\n      " << c.descricao << "\n";
+    s << "\nOpções gerais:\n"
+      << "  --help, -h      mostra esta ajuda\n"
+      << "  --version, -v   mostra a versão\n";
+    s.flush();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The core needs fonts, not a screen: without a display the program
+    // runs on Qt's offscreen platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setOrganizationName(QStringLiteral("Orvel"));
+    QGuiApplication::setApplicationName(QStringLiteral("Papelada"));
+    QGuiApplication::setApplicationVersion(QStringLiteral(PAPELADA_VERSAO));
+
+    QStringList args = QGuiApplication::arguments();
+    args.removeFirst();
+    if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")
+        || args[0] == QLatin1String("ajuda")) {
+        ajuda(args.isEmpty() ? erros() : saida());
+        return args.isEmpty() ? erro_uso : ok;
+    }
+    if (args[0] == QLatin1String("--version") || args[0] == QLatin1String("-v")) {
+        saida() << "Papelada " PAPELADA_VERSAO "\n";
+        saida().flush();
+        return ok;
+    }
+    const QString nome = args.takeFirst();
+    for (const Comando& c : comandos()) {
+        if (nome == QLatin1String(c.nome)) {
+            const int r = c.executar(args);
+            saida().flush();
+            erros().flush();
+            return r;
+        }
+    }
+    erros() << "papelada-cli: comando desconhecido: " << nome << "\n"
+            << "Use \"papelada-cli --help\" para ver os comandos.\n";
+    erros().flush();
+    return erro_uso;
+}

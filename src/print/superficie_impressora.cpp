@@ -1,0 +1,294 @@
+#include "print/superficie_impressora.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPdfWriter>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QTemporaryFile>
+#include <cmath>
+#include <cups/cups.h>
+
+namespace papelada {
+
+namespace {
+
+struct Destinos {
+    cups_dest_t* lista = nullptr;
+    int quantos = 0;
+    Destinos() { quantos = cupsGetDests2(CUPS_HTTP_DEFAULT, &lista); }
+    ~Destinos() { cupsFreeDests(quantos, lista); }
+    const cups_dest_t* achar(const QString& nome) const
+    {
+        const QByteArray n = nome.toUtf8();
+        for (int i = 0; i < quantos; ++i)
+            if (!lista[i].instance && n == lista[i].name)
+                return &lista[i];
+        return nullptr;
+    }
+};
+
+// A page size named by a CUPS "media" option: a PWG self-describing name
+// ("iso_a4_210x297mm", "na_letter_8.5x11in") or a PPD name ("A4", "Letter").
+QPageSize tamanho_por_midia(const QString& midia)
+{
+    static const QRegularExpression pwg(QStringLiteral("_([0-9.]+)x([0-9.]+)(mm|in)$"));
+    const auto m = pwg.match(midia);
+    if (m.hasMatch()) {
+        const QSizeF s(m.captured(1).toDouble(), m.captured(2).toDouble());
+        const auto unidade = m.captured(3) == QLatin1String("mm") ? QPageSize::Millimeter : QPageSize::Inch;
+        const QPageSize::PageSizeId id = QPageSize::id(s, unidade, QPageSize::FuzzyMatch);
+        return id == QPageSize::Custom ? QPageSize(s, unidade) : QPageSize(id);
+    }
+    for (int i = 0; i < QPageSize::LastPageSize; ++i) {
+        const auto id = static_cast<QPageSize::PageSizeId>(i);
+        if (QPageSize::key(id).compare(midia, Qt::CaseInsensitive) == 0)
+            return QPageSize(id);
+    }
+    return QPageSize(QPageSize::A4);
+}
+
+} // namespace
+
+QStringList impressoras_instaladas()
+{
+    QStringList nomes;
+    Destinos d;
+    for (int i = 0; i < d.quantos; ++i)
+        if (!d.lista[i].instance)
+            nomes << QString::fromUtf8(d.lista[i].name);
+    nomes << impressora_pdf;
+    return nomes;
+}
+
+QString impressora_padrao_sistema()
+{
+    Destinos d;
+    for (int i = 0; i < d.quantos; ++i)
+        if (d.lista[i].is_default && !d.lista[i].instance)
+            return QString::fromUtf8(d.lista[i].name);
+    return {};
+}
+
+SuperficieImpressora::SuperficieImpressora(const QString& nome)
+    : SuperficiePintor(300), tamanho_(QPageSize::A4)
+{
+    QString escolhido = nome;
+    if (escolhido.isEmpty())
+        escolhido = impressora_padrao_sistema();
+    if (escolhido.isEmpty() || !selectPrinter(escolhido))
+        selectPrinter(impressora_pdf);
+}
+
+SuperficieImpressora::~SuperficieImpressora()
+{
+    descartar();
+}
+
+void SuperficieImpressora::setResolucao(int dpi)
+{
+    if (!documentoAberto() && dpi >= 72 && dpi <= 4800)
+        dpi_ = dpi;
+}
+
+bool SuperficieImpressora::selectPrinter(const QString& nome)
+{
+    if (nome == impressora_pdf) {
+        nome_ = nome;
+        return true;
+    }
+    Destinos d;
+    if (!d.achar(nome))
+        return false;
+    nome_ = nome;
+    adotar_padroes_da_fila();
+    return true;
+}
+
+void SuperficieImpressora::adotar_padroes_da_fila()
+{
+    Destinos d;
+    const cups_dest_t* dest = d.achar(nome_);
+    if (!dest)
+        return;
+    if (const char* midia = cupsGetOption("media", dest->num_options, dest->options))
+        tamanho_ = tamanho_por_midia(QString::fromUtf8(midia));
+    if (const char* res = cupsGetOption("printer-resolution", dest->num_options, dest->options)) {
+        const int dpi = QString::fromUtf8(res).section(QLatin1Char('x'), 0, 0).remove(QStringLiteral("dpi")).toInt();
+        if (dpi >= 72 && dpi <= 4800 && !documentoAberto())
+            dpi_ = dpi;
+    }
+}
+
+void SuperficieImpressora::setPaperSize(int codigo)
+{
+    const QPageSize::PageSizeId id = QPageSize::id(codigo);
+    if (id == QPageSize::Custom)
+        return; // codes the system does not know leave the paper as it is
+    papel_ = codigo;
+    tamanho_ = QPageSize(id);
+    altura_forcada_ = 0;
+}
+
+void SuperficieImpressora::setOrientation(int o)
+{
+    if (o == orientacao_retrato || o == orientacao_paisagem)
+        orientacao_ = o;
+}
+
+double SuperficieImpressora::width() const
+{
+    const QSizeF mm = tamanho_.size(QPageSize::Millimeter);
+    const double w = orientacao_ == orientacao_paisagem ? mm.height() : mm.width();
+    return std::round(w * 1440.0 / 25.4);
+}
+
+double SuperficieImpressora::height() const
+{
+    if (altura_forcada_ > 0)
+        return altura_forcada_;
+    const QSizeF mm = tamanho_.size(QPageSize::Millimeter);
+    const double h = orientacao_ == orientacao_paisagem ? mm.width() : mm.height();
+    return std::round(h * 1440.0 / 25.4);
+}
+
+void SuperficieImpressora::setHeight(double twips)
+{
+    // A page length from a report: at least a line of a tenth of an inch,
+    // at most 200 inches (the largest page a PDF viewer accepts).
+    if (!std::isfinite(twips))
+        return;
+    altura_forcada_ = std::clamp(twips, 144.0, 288000.0);
+    if (escritor_)
+        escritor_->setPageLayout(layout());
+}
+
+QPageLayout SuperficieImpressora::layout() const
+{
+    const QSizeF mm(width() * 25.4 / 1440.0, height() * 25.4 / 1440.0);
+    return QPageLayout(QPageSize(mm, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch),
+                       QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
+}
+
+QPainter* SuperficieImpressora::pintor()
+{
+    if (falhou_)
+        return nullptr;
+    if (!escritor_) {
+        if (nome_ == impressora_pdf) {
+            if (arquivo_saida_.isEmpty()) {
+                erro_ = QStringLiteral("Nenhum arquivo foi indicado para a impressora \"%1\".").arg(nome_);
+                falhou_ = true;
+                return nullptr;
+            }
+            auto arquivo = std::make_unique<QSaveFile>(arquivo_saida_);
+            if (!arquivo->open(QIODevice::WriteOnly)) {
+                erro_ = QStringLiteral("Não foi possível gravar o arquivo %1: %2.")
+                            .arg(arquivo_saida_, arquivo->errorString());
+                falhou_ = true;
+                return nullptr;
+            }
+            destino_ = std::move(arquivo);
+        } else {
+            auto temporario = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/papelada-XXXXXX.pdf"));
+            if (!temporario->open()) {
+                erro_ = QStringLiteral("Não foi possível preparar a impressão: %1.").arg(temporario->errorString());
+                falhou_ = true;
+                return nullptr;
+            }
+            destino_ = std::move(temporario);
+        }
+        escritor_ = std::make_unique<QPdfWriter>(destino_.get());
+        escritor_->setCreator(QStringLiteral("Papelada"));
+        escritor_->setTitle(QStringLiteral("Papelada"));
+        escritor_->setResolution(static_cast<int>(dpi_));
+        escritor_->setPageLayout(layout());
+        pintor_ = std::make_unique<QPainter>();
+        if (!pintor_->begin(escritor_.get())) {
+            erro_ = QStringLiteral("Não foi possível iniciar a impressão.");
+            falhou_ = true;
+            return nullptr;
+        }
+        preparar_pintor(*pintor_);
+    }
+    // Pages ended with NewPage begin when something is drawn on them, so
+    // that a NewPage followed by EndDoc leaves no blank page.
+    for (; paginas_pendentes_ > 0; --paginas_pendentes_) {
+        escritor_->setPageLayout(layout());
+        escritor_->newPage();
+    }
+    return pintor_.get();
+}
+
+void SuperficieImpressora::newPage()
+{
+    // Nothing drawn yet on the first page: that page still counts, so a
+    // NewPage here leaves it blank once something follows.
+    ++paginas_pendentes_;
+    ++pagina_;
+    pena_x_ = para_twips_x(0);
+    pena_y_ = para_twips_y(0);
+}
+
+void SuperficieImpressora::descartar()
+{
+    if (pintor_ && pintor_->isActive())
+        pintor_->end();
+    pintor_.reset();
+    escritor_.reset();
+    if (auto* s = dynamic_cast<QSaveFile*>(destino_.get()))
+        s->cancelWriting();
+    destino_.reset();
+    pagina_ = 1;
+    paginas_pendentes_ = 0;
+    falhou_ = false;
+}
+
+bool SuperficieImpressora::endDoc()
+{
+    if (falhou_) {
+        // The message of the failure stays for the caller.
+        const QString motivo = erro_.isEmpty() ? QStringLiteral("A impressão falhou.") : erro_;
+        descartar();
+        erro_ = motivo;
+        return false;
+    }
+    erro_.clear();
+    if (!escritor_) {
+        descartar();
+        return true; // nothing was drawn: there is no document to hand over
+    }
+    pintor_->end();
+    pintor_.reset();
+    escritor_.reset();
+    bool ok = true;
+    if (auto* arquivo = dynamic_cast<QSaveFile*>(destino_.get())) {
+        if (!arquivo->commit()) {
+            erro_ = QStringLiteral("Não foi possível gravar o arquivo %1: %2.")
+                        .arg(arquivo_saida_, arquivo->errorString());
+            ok = false;
+        }
+    } else if (auto* temporario = dynamic_cast<QTemporaryFile*>(destino_.get())) {
+        temporario->flush();
+        const QByteArray fila = nome_.toUtf8();
+        const QByteArray caminho = QFile::encodeName(temporario->fileName());
+        const int trabalho = cupsPrintFile2(CUPS_HTTP_DEFAULT, fila.constData(), caminho.constData(),
+                                            "Papelada", 0, nullptr);
+        if (trabalho == 0) {
+            erro_ = QStringLiteral("A impressora \"%1\" não aceitou o documento: %2.")
+                        .arg(nome_, QString::fromUtf8(cupsLastErrorString()));
+            ok = false;
+        }
+    }
+    destino_.reset();
+    pagina_ = 1;
+    paginas_pendentes_ = 0;
+    return ok;
+}
+
+void SuperficieImpressora::killDoc()
+{
+    descartar();
+}
+
+} // namespace papelada

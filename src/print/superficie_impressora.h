@@ -1,0 +1,93 @@
+// The printer: pages are drawn with QPainter into a PDF document of the
+// printer's size and resolution. On EndDoc the document goes to its printer:
+// a CUPS queue receives it as a print job, and the built-in printer
+// "Arquivo PDF" writes it to the file named by the caller (atomically: the
+// file appears complete or not at all). KillDoc throws it away, so nothing
+// of a cancelled document reaches a printer or a file.
+#pragma once
+
+#include "stream/superficie_pintor.h"
+
+#include <QPageLayout>
+#include <QPageSize>
+#include <memory>
+
+class QIODevice;
+class QPdfWriter;
+
+namespace papelada {
+
+// The built-in printer, always installed.
+inline const QString impressora_pdf = QStringLiteral("Arquivo PDF");
+
+// The system's print queues, in the order the system lists them, then
+// "Arquivo PDF".
+QStringList impressoras_instaladas();
+// The system's default queue, or "" when there is none.
+QString impressora_padrao_sistema();
+
+class SuperficieImpressora : public SuperficiePintor {
+public:
+    // Starts on `nome`, or on the system's default printer, or on
+    // "Arquivo PDF" when the system has none.
+    explicit SuperficieImpressora(const QString& nome = {});
+    ~SuperficieImpressora() override;
+
+    // Where "Arquivo PDF" writes its document.
+    void setArquivoSaida(const QString& caminho) { arquivo_saida_ = caminho; }
+    QString arquivoSaida() const { return arquivo_saida_; }
+    // Device resolution in dots per inch (300 unless changed). Not while a
+    // document is open.
+    void setResolucao(int dpi);
+
+    double width() const override;
+    double height() const override;
+    void setWidth(double) override {}
+    void setHeight(double twips) override;
+
+    int page() const override { return pagina_; }
+    void newPage() override;
+    bool endDoc() override;
+    void killDoc() override;
+    QString erro() const override { return erro_; }
+
+    int paperSize() const override { return papel_; }
+    void setPaperSize(int codigo) override;
+    int paperBin() const override { return bandeja_; }
+    void setPaperBin(int codigo) override { bandeja_ = codigo; }
+    int orientation() const override { return orientacao_; }
+    void setOrientation(int o) override;
+    QString deviceName() const override { return nome_; }
+    QStringList printers() const override { return impressoras_instaladas(); }
+    bool selectPrinter(const QString& nome) override;
+
+    // True while a document has been started and not yet ended.
+    bool documentoAberto() const { return escritor_ != nullptr; }
+
+protected:
+    QPainter* pintor() override;
+
+private:
+    void adotar_padroes_da_fila();
+    QPageLayout layout() const;
+    void descartar();
+
+    QString nome_;
+    QString arquivo_saida_;
+    QString erro_;
+    int papel_ = 9;
+    int bandeja_ = 0;
+    int orientacao_ = orientacao_retrato;
+    QPageSize tamanho_;
+    double altura_forcada_ = 0; // twips written through Height, 0 when none
+
+    // The open document.
+    std::unique_ptr<QIODevice> destino_;
+    std::unique_ptr<QPdfWriter> escritor_;
+    std::unique_ptr<QPainter> pintor_;
+    int pagina_ = 1;
+    int paginas_pendentes_ = 0; // NewPage calls not yet materialised
+    bool falhou_ = false;
+};
+
+} // namespace papelada

@@ -1,0 +1,46 @@
+// Effects of commands that several interpreters compute the same way.
+#pragma once
+
+#include "stream/leitor.h"
+
+#include <cstdint>
+
+namespace papelada {
+
+// The two points of a line or box command (ESC "L", "l", "B", "b").
+// Upper-case letters give cell numbers, converted with the cell width and
+// line step; lower-case letters give twips, converted with `escala_twips`
+// (the zoom of the preview; 1 elsewhere, where Int() changes nothing).
+struct Segmento {
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    int largura = 1; // pen width in pixels; 0 is taken as 1
+    int cor = 0;     // palette index
+    bool caixa = false;
+};
+Segmento converter_segmento(unsigned char comando, const Item& item, double largura_celula,
+                            double altura_linha, double escala_twips = 1.0);
+
+// Barcode fields completed as both interpreters deliver them: symbology
+// outside 1 to 4 taken as 1, default height and module width, and for
+// Interleaved 2 of 5 a "0" in front of data of odd length. `aparar` removes
+// the blanks at both ends of the data (the printer does it here, the
+// preview inside its barcode drawing).
+struct Barra {
+    int padrao = 1;
+    std::int64_t altura = 120;
+    std::int16_t largura = 3;
+    QByteArray texto;
+};
+Barra completar_barra(const CamposBarra& campos, std::int64_t altura_padrao = 120,
+                      std::int16_t largura_padrao = 3, bool aparar = true);
+
+// Size of a barcode in 300 dots-per-inch pixels, for moving the pen after it.
+struct TamanhoBarra {
+    double h = 0, w = 0;
+};
+TamanhoBarra tamanho_barra(int padrao, double altura, double largura, qsizetype comprimento);
+
+// Twips in one pixel at 300 dots per inch.
+constexpr double twips_por_pixel_300 = 4.8;
+
+} // namespace papelada

@@ -1,0 +1,57 @@
+// State shared by the routines that read a spool file: the open document,
+// the character metrics and page limits, the pending text run, the page index.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace papelada {
+
+struct Documento {
+    QString nome_arquivo;              // "" when none
+    qint64 tamanho_arquivo = 0;        // bytes
+    std::int16_t interromper = 0;      // 1 = stop printing
+    std::int32_t margem_esquerda = 0;  // millimetres
+    std::int32_t margem_superior = 0;
+    bool imprimir_ao_ativar = false;   // the preview asked for a print job
+    bool indice_valido = false;        // the page index matches file and font
+};
+
+// Character metrics and page limits, in twips. The current values change as a
+// pass reads ESC "7", "8" and "A"; every pass starts from the defaults that
+// measurement found.
+struct Metricas {
+    std::int16_t altura_linha = 0;
+    std::int16_t largura_caracter = 0;
+    std::int16_t altura_linha_padrao = 0;
+    std::int16_t largura_caracter_padrao = 0;
+    std::int32_t altura_folha = 0;
+    std::int32_t largura_folha = 0;
+};
+
+// The text run: characters read since the last flush, and the run field
+// (a horizontal span for the next run; both edges 0 means no field).
+struct Corrida {
+    QByteArray buffer;
+    std::int16_t campo_inicio = 0;
+    std::int16_t campo_fim = 0;
+    std::int16_t campo_alinhamento = 0; // 0 left, 1 right, 2 centre
+
+    bool tem_campo() const { return campo_inicio != 0 || campo_fim != 0; }
+    void limpar()
+    {
+        buffer.clear();
+        campo_inicio = campo_fim = campo_alinhamento = 0;
+    }
+};
+
+// Where each page begins: inicio_pagina[p - 1] is the 1-based file position
+// of the first byte of page p.
+struct IndicePaginas {
+    std::vector<qint64> inicio_pagina;
+    std::int32_t total_paginas = 0;
+};
+
+} // namespace papelada

@@ -1,0 +1,233 @@
+#include "stream/leitor.h"
+
+#include <algorithm>
+
+namespace papelada {
+
+namespace {
+
+TabelaFormas montar_linguagem()
+{
+    TabelaFormas t{};
+    t.fill(Forma::Nenhuma);
+    for (unsigned char c : {'0', '1', 'G'})
+        t[c] = Forma::Texto;
+    for (unsigned char c : {'6', '7', '8', 'A', 'C', 'H', 'h', 'V', 'v', 'X', 'x', 'Y', 'y'})
+        t[c] = Forma::Numero;
+    for (unsigned char c : {'B', 'b', 'L', 'l'})
+        t[c] = Forma::Lista6;
+    t['R'] = t['r'] = Forma::Lista3;
+    t['Z'] = Forma::Barra;
+    t['D'] = Forma::Registro68;
+    t['F'] = Forma::Registro54;
+    return t;
+}
+
+} // namespace
+
+const TabelaFormas& formas_linguagem()
+{
+    static const TabelaFormas t = montar_linguagem();
+    return t;
+}
+
+const TabelaFormas& formas_medicao()
+{
+    static const TabelaFormas t = [] {
+        TabelaFormas m = montar_linguagem();
+        m['C'] = Forma::Nenhuma;
+        return m;
+    }();
+    return t;
+}
+
+const TabelaFormas& formas_indice()
+{
+    static const TabelaFormas t = [] {
+        TabelaFormas m{};
+        m.fill(Forma::Nenhuma);
+        m['D'] = Forma::Registro68;
+        m['F'] = Forma::Registro54;
+        return m;
+    }();
+    return t;
+}
+
+const TabelaFormas& formas_copia_texto()
+{
+    static const TabelaFormas t = [] {
+        TabelaFormas m{};
+        m.fill(Forma::Nenhuma);
+        m['D'] = Forma::Registro68;
+        m['F'] = Forma::Registro54;
+        for (unsigned char c : {'0', '1', '6', '7', '8', 'A', 'H', 'h', 'V', 'v', 'X', 'x', 'Y',
+                                'y', 'R', 'r', 'L', 'l', 'B', 'b', 'G', 'Z'})
+            m[c] = Forma::AteSub;
+        return m;
+    }();
+    return t;
+}
+
+bool Leitor::proximo(Item& item)
+{
+    if (fim_)
+        return false;
+    unsigned char c;
+    if (!fonte_.ler(c)) {
+        fim_ = true;
+        return false;
+    }
+    item.posicao = fonte_.posicao();
+    item.byte = c;
+    item.completo = true;
+    switch (c) {
+    case 10: item.tipo = Item::Tipo::AvancoLinha; return true;
+    case 12: item.tipo = Item::Tipo::AvancoPagina; return true;
+    case 13: item.tipo = Item::Tipo::RetornoCarro; return true;
+    case ESC: break;
+    default: item.tipo = Item::Tipo::Caractere; return true;
+    }
+    item.tipo = Item::Tipo::Comando;
+    if (!fonte_.ler(c)) {
+        // An escape byte whose command byte is the end of the file.
+        fim_ = true;
+        return false;
+    }
+    item.byte = c;
+    ler_parametros((*formas_)[c], item);
+    return true;
+}
+
+void Leitor::pular(qint64 n)
+{
+    unsigned char c;
+    while (n > 0) {
+        auto j = fonte_.janela();
+        if (j.empty()) {
+            if (!fonte_.ler(c)) {
+                fim_ = true;
+                return;
+            }
+            --n;
+            continue;
+        }
+        const qsizetype k = static_cast<qsizetype>(std::min<qint64>(n, static_cast<qint64>(j.size())));
+        fonte_.avancar(k);
+        n -= k;
+    }
+}
+
+// Digits accumulate; the first other byte ends the number and is consumed.
+// Returns false when the end of the file ended it.
+bool Leitor::ler_numero(std::int64_t& valor, bool& comecou)
+{
+    valor = 0;
+    comecou = false;
+    unsigned char c;
+    while (fonte_.ler(c)) {
+        comecou = true;
+        if (c < '0' || c > '9')
+            return true;
+        valor = std::min<std::int64_t>(valor * 10 + (c - '0'), numero_maximo);
+    }
+    fim_ = true;
+    return false;
+}
+
+void Leitor::ler_parametros(Forma forma, Item& item)
+{
+    unsigned char c;
+    bool comecou = false;
+    switch (forma) {
+    case Forma::Nenhuma:
+        return;
+    case Forma::Numero:
+        if (!ler_numero(item.numeros[0], comecou))
+            item.completo = comecou;
+        return;
+    case Forma::Lista3:
+    case Forma::Lista6: {
+        const int n = forma == Forma::Lista3 ? 3 : 6;
+        item.numeros.fill(0);
+        for (int k = 0; k < n; ++k) {
+            if (!ler_numero(item.numeros[k], comecou)) {
+                item.completo = (k == n - 1) && comecou;
+                return;
+            }
+        }
+        return;
+    }
+    case Forma::Texto: {
+        item.texto.clear();
+        bool terminou = false;
+        while (fonte_.ler(c)) {
+            comecou = true;
+            if (c < 32) {
+                terminou = true;
+                break;
+            }
+            if (item.texto.size() < texto_maximo)
+                item.texto.append(static_cast<char>(c));
+        }
+        if (!terminou) {
+            fim_ = true;
+            item.completo = comecou;
+        }
+        while (!item.texto.isEmpty() && item.texto.back() == ' ')
+            item.texto.chop(1);
+        return;
+    }
+    case Forma::Barra: {
+        CamposBarra& b = item.barra;
+        b = CamposBarra{};
+        std::int64_t* campos[3] = {&b.padrao, &b.altura, &b.largura};
+        for (int k = 0; k < 4; ++k) {
+            bool terminou = false;
+            comecou = false;
+            while (fonte_.ler(c)) {
+                comecou = true;
+                if (c == ',' || c == SUB) {
+                    terminou = true;
+                    break;
+                }
+                if (k < 3) {
+                    if (c >= '0' && c <= '9')
+                        *campos[k] = std::min<std::int64_t>(*campos[k] * 10 + (c - '0'), numero_maximo);
+                } else {
+                    const bool aceito = b.padrao == 4 ? (c >= 32 && c <= 122) : (c >= '0' && c <= '9');
+                    if (aceito && b.texto.size() < texto_maximo)
+                        b.texto.append(static_cast<char>(c));
+                }
+            }
+            if (!terminou) {
+                fim_ = true;
+                item.completo = (k == 3) && comecou;
+                return;
+            }
+        }
+        return;
+    }
+    case Forma::Registro68:
+    case Forma::Registro54: {
+        const qsizetype n = forma == Forma::Registro68 ? 68 : 54;
+        item.texto.clear();
+        item.texto.reserve(n);
+        while (item.texto.size() < n && fonte_.ler(c))
+            item.texto.append(static_cast<char>(c));
+        if (item.texto.size() < n) {
+            fim_ = true;
+            item.completo = false;
+        }
+        return;
+    }
+    case Forma::AteSub:
+        while (fonte_.ler(c))
+            if (c == SUB)
+                return;
+        fim_ = true;
+        item.completo = false;
+        return;
+    }
+}
+
+} // namespace papelada

@@ -1,0 +1,96 @@
+// The report language: control bytes, text characters and escape commands
+// with their parameters. Every part of the program that reads a spool file
+// reads it through this one reader; they differ only in what they do with the
+// items, and in which parameter form they expect after each command byte.
+#pragma once
+
+#include "stream/fonte_bytes.h"
+
+#include <QByteArray>
+#include <array>
+#include <cstdint>
+
+namespace papelada {
+
+constexpr unsigned char ESC = 27;
+constexpr unsigned char SUB = 26; // also ends numbers, texts and barcode fields
+
+// What follows a command byte.
+enum class Forma : unsigned char {
+    Nenhuma,    // nothing (also every unknown command)
+    Numero,     // decimal digits, ended by the first other byte (consumed)
+    Texto,      // bytes up to the first byte below 32 (consumed); trailing blanks removed
+    Lista3,     // three numbers
+    Lista6,     // six numbers
+    Barra,      // four fields ended by "," or byte 26
+    Registro68, // fixed record of 68 bytes (printer)
+    Registro54, // fixed record of 54 bytes (font)
+    AteSub,     // every byte up to and including the next byte 26
+};
+using TabelaFormas = std::array<Forma, 256>;
+
+// The language as the printer pass and the preview read it.
+const TabelaFormas& formas_linguagem();
+// Measurement: ESC "C" takes no parameter, so the digits after it are text.
+const TabelaFormas& formas_medicao();
+// Page index: only the two records are skipped; every other parameter byte
+// passes as an ordinary byte.
+const TabelaFormas& formas_indice();
+// Plain-text copy: parameters are taken to end at byte 26.
+const TabelaFormas& formas_copia_texto();
+
+// Numbers never overflow: digits beyond this value leave it there. Every
+// field that holds a number is narrower, so the value is clamped again when it
+// is stored (see numeros.h).
+constexpr std::int64_t numero_maximo = 2147483647;
+// A text parameter keeps at most this many bytes; the rest is read and dropped.
+constexpr qsizetype texto_maximo = 32768;
+
+struct CamposBarra {
+    std::int64_t padrao = 0;  // symbology as written
+    std::int64_t altura = 0;  // bar height in 1/300 inch
+    std::int64_t largura = 0; // narrow module in printer pixels
+    QByteArray texto;         // data, already filtered, blanks not trimmed
+};
+
+struct Item {
+    enum class Tipo { Caractere, AvancoLinha, AvancoPagina, RetornoCarro, Comando };
+    Tipo tipo = Tipo::Caractere;
+    unsigned char byte = 0; // the character, or the command byte after ESC
+    qint64 posicao = 0;     // 1-based file position of the item's first byte
+
+    // Parameters of a command. `completo` is false when the end of the file
+    // cut the parameters before their last field began: such a command is not
+    // applied. After any command cut by the end, the stream has ended.
+    bool completo = true;
+    std::array<std::int64_t, 6> numeros{}; // Numero, Lista3, Lista6
+    QByteArray texto;                      // Texto, or the bytes of a record
+    CamposBarra barra;                     // Barra
+};
+
+class Leitor {
+public:
+    explicit Leitor(FonteBytes& fonte, const TabelaFormas& formas = formas_linguagem())
+        : fonte_(fonte), formas_(&formas) {}
+
+    // The next item; false at the end of the stream.
+    bool proximo(Item& item);
+
+    // Reads and drops up to n bytes (a record skipped by a consumer).
+    void pular(qint64 n);
+
+    FonteBytes& fonte() { return fonte_; }
+    bool terminado() const { return fim_; }
+    // A consumer that repositions the source starts a fresh stream.
+    void reiniciar() { fim_ = false; }
+
+private:
+    bool ler_numero(std::int64_t& valor, bool& comecou);
+    void ler_parametros(Forma forma, Item& item);
+
+    FonteBytes& fonte_;
+    const TabelaFormas* formas_;
+    bool fim_ = false;
+};
+
+} // namespace papelada

@@ -1,0 +1,122 @@
+// The drawing surface: what the interpreters need from a printer or from a
+// page image. Coordinates are in the current scale (twips, or device pixels),
+// measured from the scale origin; ScaleLeft and ScaleTop are minus the
+// margins, so that (0, 0) is the margin corner.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+namespace papelada {
+
+enum class ModoEscala { Twips = 1, Pixels = 3 };
+enum class EstiloLinha { Solido = 0, Pontilhado = 2 };
+
+constexpr int bandeja_trator = 8; // paper source: tractor feed
+constexpr int orientacao_retrato = 1;
+constexpr int orientacao_paisagem = 2;
+
+class Superficie {
+public:
+    virtual ~Superficie() = default;
+
+    // Setting the scale mode puts the origin back at the corner; the pen
+    // keeps its place on the paper.
+    virtual void setScaleMode(ModoEscala modo) = 0;
+    virtual ModoEscala scaleMode() const = 0;
+    virtual void setScaleLeft(double v) = 0;
+    virtual void setScaleTop(double v) = 0;
+    virtual double scaleLeft() const = 0;
+    virtual double scaleTop() const = 0;
+    // Size of the drawable area in the current scale.
+    virtual double scaleWidth() const = 0;
+    virtual double scaleHeight() const = 0;
+
+    // Size in twips. The printer's height can be written (page length).
+    virtual double width() const = 0;
+    virtual double height() const = 0;
+    virtual void setWidth(double twips) = 0;
+    virtual void setHeight(double twips) = 0;
+
+    // The pen, in the current scale.
+    virtual double currentX() const = 0;
+    virtual double currentY() const = 0;
+    virtual void setCurrentX(double x) = 0;
+    virtual void setCurrentY(double y) = 0;
+
+    // Font of the next text; size in points. A name that the system lacks
+    // reads back as the family actually used.
+    virtual QString fontName() const = 0;
+    virtual void setFontName(const QString& nome) = 0;
+    virtual double fontSize() const = 0;
+    virtual void setFontSize(double pontos) = 0;
+    virtual bool fontBold() const = 0;
+    virtual void setFontBold(bool v) = 0;
+    virtual bool fontItalic() const = 0;
+    virtual void setFontItalic(bool v) = 0;
+    virtual bool fontUnderline() const = 0;
+    virtual void setFontUnderline(bool v) = 0;
+    virtual bool fontStrikethru() const = 0;
+    virtual void setFontStrikethru(bool v) = 0;
+
+    virtual QColor foreColor() const = 0;
+    virtual void setForeColor(const QColor& cor) = 0;
+    // Line width in device pixels (at least 1).
+    virtual int drawWidth() const = 0;
+    virtual void setDrawWidth(int largura) = 0;
+    virtual EstiloLinha drawStyle() const = 0;
+    virtual void setDrawStyle(EstiloLinha estilo) = 0;
+
+    // Draws the text with its top at the pen; afterwards the pen stands just
+    // right of the text, at the same y.
+    virtual void print(const QString& texto) = 0;
+    virtual double textWidth(const QString& texto) const = 0;
+    virtual double textHeight(const QString& texto) const = 0;
+    // A line, or the outline of a box, between two points; the pen ends at
+    // the second point.
+    virtual void line(double x1, double y1, double x2, double y2, const QColor& cor, bool caixa) = 0;
+    // Draws a picture scaled to w x h. With `e_logico` (SRCAND) the white
+    // parts of the picture leave the surface as it was.
+    virtual void paintPicture(const QImage& imagem, double x, double y, double w, double h,
+                              bool e_logico = false) = 0;
+
+    // Page image only: clear to the background.
+    virtual void cls() {}
+
+    // Printer only. Page number (1 first); NewPage ends the page and puts
+    // the pen at (0, 0); EndDoc hands the document over (true on success,
+    // see erro()); KillDoc cancels it: nothing reaches the printer.
+    virtual int page() const { return 1; }
+    virtual void newPage() {}
+    virtual bool endDoc() { return true; }
+    virtual void killDoc() {}
+    virtual QString erro() const { return {}; }
+
+    virtual int paperSize() const { return 0; }
+    virtual void setPaperSize(int) {}
+    virtual int paperBin() const { return 0; }
+    virtual void setPaperBin(int) {}
+    virtual int orientation() const { return orientacao_retrato; }
+    virtual void setOrientation(int) {}
+    virtual QString deviceName() const { return {}; }
+
+    // The installed printers, and making one of them the current printer.
+    virtual QStringList printers() const { return {}; }
+    virtual bool selectPrinter(const QString&) { return false; }
+};
+
+// Palette colour for an index 0 to 15; other indexes give black.
+QColor QBColor(int indice);
+
+// Loads a picture for ESC "G". Only regular files are read, and pictures
+// larger than 10,000 x 10,000 pixels are refused. Returns a null image on
+// failure, with the reason in `erro`.
+QImage carregar_imagem(const QString& caminho, QString* erro = nullptr);
+
+// Size of a picture in twips, as a 96 dots-per-inch screen shows it
+// (15 twips a pixel).
+constexpr double twips_por_pixel_imagem = 15.0;
+
+} // namespace papelada

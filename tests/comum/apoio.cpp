@@ -1,0 +1,99 @@
+#include "comum/apoio.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <memory>
+
+namespace papelada::teste {
+
+QString dir_build() { return QStringLiteral(PAPELADA_DIR_BUILD); }
+QString dir_fonte() { return QStringLiteral(PAPELADA_DIR_FONTE); }
+QString cli() { return dir_build() + QStringLiteral("/papelada-cli"); }
+
+QString pasta_temporaria()
+{
+    static std::unique_ptr<QTemporaryDir> d = std::make_unique<QTemporaryDir>();
+    return d->path();
+}
+
+QString gravar(const QString& nome, const QByteArray& dados)
+{
+    const QString caminho = pasta_temporaria() + u'/' + nome;
+    QDir().mkpath(QFileInfo(caminho).path());
+    QFile f(caminho);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(dados);
+    return caminho;
+}
+
+QByteArray ler(const QString& caminho)
+{
+    QFile f(caminho);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+Resultado executar(const QString& programa, const QStringList& argumentos, int segundos)
+{
+    QProcess p;
+    p.start(programa, argumentos);
+    Resultado r;
+    if (!p.waitForStarted(10000))
+        return r;
+    if (!p.waitForFinished(segundos * 1000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.codigo = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.saida = QString::fromUtf8(p.readAllStandardOutput());
+    r.erros = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+bool existe_programa(const QString& nome)
+{
+    return !QStandardPaths::findExecutable(nome).isEmpty();
+}
+
+QList<Palavra> palavras_pdf(const QString& pdf)
+{
+    QList<Palavra> palavras;
+    const Resultado r = executar(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    static const QRegularExpression pagina(QStringLiteral("<page "));
+    static const QRegularExpression palavra(QStringLiteral(
+        "<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" yMax=\"([-0-9.]+)\">(.*)</word>"));
+    int numero = 0;
+    for (const QString& linha : r.saida.split(u'\n')) {
+        if (linha.contains(pagina))
+            ++numero;
+        const auto m = palavra.match(linha);
+        if (!m.hasMatch())
+            continue;
+        Palavra p;
+        p.x_min = m.captured(1).toDouble();
+        p.y_min = m.captured(2).toDouble();
+        p.x_max = m.captured(3).toDouble();
+        p.y_max = m.captured(4).toDouble();
+        p.texto = m.captured(5)
+                      .replace(QStringLiteral("&amp;"), QStringLiteral("&"))
+                      .replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+                      .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
+                      .replace(QStringLiteral("&quot;"), QStringLiteral("\""));
+        p.pagina = numero;
+        palavras << p;
+    }
+    return palavras;
+}
+
+int paginas_pdf(const QString& pdf)
+{
+    const Resultado r = executar(QStringLiteral("pdfinfo"), {pdf});
+    static const QRegularExpression paginas(QStringLiteral("Pages:\\s+(\\d+)"));
+    const auto m = paginas.match(r.saida);
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+} // namespace papelada::teste

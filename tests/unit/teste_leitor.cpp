@@ -1,0 +1,186 @@
+// The reader of the report language: parameter forms, their terminators and
+// the end-of-file rules.
+#include "stream/leitor.h"
+#include "stream/numeros.h"
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+using namespace papelada;
+
+namespace {
+
+// Reads every item and writes it down compactly:
+//   c:A  (character)  LF  FF  CR  ESC7(30)  ESCR(1,2,3)  ESC1"txt"  ESCZ(1,80,2,"12")  ESCD[68]
+// An incomplete command is marked with "!".
+QString descrever(const QByteArray& bytes, const TabelaFormas& formas = formas_linguagem(),
+                  bool ultimo = false)
+{
+    FonteBytes fonte;
+    fonte.usar_memoria(bytes);
+    fonte.incluir_ultimo_byte(ultimo);
+    Leitor leitor(fonte, formas);
+    QStringList partes;
+    Item it;
+    while (leitor.proximo(it)) {
+        QString s;
+        switch (it.tipo) {
+        case Item::Tipo::Caractere: s = QStringLiteral("c:") + QChar(it.byte); break;
+        case Item::Tipo::AvancoLinha: s = QStringLiteral("LF"); break;
+        case Item::Tipo::AvancoPagina: s = QStringLiteral("FF"); break;
+        case Item::Tipo::RetornoCarro: s = QStringLiteral("CR"); break;
+        case Item::Tipo::Comando: {
+            s = QStringLiteral("ESC") + QChar(it.byte);
+            switch (formas[it.byte]) {
+            case Forma::Numero: s += QStringLiteral("(%1)").arg(it.numeros[0]); break;
+            case Forma::Lista3:
+                s += QStringLiteral("(%1,%2,%3)").arg(it.numeros[0]).arg(it.numeros[1]).arg(it.numeros[2]);
+                break;
+            case Forma::Lista6: {
+                QStringList n;
+                for (auto v : it.numeros)
+                    n << QString::number(v);
+                s += u'(' + n.join(u',') + u')';
+                break;
+            }
+            case Forma::Texto: s += u'"' + QString::fromLatin1(it.texto) + u'"'; break;
+            case Forma::Barra:
+                s += QStringLiteral("(%1,%2,%3,\"%4\")")
+                         .arg(it.barra.padrao)
+                         .arg(it.barra.altura)
+                         .arg(it.barra.largura)
+                         .arg(QString::fromLatin1(it.barra.texto));
+                break;
+            case Forma::Registro68:
+            case Forma::Registro54: s += QStringLiteral("[%1]").arg(it.texto.size()); break;
+            case Forma::AteSub:
+            case Forma::Nenhuma: break;
+            }
+            if (!it.completo)
+                s += u'!';
+            break;
+        }
+        }
+        partes << s;
+    }
+    return partes.join(u' ');
+}
+
+QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }
+
+struct Caso {
+    const char* nome;
+    QByteArray entrada;
+    const char* esperado;
+};
+
+void PrintTo(const Caso& c, std::ostream* os) { *os << c.nome; }
+
+class Formas : public ::testing::TestWithParam<Caso> {};
+
+TEST_P(Formas, ItensLidos)
+{
+    EXPECT_EQ(descrever(GetParam().entrada), QString::fromLatin1(GetParam().esperado));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Leitor, Formas,
+    ::testing::Values(
+        Caso{"cr_nao_separa", "AB\rCD\nZ", "c:A c:B CR c:C c:D LF"},
+        Caso{"ultimo_byte_nunca_lido", "AB", "c:A"},
+        Caso{"ff_final_ignorado", "A\f", "c:A"},
+        Caso{"numero_consome_terminador", esc("Y10\nA\n"), "ESCY(10) c:A"},
+        Caso{"numero_sem_digitos", esc("6xAB"), "ESC6(0) c:A"},
+        Caso{"sub_termina_numero", esc("712\x1a") + "AB", "ESC7(12) c:A"},
+        Caso{"texto_apara_brancos", esc("1Arial  \rX\n"), "ESC1\"Arial\" c:X"},
+        Caso{"texto_termina_em_controle", esc("0Oi\x1a") + "AB", "ESC0\"Oi\" c:A"},
+        Caso{"lista3", esc("R10,20,2;AB"), "ESCR(10,20,2) c:A"},
+        Caso{"lista6_consome_ultimo", esc("l1,2,3,4,5,6,\nX\n"), "ESCl(1,2,3,4,5,6) LF c:X"},
+        Caso{"lista_terminadores_quaisquer", esc("b0;0;0;0;0;0;AB"), "ESCb(0,0,0,0,0,0) c:A"},
+        Caso{"barra_campos", esc("Z1,80,2,12345,AB"), "ESCZ(1,80,2,\"12345\") c:A"},
+        Caso{"barra_sub_termina", esc("Z4\x1a") + "x1\x1a" "\x1a" "ab{c\x1a" "AB", "ESCZ(4,1,0,\"abc\") c:A"},
+        Caso{"barra_filtra_digitos", esc("Z9,0,0,  7 7 ,AB"), "ESCZ(9,0,0,\"77\") c:A"},
+        Caso{"barra_code39_aceita_espaco", esc("Z4,,, A-1 ,AB"), "ESCZ(4,0,0,\" A-1 \") c:A"},
+        Caso{"registro_d_engole_controles", esc("D") + QByteArray(30, '\n') + QByteArray(30, '\f')
+                                                  + QByteArray(8, '\x1b') + "AB",
+             "ESCD[68] c:A"},
+        Caso{"registro_f", esc("F") + QByteArray(54, 'x') + "AB", "ESCF[54] c:A"},
+        Caso{"comando_desconhecido", esc("QAB\n"), "ESCQ c:A c:B"},
+        Caso{"esc_no_fim", QByteArray("A\x1bQ"), "c:A"},
+        Caso{"fim_em_numero_aplica", esc("730X"), "ESC7(30)"},
+        Caso{"fim_antes_do_numero", esc("7X"), "ESC7(0)!"},
+        Caso{"fim_em_texto", esc("1ArialX"), "ESC1\"Arial\""},
+        Caso{"fim_em_lista_antes_do_ultimo", esc("L1,2,3X"), "ESCL(1,2,3,0,0,0)!"},
+        Caso{"fim_no_ultimo_da_lista", esc("R1,2,3X"), "ESCR(1,2,3)"},
+        Caso{"fim_em_barra_sem_virgula", esc("Z2,0,0,590X"), "ESCZ(2,0,0,\"590\")"},
+        Caso{"fim_em_barra_antes_dos_dados", esc("Z2,0,0X"), "ESCZ(2,0,0,\"\")!"},
+        Caso{"fim_em_registro", esc("D") + QByteArray(10, 'x'), "ESCD[9]!"}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+TEST(Leitor, OutrasTabelas)
+{
+    // Measurement reads ESC "C" without a parameter: its digits are text.
+    EXPECT_EQ(descrever(esc("C12\x1a") + "AB", formas_medicao()), "ESCC c:1 c:2 c:\x1a c:A");
+    // The text copy takes parameters up to byte 26.
+    EXPECT_EQ(descrever(esc("Y10\x1a\nAB"), formas_copia_texto()), "ESCY LF c:A");
+    // The page index sees every byte, the last one included.
+    EXPECT_EQ(descrever(QByteArray("A\f"), formas_indice(), true), "c:A FF");
+}
+
+TEST(Leitor, NumerosEnormesSaoLimitadosEmTempoLimitado)
+{
+    QByteArray bytes = esc("7") + QByteArray(10000, '9') + "\nAB";
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(descrever(bytes), QStringLiteral("ESC7(%1) c:A").arg(numero_maximo));
+    EXPECT_LT(t.elapsed(), 2000);
+    EXPECT_EQ(limitar<std::int16_t>(numero_maximo), 32767);
+    EXPECT_EQ(descrever(esc("Z1,") + QByteArray(5000, '9') + ",0,1,AB"),
+              QStringLiteral("ESCZ(1,%1,0,\"1\") c:A").arg(numero_maximo));
+}
+
+TEST(Leitor, PosicoesSaoDoArquivo)
+{
+    FonteBytes fonte;
+    fonte.usar_memoria(QByteArray("AB") + esc("R1,2,3,") + "C\n");
+    Leitor leitor(fonte);
+    Item it;
+    QList<qint64> posicoes;
+    while (leitor.proximo(it))
+        posicoes << it.posicao;
+    EXPECT_EQ(posicoes, (QList<qint64>{1, 2, 3, 11}));
+}
+
+TEST(Leitor, ReposicionarRecomecaNaPagina)
+{
+    FonteBytes fonte;
+    fonte.usar_memoria("AB\fCD\fEF\n");
+    ASSERT_TRUE(fonte.posicionar(4));
+    Leitor leitor(fonte);
+    Item it;
+    ASSERT_TRUE(leitor.proximo(it));
+    EXPECT_EQ(it.byte, 'C');
+    EXPECT_EQ(it.posicao, 4);
+}
+
+TEST(Numeros, ValorTextoEArredondamento)
+{
+    struct {
+        const char* texto;
+        double valor;
+    } casos[] = {{"12,5", 12}, {"12.5", 12.5}, {"75%", 75}, {"", 0}, {"abc", 0}, {" 2.5", 2.5},
+                 {"-3", -3}, {".5", 0.5}};
+    for (const auto& c : casos)
+        EXPECT_DOUBLE_EQ(valor_texto(QString::fromUtf8(c.texto)), c.valor) << c.texto;
+    EXPECT_EQ(arredondar(2.5), 2);
+    EXPECT_EQ(arredondar(3.5), 4);
+    EXPECT_EQ(arredondar(-2.5), -2);
+    EXPECT_EQ(inteiro(-566.9), -567);
+    EXPECT_EQ(origem_margem(QStringLiteral("10")), -567);
+    EXPECT_EQ(origem_margem(QStringLiteral("12.5")), -709);
+    EXPECT_EQ(dividir_inteiro(5.5, 2), 3);  // 5.5 rounds to 6
+    EXPECT_EQ(dividir_inteiro(-7, 2), -3);  // towards zero
+    EXPECT_EQ(para_i16(1e12), 32767);
+}
+
+} // namespace

@@ -1,0 +1,206 @@
+// The surfaces: the printer writes real PDF pages, the page image keeps what
+// is drawn, and both place text and pen the same way.
+#include "comum/apoio.h"
+#include "print/superficie_impressora.h"
+#include "stream/cp1252.h"
+#include "stream/superficie_gravacao.h"
+#include "stream/superficie_imagem.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using namespace papelada;
+using namespace papelada::teste;
+
+namespace {
+
+bool tem_poppler() { return existe_programa(QStringLiteral("pdftotext")) && existe_programa(QStringLiteral("pdfinfo")); }
+
+TEST(Impressora, ArquivoPdfSempreInstalada)
+{
+    const QStringList nomes = impressoras_instaladas();
+    ASSERT_FALSE(nomes.isEmpty());
+    EXPECT_EQ(nomes.last(), impressora_pdf);
+    SuperficieImpressora p(impressora_pdf);
+    EXPECT_EQ(p.deviceName(), impressora_pdf);
+    EXPECT_EQ(p.width(), 11906);
+    EXPECT_EQ(p.height(), 16838);
+    EXPECT_FALSE(p.selectPrinter(QStringLiteral("Fila que não existe")));
+    EXPECT_EQ(p.deviceName(), impressora_pdf);
+}
+
+TEST(Impressora, CodigosDePapelEOrientacao)
+{
+    SuperficieImpressora p(impressora_pdf);
+    p.setPaperSize(28); // C5 envelope
+    EXPECT_EQ(p.paperSize(), 28);
+    EXPECT_NEAR(p.width(), 162 * 1440 / 25.4, 1);
+    p.setPaperSize(9);
+    p.setOrientation(orientacao_paisagem);
+    EXPECT_EQ(p.width(), 16838);
+    EXPECT_EQ(p.height(), 11906);
+    p.setPaperSize(4242); // unknown: the paper stays
+    EXPECT_EQ(p.paperSize(), 9);
+    p.setPaperBin(bandeja_trator);
+    EXPECT_EQ(p.paperBin(), bandeja_trator);
+}
+
+TEST(Impressora, TextoOndeAPenaEstaEPaginas)
+{
+    if (!tem_poppler())
+        GTEST_SKIP() << "poppler-utils não instalado";
+    const QString pdf = pasta_temporaria() + QStringLiteral("/texto.pdf");
+    SuperficieImpressora p(impressora_pdf);
+    p.setArquivoSaida(pdf);
+    p.setScaleMode(ModoEscala::Twips);
+    p.setScaleLeft(-567); // 10 mm margins
+    p.setScaleTop(-567);
+    p.setFontName(QStringLiteral("Courier New"));
+    p.setFontSize(10);
+    p.setCurrentX(1440);
+    p.setCurrentY(2880);
+    p.print(QStringLiteral("Relatório"));
+    EXPECT_NEAR(p.currentX(), 1440 + 9 * 120, 2);
+    EXPECT_DOUBLE_EQ(p.currentY(), 2880);
+    p.print(QStringLiteral(" €uro"));
+    p.newPage();
+    EXPECT_DOUBLE_EQ(p.currentX(), 0);
+    EXPECT_DOUBLE_EQ(p.currentY(), 0);
+    EXPECT_EQ(p.page(), 2);
+    p.print(QStringLiteral("Segunda"));
+    p.newPage(); // directly followed by EndDoc: no blank page
+    ASSERT_TRUE(p.endDoc()) << p.erro().toStdString();
+    EXPECT_EQ(paginas_pdf(pdf), 2);
+    const auto palavras = palavras_pdf(pdf);
+    ASSERT_GE(palavras.size(), 3);
+    EXPECT_EQ(palavras[0].texto, QStringLiteral("Relatório"));
+    EXPECT_NEAR(palavras[0].x_min * 20, 567 + 1440, 20);
+    EXPECT_NEAR(palavras[0].x_max * 20, 567 + 1440 + 9 * 120, 20);
+    EXPECT_EQ(palavras[1].texto, QStringLiteral("€uro"));
+    EXPECT_EQ(palavras[2].texto, QStringLiteral("Segunda"));
+    EXPECT_EQ(palavras[2].pagina, 2);
+    EXPECT_NEAR(palavras[2].x_min * 20, 567, 20);
+}
+
+TEST(Impressora, PaginaEmBrancoNoMeioFica)
+{
+    if (!tem_poppler())
+        GTEST_SKIP() << "poppler-utils não instalado";
+    const QString pdf = pasta_temporaria() + QStringLiteral("/branco.pdf");
+    SuperficieImpressora p(impressora_pdf);
+    p.setArquivoSaida(pdf);
+    p.print(QStringLiteral("Um"));
+    p.newPage();
+    p.newPage();
+    p.print(QStringLiteral("Tres"));
+    ASSERT_TRUE(p.endDoc());
+    EXPECT_EQ(paginas_pdf(pdf), 3);
+}
+
+TEST(Impressora, KillDocNaoDeixaArquivo)
+{
+    const QString pdf = pasta_temporaria() + QStringLiteral("/cancelado.pdf");
+    SuperficieImpressora p(impressora_pdf);
+    p.setArquivoSaida(pdf);
+    p.print(QStringLiteral("Nada disto sai"));
+    p.newPage();
+    p.print(QStringLiteral("nem isto"));
+    p.killDoc();
+    EXPECT_FALSE(QFileInfo::exists(pdf));
+    // A previous file of the same name is left as it was.
+    gravar(QStringLiteral("existente.pdf"), "antigo");
+    SuperficieImpressora q(impressora_pdf);
+    q.setArquivoSaida(pasta_temporaria() + QStringLiteral("/existente.pdf"));
+    q.print(QStringLiteral("x"));
+    q.killDoc();
+    EXPECT_EQ(ler(pasta_temporaria() + QStringLiteral("/existente.pdf")), QByteArray("antigo"));
+}
+
+TEST(Impressora, DestinoQueNaoPodeSerGravado)
+{
+    SuperficieImpressora p(impressora_pdf);
+    p.setArquivoSaida(QStringLiteral("/pasta/que/nao/existe/saida.pdf"));
+    p.print(QStringLiteral("x"));
+    EXPECT_FALSE(p.endDoc());
+    EXPECT_FALSE(p.erro().isEmpty());
+}
+
+TEST(Impressora, EscalaEmPixelsPerdeAOrigemMasNaoAPena)
+{
+    SuperficieImpressora p(impressora_pdf);
+    p.setResolucao(600);
+    p.setScaleLeft(-567);
+    p.setCurrentX(1440); // 1440 + 567 twips from the corner
+    const double et = p.scaleHeight();
+    p.setScaleMode(ModoEscala::Pixels);
+    EXPECT_DOUBLE_EQ(p.scaleLeft(), 0);
+    EXPECT_NEAR(p.currentX(), (1440 + 567) * 600 / 1440.0, 1e-6);
+    EXPECT_NEAR(p.scaleHeight() / et * 1440, 600, 0.5);
+    EXPECT_NEAR(p.textHeight(QStringLiteral("A")), p.fontSize() * 600 / 72 * 1.13, 3);
+}
+
+TEST(Fontes, NomeQueFaltaLeOutroNome)
+{
+    SuperficieImagem s;
+    s.setFontName(QStringLiteral("Courier New"));
+    EXPECT_EQ(s.fontName(), QStringLiteral("Courier New"));
+    s.setFontSize(10);
+    // Courier New maps to a face with the same advance: 0.6 em.
+    EXPECT_NEAR(s.textWidth(QStringLiteral("A")), 120, 0.5);
+    s.setFontName(QStringLiteral("Fonte Que Nao Existe"));
+    EXPECT_NE(s.fontName(), QStringLiteral("Fonte Que Nao Existe"));
+    s.setFontName(QStringLiteral("courier new")); // another letter case is another name
+    EXPECT_NE(s.fontName(), QStringLiteral("courier new"));
+}
+
+TEST(Imagem, DesenhoPersistenteECls)
+{
+    SuperficieImagem s(1500, 1500); // 100 x 100 pixels
+    EXPECT_EQ(s.imagem().size(), QSize(100, 100));
+    s.setDrawWidth(1);
+    s.line(0, 150, 1500, 150, QBColor(12), false); // y = 10 px
+    QImage img = s.imagem();
+    EXPECT_EQ(img.pixelColor(50, 10), QColor(255, 0, 0));
+    EXPECT_EQ(img.pixelColor(50, 20), QColor(Qt::white));
+    s.setHeight(3000);
+    EXPECT_EQ(s.imagem().height(), 200);
+    EXPECT_EQ(s.imagem().pixelColor(50, 10), QColor(255, 0, 0)); // kept
+    s.cls();
+    EXPECT_EQ(s.imagem().pixelColor(50, 10), QColor(Qt::white));
+    // Picture with SRCAND: white leaves the page as it was.
+    s.line(0, 150, 1500, 150, QBColor(0), false);
+    QImage branca(10, 10, QImage::Format_RGB32);
+    branca.fill(Qt::white);
+    s.paintPicture(branca, 0, 0, 1500, 1500, true);
+    EXPECT_EQ(s.imagem().pixelColor(50, 10), QColor(Qt::black));
+}
+
+TEST(Gravacao, RegistraComMetricasFixas)
+{
+    SuperficieGravacao s;
+    s.setFontSize(10);
+    EXPECT_DOUBLE_EQ(s.textWidth(QStringLiteral("ABC")), 360);
+    EXPECT_DOUBLE_EQ(s.textHeight(QStringLiteral("A")), 240);
+    s.setCurrentY(480);
+    s.print(QStringLiteral("AB"));
+    s.line(0, 0, 100, 50, QBColor(9), true);
+    EXPECT_DOUBLE_EQ(s.currentX(), 100);
+    ASSERT_EQ(s.registro.size(), 2);
+    EXPECT_EQ(s.registro[0], QStringLiteral("Print \"AB\" 0,480 [Courier New 10 - - - - #000000]"));
+    EXPECT_EQ(s.registro[1], QStringLiteral("Box 0,0 100,50 #0000ff w=1 s=0"));
+}
+
+TEST(CodePage, TabelaFixa)
+{
+    EXPECT_EQ(cp1252_para_unicode(0x80), QChar(0x20AC));
+    for (unsigned char c : {0x81, 0x8D, 0x8F, 0x90, 0x9D})
+        EXPECT_EQ(cp1252_para_unicode(c).unicode(), c);
+    EXPECT_EQ(cp1252_para_unicode(QByteArray("Relat\xf3rio")), QStringLiteral("Relatório"));
+    for (int b = 0; b < 256; ++b)
+        EXPECT_EQ(unicode_para_cp1252(cp1252_para_unicode(static_cast<unsigned char>(b))), b);
+    EXPECT_EQ(maiuscula_cp1252(0xE7), 0xC7); // ç
+    EXPECT_EQ(maiuscula_cp1252(0xF7), 0xF7); // ÷ has no case
+}
+
+} // namespace
