@@ -43,6 +43,10 @@ public:
     virtual void fonte_escolhida() {}
     // Measurement finished.
     virtual void medicao_concluida() {}
+
+    // A print pass starts (true) or ends (false): the window disables every
+    // command but "Interromper" while it runs, and restores them afterwards.
+    virtual void imprimindo(bool /*ativo*/) {}
 };
 
 } // namespace papelada

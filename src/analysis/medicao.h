@@ -1,0 +1,39 @@
+// Measurement of an opened report: settles printer, font and character
+// metrics, acts on the report's own printer (ESC "D") and font (ESC "F")
+// records, measures the first page and warns when it does not fit the paper.
+#pragma once
+
+#include "settings/configuracoes.h"
+#include "stream/estado.h"
+#include "stream/observador.h"
+#include "stream/superficie.h"
+
+#include <QStringList>
+
+namespace papelada {
+
+struct Medicao {
+    double largura_relatorio = 0; // widest extent of the first page, twips
+    double altura_relatorio = 0;  // lowest extent
+    QString papel;                // paper name when ESC "D" named one
+    QStringList avisos;           // fit warnings, in the order shown
+    QStringList mensagens;        // texts of ESC "0"
+    bool arquivo_lido = false;    // false when the file could not be opened
+};
+
+struct OpcoesMedicao {
+    // The caller chose the printer explicitly (the command line's --pdf or
+    // --impressora): ESC "D" still sets paper, source and orientation, but
+    // does not move the output to another printer.
+    bool manter_impressora = false;
+};
+
+// The paper name of a platform paper code ("A4, 210 x 297 mm"), or
+// "Formulário não identificado".
+QString nome_papel(int codigo);
+
+Medicao medir_relatorio(const Documento& doc, Metricas& metricas, Superficie& impressora,
+                        Observador& observador, FonteEscolhida* dialogo = nullptr,
+                        const OpcoesMedicao& opcoes = {});
+
+} // namespace papelada

@@ -1,0 +1,45 @@
+// The settings store: the two margins, and a default font for every printer.
+// Kept with QSettings in an INI file under the user's configuration folder
+// (organisation "Orvel", application "Papelada"), with the key paths, value
+// names and byte formats of the original registry store.
+#pragma once
+
+#include "stream/estado.h"
+#include "stream/superficie.h"
+
+#include <QString>
+#include <cstdint>
+
+namespace papelada {
+
+// The font values of the font dialog (they persist between uses).
+struct FonteEscolhida {
+    QString nome = QStringLiteral("Courier New");
+    double tamanho = 10;
+    bool negrito = false, italico = false, sublinhado = false, riscado = false;
+};
+
+// Program start: reads "Margem esquerda" and "Margem Superior" (2-byte
+// little-endian values); a value that cannot be read becomes 10 and is
+// written back.
+void ler_margens(std::int32_t& margem_esquerda, std::int32_t& margem_superior);
+// Stores the margins typed in the window: the numeric value of each text,
+// rounded (halves to even), written as its low 2 bytes. The rounded values
+// are returned in the two variables.
+void gravar_margens(const QString& texto_esquerda, const QString& texto_superior,
+                    std::int32_t& margem_esquerda, std::int32_t& margem_superior);
+
+// Applies the stored default font of the current printer. Returns false when
+// the printer had no font key yet: the key is created holding the printer's
+// current font, which stays. Copies the printer's font into `dialogo`.
+bool set_default_font(Superficie& impressora, FonteEscolhida* dialogo = nullptr);
+// "Courier New", 10 points, not bold, not italic: the font when a printer has
+// no default yet.
+void aplicar_fonte_reserva(Superficie& impressora);
+// Stores the printer's font as its default ("Definir Fonte Padrão").
+void gravar_fonte_padrao(Superficie& impressora);
+// After the user picks a font: the line height is 1.2 x the height of "A",
+// the character width the width of "A"; both become the defaults too.
+void recalcular_metricas(Superficie& impressora, Metricas& metricas);
+
+} // namespace papelada
