@@ -280,6 +280,23 @@ TEST_F(Configuracoes, CadaNomeDeImpressoraTemSuaChave)
     EXPECT_FALSE(set_default_font(outra));
 }
 
+TEST_F(Configuracoes, NomeDeFonteVoltaComoFoiGravado)
+{
+    for (const QString& fonte : {QStringLiteral("Fonte, com vírgula"), QStringLiteral(" espaço à esquerda"),
+                                 QStringLiteral("a;b#c=d"), QStringLiteral("@ByteArray(x)"),
+                                 QStringLiteral("\"aspas\""), QStringLiteral("@Variant(y)")}) {
+        SCOPED_TRACE(fonte.toStdString());
+        SuperficieGravacao g;
+        usar_impressora(g, QStringLiteral("Fontes"));
+        g.fontes << fonte;
+        g.setFontName(fonte);
+        gravar_fonte_padrao(g);
+        g.setFontName(QStringLiteral("Arial"));
+        EXPECT_TRUE(set_default_font(g));
+        EXPECT_EQ(g.fontName(), fonte);
+    }
+}
+
 TEST_F(Configuracoes, DefinirFontePadraoEDepoisEscolherAImpressora)
 {
     SuperficieGravacao g;
