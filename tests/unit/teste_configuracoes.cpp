@@ -323,7 +323,8 @@ TEST_F(Configuracoes, MetricasDaFonteEscolhida)
     SuperficieGravacao g;
     Metricas m;
     for (auto [tamanho, altura, largura] : {std::tuple{10.0, 288, 120}, std::tuple{9.0, 259, 108},
-                                            std::tuple{12.5, 360, 150}}) {
+                                            std::tuple{12.5, 360, 150}, std::tuple{10.125, 292, 122},
+                                            std::tuple{10.375, 299, 124}}) { // halves to even
         g.setFontSize(tamanho);
         recalcular_metricas(g, m);
         EXPECT_EQ(m.altura_linha, altura);
