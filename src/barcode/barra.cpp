@@ -30,7 +30,8 @@ void imprimir_barra(Superficie& impressora, int& bar_padrao, std::int64_t& bar_a
     const double esquerda = impressora.scaleLeft();
     const double topo = impressora.scaleTop();
 
-    // Device pixels per 1/300 inch, from the page height in both scales.
+    // Device pixels per 1/300 inch, from the page height in both scales (the
+    // pixel height taken as a whole number, however tall the page).
     const double altura_twips = impressora.scaleHeight();
     impressora.setScaleMode(ModoEscala::Pixels);
     const double altura_pixels = static_cast<double>(arredondar(impressora.scaleHeight()));

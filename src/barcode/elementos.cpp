@@ -56,6 +56,18 @@ void espaco(Desenho& d, const Traco& t, int k, double folga_extra = 0)
 
 int largura(bool largo) { return largo ? 3 : 1; }
 
+// Fixed patterns of Interleaved 2 of 5 and the EAN guards: bar, space, bar,
+// ... with the widths in modules given by the digits of `larguras`.
+void elementos(Desenho& d, std::string_view larguras, double base)
+{
+    for (std::size_t i = 0; i < larguras.size(); ++i) {
+        if (i % 2 == 0)
+            barra(d, d.geometria.padrao, digito(larguras[i]), base);
+        else
+            espaco(d, d.geometria.padrao, digito(larguras[i]));
+    }
+}
+
 void escrever(Desenho& d, double x, const QByteArray& texto)
 {
     d.superficie.setCurrentX(x);
@@ -109,22 +121,9 @@ void imprimir_bar(Desenho& d, std::string_view normal, std::string_view invertid
     }
 }
 
-void imprimir_start(Desenho& d)
-{
-    const Traco& t = d.geometria.padrao;
-    barra(d, t, 1, d.estado.bar_base);
-    espaco(d, t, 1);
-    barra(d, t, 1, d.estado.bar_base);
-    espaco(d, t, 1);
-}
+void imprimir_start(Desenho& d) { elementos(d, "1111", d.estado.bar_base); }
 
-void imprimir_end(Desenho& d)
-{
-    const Traco& t = d.geometria.padrao;
-    barra(d, t, 3, d.estado.bar_base);
-    espaco(d, t, 1);
-    barra(d, t, 1, d.estado.bar_base);
-}
+void imprimir_end(Desenho& d) { elementos(d, "311", d.estado.bar_base); }
 
 void imprimir_ean(Desenho& d, const QByteArray& caracter, int coluna)
 {
@@ -145,24 +144,14 @@ void imprimir_ean(Desenho& d, const QByteArray& caracter, int coluna)
     }
 }
 
-void imprimir_start_ean(Desenho& d)
-{
-    const Traco& t = d.geometria.padrao;
-    barra(d, t, 1, d.geometria.base_guarda);
-    espaco(d, t, 1);
-    barra(d, t, 1, d.geometria.base_guarda);
-}
+void imprimir_start_ean(Desenho& d) { elementos(d, "111", d.geometria.base_guarda); }
 
 void imprimir_end_ean(Desenho& d) { imprimir_start_ean(d); }
 
 void imprimir_separador(Desenho& d)
 {
-    const Traco& t = d.geometria.padrao;
-    espaco(d, t, 1, d.geometria.folga_separador);
-    barra(d, t, 1, d.geometria.base_guarda);
-    espaco(d, t, 1);
-    barra(d, t, 1, d.geometria.base_guarda);
-    espaco(d, t, 1);
+    espaco(d, d.geometria.padrao, 1, d.geometria.folga_separador);
+    elementos(d, "1111", d.geometria.base_guarda);
 }
 
 void imprimir_c39(Desenho& d, char caracter)
