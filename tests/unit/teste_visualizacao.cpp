@@ -6,7 +6,9 @@
 #include "stream/superficie_gravacao.h"
 #include "stream/superficie_imagem.h"
 
+#include <QFileInfo>
 #include <QImage>
+#include <ctime>
 #include <gtest/gtest.h>
 
 using namespace papelada;
@@ -290,6 +292,30 @@ TEST(Visualizacao, PaginaDoIndiceSemLerAsAnteriores)
     // A rendering asked for while one runs is not started.
     p.vis.renderizando = true;
     EXPECT_FALSE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
+}
+
+TEST(Visualizacao, UltimaPaginaCustaComoAPrimeira)
+{
+    // About 30 MB: reading the earlier pages before the last one would cost
+    // far more than the page itself.
+    const QByteArray pagina = "titulo" + esc("2") + QByteArray(1500, 'x') + "\n\f";
+    Preview p;
+    p.doc.nome_arquivo = gravar(QStringLiteral("longo.spl"), pagina.repeated(20000) + "fim\n.");
+    p.doc.tamanho_arquivo = QFileInfo(p.doc.nome_arquivo).size();
+    IndicePaginas indice;
+    ASSERT_TRUE(examinar(p.doc, p.m, indice, p.obs));
+    ASSERT_EQ(indice.total_paginas, 20001);
+    const auto tempo = [&](std::int32_t n) {
+        p.vis.pagina_atual = n;
+        p.pagina.registro.clear();
+        const std::clock_t c0 = std::clock();
+        EXPECT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
+        return static_cast<double>(std::clock() - c0) * 1000.0 / CLOCKS_PER_SEC;
+    };
+    const double primeira = tempo(1);
+    const double ultima = tempo(20001);
+    EXPECT_TRUE(p.pagina.registro[1].startsWith(QLatin1String("Print \"fim\" 0,0")));
+    EXPECT_LE(ultima, 1.5 * primeira + 10) << primeira << " ms, " << ultima << " ms";
 }
 
 TEST(Visualizacao, Lancamento)
