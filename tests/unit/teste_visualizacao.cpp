@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 #include <QImage>
+#include <QRandomGenerator>
 #include <ctime>
 #include <gtest/gtest.h>
 
@@ -316,6 +317,30 @@ TEST(Visualizacao, UltimaPaginaCustaComoAPrimeira)
     const double ultima = tempo(20001);
     EXPECT_TRUE(p.pagina.registro[1].startsWith(QLatin1String("Print \"fim\" 0,0")));
     EXPECT_LE(ultima, 1.5 * primeira + 10) << primeira << " ms, " << ultima << " ms";
+}
+
+TEST(Visualizacao, BytesQuaisquerNaoQuebram)
+{
+    // Commands with arbitrary parameters, huge numbers and cut records, on
+    // the real page image: no crash, no hang.
+    const char* pedacos[] = {"\x1b", "A", "6", "7", "8", "H", "V", "X", "Y", "R", "r", "B", "L", "b",
+                             "Z", "G", "1", "C", "D", "F", "9", "99999999999", ",", "\x1a", "\t",
+                             "\n", "\f", "\r", "0", "texto ", "\xe7\xe3"};
+    QRandomGenerator rng(77);
+    Preview p(1.8);
+    SuperficieImagem img;
+    for (int rodada = 0; rodada < 30; ++rodada) {
+        QByteArray d;
+        while (d.size() < 3000)
+            d += pedacos[rng.bounded(static_cast<int>(std::size(pedacos)))];
+        FonteBytes f;
+        f.usar_memoria(d);
+        visualizar(f, p.doc, p.vis, p.m, p.corrida, img, p.obs);
+        p.m.altura_linha = 240;
+        p.m.largura_caracter = 120;
+        p.m.altura_folha = 16838;
+    }
+    EXPECT_FALSE(img.imagem().isNull());
 }
 
 TEST(Visualizacao, Lancamento)
