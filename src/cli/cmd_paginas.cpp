@@ -20,10 +20,6 @@ PAPELADA_COMANDO("paginas", "paginas ARQUIVO [--pdf | --impressora NOME]",
                       DocumentoCli d;
                       if (const int r = abrir_documento(arquivo, args, d); r != ok)
                           return r;
-                      if (!args.isEmpty()) {
-                          erros() << "papelada-cli: argumento inesperado: " << args.first() << "\n";
-                          return erro_uso;
-                      }
                       IndicePaginas indice;
                       Observador calado;
                       QString erro;
