@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QRandomGenerator>
 #include <ctime>
+#include <functional>
+#include <utility>
 #include <gtest/gtest.h>
 
 using namespace papelada;
@@ -290,9 +292,37 @@ TEST(Visualizacao, PaginaDoIndiceSemLerAsAnteriores)
     p.vis.pagina_atual = -5;
     ASSERT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
     EXPECT_EQ(p.vis.pagina_atual, 1);
-    // A rendering asked for while one runs is not started.
-    p.vis.renderizando = true;
-    EXPECT_FALSE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
+}
+
+// A click on "next page" handled while a page is being drawn.
+struct CliqueDuranteODesenho : Contador {
+    std::function<void()> clique;
+    void processar_eventos() override
+    {
+        Contador::processar_eventos();
+        if (clique)
+            std::exchange(clique, nullptr)();
+    }
+};
+
+TEST(Visualizacao, PedidoDuranteODesenhoDesenhaANovaPagina)
+{
+    Preview p;
+    const QByteArray d = "pagina 1\fpagina 2\fpagina 3\f.";
+    p.doc.nome_arquivo = gravar(QStringLiteral("clique.spl"), d);
+    IndicePaginas indice;
+    ASSERT_TRUE(examinar(p.doc, p.m, indice, p.obs));
+    CliqueDuranteODesenho obs;
+    obs.clique = [&] {
+        p.vis.pagina_atual = 2;
+        EXPECT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, obs));
+    };
+    p.vis.pagina_atual = 1;
+    p.pagina.registro.clear();
+    ASSERT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, obs));
+    EXPECT_EQ(obs.paginas, (QStringList{"1", "2"}));
+    EXPECT_EQ(p.pagina.registro.filter(QStringLiteral("Print")).last().left(16), QStringLiteral("Print \"pagina 2\""));
+    EXPECT_FALSE(p.vis.renderizando);
 }
 
 TEST(Visualizacao, UltimaPaginaCustaComoAPrimeira)
