@@ -2,12 +2,12 @@
 // right edge, positioning, page ends of each kind, selected pages, progress,
 // interruption, images and the pen after a barcode.
 #include "comum/apoio.h"
+#include "comum/gravador.h"
 #include "print/interpretador.h"
 #include "stream/numeros.h"
 #include "stream/superficie_gravacao.h"
 
 #include <QImage>
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace papelada;
@@ -16,55 +16,6 @@ using namespace papelada::teste;
 namespace {
 
 QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }
-
-// What the window would show, one entry a call.
-class ObservadorGravador : public Observador {
-public:
-    QStringList log;
-    std::function<void()> ao_processar;
-    int eventos = 0, progressos = 0;
-
-    void acao(const QString& t) override { log << QStringLiteral("acao:") + t; }
-    void pagina(const QString& t) override { log << QStringLiteral("pagina:") + t; }
-    void progresso(double) override { ++progressos; }
-    void processar_eventos() override
-    {
-        ++eventos;
-        log << QStringLiteral("eventos");
-        if (ao_processar)
-            ao_processar();
-    }
-    void mensagem(const QString& t) override { log << QStringLiteral("mensagem:") + t; }
-    void erro(const QString& t) override { log << QStringLiteral("erro:") + t; }
-    void imagem_mostrar(const QImage&) override { log << QStringLiteral("imagem+"); }
-    void imagem_fechar() override { log << QStringLiteral("imagem-"); }
-};
-
-// The recording surface's log, shortened: `texto@x,y` for text (with " b"
-// when bold and the colour when not black), NP for NewPage, the rest as is.
-QString resumo(const QStringList& registro)
-{
-    static const QRegularExpression print(
-        QStringLiteral("^Print \"(.*)\" ([-0-9.e+]+,[-0-9.e+]+) \\[\\S+(?: \\S+)* [0-9.]+ ([b-]) . . . (#[0-9a-f]{6})\\]$"),
-        QRegularExpression::DotMatchesEverythingOption);
-    QStringList r;
-    for (const QString& l : registro) {
-        const auto m = print.match(l);
-        if (m.hasMatch()) {
-            QString s = m.captured(1) + u'@' + m.captured(2);
-            if (m.captured(3) == QLatin1String("b"))
-                s += QStringLiteral(" b");
-            if (m.captured(4) != QLatin1String("#000000"))
-                s += u' ' + m.captured(4);
-            r << s;
-        } else if (l == QLatin1String("NewPage")) {
-            r << QStringLiteral("NP");
-        } else {
-            r << l;
-        }
-    }
-    return r.join(QStringLiteral(" | "));
-}
 
 // One pass over `bytes`, prepared as the print job prepares it: pen at the
 // top offset, metrics of a 10-point font (120 x 240 twips), A4 paper.
