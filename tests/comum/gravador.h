@@ -2,7 +2,9 @@
 // the window would show, and a short form of the recording surface's log.
 #pragma once
 
+#include "stream/estado.h"
 #include "stream/observador.h"
+#include "stream/superficie_gravacao.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -66,5 +68,17 @@ inline QString resumo(const QStringList& registro)
     }
     return r.join(QStringLiteral(" | "));
 }
+
+// An escape command and what follows it, as bytes of a spool file.
+inline QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }
+
+// A recording printer with A4 paper and the metrics of a 10-point font
+// (120 x 240 twips), a document and an observer.
+struct ImpressoraGravada {
+    SuperficieGravacao sup;
+    Documento doc;
+    Metricas m{240, 120, 240, 120, 16838, 11906};
+    ObservadorGravador obs;
+};
 
 } // namespace papelada::teste

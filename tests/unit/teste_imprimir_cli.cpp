@@ -4,6 +4,7 @@
 // private scheduler.
 #include "comum/apoio.h"
 #include "comum/cups_privado.h"
+#include "comum/gravador.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,8 +13,6 @@
 using namespace papelada::teste;
 
 namespace {
-
-QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }
 
 bool tem_poppler() { return existe_programa(QStringLiteral("pdftotext")) && existe_programa(QStringLiteral("pdfinfo")); }
 

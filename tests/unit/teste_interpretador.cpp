@@ -5,7 +5,6 @@
 #include "comum/gravador.h"
 #include "print/interpretador.h"
 #include "stream/numeros.h"
-#include "stream/superficie_gravacao.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
@@ -15,18 +14,12 @@ using namespace papelada::teste;
 
 namespace {
 
-QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }
-
-// One pass over `bytes`, prepared as the print job prepares it: pen at the
-// top offset, metrics of a 10-point font (120 x 240 twips), A4 paper.
-struct Passe {
-    SuperficieGravacao sup;
-    Documento doc;
-    Metricas m{240, 120, 240, 120, 16838, 11906};
+// One pass over `bytes`, prepared as the print job prepares it: the pen at
+// the top offset.
+struct Passe : ImpressoraGravada {
     Corrida corrida;
     bool selecionar = false;
     Passagem passagem{selecionar};
-    ObservadorGravador obs;
 
     QString rodar(const QByteArray& bytes)
     {

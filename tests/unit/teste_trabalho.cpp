@@ -5,7 +5,6 @@
 #include "comum/gravador.h"
 #include "print/superficie_impressora.h"
 #include "print/trabalho.h"
-#include "stream/superficie_gravacao.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,15 +15,9 @@ using namespace papelada::teste;
 
 namespace {
 
-QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }
-
-// A job on the recording surface, with the metrics of a 10-point font.
-struct Trabalho {
-    SuperficieGravacao sup;
-    Documento doc;
-    Metricas m{240, 120, 240, 120, 16838, 11906};
+// A job on the recording surface.
+struct Trabalho : ImpressoraGravada {
     PedidoImpressao pedido;
-    ObservadorGravador obs;
     ResultadoTrabalho resultado;
 
     Trabalho() { pedido.encerrar_apos = true; } // no measurement afterwards
