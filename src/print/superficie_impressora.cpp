@@ -8,6 +8,7 @@
 #include <QTemporaryFile>
 #include <cmath>
 #include <cups/cups.h>
+#include <malloc.h>
 
 namespace papelada {
 
@@ -198,6 +199,15 @@ QPainter* SuperficieImpressora::pintor()
             }
             destino_ = std::move(temporario);
         }
+        // The PDF writer takes and frees buffers of several megabytes for
+        // every page it ends; the C library would hand them back to the
+        // system each time and fault fresh pages in for the next one.
+        static const bool memoria_retida = [] {
+            mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
+            mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
+            return true;
+        }();
+        Q_UNUSED(memoria_retida);
         escritor_ = std::make_unique<QPdfWriter>(destino_.get());
         escritor_->setCreator(QStringLiteral("Papelada"));
         escritor_->setTitle(QStringLiteral("Papelada"));
@@ -210,12 +220,14 @@ QPainter* SuperficieImpressora::pintor()
             return nullptr;
         }
         preparar_pintor(*pintor_);
+        paginas_documento_ = 1;
     }
     // Pages ended with NewPage begin when something is drawn on them, so
     // that a NewPage followed by EndDoc leaves no blank page.
     for (; paginas_pendentes_ > 0; --paginas_pendentes_) {
         escritor_->setPageLayout(layout());
         escritor_->newPage();
+        ++paginas_documento_;
     }
     return pintor_.get();
 }
@@ -241,11 +253,13 @@ void SuperficieImpressora::descartar()
     destino_.reset();
     pagina_ = 1;
     paginas_pendentes_ = 0;
+    paginas_documento_ = 0;
     falhou_ = false;
 }
 
 bool SuperficieImpressora::endDoc()
 {
+    paginas_entregues_ = 0;
     if (falhou_) {
         // The message of the failure stays for the caller.
         const QString motivo = erro_.isEmpty() ? QStringLiteral("A impressão falhou.") : erro_;
@@ -283,6 +297,8 @@ bool SuperficieImpressora::endDoc()
     destino_.reset();
     pagina_ = 1;
     paginas_pendentes_ = 0;
+    paginas_entregues_ = ok ? paginas_documento_ : 0;
+    paginas_documento_ = 0;
     return ok;
 }
 
