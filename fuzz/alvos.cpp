@@ -3,6 +3,7 @@
 #include "analysis/indice.h"
 #include "analysis/medicao.h"
 #include "preview/visualizacao.h"
+#include "print/interpretador.h"
 #include "stream/copia.h"
 #include "stream/superficie_imagem.h"
 #include "stream/leitor.h"
@@ -60,6 +61,29 @@ void medir(const QByteArray& dados)
     medir_relatorio(doc, metricas, impressora, observador);
 }
 
+// A print pass on the recording printer, all pages and then pages 2 to 3.
+void imprimir(const QByteArray& dados)
+{
+    for (bool selecionar : {false, true}) {
+        FonteBytes fonte;
+        fonte.usar_memoria(dados);
+        Documento doc;
+        doc.tamanho_arquivo = dados.size();
+        Metricas metricas;
+        metricas.altura_linha = metricas.altura_linha_padrao = 240;
+        metricas.largura_caracter = metricas.largura_caracter_padrao = 120;
+        metricas.altura_folha = 16838;
+        metricas.largura_folha = 11906;
+        Corrida corrida;
+        SuperficieGravacao impressora;
+        Passagem passagem(selecionar);
+        passagem.primeira_pagina = 2;
+        passagem.ultima_pagina = 3;
+        Observador observador;
+        imprimir_passagem(fonte, doc, metricas, corrida, impressora, passagem, observador);
+    }
+}
+
 void indexar(const QByteArray& dados)
 {
     FonteBytes fonte;
@@ -115,6 +139,7 @@ const std::vector<Alvo>& alvos()
     static const std::vector<Alvo> lista = {
         {"leitor", ler_tudo},
         {"medicao", medir},
+        {"impressao", imprimir},
         {"indice", indexar},
         {"visualizacao", visualizar_paginas},
         {"copia", copiar_texto},
