@@ -1,0 +1,1 @@
+set(PAPELADA_ALVOS_FUZZ leitor)

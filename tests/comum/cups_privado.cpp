@@ -1,0 +1,135 @@
+#include "comum/cups_privado.h"
+
+#include "comum/apoio.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace papelada::teste {
+
+namespace {
+bool escrever(const QString& caminho, const QString& texto)
+{
+    QFile f(caminho);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    f.write(texto.toUtf8());
+    return true;
+}
+} // namespace
+
+CupsPrivado::CupsPrivado() : dir_(std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/papelada-cups-XXXXXX"))) {}
+
+CupsPrivado::~CupsPrivado()
+{
+    if (pid_ > 0) {
+        ::kill(static_cast<pid_t>(pid_), SIGTERM);
+        for (int i = 0; i < 50; ++i) {
+            if (::waitpid(static_cast<pid_t>(pid_), nullptr, WNOHANG) != 0)
+                break;
+            QThread::msleep(100);
+        }
+        ::kill(static_cast<pid_t>(pid_), SIGKILL);
+        ::waitpid(static_cast<pid_t>(pid_), nullptr, WNOHANG);
+    }
+    if (cups_server_anterior_.isNull())
+        qunsetenv("CUPS_SERVER");
+    else
+        qputenv("CUPS_SERVER", cups_server_anterior_);
+}
+
+bool CupsPrivado::iniciar()
+{
+    if (::geteuid() != 0) {
+        motivo_ = QStringLiteral("o escalonador CUPS de teste precisa de root");
+        return false;
+    }
+    if (!QFileInfo::exists(QStringLiteral("/usr/sbin/cupsd"))) {
+        motivo_ = QStringLiteral("cupsd não instalado");
+        return false;
+    }
+    const QString d = dir_->path();
+    for (const char* sub : {"run", "spool", "spool/tmp", "cache", "state", "log", "ppd", "saida"})
+        QDir().mkpath(d + u'/' + QLatin1String(sub));
+    const QString socket = d + QStringLiteral("/run/cups.sock");
+    escrever(d + QStringLiteral("/cupsd.conf"),
+             QStringLiteral("Listen %1\nDefaultAuthType None\nLogLevel warn\nMaxJobs 0\n"
+                            "PreserveJobFiles No\nPreserveJobHistory Yes\n"
+                            "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+                            "<Location /admin>\n  Order allow,deny\n  Allow all\n</Location>\n")
+                 .arg(socket));
+    escrever(d + QStringLiteral("/cups-files.conf"),
+             QStringLiteral("ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/spool/tmp\nCacheDir %1/cache\n"
+                            "StateDir %1/state\nErrorLog %1/log/error_log\nAccessLog %1/log/access_log\n"
+                            "PageLog %1/log/page_log\nFileDevice Yes\nServerBin /usr/lib/cups\n"
+                            "DataDir /usr/share/cups\nSandboxing Relaxed\nUser lp\nGroup lp\nSystemGroup root\n")
+                 .arg(d));
+    // The scheduler runs as lp: it must reach the folder and write its parts.
+    ::chmod(QFile::encodeName(d).constData(), 0777);
+    for (const char* sub : {"spool", "spool/tmp", "cache", "state", "log", "saida"}) {
+        const QByteArray p = QFile::encodeName(d + u'/' + QLatin1String(sub));
+        ::chmod(p.constData(), 0777);
+        [[maybe_unused]] const int r = ::chown(p.constData(), 7, 7);
+    }
+    qint64 pid = 0;
+    if (!QProcess::startDetached(QStringLiteral("/usr/sbin/cupsd"),
+                                 {QStringLiteral("-f"), QStringLiteral("-c"), d + QStringLiteral("/cupsd.conf"),
+                                  QStringLiteral("-s"), d + QStringLiteral("/cups-files.conf")},
+                                 d, &pid)) {
+        motivo_ = QStringLiteral("cupsd não pôde ser iniciado");
+        return false;
+    }
+    pid_ = pid;
+    cups_server_anterior_ = qgetenv("CUPS_SERVER");
+    if (!qEnvironmentVariableIsSet("CUPS_SERVER"))
+        cups_server_anterior_ = QByteArray();
+    qputenv("CUPS_SERVER", QFile::encodeName(socket));
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 15000) {
+        if (QFileInfo::exists(socket)
+            && executar(QStringLiteral("lpstat"), {QStringLiteral("-r")}, 5).saida.contains(QStringLiteral("is running")))
+            return true;
+        QThread::msleep(100);
+    }
+    motivo_ = QStringLiteral("cupsd não respondeu: %1").arg(QString::fromUtf8(ler(d + QStringLiteral("/log/error_log"))));
+    return false;
+}
+
+bool CupsPrivado::adicionar_fila(const QString& nome, const QString& saida)
+{
+    const Resultado r = executar(QStringLiteral("lpadmin"),
+                                 {QStringLiteral("-p"), nome, QStringLiteral("-E"), QStringLiteral("-v"),
+                                  QStringLiteral("file://") + saida, QStringLiteral("-m"),
+                                  QStringLiteral("lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd"),
+                                  QStringLiteral("-o"), QStringLiteral("media=iso_a4_210x297mm")},
+                                 60);
+    if (r.codigo != 0) {
+        motivo_ = QStringLiteral("lpadmin falhou: %1").arg(r.erros);
+        return false;
+    }
+    return true;
+}
+
+bool CupsPrivado::esperar_pdf(const QString& saida, int segundos) const
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < segundos * 1000) {
+        const Resultado r = executar(QStringLiteral("lpstat"), {QStringLiteral("-o")}, 10);
+        if (r.saida.trimmed().isEmpty() && QFileInfo(saida).size() > 0)
+            return true;
+        QThread::msleep(200);
+    }
+    return false;
+}
+
+} // namespace papelada::teste

@@ -1,0 +1,35 @@
+// A CUPS scheduler of the test's own, with queues that write PDF files into a
+// temporary folder. Nothing of the machine's own printing setup is touched:
+// the scheduler listens on a socket in that folder, and CUPS_SERVER points
+// this process (and the programs it starts) at it.
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace papelada::teste {
+
+class CupsPrivado {
+public:
+    CupsPrivado();
+    ~CupsPrivado();
+
+    // Starts the scheduler; false (with the reason in motivo()) when this
+    // machine cannot run one (not root, cupsd missing).
+    bool iniciar();
+    // Adds a queue that writes each job as a PDF into the file `saida`.
+    bool adicionar_fila(const QString& nome, const QString& saida);
+    // Waits until the queue has no pending jobs and `saida` exists (seconds).
+    bool esperar_pdf(const QString& saida, int segundos = 60) const;
+    QString pasta() const { return dir_->path(); }
+    QString motivo() const { return motivo_; }
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    qint64 pid_ = 0;
+    QString motivo_;
+    QByteArray cups_server_anterior_;
+};
+
+} // namespace papelada::teste

@@ -1,0 +1,54 @@
+// The system's print queues: a queue of a private CUPS scheduler is listed
+// next to "Arquivo PDF" and receives Papelada's documents as print jobs.
+#include "comum/apoio.h"
+#include "comum/cups_privado.h"
+#include "print/superficie_impressora.h"
+
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using namespace papelada;
+using namespace papelada::teste;
+
+namespace {
+
+TEST(Cups, FilaPrivadaListadaEImprime)
+{
+    CupsPrivado cups;
+    if (!cups.iniciar())
+        GTEST_SKIP() << cups.motivo().toStdString();
+    const QString saida = cups.pasta() + QStringLiteral("/saida/fila.pdf");
+    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_Teste"), saida)) << cups.motivo().toStdString();
+
+    const QStringList nomes = impressoras_instaladas();
+    EXPECT_TRUE(nomes.contains(QStringLiteral("Papelada_Teste"))) << nomes.join(u',').toStdString();
+    EXPECT_EQ(nomes.last(), impressora_pdf);
+
+    SuperficieImpressora p(QStringLiteral("Papelada_Teste"));
+    ASSERT_EQ(p.deviceName(), QStringLiteral("Papelada_Teste"));
+    EXPECT_EQ(p.width(), 11906); // the queue's A4 paper
+    p.setFontSize(10);
+    p.print(QStringLiteral("Pela fila"));
+    p.newPage();
+    p.print(QStringLiteral("Segunda"));
+    ASSERT_TRUE(p.endDoc()) << p.erro().toStdString();
+    ASSERT_TRUE(cups.esperar_pdf(saida)) << ler(cups.pasta() + QStringLiteral("/log/error_log")).toStdString();
+    EXPECT_EQ(paginas_pdf(saida), 2);
+}
+
+TEST(Cups, DocumentoCanceladoNaoViraTrabalho)
+{
+    CupsPrivado cups;
+    if (!cups.iniciar())
+        GTEST_SKIP() << cups.motivo().toStdString();
+    const QString saida = cups.pasta() + QStringLiteral("/saida/nada.pdf");
+    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_Cancela"), saida));
+    SuperficieImpressora p(QStringLiteral("Papelada_Cancela"));
+    p.print(QStringLiteral("cancelado"));
+    p.killDoc();
+    const Resultado r = executar(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("all"), QStringLiteral("-o")});
+    EXPECT_TRUE(r.saida.trimmed().isEmpty()) << r.saida.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(saida));
+}
+
+} // namespace
