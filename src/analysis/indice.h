@@ -17,9 +17,9 @@ constexpr qint64 bloco_indice = 8192;
 // Builds the index of `doc.nome_arquivo` with the current line height and
 // page height. The file is read as one stream, every byte included. Progress
 // goes to the observer ("Analisando os dados a Imprimir") once per block. On
-// return the index holds at least one page and `doc.indice_valido` is true;
-// false only when the file could not be opened (the index is then one page
-// at position 1 and `erro`, when given, says why).
+// return the index holds at least one page and `doc.indice_valido` is true.
+// When the file cannot be opened the result is false, the index one page at
+// position 1, `doc.indice_valido` stays false and `erro` says why.
 bool examinar(Documento& doc, const Metricas& metricas, IndicePaginas& indice,
               Observador& observador, QString* erro = nullptr);
 
