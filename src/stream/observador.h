@@ -44,6 +44,10 @@ public:
     // Measurement finished.
     virtual void medicao_concluida() {}
 
+    // Progress of a saved text copy ("Gravando ... . Linha n"); an empty
+    // text hides it.
+    virtual void gravando(const QString& /*texto*/) {}
+
     // A print pass starts (true) or ends (false): the window disables every
     // command but "Interromper" while it runs, and restores them afterwards.
     virtual void imprimindo(bool /*ativo*/) {}

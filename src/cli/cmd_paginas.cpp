@@ -1,0 +1,42 @@
+// papelada-cli paginas: where each page of a report begins.
+#include "analysis/indice.h"
+#include "cli/comando.h"
+#include "cli/documento_cli.h"
+
+#include <cstdio>
+
+using namespace papelada;
+using namespace papelada::cli;
+
+PAPELADA_COMANDO("paginas", "paginas ARQUIVO [--pdf | --impressora NOME]",
+                  "lista o início de cada página (posição do primeiro byte, a partir de 1)",
+                  [](const QStringList& argumentos) {
+                      QStringList args = argumentos;
+                      if (args.isEmpty()) {
+                          erros() << "Uso: papelada-cli paginas ARQUIVO [--pdf | --impressora NOME]\n";
+                          return erro_uso;
+                      }
+                      const QString arquivo = args.takeFirst();
+                      DocumentoCli d;
+                      if (const int r = abrir_documento(arquivo, args, d); r != ok)
+                          return r;
+                      if (!args.isEmpty()) {
+                          erros() << "papelada-cli: argumento inesperado: " << args.first() << "\n";
+                          return erro_uso;
+                      }
+                      IndicePaginas indice;
+                      Observador calado;
+                      QString erro;
+                      if (!examinar(d.doc, d.metricas, indice, calado, &erro)) {
+                          erros() << "papelada-cli: " << erro << "\n";
+                          return erro_entrada;
+                      }
+                      QByteArray texto;
+                      texto.reserve(indice.total_paginas * 12);
+                      for (std::int32_t p = 0; p < indice.total_paginas; ++p)
+                          texto.append(QByteArray::number(indice.inicio_pagina[p])).append('\n');
+                      saida().flush();
+                      std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stdout);
+                      std::fflush(stdout);
+                      return ok;
+                  });

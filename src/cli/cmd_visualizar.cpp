@@ -1,0 +1,97 @@
+// papelada-cli visualizar: one page of a report as the preview draws it,
+// written as a PNG image.
+#include "cli/comando.h"
+#include "cli/documento_cli.h"
+#include "preview/visualizacao.h"
+#include "stream/numeros.h"
+#include "stream/superficie_imagem.h"
+
+#include <QSaveFile>
+
+using namespace papelada;
+using namespace papelada::cli;
+
+namespace {
+
+const char* const uso = "visualizar ARQUIVO PAGINA SAIDA.png [--zoom PCT] [--procurar TEXTO] "
+                        "[--pdf | --impressora NOME]";
+
+int visualizar_pagina(const QStringList& argumentos)
+{
+    QStringList args = argumentos;
+    QString zoom, procurado;
+    const bool procurar = args.contains(QStringLiteral("--procurar"));
+    if (!tirar_opcao(args, QStringLiteral("--zoom"), zoom)
+        || !tirar_opcao(args, QStringLiteral("--procurar"), procurado) || args.size() < 3) {
+        erros() << "Uso: papelada-cli " << uso << "\n";
+        return erro_uso;
+    }
+    const QString arquivo = args.takeFirst();
+    const QString texto_pagina = args.takeFirst();
+    const QString destino = args.takeFirst();
+    EstadoVisualizacao vis;
+    int percentual = 100;
+    if (!zoom.isEmpty()) {
+        const double v = valor_texto(zoom);
+        if (v < 40 || v > 180) {
+            erros() << "papelada-cli: o zoom vai de 40 a 180 por cento.\n";
+            return erro_uso;
+        }
+        percentual = static_cast<int>(arredondar(v));
+    }
+
+    DocumentoCli d;
+    if (const int r = abrir_documento(arquivo, args, d); r != ok)
+        return r;
+    if (!args.isEmpty()) {
+        erros() << "papelada-cli: argumento inesperado: " << args.first() << "\n";
+        return erro_uso;
+    }
+
+    vis.margem_esquerda_texto = QString::number(d.doc.margem_esquerda);
+    vis.margem_superior_texto = QString::number(d.doc.margem_superior);
+    IndicePaginas indice;
+    Corrida corrida;
+    SuperficieImagem pagina;
+    Observador calado;
+    iniciar_visualizacao(d.doc, d.metricas, indice, vis, *d.impressora, pagina, calado);
+    vis.percentual_zoom = percentual;
+    vis.fator_zoom = percentual / 100.0;
+    // As the page box of the window: brought into the report's pages.
+    vis.pagina_atual = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        arredondar(valor_texto(texto_pagina)), 1, std::max(1, indice.total_paginas)));
+
+    if (procurar) {
+        QByteArray texto;
+        QString erro;
+        if (!carregar_texto_procura(arquivo, texto, &erro)) {
+            erros() << "papelada-cli: " << erro << "\n";
+            return erro_entrada;
+        }
+        vis.texto_procurado = procurado;
+        const std::int64_t f = procurar_texto(texto, procurado, 0);
+        if (f < 0)
+            erros() << "Texto não localizado\n";
+        else
+            saida() << "Texto localizado na página " << pagina_do_achado(indice, f) << "\n";
+        vis.posicao_achada = std::max<std::int64_t>(f, 0);
+    }
+
+    QString erro;
+    if (!visualizar(d.doc, indice, vis, d.metricas, corrida, pagina, calado, &erro)) {
+        erros() << "papelada-cli: " << erro << "\n";
+        return erro_entrada;
+    }
+    QSaveFile png(destino);
+    if (!png.open(QIODevice::WriteOnly) || !pagina.imagem().save(&png, "PNG") || !png.commit()) {
+        erros() << "papelada-cli: não foi possível gravar " << destino << ": " << png.errorString()
+                << "\n";
+        return erro_saida;
+    }
+    return ok;
+}
+
+} // namespace
+
+PAPELADA_COMANDO("visualizar", uso,
+                  "grava uma página como a visualização a mostra, em PNG", visualizar_pagina);

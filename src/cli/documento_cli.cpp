@@ -1,0 +1,61 @@
+#include "cli/documento_cli.h"
+
+#include "cli/comando.h"
+#include "settings/configuracoes.h"
+#include "stream/observador.h"
+
+#include <QFileInfo>
+
+namespace papelada::cli {
+
+bool tirar_opcao(QStringList& args, const QString& nome, QString& valor)
+{
+    valor.clear();
+    const qsizetype i = args.indexOf(nome);
+    if (i < 0)
+        return true;
+    if (i + 1 >= args.size())
+        return false;
+    valor = args[i + 1];
+    args.remove(i, 2);
+    return true;
+}
+
+int abrir_documento(const QString& arquivo, QStringList& args, DocumentoCli& d)
+{
+    QString nome_impressora;
+    if (!tirar_opcao(args, QStringLiteral("--impressora"), nome_impressora)) {
+        erros() << "papelada-cli: --impressora pede o nome de uma impressora.\n";
+        return erro_uso;
+    }
+    const bool pdf = args.removeAll(QStringLiteral("--pdf")) > 0;
+    if (pdf && !nome_impressora.isEmpty()) {
+        erros() << "papelada-cli: use --pdf ou --impressora, não os dois.\n";
+        return erro_uso;
+    }
+    if (pdf)
+        nome_impressora = impressora_pdf;
+
+    const QFileInfo info(arquivo);
+    if (!info.isFile()) {
+        erros() << "papelada-cli: o arquivo " << arquivo << " não foi encontrado.\n";
+        return erro_entrada;
+    }
+    if (!nome_impressora.isEmpty() && !impressoras_instaladas().contains(nome_impressora)) {
+        erros() << "papelada-cli: a impressora " << nome_impressora << " não está instalada.\n";
+        return erro_saida;
+    }
+    d.doc.nome_arquivo = arquivo;
+    d.doc.tamanho_arquivo = info.size();
+    ler_margens(d.doc.margem_esquerda, d.doc.margem_superior);
+    d.impressora = std::make_unique<SuperficieImpressora>(nome_impressora);
+    Observador calado;
+    OpcoesMedicao opcoes;
+    opcoes.manter_impressora = !nome_impressora.isEmpty();
+    const Medicao m = medir_relatorio(d.doc, d.metricas, *d.impressora, calado, nullptr, opcoes);
+    for (const QString& aviso : m.avisos)
+        erros() << aviso << "\n";
+    return ok;
+}
+
+} // namespace papelada::cli

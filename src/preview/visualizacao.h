@@ -1,0 +1,89 @@
+// The preview without its window: preparing a preview of the open report,
+// drawing one page of it on a page image, and finding a text in it.
+//
+// The window keeps one EstadoVisualizacao and one page surface (usually a
+// SuperficieImagem) for as long as the preview is open; the font name, italic
+// flag and colour that a rendering leaves on the surface carry over to the
+// next one, as does what ESC "7", "8" and "A" leave in Metricas.
+#pragma once
+
+#include "stream/estado.h"
+#include "stream/fonte_bytes.h"
+#include "stream/observador.h"
+#include "stream/superficie.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+namespace papelada {
+
+struct EstadoVisualizacao {
+    double fator_zoom = 1.0;      // 1.0 at 100 %
+    int percentual_zoom = 100;    // 40 to 180
+    std::int32_t pagina_atual = 0; // page shown, from 1 (0 before the first)
+
+    // The screen font at launch, before zoom, and the printer metrics then.
+    double tamanho_fonte_tela = 10;
+    bool negrito_tela = false;
+    std::int16_t altura_linha_visualizacao = 0;
+    std::int16_t largura_caracter_visualizacao = 0;
+
+    // Search: the text, and the 0-based file offset of the hit (0 = none).
+    QString texto_procurado;
+    std::int64_t posicao_achada = 0;
+    // 1-based file position of the first byte after the highlighted hit.
+    std::int64_t fim_destaque = 0;
+
+    // The margin boxes of the main window, in millimetres, as typed. The
+    // page surface's scale origin is minus these margins.
+    QString margem_esquerda_texto = QStringLiteral("0");
+    QString margem_superior_texto = QStringLiteral("0");
+
+    // Caption of the preview window; ESC "0" changes it.
+    QString titulo_janela = QStringLiteral("Visualização de Relatório");
+
+    // True while a page is being drawn: a rendering asked for from inside
+    // the events that a rendering lets run is not started.
+    bool renderizando = false;
+};
+
+// "Visualizar", without the window: zoom 100 %, page 0, the page size and
+// font of the printer copied to the page surface (with "Terminal" or
+// "Courier New" at 10 points when the screen lacks the printer's font), the
+// margins as the surface's scale origin, the metrics of the moment, and the
+// page index built when it is not valid.
+void iniciar_visualizacao(Documento& doc, Metricas& metricas, IndicePaginas& indice,
+                          EstadoVisualizacao& vis, Superficie& impressora, Superficie& pagina,
+                          Observador& observador);
+
+// Draws page `vis.pagina_atual` (brought into 1 .. total_paginas) of
+// `doc.nome_arquivo` on `pagina`: the file is opened, positioned at the
+// page's start from the index and read up to the page's end. The surface is
+// resized to the page and cleared first. Returns false when the file could
+// not be opened (`erro` says why) or a rendering is already running.
+bool visualizar(const Documento& doc, const IndicePaginas& indice, EstadoVisualizacao& vis,
+                Metricas& metricas, Corrida& corrida, Superficie& pagina,
+                Observador& observador, QString* erro = nullptr);
+
+// The same from an open source positioned at the page's first byte.
+void visualizar(FonteBytes& fonte, const Documento& doc, EstadoVisualizacao& vis,
+                Metricas& metricas, Corrida& corrida, Superficie& pagina,
+                Observador& observador);
+
+// Draws the pending text run at the pen (or in its run field) and empties it.
+void vis_buffer(Corrida& corrida, Superficie& pagina);
+
+// The page in which the byte at 0-based file offset `offset` lies.
+std::int32_t pagina_do_achado(const IndicePaginas& indice, std::int64_t offset);
+
+// The text the search runs on: the bytes of the whole file.
+bool carregar_texto_procura(const QString& caminho, QByteArray& texto, QString* erro = nullptr);
+
+// The first occurrence of `procurado` at or after the 0-based offset
+// `inicio`, letters compared without regard to case; the 0-based offset of
+// the hit, or -1 (also for an empty text).
+std::int64_t procurar_texto(const QByteArray& texto, const QString& procurado,
+                            std::int64_t inicio);
+
+} // namespace papelada

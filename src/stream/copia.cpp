@@ -1,0 +1,162 @@
+#include "stream/copia.h"
+
+#include "stream/fonte_bytes.h"
+#include "stream/leitor.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <sys/stat.h>
+
+namespace papelada {
+
+namespace {
+
+constexpr qsizetype bloco_gravacao = 256 * 1024;
+
+bool falhar(QString* erro, const QString& motivo)
+{
+    if (erro)
+        *erro = motivo;
+    return false;
+}
+
+// Same file: the same path after links are resolved, or the same device and
+// node (a hard link).
+bool mesmo_arquivo(const QString& a, const QString& b)
+{
+    const QString ca = QFileInfo(a).canonicalFilePath(), cb = QFileInfo(b).canonicalFilePath();
+    if (!ca.isEmpty() && ca == cb)
+        return true;
+    struct stat sa {}, sb {};
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0
+        && ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev
+        && sa.st_ino == sb.st_ino;
+}
+
+// The checks made before anything is written, and the atomic target.
+class Destino {
+public:
+    explicit Destino(const QString& caminho) : arquivo_(caminho) {}
+
+    bool abrir(const QString& original, QString* erro)
+    {
+        const QString& destino = arquivo_.fileName();
+        if (destino.isEmpty())
+            return falhar(erro, QStringLiteral("Informe o nome do arquivo de destino."));
+        if (mesmo_arquivo(original, destino))
+            return falhar(erro, QStringLiteral("O arquivo de destino %1 é o próprio arquivo "
+                                               "aberto. Escolha outro nome para a cópia.")
+                                    .arg(destino));
+        const QFileInfo info(destino);
+        if (info.isDir())
+            return falhar(erro, QStringLiteral("%1 é uma pasta. Escolha um nome de arquivo para "
+                                               "a cópia.")
+                                    .arg(destino));
+        // A device or a pipe is never replaced by a file.
+        if (info.exists() && !info.isFile())
+            return falhar(erro, QStringLiteral("%1 não é um arquivo comum e não pode receber a "
+                                               "cópia.")
+                                    .arg(destino));
+        if (!arquivo_.open(QIODevice::WriteOnly))
+            return falhar(erro, mensagem());
+        return true;
+    }
+
+    bool gravar(const QByteArray& dados, QString* erro)
+    {
+        if (arquivo_.write(dados) != dados.size()) {
+            const QString m = mensagem();
+            // Nothing of an incomplete copy is left behind.
+            arquivo_.cancelWriting();
+            return falhar(erro, m);
+        }
+        return true;
+    }
+
+    bool concluir(QString* erro)
+    {
+        if (!arquivo_.commit())
+            return falhar(erro, mensagem());
+        return true;
+    }
+
+private:
+    QString mensagem() const
+    {
+        return QStringLiteral("Não foi possível gravar o arquivo %1: %2.")
+            .arg(arquivo_.fileName(), arquivo_.errorString());
+    }
+
+    QSaveFile arquivo_;
+};
+
+} // namespace
+
+bool copiar_arquivo(const QString& original, const QString& destino, QString* erro)
+{
+    FonteBytes fonte;
+    if (!fonte.abrir(original, erro))
+        return false;
+    fonte.incluir_ultimo_byte(true);
+    Destino alvo(destino);
+    if (!alvo.abrir(original, erro))
+        return false;
+    for (auto j = fonte.janela(); !j.empty(); j = fonte.janela()) {
+        const auto n = static_cast<qsizetype>(j.size());
+        if (!alvo.gravar(QByteArray::fromRawData(reinterpret_cast<const char*>(j.data()), n), erro))
+            return false;
+        fonte.avancar(n);
+    }
+    return alvo.concluir(erro);
+}
+
+bool copiartexto(const QString& original, const QString& arq2, Observador& observador,
+                 QString* erro)
+{
+    FonteBytes fonte;
+    if (!fonte.abrir(original, erro))
+        return false;
+    Destino alvo(arq2);
+    if (!alvo.abrir(original, erro))
+        return false;
+
+    qint64 linha = 1;
+    const auto progresso = [&] {
+        observador.gravando(QStringLiteral("Gravando ") + arq2 + QStringLiteral(" . Linha ")
+                            + QString::number(linha));
+    };
+    progresso();
+    // The reader never hands out the file's last byte, and drops every
+    // command with its parameters (up to and including byte 26).
+    Leitor leitor(fonte, formas_copia_texto());
+    QByteArray saida;
+    Item item;
+    bool ok = true;
+    while (ok && leitor.proximo(item)) {
+        if (item.tipo == Item::Tipo::Comando)
+            continue;
+        if (item.tipo == Item::Tipo::RetornoCarro) {
+            ++linha;
+            progresso();
+            observador.processar_eventos();
+        }
+        saida.append(static_cast<char>(item.byte));
+        if (saida.size() >= bloco_gravacao) {
+            ok = alvo.gravar(saida, erro);
+            saida.clear();
+        }
+    }
+    ok = ok && alvo.gravar(saida, erro) && alvo.concluir(erro);
+    observador.gravando({});
+    return ok;
+}
+
+bool salvar_copia(const QString& original, const QString& destino, Observador& observador,
+                  QString* erro)
+{
+    if (destino.right(4).toUpper() == QLatin1String(".TXT"))
+        return copiartexto(original, destino, observador, erro);
+    return copiar_arquivo(original, destino, erro);
+}
+
+} // namespace papelada

@@ -1,0 +1,27 @@
+// Saved copies of the open report: byte for byte, or as plain text with the
+// escape commands removed. Both write atomically (the target appears complete
+// or not at all) and refuse a target that is the source itself.
+#pragma once
+
+#include "stream/observador.h"
+
+#include <QString>
+
+namespace papelada {
+
+// Byte-for-byte copy. False, with a message in `erro`, when it failed.
+bool copiar_arquivo(const QString& original, const QString& destino, QString* erro = nullptr);
+
+// The plain-text copy: the report's characters, line feeds, carriage returns
+// and form feeds, without escape commands and without the file's last byte.
+// Progress ("Gravando <arq2> . Linha <n>") goes to the observer once per
+// carriage return.
+bool copiartexto(const QString& original, const QString& arq2, Observador& observador,
+                 QString* erro = nullptr);
+
+// "Salvar": the text copy when the name ends in ".TXT" (any case), else the
+// byte-for-byte copy.
+bool salvar_copia(const QString& original, const QString& destino, Observador& observador,
+                  QString* erro = nullptr);
+
+} // namespace papelada
