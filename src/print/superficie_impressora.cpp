@@ -210,12 +210,14 @@ QPainter* SuperficieImpressora::pintor()
             return nullptr;
         }
         preparar_pintor(*pintor_);
+        paginas_documento_ = 1;
     }
     // Pages ended with NewPage begin when something is drawn on them, so
     // that a NewPage followed by EndDoc leaves no blank page.
     for (; paginas_pendentes_ > 0; --paginas_pendentes_) {
         escritor_->setPageLayout(layout());
         escritor_->newPage();
+        ++paginas_documento_;
     }
     return pintor_.get();
 }
@@ -241,11 +243,13 @@ void SuperficieImpressora::descartar()
     destino_.reset();
     pagina_ = 1;
     paginas_pendentes_ = 0;
+    paginas_documento_ = 0;
     falhou_ = false;
 }
 
 bool SuperficieImpressora::endDoc()
 {
+    paginas_entregues_ = 0;
     if (falhou_) {
         // The message of the failure stays for the caller.
         const QString motivo = erro_.isEmpty() ? QStringLiteral("A impressão falhou.") : erro_;
@@ -283,6 +287,8 @@ bool SuperficieImpressora::endDoc()
     destino_.reset();
     pagina_ = 1;
     paginas_pendentes_ = 0;
+    paginas_entregues_ = ok ? paginas_documento_ : 0;
+    paginas_documento_ = 0;
     return ok;
 }
 

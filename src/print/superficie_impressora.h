@@ -63,6 +63,9 @@ public:
 
     // True while a document has been started and not yet ended.
     bool documentoAberto() const { return escritor_ != nullptr; }
+    // Pages of the last document that EndDoc handed over; 0 when nothing had
+    // been drawn (then no file or job was made at all).
+    int paginasEntregues() const { return paginas_entregues_; }
 
 protected:
     QPainter* pintor() override;
@@ -87,6 +90,8 @@ private:
     std::unique_ptr<QPainter> pintor_;
     int pagina_ = 1;
     int paginas_pendentes_ = 0; // NewPage calls not yet materialised
+    int paginas_documento_ = 0; // pages begun in the open document
+    int paginas_entregues_ = 0;
     bool falhou_ = false;
 };
 

@@ -29,15 +29,20 @@ struct PedidoImpressao {
 enum class FimTrabalho {
     Impresso,  // EndDoc; the report was measured again
     Encerrar,  // EndDoc; the program is to end (the spool file deleted if asked)
-    Cancelado, // "Interromper": the document was cancelled, nothing printed
-    Falhou,    // the spool file could not be read, or the printer refused
+    Cancelado, // "Interromper": the document was cancelled, nothing printed;
+               // the report was measured again
+    Falhou,    // the spool file could not be read (nothing printed), or the
+               // printer refused the document (the report was measured again)
 };
 
 struct ResultadoTrabalho {
     FimTrabalho fim = FimTrabalho::Impresso;
-    QString erro; // for Falhou, a message for the user
+    QString erro; // for Falhou, a message for the user; the job shows none itself
 };
 
+// The spool file is checked before anything is drawn; each pass then opens
+// it again from its first byte, and a file that has gone by then cancels the
+// document.
 ResultadoTrabalho Command1_Click(Documento& doc, Metricas& metricas, Superficie& impressora,
                                  PedidoImpressao& pedido, Observador& observador,
                                  FonteEscolhida* dialogo = nullptr);

@@ -1,0 +1,233 @@
+// papelada-cli imprimir: prints a spool file with the same job as the
+// window's "Imprimir" button, on a CUPS queue or into a PDF file.
+#include "analysis/medicao.h"
+#include "cli/comando.h"
+#include "print/superficie_impressora.h"
+#include "print/trabalho.h"
+#include "settings/configuracoes.h"
+#include "stream/fonte_bytes.h"
+#include "stream/numeros.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+
+namespace papelada::cli {
+
+namespace {
+
+constexpr const char* uso_imprimir =
+    "imprimir ARQUIVO [--pdf SAIDA.pdf | --impressora NOME] [--paginas A-B] [--copias N] "
+    "[--margens ESQ,SUP] [--dpi N]";
+
+// More copies than this are taken for a typing error.
+constexpr double copias_maximas = 9999;
+constexpr double margem_maxima_mm = 1000;
+
+// The report's messages and warnings, as lines on the terminal.
+class ObservadorTerminal : public Observador {
+public:
+    void mensagem(const QString& texto) override
+    {
+        // Every pass shows the report's messages again; the terminal gets
+        // each one once.
+        if (!mostradas_.contains(texto)) {
+            mostradas_.insert(texto);
+            erros() << "Mensagem do relatório: " << texto << "\n";
+        }
+    }
+    void aviso(const QString& texto) override
+    {
+        erros() << "Aviso: " << QString(texto).replace(u'\n', u' ') << "\n";
+    }
+    void erro(const QString& texto) override { erros() << "Erro: " << texto << "\n"; }
+
+private:
+    QSet<QString> mostradas_;
+};
+
+int falha_uso(const QString& motivo)
+{
+    erros() << "papelada-cli imprimir: " << motivo << "\n"
+            << "Uso: papelada-cli " << uso_imprimir << "\n";
+    return erro_uso;
+}
+
+// A whole number or a decimal with a point, not negative.
+bool numero_valido(const QString& texto)
+{
+    static const QRegularExpression numero(QStringLiteral("^[0-9]+(\\.[0-9]*)?$"));
+    return numero.match(texto).hasMatch();
+}
+
+struct Opcoes {
+    QString arquivo;
+    QString pdf;
+    QString impressora;
+    bool tem_paginas = false;
+    QString primeira, ultima;
+    QString copias = QStringLiteral("1");
+    bool tem_margens = false;
+    QString margem_esquerda, margem_superior;
+    int dpi = 0;
+};
+
+// Empty result: the options are sound; otherwise what is wrong with them.
+QString ler_opcoes(const QStringList& args, Opcoes& o)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (!a.startsWith(QLatin1String("--"))) {
+            if (!o.arquivo.isEmpty())
+                return QStringLiteral("mais de um arquivo indicado (%1).").arg(a);
+            o.arquivo = a;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return QStringLiteral("falta o valor de %1.").arg(a);
+        const QString v = args[++i];
+        if (a == QLatin1String("--pdf")) {
+            if (v.isEmpty())
+                return QStringLiteral("--pdf precisa do nome do arquivo PDF.");
+            o.pdf = v;
+        } else if (a == QLatin1String("--impressora")) {
+            if (v.isEmpty())
+                return QStringLiteral("--impressora precisa do nome da impressora.");
+            o.impressora = v;
+        } else if (a == QLatin1String("--paginas")) {
+            static const QRegularExpression intervalo(QStringLiteral("^([0-9]+)(?:-([0-9]+))?$"));
+            const auto m = intervalo.match(v);
+            if (!m.hasMatch())
+                return QStringLiteral("intervalo de páginas inválido: %1 (use, por exemplo, 2-5).").arg(v);
+            o.primeira = m.captured(1);
+            o.ultima = m.captured(2).isEmpty() ? o.primeira : m.captured(2);
+            if (valor_texto(o.primeira) < 1 || valor_texto(o.primeira) > valor_texto(o.ultima))
+                return QStringLiteral("intervalo de páginas inválido: %1 (a primeira página é 1 e não "
+                                      "pode passar da última).").arg(v);
+            o.tem_paginas = true;
+        } else if (a == QLatin1String("--copias")) {
+            if (!numero_valido(v) || valor_texto(v) > copias_maximas)
+                return QStringLiteral("número de cópias inválido: %1 (de 1 a %2).").arg(v).arg(copias_maximas);
+            o.copias = v;
+        } else if (a == QLatin1String("--margens")) {
+            const QStringList partes = v.split(u',');
+            if (partes.size() != 2 || !numero_valido(partes[0].trimmed()) || !numero_valido(partes[1].trimmed())
+                || valor_texto(partes[0]) > margem_maxima_mm || valor_texto(partes[1]) > margem_maxima_mm)
+                return QStringLiteral("margens inválidas: %1 (use ESQ,SUP em milímetros, por exemplo 10,15).").arg(v);
+            o.margem_esquerda = partes[0].trimmed();
+            o.margem_superior = partes[1].trimmed();
+            o.tem_margens = true;
+        } else if (a == QLatin1String("--dpi")) {
+            bool ok = false;
+            o.dpi = v.toInt(&ok);
+            if (!ok || o.dpi < 72 || o.dpi > 4800)
+                return QStringLiteral("resolução inválida: %1 (de 72 a 4800 dpi).").arg(v);
+        } else {
+            return QStringLiteral("opção desconhecida: %1.").arg(a);
+        }
+    }
+    if (o.arquivo.isEmpty())
+        return QStringLiteral("indique o arquivo a imprimir.");
+    if (!o.pdf.isEmpty() && !o.impressora.isEmpty())
+        return QStringLiteral("use --pdf ou --impressora, não os dois.");
+    if (o.impressora == impressora_pdf)
+        return QStringLiteral("para imprimir em \"%1\" use --pdf SAIDA.pdf.").arg(impressora_pdf);
+    return {};
+}
+
+int imprimir(const QStringList& args)
+{
+    Opcoes o;
+    const QString problema = ler_opcoes(args, o);
+    if (!problema.isEmpty())
+        return falha_uso(problema);
+
+    Documento doc;
+    {
+        FonteBytes teste;
+        QString erro;
+        if (!teste.abrir(o.arquivo, &erro)) {
+            erros() << erro << "\n";
+            return erro_entrada;
+        }
+        doc.nome_arquivo = o.arquivo;
+        doc.tamanho_arquivo = teste.tamanho();
+    }
+
+    QString nome = !o.pdf.isEmpty() ? impressora_pdf : o.impressora;
+    if (nome.isEmpty()) {
+        nome = impressora_padrao_sistema();
+        if (nome.isEmpty()) {
+            erros() << "Não há impressora padrão no sistema. Indique uma com --impressora NOME "
+                       "ou imprima num arquivo com --pdf SAIDA.pdf.\n";
+            return erro_saida;
+        }
+    } else if (nome != impressora_pdf && !impressoras_instaladas().contains(nome)) {
+        erros() << "A impressora \"" << nome << "\" não está instalada.\n";
+        return erro_saida;
+    }
+    SuperficieImpressora impressora(nome);
+    if (impressora.deviceName() != nome) {
+        erros() << "A impressora \"" << nome << "\" não pôde ser usada.\n";
+        return erro_saida;
+    }
+    if (!o.pdf.isEmpty())
+        impressora.setArquivoSaida(QFileInfo(o.pdf).absoluteFilePath());
+    if (o.dpi > 0)
+        impressora.setResolucao(o.dpi);
+
+    // As the window does when it starts with a file: the printer's default
+    // font, the stored margins, then the measurement. The printer chosen here
+    // stays, whatever printer the report's own record names.
+    ObservadorTerminal observador;
+    if (!set_default_font(impressora))
+        aplicar_fonte_reserva(impressora);
+    ler_margens(doc.margem_esquerda, doc.margem_superior);
+    Metricas metricas;
+    medir_relatorio(doc, metricas, impressora, observador, nullptr,
+                    OpcoesMedicao{.manter_impressora = true});
+    if (impressora.paperBin() == bandeja_trator)
+        doc.margem_esquerda = doc.margem_superior = 0;
+
+    PedidoImpressao pedido;
+    pedido.selecionar_paginas = o.tem_paginas;
+    pedido.primeira_pagina = o.primeira;
+    pedido.ultima_pagina = o.ultima;
+    pedido.copias = o.copias;
+    pedido.margem_esquerda = o.tem_margens ? o.margem_esquerda : QString::number(doc.margem_esquerda);
+    pedido.margem_superior = o.tem_margens ? o.margem_superior : QString::number(doc.margem_superior);
+    pedido.encerrar_apos = true; // nothing to measure again: the program ends
+    pedido.salvar_margens = false;
+    const ResultadoTrabalho r = Command1_Click(doc, metricas, impressora, pedido, observador);
+    switch (r.fim) {
+    case FimTrabalho::Falhou:
+        erros() << r.erro << "\n";
+        return erro_saida;
+    case FimTrabalho::Cancelado:
+        erros() << "A impressão foi cancelada.\n";
+        return erro_saida;
+    case FimTrabalho::Impresso:
+    case FimTrabalho::Encerrar:
+        break;
+    }
+    const int paginas = impressora.paginasEntregues();
+    if (paginas == 0) {
+        erros() << "Nada foi impresso: o relatório não tem páginas a imprimir"
+                << (o.tem_paginas ? QStringLiteral(" no intervalo pedido") : QString())
+                << (o.pdf.isEmpty() ? QStringLiteral(".\n")
+                                    : QStringLiteral("; o arquivo %1 não foi gravado.\n").arg(o.pdf));
+        return erro_saida;
+    }
+    if (o.pdf.isEmpty())
+        saida() << paginas << " página(s) enviada(s) à impressora \"" << nome << "\".\n";
+    else
+        saida() << paginas << " página(s) gravada(s) em " << o.pdf << ".\n";
+    return ok;
+}
+
+} // namespace
+
+PAPELADA_COMANDO("imprimir", uso_imprimir,
+                 "imprime um relatório numa impressora do sistema ou num arquivo PDF", imprimir);
+
+} // namespace papelada::cli

@@ -1,0 +1,333 @@
+#include "print/interpretador.h"
+
+#include "barcode/barra.h"
+#include "stream/comandos.h"
+#include "stream/cp1252.h"
+#include "stream/leitor.h"
+#include "stream/numeros.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace papelada {
+
+namespace {
+
+const QString imprimindo = QStringLiteral("Imprimindo a Página");
+const QString examinando = QStringLiteral("Examinando a Página");
+
+// A run without a field that grows this long is drawn in parts: its width is
+// the sum of its characters' widths, so the parts land where the whole run
+// would, and a line of millions of bytes does not have to be held in memory.
+// Long before this size the pen is past the right edge, and the characters
+// that follow are dropped as for any run that reached it.
+constexpr qsizetype corrida_em_partes = 64 * 1024;
+// A run placed in a field must be measured whole; beyond this size its
+// characters are dropped.
+constexpr qsizetype corrida_maxima_campo = 1024 * 1024;
+
+// How a page end came about: what the window shows, and whether it gets to
+// process its events, depends on it.
+enum class Variante {
+    AvancoLinha,  // a line feed reached the bottom
+    AvancoPagina, // form feed
+    Comando,      // ESC "9", a move below the page, an image or barcode that reaches it
+};
+
+class Interpretador {
+public:
+    Interpretador(FonteBytes& fonte, Documento& doc, Metricas& m, Corrida& corrida, Superficie& imp,
+                  Passagem& passagem, Observador& obs)
+        : leitor_(fonte, formas_linguagem()), fonte_(fonte), doc_(doc), m_(m), corrida_(corrida),
+          imp_(imp), p_(passagem), obs_(obs)
+    {
+    }
+
+    void executar()
+    {
+        Item it;
+        while (leitor_.proximo(it)) {
+            if (doc_.interromper == 1)
+                break;
+            if (!agir(it))
+                return; // the last selected page has ended: its page end flushed the run
+        }
+        imprimir_buffer(corrida_, imp_);
+    }
+
+private:
+    bool selecionada() const
+    {
+        return !p_.selecionar_paginas
+               || (p_.primeira_pagina <= static_cast<double>(p_.pagina)
+                   && static_cast<double>(p_.pagina) <= p_.ultima_pagina);
+    }
+
+    // Where the pen goes at the top of a page: two lines down, or the very
+    // top on tractor-fed paper.
+    double topo() const { return imp_.paperBin() == bandeja_trator ? 0.0 : 2.0 * m_.altura_linha; }
+
+    // False when the pass is to stop.
+    bool agir(const Item& it)
+    {
+        switch (it.tipo) {
+        case Item::Tipo::Caractere:
+            caractere(it);
+            return true;
+        case Item::Tipo::RetornoCarro:
+            return true;
+        case Item::Tipo::AvancoLinha: {
+            imprimir_buffer(corrida_, imp_);
+            const double y = imp_.currentY() + m_.altura_linha;
+            if (y >= static_cast<double>(m_.altura_folha) - m_.altura_linha)
+                return fim_de_pagina(Variante::AvancoLinha);
+            imp_.setCurrentY(y);
+            imp_.setCurrentX(0);
+            return true;
+        }
+        case Item::Tipo::AvancoPagina:
+            imprimir_buffer(corrida_, imp_);
+            return fim_de_pagina(Variante::AvancoPagina);
+        case Item::Tipo::Comando:
+            imprimir_buffer(corrida_, imp_);
+            // A command cut short by the end of the file is not applied; the
+            // stream ends right after it.
+            return !it.completo || comando(it);
+        }
+        return true;
+    }
+
+    void caractere(const Item& it)
+    {
+        if (imp_.currentX() < static_cast<double>(m_.largura_folha) - m_.largura_caracter
+            && selecionada()) {
+            if (corrida_.tem_campo()) {
+                if (corrida_.buffer.size() < corrida_maxima_campo)
+                    corrida_.buffer.append(static_cast<char>(it.byte));
+            } else {
+                corrida_.buffer.append(static_cast<char>(it.byte));
+                if (corrida_.buffer.size() >= corrida_em_partes)
+                    imprimir_buffer(corrida_, imp_);
+            }
+        }
+        if (it.posicao % 128 == 0) {
+            const qint64 total = fonte_.tamanho();
+            obs_.progresso(total > 0 ? std::min(1.0, static_cast<double>(it.posicao) / total) : 1.0);
+            obs_.processar_eventos();
+        }
+    }
+
+    bool fim_de_pagina(Variante v)
+    {
+        if (p_.selecionar_paginas) {
+            const bool sel = selecionada();
+            if (v == Variante::AvancoPagina)
+                obs_.acao(sel ? imprimindo : examinando);
+            if (sel)
+                imp_.newPage();
+            ++p_.pagina;
+            if (static_cast<double>(p_.pagina) > p_.ultima_pagina)
+                return false;
+            if (v != Variante::Comando)
+                obs_.acao(static_cast<double>(p_.pagina) < p_.primeira_pagina ? examinando : imprimindo);
+            obs_.pagina(QString::number(p_.pagina));
+        } else {
+            imp_.newPage();
+            if (v != Variante::Comando)
+                obs_.acao(imprimindo);
+            obs_.pagina(QString::number(imp_.page()));
+        }
+        if (v == Variante::AvancoLinha)
+            obs_.processar_eventos();
+        imp_.setCurrentX(0);
+        imp_.setCurrentY(topo());
+        return true;
+    }
+
+    // Pen y moves to `y` if that is still on the page; otherwise the page ends.
+    bool descer(double y)
+    {
+        if (y <= static_cast<double>(m_.altura_folha)) {
+            imp_.setCurrentY(y);
+            return true;
+        }
+        return fim_de_pagina(Variante::Comando);
+    }
+
+    // Pen x moves to `x`, at most to the right edge.
+    void avancar(double x)
+    {
+        imp_.setCurrentX(x > static_cast<double>(m_.largura_folha) ? m_.largura_folha : x);
+    }
+
+    // After an image or a barcode: down by its height (or to a new page),
+    // then right by its width.
+    bool mover_apos(double altura, double largura)
+    {
+        const double y = imp_.currentY() + altura;
+        if (y > static_cast<double>(m_.altura_folha)) {
+            if (!fim_de_pagina(Variante::Comando))
+                return false;
+        } else {
+            imp_.setCurrentY(y);
+        }
+        avancar(imp_.currentX() + largura);
+        return true;
+    }
+
+    bool comando(const Item& it)
+    {
+        const std::int64_t n = it.numeros[0];
+        const double cw = m_.largura_caracter, lh = m_.altura_linha;
+        switch (it.byte) {
+        case '0': obs_.mensagem(cp1252_para_unicode(it.texto)); break;
+        case '1': imp_.setFontName(cp1252_para_unicode(it.texto)); break;
+        case '2': imp_.setFontBold(true); break;
+        case '3': imp_.setFontBold(false); break;
+        case '4': imp_.setFontItalic(true); break;
+        case '5': imp_.setFontItalic(false); break;
+        case '6':
+            if (n > 0)
+                imp_.setFontSize(static_cast<double>(n));
+            break;
+        case '7': m_.altura_linha = limitar<std::int16_t>(n); break;
+        case '8': m_.largura_caracter = limitar<std::int16_t>(n); break;
+        case '9': return fim_de_pagina(Variante::Comando);
+        case 'A':
+            m_.altura_folha = limitar<std::int32_t>(n * m_.altura_linha);
+            imp_.setHeight(m_.altura_folha);
+            break;
+        case 'B':
+        case 'b':
+        case 'L':
+        case 'l': {
+            const Segmento s = converter_segmento(it.byte, it, cw, lh);
+            imp_.setDrawWidth(s.largura);
+            if (selecionada())
+                imp_.line(s.x1, s.y1, s.x2, s.y2, QBColor(s.cor), s.caixa);
+            break;
+        }
+        case 'C':
+            // There are sixteen colours; a higher number keeps the colour.
+            if (n <= 15)
+                imp_.setForeColor(QBColor(static_cast<int>(n)));
+            break;
+        case 'G': return imagem(cp1252_para_unicode(it.texto));
+        case 'H': avancar(imp_.currentX() + static_cast<double>(n) * cw); break;
+        case 'h': avancar(imp_.currentX() + static_cast<double>(n)); break;
+        case 'R':
+        case 'r': {
+            const bool colunas = it.byte == 'R';
+            auto borda = [&](std::int64_t v) {
+                return colunas ? para_i16(std::fabs((static_cast<double>(v) - 1.0) * cw))
+                               : limitar<std::int16_t>(v);
+            };
+            corrida_.campo_inicio = borda(it.numeros[0]);
+            corrida_.campo_fim = borda(it.numeros[1]);
+            corrida_.campo_alinhamento = limitar<std::int16_t>(it.numeros[2]);
+            break;
+        }
+        case 'V': return descer(imp_.currentY() + static_cast<double>(n) * lh);
+        case 'v': return descer(imp_.currentY() + static_cast<double>(n));
+        case 'X':
+            if (n >= 1)
+                avancar(static_cast<double>(n - 1) * cw);
+            else
+                imp_.setCurrentX(0);
+            break;
+        case 'x': imp_.setCurrentX(n <= m_.largura_folha ? static_cast<double>(n) : 0.0); break;
+        case 'Y': return descer(n >= 1 ? static_cast<double>(n - 1) * lh : 0.0);
+        case 'y': return descer(static_cast<double>(n));
+        case 'Z': return barra(it.barra);
+        default: break; // ESC "D" and "F" were read and are not acted on here
+        }
+        return true;
+    }
+
+    bool imagem(const QString& caminho)
+    {
+        QString erro;
+        const QImage figura = carregar_imagem(caminho, &erro);
+        if (figura.isNull()) {
+            // Skipped: nothing drawn, the pen stays.
+            if (!p_.imagens_com_erro.contains(caminho)) {
+                p_.imagens_com_erro.insert(caminho);
+                obs_.erro(erro);
+            }
+            return true;
+        }
+        const double w = figura.width() * twips_por_pixel_imagem;
+        const double h = figura.height() * twips_por_pixel_imagem;
+        obs_.imagem_mostrar(figura);
+        if (selecionada())
+            imp_.paintPicture(figura, imp_.currentX(), imp_.currentY(), w, h);
+        obs_.imagem_fechar();
+        return mover_apos(h, w);
+    }
+
+    bool barra(const CamposBarra& campos)
+    {
+        Barra b = completar_barra(campos);
+        if (selecionada())
+            imprimir_barra(imp_, b.padrao, b.altura, b.largura, b.texto);
+        // Where the barcode is not drawn its height is still in 1/300 inch;
+        // the pen moves by the size either way, at 4.8 twips a pixel.
+        const TamanhoBarra t = tamanho_barra(b.padrao, static_cast<double>(b.altura), b.largura,
+                                             b.texto.size());
+        return mover_apos(twips_por_pixel_300 * t.h, twips_por_pixel_300 * t.w);
+    }
+
+    Leitor leitor_;
+    FonteBytes& fonte_;
+    Documento& doc_;
+    Metricas& m_;
+    Corrida& corrida_;
+    Superficie& imp_;
+    Passagem& p_;
+    Observador& obs_;
+};
+
+} // namespace
+
+void imprimir_buffer(Corrida& c, Superficie& imp)
+{
+    if (c.buffer.isEmpty())
+        return;
+    const int largura = c.campo_fim - c.campo_inicio + 1;
+    // A field whose width does not fit 16 bits places nothing: the run is
+    // printed where the pen stands.
+    const bool campo = c.tem_campo() && largura == static_cast<std::int16_t>(largura);
+    QString texto;
+    if (campo && c.campo_alinhamento == 2) {
+        qsizetype ini = 0, fim = c.buffer.size();
+        while (ini < fim && c.buffer[ini] == ' ')
+            ++ini;
+        while (fim > ini && c.buffer[fim - 1] == ' ')
+            --fim;
+        texto = cp1252_para_unicode(c.buffer.mid(ini, fim - ini));
+    } else {
+        texto = cp1252_para_unicode(c.buffer);
+    }
+    if (campo) {
+        switch (c.campo_alinhamento) {
+        case 0: imp.setCurrentX(c.campo_inicio); break;
+        case 1: imp.setCurrentX(c.campo_inicio + largura - imp.textWidth(texto)); break;
+        case 2:
+            imp.setCurrentX(static_cast<double>(
+                c.campo_inicio + dividir_inteiro(largura - imp.textWidth(texto), 2)));
+            break;
+        default: break;
+        }
+    }
+    imp.print(texto);
+    c.campo_inicio = c.campo_fim = 0;
+    c.buffer.truncate(0);
+}
+
+void imprimir_passagem(FonteBytes& fonte, Documento& doc, Metricas& metricas, Corrida& corrida,
+                       Superficie& impressora, Passagem& passagem, Observador& observador)
+{
+    Interpretador(fonte, doc, metricas, corrida, impressora, passagem, observador).executar();
+}
+
+} // namespace papelada

@@ -1,0 +1,42 @@
+// The print interpreter: one pass over a spool file, drawn on the printer
+// page after page, and the flush of the text run.
+#pragma once
+
+#include "stream/estado.h"
+#include "stream/fonte_bytes.h"
+#include "stream/observador.h"
+#include "stream/superficie.h"
+
+#include <QSet>
+#include <QString>
+#include <cstdint>
+
+namespace papelada {
+
+// What the print job sets before each pass.
+struct Passagem {
+    explicit Passagem(const bool& selecionar) : selecionar_paginas(selecionar) {}
+
+    // "Selecionar páginas": read each time the mode is needed, since the
+    // option can be switched while a pass runs.
+    const bool& selecionar_paginas;
+    double primeira_pagina = 0; // numeric values of the page fields
+    double ultima_pagina = 0;
+    std::int64_t pagina = 1;    // page of the pass; counts only when selecting pages
+
+    // Pictures already reported as unreadable during this job: a missing
+    // logo on every page is told once.
+    QSet<QString> imagens_com_erro;
+};
+
+// Draws the pending text run at the pen, placed in the run field when one is
+// set, then clears the run and the field's edges (the alignment stays).
+void imprimir_buffer(Corrida& corrida, Superficie& impressora);
+
+// One pass: reads `fonte` from where it stands to the end of the file, the
+// interruption flag, or the page end of the last selected page. The caller
+// prepares pen, margins, metrics and run before it.
+void imprimir_passagem(FonteBytes& fonte, Documento& doc, Metricas& metricas, Corrida& corrida,
+                       Superficie& impressora, Passagem& passagem, Observador& observador);
+
+} // namespace papelada
