@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -91,6 +92,15 @@ std::optional<FonteEscolhida> DialogosQt::escolher_fonte(QWidget* pai, const Fon
     f.sublinhado = escolhida.underline();
     f.riscado = escolhida.strikeOut();
     return f;
+}
+
+std::optional<QString> DialogosQt::pedir_texto(QWidget* pai, const QString& rotulo, const QString& titulo)
+{
+    bool aceito = false;
+    const QString texto = QInputDialog::getText(pai, titulo, rotulo, QLineEdit::Normal, {}, &aceito);
+    if (!aceito)
+        return std::nullopt;
+    return texto;
 }
 
 void DialogosQt::processar_eventos()

@@ -39,6 +39,13 @@ public:
     // The font dialog, starting on `inicial`: the chosen font, nothing when
     // cancelled.
     virtual std::optional<FonteEscolhida> escolher_fonte(QWidget* pai, const FonteEscolhida& inicial) = 0;
+    // An input box with `rotulo` as its prompt: the text typed, nothing when
+    // cancelled.
+    virtual std::optional<QString> pedir_texto(QWidget* /*pai*/, const QString& /*rotulo*/,
+                                               const QString& /*titulo*/)
+    {
+        return std::nullopt;
+    }
 
     // Lets the user interface handle its pending events.
     virtual void processar_eventos() = 0;
@@ -54,6 +61,7 @@ public:
                            const QString& sufixo) override;
     std::optional<QString> escolher_impressora(QWidget* pai, const QString& atual) override;
     std::optional<FonteEscolhida> escolher_fonte(QWidget* pai, const FonteEscolhida& inicial) override;
+    std::optional<QString> pedir_texto(QWidget* pai, const QString& rotulo, const QString& titulo) override;
     void processar_eventos() override;
 };
 

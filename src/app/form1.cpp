@@ -476,6 +476,7 @@ void Form1::Command6_Click()
     contexto.observador = this;
     contexto.margem_esquerda = Text5->text();
     contexto.margem_superior = Text4->text();
+    contexto.dialogos = &dialogos_;
     QPointer<Form1> eu(this);
     QWidget* janela = papelada::Command6_Click(contexto, this, [eu] {
         if (eu)

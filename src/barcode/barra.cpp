@@ -1,9 +1,65 @@
-// Placeholder until the barcode drawing lands.
 #include "barcode/barra.h"
+
+#include "barcode/elementos.h"
+#include "stream/numeros.h"
 
 namespace papelada {
 
-void imprimir_barra(Superficie&, int&, std::int64_t&, std::int16_t&, QByteArray&) {}
-void visualizar_barra(Superficie&, double, int, std::int64_t, std::int16_t, const QByteArray&) {}
+namespace {
+
+// The data with the spaces at both ends removed.
+QByteArray aparar(const QByteArray& texto)
+{
+    qsizetype inicio = 0, fim = texto.size();
+    while (inicio < fim && texto[inicio] == ' ')
+        ++inicio;
+    while (fim > inicio && texto[fim - 1] == ' ')
+        --fim;
+    return texto.mid(inicio, fim - inicio);
+}
+
+} // namespace
+
+void imprimir_barra(Superficie& impressora, int& bar_padrao, std::int64_t& bar_altura,
+                    std::int16_t& bar_largura, QByteArray& bar_texto)
+{
+    // The barcode is drawn in device pixels. The scale in force on entry
+    // (twips, with the margins as its origin) comes back afterwards, so that
+    // what follows the barcode keeps the margins, as on the preview.
+    const ModoEscala modo = impressora.scaleMode();
+    const double esquerda = impressora.scaleLeft();
+    const double topo = impressora.scaleTop();
+
+    // Device pixels per 1/300 inch, from the page height in both scales (the
+    // pixel height taken as a whole number, however tall the page).
+    const double altura_twips = impressora.scaleHeight();
+    impressora.setScaleMode(ModoEscala::Pixels);
+    const double altura_pixels = static_cast<double>(arredondar(impressora.scaleHeight()));
+    const double fator = altura_twips > 0 ? (altura_pixels / altura_twips * 1440) / 300 : 1;
+    bar_altura = arredondar(static_cast<double>(bar_altura) * fator);
+
+    EstadoBarra estado;
+    estado.bar_x = impressora.currentX();
+    estado.bar_topo = impressora.currentY();
+    estado.bar_base = estado.bar_topo + static_cast<double>(bar_altura);
+    estado.bar_base_guarda = arredondar(estado.bar_topo + 1.1 * static_cast<double>(bar_altura));
+    Desenho desenho(impressora, estado, geometria_impressora(bar_largura, estado));
+    desenhar_simbologia(desenho, bar_padrao, aparar(bar_texto));
+
+    impressora.setScaleMode(modo);
+    impressora.setScaleLeft(esquerda);
+    impressora.setScaleTop(topo);
+}
+
+void visualizar_barra(Superficie& pagina, double fator_zoom, int bar_padrao, std::int64_t bar_altura,
+                      std::int16_t, const QByteArray& bar_texto)
+{
+    EstadoBarra estado;
+    estado.bar_x = pagina.currentX();
+    estado.bar_topo = pagina.currentY();
+    estado.bar_base = estado.bar_topo + 5 * static_cast<double>(bar_altura) * fator_zoom;
+    Desenho desenho(pagina, estado, geometria_visualizacao(fator_zoom, estado));
+    desenhar_simbologia(desenho, bar_padrao, aparar(bar_texto));
+}
 
 } // namespace papelada

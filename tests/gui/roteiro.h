@@ -31,6 +31,8 @@ public:
     QStringList pastas_abrir, iniciais_salvar, filtros_salvar; // what they were given
     QList<std::optional<QString>> impressoras;
     QList<std::optional<FonteEscolhida>> fontes;
+    QList<std::optional<QString>> textos;    // answers of the input box
+    QStringList pedidos_texto;               // "title|prompt" of each input box
     // Runs at every turn of the event pump (a stand-in for the user's clicks).
     std::function<void()> ao_processar;
     int eventos_processados = 0;
@@ -62,6 +64,11 @@ public:
     std::optional<FonteEscolhida> escolher_fonte(QWidget*, const FonteEscolhida&) override
     {
         return fontes.isEmpty() ? std::nullopt : fontes.takeFirst();
+    }
+    std::optional<QString> pedir_texto(QWidget*, const QString& rotulo, const QString& titulo) override
+    {
+        pedidos_texto.append(titulo + QLatin1Char('|') + rotulo);
+        return textos.isEmpty() ? std::nullopt : textos.takeFirst();
     }
     void processar_eventos() override
     {
