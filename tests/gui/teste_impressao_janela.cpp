@@ -157,6 +157,29 @@ private Q_SLOTS:
         verificar_ociosa(*j);
     }
 
+    void imprimir_da_visualizacao()
+    {
+        DialogosRoteiro d;
+        auto j = janela(d, arquivo(QStringLiteral("visualizada.spl"), relatorio(2)));
+        const QString pdf = pasta_.filePath(QStringLiteral("visualizada.pdf"));
+        d.salvar << pdf << pasta_.filePath(QStringLiteral("de novo.pdf"));
+        controle<QPushButton>(*j, "Command6")->click();
+        QWidget* previa = j->findChild<QWidget*>(QStringLiteral("Form3"));
+        QVERIFY(previa && previa->isVisible());
+        QVERIFY(d.iniciais_salvar.isEmpty());
+
+        // The preview's print control asks for a job and closes the preview.
+        j->documento().imprimir_ao_ativar = true;
+        previa->close();
+        QEvent ativacao(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(j.get(), &ativacao);
+        QTRY_VERIFY(QFileInfo::exists(pdf));
+        QTest::qWait(100);
+        QCOMPARE(d.iniciais_salvar.size(), 1);
+        QVERIFY(!j->documento().imprimir_ao_ativar);
+        verificar_ociosa(*j);
+    }
+
     void encerrar_apos_a_impressao()
     {
         const QString spool = arquivo(QStringLiteral("encerrar.spl"), relatorio(1));
