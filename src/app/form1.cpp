@@ -705,8 +705,9 @@ void Form1::gravando(const QString& texto)
 
 void Form1::imprimindo(bool ativo)
 {
-    if (ativo == !estado_menus_.isEmpty())
+    if (ativo == em_passagem_)
         return; // already in that state
+    em_passagem_ = ativo;
     if (ativo) {
         estado_command3_ = Command3->isEnabled();
         estado_command4_ = Command4->isEnabled();

@@ -114,6 +114,7 @@ private:
     bool fechar_apos_trabalho_ = false;
     bool terminando_ = false;
     // Enabled states kept while a pass runs.
+    bool em_passagem_ = false;
     bool estado_command3_ = true, estado_command4_ = true;
     QList<QPair<QAction*, bool>> estado_menus_;
 

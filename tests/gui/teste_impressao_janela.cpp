@@ -197,6 +197,29 @@ private Q_SLOTS:
         QVERIFY(d.mensagens.isEmpty());
     }
 
+    void fechar_a_janela_durante_a_impressao()
+    {
+        DialogosRoteiro d;
+        auto j = janela(d, arquivo(QStringLiteral("fechada.spl"), relatorio(1000)));
+        QSignalSpy fim(j.get(), &Form1::encerrar);
+        const QString pdf = pasta_.filePath(QStringLiteral("fechada.pdf"));
+        d.salvar << pdf;
+        int passos = 0;
+        d.ao_processar = [&] {
+            if (++passos == 50) {
+                j->close(); // the window waits for the job to stop
+                QVERIFY(j->isVisible());
+                QCOMPARE(fim.size(), 0);
+            }
+        };
+        controle<QPushButton>(*j, "Command1")->click();
+        QVERIFY(passos >= 50);
+        QVERIFY(!j->trabalhando());
+        QVERIFY(!j->isVisible());
+        QCOMPARE(fim.size(), 1);
+        QVERIFY(!QFileInfo::exists(pdf));
+    }
+
     void relatorio_removido_avisa()
     {
         const QString spool = arquivo(QStringLiteral("removido.spl"), relatorio(1));
