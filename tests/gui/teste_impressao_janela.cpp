@@ -139,24 +139,6 @@ private Q_SLOTS:
         verificar_ociosa(*j);
     }
 
-    void pedido_da_visualizacao_imprime_uma_vez()
-    {
-        DialogosRoteiro d;
-        auto j = janela(d, arquivo(QStringLiteral("pedido.spl"), relatorio(1)));
-        const QString pdf = pasta_.filePath(QStringLiteral("pedido.pdf"));
-        d.salvar << pdf << pasta_.filePath(QStringLiteral("segunda.pdf"));
-        j->documento().imprimir_ao_ativar = true;
-        QEvent ativacao(QEvent::WindowActivate);
-        QCoreApplication::sendEvent(j.get(), &ativacao);
-        j->Form_Activate();
-        QTest::qWait(50);
-        j->Form_Activate();
-        QCOMPARE(d.iniciais_salvar.size(), 1);
-        QVERIFY(QFileInfo::exists(pdf));
-        QVERIFY(!j->documento().imprimir_ao_ativar);
-        verificar_ociosa(*j);
-    }
-
     void imprimir_da_visualizacao()
     {
         DialogosRoteiro d;
@@ -174,6 +156,8 @@ private Q_SLOTS:
         QEvent ativacao(QEvent::WindowActivate);
         QCoreApplication::sendEvent(j.get(), &ativacao);
         QTRY_VERIFY(QFileInfo::exists(pdf));
+        // Each request prints once, however often the window is activated.
+        j->Form_Activate();
         QTest::qWait(100);
         QCOMPARE(d.iniciais_salvar.size(), 1);
         QVERIFY(!j->documento().imprimir_ao_ativar);
