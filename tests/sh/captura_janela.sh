@@ -77,4 +77,30 @@ if [ "${cores:-0}" -le 8 ]; then
     echo "FAIL: the screenshot is blank ($cores colours)"
     exit 1
 fi
+
+# A missing report: the critical message titled "Papelada", then the end.
+kill "$pid_app" 2>/dev/null; wait "$pid_app" 2>/dev/null
+"$build/papelada" "$temp/nao existe.spl" >"$temp/ausente.log" 2>&1 &
+pid_app=$!
+caixa=""
+for _ in $(seq 1 100); do
+    caixa=$(xdotool search --name '^Papelada$' 2>/dev/null | head -n 1)
+    [ -n "$caixa" ] && break
+    sleep 0.2
+done
+[ -n "$caixa" ] || { echo "FAIL: no message for a missing file"; exit 1; }
+import -window root "$build/screenshots/arquivo_ausente.png"
+xdotool windowfocus --sync "$caixa" key Return 2>/dev/null || xdotool key Return
+for _ in $(seq 1 50); do
+    kill -0 "$pid_app" 2>/dev/null || break
+    sleep 0.2
+done
+if kill -0 "$pid_app" 2>/dev/null; then
+    echo "FAIL: papelada did not end after the message"
+    exit 1
+fi
+wait "$pid_app"
+codigo=$?
+pid_app=""
+[ "$codigo" -ne 0 ] || { echo "FAIL: exit code 0 for a missing file"; exit 1; }
 echo "PASS"
