@@ -2,6 +2,7 @@
 #include "alvos.h"
 
 #include <QGuiApplication>
+#include <QTemporaryDir>
 #include <cstdint>
 #include <cstring>
 
@@ -12,6 +13,9 @@ const papelada::fuzz::Alvo* alvo = nullptr;
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The settings store of a fuzzing run is its own.
+    static QTemporaryDir configuracao;
+    qputenv("XDG_CONFIG_HOME", configuracao.path().toUtf8());
     static QGuiApplication app(*argc, *argv);
     for (const auto& a : papelada::fuzz::alvos())
         if (std::strcmp(a.nome, FUZZ_ALVO) == 0)

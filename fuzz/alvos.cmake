@@ -1,1 +1,1 @@
-set(PAPELADA_ALVOS_FUZZ leitor)
+set(PAPELADA_ALVOS_FUZZ leitor medicao)

@@ -1,6 +1,10 @@
 #include "alvos.h"
 
+#include "analysis/medicao.h"
 #include "stream/leitor.h"
+#include "stream/superficie_gravacao.h"
+
+#include <QTemporaryFile>
 
 namespace papelada::fuzz {
 
@@ -28,12 +32,37 @@ void ler_tudo(const QByteArray& dados)
     }
 }
 
+// The bytes as a spool file on disk, for the consumers that open a path.
+QString como_arquivo(const QByteArray& dados)
+{
+    static QTemporaryFile arquivo;
+    if (!arquivo.isOpen() && !arquivo.open())
+        return {};
+    arquivo.resize(0);
+    arquivo.seek(0);
+    arquivo.write(dados);
+    arquivo.flush();
+    return arquivo.fileName();
+}
+
+void medir(const QByteArray& dados)
+{
+    Documento doc;
+    doc.nome_arquivo = como_arquivo(dados);
+    doc.tamanho_arquivo = dados.size();
+    Metricas metricas;
+    SuperficieGravacao impressora;
+    Observador observador;
+    medir_relatorio(doc, metricas, impressora, observador);
+}
+
 } // namespace
 
 const std::vector<Alvo>& alvos()
 {
     static const std::vector<Alvo> lista = {
         {"leitor", ler_tudo},
+        {"medicao", medir},
     };
     return lista;
 }

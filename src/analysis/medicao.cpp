@@ -64,9 +64,7 @@ public:
     {
         fonte_padrao();
         folha();
-        m_.altura_linha = para_i16(p_.textHeight(letra_a));
-        m_.largura_caracter = para_i16(p_.textWidth(letra_a));
-        avanco_ = p_.textWidth(letra_a);
+        metricas(1.0);
     }
 
     void percorrer(FonteBytes& fonte)
@@ -257,15 +255,17 @@ private:
         m_.largura_folha = para_i32(p_.width());
     }
 
-    // After the report chose its printer or font. Tractor paper gets a
-    // fifth more line height.
-    void recalcular()
+    // The line height and character width of the printer's font.
+    void metricas(double fator_altura)
     {
-        const double altura = p_.textHeight(letra_a);
-        m_.altura_linha = para_i16(p_.paperBin() == bandeja_trator ? altura * fator_trator : altura);
+        m_.altura_linha = para_i16(p_.textHeight(letra_a) * fator_altura);
         avanco_ = p_.textWidth(letra_a);
         m_.largura_caracter = para_i16(avanco_);
     }
+
+    // After the report chose its printer or font. Tractor paper gets a
+    // fifth more line height (not at the start of the measurement).
+    void recalcular() { metricas(p_.paperBin() == bandeja_trator ? fator_trator : 1.0); }
 
     void estender()
     {

@@ -20,10 +20,6 @@ PAPELADA_COMANDO("paginas", "paginas ARQUIVO [--pdf | --impressora NOME]",
                       DocumentoCli d;
                       if (const int r = abrir_documento(arquivo, args, d); r != ok)
                           return r;
-                      if (!args.isEmpty()) {
-                          erros() << "papelada-cli: argumento inesperado: " << args.first() << "\n";
-                          return erro_uso;
-                      }
                       IndicePaginas indice;
                       Observador calado;
                       QString erro;
@@ -32,7 +28,7 @@ PAPELADA_COMANDO("paginas", "paginas ARQUIVO [--pdf | --impressora NOME]",
                           return erro_entrada;
                       }
                       QByteArray texto;
-                      texto.reserve(indice.total_paginas * 12);
+                      texto.reserve(static_cast<qsizetype>(indice.total_paginas) * 12);
                       for (std::int32_t p = 0; p < indice.total_paginas; ++p)
                           texto.append(QByteArray::number(indice.inicio_pagina[p])).append('\n');
                       saida().flush();

@@ -43,10 +43,6 @@ int visualizar_pagina(const QStringList& argumentos)
     DocumentoCli d;
     if (const int r = abrir_documento(arquivo, args, d); r != ok)
         return r;
-    if (!args.isEmpty()) {
-        erros() << "papelada-cli: argumento inesperado: " << args.first() << "\n";
-        return erro_uso;
-    }
 
     vis.margem_esquerda_texto = QString::number(d.doc.margem_esquerda);
     vis.margem_superior_texto = QString::number(d.doc.margem_superior);

@@ -35,6 +35,10 @@ int abrir_documento(const QString& arquivo, QStringList& args, DocumentoCli& d)
     }
     if (pdf)
         nome_impressora = impressora_pdf;
+    if (!args.isEmpty()) {
+        erros() << "papelada-cli: argumento inesperado: " << args.first() << "\n";
+        return erro_uso;
+    }
 
     const QFileInfo info(arquivo);
     if (!info.isFile()) {

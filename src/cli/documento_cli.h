@@ -19,8 +19,9 @@ struct DocumentoCli {
     std::unique_ptr<SuperficieImpressora> impressora;
 };
 
-// Takes --pdf and --impressora NOME out of `args`, opens and measures
-// `arquivo`. Returns ok, or an exit code after writing the message.
+// Takes --pdf and --impressora NOME out of `args` (nothing else may be left
+// there), opens and measures `arquivo`. Returns ok, or an exit code after
+// writing the message.
 int abrir_documento(const QString& arquivo, QStringList& args, DocumentoCli& d);
 
 // Takes the value of option `nome` out of `args` ("" when absent); false

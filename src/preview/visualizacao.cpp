@@ -311,19 +311,25 @@ bool visualizar(const Documento& doc, const IndicePaginas& indice, EstadoVisuali
                 Metricas& metricas, Corrida& corrida, Superficie& pagina, Observador& observador,
                 QString* erro)
 {
-    if (vis.renderizando)
-        return false;
+    if (vis.renderizando) {
+        // Asked for from the events that the running rendering lets run:
+        // that rendering draws the page again once it is done.
+        vis.renderizar_de_novo = true;
+        return true;
+    }
     const std::int32_t total = std::max<std::int32_t>(
         1, std::min<std::int32_t>(indice.total_paginas,
                                   static_cast<std::int32_t>(indice.inicio_pagina.size())));
-    vis.pagina_atual = std::clamp<std::int32_t>(vis.pagina_atual, 1, total);
     FonteBytes fonte;
     if (!fonte.abrir(doc.nome_arquivo, erro))
         return false;
-    const qint64 inicio = indice.inicio_pagina.empty() ? 1 : indice.inicio_pagina[vis.pagina_atual - 1];
-    fonte.posicionar(inicio);
     vis.renderizando = true;
-    visualizar(fonte, doc, vis, metricas, corrida, pagina, observador);
+    do {
+        vis.renderizar_de_novo = false;
+        vis.pagina_atual = std::clamp<std::int32_t>(vis.pagina_atual, 1, total);
+        fonte.posicionar(indice.inicio_pagina.empty() ? 1 : indice.inicio_pagina[vis.pagina_atual - 1]);
+        visualizar(fonte, doc, vis, metricas, corrida, pagina, observador);
+    } while (vis.renderizar_de_novo);
     vis.renderizando = false;
     return true;
 }

@@ -43,9 +43,12 @@ struct EstadoVisualizacao {
     // Caption of the preview window; ESC "0" changes it.
     QString titulo_janela = QStringLiteral("Visualização de Relatório");
 
-    // True while a page is being drawn: a rendering asked for from inside
-    // the events that a rendering lets run is not started.
+    // True while a page is being drawn. A rendering asked for from inside
+    // the events that a rendering lets run is not nested: it sets
+    // `renderizar_de_novo`, and the running one draws the (new) current page
+    // again before it returns.
     bool renderizando = false;
+    bool renderizar_de_novo = false;
 };
 
 // "Visualizar", without the window: zoom 100 %, page 0, the page size and
@@ -61,7 +64,7 @@ void iniciar_visualizacao(Documento& doc, Metricas& metricas, IndicePaginas& ind
 // `doc.nome_arquivo` on `pagina`: the file is opened, positioned at the
 // page's start from the index and read up to the page's end. The surface is
 // resized to the page and cleared first. Returns false when the file could
-// not be opened (`erro` says why) or a rendering is already running.
+// not be opened (`erro` says why).
 bool visualizar(const Documento& doc, const IndicePaginas& indice, EstadoVisualizacao& vis,
                 Metricas& metricas, Corrida& corrida, Superficie& pagina,
                 Observador& observador, QString* erro = nullptr);

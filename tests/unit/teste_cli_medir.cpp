@@ -2,6 +2,7 @@
 // writes (never blocking the measurement, even when it cannot be written or
 // when several programs write it at once).
 #include "comum/apoio.h"
+#include "comum/cups_privado.h"
 
 #include <QDir>
 #include <QFile>
@@ -95,6 +96,32 @@ TEST(CliMedir, RegistroDeImpressoraComImpressoraDoChamador)
     // A5 landscape: 210 x 148 mm.
     EXPECT_NEAR(valor(r.saida, "largura_folha").toDouble(), 210 * 1440 / 25.4, 2);
     EXPECT_NEAR(valor(r.saida, "altura_folha").toDouble(), 148 * 1440 / 25.4, 2);
+}
+
+TEST(CliMedir, RegistroDeImpressoraEscolheAFilaDoSistema)
+{
+    CupsPrivado cups;
+    if (!cups.iniciar())
+        GTEST_SKIP() << cups.motivo().toStdString();
+    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_Medir"), cups.pasta() + QStringLiteral("/medir.pdf")));
+    QTemporaryDir config;
+    QByteArray reg(68, '\0');
+    reg.replace(0, 14, "Papelada_Medir");
+    reg[46] = 9;
+    const QString arquivo = gravar(QStringLiteral("fila.spl"), esc('D', reg) + "AB.");
+
+    // Without a printer of the caller's, the record moves the measurement
+    // to the queue it names; with one, the caller's printer stays.
+    Resultado r = medir({arquivo}, config.path());
+    ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
+    EXPECT_EQ(valor(r.saida, "impressora"), "Papelada_Medir");
+    EXPECT_EQ(valor(r.saida, "papel"), "A4, 210 x 297 mm");
+    r = medir({arquivo, QStringLiteral("--pdf")}, config.path());
+    EXPECT_EQ(valor(r.saida, "impressora"), "Arquivo PDF");
+    EXPECT_EQ(valor(r.saida, "papel"), "A4, 210 x 297 mm");
+
+    QSettings s(config.path() + QStringLiteral("/Orvel/Papelada.ini"), QSettings::IniFormat);
+    EXPECT_EQ(s.value(QStringLiteral("Software/Orvel/Papelada/Papelada_Medir/FontName")).toString(), "Courier New");
 }
 
 TEST(CliMedir, Erros)

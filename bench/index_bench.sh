@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Speed of the page index and of the preview on a 200 MB report:
+#   - papelada-cli paginas beside wc -l on the same file (goal: at most 2x);
+#   - rendering the last page beside rendering the first (goal: at most 1.5x).
+# Usage: bench/index_bench.sh [BUILD_DIR] [MEGABYTES]
+set -euo pipefail
+
+build=${1:-build}
+mb=${2:-200}
+cli="$build/papelada-cli"
+[ -x "$cli" ] || { echo "papelada-cli não encontrado em $build" >&2; exit 1; }
+
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+arq="$dir/relatorio.spl"
+
+# A report as business applications write it: 60 lines of 100 characters a
+# page, a font change and a position command on every page, a form feed at
+# its end.
+python3 - "$arq" "$mb" <<'PY'
+import sys
+caminho, mb = sys.argv[1], int(sys.argv[2])
+linha = b"Cliente 000123  Produto ABCDEFGHIJ  Quantidade 0042  Valor 1.234,56  Situacao: entregue no prazo ok\r\n"
+pagina = b"\x1b2" + b"\x1bY1\x1a" + b"RELATORIO DE VENDAS\r\n" + b"\x1b3" + linha * 59 + b"\x0c"
+alvo = mb * 1024 * 1024
+with open(caminho, "wb") as f:
+    bloco = pagina * 1000
+    escritos = 0
+    while escritos < alvo:
+        f.write(bloco)
+        escritos += len(bloco)
+PY
+
+# Best of five runs: wall-clock seconds, and processor seconds (user + system),
+# which a machine busy with other work disturbs less.
+medir() {
+    local melhor_r="" melhor_c=""
+    for _ in 1 2 3 4 5; do
+        local r c
+        /usr/bin/time -o "$dir/tempo" -f '%e %U %S' "$@" >/dev/null 2>&1
+        read -r r c < <(awk '{print $1, $2 + $3}' "$dir/tempo")
+        if [ -z "$melhor_r" ] || [ "$(echo "$r < $melhor_r" | bc -l)" = 1 ]; then melhor_r=$r; fi
+        if [ -z "$melhor_c" ] || [ "$(echo "$c < $melhor_c" | bc -l)" = 1 ]; then melhor_c=$c; fi
+    done
+    echo "$melhor_r $melhor_c"
+}
+razao() { echo "scale=2; $1 / ($2 + 0.000001)" | bc -l; }
+
+tamanho=$(stat -c %s "$arq")
+printf 'x' > "$dir/vazio.spl"
+cat "$arq" >/dev/null # the file in the page cache for both
+read -r wc_r wc_c <<<"$(medir wc -l "$arq")"
+read -r idx_r idx_c <<<"$(medir "$cli" paginas "$arq" --pdf)"
+read -r ini_r ini_c <<<"$(medir "$cli" paginas "$dir/vazio.spl" --pdf)"
+paginas=$("$cli" paginas "$arq" --pdf 2>/dev/null | wc -l)
+read -r p1_r p1_c <<<"$(medir "$cli" visualizar "$arq" 1 "$dir/p1.png" --pdf)"
+read -r pn_r pn_c <<<"$(medir "$cli" visualizar "$arq" "$paginas" "$dir/pn.png" --pdf)"
+
+printf 'arquivo: %d bytes, %d páginas\n' "$tamanho" "$paginas"
+printf '%-34s %8s %8s\n' '' 'relógio' 'cpu'
+printf '%-34s %8.3f %8.3f\n' 'wc -l' "$wc_r" "$wc_c"
+printf '%-34s %8.3f %8.3f\n' 'papelada-cli paginas' "$idx_r" "$idx_c"
+printf '%-34s %8.3f %8.3f\n' '  (início do programa, arquivo vazio)' "$ini_r" "$ini_c"
+printf '%-34s %8s %8s   (meta <= 2)\n' 'razão paginas / wc -l' "$(razao "$idx_r" "$wc_r")" "$(razao "$idx_c" "$wc_c")"
+printf '%-34s %8s %8s\n' '  sem o início do programa' "$(razao "$(echo "$idx_r - $ini_r" | bc -l)" "$wc_r")" \
+    "$(razao "$(echo "$idx_c - $ini_c" | bc -l)" "$wc_c")"
+printf '%-34s %8.3f %8.3f\n' 'visualizar página 1' "$p1_r" "$p1_c"
+printf '%-34s %8.3f %8.3f\n' 'visualizar última página' "$pn_r" "$pn_c"
+printf '%-34s %8s %8s   (meta <= 1.5)\n' 'razão última / primeira' "$(razao "$pn_r" "$p1_r")" "$(razao "$pn_c" "$p1_c")"

@@ -1,0 +1,504 @@
+// The preview: one page drawn on the page image, its launch, and the search.
+#include "analysis/indice.h"
+#include "comum/apoio.h"
+#include "preview/visualizacao.h"
+#include "stream/cp1252.h"
+#include "stream/superficie_gravacao.h"
+#include "stream/superficie_imagem.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QRandomGenerator>
+#include <ctime>
+#include <functional>
+#include <utility>
+#include <gtest/gtest.h>
+
+using namespace papelada;
+using namespace papelada::teste;
+
+// Readable failures.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace {
+
+QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }
+
+struct Contador : Observador {
+    int eventos = 0, quadros = 0;
+    QStringList paginas;
+    void processar_eventos() override { ++eventos; }
+    void pagina(const QString& t) override { paginas << t; }
+    void quadro(const QString&, bool v) override { quadros += v; }
+};
+
+// A preview as the launch leaves it, on the recording surface (10 points:
+// "A" is 120 x 240 twips).
+struct Preview {
+    Documento doc;
+    Metricas m;
+    EstadoVisualizacao vis;
+    Corrida corrida;
+    SuperficieGravacao pagina{96};
+    Contador obs;
+
+    explicit Preview(double zoom = 1.0)
+    {
+        m.altura_linha = 240;
+        m.largura_caracter = 120;
+        m.altura_folha = 16838;
+        m.largura_folha = 11906;
+        vis.altura_linha_visualizacao = 240;
+        vis.largura_caracter_visualizacao = 120;
+        vis.fator_zoom = zoom;
+        vis.percentual_zoom = static_cast<int>(zoom * 100);
+    }
+
+    // Draws the page that starts at the first byte; returns what was drawn
+    // (texts with position, and lines), without the page edges.
+    QStringList desenhar(const QByteArray& dados)
+    {
+        FonteBytes f;
+        f.usar_memoria(dados);
+        pagina.registro.clear();
+        visualizar(f, doc, vis, m, corrida, pagina, obs);
+        QStringList r;
+        for (const QString& l : pagina.registro)
+            if (!l.contains(QLatin1String("#008000 w=1 s=2")) && l != QLatin1String("Cls"))
+                r << l;
+        return r;
+    }
+
+    // Only "texto" x,y of each Print.
+    QStringList textos(const QByteArray& dados)
+    {
+        QStringList r;
+        for (const QString& l : desenhar(dados))
+            if (l.startsWith(QLatin1String("Print ")))
+                r << l.mid(6).section(u' ', 0, 1);
+        return r;
+    }
+};
+
+TEST(Visualizacao, TabuladorEByte26)
+{
+    Preview p;
+    // The tab moves eight cells from the end of "AB"; byte 26 is not drawn.
+    EXPECT_EQ(p.textos("AB\tCD\nE\x1a" "F\n."),
+              (QStringList{"\"AB\" 0,0", "\"CD\" 1200,0", "\"EF\" 0,240"}));
+}
+
+TEST(Visualizacao, FundoDaPaginaComparacaoEstrita)
+{
+    Preview p;
+    p.m.altura_folha = 1200; // limit: 1200 - 240 = 960
+    // The fifth line, at exactly 960, is still drawn; the sixth is not.
+    EXPECT_EQ(p.textos("1\n2\n3\n4\n5\n6\n7"),
+              (QStringList{"\"1\" 0,0", "\"2\" 0,240", "\"3\" 0,480", "\"4\" 0,720", "\"5\" 0,960"}));
+}
+
+TEST(Visualizacao, PosicionamentoSemLimitesESemDeslocamentoNoTopo)
+{
+    Preview p;
+    EXPECT_EQ(p.textos("AB" + esc("Y0,") + "CD" + esc("X0,") + "EF" + esc("Y3,") + "G"
+                       + esc("x99999,") + "H" + esc("V200,") + "I\n."),
+              (QStringList{"\"AB\" 0,0", "\"CD\" 240,0", "\"EF\" 0,0", "\"G\" 240,480",
+                           "\"H\" 99999,480", "\"I\" 100119,48480"}));
+}
+
+TEST(Visualizacao, ZoomMultiplicaAsCoordenadas)
+{
+    Preview p(1.5);
+    p.m.largura_caracter = 144;
+    EXPECT_EQ(p.textos(esc("x1440,") + "A" + esc("X11,") + "B" + esc("y100,") + "C\nD\tE\n."),
+              (QStringList{"\"A\" 2160,0", "\"B\" 2160,0", "\"C\" 2340,150", "\"D\" 0,510",
+                           "\"E\" 1908,510"}));
+    // The font grows with the zoom and ESC "6" too; the line step is Int(240 x 1.5).
+    const QStringList d = p.desenhar("A" + esc("612,") + "B\n.");
+    EXPECT_TRUE(d[0].contains(QLatin1String("Courier New 15 ")));
+    EXPECT_TRUE(d[1].contains(QLatin1String("Courier New 18 ")));
+}
+
+TEST(Visualizacao, DestaqueDaProcura)
+{
+    Preview p;
+    p.vis.texto_procurado = QStringLiteral("cd");
+    p.vis.posicao_achada = 3; // "CD" in "XABCDEF"
+    const QStringList d = p.desenhar("XABCDEF\n.");
+    ASSERT_EQ(d.size(), 3);
+    EXPECT_TRUE(d[0].startsWith(QLatin1String("Print \"XAB\" 0,0 [Courier New 10 - - - - #000000]")));
+    EXPECT_TRUE(d[1].startsWith(QLatin1String("Print \"CD\" 360,0 [Courier New 10 - - u - #0000ff]")));
+    EXPECT_TRUE(d[2].startsWith(QLatin1String("Print \"EF\" 600,0 [Courier New 10 - - - - #000000]")));
+    EXPECT_EQ(p.vis.fim_destaque, 6);
+
+    // After the hit the text is black whatever ESC "C" had chosen.
+    p.vis.posicao_achada = 5;
+    const QStringList e = p.desenhar("X" + esc("C4,") + "CDEF\n.");
+    EXPECT_TRUE(e[0].contains(QLatin1String("#000000")));
+    EXPECT_TRUE(e[1].contains(QLatin1String("- u - #0000ff")));
+    EXPECT_TRUE(e[2].contains(QLatin1String("- - - #000000")));
+
+    // A hit at offset 0 is no hit.
+    p.vis.posicao_achada = 0;
+    const QStringList f = p.desenhar("CDEF\n.");
+    ASSERT_EQ(f.size(), 1);
+    EXPECT_TRUE(f[0].contains(QLatin1String("- - - #000000")));
+    EXPECT_EQ(p.vis.fim_destaque, 0);
+}
+
+TEST(Visualizacao, BordasVerdesPontilhadas)
+{
+    Preview p;
+    p.pagina.registro.clear();
+    FonteBytes f;
+    f.usar_memoria("A\n.");
+    p.vis.margem_esquerda_texto = QStringLiteral("10");
+    p.vis.margem_superior_texto = QStringLiteral("10");
+    visualizar(f, p.doc, p.vis, p.m, p.corrida, p.pagina, p.obs);
+    const QStringList& r = p.pagina.registro;
+    ASSERT_GE(r.size(), 2);
+    EXPECT_EQ(r[r.size() - 2], QStringLiteral("Line 0,16774 11842,16774 #008000 w=1 s=2"));
+    EXPECT_EQ(r.last(), QStringLiteral("Line 11842,0 11842,16774 #008000 w=1 s=2"));
+    EXPECT_EQ(p.pagina.drawStyle(), EstiloLinha::Solido);
+    EXPECT_EQ(p.pagina.scaleLeft(), -567);
+    EXPECT_EQ(p.pagina.scaleTop(), -567);
+    EXPECT_EQ(p.obs.eventos, 1);
+}
+
+TEST(Visualizacao, BordasNaImagem)
+{
+    Preview p;
+    SuperficieImagem img;
+    img.setFontName(QStringLiteral("Courier New"));
+    img.setFontSize(10);
+    p.vis.altura_linha_visualizacao = static_cast<std::int16_t>(img.textHeight(QStringLiteral("A")));
+    p.vis.largura_caracter_visualizacao = static_cast<std::int16_t>(img.textWidth(QStringLiteral("A")));
+    FonteBytes f;
+    f.usar_memoria("A\n.");
+    visualizar(f, p.doc, p.vis, p.m, p.corrida, img, p.obs);
+    const QImage& im = img.imagem();
+    const QColor verde(0, 128, 0);
+    // 64 twips inside the page's bottom and right edges, about 4 pixels at
+    // 15 twips a pixel; dotted, so green and white alternate along them.
+    const auto contar = [&](bool linha, int k, const QColor& cor) {
+        int n = 0;
+        const int fim = linha ? im.width() - 10 : im.height() - 10;
+        for (int t = 10; t < fim; ++t)
+            n += (linha ? im.pixelColor(t, k) : im.pixelColor(k, t)) == cor;
+        return n;
+    };
+    int linha_verde = -1, coluna_verde = -1;
+    for (int k = 0; k < 12; ++k) {
+        if (contar(true, im.height() - 1 - k, verde) > im.width() / 5)
+            linha_verde = k;
+        if (contar(false, im.width() - 1 - k, verde) > im.height() / 5)
+            coluna_verde = k;
+    }
+    EXPECT_GE(linha_verde, 3);
+    EXPECT_LE(linha_verde, 5);
+    EXPECT_GE(coluna_verde, 3);
+    EXPECT_LE(coluna_verde, 5);
+    EXPECT_GT(contar(true, im.height() - 1 - linha_verde, Qt::white), im.width() / 5);
+    EXPECT_GT(contar(false, im.width() - 1 - coluna_verde, Qt::white), im.height() / 5);
+    // Nothing green elsewhere.
+    EXPECT_EQ(contar(true, im.height() / 2, verde), 0);
+}
+
+TEST(Visualizacao, CamposDeCorrida)
+{
+    Preview p;
+    EXPECT_EQ(p.textos(esc("R3,10,1,") + "AB\n" + esc("R1,11,2,") + "  AB  \n" + esc("r240,1000,0,")
+                       + esc("2") + "AB\n" + "AB\n."),
+              (QStringList{// right: 240 + 841 - 240
+                           "\"AB\" 841,0",
+                           // centre, blanks trimmed: (1201 - 240) \ 2
+                           "\"AB\" 480,240",
+                           // the field survives the empty run before ESC "2"
+                           "\"AB\" 240,480",
+                           // the alignment stays, the field is gone
+                           "\"AB\" 0,720"}));
+    EXPECT_EQ(p.corrida.campo_alinhamento, 0);
+}
+
+TEST(Visualizacao, FonteQueATelaNaoTem)
+{
+    Preview p(1.2);
+    const QStringList d = p.desenhar(esc("1Roman 10cpi\r") + "A" + esc("1Fonte Rara\r") + "B"
+                                     + esc("1arial\r") + "C" + esc("1Arial\r") + "D\n.");
+    ASSERT_EQ(d.size(), 4);
+    EXPECT_TRUE(d[0].contains(QLatin1String("[Terminal 12 ")));
+    EXPECT_TRUE(d[1].contains(QLatin1String("[Courier New 12 ")));
+    // Letter case counts: "arial" is not "Arial".
+    EXPECT_TRUE(d[2].contains(QLatin1String("[Courier New 12 ")));
+    EXPECT_TRUE(d[3].contains(QLatin1String("[Arial 12 ")));
+}
+
+TEST(Visualizacao, ComandosDeEstadoLinhasImagemETitulo)
+{
+    Preview p;
+    QImage png(10, 4, QImage::Format_RGB32);
+    png.fill(Qt::red);
+    const QString arq = pasta_temporaria() + QStringLiteral("/figura.png");
+    ASSERT_TRUE(png.save(arq));
+    const QByteArray d = esc("0Meu titulo\r") + esc("b10,20,30,40,0,4,") + esc("L2,1,4,2,3,20,")
+        + esc("G") + unicode_para_cp1252(arq) + "\r" + "A" + esc("Gnao/existe.png\r") + "B"
+        + esc("748,") + esc("830,") + "\nC" + esc("A2,") + ".";
+    const QStringList r = p.desenhar(d);
+    EXPECT_EQ(p.vis.titulo_janela, QStringLiteral("Meu titulo"));
+    ASSERT_EQ(r.size(), 5);
+    EXPECT_EQ(r[0], QStringLiteral("Box 10,20 30,40 #800000 w=1 s=0"));
+    // A colour outside the palette draws nothing.
+    EXPECT_EQ(r[1], QStringLiteral("Picture 30,40 150x60 e=1"));
+    // The failed picture ends the run but moves nothing.
+    EXPECT_TRUE(r[2].startsWith(QLatin1String("Print \"A\" 180,100")));
+    EXPECT_TRUE(r[3].startsWith(QLatin1String("Print \"B\" 300,100")));
+    EXPECT_TRUE(r[4].startsWith(QLatin1String("Print \"C\" 0,148")));
+    EXPECT_EQ(p.m.altura_linha, 48);
+    EXPECT_EQ(p.m.largura_caracter, 30);
+    EXPECT_EQ(p.m.altura_folha, 96);
+}
+
+TEST(Visualizacao, InterrupcaoEEventos)
+{
+    Preview p;
+    p.doc.interromper = 1;
+    EXPECT_TRUE(p.textos("AB\nCD\n.").isEmpty());
+    // The page is still finished.
+    EXPECT_TRUE(p.pagina.registro.last().contains(QLatin1String("#008000")));
+    EXPECT_EQ(p.obs.eventos, 1);
+}
+
+TEST(Visualizacao, PaginaDoIndiceSemLerAsAnteriores)
+{
+    QByteArray d = "pagina 1\f";
+    d += "pagina 2\f";
+    d += "pagina 3\nsegunda linha\f.";
+    Preview p;
+    p.doc.nome_arquivo = gravar(QStringLiteral("tres.spl"), d);
+    p.doc.tamanho_arquivo = d.size();
+    IndicePaginas indice;
+    ASSERT_TRUE(examinar(p.doc, p.m, indice, p.obs));
+    ASSERT_EQ(indice.total_paginas, 4);
+    p.vis.pagina_atual = 3;
+    p.pagina.registro.clear();
+    ASSERT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
+    EXPECT_TRUE(p.pagina.registro[1].startsWith(QLatin1String("Print \"pagina 3\" 0,0")));
+    EXPECT_TRUE(p.pagina.registro[2].startsWith(QLatin1String("Print \"segunda linha\" 0,240")));
+    EXPECT_EQ(p.obs.paginas.last(), QStringLiteral("3"));
+    // Outside the report: brought into range.
+    p.vis.pagina_atual = 99;
+    ASSERT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
+    EXPECT_EQ(p.vis.pagina_atual, 4);
+    p.vis.pagina_atual = -5;
+    ASSERT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
+    EXPECT_EQ(p.vis.pagina_atual, 1);
+}
+
+// A click on "next page" handled while a page is being drawn.
+struct CliqueDuranteODesenho : Contador {
+    std::function<void()> clique;
+    void processar_eventos() override
+    {
+        Contador::processar_eventos();
+        if (clique)
+            std::exchange(clique, nullptr)();
+    }
+};
+
+TEST(Visualizacao, PedidoDuranteODesenhoDesenhaANovaPagina)
+{
+    Preview p;
+    const QByteArray d = "pagina 1\fpagina 2\fpagina 3\f.";
+    p.doc.nome_arquivo = gravar(QStringLiteral("clique.spl"), d);
+    IndicePaginas indice;
+    ASSERT_TRUE(examinar(p.doc, p.m, indice, p.obs));
+    CliqueDuranteODesenho obs;
+    obs.clique = [&] {
+        p.vis.pagina_atual = 2;
+        EXPECT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, obs));
+    };
+    p.vis.pagina_atual = 1;
+    p.pagina.registro.clear();
+    ASSERT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, obs));
+    EXPECT_EQ(obs.paginas, (QStringList{"1", "2"}));
+    EXPECT_EQ(p.pagina.registro.filter(QStringLiteral("Print")).last().left(16), QStringLiteral("Print \"pagina 2\""));
+    EXPECT_FALSE(p.vis.renderizando);
+}
+
+TEST(Visualizacao, UltimaPaginaCustaComoAPrimeira)
+{
+    // About 30 MB: reading the earlier pages before the last one would cost
+    // far more than the page itself.
+    const QByteArray pagina = "titulo" + esc("2") + QByteArray(1500, 'x') + "\n\f";
+    Preview p;
+    p.doc.nome_arquivo = gravar(QStringLiteral("longo.spl"), pagina.repeated(20000) + "fim\n.");
+    p.doc.tamanho_arquivo = QFileInfo(p.doc.nome_arquivo).size();
+    IndicePaginas indice;
+    ASSERT_TRUE(examinar(p.doc, p.m, indice, p.obs));
+    ASSERT_EQ(indice.total_paginas, 20001);
+    const auto tempo = [&](std::int32_t n) {
+        p.vis.pagina_atual = n;
+        p.pagina.registro.clear();
+        const std::clock_t c0 = std::clock();
+        EXPECT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
+        return static_cast<double>(std::clock() - c0) * 1000.0 / CLOCKS_PER_SEC;
+    };
+    const double primeira = tempo(1);
+    const double ultima = tempo(20001);
+    EXPECT_TRUE(p.pagina.registro[1].startsWith(QLatin1String("Print \"fim\" 0,0")));
+    EXPECT_LE(ultima, 1.5 * primeira + 10) << primeira << " ms, " << ultima << " ms";
+}
+
+TEST(Visualizacao, BytesQuaisquerNaoQuebram)
+{
+    // Commands with arbitrary parameters, huge numbers and cut records, on
+    // the real page image: no crash, no hang.
+    const char* pedacos[] = {"\x1b", "A", "6", "7", "8", "H", "V", "X", "Y", "R", "r", "B", "L", "b",
+                             "Z", "G", "1", "C", "D", "F", "9", "99999999999", ",", "\x1a", "\t",
+                             "\n", "\f", "\r", "0", "texto ", "\xe7\xe3"};
+    QRandomGenerator rng(77);
+    Preview p(1.8);
+    SuperficieImagem img;
+    for (int rodada = 0; rodada < 30; ++rodada) {
+        QByteArray d;
+        while (d.size() < 3000)
+            d += pedacos[rng.bounded(static_cast<int>(std::size(pedacos)))];
+        FonteBytes f;
+        f.usar_memoria(d);
+        visualizar(f, p.doc, p.vis, p.m, p.corrida, img, p.obs);
+        p.m.altura_linha = 240;
+        p.m.largura_caracter = 120;
+        p.m.altura_folha = 16838;
+    }
+    EXPECT_FALSE(img.imagem().isNull());
+}
+
+TEST(Visualizacao, Lancamento)
+{
+    Preview p;
+    p.doc.nome_arquivo = gravar(QStringLiteral("lanc.spl"), "A\fB\fC");
+    p.doc.tamanho_arquivo = 5;
+    SuperficieGravacao impressora;
+    impressora.fontes << QStringLiteral("Roman 10cpi") << QStringLiteral("Draft 12") << QStringLiteral("ARIAL");
+    struct Caso {
+        const char* fonte;
+        const char* tela;
+        double tamanho;
+    };
+    for (const Caso& c : {Caso{"Roman 10cpi", "Terminal", 10}, Caso{"Draft 12", "Terminal", 10},
+                          Caso{"ARIAL", "Courier New", 10}, Caso{"Arial", "Arial", 14}}) {
+        impressora.setFontName(QString::fromLatin1(c.fonte));
+        impressora.setFontSize(14);
+        impressora.setFontBold(true);
+        SuperficieGravacao tela;
+        IndicePaginas indice;
+        p.vis.margem_esquerda_texto = QStringLiteral("10");
+        p.vis.margem_superior_texto = QStringLiteral("5,5");
+        p.vis.fator_zoom = 1.4;
+        p.vis.pagina_atual = 7;
+        p.m.altura_linha = 300;
+        iniciar_visualizacao(p.doc, p.m, indice, p.vis, impressora, tela, p.obs);
+        EXPECT_EQ(tela.fontName(), QString::fromLatin1(c.tela)) << c.fonte;
+        EXPECT_EQ(p.vis.tamanho_fonte_tela, c.tamanho) << c.fonte;
+        EXPECT_TRUE(p.vis.negrito_tela);
+        EXPECT_EQ(tela.scaleLeft(), -567);
+        EXPECT_EQ(tela.scaleTop(), -284);
+        EXPECT_EQ(p.vis.fator_zoom, 1.0);
+        EXPECT_EQ(p.vis.percentual_zoom, 100);
+        EXPECT_EQ(p.vis.pagina_atual, 0);
+        EXPECT_EQ(p.vis.altura_linha_visualizacao, 300);
+        EXPECT_EQ(p.m.altura_folha, 16838);
+        EXPECT_EQ(p.m.largura_folha, 11906);
+    }
+    // The index is built once, while nothing invalidates it.
+    EXPECT_EQ(p.obs.quadros, 1);
+    EXPECT_TRUE(p.doc.indice_valido);
+}
+
+TEST(Procura, BytesSemDistinguirMaiusculas)
+{
+    const QByteArray texto = unicode_para_cp1252(QStringLiteral("Relação de Vendas\r\nRELAÇÃO final; relação"));
+    EXPECT_EQ(procurar_texto(texto, QStringLiteral("relação"), 0), 0);
+    EXPECT_EQ(procurar_texto(texto, QStringLiteral("relação"), 1), 19);
+    EXPECT_EQ(procurar_texto(texto, QStringLiteral("RELAÇÃO"), 20), 34);
+    EXPECT_EQ(procurar_texto(texto, QStringLiteral("FINAL"), 0), 27);
+    EXPECT_EQ(procurar_texto(texto, QStringLiteral("relação"), 35), -1);
+    EXPECT_EQ(procurar_texto(texto, QString(), 0), -1);
+    EXPECT_EQ(procurar_texto(texto, QStringLiteral("x"), 1000), -1);
+    // The offset is the byte's, line ends included.
+    const QString arq = gravar(QStringLiteral("procura.spl"), texto);
+    QByteArray lido;
+    ASSERT_TRUE(carregar_texto_procura(arq, lido));
+    EXPECT_EQ(lido, texto);
+}
+
+TEST(Procura, PaginaDoAchado)
+{
+    IndicePaginas i;
+    i.inicio_pagina = {1, 11, 21};
+    i.total_paginas = 3;
+    EXPECT_EQ(pagina_do_achado(i, 0), 1);
+    EXPECT_EQ(pagina_do_achado(i, 9), 1);
+    EXPECT_EQ(pagina_do_achado(i, 10), 2); // the first byte of page 2
+    EXPECT_EQ(pagina_do_achado(i, 20), 3);
+    EXPECT_EQ(pagina_do_achado(i, 5000), 3);
+}
+
+TEST(Procura, DestaqueNoArquivoComFinsDeLinha)
+{
+    // The hit is highlighted where it is, after CR LF pairs and escapes.
+    QByteArray d = "linha 1\r\n" + esc("2") + "linha 2\r\nachei aqui\n.";
+    Preview p;
+    p.doc.nome_arquivo = gravar(QStringLiteral("achado.spl"), d);
+    p.doc.tamanho_arquivo = d.size();
+    IndicePaginas indice;
+    ASSERT_TRUE(examinar(p.doc, p.m, indice, p.obs));
+    QByteArray texto;
+    ASSERT_TRUE(carregar_texto_procura(p.doc.nome_arquivo, texto));
+    p.vis.texto_procurado = QStringLiteral("ACHEI");
+    p.vis.posicao_achada = procurar_texto(texto, p.vis.texto_procurado, 0);
+    p.vis.pagina_atual = pagina_do_achado(indice, p.vis.posicao_achada);
+    p.pagina.registro.clear();
+    ASSERT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
+    EXPECT_TRUE(p.pagina.registro.filter(QStringLiteral("Print \"achei\" 0,480 [Courier New 10 b - u - #0000ff]")).size() == 1)
+        << p.pagina.registro.join(u'\n').toStdString();
+}
+
+TEST(Visualizacao, ComandoVisualizar)
+{
+    QByteArray d = "primeira\f";
+    for (int i = 0; i < 3; ++i)
+        d += "outra pagina\f";
+    d += "ultima XYZ\n.";
+    const QString arq = gravar(QStringLiteral("cli_vis.spl"), d);
+    const QString png = pasta_temporaria() + QStringLiteral("/pagina.png");
+    Resultado r = executar(cli(), {QStringLiteral("visualizar"), arq, QStringLiteral("99"), png,
+                                   QStringLiteral("--pdf"), QStringLiteral("--procurar"),
+                                   QStringLiteral("xyz")});
+    ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
+    QImage im(png);
+    ASSERT_FALSE(im.isNull());
+    int azuis = 0;
+    for (int y = 0; y < 120; ++y)
+        for (int x = 0; x < 400; ++x)
+            azuis += im.pixelColor(x, y).blue() > 200 && im.pixelColor(x, y).red() < 60;
+    EXPECT_GT(azuis, 10); // the highlight on the last page
+    const QSize a100 = im.size();
+    r = executar(cli(), {QStringLiteral("visualizar"), arq, QStringLiteral("1"), png,
+                         QStringLiteral("--pdf"), QStringLiteral("--zoom"), QStringLiteral("150")});
+    ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
+    const QSize a150 = QImage(png).size();
+    EXPECT_NEAR(a150.width(), a100.width() * 1.5, 3);
+    EXPECT_NEAR(a150.height(), a100.height() * 1.5, 3);
+    EXPECT_EQ(executar(cli(), {QStringLiteral("visualizar"), arq, QStringLiteral("1"), png,
+                               QStringLiteral("--pdf"), QStringLiteral("--zoom"), QStringLiteral("200")})
+                  .codigo,
+              1);
+    EXPECT_EQ(executar(cli(), {QStringLiteral("visualizar"), arq, QStringLiteral("1"),
+                               pasta_temporaria() + QStringLiteral("/nao/ha/pasta.png"),
+                               QStringLiteral("--pdf")})
+                  .codigo,
+              3);
+}
+
+} // namespace
