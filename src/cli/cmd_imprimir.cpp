@@ -154,20 +154,19 @@ int imprimir(const QStringList& args)
         doc.tamanho_arquivo = teste.tamanho();
     }
 
-    QString nome = !o.pdf.isEmpty() ? impressora_pdf : o.impressora;
-    if (nome.isEmpty()) {
-        nome = impressora_padrao_sistema();
-        if (nome.isEmpty()) {
-            erros() << "Não há impressora padrão no sistema. Indique uma com --impressora NOME "
-                       "ou imprima num arquivo com --pdf SAIDA.pdf.\n";
-            return erro_saida;
-        }
-    } else if (nome != impressora_pdf && !impressoras_instaladas().contains(nome)) {
+    // A printer named here is the caller's choice and stays, whatever printer
+    // the report's own record names; otherwise the system's default printer,
+    // which that record may change.
+    const bool escolhida = !o.pdf.isEmpty() || !o.impressora.isEmpty();
+    const QString nome = !o.pdf.isEmpty() ? impressora_pdf
+                         : escolhida      ? o.impressora
+                                          : impressora_padrao_sistema();
+    if (escolhida && nome != impressora_pdf && !impressoras_instaladas().contains(nome)) {
         erros() << "A impressora \"" << nome << "\" não está instalada.\n";
         return erro_saida;
     }
-    SuperficieImpressora impressora(nome);
-    if (impressora.deviceName() != nome) {
+    SuperficieImpressora impressora(nome.isEmpty() ? impressora_pdf : nome);
+    if (escolhida && impressora.deviceName() != nome) {
         erros() << "A impressora \"" << nome << "\" não pôde ser usada.\n";
         return erro_saida;
     }
@@ -177,15 +176,23 @@ int imprimir(const QStringList& args)
         impressora.setResolucao(o.dpi);
 
     // As the window does when it starts with a file: the printer's default
-    // font, the stored margins, then the measurement. The printer chosen here
-    // stays, whatever printer the report's own record names.
+    // font, the stored margins, then the measurement.
     ObservadorTerminal observador;
     if (!set_default_font(impressora))
         aplicar_fonte_reserva(impressora);
     ler_margens(doc.margem_esquerda, doc.margem_superior);
     Metricas metricas;
     medir_relatorio(doc, metricas, impressora, observador, nullptr,
-                    OpcoesMedicao{.manter_impressora = true});
+                    OpcoesMedicao{.manter_impressora = escolhida});
+    if (!escolhida && impressora.deviceName() == impressora_pdf) {
+        if (nome.isEmpty())
+            erros() << "Não há impressora padrão no sistema. Indique uma com --impressora NOME "
+                       "ou imprima num arquivo com --pdf SAIDA.pdf.\n";
+        else
+            erros() << "O relatório pede a impressora \"" << impressora_pdf
+                    << "\": indique o arquivo com --pdf SAIDA.pdf.\n";
+        return erro_saida;
+    }
     if (impressora.paperBin() == bandeja_trator)
         doc.margem_esquerda = doc.margem_superior = 0;
 
@@ -219,7 +226,7 @@ int imprimir(const QStringList& args)
         return erro_saida;
     }
     if (o.pdf.isEmpty())
-        saida() << paginas << " página(s) enviada(s) à impressora \"" << nome << "\".\n";
+        saida() << paginas << " página(s) enviada(s) à impressora \"" << impressora.deviceName() << "\".\n";
     else
         saida() << paginas << " página(s) gravada(s) em " << o.pdf << ".\n";
     return ok;

@@ -8,6 +8,7 @@
 #include <QTemporaryFile>
 #include <cmath>
 #include <cups/cups.h>
+#include <malloc.h>
 
 namespace papelada {
 
@@ -198,6 +199,15 @@ QPainter* SuperficieImpressora::pintor()
             }
             destino_ = std::move(temporario);
         }
+        // The PDF writer takes and frees buffers of several megabytes for
+        // every page it ends; the C library would hand them back to the
+        // system each time and fault fresh pages in for the next one.
+        static const bool memoria_retida = [] {
+            mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
+            mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
+            return true;
+        }();
+        Q_UNUSED(memoria_retida);
         escritor_ = std::make_unique<QPdfWriter>(destino_.get());
         escritor_->setCreator(QStringLiteral("Papelada"));
         escritor_->setTitle(QStringLiteral("Papelada"));

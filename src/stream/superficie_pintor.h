@@ -26,7 +26,7 @@ protected:
     virtual QPainter* pintor() = 0;
 
     QString nome_lido(const QString& nome) const override;
-    void fonte_alterada() override { metricas_.reset(); }
+    void fonte_alterada() override;
     double largura_texto(const QString& texto) const override;
     double altura_texto(const QString& texto) const override;
     void desenhar_texto(QPointF topo_esquerdo, const QString& texto) override;
@@ -39,6 +39,17 @@ protected:
 private:
     const QFontMetricsF& metricas() const;
     mutable std::optional<QFontMetricsF> metricas_;
+
+    // Glyphs and advances of the characters of the current font, looked up
+    // once per font instead of shaping every run: a report uses at most the
+    // 256 characters of its code page.
+    struct Glifos;
+    // Glyph indexes and the x of each glyph for `texto`; false when the font
+    // lacks one of its characters (or draws a style it has no face for): such
+    // a run is shaped as usual, with the fallback fonts of the platform.
+    bool glifos(const QString& texto, QList<quint32>* indices, QList<QPointF>* posicoes,
+                double* largura) const;
+    mutable std::unique_ptr<Glifos> glifos_;
 };
 
 // Names of fonts that fontconfig maps to installed faces with the same

@@ -6,6 +6,13 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <ostream>
+
+// GoogleTest shows texts as text, not as lists of 16-bit units.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
 namespace papelada::teste {
 
 // Folders of the build and of the source tree.

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Prints a generated 1,000-page plain report (60 lines of 80 characters a
+# page, pages ended by form feeds) into a PDF file with papelada-cli, converts
+# the same text with cups-filters' texttopdf, and prints both times and their
+# ratio (papelada / texttopdf; at most 1.0 means papelada is as fast or faster).
+#   bench/print_bench.sh [BUILD_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+cli="$build/papelada-cli"
+texttopdf=/usr/lib/cups/filter/texttopdf
+[ -x "$cli" ] || { echo "papelada-cli não encontrado em $build (compile primeiro)" >&2; exit 1; }
+[ -x "$texttopdf" ] || { echo "texttopdf não encontrado: instale cups-filters" >&2; exit 1; }
+
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+
+# The report: every line different, so that no side can skip work. The last
+# byte of a spool file is never printed, so the report ends in one more byte.
+python3 - "$dir/relatorio.txt" <<'PY'
+import sys
+with open(sys.argv[1], "wb") as f:
+    for p in range(1, 1001):
+        for l in range(1, 61):
+            cabeca = f"Pag {p:04d} linha {l:02d} "
+            corpo = "".join(chr(65 + (p * 7 + l * 3 + i) % 26) for i in range(80 - len(cabeca)))
+            f.write((cabeca + corpo).encode("ascii") + b"\n")
+        if p < 1000:
+            f.write(b"\x0c")
+    f.write(b"\x1a")
+PY
+
+# Both programs start cold each time; the best of three runs counts. Wall
+# time is what the user waits for; CPU time (user + system) is shown too,
+# since on a busy machine the wall time also measures the other programs.
+medir() {
+  local melhor="" cpu=""
+  for _ in 1 2 3; do
+    local t u s
+    { TIMEFORMAT="%R %U %S"; time "$@" > /dev/null 2>"$dir/erros.txt"; } 2>"$dir/tempo.txt" \
+      || { cat "$dir/erros.txt" >&2; exit 1; }
+    read -r t u s < "$dir/tempo.txt"
+    if [ -z "$melhor" ] || [ "$(echo "$t < $melhor" | bc -l)" = 1 ]; then
+      melhor=$t
+      cpu=$(echo "$u + $s" | bc -l)
+    fi
+  done
+  echo "$melhor $cpu"
+}
+
+read -r t_papelada c_papelada < <(medir "$cli" imprimir "$dir/relatorio.txt" --pdf "$dir/papelada.pdf" --margens 10,10)
+read -r t_texttopdf c_texttopdf < <(medir sh -c "'$texttopdf' 1 user titulo 1 '' '$dir/relatorio.txt' > '$dir/texttopdf.pdf'")
+
+paginas=$(pdfinfo "$dir/papelada.pdf" 2>/dev/null | awk '/^Pages:/ {print $2}')
+paginas_ref=$(pdfinfo "$dir/texttopdf.pdf" 2>/dev/null | awk '/^Pages:/ {print $2}')
+printf 'papelada-cli: %6.2f s (CPU %5.2f s)  %s páginas, %s bytes\n' "$t_papelada" "$c_papelada" "$paginas" "$(stat -c %s "$dir/papelada.pdf")"
+printf 'texttopdf:    %6.2f s (CPU %5.2f s)  %s páginas, %s bytes\n' "$t_texttopdf" "$c_texttopdf" "$paginas_ref" "$(stat -c %s "$dir/texttopdf.pdf")"
+printf 'razão:        %6.2f   (CPU %5.2f)\n' "$(echo "$t_papelada / $t_texttopdf" | bc -l)" "$(echo "$c_papelada / $c_texttopdf" | bc -l)"

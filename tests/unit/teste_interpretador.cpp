@@ -1,0 +1,309 @@
+// The print interpreter on the recording surface: runs and their fields, the
+// right edge, positioning, page ends of each kind, selected pages, progress,
+// interruption, images and the pen after a barcode.
+#include "comum/apoio.h"
+#include "comum/gravador.h"
+#include "print/interpretador.h"
+#include "stream/numeros.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+using namespace papelada;
+using namespace papelada::teste;
+
+namespace {
+
+// One pass over `bytes`, prepared as the print job prepares it: the pen at
+// the top offset.
+struct Passe : ImpressoraGravada {
+    Corrida corrida;
+    bool selecionar = false;
+    Passagem passagem{selecionar};
+
+    QString rodar(const QByteArray& bytes)
+    {
+        sup.setCurrentX(0);
+        sup.setCurrentY(sup.paperBin() == bandeja_trator ? 0 : 2 * m.altura_linha);
+        FonteBytes fonte;
+        fonte.usar_memoria(bytes);
+        imprimir_passagem(fonte, doc, m, corrida, sup, passagem, obs);
+        return resumo(sup.registro);
+    }
+};
+
+struct Caso {
+    const char* nome;
+    QByteArray entrada;
+    const char* esperado;
+};
+void PrintTo(const Caso& c, std::ostream* os) { *os << c.nome; }
+
+class Regras : public ::testing::TestWithParam<Caso> {};
+
+TEST_P(Regras, Desenho)
+{
+    Passe p;
+    EXPECT_EQ(p.rodar(GetParam().entrada), QString::fromUtf8(GetParam().esperado));
+}
+
+const QByteArray cheia_de_ff = esc("D") + QByteArray(68, '\f');
+
+INSTANTIATE_TEST_SUITE_P(
+    Interpretador, Regras,
+    ::testing::Values(
+        Caso{"vazio", "", ""},
+        Caso{"cr_nao_separa_a_corrida", "AB\rCD\nZ", "ABCD@0,480"},
+        Caso{"ultimo_byte_nao_impresso", "AB\nCD", "AB@0,480 | C@0,720"},
+        Caso{"linha_longa_inteira", QByteArray(200, 'x') + "\nZ",
+             "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+             "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+             "xxxxxxxxxxxxxxxxxxxxxxxxxxxx@0,480"},
+        // 11906 - 120 = 11786: column 99 starts left of it, column 100 does not.
+        Caso{"borda_direita", esc("X99;a") + esc("X100;bc\nDE\nZ"), "a@11760,480 | DE@0,720"},
+        Caso{"h_alem_da_folha_para_na_borda", "ab" + esc("h20000;cd\nZ"), "ab@0,480"},
+        Caso{"x_alem_da_folha_volta_a_zero", "ab" + esc("x20000;cd\nZ"), "ab@0,480 | cd@0,480"},
+        Caso{"campo_a_direita", esc("r1000,3000,1,abc\nde\nZ"), "abc@2641,480 | de@0,720"},
+        Caso{"campo_centrado_sem_brancos", esc("R10,20,2,  word  \nZ"), "word@1440,480"},
+        Caso{"campo_sobrevive_a_corrida_vazia", esc("r1000,3000,0,") + esc("2ab\nZ"), "ab@1000,480 b"},
+        Caso{"campo_com_inicio_zero", "xx" + esc("r0,500,0,ab\nZ"), "xx@0,480 | ab@0,480"},
+        Caso{"campo_estreito_comeca_antes", esc("r1000,1100,1,abcdef\nZ"), "abcdef@381,480"},
+        Caso{"alinhamento_desconhecido", "xx" + esc("r1000,2000,7,ab\nZ"), "xx@0,480 | ab@240,480"},
+        Caso{"campo_largo_demais_ignorado", "xx" + esc("r0,40000,1,ab\nZ"), "xx@0,480 | ab@240,480"},
+        Caso{"brancos_impressos_sem_campo", "  a  \nZ", "  a  @0,480"},
+        Caso{"topo_apos_ff", "A\fB\nZ", "A@0,480 | NP | B@0,480"},
+        Caso{"topo_usa_altura_atual", esc("7300;A\fB\nZ"), "A@0,480 | NP | B@0,600"},
+        Caso{"lf_no_fim_da_folha", esc("y16358;A\nB\nZ"), "A@0,16358 | NP | B@0,480"},
+        Caso{"lf_antes_do_fim", esc("y16357;A\nB\nZ"), "A@0,16357 | B@0,16597 | NP"},
+        Caso{"y_abaixo_termina_a_pagina", esc("Y100;A\nZ"), "NP | A@0,480"},
+        Caso{"y_na_linha", "ab" + esc("Y10;A\nZ"), "ab@0,480 | A@240,2160"},
+        Caso{"v_abaixo", esc("v20000;A\nZ"), "NP | A@0,480"},
+        Caso{"esc9", "A" + esc("9B\nZ"), "A@0,480 | NP | B@0,480"},
+        Caso{"registro_d_engole_ff", cheia_de_ff + "A\nZ", "A@0,480"},
+        Caso{"comando_desconhecido", esc("QAB\nZ"), "AB@0,480"},
+        Caso{"cores", esc("C12;A") + esc("C99;B\nZ"), "A@0,480 #ff0000 | B@120,480 #ff0000"},
+        Caso{"caixa_de_zeros", esc("b0,0,0,0,0,0,Z"), "Box 0,0 0,0 #000000 w=1 s=0"},
+        Caso{"linha_em_celulas", esc("L1,1,11,1,2,4,Z"), "Line 0,120 1200,120 #800000 w=2 s=0"},
+        Caso{"caixa_no_meio_da_celula", esc("B1,1,1,1,0,0,Z"), "Box 60,120 60,120 #000000 w=1 s=0"},
+        Caso{"pena_no_fim_da_linha", esc("l100,200,300,400,1,0,") + "A\nZ",
+             "Line 100,200 300,400 #000000 w=1 s=0 | A@300,400"},
+        Caso{"comando_cortado_nao_aplicado", "A" + esc("L1,2,3X"), "A@0,480"},
+        Caso{"euro_e_acentos", "a\xe7\xe3o \x80\nZ", "ação €@0,480"}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+struct Selecao {
+    const char* nome;
+    const char* primeira;
+    const char* ultima;
+    const char* esperado;
+};
+void PrintTo(const Selecao& c, std::ostream* os) { *os << c.nome; }
+
+class Paginas : public ::testing::TestWithParam<Selecao> {};
+
+TEST_P(Paginas, SoAsSelecionadas)
+{
+    Passe p;
+    p.selecionar = true;
+    p.passagem.primeira_pagina = valor_texto(QString::fromLatin1(GetParam().primeira));
+    p.passagem.ultima_pagina = valor_texto(QString::fromLatin1(GetParam().ultima));
+    EXPECT_EQ(p.rodar("P1\fP2\fP3\fP4\fP5\f."), QString::fromLatin1(GetParam().esperado));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Interpretador, Paginas,
+    ::testing::Values(Selecao{"dois_a_tres", "2", "3", "P2@0,480 | NP | P3@0,480 | NP"},
+                      Selecao{"invertidas", "3", "2", ""},
+                      Selecao{"vazias", "", "", ""},
+                      Selecao{"so_a_ultima", "5", "9", "P5@0,480 | NP"},
+                      Selecao{"alem_do_relatorio", "7", "9", ""}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+TEST(Interpretador, PaginasSelecionadasParamNoFimDaUltima)
+{
+    Passe p;
+    p.selecionar = true;
+    p.passagem.primeira_pagina = 2;
+    p.passagem.ultima_pagina = 3;
+    p.rodar("P1\fP2\fP3\fP4\fP5\f.");
+    // Page 1 is read through, pages 2 and 3 are drawn, 4 and 5 are never read.
+    EXPECT_EQ(p.obs.log.join(u' '), QStringLiteral("acao:Examinando a Página acao:Imprimindo a Página pagina:2 "
+                                                    "acao:Imprimindo a Página acao:Imprimindo a Página pagina:3 "
+                                                    "acao:Imprimindo a Página"));
+    EXPECT_EQ(p.passagem.pagina, 4);
+    EXPECT_EQ(p.sup.currentX(), 0);
+    EXPECT_EQ(p.sup.currentY(), 0);
+}
+
+TEST(Interpretador, OModoELidoACadaVez)
+{
+    // Switching to "Selecionar páginas" in the middle of a pass takes effect
+    // at once: the rest of page 1 is out of the range, and its page end
+    // begins no new page.
+    Passe p;
+    p.passagem.primeira_pagina = 5;
+    p.passagem.ultima_pagina = 9;
+    p.obs.ao_processar = [&] { p.selecionar = true; };
+    EXPECT_EQ(p.rodar(QByteArray(128, 'a') + "\nb\fc\fd\f."), QString(QByteArray(128, 'a')) + QStringLiteral("@0,480"));
+}
+
+TEST(Interpretador, VariantesDoFimDePagina)
+{
+    struct {
+        const char* nome;
+        QByteArray entrada;
+        const char* log;
+    } casos[] = {
+        {"lf", esc("y16400;\nZ"), "acao:Imprimindo a Página pagina:2 eventos"},
+        {"ff", "\fZ", "acao:Imprimindo a Página pagina:2"},
+        {"esc9", esc("9Z"), "pagina:2"},
+        {"y", esc("y99999;Z"), "pagina:2"},
+    };
+    for (const auto& c : casos) {
+        Passe p;
+        EXPECT_EQ(p.rodar(c.entrada), QStringLiteral("NP")) << c.nome;
+        EXPECT_EQ(p.obs.log.join(u' '), QString::fromUtf8(c.log)) << c.nome;
+    }
+}
+
+TEST(Interpretador, TopoZeroNoTrator)
+{
+    Passe p;
+    p.sup.setPaperBin(bandeja_trator);
+    EXPECT_EQ(p.rodar("A\fB\n" + esc("Y1;C\nZ")), QStringLiteral("A@0,0 | NP | B@0,0 | C@0,0"));
+}
+
+TEST(Interpretador, ProgressoACada128Bytes)
+{
+    Passe p;
+    p.rodar(QByteArray(300, 'a') + "\nZ");
+    EXPECT_EQ(p.obs.progressos, 2);
+    EXPECT_EQ(p.obs.eventos, 2);
+    // Escape commands and control bytes at a multiple of 128 do not count.
+    Passe q;
+    q.rodar(QByteArray(127, '\n') + esc("7100;") + QByteArray(200, '\r') + "Z");
+    EXPECT_EQ(q.obs.progressos, 0);
+}
+
+TEST(Interpretador, InterrupcaoParaNoByteSeguinte)
+{
+    Passe p;
+    p.obs.ao_processar = [&] { p.doc.interromper = 1; };
+    // The run collected so far is drawn; nothing after the 128th byte.
+    EXPECT_EQ(p.rodar(QByteArray(130, 'a') + "\nB\fC\nZ"), QString(QByteArray(128, 'a')) + QStringLiteral("@0,480"));
+}
+
+TEST(Interpretador, Imagens)
+{
+    QImage figura(10, 4, QImage::Format_RGB32);
+    figura.fill(Qt::red);
+    const QString png = pasta_temporaria() + QStringLiteral("/figura.png");
+    ASSERT_TRUE(figura.save(png));
+
+    Passe p;
+    const QByteArray g = esc("G") + png.toLocal8Bit() + "\n";
+    EXPECT_EQ(p.rodar("ab" + g + "c\nZ"),
+              QStringLiteral("ab@0,480 | Picture 240,480 150x60 e=0 | c@390,540"));
+    EXPECT_EQ(p.obs.log.join(u' '), QStringLiteral("imagem+ imagem-"));
+
+    // A picture that cannot be loaded is skipped, and told once.
+    Passe q;
+    const QByteArray falta = esc("G/nao/existe.png\n");
+    EXPECT_EQ(q.rodar("ab" + falta + "c\n" + falta + "d\nZ"), QStringLiteral("ab@0,480 | c@240,480 | d@0,720"));
+    ASSERT_EQ(q.obs.log.size(), 1);
+    EXPECT_TRUE(q.obs.log[0].startsWith(QStringLiteral("erro:"))) << q.obs.log[0].toStdString();
+
+    // Below the page: a new page, x still advanced by the width.
+    Passe r;
+    EXPECT_EQ(r.rodar(esc("y16800;") + g + "c\nZ"),
+              QStringLiteral("Picture 0,16800 150x60 e=0 | NP | c@150,480"));
+
+    // On a page that is not selected the picture is not drawn; the pen moves.
+    Passe s;
+    s.selecionar = true;
+    s.passagem.primeira_pagina = 2;
+    s.passagem.ultima_pagina = 2;
+    EXPECT_EQ(s.rodar(esc("y16800;") + g + "c\nZ"), QStringLiteral("c@150,480"));
+}
+
+TEST(Interpretador, BarraEmPaginaNaoSelecionadaMoveAPena)
+{
+    // Page 1 is not drawn: the barcode's height of 600 dots is taken as it
+    // stands (2880 twips) and carries the pen below the page; 500 does not.
+    // The pen then moves right by 4.8 x 2 x (9 x 2 + 9) twips.
+    for (auto [altura, esperado] : {std::pair{"600", "X@259.2,480"}, std::pair{"500", ""}}) {
+        Passe p;
+        p.selecionar = true;
+        p.passagem.primeira_pagina = 2;
+        p.passagem.ultima_pagina = 2;
+        const QByteArray bytes = esc("Y60;") + esc("Z1,") + altura + ",2,12,X\nZ";
+        EXPECT_EQ(p.rodar(bytes), QString::fromLatin1(esperado)) << altura;
+    }
+}
+
+TEST(Interpretador, LinhasEmPaginaNaoSelecionadaMudamSoALargura)
+{
+    Passe p;
+    p.selecionar = true;
+    p.passagem.primeira_pagina = 2;
+    p.passagem.ultima_pagina = 2;
+    EXPECT_EQ(p.rodar(esc("l0,0,100,100,5,0,") + "A\f" + esc("l0,0,10,10,0,0,B\nZ")),
+              QStringLiteral("Line 0,0 10,10 #000000 w=1 s=0 | B@10,10"));
+    Passe q;
+    q.selecionar = true;
+    q.passagem.primeira_pagina = 2;
+    q.passagem.ultima_pagina = 2;
+    q.rodar(esc("l0,0,100,100,5,0,Z"));
+    EXPECT_EQ(q.sup.drawWidth(), 5);
+}
+
+TEST(Interpretador, MensagensEMedidas)
+{
+    Passe p;
+    p.rodar(esc("0Fim do m\xeas\n") + esc("8200;") + esc("7300;") + esc("A10;Z"));
+    EXPECT_EQ(p.obs.log.join(u' '), QStringLiteral("mensagem:Fim do mês"));
+    EXPECT_EQ(p.m.largura_caracter, 200);
+    EXPECT_EQ(p.m.altura_linha, 300);
+    EXPECT_EQ(p.m.altura_folha, 3000);
+    EXPECT_EQ(p.sup.height(), 3000);
+    // Values beyond their fields are held at the field's limit.
+    Passe q;
+    q.rodar(esc("799999;") + esc("899999;Z"));
+    EXPECT_EQ(q.m.altura_linha, 32767);
+    EXPECT_EQ(q.m.largura_caracter, 32767);
+}
+
+TEST(Interpretador, CorridaSemCampoEmPartes)
+{
+    // A line of megabytes is drawn in parts that continue one another; the
+    // characters that arrive once the pen is past the edge are dropped.
+    Passe p;
+    p.rodar(QByteArray(3 * 1024 * 1024, 'x') + "\nA\nZ");
+    ASSERT_EQ(p.sup.registro.size(), 2);
+    EXPECT_TRUE(p.sup.registro[0].startsWith(QStringLiteral("Print \"xxxx")));
+    EXPECT_EQ(p.sup.registro[0].count(u'x'), 64 * 1024);
+    EXPECT_TRUE(p.sup.registro[1].startsWith(QStringLiteral("Print \"A\" 0,720")));
+}
+
+TEST(ImprimirBuffer, CampoServeUmaCorrida)
+{
+    SuperficieGravacao s;
+    Corrida c;
+    c.campo_inicio = 1000;
+    c.campo_fim = 3000;
+    c.campo_alinhamento = 2;
+    imprimir_buffer(c, s); // empty: the field stays
+    EXPECT_TRUE(c.tem_campo());
+    c.buffer = "  ab  ";
+    s.setCurrentX(77);
+    s.setCurrentY(50);
+    imprimir_buffer(c, s);
+    // w = 2001, t = 240: (1761 / 2) = 880.
+    EXPECT_EQ(resumo(s.registro), QStringLiteral("ab@1880,50"));
+    EXPECT_FALSE(c.tem_campo());
+    EXPECT_EQ(c.campo_alinhamento, 2);
+    EXPECT_TRUE(c.buffer.isEmpty());
+    EXPECT_DOUBLE_EQ(s.currentX(), 2120);
+}
+
+} // namespace
