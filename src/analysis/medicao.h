@@ -19,6 +19,7 @@ struct Medicao {
     QStringList avisos;           // fit warnings, in the order shown
     QStringList mensagens;        // texts of ESC "0"
     bool arquivo_lido = false;    // false when the file could not be opened
+    QString erro;                 // and why, for the user
 };
 
 struct OpcoesMedicao {

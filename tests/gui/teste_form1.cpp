@@ -35,7 +35,7 @@ QByteArray registro_impressora_trator()
     r += QByteArray("\x09\x00", 2); // A4
     r += QByteArray(8, '\0');
     r += QByteArray("\x08\x00", 2); // tractor feed
-    r += QByteArray(8, '\0');
+    r += QByteArray(10, '\0');
     return "\x1b" "D" + r;
 }
 
@@ -281,7 +281,7 @@ private Q_SLOTS:
         QCOMPARE(controle<QLabel>(*j, "Label5")->text(), segundo);
         const Documento& doc = j->documento();
         QCOMPARE(doc.nome_arquivo, segundo);
-        QCOMPARE(doc.tamanho_arquivo, qint64(9));
+        QCOMPARE(doc.tamanho_arquivo, qint64(8));
         QVERIFY(!doc.indice_valido && !doc.imprimir_ao_ativar);
         QCOMPARE(doc.interromper, std::int16_t(0));
     }

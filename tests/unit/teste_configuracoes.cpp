@@ -280,6 +280,23 @@ TEST_F(Configuracoes, CadaNomeDeImpressoraTemSuaChave)
     EXPECT_FALSE(set_default_font(outra));
 }
 
+TEST_F(Configuracoes, NomeDeFonteVoltaComoFoiGravado)
+{
+    for (const QString& fonte : {QStringLiteral("Fonte, com vírgula"), QStringLiteral(" espaço à esquerda"),
+                                 QStringLiteral("a;b#c=d"), QStringLiteral("@ByteArray(x)"),
+                                 QStringLiteral("\"aspas\""), QStringLiteral("@Variant(y)")}) {
+        SCOPED_TRACE(fonte.toStdString());
+        SuperficieGravacao g;
+        usar_impressora(g, QStringLiteral("Fontes"));
+        g.fontes << fonte;
+        g.setFontName(fonte);
+        gravar_fonte_padrao(g);
+        g.setFontName(QStringLiteral("Arial"));
+        EXPECT_TRUE(set_default_font(g));
+        EXPECT_EQ(g.fontName(), fonte);
+    }
+}
+
 TEST_F(Configuracoes, DefinirFontePadraoEDepoisEscolherAImpressora)
 {
     SuperficieGravacao g;
@@ -306,7 +323,8 @@ TEST_F(Configuracoes, MetricasDaFonteEscolhida)
     SuperficieGravacao g;
     Metricas m;
     for (auto [tamanho, altura, largura] : {std::tuple{10.0, 288, 120}, std::tuple{9.0, 259, 108},
-                                            std::tuple{12.5, 360, 150}}) {
+                                            std::tuple{12.5, 360, 150}, std::tuple{10.125, 292, 122},
+                                            std::tuple{10.375, 299, 124}}) { // halves to even
         g.setFontSize(tamanho);
         recalcular_metricas(g, m);
         EXPECT_EQ(m.altura_linha, altura);

@@ -1,0 +1,80 @@
+// papelada-cli medir: measures a report as opening it in the window does and
+// prints what was found, one "chave=valor" line each.
+#include "analysis/medicao.h"
+#include "cli/comando.h"
+#include "print/superficie_impressora.h"
+
+namespace papelada::cli {
+
+namespace {
+
+QString sim_nao(bool v) { return v ? QStringLiteral("1") : QStringLiteral("0"); }
+QString numero(double v) { return QString::number(v, 'g', 15); }
+
+int medir(const QStringList& args)
+{
+    QString arquivo, impressora;
+    bool escolhida = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--pdf") && !escolhida) {
+            impressora = impressora_pdf;
+            escolhida = true;
+        } else if (a == QLatin1String("--impressora") && !escolhida && i + 1 < args.size()) {
+            impressora = args[++i];
+            escolhida = true;
+        } else if (!a.startsWith(QLatin1String("--")) && arquivo.isEmpty()) {
+            arquivo = a;
+        } else {
+            erros() << "papelada-cli medir: argumento inválido: " << a << "\n"
+                    << "Uso: papelada-cli medir ARQUIVO [--pdf | --impressora NOME]\n";
+            return erro_uso;
+        }
+    }
+    if (arquivo.isEmpty()) {
+        erros() << "Uso: papelada-cli medir ARQUIVO [--pdf | --impressora NOME]\n";
+        return erro_uso;
+    }
+    if (escolhida && !impressoras_instaladas().contains(impressora)) {
+        erros() << "papelada-cli: a impressora \"" << impressora << "\" não está instalada.\n";
+        return erro_saida;
+    }
+
+    SuperficieImpressora p(impressora);
+    Documento doc;
+    doc.nome_arquivo = arquivo;
+    Metricas m;
+    Observador nada; // the results are printed below
+    OpcoesMedicao opcoes;
+    opcoes.manter_impressora = escolhida;
+    const Medicao r = medir_relatorio(doc, m, p, nada, nullptr, opcoes);
+    if (!r.arquivo_lido) {
+        erros() << "papelada-cli: " << r.erro << "\n";
+        return erro_entrada;
+    }
+
+    QTextStream& s = saida();
+    s << "impressora=" << p.deviceName() << "\n"
+      << "papel=" << r.papel << "\n"
+      << "fonte=" << p.fontName() << ',' << numero(p.fontSize()) << ',' << sim_nao(p.fontBold()) << ','
+      << sim_nao(p.fontItalic()) << "\n"
+      << "altura_linha=" << m.altura_linha << "\n"
+      << "largura_caracter=" << m.largura_caracter << "\n"
+      << "altura_folha=" << m.altura_folha << "\n"
+      << "largura_folha=" << m.largura_folha << "\n"
+      << "largura_relatorio=" << numero(r.largura_relatorio) << "\n"
+      << "altura_relatorio=" << numero(r.altura_relatorio) << "\n";
+    for (const QString& a : r.avisos)
+        s << "aviso=" << QString(a).replace(u'\n', u' ') << "\n";
+    for (const QString& t : r.mensagens)
+        s << "mensagem=" << t << "\n";
+    return ok;
+}
+
+} // namespace
+
+PAPELADA_COMANDO("medir", "medir ARQUIVO [--pdf | --impressora NOME]",
+                 "mede a primeira página do relatório e mostra impressora, papel, fonte e métricas",
+                 medir);
+
+} // namespace papelada::cli

@@ -1,0 +1,167 @@
+// papelada-cli medir: its lines, its exit codes, and the settings store it
+// writes (never blocking the measurement, even when it cannot be written or
+// when several programs write it at once).
+#include "comum/apoio.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace papelada::teste;
+
+namespace {
+
+QByteArray esc(char comando, const QByteArray& parametros = {})
+{
+    return QByteArray(1, '\x1b') + comando + parametros;
+}
+
+// Runs papelada-cli with a settings folder of its own.
+std::unique_ptr<QProcess> iniciar(const QStringList& args, const QString& configuracao)
+{
+    auto p = std::make_unique<QProcess>();
+    QProcessEnvironment amb = QProcessEnvironment::systemEnvironment();
+    amb.insert(QStringLiteral("XDG_CONFIG_HOME"), configuracao);
+    p->setProcessEnvironment(amb);
+    p->start(cli(), QStringList{QStringLiteral("medir")} + args);
+    return p;
+}
+
+Resultado medir(const QStringList& args, const QString& configuracao)
+{
+    auto p = iniciar(args, configuracao);
+    Resultado r;
+    if (!p->waitForFinished(60000))
+        return r;
+    r.codigo = p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1;
+    r.saida = QString::fromUtf8(p->readAllStandardOutput());
+    r.erros = QString::fromUtf8(p->readAllStandardError());
+    return r;
+}
+
+QStringList chaves(const QString& saida)
+{
+    QStringList c;
+    for (const QString& linha : saida.split(u'\n', Qt::SkipEmptyParts))
+        c << linha.section(u'=', 0, 0);
+    return c;
+}
+
+QString valor(const QString& saida, const QString& chave)
+{
+    for (const QString& linha : saida.split(u'\n', Qt::SkipEmptyParts))
+        if (linha.section(u'=', 0, 0) == chave)
+            return linha.section(u'=', 1);
+    return QStringLiteral("<ausente>");
+}
+
+TEST(CliMedir, Linhas)
+{
+    QTemporaryDir config;
+    const QString arquivo = gravar(QStringLiteral("largo.spl"),
+                                   esc('0', "Relat\xf3rio mensal\r") + esc('x', "20000,") + "AB" + esc('0', "fim\r") + ".");
+    const Resultado r = medir({arquivo, QStringLiteral("--pdf")}, config.path());
+    ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
+    EXPECT_EQ(chaves(r.saida),
+              QStringList({"impressora", "papel", "fonte", "altura_linha", "largura_caracter", "altura_folha",
+                           "largura_folha", "largura_relatorio", "altura_relatorio", "aviso", "mensagem",
+                           "mensagem"}));
+    EXPECT_EQ(valor(r.saida, "impressora"), "Arquivo PDF");
+    EXPECT_EQ(valor(r.saida, "papel"), "");
+    EXPECT_EQ(valor(r.saida, "fonte"), "Courier New,10,0,0");
+    EXPECT_EQ(valor(r.saida, "altura_folha"), "16838");
+    EXPECT_EQ(valor(r.saida, "largura_folha"), "11906");
+    EXPECT_EQ(valor(r.saida, "altura_relatorio"), "0");
+    EXPECT_GT(valor(r.saida, "largura_relatorio").toDouble(), 20000);
+    EXPECT_EQ(valor(r.saida, "aviso"), "Atenção.  A largura da Folha é insuficiente para comportar este relatório.");
+    EXPECT_TRUE(r.saida.contains(QStringLiteral("\nmensagem=Relatório mensal\nmensagem=fim\n")));
+}
+
+TEST(CliMedir, RegistroDeImpressoraComImpressoraDoChamador)
+{
+    QTemporaryDir config;
+    QByteArray reg(68, '\0');
+    reg.replace(0, 11, "Arquivo PDF");
+    reg[44] = 2; // landscape
+    reg[46] = 11; // A5
+    reg[56] = 8; // tractor
+    const QString arquivo = gravar(QStringLiteral("a5.spl"), esc('D', reg) + "A\n");
+    const Resultado r = medir({arquivo, QStringLiteral("--impressora"), QStringLiteral("Arquivo PDF")}, config.path());
+    ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
+    EXPECT_EQ(valor(r.saida, "papel"), "A5, 148 x 210 mm");
+    // A5 landscape: 210 x 148 mm.
+    EXPECT_NEAR(valor(r.saida, "largura_folha").toDouble(), 210 * 1440 / 25.4, 2);
+    EXPECT_NEAR(valor(r.saida, "altura_folha").toDouble(), 148 * 1440 / 25.4, 2);
+}
+
+TEST(CliMedir, Erros)
+{
+    QTemporaryDir config;
+    const QString arquivo = gravar(QStringLiteral("curto.spl"), "AB");
+    struct Caso {
+        QStringList args;
+        int codigo;
+        const char* mensagem;
+    };
+    const Caso casos[] = {
+        {{pasta_temporaria() + QStringLiteral("/nao-existe.spl")}, 2, "não foi encontrado"},
+        {{pasta_temporaria()}, 2, "é uma pasta"},
+        {{arquivo, QStringLiteral("--impressora"), QStringLiteral("Fila que não existe")}, 3, "não está instalada"},
+        {{}, 1, "Uso:"},
+        {{arquivo, QStringLiteral("--copias")}, 1, "argumento inválido"},
+        {{arquivo, QStringLiteral("--impressora")}, 1, "Uso:"},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        const Resultado r = medir(c.args, config.path());
+        EXPECT_EQ(r.codigo, c.codigo);
+        EXPECT_TRUE(r.erros.contains(QString::fromUtf8(c.mensagem))) << r.erros.toStdString();
+        EXPECT_TRUE(r.saida.isEmpty());
+    }
+}
+
+TEST(CliMedir, ConfiguracaoQueNaoPodeSerGravada)
+{
+    // The settings folder is a file: nothing can be stored, and nothing is
+    // said about it.
+    const QString arquivo = gravar(QStringLiteral("simples.spl"), "ABC.");
+    const QString nao_pasta = gravar(QStringLiteral("nao-pasta"), "x");
+    const Resultado r = medir({arquivo, QStringLiteral("--pdf")}, nao_pasta);
+    EXPECT_EQ(r.codigo, 0);
+    EXPECT_EQ(valor(r.saida, "fonte"), "Courier New,10,0,0");
+    EXPECT_FALSE(r.erros.contains(QStringLiteral("Papelada.ini")));
+    EXPECT_EQ(ler(nao_pasta), "x");
+}
+
+TEST(CliMedir, ProgramasAoMesmoTempo)
+{
+    // Each round starts from an empty store, so every program creates the
+    // printer's font key; the file must read back whole afterwards.
+    QTemporaryDir config;
+    const QString arquivo = gravar(QStringLiteral("concorrente.spl"), "ABC\nDEF.");
+    const QString ini = config.path() + QStringLiteral("/Orvel/Papelada.ini");
+    for (int rodada = 0; rodada < 4; ++rodada) {
+        QFile::remove(ini);
+        std::vector<std::unique_ptr<QProcess>> programas;
+        for (int k = 0; k < 3; ++k)
+            programas.push_back(iniciar({arquivo, QStringLiteral("--pdf")}, config.path()));
+        for (auto& p : programas) {
+            ASSERT_TRUE(p->waitForFinished(60000));
+            EXPECT_EQ(p->exitCode(), 0);
+        }
+        QSettings s(ini, QSettings::IniFormat);
+        ASSERT_EQ(s.status(), QSettings::NoError);
+        s.beginGroup(QStringLiteral("Software/Orvel/Papelada/Arquivo PDF"));
+        EXPECT_EQ(s.value(QStringLiteral("FontName")).toString(), "Courier New");
+        EXPECT_EQ(s.value(QStringLiteral("FontSize")).toByteArray(), QByteArray("\x0a\x00", 2));
+        EXPECT_EQ(s.value(QStringLiteral("FontBold")).toByteArray(), QByteArray("\x00\x00", 2));
+        EXPECT_EQ(s.value(QStringLiteral("FontItalic")).toByteArray(), QByteArray("\x00\x00", 2));
+        EXPECT_EQ(QDir(config.path() + QStringLiteral("/Orvel")).entryList(QDir::Files),
+                  QStringList{"Papelada.ini"});
+    }
+}
+
+} // namespace
