@@ -94,6 +94,7 @@ private:
     // True when a rendering is running: `acao` then runs right after it.
     bool adiado(void (Form3::*acao)());
     void renderizar();
+    void mudar_zoom(int passo);
     void ir_para_achado(qint64 achado);
     void texto_nao_localizado();
 

@@ -30,15 +30,6 @@ namespace {
 
 const QString titulo_procura = QStringLiteral("Procura de Texto");
 
-// The hourglass while a page is drawn.
-class Ampulheta {
-public:
-    Ampulheta() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~Ampulheta() { QApplication::restoreOverrideCursor(); }
-    Ampulheta(const Ampulheta&) = delete;
-    Ampulheta& operator=(const Ampulheta&) = delete;
-};
-
 template <typename W>
 W* nomear(W* w, const char* nome)
 {
@@ -359,11 +350,10 @@ void Form3::renderizar()
     if (fechada_ || adiado(&Form3::redisplay))
         return;
     QString falha;
-    bool desenhada;
-    {
-        Ampulheta ampulheta;
-        desenhada = visualizar(*ctx_.doc, *ctx_.indice, vis_, *ctx_.metricas, corrida_, superficie_, *this, &falha);
-    }
+    QApplication::setOverrideCursor(Qt::WaitCursor); // the hourglass while the page is drawn
+    const bool desenhada =
+        visualizar(*ctx_.doc, *ctx_.indice, vis_, *ctx_.metricas, corrida_, superficie_, *this, &falha);
+    QApplication::restoreOverrideCursor();
     if (desenhada) {
         quadro_ = superficie_.imagem();
         Picture1->resize(quadro_.size());
@@ -488,24 +478,25 @@ constexpr int zoom_minimo = 40, zoom_maximo = 180, passo_zoom = 20;
 
 void Form3::Picture9_Click()
 {
-    if (adiado(&Form3::Picture9_Click))
-        return;
-    if (vis_.percentual_zoom < zoom_maximo) {
-        vis_.percentual_zoom = std::min(vis_.percentual_zoom + passo_zoom, zoom_maximo);
-        vis_.fator_zoom = vis_.percentual_zoom / 100.0;
-        Text2->setText(QString::number(vis_.percentual_zoom) + QLatin1Char('%'));
-    }
-    renderizar();
+    if (!adiado(&Form3::Picture9_Click))
+        mudar_zoom(passo_zoom);
 }
 
 void Form3::Picture10_Click()
 {
-    if (adiado(&Form3::Picture10_Click))
-        return;
-    if (vis_.percentual_zoom > zoom_minimo) {
-        vis_.percentual_zoom = std::max(vis_.percentual_zoom - passo_zoom, zoom_minimo);
-        vis_.fator_zoom = vis_.percentual_zoom / 100.0;
-        Text2->setText(QString::number(vis_.percentual_zoom) + QLatin1Char('%'));
+    if (!adiado(&Form3::Picture10_Click))
+        mudar_zoom(-passo_zoom);
+}
+
+// A step of the buttons, within the limits; the page is drawn again even
+// when the zoom is already at its limit.
+void Form3::mudar_zoom(int passo)
+{
+    const int novo = std::clamp(vis_.percentual_zoom + passo, zoom_minimo, zoom_maximo);
+    if (novo != vis_.percentual_zoom) {
+        vis_.percentual_zoom = novo;
+        vis_.fator_zoom = novo / 100.0;
+        Text2->setText(QString::number(novo) + QLatin1Char('%'));
     }
     renderizar();
 }
