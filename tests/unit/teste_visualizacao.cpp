@@ -17,9 +17,6 @@
 using namespace papelada;
 using namespace papelada::teste;
 
-// Readable failures.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-
 namespace {
 
 QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }
