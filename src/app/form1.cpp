@@ -284,7 +284,7 @@ bool Form1::Form_Load()
     ler_margens(doc_.margem_esquerda, doc_.margem_superior);
     doc_.imprimir_ao_ativar = false;
     doc_.indice_valido = false;
-    Label8->setText(impressora_->deviceName());
+    mostrar_impressora();
 
     if (linha_comando_.isEmpty()) {
         sem_documento();
@@ -423,7 +423,13 @@ void Form1::Command3_Click()
     }
     impressora_->setFontUnderline(false);
     impressora_->setFontStrikethru(false);
+    mostrar_impressora();
+}
+
+void Form1::mostrar_impressora()
+{
     Label8->setText(impressora_->deviceName());
+    Label9->setText(nome_papel(impressora_->paperSize()));
 }
 
 void Form1::aplicar_fonte(const FonteEscolhida& f)

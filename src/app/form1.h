@@ -96,6 +96,7 @@ private:
     void sem_documento();
     void habilitar_documento(bool sim);
     void mostrar_margens();
+    void mostrar_impressora();
     void medir();
     void aplicar_fonte(const FonteEscolhida& f);
     void excluir_linha_de_comando();

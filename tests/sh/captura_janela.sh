@@ -23,28 +23,29 @@ terminar() {
 }
 trap terminar EXIT
 
-# A free display number: no lock file and no socket.
+# The server picks a free display number itself and writes it to fd 3, so
+# that tests running side by side never share a display.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$temp/tela" >"$temp/xvfb.log" 2>&1 &
+pid_x=$!
 tela=""
-for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-        tela=$n
+for _ in $(seq 1 100); do
+    # A whole line: the number and its newline.
+    if [ "$(wc -l <"$temp/tela")" -ge 1 ]; then
+        tela=$(head -n 1 "$temp/tela")
         break
     fi
+    kill -0 "$pid_x" 2>/dev/null || break
+    sleep 0.1
 done
-[ -n "$tela" ] || { echo "FAIL: no free display number"; exit 1; }
-
-Xvfb ":$tela" -screen 0 1280x1024x24 -nolisten tcp >"$temp/xvfb.log" 2>&1 &
-pid_x=$!
+[ -n "$tela" ] || { echo "FAIL: Xvfb did not start"; cat "$temp/xvfb.log"; exit 1; }
 export DISPLAY=":$tela"
 unset QT_QPA_PLATFORM
 export XDG_CONFIG_HOME="$temp/config"
-for _ in $(seq 1 50); do
-    xdotool getdisplaygeometry >/dev/null 2>&1 && break
-    sleep 0.2
-done
+echo "Xvfb on $DISPLAY"
 
 # A sample report when the source tree has one, else a small one of our own.
-relatorio=$(ls "$fonte"/samples/*.spl 2>/dev/null | head -n 1)
+relatorio="$fonte/samples/relatorio_vendas.spl"
+[ -f "$relatorio" ] || relatorio=$(ls "$fonte"/samples/*.spl 2>/dev/null | head -n 1)
 if [ -z "$relatorio" ]; then
     relatorio="$temp/relatorio de teste.spl"
     {
@@ -83,12 +84,13 @@ kill "$pid_app" 2>/dev/null; wait "$pid_app" 2>/dev/null
 "$build/papelada" "$temp/nao existe.spl" >"$temp/ausente.log" 2>&1 &
 pid_app=$!
 caixa=""
-for _ in $(seq 1 100); do
+for _ in $(seq 1 150); do
     caixa=$(xdotool search --name '^Papelada$' 2>/dev/null | head -n 1)
     [ -n "$caixa" ] && break
+    kill -0 "$pid_app" 2>/dev/null || break
     sleep 0.2
 done
-[ -n "$caixa" ] || { echo "FAIL: no message for a missing file"; exit 1; }
+[ -n "$caixa" ] || { echo "FAIL: no message for a missing file"; cat "$temp/ausente.log"; exit 1; }
 import -window root "$build/screenshots/arquivo_ausente.png"
 xdotool windowfocus --sync "$caixa" key Return 2>/dev/null || xdotool key Return
 for _ in $(seq 1 50); do
