@@ -406,21 +406,19 @@ void Form1::Command7_Click()
 
 void Form1::Command3_Click()
 {
+    // No hourglass over the dialogs: the user is choosing, not waiting.
     dialogos_.processar_eventos();
-    {
-        Ampulheta ampulheta;
-        const std::optional<QString> nome = dialogos_.escolher_impressora(this, impressora_->deviceName());
-        dialogos_.processar_eventos();
-        if (nome && *nome != impressora_->deviceName()) {
-            if (impressora_->selectPrinter(*nome))
-                doc_.indice_valido = false; // another paper, other page ends
-            else
-                dialogos_.mensagem(this, QStringLiteral("A impressora %1 não está disponível.").arg(*nome),
-                                   titulo_aplicacao, Dialogos::Icone::Exclamacao);
-        }
-        if (!set_default_font(*impressora_, &fonte_dialogo_))
-            aplicar_fonte_reserva(*impressora_);
+    const std::optional<QString> nome = dialogos_.escolher_impressora(this, impressora_->deviceName());
+    dialogos_.processar_eventos();
+    if (nome && *nome != impressora_->deviceName()) {
+        if (impressora_->selectPrinter(*nome))
+            doc_.indice_valido = false; // another paper, other page ends
+        else
+            dialogos_.mensagem(this, QStringLiteral("A impressora %1 não está disponível.").arg(*nome),
+                               titulo_aplicacao, Dialogos::Icone::Exclamacao);
     }
+    if (!set_default_font(*impressora_, &fonte_dialogo_))
+        aplicar_fonte_reserva(*impressora_);
     impressora_->setFontUnderline(false);
     impressora_->setFontStrikethru(false);
     mostrar_impressora();
@@ -444,11 +442,7 @@ void Form1::aplicar_fonte(const FonteEscolhida& f)
 
 void Form1::Command4_Click()
 {
-    std::optional<FonteEscolhida> escolhida;
-    {
-        Ampulheta ampulheta;
-        escolhida = dialogos_.escolher_fonte(this, fonte_dialogo_);
-    }
+    const std::optional<FonteEscolhida> escolhida = dialogos_.escolher_fonte(this, fonte_dialogo_);
     if (!escolhida)
         return;
     fonte_dialogo_ = *escolhida;
@@ -499,11 +493,11 @@ void Form1::Command1_Click()
     if (trabalhando_ || doc_.nome_arquivo.isEmpty())
         return;
     if (impressora_->deviceName() == impressora_pdf) {
-        QString sugestao = impressora_->arquivoSaida();
-        if (sugestao.isEmpty()) {
-            const QFileInfo origem(doc_.nome_arquivo);
-            sugestao = origem.absolutePath() + QLatin1Char('/') + origem.completeBaseName() + QStringLiteral(".pdf");
-        }
+        // The report's name in the folder of the last PDF (or the report's).
+        const QFileInfo origem(doc_.nome_arquivo);
+        const QString anterior = impressora_->arquivoSaida();
+        const QString pasta = anterior.isEmpty() ? origem.absolutePath() : QFileInfo(anterior).absolutePath();
+        const QString sugestao = pasta + QLatin1Char('/') + origem.completeBaseName() + QStringLiteral(".pdf");
         const QString destino = dialogos_.salvar_arquivo(this, sugestao, filtro_pdf, QStringLiteral("pdf"));
         if (destino.isEmpty())
             return;
