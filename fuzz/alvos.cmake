@@ -1,1 +1,1 @@
-set(PAPELADA_ALVOS_FUZZ leitor medicao)
+set(PAPELADA_ALVOS_FUZZ leitor medicao indice visualizacao copia)

@@ -1,6 +1,10 @@
 #include "alvos.h"
 
+#include "analysis/indice.h"
 #include "analysis/medicao.h"
+#include "preview/visualizacao.h"
+#include "stream/copia.h"
+#include "stream/superficie_imagem.h"
 #include "stream/leitor.h"
 #include "stream/superficie_gravacao.h"
 
@@ -56,6 +60,54 @@ void medir(const QByteArray& dados)
     medir_relatorio(doc, metricas, impressora, observador);
 }
 
+void indexar(const QByteArray& dados)
+{
+    FonteBytes fonte;
+    fonte.usar_memoria(dados);
+    fonte.incluir_ultimo_byte(true);
+    Metricas metricas;
+    metricas.altura_linha = 240;
+    metricas.altura_folha = 16838;
+    IndicePaginas indice;
+    Observador observador;
+    examinar(fonte, metricas, indice, observador);
+    if (indice.total_paginas < 1 || indice.inicio_pagina.empty() || indice.inicio_pagina[0] != 1)
+        __builtin_trap();
+}
+
+// Every page of the input on a small page image.
+void visualizar_paginas(const QByteArray& dados)
+{
+    Documento doc;
+    doc.nome_arquivo = como_arquivo(dados);
+    doc.tamanho_arquivo = dados.size();
+    Metricas metricas;
+    metricas.altura_linha = metricas.altura_linha_padrao = 240;
+    metricas.largura_caracter = metricas.largura_caracter_padrao = 120;
+    metricas.altura_folha = 4800;
+    metricas.largura_folha = 4800;
+    IndicePaginas indice;
+    Observador observador;
+    if (!examinar(doc, metricas, indice, observador))
+        return;
+    EstadoVisualizacao vis;
+    Corrida corrida;
+    SuperficieImagem pagina(4800, 4800);
+    for (std::int32_t p = 1; p <= std::min<std::int32_t>(indice.total_paginas, 8); ++p) {
+        vis.pagina_atual = p;
+        visualizar(doc, indice, vis, metricas, corrida, pagina, observador);
+    }
+}
+
+void copiar_texto(const QByteArray& dados)
+{
+    static QTemporaryFile destino;
+    if (!destino.isOpen() && !destino.open())
+        return;
+    Observador observador;
+    copiartexto(como_arquivo(dados), destino.fileName() + QStringLiteral(".txt"), observador);
+}
+
 } // namespace
 
 const std::vector<Alvo>& alvos()
@@ -63,6 +115,9 @@ const std::vector<Alvo>& alvos()
     static const std::vector<Alvo> lista = {
         {"leitor", ler_tudo},
         {"medicao", medir},
+        {"indice", indexar},
+        {"visualizacao", visualizar_paginas},
+        {"copia", copiar_texto},
     };
     return lista;
 }

@@ -11,9 +11,9 @@ CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo 
 alvos=$(sed -n 's/set(PAPELADA_ALVOS_FUZZ \(.*\))/\1/p' fuzz/alvos.cmake)
 for alvo in $alvos; do cmake --build build-fuzz --target "fuzz_$alvo"; done
 mkdir -p fuzz/out
-for alvo in $alvos; do
+for alvo in ${ALVOS:-$alvos}; do
   mkdir -p "fuzz/corpus/$alvo"
   echo "== $alvo"
-  QT_QPA_PLATFORM=offscreen "build-fuzz/fuzz_$alvo" "fuzz/corpus/$alvo" \
+  QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=suppressions=tests/lsan.supp "build-fuzz/fuzz_$alvo" "fuzz/corpus/$alvo" \
     -max_total_time="$segundos" -max_len=65536 -artifact_prefix=fuzz/out/ -print_final_stats=1 2>&1 | tail -3
 done
