@@ -255,7 +255,8 @@ void Form3::dispor_na_tela(QWidget* principal)
     if (!tela)
         return;
     const QRect area = tela->availableGeometry();
-    const int moldura = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    const int moldura = style()->pixelMetric(QStyle::PM_TitleBarHeight)
+                        + 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
     move(area.x() + area.width() * 25 / 1000, area.y() + area.height() * 5 / 100);
     resize(area.width() * 95 / 100, std::max(200, area.height() * 90 / 100 - moldura));
 }
