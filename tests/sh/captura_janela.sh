@@ -55,16 +55,22 @@ if [ -z "$relatorio" ]; then
     } >"$relatorio"
 fi
 
+# Waits (at most 30 s, while papelada runs) for a window whose title
+# matches; prints its id, or nothing.
+esperar_janela() {
+    local titulo=$1 id=""
+    for _ in $(seq 1 150); do
+        id=$(xdotool search --name "$titulo" 2>/dev/null | head -n 1)
+        [ -n "$id" ] && break
+        kill -0 "$pid_app" 2>/dev/null || break
+        sleep 0.2
+    done
+    echo "$id"
+}
+
 "$build/papelada" "$relatorio" >"$temp/papelada.log" 2>&1 &
 pid_app=$!
-
-janela=""
-for _ in $(seq 1 100); do
-    janela=$(xdotool search --name "Papelada  Impress" 2>/dev/null | head -n 1)
-    [ -n "$janela" ] && break
-    kill -0 "$pid_app" 2>/dev/null || { echo "FAIL: papelada ended"; cat "$temp/papelada.log"; exit 1; }
-    sleep 0.2
-done
+janela=$(esperar_janela "^Papelada  Impressão de Relatórios$")
 [ -n "$janela" ] || { echo "FAIL: the main window did not appear"; cat "$temp/papelada.log"; exit 1; }
 sleep 1 # let it paint
 
@@ -83,13 +89,7 @@ fi
 kill "$pid_app" 2>/dev/null; wait "$pid_app" 2>/dev/null
 "$build/papelada" "$temp/nao existe.spl" >"$temp/ausente.log" 2>&1 &
 pid_app=$!
-caixa=""
-for _ in $(seq 1 150); do
-    caixa=$(xdotool search --name '^Papelada$' 2>/dev/null | head -n 1)
-    [ -n "$caixa" ] && break
-    kill -0 "$pid_app" 2>/dev/null || break
-    sleep 0.2
-done
+caixa=$(esperar_janela '^Papelada$')
 [ -n "$caixa" ] || { echo "FAIL: no message for a missing file"; cat "$temp/ausente.log"; exit 1; }
 import -window root "$build/screenshots/arquivo_ausente.png"
 xdotool windowfocus --sync "$caixa" key Return 2>/dev/null || xdotool key Return
