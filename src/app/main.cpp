@@ -1,2 +1,23 @@
-// Placeholder until the main window lands.
-int main() { return 0; }
+// Papelada: prints, previews and saves the spool file named on the command
+// line, or one opened with "Abrir".
+#include "app/dialogos.h"
+#include "app/form1.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Orvel"));
+    QCoreApplication::setApplicationName(QStringLiteral("Papelada"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PAPELADA_VERSAO));
+
+    papelada::DialogosQt dialogos;
+    papelada::Form1 janela(dialogos, papelada::linha_de_comando(QCoreApplication::arguments()));
+    if (!janela.Form_Load())
+        return 1;
+    QObject::connect(&janela, &papelada::Form1::encerrar, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    janela.show();
+    return app.exec();
+}

@@ -1,11 +1,599 @@
-// Placeholder until the preview window lands.
 #include "preview/janela_visualizacao.h"
+
+#include "app/dialogos.h"
+#include "preview/janela_form3.h"
+#include "preview/janela_icones.h"
+#include "stream/numeros.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <algorithm>
+#include <utility>
 
 namespace papelada {
 
-QWidget* Command6_Click(const ContextoVisualizacao&, QWidget*, std::function<void()>)
+namespace {
+
+const QString titulo_procura = QStringLiteral("Procura de Texto");
+
+template <typename W>
+W* nomear(W* w, const char* nome)
 {
-    return nullptr;
+    w->setObjectName(QLatin1String(nome));
+    return w;
+}
+
+// Scroll range over one side of the page: a unit is 16 twips of the side; a
+// click on the track moves a 48th of it, an arrow a 480th.
+void definir_faixa(QScrollBar* barra, std::int32_t lado_twips)
+{
+    const auto parte = [lado_twips](double divisor) {
+        return std::max<int>(0, para_i16(lado_twips / divisor));
+    };
+    barra->setRange(0, parte(16));
+    barra->setPageStep(parte(48));
+    barra->setSingleStep(parte(480));
+    barra->setValue(0);
+}
+
+} // namespace
+
+// ---- The searched text ---------------------------------------------------
+
+TextoProcura::TextoProcura(QObject* pai) : QObject(pai)
+{
+    setObjectName(QStringLiteral("RichTextBox1"));
+}
+
+bool TextoProcura::carregar(const QString& caminho, QString* erro)
+{
+    return carregar_texto_procura(caminho, texto_, erro);
+}
+
+qint64 TextoProcura::procurar(const QString& texto, qint64 inicio) const
+{
+    return procurar_texto(texto_, texto, inicio);
+}
+
+// ---- The viewport --------------------------------------------------------
+
+// Shows the part of the last drawn page that the scroll bars select; it only
+// copies from the page image, it never reads the report.
+class Form3::Visor : public QWidget {
+public:
+    explicit Visor(Form3* janela) : QWidget(janela), janela_(janela)
+    {
+        setObjectName(QStringLiteral("Picture2"));
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), palette().color(QPalette::Dark));
+        const QImage& pagina = janela_->quadro_;
+        if (!pagina.isNull())
+            p.drawImage(QPoint(0, 0), pagina, QRect(janela_->deslocamento(), pagina.size()));
+    }
+
+    // The wheel scrolls the page: down and up, or sideways with Shift or a
+    // horizontal wheel; three arrow steps a notch.
+    void wheelEvent(QWheelEvent* e) override
+    {
+        const QPoint giro = e->angleDelta();
+        const bool lateral = giro.y() == 0 || (e->modifiers() & Qt::ShiftModifier);
+        QScrollBar* barra = lateral ? janela_->HScroll1 : janela_->VScroll1;
+        const int delta = giro.y() != 0 ? giro.y() : giro.x();
+        if (delta == 0)
+            return;
+        const int passos = std::max(1, std::abs(delta) * 3 / 120) * (delta > 0 ? -1 : 1);
+        barra->setValue(barra->value() + passos * std::max(1, barra->singleStep()));
+        e->accept();
+    }
+
+private:
+    Form3* janela_;
+};
+
+// ---- The window ----------------------------------------------------------
+
+Form3::Form3(const ContextoVisualizacao& contexto, QWidget* principal, std::function<void()> ao_fechar)
+    : QWidget(principal, Qt::Window), ctx_(contexto), ao_fechar_(std::move(ao_fechar))
+{
+    setObjectName(QStringLiteral("Form3"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(vis_.titulo_janela);
+    if (!ctx_.dialogos)
+        dialogos_proprios_ = std::make_unique<DialogosQt>();
+    montar();
+    atalhos();
+    dispor_na_tela(principal);
+}
+
+Form3::~Form3() = default;
+
+Dialogos& Form3::dialogos()
+{
+    return ctx_.dialogos ? *ctx_.dialogos : *dialogos_proprios_;
+}
+
+void Form3::montar()
+{
+    // The page surface itself is an image; this hidden widget stands for it
+    // and takes its size.
+    Picture1 = nomear(new QWidget(this), "Picture1");
+    Picture1->hide();
+
+    Picture2 = new Visor(this);
+    HScroll1 = nomear(new QScrollBar(Qt::Horizontal, this), "HScroll1");
+    VScroll1 = nomear(new QScrollBar(Qt::Vertical, this), "VScroll1");
+    for (QScrollBar* barra : {HScroll1, VScroll1}) {
+        // The view follows a released thumb, not every step of a drag.
+        barra->setTracking(false);
+        connect(barra, &QScrollBar::valueChanged, Picture2, qOverload<>(&QWidget::update));
+    }
+
+    Frame1 = nomear(new QFrame(this), "Frame1");
+    Frame1->setFrameShape(QFrame::StyledPanel);
+    auto* faixa = new QHBoxLayout(Frame1);
+    faixa->setContentsMargins(4, 2, 4, 2);
+
+    const auto botao = [this](const char* nome, Icone figura, const QString& dica, void (Form3::*acao)()) {
+        auto* b = nomear(new QToolButton(Frame1), nome);
+        b->setIcon(icone(figura));
+        b->setIconSize(QSize(24, 24));
+        b->setAutoRaise(true);
+        b->setToolTip(dica);
+        connect(b, &QToolButton::clicked, this, acao);
+        return b;
+    };
+    const auto rotulo = [this](const char* nome, const QString& texto) {
+        return nomear(new QLabel(texto, Frame1), nome);
+    };
+
+    Picture6 = botao("Picture6", Icone::Primeira, QStringLiteral("Vai para a primeira página"), &Form3::Picture6_Click);
+    Picture5 = botao("Picture5", Icone::Anterior, QStringLiteral("Retrocede uma página"), &Form3::Picture5_Click);
+    Label1 = rotulo("Label1", QStringLiteral("Página"));
+    Label2 = rotulo("Label2", {});
+    Label3 = rotulo("Label3", QStringLiteral("de"));
+    Label4 = rotulo("Label4", {});
+    Picture3 = botao("Picture3", Icone::Proxima, QStringLiteral("Avança uma página"), &Form3::Picture3_Click);
+    Picture4 = botao("Picture4", Icone::Ultima, QStringLiteral("Avança para a última página"), &Form3::Picture4_Click);
+    Label5 = rotulo("Label5", QStringLiteral("Ver página"));
+    Text1 = nomear(new QLineEdit(Frame1), "Text1");
+    Text1->setToolTip(QStringLiteral("Escolha o número da página a visualizar"));
+    Text1->setMaximumWidth(60);
+    Picture10 = botao("Picture10", Icone::MenosZoom, QStringLiteral("Menos Zoom"), &Form3::Picture10_Click);
+    Text2 = nomear(new QLineEdit(QStringLiteral("100%"), Frame1), "Text2");
+    Text2->setToolTip(QStringLiteral("Informe a porcentagem de zoom"));
+    Text2->setMaximumWidth(60);
+    Picture9 = botao("Picture9", Icone::MaisZoom, QStringLiteral("Mais Zoom"), &Form3::Picture9_Click);
+    Picture11 = botao("Picture11", Icone::Procurar, QStringLiteral("Procura um texto a partir do início do Relatório"),
+                      &Form3::Picture11_Click);
+    Picture12 = botao("Picture12", Icone::ProcurarProxima, QStringLiteral("Continua a procura de um texto"),
+                      &Form3::Picture12_Click);
+    Picture12->hide(); // until a search finds something
+    Picture8 = botao("Picture8", Icone::Imprimir, QStringLiteral("Imprimir o relatório"), &Form3::Picture8_Click);
+    Picture7 = botao("Picture7", Icone::Fechar,
+                     QStringLiteral("Fechar a visualização retornando para o janela principal"),
+                     &Form3::Picture7_Click);
+
+    for (QWidget* w : std::initializer_list<QWidget*>{Picture6, Picture5, Label1, Label2, Label3, Label4,
+                                                      Picture3, Picture4})
+        faixa->addWidget(w);
+    faixa->addSpacing(16);
+    for (QWidget* w : std::initializer_list<QWidget*>{Label5, Text1})
+        faixa->addWidget(w);
+    faixa->addSpacing(16);
+    for (QWidget* w : std::initializer_list<QWidget*>{Picture10, Text2, Picture9})
+        faixa->addWidget(w);
+    faixa->addSpacing(16);
+    faixa->addWidget(Picture11);
+    faixa->addWidget(Picture12);
+    faixa->addStretch(1);
+    faixa->addWidget(Picture8);
+    faixa->addWidget(Picture7);
+
+    connect(Text1, &QLineEdit::textChanged, this, &Form3::Text1_Change);
+    connect(Text2, &QLineEdit::returnPressed, this, &Form3::Text2_LostFocus);
+    Text1->installEventFilter(this);
+    Text2->installEventFilter(this);
+
+    RichTextBox1 = new TextoProcura(this);
+
+    // The viewport fills what the vertical bar and the tool strip leave.
+    auto* grade = new QGridLayout(this);
+    grade->setContentsMargins(2, 2, 2, 2);
+    grade->setSpacing(0);
+    grade->addWidget(Picture2, 0, 0);
+    grade->addWidget(VScroll1, 0, 1);
+    grade->addWidget(HScroll1, 1, 0);
+    grade->addWidget(Frame1, 2, 0, 1, 2);
+    grade->setRowStretch(0, 1);
+    grade->setColumnStretch(0, 1);
+}
+
+void Form3::atalhos()
+{
+    const auto atalho = [this](const QKeySequence& teclas, void (Form3::*acao)()) {
+        connect(new QShortcut(teclas, this), &QShortcut::activated, this, acao);
+    };
+    atalho(QKeySequence(Qt::Key_PageDown), &Form3::Picture3_Click);
+    atalho(QKeySequence(Qt::Key_PageUp), &Form3::Picture5_Click);
+    atalho(QKeySequence(Qt::CTRL | Qt::Key_Home), &Form3::Picture6_Click);
+    atalho(QKeySequence(Qt::CTRL | Qt::Key_End), &Form3::Picture4_Click);
+    atalho(QKeySequence(Qt::CTRL | Qt::Key_F), &Form3::Picture11_Click);
+    atalho(QKeySequence(Qt::Key_F3), &Form3::Picture12_Click);
+    atalho(QKeySequence(Qt::CTRL | Qt::Key_Plus), &Form3::Picture9_Click);
+    atalho(QKeySequence(Qt::CTRL | Qt::Key_Equal), &Form3::Picture9_Click);
+    atalho(QKeySequence(Qt::CTRL | Qt::Key_Minus), &Form3::Picture10_Click);
+    atalho(QKeySequence(Qt::Key_Escape), &Form3::Picture7_Click);
+    atalho(QKeySequence(Qt::CTRL | Qt::Key_P), &Form3::Picture8_Click);
+}
+
+// Nearly the whole screen: 95 % of its width and 90 % of its height, frame
+// included, a little in from its top left corner.
+void Form3::dispor_na_tela(QWidget* principal)
+{
+    QScreen* tela = principal ? principal->screen() : QGuiApplication::primaryScreen();
+    if (!tela)
+        return;
+    const QRect area = tela->availableGeometry();
+    const int moldura = style()->pixelMetric(QStyle::PM_TitleBarHeight)
+                        + 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    move(area.x() + area.width() * 25 / 1000, area.y() + area.height() * 5 / 100);
+    resize(area.width() * 95 / 100, std::max(200, area.height() * 90 / 100 - moldura));
+}
+
+void Form3::iniciar()
+{
+    vis_.margem_esquerda_texto = ctx_.margem_esquerda;
+    vis_.margem_superior_texto = ctx_.margem_superior;
+    Observador& progresso = ctx_.observador ? *ctx_.observador : observador_mudo_;
+    iniciar_visualizacao(*ctx_.doc, *ctx_.metricas, *ctx_.indice, vis_, *ctx_.impressora, superficie_,
+                         progresso);
+    setWindowTitle(vis_.titulo_janela);
+    definir_faixa(HScroll1, ctx_.metricas->largura_folha);
+    definir_faixa(VScroll1, ctx_.metricas->altura_folha);
+    Picture1->resize(static_cast<int>(superficie_.width() / twips_por_pixel_imagem),
+                     static_cast<int>(superficie_.height() / twips_por_pixel_imagem));
+}
+
+QPoint Form3::deslocamento() const
+{
+    return QPoint(static_cast<int>(inteiro(HScroll1->value() * vis_.fator_zoom)),
+                  static_cast<int>(inteiro(VScroll1->value() * vis_.fator_zoom)));
+}
+
+// ---- Activation and closing ----------------------------------------------
+
+bool Form3::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate)
+        QTimer::singleShot(0, this, &Form3::Form_Activate);
+    return QWidget::event(e);
+}
+
+void Form3::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    // A screen without a window manager may never activate the window; the
+    // first page must show all the same.
+    if (!ativada_)
+        QTimer::singleShot(0, this, &Form3::Form_Activate);
+}
+
+void Form3::Form_Activate()
+{
+    Label4->setText(QString::number(ctx_.indice->total_paginas));
+    if (ativada_)
+        return;
+    ativada_ = true;
+    Picture3_Click();
+}
+
+void Form3::closeEvent(QCloseEvent* e)
+{
+    // The report is open while a page is drawn: close right after it.
+    if (vis_.renderizando) {
+        e->ignore();
+        pendentes_.push_back(&Form3::Picture7_Click);
+        return;
+    }
+    fechada_ = true;
+    pendentes_.clear();
+    QWidget::closeEvent(e);
+    if (auto avisar = std::exchange(ao_fechar_, nullptr))
+        avisar();
+}
+
+void Form3::Picture7_Click()
+{
+    close();
+}
+
+void Form3::Picture8_Click()
+{
+    if (adiado(&Form3::Picture8_Click))
+        return;
+    ctx_.doc->imprimir_ao_ativar = true;
+    close();
+}
+
+// ---- Rendering -----------------------------------------------------------
+
+bool Form3::adiado(void (Form3::*acao)())
+{
+    if (!vis_.renderizando)
+        return false;
+    pendentes_.push_back(acao);
+    return true;
+}
+
+void Form3::renderizar()
+{
+    if (fechada_ || adiado(&Form3::redisplay))
+        return;
+    QString falha;
+    QApplication::setOverrideCursor(Qt::WaitCursor); // the hourglass while the page is drawn
+    const bool desenhada =
+        visualizar(*ctx_.doc, *ctx_.indice, vis_, *ctx_.metricas, corrida_, superficie_, *this, &falha);
+    QApplication::restoreOverrideCursor();
+    if (desenhada) {
+        quadro_ = superficie_.imagem();
+        Picture1->resize(quadro_.size());
+        setWindowTitle(vis_.titulo_janela);
+        Picture2->update();
+        Q_EMIT pagina_renderizada(vis_.pagina_atual);
+    } else {
+        dialogos().mensagem(this, falha, titulo_aplicacao, Dialogos::Icone::Exclamacao);
+    }
+    // What was asked for while the page was being drawn, in order.
+    while (!pendentes_.empty() && !fechada_) {
+        const auto acao = pendentes_.front();
+        pendentes_.pop_front();
+        (this->*acao)();
+    }
+}
+
+void Form3::redisplay()
+{
+    renderizar();
+}
+
+void Form3::pagina(const QString& texto)
+{
+    Label2->setText(texto);
+}
+
+void Form3::processar_eventos()
+{
+    dialogos().processar_eventos();
+}
+
+void Form3::imagem_mostrar(const QImage& imagem)
+{
+    if (ctx_.observador)
+        ctx_.observador->imagem_mostrar(imagem);
+}
+
+void Form3::imagem_fechar()
+{
+    if (ctx_.observador)
+        ctx_.observador->imagem_fechar();
+}
+
+void Form3::erro(const QString& texto)
+{
+    if (ctx_.observador)
+        ctx_.observador->erro(texto);
+}
+
+// ---- Navigation ----------------------------------------------------------
+
+void Form3::Picture3_Click()
+{
+    if (adiado(&Form3::Picture3_Click))
+        return;
+    vis_.pagina_atual = std::min(vis_.pagina_atual + 1, ctx_.indice->total_paginas);
+    corrida_.limpar();
+    renderizar();
+}
+
+void Form3::Picture5_Click()
+{
+    if (adiado(&Form3::Picture5_Click))
+        return;
+    vis_.pagina_atual = std::clamp(vis_.pagina_atual - 1, 1, std::max(1, ctx_.indice->total_paginas));
+    renderizar();
+}
+
+void Form3::Picture6_Click()
+{
+    if (adiado(&Form3::Picture6_Click))
+        return;
+    vis_.pagina_atual = 1;
+    renderizar();
+}
+
+void Form3::Picture4_Click()
+{
+    if (adiado(&Form3::Picture4_Click))
+        return;
+    vis_.pagina_atual = ctx_.indice->total_paginas;
+    renderizar();
+}
+
+void Form3::Text1_Change()
+{
+    if (adiado(&Form3::Text1_Change))
+        return;
+    const std::int64_t pedida = arredondar(valor_texto(Text1->text()));
+    vis_.pagina_atual = static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(pedida, 1, std::max(1, ctx_.indice->total_paginas)));
+    renderizar();
+}
+
+void Form3::Text1_LostFocus()
+{
+    if (!vis_.renderizando)
+        Text1_Change();
+}
+
+bool Form3::eventFilter(QObject* objeto, QEvent* e)
+{
+    if (e->type() == QEvent::FocusOut) {
+        // Leaving the window or opening a menu is not leaving the box.
+        const Qt::FocusReason razao = static_cast<QFocusEvent*>(e)->reason();
+        if (razao != Qt::ActiveWindowFocusReason && razao != Qt::PopupFocusReason) {
+            if (objeto == Text1)
+                Text1_LostFocus();
+            else if (objeto == Text2)
+                Text2_LostFocus();
+        }
+    }
+    return QWidget::eventFilter(objeto, e);
+}
+
+// ---- Zoom ----------------------------------------------------------------
+
+namespace {
+constexpr int zoom_minimo = 40, zoom_maximo = 180, passo_zoom = 20;
+}
+
+void Form3::Picture9_Click()
+{
+    if (!adiado(&Form3::Picture9_Click))
+        mudar_zoom(passo_zoom);
+}
+
+void Form3::Picture10_Click()
+{
+    if (!adiado(&Form3::Picture10_Click))
+        mudar_zoom(-passo_zoom);
+}
+
+// A step of the buttons, within the limits; the page is drawn again even
+// when the zoom is already at its limit.
+void Form3::mudar_zoom(int passo)
+{
+    const int novo = std::clamp(vis_.percentual_zoom + passo, zoom_minimo, zoom_maximo);
+    if (novo != vis_.percentual_zoom) {
+        vis_.percentual_zoom = novo;
+        vis_.fator_zoom = novo / 100.0;
+        Text2->setText(QString::number(novo) + QLatin1Char('%'));
+    }
+    renderizar();
+}
+
+void Form3::Text2_LostFocus()
+{
+    if (adiado(&Form3::Text2_LostFocus))
+        return;
+    // "75%" reads as 75; a value outside the range is ignored.
+    const double pedido = valor_texto(Text2->text());
+    if (pedido >= zoom_minimo && pedido <= zoom_maximo) {
+        vis_.percentual_zoom = static_cast<int>(arredondar(pedido));
+        vis_.fator_zoom = vis_.percentual_zoom / 100.0;
+    }
+    renderizar();
+}
+
+// ---- Search --------------------------------------------------------------
+
+void Form3::Picture11_Click()
+{
+    if (adiado(&Form3::Picture11_Click))
+        return;
+    QString falha;
+    if (!RichTextBox1->carregar(ctx_.doc->nome_arquivo, &falha)) {
+        dialogos().mensagem(this, falha, titulo_procura, Dialogos::Icone::Exclamacao);
+        return;
+    }
+    const std::optional<QString> resposta =
+        dialogos().pedir_texto(this, QStringLiteral("Texto a Localizar"), titulo_procura);
+    if (!resposta)
+        return; // cancelled: the last hit stays as it was
+    vis_.texto_procurado = *resposta;
+    const qint64 achado = RichTextBox1->procurar(vis_.texto_procurado, 0);
+    if (achado < 0) {
+        vis_.posicao_achada = 0;
+        texto_nao_localizado();
+        return;
+    }
+    Picture12->show();
+    ir_para_achado(achado);
+}
+
+void Form3::Picture12_Click()
+{
+    if (adiado(&Form3::Picture12_Click))
+        return;
+    // F3 before anything was found starts a search from the beginning.
+    if (Picture12->isHidden()) {
+        Picture11_Click();
+        return;
+    }
+    const qint64 achado = RichTextBox1->procurar(vis_.texto_procurado, vis_.posicao_achada + 1);
+    if (achado < 0) {
+        texto_nao_localizado();
+        return;
+    }
+    ir_para_achado(achado);
+}
+
+void Form3::ir_para_achado(qint64 achado)
+{
+    vis_.posicao_achada = achado;
+    vis_.pagina_atual = pagina_do_achado(*ctx_.indice, achado);
+    renderizar();
+}
+
+void Form3::texto_nao_localizado()
+{
+    dialogos().mensagem(this, QStringLiteral("Texto não localizado"), titulo_procura,
+                        Dialogos::Icone::Informacao);
+}
+
+// ---- The launch ----------------------------------------------------------
+
+QWidget* Command6_Click(const ContextoVisualizacao& contexto, QWidget* principal,
+                        std::function<void()> ao_fechar)
+{
+    if (!contexto.doc || !contexto.metricas || !contexto.indice || !contexto.impressora
+        || contexto.doc->nome_arquivo.isEmpty())
+        return nullptr;
+    // One preview at a time: a new launch replaces the one still open.
+    if (principal) {
+        for (Form3* aberta : principal->findChildren<Form3*>(QString(), Qt::FindDirectChildrenOnly)) {
+            // Never a second reader of the report while a page is drawn.
+            if (aberta->estado().renderizando) {
+                aberta->raise();
+                return aberta;
+            }
+            aberta->close();
+        }
+    }
+    auto* janela = new Form3(contexto, principal, std::move(ao_fechar));
+    janela->iniciar();
+    janela->show();
+    return janela;
 }
 
 } // namespace papelada

@@ -12,6 +12,8 @@ class QWidget;
 
 namespace papelada {
 
+class Dialogos;
+
 // What the preview needs from the main window.
 struct ContextoVisualizacao {
     Documento* doc = nullptr;
@@ -21,6 +23,7 @@ struct ContextoVisualizacao {
     Observador* observador = nullptr; // progress of the page index, in the main window
     QString margem_esquerda;          // Text5, millimetres
     QString margem_superior;          // Text4
+    Dialogos* dialogos = nullptr;     // message and input boxes; the Qt ones when null
 };
 
 // Prepares the preview (zoom 100 %, page geometry and screen font from the

@@ -1,0 +1,68 @@
+// Everything the windows ask of the user, and the event pump, behind one
+// small interface: the program uses the Qt dialogs, the tests answer from a
+// script of their own.
+#pragma once
+
+#include "settings/configuracoes.h"
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace papelada {
+
+// The application title, used as the caption of message boxes.
+inline const QString titulo_aplicacao = QStringLiteral("Papelada - Impressão de Relatórios");
+
+class Dialogos {
+public:
+    enum class Icone { Informacao, Exclamacao, Critico };
+
+    virtual ~Dialogos() = default;
+
+    // A message box with an OK button.
+    virtual void mensagem(QWidget* pai, const QString& texto, const QString& titulo, Icone icone) = 0;
+    // A question with the buttons Yes and No; true for Yes.
+    virtual bool perguntar(QWidget* pai, const QString& texto, const QString& titulo) = 0;
+
+    // File dialogs: the chosen path, or "" when cancelled. `filtros` in Qt's
+    // form ("Arquivos de Spool(*.spl);;Todos os arquivos(*.*)"); `sufixo` is
+    // appended to a name typed without extension.
+    virtual QString abrir_arquivo(QWidget* pai, const QString& pasta, const QString& filtros) = 0;
+    virtual QString salvar_arquivo(QWidget* pai, const QString& caminho_inicial,
+                                   const QString& filtros, const QString& sufixo) = 0;
+
+    // The printer dialog, starting on `atual`: the chosen printer's name
+    // ("Arquivo PDF" for the PDF file choice), nothing when cancelled.
+    virtual std::optional<QString> escolher_impressora(QWidget* pai, const QString& atual) = 0;
+    // The font dialog, starting on `inicial`: the chosen font, nothing when
+    // cancelled.
+    virtual std::optional<FonteEscolhida> escolher_fonte(QWidget* pai, const FonteEscolhida& inicial) = 0;
+    // An input box with `rotulo` as its prompt: the text typed, nothing when
+    // cancelled.
+    virtual std::optional<QString> pedir_texto(QWidget* /*pai*/, const QString& /*rotulo*/,
+                                               const QString& /*titulo*/)
+    {
+        return std::nullopt;
+    }
+
+    // Lets the user interface handle its pending events.
+    virtual void processar_eventos() = 0;
+};
+
+// The real dialogs.
+class DialogosQt : public Dialogos {
+public:
+    void mensagem(QWidget* pai, const QString& texto, const QString& titulo, Icone icone) override;
+    bool perguntar(QWidget* pai, const QString& texto, const QString& titulo) override;
+    QString abrir_arquivo(QWidget* pai, const QString& pasta, const QString& filtros) override;
+    QString salvar_arquivo(QWidget* pai, const QString& caminho_inicial, const QString& filtros,
+                           const QString& sufixo) override;
+    std::optional<QString> escolher_impressora(QWidget* pai, const QString& atual) override;
+    std::optional<FonteEscolhida> escolher_fonte(QWidget* pai, const FonteEscolhida& inicial) override;
+    std::optional<QString> pedir_texto(QWidget* pai, const QString& rotulo, const QString& titulo) override;
+    void processar_eventos() override;
+};
+
+} // namespace papelada

@@ -1,0 +1,139 @@
+// The main window: the open report, printer and font, the print job with its
+// progress, open and save, leaving the program and the About box.
+#pragma once
+
+#include "app/dialogos.h"
+#include "print/superficie_impressora.h"
+#include "print/trabalho.h"
+#include "settings/configuracoes.h"
+#include "stream/estado.h"
+#include "stream/observador.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+namespace papelada {
+
+class Form2;
+class FrmAbout;
+
+// The program's command line: its arguments joined with single spaces, as
+// the calling application wrote the path.
+QString linha_de_comando(const QStringList& argumentos);
+// True when the path names exactly one existing regular file. Wildcard
+// characters are taken literally.
+bool arquivo_localizado(const QString& caminho);
+
+class Form1 : public QMainWindow, public Observador {
+    Q_OBJECT
+public:
+    // `impressora`: the printer to start on ("" for the system's default).
+    Form1(Dialogos& dialogos, const QString& linha_comando, const QString& impressora = {},
+          QWidget* pai = nullptr);
+    ~Form1() override;
+
+    // Start-up. False when the command line names no file: the user has been
+    // told and the program is to end.
+    bool Form_Load();
+    // Runs the print job that the preview asked for, once per request.
+    void Form_Activate();
+
+    void Command1_Click(); // Imprimir
+    void Command2_Click(); // Sair
+    void Command3_Click(); // Impressora
+    void Command4_Click(); // Fontes
+    void Command5_Click(); // Interromper
+    void Command6_Click(); // Visualizar
+    void Command7_Click(); // Salvar
+    void Command8_Click(); // Abrir
+    void DefaultFont_Click();
+    void ajuda_sobre_Click();
+
+    Documento& documento() { return doc_; }
+    Metricas& metricas() { return metricas_; }
+    SuperficieImpressora& impressora() { return *impressora_; }
+    FonteEscolhida& fonte_dialogo() { return fonte_dialogo_; }
+    bool trabalhando() const { return trabalhando_; }
+
+    // Observador
+    void quadro(const QString& titulo, bool visivel) override;
+    void acao(const QString& texto) override;
+    void pagina(const QString& texto) override;
+    void progresso(double fracao) override;
+    void processar_eventos() override;
+    void mensagem(const QString& texto) override;
+    void aviso(const QString& texto) override;
+    void erro(const QString& texto) override;
+    void imagem_mostrar(const QImage& imagem) override;
+    void imagem_fechar() override;
+    void impressora_escolhida(const QString& nome, const QString& papel) override;
+    void fonte_escolhida() override;
+    void gravando(const QString& texto) override;
+    void imprimindo(bool ativo) override;
+
+Q_SIGNALS:
+    // The program is to end.
+    void encerrar();
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void montar();
+    void montar_menus();
+    void sem_documento();
+    void habilitar_documento(bool sim);
+    void mostrar_margens();
+    void mostrar_impressora();
+    void medir();
+    void aplicar_fonte(const FonteEscolhida& f);
+    void excluir_linha_de_comando();
+    void terminar();
+    void Option_Click();
+
+    Dialogos& dialogos_;
+    QString linha_comando_;
+    std::unique_ptr<SuperficieImpressora> impressora_;
+    Documento doc_;
+    Metricas metricas_;
+    IndicePaginas indice_;
+    FonteEscolhida fonte_dialogo_;
+    PedidoImpressao* pedido_ativo_ = nullptr;
+    bool trabalhando_ = false;
+    bool fechar_apos_trabalho_ = false;
+    bool terminando_ = false;
+    // Enabled states kept while a pass runs.
+    bool em_passagem_ = false;
+    bool estado_command3_ = true, estado_command4_ = true;
+    QList<QPair<QAction*, bool>> estado_menus_;
+
+    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9,
+        *Label10, *Label11, *Label12, *Label13, *Label14, *Label15;
+    QLineEdit *Text1, *Text2, *Text3, *Text4, *Text5;
+    QCheckBox *Check1, *Check2;
+    QRadioButton *Option1, *Option2;
+    QGroupBox *Frame1, *Frame2, *Frame3;
+    QProgressBar* Picture1;
+    QPushButton *Command1, *Command2, *Command3, *Command4, *Command5, *Command6, *Command7,
+        *Command8;
+    QAction *arquivos_abrir, *arquivos_salvar, *arquivos_sair, *spool_impressora, *spool_fontes,
+        *DefaultFont, *spool_visualizar, *spool_imprimir, *ajuda_sobre;
+
+    QPointer<Form2> form2_;
+    QPointer<FrmAbout> about_;
+    QPointer<QWidget> visualizacao_;
+};
+
+} // namespace papelada

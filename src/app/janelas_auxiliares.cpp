@@ -1,0 +1,106 @@
+#include "app/janelas_auxiliares.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace papelada {
+
+Form2::Form2(QWidget* pai) : QWidget(pai, Qt::Window)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Imprimindo imagem"));
+    Picture1 = new QLabel(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->move(0, 0);
+}
+
+void Form2::mostrar(const QImage& imagem)
+{
+    // Large pictures are shown reduced to the screen; the printout is not.
+    QSize limite(1024, 768);
+    if (const QScreen* tela = QApplication::primaryScreen())
+        limite = tela->availableSize();
+    QPixmap figura = QPixmap::fromImage(imagem);
+    if (figura.width() > limite.width() || figura.height() > limite.height())
+        figura = figura.scaled(limite * 0.9, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    Picture1->setPixmap(figura);
+    Picture1->resize(figura.size());
+    resize(figura.width() + 13, figura.height() + 13);
+    move(0, 0);
+    show();
+}
+
+FrmAbout::FrmAbout(Dialogos& dialogos, QWidget* pai)
+    : QDialog(pai), dialogos_(dialogos),
+      ferramentas_{QStringLiteral("hardinfo2"), QStringLiteral("hardinfo"), QStringLiteral("kinfocenter")}
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QStringLiteral("Sobre ") + titulo_aplicacao);
+    setModal(false);
+
+    auto* picIcon = new QLabel(this);
+    picIcon->setObjectName(QStringLiteral("picIcon"));
+    picIcon->setPixmap(style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(48, 48));
+    picIcon->setAlignment(Qt::AlignTop);
+
+    auto* lblTitle = new QLabel(titulo_aplicacao, this);
+    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    QFont grande = lblTitle->font();
+    grande.setBold(true);
+    grande.setPointSizeF(grande.pointSizeF() * 1.3);
+    lblTitle->setFont(grande);
+    auto* lblVersion = new QLabel(QStringLiteral("Versão %1.%2 Rev.%3").arg(1).arg(1).arg(109), this);
+    lblVersion->setObjectName(QStringLiteral("lblVersion"));
+
+    auto linha = [this] {
+        auto* l = new QFrame(this);
+        l->setFrameShape(QFrame::HLine);
+        l->setFrameShadow(QFrame::Sunken);
+        return l;
+    };
+    auto* cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    auto* cmdSysInfo = new QPushButton(QStringLiteral("&Info do Sistema"), this);
+    cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
+    connect(cmdOK, &QPushButton::clicked, this, &QDialog::close);
+    connect(cmdSysInfo, &QPushButton::clicked, this, &FrmAbout::StartSysInfo);
+
+    auto* textos = new QVBoxLayout;
+    textos->addWidget(lblTitle);
+    textos->addWidget(lblVersion);
+    textos->addStretch();
+    auto* topo = new QHBoxLayout;
+    topo->addWidget(picIcon);
+    topo->addLayout(textos, 1);
+    auto* botoes = new QHBoxLayout;
+    botoes->addStretch();
+    botoes->addWidget(cmdOK);
+    botoes->addWidget(cmdSysInfo);
+    auto* tudo = new QVBoxLayout(this);
+    tudo->addLayout(topo);
+    tudo->addWidget(linha());
+    tudo->addWidget(linha());
+    tudo->addLayout(botoes);
+}
+
+void FrmAbout::StartSysInfo()
+{
+    for (const QString& programa : std::as_const(ferramentas_)) {
+        const QString caminho = QStandardPaths::findExecutable(programa);
+        if (!caminho.isEmpty() && QProcess::startDetached(caminho, {}))
+            return;
+    }
+    dialogos_.mensagem(this, QStringLiteral("System Information Is Unavailable At This Time"),
+                       titulo_aplicacao, Dialogos::Icone::Informacao);
+}
+
+} // namespace papelada

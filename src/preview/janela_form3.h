@@ -1,0 +1,132 @@
+// "Visualização de Relatório": one page of the report at a time, with page
+// navigation, zoom, scrolling, text search, print and close.
+#pragma once
+
+#include "preview/janela_visualizacao.h"
+#include "preview/visualizacao.h"
+#include "stream/superficie_imagem.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QWidget>
+#include <deque>
+#include <functional>
+#include <memory>
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QScrollBar;
+class QToolButton;
+
+namespace papelada {
+
+class Dialogos;
+
+// The plain text of the report that the search runs on, loaded again at
+// every search from the start.
+class TextoProcura : public QObject {
+    Q_OBJECT
+public:
+    explicit TextoProcura(QObject* pai);
+    bool carregar(const QString& caminho, QString* erro);
+    // The 0-based offset of the first occurrence at or after `inicio`,
+    // without regard to case; -1 when there is none.
+    qint64 procurar(const QString& texto, qint64 inicio) const;
+
+private:
+    QByteArray texto_;
+};
+
+class Form3 : public QWidget, private Observador {
+    Q_OBJECT
+public:
+    Form3(const ContextoVisualizacao& contexto, QWidget* principal, std::function<void()> ao_fechar);
+    ~Form3() override;
+
+    // The launch: zoom 100 %, page geometry and font from the printer, the
+    // page index when it is not valid, the scroll ranges from the page size.
+    void iniciar();
+
+    // Shows the page count; the first activation shows page 1. Coming back
+    // to the window later does not turn the page.
+    void Form_Activate();
+
+    void Picture6_Click();  // first page
+    void Picture5_Click();  // previous page
+    void Picture3_Click();  // next page
+    void Picture4_Click();  // last page
+    void Picture9_Click();  // zoom in
+    void Picture10_Click(); // zoom out
+    void Picture11_Click(); // find from the start
+    void Picture12_Click(); // find next
+    void Picture8_Click();  // print
+    void Picture7_Click();  // close
+    void Text1_Change();
+    void Text1_LostFocus();
+    void Text2_LostFocus();
+    // Renders the current page again.
+    void redisplay();
+
+    const EstadoVisualizacao& estado() const { return vis_; }
+    // The last page drawn, as the viewport copies from it.
+    const QImage& imagem() const { return quadro_; }
+    // Viewport offset in page-image pixels.
+    QPoint deslocamento() const;
+
+Q_SIGNALS:
+    // A page has been drawn (its number).
+    void pagina_renderizada(int pagina);
+
+protected:
+    bool event(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* objeto, QEvent* e) override;
+
+private:
+    class Visor;
+
+    void montar();
+    void atalhos();
+    void dispor_na_tela(QWidget* principal);
+    Dialogos& dialogos();
+    // True when a rendering is running: `acao` then runs right after it.
+    bool adiado(void (Form3::*acao)());
+    void renderizar();
+    void mudar_zoom(int passo);
+    void ir_para_achado(qint64 achado);
+    void texto_nao_localizado();
+
+    // Observador: what a rendering tells the window.
+    void pagina(const QString& texto) override;
+    void processar_eventos() override;
+    void imagem_mostrar(const QImage& imagem) override;
+    void imagem_fechar() override;
+    void erro(const QString& texto) override;
+
+    ContextoVisualizacao ctx_;
+    std::function<void()> ao_fechar_;
+    std::unique_ptr<Dialogos> dialogos_proprios_;
+    Observador observador_mudo_;
+
+    EstadoVisualizacao vis_;
+    Corrida corrida_;
+    SuperficieImagem superficie_;
+    QImage quadro_;
+    bool ativada_ = false;
+    bool fechada_ = false;
+    std::deque<void (Form3::*)()> pendentes_;
+
+    QWidget* Picture1;
+    Visor* Picture2;
+    QScrollBar *HScroll1, *VScroll1;
+    QFrame* Frame1;
+    QLabel *Label1, *Label2, *Label3, *Label4, *Label5;
+    QLineEdit *Text1, *Text2;
+    QToolButton *Picture3, *Picture4, *Picture5, *Picture6, *Picture7, *Picture8, *Picture9,
+        *Picture10, *Picture11, *Picture12;
+    TextoProcura* RichTextBox1;
+};
+
+} // namespace papelada

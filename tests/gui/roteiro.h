@@ -1,0 +1,104 @@
+// Support for the window tests: dialogs answered from a script, and a main
+// that runs Qt without a screen and with a settings store of the test's own.
+#pragma once
+
+#include "app/dialogos.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <optional>
+
+namespace papelada::teste {
+
+// Answers every dialog from queues filled by the test, and records what was
+// asked. A dialog without a scripted answer is cancelled (a question gets
+// "No").
+class DialogosRoteiro : public Dialogos {
+public:
+    struct Mensagem {
+        QString texto, titulo;
+        Icone icone;
+    };
+    QList<Mensagem> mensagens;
+    QStringList perguntas;
+    QList<bool> respostas;
+    QStringList abrir, salvar;               // answers of the file dialogs
+    QStringList pastas_abrir, iniciais_salvar, filtros_salvar; // what they were given
+    QList<std::optional<QString>> impressoras;
+    QList<std::optional<FonteEscolhida>> fontes;
+    QList<std::optional<QString>> textos;    // answers of the input box
+    QStringList pedidos_texto;               // "title|prompt" of each input box
+    // Runs at every turn of the event pump (a stand-in for the user's clicks).
+    std::function<void()> ao_processar;
+    int eventos_processados = 0;
+
+    void mensagem(QWidget*, const QString& texto, const QString& titulo, Icone icone) override
+    {
+        mensagens.append({texto, titulo, icone});
+    }
+    bool perguntar(QWidget*, const QString& texto, const QString& titulo) override
+    {
+        perguntas.append(titulo + QLatin1Char('|') + texto);
+        return !respostas.isEmpty() && respostas.takeFirst();
+    }
+    QString abrir_arquivo(QWidget*, const QString& pasta, const QString&) override
+    {
+        pastas_abrir.append(pasta);
+        return abrir.isEmpty() ? QString() : abrir.takeFirst();
+    }
+    QString salvar_arquivo(QWidget*, const QString& inicial, const QString& filtros, const QString&) override
+    {
+        iniciais_salvar.append(inicial);
+        filtros_salvar.append(filtros);
+        return salvar.isEmpty() ? QString() : salvar.takeFirst();
+    }
+    std::optional<QString> escolher_impressora(QWidget*, const QString&) override
+    {
+        return impressoras.isEmpty() ? std::nullopt : impressoras.takeFirst();
+    }
+    std::optional<FonteEscolhida> escolher_fonte(QWidget*, const FonteEscolhida&) override
+    {
+        return fontes.isEmpty() ? std::nullopt : fontes.takeFirst();
+    }
+    std::optional<QString> pedir_texto(QWidget*, const QString& rotulo, const QString& titulo) override
+    {
+        pedidos_texto.append(titulo + QLatin1Char('|') + rotulo);
+        return textos.isEmpty() ? std::nullopt : textos.takeFirst();
+    }
+    void processar_eventos() override
+    {
+        ++eventos_processados;
+        QCoreApplication::processEvents();
+        if (ao_processar)
+            ao_processar();
+    }
+};
+
+inline void gravar_arquivo(const QString& caminho, const QByteArray& dados)
+{
+    QFile f(caminho);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(dados), dados.size());
+}
+
+} // namespace papelada::teste
+
+// main() of a window test: offscreen, and XDG_CONFIG_HOME in a temporary
+// folder set before Qt starts, so the user's settings are never touched.
+#define PAPELADA_TESTE_JANELA(Classe)                                                  \
+    int main(int argc, char** argv)                                                    \
+    {                                                                                  \
+        qputenv("QT_QPA_PLATFORM", "offscreen");                                       \
+        QTemporaryDir configuracao;                                                    \
+        qputenv("XDG_CONFIG_HOME", configuracao.path().toUtf8());                      \
+        QApplication app(argc, argv);                                                  \
+        QCoreApplication::setOrganizationName(QStringLiteral("Orvel"));                \
+        QCoreApplication::setApplicationName(QStringLiteral("Papelada"));              \
+        Classe teste;                                                                  \
+        return QTest::qExec(&teste, argc, argv);                                       \
+    }

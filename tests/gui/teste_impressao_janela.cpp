@@ -1,0 +1,275 @@
+// Printing from the main window: the PDF file, the buttons during and after
+// the job, "Interromper", the preview's request and "Encerrar após a
+// Impressão", and a window that stays responsive while a 100 MB report prints.
+#include "app/form1.h"
+#include "gui/roteiro.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <memory>
+
+using namespace papelada;
+using papelada::teste::DialogosRoteiro;
+
+namespace {
+
+// A report of `paginas` pages of 20 lines, each page ended by a form feed.
+QByteArray relatorio(int paginas)
+{
+    QByteArray r;
+    for (int p = 1; p <= paginas; ++p) {
+        for (int l = 1; l <= 20; ++l)
+            r += QStringLiteral("Pagina %1 linha %2 do relatorio de teste\r\n").arg(p).arg(l).toLatin1();
+        r += '\f';
+    }
+    return r + '\x1a';
+}
+
+template <typename T>
+T* controle(QWidget& janela, const char* nome)
+{
+    return janela.findChild<T*>(QLatin1String(nome));
+}
+
+int paginas_pdf(const QString& pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {pdf});
+    if (!p.waitForFinished(30000))
+        return -1;
+    for (const QString& linha : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n')))
+        if (linha.startsWith(QLatin1String("Pages:")))
+            return linha.mid(6).trimmed().toInt();
+    return -1;
+}
+
+const char* const comandos[] = {"Command1", "Command2", "Command3", "Command4", "Command6", "Command7", "Command8"};
+
+} // namespace
+
+class TesteImpressaoJanela : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir pasta_;
+
+    QString arquivo(const QString& nome, const QByteArray& dados)
+    {
+        const QString caminho = pasta_.filePath(nome);
+        teste::gravar_arquivo(caminho, dados);
+        return caminho;
+    }
+
+    std::unique_ptr<Form1> janela(DialogosRoteiro& d, const QString& linha)
+    {
+        auto j = std::make_unique<Form1>(d, linha, impressora_pdf);
+        if (!j->Form_Load())
+            qWarning("Form_Load failed");
+        j->show();
+        return j;
+    }
+
+    static void verificar_ociosa(Form1& j)
+    {
+        for (const char* nome : comandos)
+            QVERIFY2(controle<QPushButton>(j, nome)->isEnabled(), nome);
+        QVERIFY(!controle<QPushButton>(j, "Command5")->isVisible());
+        QVERIFY(!controle<QPushButton>(j, "Command5")->isEnabled());
+        QVERIFY(!controle<QGroupBox>(j, "Frame2")->isVisible());
+        for (const char* nome : {"arquivos_abrir", "arquivos_sair", "spool_imprimir", "spool_fontes"})
+            QVERIFY2(j.findChild<QAction*>(QLatin1String(nome))->isEnabled(), nome);
+    }
+
+private Q_SLOTS:
+    void imprimir_em_pdf()
+    {
+        DialogosRoteiro d;
+        auto j = janela(d, arquivo(QStringLiteral("duas.spl"), relatorio(2)));
+        const QString pdf = pasta_.filePath(QStringLiteral("saida.pdf"));
+        d.salvar << pdf;
+        controle<QLineEdit>(*j, "Text3")->setText(QStringLiteral("2"));
+        controle<QLineEdit>(*j, "Text5")->setText(QStringLiteral("12.5"));
+
+        bool visto_imprimindo = false;
+        d.ao_processar = [&] {
+            if (visto_imprimindo)
+                return;
+            visto_imprimindo = true;
+            QVERIFY(controle<QGroupBox>(*j, "Frame2")->isVisible());
+            QCOMPARE(controle<QGroupBox>(*j, "Frame2")->title(), QStringLiteral("Evolução da Impressão"));
+            QCOMPARE(controle<QLabel>(*j, "Label1")->text(), QStringLiteral("Imprimindo a Página"));
+            for (const char* nome : comandos)
+                QVERIFY2(!controle<QPushButton>(*j, nome)->isEnabled(), nome);
+            QVERIFY(!j->findChild<QAction*>(QStringLiteral("arquivos_abrir"))->isEnabled());
+            QVERIFY(controle<QPushButton>(*j, "Command5")->isEnabled());
+            QVERIFY(controle<QPushButton>(*j, "Command5")->isVisible());
+        };
+        controle<QPushButton>(*j, "Command1")->click();
+        QVERIFY(visto_imprimindo);
+        QCOMPARE(d.filtros_salvar, QStringList{QStringLiteral("Arquivos PDF(*.pdf)")});
+        QCOMPARE(d.iniciais_salvar, QStringList{pasta_.filePath(QStringLiteral("duas.pdf"))});
+        QVERIFY2(d.mensagens.isEmpty(), d.mensagens.isEmpty() ? "" : qPrintable(d.mensagens[0].texto));
+        QVERIFY(QFileInfo::exists(pdf));
+        if (!QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+            // Two copies of two pages; the byte after the last form feed leaves
+            // the pen below the top, so the second copy starts on a new page.
+            QCOMPARE(paginas_pdf(pdf), 5);
+        verificar_ociosa(*j);
+        QCOMPARE(j->documento().margem_esquerda, 12); // stored by the job
+    }
+
+    void destino_do_pdf_cancelado_nao_imprime()
+    {
+        DialogosRoteiro d;
+        auto j = janela(d, arquivo(QStringLiteral("cancelado.spl"), relatorio(1)));
+        j->findChild<QAction*>(QStringLiteral("spool_imprimir"))->trigger();
+        QCOMPARE(d.iniciais_salvar.size(), 1);
+        QCOMPARE(d.eventos_processados, 0);
+        QVERIFY(!QFileInfo::exists(pasta_.filePath(QStringLiteral("cancelado.pdf"))));
+        verificar_ociosa(*j);
+    }
+
+    void imprimir_da_visualizacao()
+    {
+        DialogosRoteiro d;
+        auto j = janela(d, arquivo(QStringLiteral("visualizada.spl"), relatorio(2)));
+        const QString pdf = pasta_.filePath(QStringLiteral("visualizada.pdf"));
+        d.salvar << pdf << pasta_.filePath(QStringLiteral("de novo.pdf"));
+        controle<QPushButton>(*j, "Command6")->click();
+        QWidget* previa = j->findChild<QWidget*>(QStringLiteral("Form3"));
+        QVERIFY(previa && previa->isVisible());
+        QVERIFY(d.iniciais_salvar.isEmpty());
+
+        // The preview's print control asks for a job and closes the preview.
+        j->documento().imprimir_ao_ativar = true;
+        previa->close();
+        QEvent ativacao(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(j.get(), &ativacao);
+        QTRY_VERIFY(QFileInfo::exists(pdf));
+        // Each request prints once, however often the window is activated.
+        j->Form_Activate();
+        QTest::qWait(100);
+        QCOMPARE(d.iniciais_salvar.size(), 1);
+        QVERIFY(!j->documento().imprimir_ao_ativar);
+        verificar_ociosa(*j);
+    }
+
+    void encerrar_apos_a_impressao()
+    {
+        const QString spool = arquivo(QStringLiteral("encerrar.spl"), relatorio(1));
+        DialogosRoteiro d;
+        auto j = janela(d, spool);
+        QSignalSpy fim(j.get(), &Form1::encerrar);
+        const QString pdf = pasta_.filePath(QStringLiteral("encerrar.pdf"));
+        d.salvar << pdf;
+        controle<QCheckBox>(*j, "Check2")->setChecked(true);
+        controle<QCheckBox>(*j, "Check1")->setChecked(true);
+        controle<QPushButton>(*j, "Command1")->click();
+        QVERIFY(QFileInfo::exists(pdf));
+        QVERIFY(!QFileInfo::exists(spool));
+        QCOMPARE(fim.size(), 1);
+        QVERIFY(d.mensagens.isEmpty());
+    }
+
+    void fechar_a_janela_durante_a_impressao()
+    {
+        DialogosRoteiro d;
+        auto j = janela(d, arquivo(QStringLiteral("fechada.spl"), relatorio(1000)));
+        QSignalSpy fim(j.get(), &Form1::encerrar);
+        const QString pdf = pasta_.filePath(QStringLiteral("fechada.pdf"));
+        d.salvar << pdf;
+        int passos = 0;
+        d.ao_processar = [&] {
+            if (++passos == 50) {
+                j->close(); // the window waits for the job to stop
+                QVERIFY(j->isVisible());
+                QCOMPARE(fim.size(), 0);
+            }
+        };
+        controle<QPushButton>(*j, "Command1")->click();
+        QVERIFY(passos >= 50);
+        QVERIFY(!j->trabalhando());
+        QVERIFY(!j->isVisible());
+        QCOMPARE(fim.size(), 1);
+        QVERIFY(!QFileInfo::exists(pdf));
+    }
+
+    void relatorio_removido_avisa()
+    {
+        const QString spool = arquivo(QStringLiteral("removido.spl"), relatorio(1));
+        DialogosRoteiro d;
+        auto j = janela(d, spool);
+        QFile::remove(spool);
+        d.salvar << pasta_.filePath(QStringLiteral("removido.pdf"));
+        controle<QPushButton>(*j, "Command1")->click();
+        QCOMPARE(d.mensagens.size(), 1);
+        QCOMPARE(d.mensagens[0].titulo, titulo_aplicacao);
+        QVERIFY(!QFileInfo::exists(pasta_.filePath(QStringLiteral("removido.pdf"))));
+        verificar_ociosa(*j);
+    }
+
+    // 100 MB: the progress bar moves, a timer keeps firing and "Interromper"
+    // stops the job; nothing is written.
+    void relatorio_de_100_mb_responde_e_interrompe()
+    {
+        const QString spool = pasta_.filePath(QStringLiteral("grande.spl"));
+        {
+            QFile f(spool);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            const QByteArray bloco = relatorio(50).chopped(1);
+            while (f.size() < 100LL * 1024 * 1024)
+                QCOMPARE(f.write(bloco), bloco.size());
+        }
+        DialogosRoteiro d;
+        auto j = janela(d, spool);
+        const QString pdf = pasta_.filePath(QStringLiteral("grande.pdf"));
+        d.salvar << pdf;
+        d.respostas << false << true; // "No" first: the job goes on; then "Yes"
+
+        auto* barra = controle<QProgressBar>(*j, "Picture1");
+        auto* interromper = controle<QPushButton>(*j, "Command5");
+        QList<int> valores;
+        QTimer relogio;
+        relogio.setInterval(100);
+        QObject::connect(&relogio, &QTimer::timeout, [&] {
+            if (!j->trabalhando())
+                return;
+            valores << barra->value();
+            // The user clicks "Interromper" twice, a little apart.
+            if (valores.size() == 5 || valores.size() == 8) {
+                QVERIFY(interromper->isEnabled() && interromper->isVisible());
+                interromper->click();
+            }
+        });
+        relogio.start();
+        QElapsedTimer cronometro;
+        cronometro.start();
+        controle<QPushButton>(*j, "Command1")->click();
+        relogio.stop();
+
+        QVERIFY2(valores.size() >= 8, qPrintable(QStringLiteral("%1 ticks").arg(valores.size())));
+        QVERIFY(valores.last() > valores.first()); // the bar moved
+        QVERIFY(std::is_sorted(valores.begin(), valores.end()));
+        QCOMPARE(d.perguntas, (QStringList{titulo_aplicacao + QStringLiteral("|Interromper a Impressão?"),
+                                           titulo_aplicacao + QStringLiteral("|Interromper a Impressão?")}));
+        QVERIFY(!QFileInfo::exists(pdf));
+        QCOMPARE(j->documento().interromper, std::int16_t(0));
+        QVERIFY(d.mensagens.isEmpty());
+        verificar_ociosa(*j);
+        QCOMPARE(barra->value(), 0);
+        qInfo("interrupted after %lld ms at %d of %d", cronometro.elapsed(), valores.last(), barra->maximum());
+    }
+};
+
+PAPELADA_TESTE_JANELA(TesteImpressaoJanela)
+#include "teste_impressao_janela.moc"
