@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "analysis/medicao.h"
+#include "app/widgets.h"
 #include "app/janelas_auxiliares.h"
 #include "preview/janela_visualizacao.h"
 #include "stream/copia.h"
@@ -34,22 +35,6 @@ constexpr int largura_barra = 6495;
 const QString filtro_abrir = QStringLiteral("Arquivos de Spool(*.spl);;Todos os arquivos(*.*)");
 const QString filtro_salvar = QStringLiteral("Arquivos de Spool(*.spl);;Arquivos Texto(*.txt)");
 const QString filtro_pdf = QStringLiteral("Arquivos PDF(*.pdf)");
-
-template <typename W>
-W* nomear(W* w, const char* nome)
-{
-    w->setObjectName(QLatin1String(nome));
-    return w;
-}
-
-// The hourglass over the window while a command works.
-class Ampulheta {
-public:
-    Ampulheta() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~Ampulheta() { QApplication::restoreOverrideCursor(); }
-    Ampulheta(const Ampulheta&) = delete;
-    Ampulheta& operator=(const Ampulheta&) = delete;
-};
 
 } // namespace
 

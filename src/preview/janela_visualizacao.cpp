@@ -1,6 +1,7 @@
 #include "preview/janela_visualizacao.h"
 
 #include "app/dialogos.h"
+#include "app/widgets.h"
 #include "preview/janela_form3.h"
 #include "preview/janela_icones.h"
 #include "stream/numeros.h"
@@ -29,13 +30,6 @@ namespace papelada {
 namespace {
 
 const QString titulo_procura = QStringLiteral("Procura de Texto");
-
-template <typename W>
-W* nomear(W* w, const char* nome)
-{
-    w->setObjectName(QLatin1String(nome));
-    return w;
-}
 
 // Scroll range over one side of the page: a unit is 16 twips of the side; a
 // click on the track moves a 48th of it, an arrow a 480th.
@@ -351,10 +345,12 @@ void Form3::renderizar()
     if (fechada_ || adiado(&Form3::redisplay))
         return;
     QString falha;
-    QApplication::setOverrideCursor(Qt::WaitCursor); // the hourglass while the page is drawn
-    const bool desenhada =
-        visualizar(*ctx_.doc, *ctx_.indice, vis_, *ctx_.metricas, corrida_, superficie_, *this, &falha);
-    QApplication::restoreOverrideCursor();
+    bool desenhada = false;
+    {
+        const Ampulheta ampulheta; // while the page is drawn
+        desenhada = visualizar(*ctx_.doc, *ctx_.indice, vis_, *ctx_.metricas, corrida_, superficie_,
+                               *this, &falha);
+    }
     if (desenhada) {
         quadro_ = superficie_.imagem();
         Picture1->resize(quadro_.size());
