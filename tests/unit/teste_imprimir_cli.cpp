@@ -26,6 +26,8 @@ QString imprimir_pdf(const QString& nome, const QByteArray& bytes, QStringList o
     return r.codigo == 0 ? pdf : QString();
 }
 
+const Palavra* achar(const QList<Palavra>& palavras, const QString& texto);
+const Palavra* achar(QList<Palavra>&&, const QString&) = delete; // the list must outlive the word
 const Palavra* achar(const QList<Palavra>& palavras, const QString& texto)
 {
     for (const Palavra& p : palavras)
@@ -161,7 +163,8 @@ TEST(ImprimirCli, ImagemDaAmostra)
     const Resultado r = executar(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
     EXPECT_EQ(r.saida.split(u'\n', Qt::SkipEmptyParts).size(), 3) << r.saida.toStdString(); // two header lines
     // The text follows the picture: 96 pixels are 1440 twips to the right.
-    const Palavra* depois = achar(palavras_pdf(pdf), QStringLiteral("Depois"));
+    const QList<Palavra> palavras = palavras_pdf(pdf);
+    const Palavra* depois = achar(palavras, QStringLiteral("Depois"));
     ASSERT_TRUE(depois);
     EXPECT_NEAR(depois->x_min, (567 + 1440) / 20.0, 1);
 }
