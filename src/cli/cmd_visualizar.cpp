@@ -3,6 +3,7 @@
 #include "cli/comando.h"
 #include "cli/documento_cli.h"
 #include "preview/visualizacao.h"
+#include "stream/arquivo_saida.h"
 #include "stream/numeros.h"
 #include "stream/superficie_imagem.h"
 
@@ -79,9 +80,12 @@ int visualizar_pagina(const QStringList& argumentos)
         return erro_entrada;
     }
     QSaveFile png(destino);
-    if (!png.open(QIODevice::WriteOnly) || !pagina.imagem().save(&png, "PNG") || !png.commit()) {
-        erros() << "papelada-cli: não foi possível gravar " << destino << ": " << png.errorString()
-                << "\n";
+    if (!abrir_saida(png, &erro)) {
+        erros() << "papelada-cli: " << erro << "\n";
+        return erro_saida;
+    }
+    if (!pagina.imagem().save(&png, "PNG") || !png.commit()) {
+        erros() << "papelada-cli: " << erro_gravacao(png) << "\n";
         return erro_saida;
     }
     return ok;

@@ -1,5 +1,7 @@
 #include "print/superficie_impressora.h"
 
+#include "stream/arquivo_saida.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QPdfWriter>
@@ -183,9 +185,7 @@ QPainter* SuperficieImpressora::pintor()
                 return nullptr;
             }
             auto arquivo = std::make_unique<QSaveFile>(arquivo_saida_);
-            if (!arquivo->open(QIODevice::WriteOnly)) {
-                erro_ = QStringLiteral("Não foi possível gravar o arquivo %1: %2.")
-                            .arg(arquivo_saida_, arquivo->errorString());
+            if (!abrir_saida(*arquivo, &erro_)) {
                 falhou_ = true;
                 return nullptr;
             }
@@ -278,8 +278,7 @@ bool SuperficieImpressora::endDoc()
     bool ok = true;
     if (auto* arquivo = dynamic_cast<QSaveFile*>(destino_.get())) {
         if (!arquivo->commit()) {
-            erro_ = QStringLiteral("Não foi possível gravar o arquivo %1: %2.")
-                        .arg(arquivo_saida_, arquivo->errorString());
+            erro_ = erro_gravacao(*arquivo);
             ok = false;
         }
     } else if (auto* temporario = dynamic_cast<QTemporaryFile*>(destino_.get())) {

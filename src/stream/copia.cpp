@@ -1,5 +1,7 @@
 #include "stream/copia.h"
 
+#include "stream/arquivo_saida.h"
+
 #include "stream/fonte_bytes.h"
 #include "stream/leitor.h"
 
@@ -41,25 +43,11 @@ public:
     bool abrir(const QString& original, QString* erro)
     {
         const QString& destino = arquivo_.fileName();
-        if (destino.isEmpty())
-            return falhar(erro, QStringLiteral("Informe o nome do arquivo de destino."));
-        if (mesmo_arquivo(original, destino))
+        if (!destino.isEmpty() && mesmo_arquivo(original, destino))
             return falhar(erro, QStringLiteral("O arquivo de destino %1 é o próprio arquivo "
                                                "aberto. Escolha outro nome para a cópia.")
                                     .arg(destino));
-        const QFileInfo info(destino);
-        if (info.isDir())
-            return falhar(erro, QStringLiteral("%1 é uma pasta. Escolha um nome de arquivo para "
-                                               "a cópia.")
-                                    .arg(destino));
-        // A device or a pipe is never replaced by a file.
-        if (info.exists() && !info.isFile())
-            return falhar(erro, QStringLiteral("%1 não é um arquivo comum e não pode receber a "
-                                               "cópia.")
-                                    .arg(destino));
-        if (!arquivo_.open(QIODevice::WriteOnly))
-            return falhar(erro, mensagem());
-        return true;
+        return abrir_saida(arquivo_, erro);
     }
 
     bool gravar(const QByteArray& dados, QString* erro)
@@ -81,11 +69,7 @@ public:
     }
 
 private:
-    QString mensagem() const
-    {
-        return QStringLiteral("Não foi possível gravar o arquivo %1: %2.")
-            .arg(arquivo_.fileName(), arquivo_.errorString());
-    }
+    QString mensagem() const { return erro_gravacao(arquivo_); }
 
     QSaveFile arquivo_;
 };

@@ -119,11 +119,16 @@ TEST(Impressora, KillDocNaoDeixaArquivo)
 
 TEST(Impressora, DestinoQueNaoPodeSerGravado)
 {
-    SuperficieImpressora p(impressora_pdf);
-    p.setArquivoSaida(QStringLiteral("/pasta/que/nao/existe/saida.pdf"));
-    p.print(QStringLiteral("x"));
-    EXPECT_FALSE(p.endDoc());
-    EXPECT_FALSE(p.erro().isEmpty());
+    // A missing folder, a folder, and a device that swallows the bytes (a
+    // full disk): each is a failure with a message, never a success.
+    for (const QString& destino : {QStringLiteral("/pasta/que/nao/existe/saida.pdf"),
+                                   pasta_temporaria(), QStringLiteral("/dev/full")}) {
+        SuperficieImpressora p(impressora_pdf);
+        p.setArquivoSaida(destino);
+        p.print(QStringLiteral("x"));
+        EXPECT_FALSE(p.endDoc()) << destino.toStdString();
+        EXPECT_TRUE(p.erro().contains(destino)) << p.erro().toStdString();
+    }
 }
 
 TEST(Impressora, EscalaEmPixelsPerdeAOrigemMasNaoAPena)

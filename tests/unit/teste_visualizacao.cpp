@@ -491,11 +491,16 @@ TEST(Visualizacao, ComandoVisualizar)
                                QStringLiteral("--pdf"), QStringLiteral("--zoom"), QStringLiteral("200")})
                   .codigo,
               1);
-    EXPECT_EQ(executar(cli(), {QStringLiteral("visualizar"), arq, QStringLiteral("1"),
-                               pasta_temporaria() + QStringLiteral("/nao/ha/pasta.png"),
-                               QStringLiteral("--pdf")})
-                  .codigo,
-              3);
+    // Targets that cannot take the page: nothing written, a message, exit 3.
+    // A device is never replaced by a file, even for a program run as root.
+    for (const QString& alvo : {pasta_temporaria() + QStringLiteral("/nao/ha/pasta.png"),
+                                QStringLiteral("/dev/full"), pasta_temporaria()}) {
+        const Resultado falha = executar(cli(), {QStringLiteral("visualizar"), arq, QStringLiteral("1"),
+                                                 alvo, QStringLiteral("--pdf")});
+        EXPECT_EQ(falha.codigo, 3) << alvo.toStdString();
+        EXPECT_TRUE(falha.erros.contains(alvo)) << falha.erros.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/full")).isFile());
 }
 
 } // namespace
