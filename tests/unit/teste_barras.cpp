@@ -4,7 +4,6 @@
 #include "barcode/elementos.h"
 #include "stream/superficie_gravacao.h"
 
-#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <functional>
 #include <gtest/gtest.h>
@@ -401,11 +400,8 @@ TEST(Comando, VisualizacaoNaoTocaAEscala)
 TEST(Comando, DadosEnormesNaoPrendemNemSaemDaPagina)
 {
     // The widest module and the longest text a report can ask for: only the
-    // lines on the page are drawn, and the drawing ends quickly.
-    QElapsedTimer relogio;
-    relogio.start();
+    // lines on the page are drawn (otherwise billions of them).
     const Impressao p(4, QByteArray(32768, 'W'), 600, 2147483647, 32767);
-    EXPECT_LT(relogio.elapsed(), 5000);
     const double largura_pagina = 11906 * 600 / 1440.0;
     const double altura_pagina = 16838 * 600 / 1440.0;
     const QList<LinhaLida> ls = p.ls();
