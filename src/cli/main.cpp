@@ -1,7 +1,12 @@
 // papelada-cli: the core of Papelada without a window.
 #include "cli/comando.h"
 
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdio>
 #include <vector>
 
@@ -58,6 +63,13 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Outside a desktop session there is no runtime folder; Qt would use its
+    // own fallback and say so on every run. Use that folder quietly.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const QByteArray pasta = QFile::encodeName(QDir::tempPath()) + "/runtime-" + QByteArray::number(::getuid());
+        if (::mkdir(pasta.constData(), 0700) == 0 || errno == EEXIST)
+            qputenv("XDG_RUNTIME_DIR", pasta);
+    }
     QGuiApplication app(argc, argv);
     QGuiApplication::setOrganizationName(QStringLiteral("Orvel"));
     QGuiApplication::setApplicationName(QStringLiteral("Papelada"));
