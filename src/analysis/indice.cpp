@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <limits>
 
 namespace papelada {
@@ -12,13 +15,24 @@ namespace {
 
 const QString titulo_analise = QStringLiteral("Analisando os dados a Imprimir");
 
-// Position of byte `c` in [inicio, fim), or fim.
-const unsigned char* achar(const unsigned char* inicio, const unsigned char* fim, unsigned char c)
+// The first line feed, form feed or escape in [p, fim), or fim: the only
+// bytes the index looks at. Sixteen bytes are compared at a time.
+const unsigned char* proximo_interessante(const unsigned char* p, const unsigned char* fim)
 {
-    if (inicio >= fim)
-        return fim;
-    const void* p = std::memchr(inicio, c, static_cast<size_t>(fim - inicio));
-    return p ? static_cast<const unsigned char*>(p) : fim;
+#ifdef __SSE2__
+    const __m128i lf = _mm_set1_epi8(10), ff = _mm_set1_epi8(12), esc = _mm_set1_epi8(ESC);
+    while (fim - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i iguais = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, ff)),
+                                            _mm_cmpeq_epi8(v, esc));
+        if (const int mascara = _mm_movemask_epi8(iguais))
+            return p + __builtin_ctz(static_cast<unsigned>(mascara));
+        p += 16;
+    }
+#endif
+    while (p < fim && *p != 10 && *p != 12 && *p != ESC)
+        ++p;
+    return p;
 }
 
 class Varredura {
@@ -82,32 +96,26 @@ void examinar(FonteBytes& fonte, const Metricas& metricas, IndicePaginas& indice
         const auto* const fim = inicio + std::min<qint64>(static_cast<qint64>(janela.size()), ate_bloco);
         const qint64 base = fonte.posicao(); // position of the byte before `inicio`
 
-        const unsigned char* lf = achar(inicio, fim, 10);
-        const unsigned char* ff = achar(inicio, fim, 12);
-        const unsigned char* esc = achar(inicio, fim, ESC);
         const unsigned char* p = inicio;
         bool comando = false;
         while (p < fim) {
-            const unsigned char* q = std::min({lf, ff, esc});
+            const unsigned char* q = proximo_interessante(p, fim);
             if (q == fim) {
                 p = fim;
                 break;
             }
             const qint64 pos = base + (q - inicio) + 1;
-            if (q == esc) {
+            if (*q == ESC) {
                 // The command byte and a record may lie beyond this window:
                 // the reader takes them from the stream.
                 p = q;
                 comando = true;
                 break;
             }
-            if (q == lf) {
+            if (*q == 10)
                 v.avanco_linha(pos);
-                lf = achar(q + 1, fim, 10);
-            } else {
+            else
                 v.quebra(pos + 1);
-                ff = achar(q + 1, fim, 12);
-            }
             p = q + 1;
         }
         fonte.avancar(p - inicio);
