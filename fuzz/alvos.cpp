@@ -61,6 +61,17 @@ void medir(const QByteArray& dados)
     medir_relatorio(doc, metricas, impressora, observador);
 }
 
+// Courier New 10 on a page of the given size, in twips.
+Metricas metricas_fixas(std::int32_t largura_folha, std::int32_t altura_folha)
+{
+    Metricas m;
+    m.altura_linha = m.altura_linha_padrao = 240;
+    m.largura_caracter = m.largura_caracter_padrao = 120;
+    m.largura_folha = largura_folha;
+    m.altura_folha = altura_folha;
+    return m;
+}
+
 // A print pass on the recording printer, all pages and then pages 2 to 3.
 void imprimir(const QByteArray& dados)
 {
@@ -69,11 +80,7 @@ void imprimir(const QByteArray& dados)
         fonte.usar_memoria(dados);
         Documento doc;
         doc.tamanho_arquivo = dados.size();
-        Metricas metricas;
-        metricas.altura_linha = metricas.altura_linha_padrao = 240;
-        metricas.largura_caracter = metricas.largura_caracter_padrao = 120;
-        metricas.altura_folha = 16838;
-        metricas.largura_folha = 11906;
+        Metricas metricas = metricas_fixas(11906, 16838);
         Corrida corrida;
         SuperficieGravacao impressora;
         Passagem passagem(selecionar);
@@ -89,9 +96,7 @@ void indexar(const QByteArray& dados)
     FonteBytes fonte;
     fonte.usar_memoria(dados);
     fonte.incluir_ultimo_byte(true);
-    Metricas metricas;
-    metricas.altura_linha = 240;
-    metricas.altura_folha = 16838;
+    const Metricas metricas = metricas_fixas(11906, 16838);
     IndicePaginas indice;
     Observador observador;
     examinar(fonte, metricas, indice, observador);
@@ -105,11 +110,7 @@ void visualizar_paginas(const QByteArray& dados)
     Documento doc;
     doc.nome_arquivo = como_arquivo(dados);
     doc.tamanho_arquivo = dados.size();
-    Metricas metricas;
-    metricas.altura_linha = metricas.altura_linha_padrao = 240;
-    metricas.largura_caracter = metricas.largura_caracter_padrao = 120;
-    metricas.altura_folha = 4800;
-    metricas.largura_folha = 4800;
+    Metricas metricas = metricas_fixas(4800, 4800);
     IndicePaginas indice;
     Observador observador;
     if (!examinar(doc, metricas, indice, observador))
