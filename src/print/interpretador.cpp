@@ -203,7 +203,9 @@ private:
         case 'l': {
             const Segmento s = converter_segmento(it.byte, it, cw, lh);
             imp_.setDrawWidth(s.largura);
-            if (selecionada())
+            // A colour outside the sixteen of the palette skips the line or
+            // box, as on the preview: the printed page never differs from it.
+            if (selecionada() && s.cor <= 15)
                 imp_.line(s.x1, s.y1, s.x2, s.y2, QBColor(s.cor), s.caixa);
             break;
         }

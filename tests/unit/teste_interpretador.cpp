@@ -83,6 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
         Caso{"comando_desconhecido", esc("QAB\nZ"), "AB@0,480"},
         Caso{"cores", esc("C12;A") + esc("C99;B\nZ"), "A@0,480 #ff0000 | B@120,480 #ff0000"},
         Caso{"caixa_de_zeros", esc("b0,0,0,0,0,0,Z"), "Box 0,0 0,0 #000000 w=1 s=0"},
+        Caso{"cor_fora_da_paleta_pula_a_linha", esc("l0,0,10,10,1,16,") + "A\nZ", "A@0,480"},
         Caso{"linha_em_celulas", esc("L1,1,11,1,2,4,Z"), "Line 0,120 1200,120 #800000 w=2 s=0"},
         Caso{"caixa_no_meio_da_celula", esc("B1,1,1,1,0,0,Z"), "Box 60,120 60,120 #000000 w=1 s=0"},
         Caso{"pena_no_fim_da_linha", esc("l100,200,300,400,1,0,") + "A\nZ",
