@@ -154,10 +154,9 @@ private:
         case 'y': y_ = static_cast<double>(n); break;
         case 'R':
         case 'r': {
-            const double fim = it.byte == 'R' ? std::abs((static_cast<double>(it.numeros[1]) - 1) * lc)
-                                              : static_cast<double>(it.numeros[1]);
-            // The run field's right edge is a 16-bit value.
-            r_.largura_relatorio = std::max<double>(r_.largura_relatorio, para_i16(fim));
+            Corrida campo;
+            definir_campo(it.byte, it, lc, campo);
+            r_.largura_relatorio = std::max<double>(r_.largura_relatorio, campo.campo_fim);
             break;
         }
         case 'L':

@@ -190,17 +190,7 @@ private:
         case 'G': imagem(cp1252_para_unicode(item.texto)); break;
         case 'H': s_.setCurrentX(s_.currentX() + static_cast<double>(n) * cw()); break;
         case 'h': s_.setCurrentX(s_.currentX() + zoom(n)); break;
-        case 'R': case 'r': {
-            corrida_.campo_inicio = corrida_.campo_fim = corrida_.campo_alinhamento = 0;
-            const auto borda = [&](std::int64_t v) {
-                return c == 'R' ? limitar<std::int16_t>(arredondar(std::fabs((v - 1.0) * cw())))
-                                : limitar<std::int16_t>(inteiro(static_cast<double>(v) * z_));
-            };
-            corrida_.campo_inicio = borda(item.numeros[0]);
-            corrida_.campo_fim = borda(item.numeros[1]);
-            corrida_.campo_alinhamento = limitar<std::int16_t>(item.numeros[2]);
-            break;
-        }
+        case 'R': case 'r': definir_campo(c, item, cw(), corrida_, z_); break;
         case 'V': s_.setCurrentY(s_.currentY() + static_cast<double>(n) * lh()); break;
         case 'v': s_.setCurrentY(s_.currentY() + zoom(n)); break;
         case 'X': s_.setCurrentX(n > 0 ? (n - 1.0) * cw() : 0.0); break;
@@ -336,34 +326,7 @@ bool visualizar(const Documento& doc, const IndicePaginas& indice, EstadoVisuali
 
 void vis_buffer(Corrida& corrida, Superficie& pagina)
 {
-    if (corrida.buffer.isEmpty())
-        return;
-    if (corrida.tem_campo()) {
-        const double inicio = corrida.campo_inicio;
-        const double w = corrida.campo_fim - inicio + 1;
-        switch (corrida.campo_alinhamento) {
-        case 0:
-            pagina.setCurrentX(inicio);
-            break;
-        case 1:
-            pagina.setCurrentX(inicio + w - pagina.textWidth(cp1252_para_unicode(corrida.buffer)));
-            break;
-        case 2:
-            while (!corrida.buffer.isEmpty() && corrida.buffer.front() == ' ')
-                corrida.buffer.remove(0, 1);
-            while (!corrida.buffer.isEmpty() && corrida.buffer.back() == ' ')
-                corrida.buffer.chop(1);
-            pagina.setCurrentX(inicio
-                               + static_cast<double>(dividir_inteiro(
-                                   w - pagina.textWidth(cp1252_para_unicode(corrida.buffer)), 2)));
-            break;
-        default:
-            break;
-        }
-    }
-    pagina.print(cp1252_para_unicode(corrida.buffer));
-    corrida.campo_inicio = corrida.campo_fim = 0;
-    corrida.buffer.clear();
+    desenhar_corrida(corrida, pagina);
 }
 
 std::int32_t pagina_do_achado(const IndicePaginas& indice, std::int64_t offset)

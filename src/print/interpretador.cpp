@@ -218,17 +218,7 @@ private:
         case 'H': avancar(imp_.currentX() + static_cast<double>(n) * cw); break;
         case 'h': avancar(imp_.currentX() + static_cast<double>(n)); break;
         case 'R':
-        case 'r': {
-            const bool colunas = it.byte == 'R';
-            auto borda = [&](std::int64_t v) {
-                return colunas ? para_i16(std::fabs((static_cast<double>(v) - 1.0) * cw))
-                               : limitar<std::int16_t>(v);
-            };
-            corrida_.campo_inicio = borda(it.numeros[0]);
-            corrida_.campo_fim = borda(it.numeros[1]);
-            corrida_.campo_alinhamento = limitar<std::int16_t>(it.numeros[2]);
-            break;
-        }
+        case 'r': definir_campo(it.byte, it, cw, corrida_); break;
         case 'V': return descer(imp_.currentY() + static_cast<double>(n) * lh);
         case 'v': return descer(imp_.currentY() + static_cast<double>(n));
         case 'X':
@@ -293,37 +283,7 @@ private:
 
 void imprimir_buffer(Corrida& c, Superficie& imp)
 {
-    if (c.buffer.isEmpty())
-        return;
-    const int largura = c.campo_fim - c.campo_inicio + 1;
-    // A field whose width does not fit 16 bits places nothing: the run is
-    // printed where the pen stands.
-    const bool campo = c.tem_campo() && largura == static_cast<std::int16_t>(largura);
-    QString texto;
-    if (campo && c.campo_alinhamento == 2) {
-        qsizetype ini = 0, fim = c.buffer.size();
-        while (ini < fim && c.buffer[ini] == ' ')
-            ++ini;
-        while (fim > ini && c.buffer[fim - 1] == ' ')
-            --fim;
-        texto = cp1252_para_unicode(c.buffer.mid(ini, fim - ini));
-    } else {
-        texto = cp1252_para_unicode(c.buffer);
-    }
-    if (campo) {
-        switch (c.campo_alinhamento) {
-        case 0: imp.setCurrentX(c.campo_inicio); break;
-        case 1: imp.setCurrentX(c.campo_inicio + largura - imp.textWidth(texto)); break;
-        case 2:
-            imp.setCurrentX(static_cast<double>(
-                c.campo_inicio + dividir_inteiro(largura - imp.textWidth(texto), 2)));
-            break;
-        default: break;
-        }
-    }
-    imp.print(texto);
-    c.campo_inicio = c.campo_fim = 0;
-    c.buffer.truncate(0);
+    desenhar_corrida(c, imp);
 }
 
 void imprimir_passagem(FonteBytes& fonte, Documento& doc, Metricas& metricas, Corrida& corrida,

@@ -1,5 +1,6 @@
 #include "stream/comandos.h"
 
+#include "stream/cp1252.h"
 #include "stream/numeros.h"
 
 #include <cmath>
@@ -31,6 +32,49 @@ Segmento converter_segmento(unsigned char comando, const Item& item, double cw, 
     s.largura = n[4] == 0 ? 1 : static_cast<int>(std::min<std::int64_t>(n[4], 32767));
     s.cor = static_cast<int>(std::min<std::int64_t>(n[5], 255));
     return s;
+}
+
+void definir_campo(unsigned char comando, const Item& item, double cw, Corrida& corrida,
+                   double escala_twips)
+{
+    const auto borda = [&](std::int64_t v) {
+        return comando == 'R' ? para_i16(std::fabs((static_cast<double>(v) - 1.0) * cw))
+                              : limitar<std::int16_t>(inteiro(static_cast<double>(v) * escala_twips));
+    };
+    corrida.campo_inicio = borda(item.numeros[0]);
+    corrida.campo_fim = borda(item.numeros[1]);
+    corrida.campo_alinhamento = limitar<std::int16_t>(item.numeros[2]);
+}
+
+void desenhar_corrida(Corrida& c, Superficie& s)
+{
+    if (c.buffer.isEmpty())
+        return;
+    const int largura = c.campo_fim - c.campo_inicio + 1;
+    const bool campo = c.tem_campo() && largura == static_cast<std::int16_t>(largura);
+    if (campo && c.campo_alinhamento == 2) {
+        qsizetype ini = 0, fim = c.buffer.size();
+        while (ini < fim && c.buffer[ini] == ' ')
+            ++ini;
+        while (fim > ini && c.buffer[fim - 1] == ' ')
+            --fim;
+        c.buffer = c.buffer.mid(ini, fim - ini);
+    }
+    const QString texto = cp1252_para_unicode(c.buffer);
+    if (campo) {
+        switch (c.campo_alinhamento) {
+        case 0: s.setCurrentX(c.campo_inicio); break;
+        case 1: s.setCurrentX(c.campo_inicio + largura - s.textWidth(texto)); break;
+        case 2:
+            s.setCurrentX(static_cast<double>(c.campo_inicio
+                                              + dividir_inteiro(largura - s.textWidth(texto), 2)));
+            break;
+        default: break;
+        }
+    }
+    s.print(texto);
+    c.campo_inicio = c.campo_fim = 0;
+    c.buffer.truncate(0);
 }
 
 Barra completar_barra(const CamposBarra& c, std::int64_t altura_padrao, std::int16_t largura_padrao,

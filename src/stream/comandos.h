@@ -1,7 +1,9 @@
 // Effects of commands that several interpreters compute the same way.
 #pragma once
 
+#include "stream/estado.h"
 #include "stream/leitor.h"
+#include "stream/superficie.h"
 
 #include <cstdint>
 
@@ -19,6 +21,20 @@ struct Segmento {
 };
 Segmento converter_segmento(unsigned char comando, const Item& item, double largura_celula,
                             double altura_linha, double escala_twips = 1.0);
+
+// The run field of ESC "R" (edges given as columns, converted with the cell
+// width to the left edge of the column) or ESC "r" (edges in twips, converted
+// with `escala_twips`), stored into the run's field. The alignment is kept as
+// written.
+void definir_campo(unsigned char comando, const Item& item, double largura_celula, Corrida& corrida,
+                   double escala_twips = 1.0);
+
+// Draws the pending run at the pen, or placed in its run field (left, right,
+// or centred without its outer blanks), then empties it; the field serves one
+// run only. Nothing happens for an empty run: a pending field waits for the
+// next run that has characters. A field too wide for 16 bits places nothing.
+// The printer's and the preview's run flushes are both this.
+void desenhar_corrida(Corrida& corrida, Superficie& superficie);
 
 // Barcode fields completed as both interpreters deliver them: symbology
 // outside 1 to 4 taken as 1, default height and module width, and for
