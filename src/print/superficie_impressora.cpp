@@ -1,16 +1,16 @@
 #include "print/superficie_impressora.h"
 
+#include "print/pdf_escritor.h"
 #include "stream/arquivo_saida.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QPdfWriter>
+#include <QTextLayout>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <cmath>
 #include <cups/cups.h>
-#include <malloc.h>
 
 namespace papelada {
 
@@ -74,7 +74,7 @@ QString impressora_padrao_sistema()
 }
 
 SuperficieImpressora::SuperficieImpressora(const QString& nome)
-    : SuperficiePintor(300), tamanho_(QPageSize::A4)
+    : SuperficieGlifos(300), tamanho_(QPageSize::A4)
 {
     QString escolhido = nome;
     if (escolhido.isEmpty())
@@ -161,19 +161,11 @@ void SuperficieImpressora::setHeight(double twips)
     // at most 200 inches (the largest page a PDF viewer accepts).
     if (!std::isfinite(twips))
         return;
+    // The page being drawn keeps its size; the next one takes this.
     altura_forcada_ = std::clamp(twips, 144.0, 288000.0);
-    if (escritor_)
-        escritor_->setPageLayout(layout());
 }
 
-QPageLayout SuperficieImpressora::layout() const
-{
-    const QSizeF mm(width() * 25.4 / 1440.0, height() * 25.4 / 1440.0);
-    return QPageLayout(QPageSize(mm, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch),
-                       QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
-}
-
-QPainter* SuperficieImpressora::pintor()
+pdf::Escritor* SuperficieImpressora::pagina()
 {
     if (falhou_)
         return nullptr;
@@ -199,37 +191,109 @@ QPainter* SuperficieImpressora::pintor()
             }
             destino_ = std::move(temporario);
         }
-        // The PDF writer takes and frees buffers of several megabytes for
-        // every page it ends; the C library would hand them back to the
-        // system each time and fault fresh pages in for the next one.
-        static const bool memoria_retida = [] {
-            mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
-            mallopt(M_TRIM_THRESHOLD, 128 * 1024 * 1024);
-            return true;
-        }();
-        Q_UNUSED(memoria_retida);
-        escritor_ = std::make_unique<QPdfWriter>(destino_.get());
-        escritor_->setCreator(QStringLiteral("Papelada"));
-        escritor_->setTitle(QStringLiteral("Papelada"));
-        escritor_->setResolution(static_cast<int>(dpi_));
-        escritor_->setPageLayout(layout());
-        pintor_ = std::make_unique<QPainter>();
-        if (!pintor_->begin(escritor_.get())) {
-            erro_ = QStringLiteral("Não foi possível iniciar a impressão.");
-            falhou_ = true;
-            return nullptr;
-        }
-        preparar_pintor(*pintor_);
-        paginas_documento_ = 1;
+        escritor_ = std::make_unique<pdf::Escritor>(destino_.get());
+        escritor_->iniciar_pagina(width(), height());
     }
     // Pages ended with NewPage begin when something is drawn on them, so
     // that a NewPage followed by EndDoc leaves no blank page.
-    for (; paginas_pendentes_ > 0; --paginas_pendentes_) {
-        escritor_->setPageLayout(layout());
-        escritor_->newPage();
-        ++paginas_documento_;
+    for (; paginas_pendentes_ > 0; --paginas_pendentes_)
+        escritor_->iniciar_pagina(width(), height());
+    if (escritor_->falhou()) {
+        erro_ = QStringLiteral("Não foi possível gravar o documento: %1.").arg(escritor_->erro());
+        falhou_ = true;
+        return nullptr;
     }
-    return pintor_.get();
+    return escritor_.get();
+}
+
+void SuperficieImpressora::desenhar_texto(QPointF topo, const QString& texto)
+{
+    pdf::Escritor* e = pagina();
+    if (!e || texto.isEmpty())
+        return;
+    const QFontMetricsF& m = metricas();
+    const QPointF base(topo.x(), topo.y() + m.ascent());
+    QList<quint32> indices;
+    QList<QPointF> posicoes;
+    double largura = 0;
+    if (glifos(texto, &indices, &posicoes, &largura)) {
+        std::vector<double> xs(static_cast<size_t>(indices.size()));
+        for (qsizetype k = 0; k < indices.size(); ++k)
+            xs[static_cast<size_t>(k)] = posicoes[k].x();
+        e->glifos(fonte_crua(), indices.constData(), xs.data(), reinterpret_cast<const char16_t*>(texto.constData()),
+                  indices.size(), base, cor_);
+    } else {
+        // Characters the font lacks, or a style it has no face for: the
+        // run is shaped by the platform, with its fallback fonts, and each
+        // piece is written in the face it came out in.
+        const QFont fonte = fonte_qt();
+        QTextLayout disposicao(texto, fonte);
+        QTextOption opcao;
+        opcao.setWrapMode(QTextOption::NoWrap);
+        disposicao.setTextOption(opcao);
+        disposicao.beginLayout();
+        QTextLine linha = disposicao.createLine();
+        disposicao.endLayout();
+        if (!linha.isValid())
+            return;
+        largura = linha.horizontalAdvance();
+        for (const QGlyphRun& corrida : disposicao.glyphRuns()) {
+            const QRawFont crua = corrida.rawFont();
+            const QList<quint32> gs = corrida.glyphIndexes();
+            const QList<QPointF> ps = corrida.positions();
+            // The character each glyph stands for, where one glyph is one
+            // character of the text.
+            QHash<quint32, char16_t> caractere_de;
+            for (QChar c : texto) {
+                const QList<quint32> g = crua.glyphIndexesForString(QString(c));
+                if (g.size() == 1 && g[0] != 0)
+                    caractere_de.insert(g[0], c.unicode());
+            }
+            const bool negrito = fonte.bold() && crua.weight() < QFont::DemiBold;
+            const bool italico = fonte.italic() && crua.style() == QFont::StyleNormal;
+            // Glyphs on one baseline go out together.
+            qsizetype k = 0;
+            while (k < gs.size()) {
+                const double y = ps[k].y();
+                std::vector<quint32> g;
+                std::vector<double> xs;
+                std::vector<char16_t> cs;
+                for (; k < gs.size() && ps[k].y() == y; ++k) {
+                    g.push_back(gs[k]);
+                    xs.push_back(ps[k].x());
+                    cs.push_back(caractere_de.value(gs[k]));
+                }
+                e->glifos(crua, g.data(), xs.data(), cs.data(), static_cast<qsizetype>(g.size()),
+                          QPointF(base.x(), base.y() + y - linha.ascent()), cor_, negrito, italico);
+            }
+        }
+    }
+    if (fonte_.sublinhado)
+        e->retangulo_cheio(QRectF(base.x(), base.y() + m.underlinePos(), largura, m.lineWidth()), cor_);
+    if (fonte_.riscado)
+        e->retangulo_cheio(QRectF(base.x(), base.y() - m.strikeOutPos(), largura, m.lineWidth()), cor_);
+}
+
+void SuperficieImpressora::desenhar_linha(QPointF a, QPointF b, const QColor& cor, bool caixa)
+{
+    pdf::Escritor* e = pagina();
+    if (!e)
+        return;
+    // Widths are in device pixels. A line of odd width is centred on the
+    // middle of its pixels, as the device draws one-pixel lines.
+    const double d = (largura_linha_ % 2) ? meio_pixel() : 0.0;
+    const QPointF desvio(d, d);
+    e->linha(a + desvio, b + desvio, cor, largura_linha_ * 1440.0 / dpi_, estilo_ == EstiloLinha::Pontilhado,
+             caixa);
+}
+
+void SuperficieImpressora::desenhar_imagem(const QImage& imagem, const QRectF& destino, bool)
+{
+    // A PDF page has no raster operations: SRCAND draws the picture as it is.
+    pdf::Escritor* e = pagina();
+    if (!e || imagem.isNull())
+        return;
+    e->imagem(imagem, destino);
 }
 
 void SuperficieImpressora::newPage()
@@ -244,9 +308,6 @@ void SuperficieImpressora::newPage()
 
 void SuperficieImpressora::descartar()
 {
-    if (pintor_ && pintor_->isActive())
-        pintor_->end();
-    pintor_.reset();
     escritor_.reset();
     if (auto* s = dynamic_cast<QSaveFile*>(destino_.get()))
         s->cancelWriting();
@@ -272,17 +333,26 @@ bool SuperficieImpressora::endDoc()
         descartar();
         return true; // nothing was drawn: there is no document to hand over
     }
-    pintor_->end();
-    pintor_.reset();
+    bool ok = escritor_->terminar();
+    if (!ok)
+        erro_ = QStringLiteral("Não foi possível gravar o documento: %1.").arg(escritor_->erro());
+    paginas_documento_ = escritor_->paginas();
     escritor_.reset();
-    bool ok = true;
+    if (!ok) {
+        descartar();
+        return false;
+    }
     if (auto* arquivo = dynamic_cast<QSaveFile*>(destino_.get())) {
         if (!arquivo->commit()) {
             erro_ = erro_gravacao(*arquivo);
             ok = false;
         }
     } else if (auto* temporario = dynamic_cast<QTemporaryFile*>(destino_.get())) {
-        temporario->flush();
+        if (!temporario->flush()) {
+            erro_ = QStringLiteral("Não foi possível preparar a impressão: %1.").arg(temporario->errorString());
+            descartar();
+            return false;
+        }
         const QByteArray fila = nome_.toUtf8();
         const QByteArray caminho = QFile::encodeName(temporario->fileName());
         const int trabalho = cupsPrintFile2(CUPS_HTTP_DEFAULT, fila.constData(), caminho.constData(),

@@ -1,21 +1,23 @@
-// The printer: pages are drawn with QPainter into a PDF document of the
-// printer's size and resolution. On EndDoc the document goes to its printer:
+// The printer: pages are drawn into a PDF document of the printer's size,
+// with text measured as the preview measures it. On EndDoc the document goes to its printer:
 // a CUPS queue receives it as a print job, and the built-in printer
 // "Arquivo PDF" writes it to the file named by the caller (atomically: the
 // file appears complete or not at all). KillDoc throws it away, so nothing
 // of a cancelled document reaches a printer or a file.
 #pragma once
 
-#include "stream/superficie_pintor.h"
+#include "stream/superficie_glifos.h"
 
-#include <QPageLayout>
 #include <QPageSize>
 #include <memory>
 
 class QIODevice;
-class QPdfWriter;
 
 namespace papelada {
+
+namespace pdf {
+class Escritor;
+}
 
 // The built-in printer, always installed.
 inline const QString impressora_pdf = QStringLiteral("Arquivo PDF");
@@ -26,7 +28,7 @@ QStringList impressoras_instaladas();
 // The system's default queue, or "" when there is none.
 QString impressora_padrao_sistema();
 
-class SuperficieImpressora : public SuperficiePintor {
+class SuperficieImpressora : public SuperficieGlifos {
 public:
     // Starts on `nome`, or on the system's default printer, or on
     // "Arquivo PDF" when the system has none.
@@ -68,11 +70,15 @@ public:
     int paginasEntregues() const { return paginas_entregues_; }
 
 protected:
-    QPainter* pintor() override;
+    void desenhar_texto(QPointF topo_esquerdo, const QString& texto) override;
+    void desenhar_linha(QPointF a, QPointF b, const QColor& cor, bool caixa) override;
+    void desenhar_imagem(const QImage& imagem, const QRectF& destino, bool e_logico) override;
 
 private:
+    // The document, with the page being drawn begun; null when it cannot be
+    // written.
+    pdf::Escritor* pagina();
     void adotar_padroes_da_fila();
-    QPageLayout layout() const;
     void descartar();
 
     QString nome_;
@@ -86,8 +92,7 @@ private:
 
     // The open document.
     std::unique_ptr<QIODevice> destino_;
-    std::unique_ptr<QPdfWriter> escritor_;
-    std::unique_ptr<QPainter> pintor_;
+    std::unique_ptr<pdf::Escritor> escritor_;
     int pagina_ = 1;
     int paginas_pendentes_ = 0; // NewPage calls not yet materialised
     int paginas_documento_ = 0; // pages begun in the open document

@@ -1,138 +1,14 @@
 #include "stream/superficie_pintor.h"
 
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QGlyphRun>
-#include <QHash>
 #include <QPaintEngine>
 #include <QPen>
-#include <QRawFont>
-#include <array>
 #include <cmath>
 
 namespace papelada {
 
-bool fonte_instalada(const QString& nome)
-{
-    static const QStringList aliases = {
-        QStringLiteral("Courier New"), QStringLiteral("Arial"), QStringLiteral("Times New Roman"),
-        QStringLiteral("Courier"),     QStringLiteral("Helvetica"), QStringLiteral("Times"),
-    };
-    if (aliases.contains(nome))
-        return true;
-    return QFontDatabase::families().contains(nome, Qt::CaseSensitive);
-}
-
-struct SuperficiePintor::Glifos {
-    struct Glifo {
-        quint32 indice = 0;
-        double avanco = 0;
-        bool lido = false;
-    };
-    QRawFont fonte;
-    bool utilizavel = false;
-    std::array<Glifo, 256> latin1{}; // U+0000 to U+00FF
-    QHash<char16_t, Glifo> outros;   // the rest of the code page (the euro sign...)
-
-    const Glifo& glifo(QChar c)
-    {
-        const char16_t u = c.unicode();
-        Glifo& g = u < 256 ? latin1[u] : outros[u];
-        if (!g.lido) {
-            g.lido = true;
-            const QList<quint32> i = fonte.glyphIndexesForString(QString(c));
-            if (i.size() == 1 && i[0] != 0) {
-                g.indice = i[0];
-                g.avanco = fonte.advancesForGlyphIndexes(i, QRawFont::SeparateAdvances).value(0).x();
-            }
-        }
-        return g;
-    }
-};
-
-SuperficiePintor::SuperficiePintor(double dpi) : SuperficieBase(dpi) {}
+SuperficiePintor::SuperficiePintor(double dpi) : SuperficieGlifos(dpi) {}
 SuperficiePintor::~SuperficiePintor() = default;
-
-void SuperficiePintor::fonte_alterada()
-{
-    metricas_.reset();
-    glifos_.reset();
-}
-
-bool SuperficiePintor::glifos(const QString& texto, QList<quint32>* indices, QList<QPointF>* posicoes,
-                              double* largura) const
-{
-    if (!glifos_) {
-        glifos_ = std::make_unique<Glifos>();
-        const QFont f = fonte_qt();
-        glifos_->fonte = QRawFont::fromFont(f);
-        // A face of the wanted weight and slant: otherwise the platform
-        // would have to make one up while shaping.
-        glifos_->utilizavel = glifos_->fonte.isValid()
-                              && (glifos_->fonte.weight() >= QFont::DemiBold) == f.bold()
-                              && (glifos_->fonte.style() != QFont::StyleNormal) == f.italic();
-    }
-    if (!glifos_->utilizavel)
-        return false;
-    double x = 0;
-    if (indices) {
-        indices->resize(texto.size());
-        posicoes->resize(texto.size());
-    }
-    for (qsizetype k = 0; k < texto.size(); ++k) {
-        const Glifos::Glifo& g = glifos_->glifo(texto[k]);
-        if (g.indice == 0)
-            return false;
-        if (indices) {
-            (*indices)[k] = g.indice;
-            (*posicoes)[k] = QPointF(x, 0);
-        }
-        x += g.avanco;
-    }
-    *largura = x;
-    return true;
-}
-
-QString SuperficiePintor::nome_lido(const QString& nome) const
-{
-    if (fonte_instalada(nome))
-        return nome;
-    QFont f(nome);
-    return QFontInfo(f).family();
-}
-
-QFont SuperficiePintor::fonte_qt() const
-{
-    QFont f(fonte_.nome);
-    f.setPixelSize(std::max(1, static_cast<int>(std::lround(fonte_.tamanho * 20.0))));
-    f.setBold(fonte_.negrito);
-    f.setItalic(fonte_.italico);
-    f.setUnderline(fonte_.sublinhado);
-    f.setStrikeOut(fonte_.riscado);
-    f.setKerning(false);
-    f.setHintingPreference(QFont::PreferNoHinting);
-    return f;
-}
-
-const QFontMetricsF& SuperficiePintor::metricas() const
-{
-    if (!metricas_)
-        metricas_.emplace(fonte_qt());
-    return *metricas_;
-}
-
-double SuperficiePintor::largura_texto(const QString& texto) const
-{
-    double largura = 0;
-    if (glifos(texto, nullptr, nullptr, &largura))
-        return largura;
-    return metricas().horizontalAdvance(texto);
-}
-
-double SuperficiePintor::altura_texto(const QString&) const
-{
-    return metricas().height();
-}
 
 void SuperficiePintor::preparar_pintor(QPainter& p) const
 {
@@ -154,7 +30,7 @@ void SuperficiePintor::desenhar_texto(QPointF topo, const QString& texto)
     double largura = 0;
     if (glifos(texto, &indices, &posicoes, &largura)) {
         QGlyphRun corrida;
-        corrida.setRawFont(glifos_->fonte);
+        corrida.setRawFont(fonte_crua());
         corrida.setGlyphIndexes(indices);
         corrida.setPositions(posicoes);
         corrida.setUnderline(fonte_.sublinhado);

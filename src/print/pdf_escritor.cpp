@@ -1,0 +1,859 @@
+#include "print/pdf_escritor.h"
+
+#include "print/pdf_fonte.h"
+#include "stream/cp1252.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QIODevice>
+#include <QPainterPath>
+#include <QTransform>
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <set>
+#include <zlib.h>
+
+namespace papelada::pdf {
+
+namespace {
+
+// Coordinates far beyond any page are brought back to this many twips, so
+// that every number written stays within what PDF readers take.
+constexpr double limite = 1e8;
+
+// Largest page side, in twips (200 inches), and smallest.
+constexpr double pagina_maxima = 288000;
+constexpr double pagina_minima = 20;
+
+void inteiro(QByteArray& s, long long v)
+{
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    s.append(buf, r.ptr - buf);
+}
+
+QByteArray ref(int objeto)
+{
+    QByteArray s;
+    inteiro(s, objeto);
+    s.append(" 0 R");
+    return s;
+}
+
+// A PDF text string: literal when it is plain ASCII, UTF-16 otherwise.
+QByteArray texto_pdf(const QString& t)
+{
+    bool ascii = true;
+    for (QChar c : t)
+        ascii = ascii && c.unicode() >= 32 && c.unicode() < 127;
+    QByteArray s;
+    if (ascii) {
+        s.append('(');
+        for (QChar c : t) {
+            const char b = static_cast<char>(c.unicode());
+            if (b == '(' || b == ')' || b == '\\')
+                s.append('\\');
+            s.append(b);
+        }
+        s.append(')');
+        return s;
+    }
+    s.append("<FEFF");
+    for (QChar c : t)
+        s.append(QByteArray::number(c.unicode() + 0x10000, 16).mid(1).toUpper());
+    s.append('>');
+    return s;
+}
+
+QByteArray comprimir(const QByteArray& dados, int nivel)
+{
+    uLongf tamanho = compressBound(static_cast<uLong>(dados.size()));
+    QByteArray saida(static_cast<qsizetype>(tamanho), Qt::Uninitialized);
+    if (compress2(reinterpret_cast<Bytef*>(saida.data()), &tamanho,
+                  reinterpret_cast<const Bytef*>(dados.constData()), static_cast<uLong>(dados.size()),
+                  nivel) != Z_OK)
+        return {};
+    saida.truncate(static_cast<qsizetype>(tamanho));
+    return saida;
+}
+
+// The byte string a glyph code is written as, between parentheses.
+void codigo_literal(QByteArray& s, unsigned char c)
+{
+    switch (c) {
+    case '(': s.append("\\("); break;
+    case ')': s.append("\\)"); break;
+    case '\\': s.append("\\\\"); break;
+    case '\r': s.append("\\r"); break;
+    case '\n': s.append("\\n"); break;
+    default: s.append(static_cast<char>(c));
+    }
+}
+
+void hex4(QByteArray& s, unsigned v)
+{
+    static const char digitos[] = "0123456789ABCDEF";
+    s.append(digitos[(v >> 12) & 15]).append(digitos[(v >> 8) & 15]);
+    s.append(digitos[(v >> 4) & 15]).append(digitos[v & 15]);
+}
+
+void hex2(QByteArray& s, unsigned v)
+{
+    static const char digitos[] = "0123456789ABCDEF";
+    s.append(digitos[(v >> 4) & 15]).append(digitos[v & 15]);
+}
+
+// Text codes 0 to 255 are glyph codes 0 to 255 of every font.
+const char cmap_bytes[] =
+    "/CIDInit /ProcSet findresource begin\n"
+    "12 dict begin\n"
+    "begincmap\n"
+    "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> def\n"
+    "/CMapName /Papelada-Bytes def\n"
+    "/CMapType 1 def\n"
+    "1 begincodespacerange\n<00> <FF>\nendcodespacerange\n"
+    "1 begincidrange\n<00> <FF> 0\nendcidrange\n"
+    "endcmap\n"
+    "CMapName currentdict /CMap defineresource pop\n"
+    "end\nend\n";
+
+} // namespace
+
+void numero(QByteArray& s, double v)
+{
+    if (!std::isfinite(v))
+        v = 0;
+    v = std::clamp(v, -limite, limite);
+    long long m = std::llround(v * 1000);
+    if (m < 0) {
+        s.append('-');
+        m = -m;
+    }
+    inteiro(s, m / 1000);
+    const int fracao = static_cast<int>(m % 1000);
+    if (fracao) {
+        char d[4] = {'.', char('0' + fracao / 100), char('0' + fracao / 10 % 10), char('0' + fracao % 10)};
+        int n = 4;
+        while (d[n - 1] == '0')
+            --n;
+        s.append(d, n);
+    }
+}
+
+struct Escritor::Face {
+    QByteArray chave;
+    FaceTrueType dados;
+    std::set<quint32> usados;
+    int obj_descritor = 0;
+    QByteArray nome; // subset tag and PostScript name
+};
+
+struct Escritor::Recurso {
+    Face* face = nullptr;
+    QRawFont fonte;
+    QByteArray nome;    // "F1"
+    double tamanho = 0; // twips to the em
+    std::vector<qint16> codigo; // by glyph index; -1 while it has none
+    std::array<quint32, 256> glifo{};
+    std::array<double, 256> avanco{};
+    std::array<char16_t, 256> caractere{};
+    std::array<bool, 256> ocupado{};
+    int livres = 256;
+    Recurso* seguinte = nullptr; // where glyphs go once the codes run out
+    int obj_fonte = 0;
+
+    // The code of glyph `g`, or -1 when it has none here.
+    int codigo_de(quint32 g) const { return g < codigo.size() ? codigo[g] : -1; }
+
+    // Gives glyph `g` a code: the code-page byte of its character when that
+    // is free (the text then reads as itself in the page), else the first
+    // free one. -1 when all are taken.
+    int atribuir(quint32 g, char16_t c)
+    {
+        if (g >= codigo.size() || livres == 0)
+            return -1;
+        int k = -1;
+        if (c) {
+            const int preferido = unicode_para_cp1252(QChar(c));
+            if ((preferido != '?' || c == u'?') && !ocupado[preferido])
+                k = preferido;
+        }
+        for (int i = 32; k < 0 && i < 256 + 32; ++i)
+            if (!ocupado[i % 256])
+                k = i % 256;
+        ocupado[k] = true;
+        --livres;
+        codigo[g] = static_cast<qint16>(k);
+        glifo[k] = g;
+        caractere[k] = c;
+        avanco[k] = fonte.advancesForGlyphIndexes(QList<quint32>{g}, QRawFont::SeparateAdvances).value(0).x();
+        face->usados.insert(g);
+        return k;
+    }
+};
+
+Escritor::Escritor(QIODevice* saida, const QString& titulo) : saida_(saida), titulo_(titulo) {}
+
+Escritor::~Escritor() = default;
+
+int Escritor::novo_objeto()
+{
+    deslocamentos_.push_back(-1);
+    return static_cast<int>(deslocamentos_.size()) - 1;
+}
+
+void Escritor::iniciar_objeto(int n)
+{
+    deslocamentos_[static_cast<size_t>(n)] = posicao_;
+    QByteArray s;
+    inteiro(s, n);
+    s.append(" 0 obj\n");
+    escrever(s);
+}
+
+void Escritor::escrever(const char* dados, qsizetype n)
+{
+    buffer_.append(dados, n);
+    posicao_ += n;
+    if (buffer_.size() >= (1 << 20))
+        descarregar();
+}
+
+void Escritor::escrever(const QByteArray& dados)
+{
+    escrever(dados.constData(), dados.size());
+}
+
+void Escritor::descarregar()
+{
+    if (!buffer_.isEmpty() && !falhou_) {
+        if (!saida_ || saida_->write(buffer_) != buffer_.size()) {
+            falhou_ = true;
+            erro_ = saida_ ? saida_->errorString() : QString();
+        }
+    }
+    buffer_.clear();
+}
+
+void Escritor::escrever_fluxo(int objeto, const QByteArray& dicionario, const QByteArray& dados,
+                              bool comprimido)
+{
+    iniciar_objeto(objeto);
+    QByteArray corpo = comprimido ? comprimir(dados, Z_BEST_SPEED) : QByteArray();
+    const bool filtro = comprimido && !corpo.isEmpty();
+    if (!filtro)
+        corpo = dados;
+    QByteArray s = "<< ";
+    s.append(dicionario);
+    if (filtro)
+        s.append(" /Filter /FlateDecode");
+    s.append(" /Length ");
+    inteiro(s, corpo.size());
+    s.append(" >>\nstream\n");
+    escrever(s);
+    escrever(corpo);
+    escrever("\nendstream\nendobj\n", 18);
+}
+
+void Escritor::iniciar_pagina(double largura, double altura)
+{
+    if (terminado_)
+        return;
+    if (!iniciado_) {
+        iniciado_ = true;
+        novo_objeto(); // object 0, always free
+        obj_catalogo_ = novo_objeto();
+        obj_paginas_ = novo_objeto();
+        obj_recursos_ = novo_objeto();
+        obj_info_ = novo_objeto();
+        escrever(QByteArray("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n"));
+        iniciar_objeto(obj_catalogo_);
+        escrever("<< /Type /Catalog /Pages " + ref(obj_paginas_) + " >>\nendobj\n");
+        iniciar_objeto(obj_info_);
+        const QString data = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss"));
+        escrever("<< /Producer (Papelada) /Creator (Papelada) /Title " + texto_pdf(titulo_)
+                 + " /CreationDate (D:" + data.toLatin1() + "Z) >>\nendobj\n");
+    }
+    terminar_pagina();
+    auto medida = [](double v) { return std::isfinite(v) ? std::clamp(v, pagina_minima, pagina_maxima) : 11906.0; };
+    paginas_.push_back({0, medida(largura), medida(altura)});
+    pagina_aberta_ = true;
+    conteudo_.clear();
+    // Twips, from the top left corner, y growing down.
+    conteudo_.append("0.05 0 0 -0.05 0 ");
+    numero(conteudo_, paginas_.back().altura / 20);
+    conteudo_.append(" cm\n");
+    texto_aberto_ = false;
+    recurso_atual_ = nullptr;
+    tem_preenchimento_ = tem_traco_ = false;
+    largura_linha_ = -1;
+    modo_texto_ = 0;
+    estilo_traco_ = -1;
+}
+
+void Escritor::terminar_pagina()
+{
+    if (!pagina_aberta_)
+        return;
+    fechar_texto();
+    pagina_aberta_ = false;
+    Pagina& p = paginas_.back();
+    const int conteudo = novo_objeto();
+    p.objeto = novo_objeto();
+    escrever_fluxo(conteudo, {}, conteudo_, true);
+    conteudo_.clear();
+    QByteArray s;
+    iniciar_objeto(p.objeto);
+    s.append("<< /Type /Page /Parent ").append(ref(obj_paginas_)).append(" /MediaBox [0 0 ");
+    numero(s, p.largura / 20);
+    s.append(' ');
+    numero(s, p.altura / 20);
+    s.append("] /Resources ").append(ref(obj_recursos_)).append(" /Contents ").append(ref(conteudo));
+    s.append(" >>\nendobj\n");
+    escrever(s);
+}
+
+void Escritor::fechar_texto()
+{
+    if (texto_aberto_) {
+        conteudo_.append("ET\n");
+        texto_aberto_ = false;
+    }
+}
+
+void Escritor::cor_preenchimento(const QColor& cor)
+{
+    const QRgb c = cor.rgb();
+    if (tem_preenchimento_ && c == preenchimento_)
+        return;
+    tem_preenchimento_ = true;
+    preenchimento_ = c;
+    numero(conteudo_, qRed(c) / 255.0);
+    conteudo_.append(' ');
+    numero(conteudo_, qGreen(c) / 255.0);
+    conteudo_.append(' ');
+    numero(conteudo_, qBlue(c) / 255.0);
+    conteudo_.append(" rg\n");
+}
+
+void Escritor::cor_traco(const QColor& cor)
+{
+    const QRgb c = cor.rgb();
+    if (tem_traco_ && c == traco_)
+        return;
+    tem_traco_ = true;
+    traco_ = c;
+    numero(conteudo_, qRed(c) / 255.0);
+    conteudo_.append(' ');
+    numero(conteudo_, qGreen(c) / 255.0);
+    conteudo_.append(' ');
+    numero(conteudo_, qBlue(c) / 255.0);
+    conteudo_.append(" RG\n");
+}
+
+Escritor::Face& Escritor::face_para(const QRawFont& fonte)
+{
+    // Faces are told apart by their names and by the header of the font
+    // file (its version, checksum and dates).
+    QByteArray chave = (fonte.familyName() + QLatin1Char('\n') + fonte.styleName()).toUtf8();
+    chave.append('\n').append(QByteArray::number(fonte.weight())).append(QByteArray::number(int(fonte.style())));
+    chave.append('\n').append(fonte.fontTable("head").left(36));
+    for (auto& f : faces_)
+        if (f->chave == chave)
+            return *f;
+    auto face = std::make_unique<Face>();
+    face->chave = chave;
+    face->dados = ler_face(fonte);
+    faces_.push_back(std::move(face));
+    return *faces_.back();
+}
+
+Escritor::Recurso& Escritor::recurso_para(const QRawFont& fonte)
+{
+    if (ultimo_recurso_ && fonte == ultima_fonte_)
+        return *ultimo_recurso_;
+    Recurso*& r = por_fonte_[fonte];
+    if (!r) {
+        Face& face = face_para(fonte);
+        // The same face at the same size (in a fallback run, say) shares the
+        // font already made for it.
+        for (auto& outro : recursos_)
+            if (outro->face == &face && outro->tamanho == fonte.pixelSize()) {
+                r = outro.get();
+                break;
+            }
+        if (!r) {
+            auto novo = std::make_unique<Recurso>();
+            novo->face = &face;
+            novo->fonte = fonte;
+            novo->tamanho = fonte.pixelSize();
+            novo->codigo.assign(static_cast<size_t>(std::max(face.dados.numero_glifos, 0)), -1);
+            novo->nome = "F" + QByteArray::number(static_cast<int>(recursos_.size()) + 1);
+            recursos_.push_back(std::move(novo));
+            r = recursos_.back().get();
+        }
+    }
+    ultima_fonte_ = fonte;
+    ultimo_recurso_ = r;
+    return *r;
+}
+
+Escritor::Recurso& Escritor::proximo_recurso(Recurso& cheio)
+{
+    if (!cheio.seguinte) {
+        auto novo = std::make_unique<Recurso>();
+        novo->face = cheio.face;
+        novo->fonte = cheio.fonte;
+        novo->tamanho = cheio.tamanho;
+        novo->codigo.assign(cheio.codigo.size(), -1);
+        novo->nome = "F" + QByteArray::number(static_cast<int>(recursos_.size()) + 1);
+        recursos_.push_back(std::move(novo));
+        cheio.seguinte = recursos_.back().get();
+    }
+    return *cheio.seguinte;
+}
+
+void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const double* xs,
+                      const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor,
+                      bool negrito, bool italico)
+{
+    if (!pagina_aberta_ || n <= 0 || !fonte.isValid())
+        return;
+    Recurso* r = &recurso_para(fonte);
+    if (!r->face->dados.incorporavel) {
+        contornos(fonte, indices, xs, n, origem, cor, negrito, italico);
+        return;
+    }
+    if (!texto_aberto_) {
+        conteudo_.append("BT\n");
+        texto_aberto_ = true;
+    }
+    cor_preenchimento(cor);
+    const int modo = negrito ? 2 : 0;
+    if (negrito) {
+        // A bold the face lacks: the outlines are stroked as well as filled.
+        cor_traco(cor);
+        const double largura = r->tamanho / 30;
+        if (largura != largura_linha_) {
+            largura_linha_ = largura;
+            numero(conteudo_, largura);
+            conteudo_.append(" w\n");
+        }
+    }
+    if (modo != modo_texto_) {
+        modo_texto_ = modo;
+        conteudo_.append(modo ? "2 Tr\n" : "0 Tr\n");
+    }
+
+    qsizetype k = 0;
+    while (k < n) {
+        int c = -1;
+        Recurso* seg = onde(*r, indices[k], caracteres ? caracteres[k] : 0, &c);
+        if (!seg) {
+            ++k; // not a glyph of this face
+            continue;
+        }
+        if (seg != recurso_atual_) {
+            recurso_atual_ = seg;
+            conteudo_.append('/').append(seg->nome).append(' ');
+            numero(conteudo_, seg->tamanho);
+            conteudo_.append(" Tf\n");
+        }
+        conteudo_.append(italico ? "1 0 0.21 -1 " : "1 0 0 -1 ");
+        numero(conteudo_, origem.x() + xs[k]);
+        conteudo_.append(' ');
+        numero(conteudo_, origem.y());
+        conteudo_.append(" Tm\n[(");
+        const qsizetype inicio = conteudo_.size();
+        double esperado = xs[k];
+        bool ajustes = false;
+        while (k < n) {
+            // Where a glyph stands apart from where the advance of the one
+            // before leaves it, the difference is written in thousandths of
+            // the em (a positive number moves left).
+            const double desvio = xs[k] - esperado;
+            if (std::abs(desvio) > 0.01) {
+                conteudo_.append(") ");
+                numero(conteudo_, -desvio * 1000 / seg->tamanho);
+                conteudo_.append(" (");
+                ajustes = true;
+            }
+            codigo_literal(conteudo_, static_cast<unsigned char>(c));
+            esperado = xs[k] + seg->avanco[static_cast<size_t>(c)];
+            if (++k < n && onde(*r, indices[k], caracteres ? caracteres[k] : 0, &c) != seg)
+                break;
+        }
+        if (ajustes) {
+            conteudo_.append(")] TJ\n");
+        } else {
+            conteudo_.remove(inicio - 2, 1); // a plain string, shown with Tj
+            conteudo_.append(") Tj\n");
+        }
+    }
+}
+
+Escritor::Recurso* Escritor::onde(Recurso& primeiro, quint32 g, char16_t caractere, int* codigo)
+{
+    if (g >= primeiro.codigo.size())
+        return nullptr;
+    // Codes are only ever given out by the last font of the chain: the
+    // ones before it are full.
+    Recurso* r = &primeiro;
+    for (;; r = r->seguinte) {
+        if ((*codigo = r->codigo_de(g)) >= 0)
+            return r;
+        if (!r->seguinte)
+            break;
+    }
+    if ((*codigo = r->atribuir(g, caractere)) >= 0)
+        return r;
+    r = &proximo_recurso(*r);
+    *codigo = r->atribuir(g, caractere);
+    return r;
+}
+
+void Escritor::contornos(const QRawFont& fonte, const quint32* indices, const double* xs, qsizetype n,
+                         QPointF origem, const QColor& cor, bool negrito, bool italico)
+{
+    fechar_texto();
+    cor_preenchimento(cor);
+    if (negrito) {
+        cor_traco(cor);
+        const double largura = fonte.pixelSize() / 30;
+        if (largura != largura_linha_) {
+            largura_linha_ = largura;
+            numero(conteudo_, largura);
+            conteudo_.append(" w\n");
+        }
+    }
+    for (qsizetype k = 0; k < n; ++k) {
+        // Outlines are in twips with y growing down: a made-up slant moves
+        // their tops to the right.
+        const QTransform t(1, 0, italico ? -0.21 : 0, 1, origem.x() + xs[k], origem.y());
+        const QPainterPath caminho = t.map(fonte.pathForGlyph(indices[k]));
+        if (caminho.isEmpty())
+            continue;
+        for (int i = 0; i < caminho.elementCount(); ++i) {
+            const QPainterPath::Element e = caminho.elementAt(i);
+            if (e.type == QPainterPath::CurveToElement && i + 2 < caminho.elementCount()) {
+                const QPainterPath::Element c2 = caminho.elementAt(i + 1), fim = caminho.elementAt(i + 2);
+                for (const auto& p : {e, c2, fim}) {
+                    numero(conteudo_, p.x);
+                    conteudo_.append(' ');
+                    numero(conteudo_, p.y);
+                    conteudo_.append(' ');
+                }
+                conteudo_.append("c\n");
+                i += 2;
+                continue;
+            }
+            numero(conteudo_, e.x);
+            conteudo_.append(' ');
+            numero(conteudo_, e.y);
+            conteudo_.append(e.type == QPainterPath::MoveToElement ? " m\n" : " l\n");
+        }
+        conteudo_.append(negrito ? "B\n" : "f\n");
+    }
+}
+
+void Escritor::retangulo_cheio(const QRectF& r, const QColor& cor)
+{
+    if (!pagina_aberta_)
+        return;
+    fechar_texto();
+    cor_preenchimento(cor);
+    const QRectF n = r.normalized();
+    numero(conteudo_, n.x());
+    conteudo_.append(' ');
+    numero(conteudo_, n.y());
+    conteudo_.append(' ');
+    numero(conteudo_, n.width());
+    conteudo_.append(' ');
+    numero(conteudo_, n.height());
+    conteudo_.append(" re f\n");
+}
+
+void Escritor::linha(QPointF a, QPointF b, const QColor& cor, double largura, bool pontilhada, bool caixa)
+{
+    if (!pagina_aberta_)
+        return;
+    fechar_texto();
+    cor_traco(cor);
+    const int estilo = pontilhada ? 1 : 0;
+    if (largura != largura_linha_ || estilo != estilo_traco_) {
+        largura_linha_ = largura;
+        estilo_traco_ = estilo;
+        numero(conteudo_, largura);
+        if (pontilhada) {
+            conteudo_.append(" w 0 J [");
+            numero(conteudo_, largura);
+            conteudo_.append(' ');
+            numero(conteudo_, 2 * largura);
+            conteudo_.append("] 0 d\n");
+        } else {
+            conteudo_.append(" w 2 J [] 0 d\n");
+        }
+    }
+    if (caixa) {
+        const QRectF r = QRectF(a, b).normalized();
+        numero(conteudo_, r.x());
+        conteudo_.append(' ');
+        numero(conteudo_, r.y());
+        conteudo_.append(' ');
+        numero(conteudo_, r.width());
+        conteudo_.append(' ');
+        numero(conteudo_, r.height());
+        conteudo_.append(" re S\n");
+        return;
+    }
+    // A line from a point to itself still shows as a dot (square ends).
+    numero(conteudo_, a.x());
+    conteudo_.append(' ');
+    numero(conteudo_, a.y());
+    conteudo_.append(" m ");
+    numero(conteudo_, b.x());
+    conteudo_.append(' ');
+    numero(conteudo_, b.y());
+    conteudo_.append(" l S\n");
+}
+
+void Escritor::imagem(const QImage& imagem, const QRectF& destino)
+{
+    if (!pagina_aberta_ || imagem.isNull())
+        return;
+    fechar_texto();
+    QByteArray nome;
+    if (const auto it = imagens_por_chave_.constFind(imagem.cacheKey()); it != imagens_por_chave_.cend()) {
+        nome = it->nome;
+    } else {
+        const bool cinza = !imagem.hasAlphaChannel() && imagem.allGray();
+        const QImage cores = imagem.convertToFormat(cinza ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+        const int w = cores.width(), h = cores.height();
+        const qsizetype por_linha = qsizetype(w) * (cinza ? 1 : 3);
+        QByteArray pixels;
+        pixels.reserve(por_linha * h);
+        for (int y = 0; y < h; ++y)
+            pixels.append(reinterpret_cast<const char*>(cores.constScanLine(y)), por_linha);
+        QByteArray alfa;
+        if (imagem.hasAlphaChannel()) {
+            const QImage a = imagem.convertToFormat(QImage::Format_Alpha8);
+            bool opaca = true;
+            alfa.reserve(qsizetype(w) * h);
+            for (int y = 0; y < h; ++y) {
+                const char* linha = reinterpret_cast<const char*>(a.constScanLine(y));
+                alfa.append(linha, w);
+                for (int x = 0; x < w && opaca; ++x)
+                    opaca = static_cast<unsigned char>(linha[x]) == 255;
+            }
+            if (opaca)
+                alfa.clear();
+        }
+        QCryptographicHash resumo(QCryptographicHash::Sha1);
+        resumo.addData(QByteArray::number(w) + 'x' + QByteArray::number(h) + (cinza ? "g" : "c"));
+        resumo.addData(pixels);
+        resumo.addData(alfa);
+        const QByteArray chave = resumo.result();
+        if (const auto it = imagens_.constFind(chave); it != imagens_.cend()) {
+            nome = it->nome;
+        } else {
+            const int obj = novo_objeto();
+            QByteArray dic = "/Type /XObject /Subtype /Image /Width " + QByteArray::number(w) + " /Height "
+                             + QByteArray::number(h) + " /BitsPerComponent 8 /ColorSpace "
+                             + (cinza ? "/DeviceGray" : "/DeviceRGB");
+            if (!alfa.isEmpty()) {
+                const int mascara = novo_objeto();
+                escrever_fluxo(mascara,
+                               "/Type /XObject /Subtype /Image /Width " + QByteArray::number(w) + " /Height "
+                                   + QByteArray::number(h) + " /BitsPerComponent 8 /ColorSpace /DeviceGray",
+                               alfa, true);
+                dic.append(" /SMask ").append(ref(mascara));
+            }
+            escrever_fluxo(obj, dic, pixels, true);
+            nome = "Im" + QByteArray::number(static_cast<int>(imagens_.size()) + 1);
+            imagens_.insert(chave, {nome, obj});
+        }
+        imagens_por_chave_.insert(imagem.cacheKey(), imagens_.value(chave));
+    }
+    // The picture's first row at the top of the box.
+    conteudo_.append("q ");
+    numero(conteudo_, destino.width());
+    conteudo_.append(" 0 0 ");
+    numero(conteudo_, -destino.height());
+    conteudo_.append(' ');
+    numero(conteudo_, destino.x());
+    conteudo_.append(' ');
+    numero(conteudo_, destino.y() + destino.height());
+    conteudo_.append(" cm /").append(nome).append(" Do Q\n");
+}
+
+void Escritor::escrever_fontes()
+{
+    if (recursos_.empty())
+        return;
+    obj_cmap_ = novo_objeto();
+    escrever_fluxo(obj_cmap_,
+                   "/Type /CMap /CMapName /Papelada-Bytes /CIDSystemInfo << /Registry (Adobe) "
+                   "/Ordering (Identity) /Supplement 0 >>",
+                   QByteArray(cmap_bytes), false);
+    for (auto& f : faces_) {
+        if (!f->dados.incorporavel || f->usados.empty())
+            continue;
+        const QByteArray programa = subconjunto(f->dados, f->usados);
+        // The subset's tag: six capitals drawn from the glyphs it holds.
+        QCryptographicHash h(QCryptographicHash::Md5);
+        h.addData(f->chave);
+        for (quint32 g : f->usados)
+            h.addData(QByteArrayView(reinterpret_cast<const char*>(&g), sizeof g));
+        const QByteArray r = h.result();
+        for (int i = 0; i < 6; ++i)
+            f->nome.append(static_cast<char>('A' + static_cast<unsigned char>(r[i]) % 26));
+        f->nome.append('+').append(f->dados.nome_postscript);
+
+        const int obj_programa = novo_objeto();
+        escrever_fluxo(obj_programa, "/Length1 " + QByteArray::number(programa.size()), programa, true);
+        f->obj_descritor = novo_objeto();
+        const FaceTrueType& d = f->dados;
+        int bandeiras = 4; // symbolic: glyphs are chosen by index
+        if (d.fixa)
+            bandeiras |= 1;
+        if (d.angulo_italico != 0)
+            bandeiras |= 64;
+        QByteArray s = "<< /Type /FontDescriptor /FontName /" + f->nome + " /Flags " + QByteArray::number(bandeiras)
+                       + " /FontBBox [";
+        for (int i = 0; i < 4; ++i) {
+            inteiro(s, d.caixa[i]);
+            s.append(i < 3 ? " " : "]");
+        }
+        s.append(" /ItalicAngle ");
+        numero(s, d.angulo_italico);
+        s.append(" /Ascent ").append(QByteArray::number(d.ascendente));
+        s.append(" /Descent ").append(QByteArray::number(d.descendente));
+        s.append(" /CapHeight ").append(QByteArray::number(d.altura_maiusculas));
+        s.append(" /StemV 80 /FontFile2 ").append(ref(obj_programa)).append(" >>\nendobj\n");
+        iniciar_objeto(f->obj_descritor);
+        escrever(s);
+    }
+    for (auto& r : recursos_) {
+        if (!r->face->obj_descritor)
+            continue;
+        int ultimo = 0;
+        for (int c = 0; c < 256; ++c)
+            if (r->ocupado[c])
+                ultimo = c;
+        // Code -> glyph index.
+        QByteArray mapa;
+        for (int c = 0; c <= ultimo; ++c) {
+            const quint32 g = r->ocupado[c] ? r->glifo[c] : 0;
+            mapa.append(static_cast<char>(g >> 8)).append(static_cast<char>(g));
+        }
+        const int obj_mapa = novo_objeto();
+        escrever_fluxo(obj_mapa, {}, mapa, true);
+        // Code -> character, for searching and copying the text.
+        QByteArray unicode;
+        std::vector<int> com_caractere;
+        for (int c = 0; c <= ultimo; ++c)
+            if (r->ocupado[c] && r->caractere[c])
+                com_caractere.push_back(c);
+        unicode.append("/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+                       "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+                       "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+                       "1 begincodespacerange\n<00> <FF>\nendcodespacerange\n");
+        for (size_t i = 0; i < com_caractere.size(); i += 100) {
+            const size_t fim = std::min(com_caractere.size(), i + 100);
+            unicode.append(QByteArray::number(static_cast<int>(fim - i))).append(" beginbfchar\n");
+            for (size_t j = i; j < fim; ++j) {
+                unicode.append('<');
+                hex2(unicode, static_cast<unsigned>(com_caractere[j]));
+                unicode.append("> <");
+                hex4(unicode, r->caractere[static_cast<size_t>(com_caractere[j])]);
+                unicode.append(">\n");
+            }
+            unicode.append("endbfchar\n");
+        }
+        unicode.append("endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n");
+        const int obj_unicode = novo_objeto();
+        escrever_fluxo(obj_unicode, {}, unicode, true);
+
+        const int obj_cid = novo_objeto();
+        QByteArray s = "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + r->face->nome
+                       + " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
+                         " /FontDescriptor "
+                       + ref(r->face->obj_descritor) + " /DW 0 /W [0 [";
+        for (int c = 0; c <= ultimo; ++c) {
+            numero(s, r->ocupado[c] ? r->avanco[static_cast<size_t>(c)] * 1000 / r->tamanho : 0);
+            s.append(c < ultimo ? " " : "");
+        }
+        s.append("]] /CIDToGIDMap ").append(ref(obj_mapa)).append(" >>\nendobj\n");
+        iniciar_objeto(obj_cid);
+        escrever(s);
+
+        r->obj_fonte = novo_objeto();
+        iniciar_objeto(r->obj_fonte);
+        escrever("<< /Type /Font /Subtype /Type0 /BaseFont /" + r->face->nome + " /Encoding " + ref(obj_cmap_)
+                 + " /DescendantFonts [" + ref(obj_cid) + "] /ToUnicode " + ref(obj_unicode) + " >>\nendobj\n");
+    }
+}
+
+bool Escritor::terminar()
+{
+    if (terminado_)
+        return !falhou_;
+    if (paginas_.empty())
+        iniciar_pagina(11906, 16838); // an empty A4 page: a PDF has at least one
+    terminar_pagina();
+    terminado_ = true;
+    escrever_fontes();
+
+    QByteArray s = "<< /ProcSet [/PDF /Text /ImageB /ImageC] /Font <<";
+    for (auto& r : recursos_)
+        if (r->obj_fonte)
+            s.append(" /").append(r->nome).append(' ').append(ref(r->obj_fonte));
+    s.append(" >> /XObject <<");
+    for (const Imagem& i : std::as_const(imagens_))
+        s.append(" /").append(i.nome).append(' ').append(ref(i.objeto));
+    s.append(" >> >>\nendobj\n");
+    iniciar_objeto(obj_recursos_);
+    escrever(s);
+
+    iniciar_objeto(obj_paginas_);
+    s = "<< /Type /Pages /Count " + QByteArray::number(paginas()) + " /Kids [";
+    for (const Pagina& p : paginas_) {
+        s.append(ref(p.objeto)).append(' ');
+        if (s.size() > (1 << 16)) {
+            escrever(s);
+            s.clear();
+        }
+    }
+    s.append("] >>\nendobj\n");
+    escrever(s);
+
+    const qint64 tabela = posicao_;
+    s = "xref\n0 " + QByteArray::number(static_cast<qlonglong>(deslocamentos_.size())) + "\n";
+    for (size_t i = 0; i < deslocamentos_.size(); ++i) {
+        if (deslocamentos_[i] < 0) {
+            s.append("0000000000 65535 f \n");
+        } else {
+            s.append(QByteArray::number(deslocamentos_[i]).rightJustified(10, '0')).append(" 00000 n \n");
+        }
+        if (s.size() > (1 << 16)) {
+            escrever(s);
+            s.clear();
+        }
+    }
+    const QByteArray id = QCryptographicHash::hash(
+                              titulo_.toUtf8() + QByteArray::number(QDateTime::currentMSecsSinceEpoch())
+                                  + QByteArray::number(posicao_),
+                              QCryptographicHash::Md5)
+                              .toHex()
+                              .toUpper();
+    s.append("trailer\n<< /Size " + QByteArray::number(static_cast<qlonglong>(deslocamentos_.size())) + " /Root "
+             + ref(obj_catalogo_) + " /Info " + ref(obj_info_) + " /ID [<" + id + "> <" + id + ">] >>\nstartxref\n"
+             + QByteArray::number(tabela) + "\n%%EOF\n");
+    escrever(s);
+    descarregar();
+    return !falhou_;
+}
+
+} // namespace papelada::pdf

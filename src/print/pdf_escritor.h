@@ -1,0 +1,131 @@
+// A PDF writer for printed reports. Pages are drawn in twips from the top
+// left corner of the paper; each page is compressed and written as soon as it
+// ends, so the memory a document takes does not grow with its pages. Text is
+// written a run at a time, one byte a glyph, in fonts made from the faces the
+// surface measured with (a subset of each face is embedded at the end), so
+// that the PDF's text can be searched and copied. Faces that may not be
+// embedded are drawn as outlines.
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QHash>
+#include <QImage>
+#include <QPointF>
+#include <QRawFont>
+#include <QRectF>
+#include <QString>
+#include <memory>
+#include <vector>
+
+class QIODevice;
+
+namespace papelada::pdf {
+
+struct FaceTrueType;
+
+class Escritor {
+public:
+    // Writes to `saida`, which stays the caller's; nothing is written before
+    // the first page begins.
+    explicit Escritor(QIODevice* saida, const QString& titulo = QStringLiteral("Papelada"));
+    ~Escritor();
+    Escritor(const Escritor&) = delete;
+    Escritor& operator=(const Escritor&) = delete;
+
+    // Begins a page of this size in twips; a page still open ends first.
+    void iniciar_pagina(double largura, double altura);
+    int paginas() const { return static_cast<int>(paginas_.size()); }
+
+    // Glyphs of `fonte` on a baseline that starts at `origem`; `xs` is the
+    // x of each glyph from there, `caracteres` the character each glyph
+    // stands for (0 when none). `negrito`/`italico` make up a style that the
+    // face lacks.
+    void glifos(const QRawFont& fonte, const quint32* indices, const double* xs,
+                const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor,
+                bool negrito = false, bool italico = false);
+    void retangulo_cheio(const QRectF& r, const QColor& cor);
+    // A line, or the outline of a box, `largura` twips wide with square ends;
+    // dotted lines have dots as long as the line is wide.
+    void linha(QPointF a, QPointF b, const QColor& cor, double largura, bool pontilhada, bool caixa);
+    // A picture stretched over `destino`. The same picture drawn again is
+    // written once.
+    void imagem(const QImage& imagem, const QRectF& destino);
+
+    // Ends the last page and writes what the pages share and the file's
+    // tables. False when the output failed (see erro()).
+    bool terminar();
+    bool falhou() const { return falhou_; }
+    QString erro() const { return erro_; }
+
+private:
+    struct Face;
+    struct Recurso;
+    struct Pagina {
+        int objeto;
+        double largura, altura;
+    };
+
+    int novo_objeto();
+    void iniciar_objeto(int n);
+    void escrever(const QByteArray& dados);
+    void escrever(const char* dados, qsizetype n);
+    void descarregar();
+    void escrever_fluxo(int objeto, const QByteArray& dicionario, const QByteArray& dados,
+                        bool comprimir);
+    void terminar_pagina();
+    void fechar_texto();
+    void cor_preenchimento(const QColor& cor);
+    void cor_traco(const QColor& cor);
+    Recurso& recurso_para(const QRawFont& fonte);
+    Recurso& proximo_recurso(Recurso& cheio);
+    // The font of the chain that starts at `primeiro` where glyph `g` has
+    // its code (given out now if it had none), or null for no glyph of the
+    // face.
+    Recurso* onde(Recurso& primeiro, quint32 g, char16_t caractere, int* codigo);
+    Face& face_para(const QRawFont& fonte);
+    void contornos(const QRawFont& fonte, const quint32* indices, const double* xs, qsizetype n,
+                   QPointF origem, const QColor& cor, bool negrito, bool italico);
+    void escrever_fontes();
+
+    QIODevice* saida_;
+    QString titulo_;
+    QByteArray buffer_;
+    qint64 posicao_ = 0;
+    std::vector<qint64> deslocamentos_; // by object number; -1 until written
+    std::vector<Pagina> paginas_;
+    bool iniciado_ = false;
+    bool terminado_ = false;
+    bool falhou_ = false;
+    QString erro_;
+    int obj_catalogo_ = 0, obj_paginas_ = 0, obj_recursos_ = 0, obj_info_ = 0, obj_cmap_ = 0;
+
+    // The page being drawn.
+    bool pagina_aberta_ = false;
+    QByteArray conteudo_;
+    bool texto_aberto_ = false;
+    const Recurso* recurso_atual_ = nullptr;
+    QRgb preenchimento_ = 0, traco_ = 0;
+    bool tem_preenchimento_ = false, tem_traco_ = false;
+    double largura_linha_ = -1;
+    int modo_texto_ = 0;
+    int estilo_traco_ = -1; // 0 solid, 1 dotted
+
+    // Fonts and pictures, shared by all pages.
+    std::vector<std::unique_ptr<Face>> faces_;
+    std::vector<std::unique_ptr<Recurso>> recursos_;
+    QHash<QRawFont, Recurso*> por_fonte_;
+    QRawFont ultima_fonte_;
+    Recurso* ultimo_recurso_ = nullptr;
+    struct Imagem {
+        QByteArray nome;
+        int objeto;
+    };
+    QHash<QByteArray, Imagem> imagens_; // by a digest of the pixels
+    QHash<qint64, Imagem> imagens_por_chave_;
+};
+
+// Appends `v` to `s` as a PDF number with at most three decimals.
+void numero(QByteArray& s, double v);
+
+} // namespace papelada::pdf
