@@ -4,11 +4,14 @@
 #include "analysis/medicao.h"
 #include "preview/visualizacao.h"
 #include "print/interpretador.h"
+#include "print/superficie_impressora.h"
 #include "stream/copia.h"
 #include "stream/superficie_imagem.h"
 #include "stream/leitor.h"
 #include "stream/superficie_gravacao.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 
 namespace papelada::fuzz {
@@ -91,6 +94,32 @@ void imprimir(const QByteArray& dados)
     }
 }
 
+// A print pass on the real printer, into a PDF file: text in any font and
+// size, pictures, lines and page lengths reach the PDF writer. A document
+// it hands over is whole.
+void imprimir_pdf(const QByteArray& dados)
+{
+    static QTemporaryDir pasta;
+    const QString arquivo = pasta.filePath(QStringLiteral("saida.pdf"));
+    FonteBytes fonte;
+    fonte.usar_memoria(dados);
+    Documento doc;
+    doc.tamanho_arquivo = dados.size();
+    Metricas metricas = metricas_fixas(11906, 16838);
+    Corrida corrida;
+    SuperficieImpressora impressora(impressora_pdf);
+    impressora.setArquivoSaida(arquivo);
+    Passagem passagem(false);
+    Observador observador;
+    imprimir_passagem(fonte, doc, metricas, corrida, impressora, passagem, observador);
+    if (impressora.endDoc() && impressora.paginasEntregues() > 0) {
+        QFile f(arquivo);
+        if (!f.open(QIODevice::ReadOnly) || !f.read(8).startsWith("%PDF-1.") || !f.seek(f.size() - 6)
+            || f.read(6) != "%%EOF\n")
+            __builtin_trap();
+    }
+}
+
 void indexar(const QByteArray& dados)
 {
     FonteBytes fonte;
@@ -141,6 +170,7 @@ const std::vector<Alvo>& alvos()
         {"leitor", ler_tudo},
         {"medicao", medir},
         {"impressao", imprimir},
+        {"pdf", imprimir_pdf},
         {"indice", indexar},
         {"visualizacao", visualizar_paginas},
         {"copia", copiar_texto},

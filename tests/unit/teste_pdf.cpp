@@ -1,0 +1,553 @@
+// The PDF writer: files whose cross-reference table is right, text that
+// rasterises exactly as Qt's own PDF engine draws the same glyphs, subsets
+// that keep glyph indexes, fonts that run out of codes, made-up styles,
+// faces that may not be embedded, pictures written once, and a failing
+// output reported.
+#include "comum/apoio.h"
+#include "print/pdf_escritor.h"
+#include "print/pdf_fonte.h"
+#include "print/superficie_impressora.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFont>
+#include <QGlyphRun>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPdfWriter>
+#include <QRawFont>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+using namespace papelada;
+using namespace papelada::teste;
+
+namespace {
+
+const QString dejavu = QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+
+bool tem_poppler()
+{
+    return existe_programa(QStringLiteral("pdftotext")) && existe_programa(QStringLiteral("pdftoppm"))
+           && existe_programa(QStringLiteral("pdffonts"));
+}
+
+// Every object the cross-reference table lists starts where it says, and
+// startxref points at the table.
+void estrutura_valida(const QString& caminho)
+{
+    const QByteArray pdf = ler(caminho);
+    ASSERT_TRUE(pdf.startsWith("%PDF-1."));
+    ASSERT_TRUE(pdf.endsWith("%%EOF\n"));
+    const qsizetype s = pdf.lastIndexOf("startxref\n");
+    ASSERT_GT(s, 0);
+    const qsizetype tabela = pdf.mid(s + 10).split('\n').value(0).toLongLong();
+    ASSERT_EQ(pdf.mid(tabela, 5), QByteArray("xref\n"));
+    const QList<QByteArray> linhas = pdf.mid(tabela).split('\n');
+    const int quantos = linhas.value(1).split(' ').value(1).toInt();
+    ASSERT_GT(quantos, 3);
+    for (int i = 0; i < quantos; ++i) {
+        const QByteArray entrada = linhas.value(2 + i);
+        ASSERT_EQ(entrada.size(), 19) << "entrada " << i;
+        if (entrada.endsWith(" f "))
+            continue;
+        const qsizetype onde = entrada.left(10).toLongLong();
+        EXPECT_TRUE(pdf.mid(onde).startsWith(QByteArray::number(i) + " 0 obj\n")) << "objeto " << i;
+    }
+    EXPECT_TRUE(pdf.contains("/Size " + QByteArray::number(quantos) + " "));
+}
+
+// A page of the PDF in shades of grey.
+QImage renderizar(const QString& pdf, int pagina = 1, int dpi = 100)
+{
+    const QString base = pasta_temporaria() + QStringLiteral("/render");
+    const Resultado r = executar(QStringLiteral("pdftoppm"),
+                                 {QStringLiteral("-gray"), QStringLiteral("-r"), QString::number(dpi),
+                                  QStringLiteral("-f"), QString::number(pagina), QStringLiteral("-l"),
+                                  QString::number(pagina), QStringLiteral("-singlefile"), pdf, base});
+    if (r.codigo != 0)
+        return {};
+    return QImage(base + QStringLiteral(".pgm")).convertToFormat(QImage::Format_Grayscale8);
+}
+
+int escuros(const QImage& img, QRect r = {})
+{
+    if (r.isNull())
+        r = img.rect();
+    r &= img.rect();
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            n += img.constScanLine(y)[x] < 128;
+    return n;
+}
+
+// Pixels that differ clearly between two renderings of the same size.
+int diferentes(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return std::max(a.width() * a.height(), b.width() * b.height());
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            n += std::abs(a.constScanLine(y)[x] - b.constScanLine(y)[x]) > 96;
+    return n;
+}
+
+struct Corrida {
+    QList<quint32> glifos;
+    std::vector<double> xs;
+    std::vector<char16_t> caracteres;
+};
+
+Corrida corrida(const QRawFont& fonte, const QString& texto)
+{
+    Corrida c;
+    c.glifos = fonte.glyphIndexesForString(texto);
+    const QList<QPointF> avancos = fonte.advancesForGlyphIndexes(c.glifos, QRawFont::SeparateAdvances);
+    double x = 0;
+    for (qsizetype i = 0; i < c.glifos.size(); ++i) {
+        c.xs.push_back(x);
+        c.caracteres.push_back(texto[i].unicode());
+        x += avancos[i].x();
+    }
+    return c;
+}
+
+// The same glyphs at the same places, drawn by Qt's PDF engine.
+void referencia_qt(const QString& caminho, const QRawFont& fonte, const Corrida& c, QPointF base)
+{
+    QPdfWriter w(caminho);
+    w.setResolution(1440);
+    w.setPageSize(QPageSize(QPageSize::A4));
+    w.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter p(&w);
+    QGlyphRun g;
+    g.setRawFont(fonte);
+    g.setGlyphIndexes(c.glifos);
+    QList<QPointF> posicoes;
+    for (double x : c.xs)
+        posicoes << QPointF(x, 0);
+    g.setPositions(posicoes);
+    p.drawGlyphRun(base, g);
+}
+
+QString escrever_corrida(const QString& nome, const QRawFont& fonte, const Corrida& c, QPointF base,
+                         bool negrito = false, bool italico = false)
+{
+    const QString caminho = pasta_temporaria() + QLatin1Char('/') + nome;
+    QFile f(caminho);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    pdf::Escritor e(&f);
+    e.iniciar_pagina(11906, 16838);
+    e.glifos(fonte, c.glifos.constData(), c.xs.data(), c.caracteres.data(), c.glifos.size(), base, Qt::black,
+             negrito, italico);
+    EXPECT_TRUE(e.terminar());
+    return caminho;
+}
+
+QString texto_pdf(const QString& pdf)
+{
+    return executar(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), pdf, QStringLiteral("-")}).saida.trimmed();
+}
+
+// Lines of pdffonts after its header: one per font.
+QStringList fontes_pdf(const QString& pdf)
+{
+    return executar(QStringLiteral("pdffonts"), {pdf}).saida.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(2);
+}
+
+TEST(PdfNumeros, FormaCurta)
+{
+    const struct {
+        double v;
+        const char* esperado;
+    } casos[] = {
+        {0, "0"},         {-0.0001, "0"},        {12, "12"},          {-3.5, "-3.5"},
+        {1.23456, "1.235"}, {0.0004, "0"},       {2.1, "2.1"},        {1e12, "100000000"},
+        {-1e12, "-100000000"}, {std::nan(""), "0"}, {HUGE_VAL, "0"},  {841.89, "841.89"},
+    };
+    for (const auto& c : casos) {
+        QByteArray s;
+        pdf::numero(s, c.v);
+        EXPECT_EQ(s, QByteArray(c.esperado)) << c.v;
+    }
+}
+
+struct CasoFonte {
+    const char* familia;
+    bool negrito, italico;
+};
+
+void PrintTo(const CasoFonte& c, std::ostream* os)
+{
+    *os << c.familia << (c.negrito ? " negrito" : "") << (c.italico ? " itálico" : "");
+}
+
+class PdfTexto : public ::testing::TestWithParam<CasoFonte> {};
+
+TEST_P(PdfTexto, GlifosComoOsDoMotorDoQt)
+{
+    if (!tem_poppler())
+        GTEST_SKIP() << "poppler-utils não instalado";
+    QFont f(QString::fromLatin1(GetParam().familia));
+    f.setPixelSize(240); // 12 points, in twips
+    f.setBold(GetParam().negrito);
+    f.setItalic(GetParam().italico);
+    f.setHintingPreference(QFont::PreferNoHinting);
+    const QRawFont fonte = QRawFont::fromFont(f);
+    ASSERT_TRUE(fonte.isValid());
+    // Parentheses and backslashes are escaped in the page's strings.
+    const QString texto = QStringLiteral("Relatório (ações) \\ € 1.234,56 ÁÉÍÓÚ çãõ");
+    const Corrida c = corrida(fonte, texto);
+    const QPointF base(1440, 2000);
+    const QString nosso = escrever_corrida(QStringLiteral("nosso.pdf"), fonte, c, base);
+    const QString qt = pasta_temporaria() + QStringLiteral("/qt.pdf");
+    referencia_qt(qt, fonte, c, base);
+    estrutura_valida(nosso);
+
+    EXPECT_EQ(texto_pdf(nosso), texto);
+    const QStringList fontes = fontes_pdf(nosso);
+    ASSERT_EQ(fontes.size(), 1);
+    EXPECT_TRUE(fontes[0].contains(QRegularExpression(QStringLiteral("^[A-Z]{6}\\+\\S+ +CID TrueType +Custom +yes yes yes"))))
+        << fontes[0].toStdString();
+
+    const QImage a = renderizar(nosso), b = renderizar(qt);
+    ASSERT_FALSE(a.isNull());
+    const int tinta = escuros(b);
+    EXPECT_GT(tinta, 500);
+    EXPECT_NEAR(escuros(a), tinta, tinta * 0.02);
+    EXPECT_LT(diferentes(a, b), tinta / 50);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faces, PdfTexto,
+                         ::testing::Values(CasoFonte{"Liberation Mono", false, false},
+                                           CasoFonte{"Liberation Sans", true, false},
+                                           CasoFonte{"Liberation Serif", false, true},
+                                           CasoFonte{"DejaVu Sans", false, false}));
+
+TEST(PdfTexto, MaisGlifosQueCodigosNumaFonte)
+{
+    if (!tem_poppler())
+        GTEST_SKIP() << "poppler-utils não instalado";
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setPixelSize(200);
+    const QRawFont fonte = QRawFont::fromFont(f);
+    ASSERT_TRUE(fonte.isValid());
+    // 300 different letters of Latin Extended-A and B: a font of one-byte
+    // codes holds 256, so a second one takes the rest.
+    QString texto;
+    for (char16_t u = 0x100; u < 0x100 + 300; ++u)
+        if (fonte.supportsCharacter(QChar(u)))
+            texto.append(QChar(u));
+    ASSERT_GT(texto.size(), 260);
+    const QString caminho = pasta_temporaria() + QStringLiteral("/muitos.pdf");
+    const QString qt = pasta_temporaria() + QStringLiteral("/muitos_qt.pdf");
+    {
+        QFile f(caminho);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        pdf::Escritor e(&f);
+        e.iniciar_pagina(11906, 16838);
+        QPdfWriter w(qt);
+        w.setResolution(1440);
+        w.setPageSize(QPageSize(QPageSize::A4));
+        w.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPainter p(&w);
+        // Lines of 30 letters; the same letters again at the end, which
+        // must find the codes they already have.
+        for (qsizetype i = 0, linha = 0; i < texto.size() + 60; i += 30, ++linha) {
+            const QString parte = (texto + texto.left(60)).mid(i, 30);
+            const Corrida c = corrida(fonte, parte);
+            const QPointF base(720, 1000 + linha * 400);
+            e.glifos(fonte, c.glifos.constData(), c.xs.data(), c.caracteres.data(), c.glifos.size(), base,
+                     Qt::black);
+            QGlyphRun g;
+            g.setRawFont(fonte);
+            g.setGlyphIndexes(c.glifos);
+            QList<QPointF> ps;
+            for (double x : c.xs)
+                ps << QPointF(x, 0);
+            g.setPositions(ps);
+            p.drawGlyphRun(base, g);
+        }
+        ASSERT_TRUE(e.terminar());
+    }
+    estrutura_valida(caminho);
+    EXPECT_EQ(fontes_pdf(caminho).size(), 2);
+    QString lido = texto_pdf(caminho);
+    lido.remove(QLatin1Char('\n'));
+    EXPECT_EQ(lido, texto + texto.left(60));
+    const QImage a = renderizar(caminho), b = renderizar(qt);
+    const int tinta = escuros(b);
+    EXPECT_GT(tinta, 3000);
+    EXPECT_LT(diferentes(a, b), tinta / 50);
+}
+
+// Mean x of the dark pixels of some rows.
+double x_medio(const QImage& img, int y0, int y1)
+{
+    double soma = 0;
+    int n = 0;
+    for (int y = y0; y <= y1; ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.constScanLine(y)[x] < 128) {
+                soma += x;
+                ++n;
+            }
+    return n ? soma / n : -1;
+}
+
+TEST(PdfTexto, EstilosQueAFaceNaoTem)
+{
+    if (!tem_poppler())
+        GTEST_SKIP() << "poppler-utils não instalado";
+    const QRawFont fonte(dejavu, 1440); // one inch
+    ASSERT_TRUE(fonte.isValid());
+    const Corrida c = corrida(fonte, QStringLiteral("IIII"));
+    const QPointF base(1440, 2880); // the letters stand between 1 and 2 inches
+    const QImage normal = renderizar(escrever_corrida(QStringLiteral("normal.pdf"), fonte, c, base), 1, 72);
+    const QImage negrito = renderizar(escrever_corrida(QStringLiteral("negrito.pdf"), fonte, c, base, true), 1, 72);
+    const QImage italico =
+        renderizar(escrever_corrida(QStringLiteral("italico.pdf"), fonte, c, base, false, true), 1, 72);
+    ASSERT_FALSE(normal.isNull());
+    // Bold: thicker strokes.
+    EXPECT_GT(escuros(negrito), escuros(normal) * 1.1);
+    // Italic: the tops of the letters lean to the right.
+    const double inclinacao_normal = x_medio(normal, 90, 110) - x_medio(normal, 130, 140);
+    const double inclinacao = x_medio(italico, 90, 110) - x_medio(italico, 130, 140);
+    EXPECT_NEAR(inclinacao_normal, 0, 0.5);
+    EXPECT_GT(inclinacao, 5);
+    EXPECT_EQ(texto_pdf(QStringLiteral("%1/italico.pdf").arg(pasta_temporaria())), QStringLiteral("IIII"));
+}
+
+// DejaVu Sans with the licence of its OS/2 table changed to "restricted".
+QByteArray face_restrita()
+{
+    QByteArray dados = ler(dejavu);
+    const int tabelas = (quint8(dados[4]) << 8) | quint8(dados[5]);
+    for (int i = 0; i < tabelas; ++i) {
+        const int r = 12 + 16 * i;
+        if (dados.mid(r, 4) == "OS/2") {
+            const int o = (quint8(dados[r + 8]) << 24) | (quint8(dados[r + 9]) << 16) | (quint8(dados[r + 10]) << 8)
+                          | quint8(dados[r + 11]);
+            dados[o + 8] = 0;
+            dados[o + 9] = 2;
+        }
+    }
+    return dados;
+}
+
+TEST(PdfTexto, FaceQueNaoPodeSerIncorporadaSaiEmContornos)
+{
+    if (!tem_poppler())
+        GTEST_SKIP() << "poppler-utils não instalado";
+    const QRawFont fonte(face_restrita(), 240);
+    ASSERT_TRUE(fonte.isValid());
+    EXPECT_FALSE(pdf::ler_face(fonte).incorporavel);
+    EXPECT_TRUE(pdf::ler_face(QRawFont(dejavu, 240)).incorporavel);
+    const Corrida c = corrida(fonte, QStringLiteral("Contorno"));
+    const QPointF base(1440, 2000);
+    const QString nosso = escrever_corrida(QStringLiteral("contorno.pdf"), fonte, c, base);
+    const QString qt = pasta_temporaria() + QStringLiteral("/contorno_qt.pdf");
+    referencia_qt(qt, QRawFont(dejavu, 240), c, base);
+    estrutura_valida(nosso);
+    EXPECT_TRUE(fontes_pdf(nosso).isEmpty());
+    const QImage a = renderizar(nosso), b = renderizar(qt);
+    const int tinta = escuros(b);
+    EXPECT_GT(tinta, 200);
+    EXPECT_LT(diferentes(a, b), tinta / 20);
+}
+
+TEST(PdfSubconjunto, GuardaOsIndicesEOsGlifosUsados)
+{
+    for (const QString& arquivo : {dejavu, QStringLiteral("/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf")}) {
+        const QRawFont fonte(arquivo, 100);
+        ASSERT_TRUE(fonte.isValid()) << arquivo.toStdString();
+        const pdf::FaceTrueType face = pdf::ler_face(fonte);
+        ASSERT_TRUE(face.incorporavel);
+        const QList<quint32> usados = fonte.glyphIndexesForString(QStringLiteral("AÁç€"));
+        const quint32 ausente = fonte.glyphIndexesForString(QStringLiteral("Z")).value(0);
+        const QByteArray sub = pdf::subconjunto(face, std::set<quint32>(usados.begin(), usados.end()));
+        EXPECT_LT(sub.size(), QFile(arquivo).size() / 2);
+        const QRawFont lida(sub, 100);
+        ASSERT_TRUE(lida.isValid());
+        for (quint32 g : usados) {
+            const QRectF esperado = fonte.pathForGlyph(g).boundingRect();
+            EXPECT_FALSE(esperado.isEmpty());
+            // Composite glyphs ("Á" in some faces) keep their parts.
+            EXPECT_EQ(lida.pathForGlyph(g).boundingRect(), esperado) << g;
+        }
+        EXPECT_TRUE(lida.pathForGlyph(ausente).isEmpty());
+        EXPECT_EQ(pdf::ler_face(lida).numero_glifos, face.numero_glifos);
+    }
+    // A face with no outlines gives no program.
+    EXPECT_TRUE(pdf::subconjunto(pdf::FaceTrueType{}, {1, 2}).isEmpty());
+}
+
+QImage imagem_cheia(int w, int h, QColor cor, QImage::Format formato)
+{
+    QImage i(w, h, formato);
+    i.fill(cor);
+    return i;
+}
+
+TEST(PdfImagem, CadaImagemGravadaUmaVezNaCorCerta)
+{
+    if (!tem_poppler())
+        GTEST_SKIP() << "poppler-utils não instalado";
+    const QString caminho = pasta_temporaria() + QStringLiteral("/imagens.pdf");
+    {
+        QFile f(caminho);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        pdf::Escritor e(&f);
+        for (int pagina = 0; pagina < 2; ++pagina) {
+            e.iniciar_pagina(11906, 16838);
+            // A fresh copy of the same pixels on every page.
+            e.imagem(imagem_cheia(20, 10, Qt::red, QImage::Format_RGB32), QRectF(1440, 1440, 1440, 720));
+            e.imagem(imagem_cheia(8, 8, QColor(128, 128, 128), QImage::Format_RGB32), QRectF(1440, 2880, 720, 720));
+            QImage meio = imagem_cheia(10, 10, Qt::blue, QImage::Format_ARGB32);
+            for (int y = 0; y < 10; ++y)
+                for (int x = 5; x < 10; ++x)
+                    meio.setPixel(x, y, 0); // transparent right half
+            e.imagem(meio, QRectF(1440, 4320, 1440, 1440));
+        }
+        ASSERT_TRUE(e.terminar());
+    }
+    estrutura_valida(caminho);
+    const QByteArray pdf = ler(caminho);
+    EXPECT_EQ(pdf.count("/Subtype /Image"), 4); // red, grey, blue and its mask
+    EXPECT_EQ(pdf.count("/ColorSpace /DeviceGray"), 2);
+    EXPECT_EQ(pdf.count("/SMask"), 1);
+
+    const QString base = pasta_temporaria() + QStringLiteral("/imagens");
+    for (int pagina : {1, 2}) {
+        ASSERT_EQ(executar(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-f"),
+                                                       QString::number(pagina), QStringLiteral("-l"),
+                                                       QString::number(pagina), QStringLiteral("-singlefile"),
+                                                       QStringLiteral("-png"), caminho, base})
+                      .codigo,
+                  0);
+        const QImage img(base + QStringLiteral(".png"));
+        EXPECT_EQ(img.pixelColor(108, 90), QColor(Qt::red)); // twips / 20 = points = pixels at 72 dpi
+        EXPECT_EQ(qGray(img.pixel(90, 162)), 128);
+        EXPECT_EQ(img.pixelColor(80, 252), QColor(Qt::blue));
+        EXPECT_EQ(img.pixelColor(136, 252), QColor(Qt::white));
+    }
+}
+
+// A device that takes the first `limite` bytes and then refuses, as a full
+// disk does.
+class DispositivoCheio : public QIODevice {
+public:
+    explicit DispositivoCheio(qint64 limite) : limite_(limite) { open(QIODevice::WriteOnly); }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64 n) override
+    {
+        if (escritos_ + n > limite_) {
+            setErrorString(QStringLiteral("Não há espaço no dispositivo"));
+            return -1;
+        }
+        escritos_ += n;
+        return n;
+    }
+
+private:
+    qint64 limite_, escritos_ = 0;
+};
+
+TEST(PdfGravacao, FalhaDaSaidaEDita)
+{
+    const QRawFont fonte(dejavu, 200);
+    const Corrida c = corrida(fonte, QStringLiteral("Uma linha de texto qualquer, repetida muitas vezes."));
+    for (qint64 limite : {qint64(0), qint64(100), qint64(200'000)}) {
+        DispositivoCheio d(limite);
+        pdf::Escritor e(&d);
+        for (int pagina = 0; pagina < 300; ++pagina) {
+            e.iniciar_pagina(11906, 16838);
+            for (int linha = 0; linha < 60; ++linha)
+                e.glifos(fonte, c.glifos.constData(), c.xs.data(), c.caracteres.data(), c.glifos.size(),
+                         QPointF(720, 720 + 240 * linha), QColor(pagina % 256, 0, linha));
+        }
+        EXPECT_FALSE(e.terminar()) << limite;
+        EXPECT_TRUE(e.falhou());
+        EXPECT_EQ(e.erro(), QStringLiteral("Não há espaço no dispositivo"));
+    }
+}
+
+TEST(PdfGravacao, DocumentoSemPaginasTemUmaEmBranco)
+{
+    const QString caminho = pasta_temporaria() + QStringLiteral("/vazio.pdf");
+    {
+        QFile f(caminho);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        pdf::Escritor e(&f);
+        ASSERT_TRUE(e.terminar());
+        EXPECT_EQ(e.paginas(), 1);
+    }
+    estrutura_valida(caminho);
+    if (existe_programa(QStringLiteral("pdfinfo"))) {
+        EXPECT_EQ(paginas_pdf(caminho), 1);
+    }
+}
+
+// Longest run of dark pixels in row `y`.
+int trecho_escuro(const QImage& img, int y)
+{
+    int maior = 0, atual = 0;
+    for (int x = 0; x < img.width(); ++x) {
+        atual = img.constScanLine(y)[x] < 128 ? atual + 1 : 0;
+        maior = std::max(maior, atual);
+    }
+    return maior;
+}
+
+TEST(ImpressoraPdf, SublinhadoRiscadoEControles)
+{
+    if (!tem_poppler())
+        GTEST_SKIP() << "poppler-utils não instalado";
+    const QString caminho = pasta_temporaria() + QStringLiteral("/estilos.pdf");
+    SuperficieImpressora p(impressora_pdf);
+    p.setArquivoSaida(caminho);
+    p.setFontName(QStringLiteral("Arial"));
+    p.setFontSize(36); // half an inch: 36 pixels at 72 dpi
+    p.setCurrentX(1440);
+    p.setCurrentY(1440);
+    p.setFontUnderline(true);
+    p.print(QStringLiteral("Sublinhado"));
+    const double largura = p.textWidth(QStringLiteral("Sublinhado")) / 20;
+    p.setFontUnderline(false);
+    p.setFontStrikethru(true);
+    p.setCurrentX(1440);
+    p.setCurrentY(2880);
+    p.print(QStringLiteral("Riscado"));
+    p.setFontStrikethru(false);
+    // Control bytes have no glyph: the run is shaped by the platform and
+    // still prints the letters around them.
+    p.setCurrentX(1440);
+    p.setCurrentY(4320);
+    p.print(QStringLiteral("ab\x01" "cd"));
+    ASSERT_TRUE(p.endDoc()) << p.erro().toStdString();
+    estrutura_valida(caminho);
+
+    const QImage img = renderizar(caminho, 1, 72);
+    // Somewhere below the letters of the first line, a line as wide as the
+    // text; none across the middle of the letters.
+    int sublinhado = 0;
+    for (int y = 72 + 24; y < 72 + 50; ++y)
+        sublinhado = std::max(sublinhado, trecho_escuro(img, y));
+    EXPECT_NEAR(sublinhado, largura, 3);
+    int riscado = 0;
+    for (int y = 144 + 12; y < 144 + 30; ++y)
+        riscado = std::max(riscado, trecho_escuro(img, y));
+    EXPECT_NEAR(riscado, p.textWidth(QStringLiteral("Riscado")) / 20, 3);
+    const QString texto = texto_pdf(caminho);
+    EXPECT_TRUE(texto.contains(QStringLiteral("Sublinhado"))) << texto.toStdString();
+    EXPECT_TRUE(texto.contains(QStringLiteral("Riscado")));
+    EXPECT_TRUE(texto.contains(QStringLiteral("ab"))) << texto.toStdString();
+    EXPECT_TRUE(texto.contains(QStringLiteral("cd")));
+    EXPECT_GT(escuros(img, QRect(72, 216, 300, 40)), 200);
+}
+
+} // namespace
