@@ -56,3 +56,26 @@ paginas_ref=$(pdfinfo "$dir/texttopdf.pdf" 2>/dev/null | awk '/^Pages:/ {print $
 printf 'papelada-cli: %6.2f s (CPU %5.2f s)  %s páginas, %s bytes\n' "$t_papelada" "$c_papelada" "$paginas" "$(stat -c %s "$dir/papelada.pdf")"
 printf 'texttopdf:    %6.2f s (CPU %5.2f s)  %s páginas, %s bytes\n' "$t_texttopdf" "$c_texttopdf" "$paginas_ref" "$(stat -c %s "$dir/texttopdf.pdf")"
 printf 'razão:        %6.2f   (CPU %5.2f)\n' "$(echo "$t_papelada / $t_texttopdf" | bc -l)" "$(echo "$c_papelada / $c_texttopdf" | bc -l)"
+
+# Memory: the print pass streams, so the peak for a 100 MB report stays close
+# to the peak for a 1 MB one. Skipped with PRINT_BENCH_SEM_MEMORIA=1 (the
+# large report takes about 100 MB of the temporary folder).
+if [ -n "${PRINT_BENCH_SEM_MEMORIA:-}" ]; then
+  exit 0
+fi
+if [ ! -x /usr/bin/time ]; then
+  echo "memória: /usr/bin/time não encontrado (pacote time); medição pulada"
+  exit 0
+fi
+head -c -1 "$dir/relatorio.txt" > "$dir/corpo.txt"
+head -c 1000000 "$dir/corpo.txt" > "$dir/1mb.txt" && printf '\x1a' >> "$dir/1mb.txt"
+{ for _ in $(seq 20); do cat "$dir/corpo.txt"; printf '\x0c'; done; printf 'x\x1a'; } > "$dir/100mb.txt"
+rm -f "$dir/corpo.txt"
+pico() {
+  /usr/bin/time -f '%M' "$cli" imprimir "$1" --pdf "$dir/memoria.pdf" --margens 10,10 2>&1 >/dev/null | tail -1
+}
+k1=$(pico "$dir/1mb.txt")
+k100=$(pico "$dir/100mb.txt")
+printf 'memória:      %6.1f MB de pico para %s bytes; %6.1f MB para %s bytes\n' \
+  "$(echo "$k1 / 1024" | bc -l)" "$(stat -c %s "$dir/1mb.txt")" \
+  "$(echo "$k100 / 1024" | bc -l)" "$(stat -c %s "$dir/100mb.txt")"

@@ -75,43 +75,41 @@ Metricas metricas_fixas(std::int32_t largura_folha, std::int32_t altura_folha)
     return m;
 }
 
-// A print pass on the recording printer, all pages and then pages 2 to 3.
-void imprimir(const QByteArray& dados)
+// A print pass of the whole input on `impressora`, or of its pages 2 to 3.
+void passagem(const QByteArray& dados, Superficie& impressora, bool selecionar)
 {
-    for (bool selecionar : {false, true}) {
-        FonteBytes fonte;
-        fonte.usar_memoria(dados);
-        Documento doc;
-        doc.tamanho_arquivo = dados.size();
-        Metricas metricas = metricas_fixas(11906, 16838);
-        Corrida corrida;
-        SuperficieGravacao impressora;
-        Passagem passagem(selecionar);
-        passagem.primeira_pagina = 2;
-        passagem.ultima_pagina = 3;
-        Observador observador;
-        imprimir_passagem(fonte, doc, metricas, corrida, impressora, passagem, observador);
-    }
-}
-
-// A print pass on the real printer, into a PDF file: text in any font and
-// size, pictures, lines and page lengths reach the PDF writer. A document
-// it hands over is whole.
-void imprimir_pdf(const QByteArray& dados)
-{
-    static QTemporaryDir pasta;
-    const QString arquivo = pasta.filePath(QStringLiteral("saida.pdf"));
     FonteBytes fonte;
     fonte.usar_memoria(dados);
     Documento doc;
     doc.tamanho_arquivo = dados.size();
     Metricas metricas = metricas_fixas(11906, 16838);
     Corrida corrida;
-    SuperficieImpressora impressora(impressora_pdf);
-    impressora.setArquivoSaida(arquivo);
-    Passagem passagem(false);
+    Passagem passagem(selecionar);
+    passagem.primeira_pagina = 2;
+    passagem.ultima_pagina = 3;
     Observador observador;
     imprimir_passagem(fonte, doc, metricas, corrida, impressora, passagem, observador);
+}
+
+// On the recording printer, all pages and then pages 2 to 3.
+void imprimir(const QByteArray& dados)
+{
+    for (bool selecionar : {false, true}) {
+        SuperficieGravacao impressora;
+        passagem(dados, impressora, selecionar);
+    }
+}
+
+// On the real printer, into a PDF file: text in any font and size,
+// pictures, lines and page lengths reach the PDF writer. A document it hands
+// over is whole.
+void imprimir_pdf(const QByteArray& dados)
+{
+    static QTemporaryDir pasta;
+    const QString arquivo = pasta.filePath(QStringLiteral("saida.pdf"));
+    SuperficieImpressora impressora(impressora_pdf);
+    impressora.setArquivoSaida(arquivo);
+    passagem(dados, impressora, false);
     if (impressora.endDoc() && impressora.paginasEntregues() > 0) {
         QFile f(arquivo);
         if (!f.open(QIODevice::ReadOnly) || !f.read(8).startsWith("%PDF-1.") || !f.seek(f.size() - 6)

@@ -16,6 +16,9 @@ namespace papelada {
 // What the print job sets before each pass.
 struct Passagem {
     explicit Passagem(const bool& selecionar) : selecionar_paginas(selecionar) {}
+    // The flag is kept by reference: a temporary would be gone before the
+    // pass reads it.
+    explicit Passagem(bool&&) = delete;
 
     // "Selecionar páginas": read each time the mode is needed, since the
     // option can be switched while a pass runs.

@@ -142,6 +142,17 @@ void numero(QByteArray& s, double v)
     }
 }
 
+void numeros(QByteArray& s, std::initializer_list<double> v)
+{
+    bool primeiro = true;
+    for (double x : v) {
+        if (!primeiro)
+            s.append(' ');
+        primeiro = false;
+        numero(s, x);
+    }
+}
+
 struct Escritor::Face {
     QByteArray chave;
     FaceTrueType dados;
@@ -287,7 +298,7 @@ void Escritor::iniciar_pagina(double largura, double altura)
     conteudo_.append(" cm\n");
     texto_aberto_ = false;
     recurso_atual_ = nullptr;
-    tem_preenchimento_ = tem_traco_ = false;
+    preenchimento_ = traco_ = {};
     largura_linha_ = -1;
     modo_texto_ = 0;
     estilo_traco_ = -1;
@@ -323,34 +334,35 @@ void Escritor::fechar_texto()
     }
 }
 
-void Escritor::cor_preenchimento(const QColor& cor)
+void Escritor::definir_cor(const QColor& cor, bool traco)
 {
     const QRgb c = cor.rgb();
-    if (tem_preenchimento_ && c == preenchimento_)
+    Cor& atual = traco ? traco_ : preenchimento_;
+    if (atual.definida && atual.rgb == c)
         return;
-    tem_preenchimento_ = true;
-    preenchimento_ = c;
-    numero(conteudo_, qRed(c) / 255.0);
-    conteudo_.append(' ');
-    numero(conteudo_, qGreen(c) / 255.0);
-    conteudo_.append(' ');
-    numero(conteudo_, qBlue(c) / 255.0);
-    conteudo_.append(" rg\n");
+    atual = {true, c};
+    numeros(conteudo_, {qRed(c) / 255.0, qGreen(c) / 255.0, qBlue(c) / 255.0});
+    conteudo_.append(traco ? " RG\n" : " rg\n");
 }
 
-void Escritor::cor_traco(const QColor& cor)
+void Escritor::tinta(const QColor& cor, bool negrito, double tamanho)
 {
-    const QRgb c = cor.rgb();
-    if (tem_traco_ && c == traco_)
+    definir_cor(cor, false);
+    if (!negrito)
         return;
-    tem_traco_ = true;
-    traco_ = c;
-    numero(conteudo_, qRed(c) / 255.0);
-    conteudo_.append(' ');
-    numero(conteudo_, qGreen(c) / 255.0);
-    conteudo_.append(' ');
-    numero(conteudo_, qBlue(c) / 255.0);
-    conteudo_.append(" RG\n");
+    // A bold the face lacks: the outlines are stroked as well as filled,
+    // with solid strokes.
+    definir_cor(cor, true);
+    const double largura = tamanho / 30;
+    if (largura != largura_linha_) {
+        largura_linha_ = largura;
+        numero(conteudo_, largura);
+        conteudo_.append(" w\n");
+    }
+    if (estilo_traco_ == -1 || estilo_traco_ == 1) {
+        estilo_traco_ = 2; // solid; the next line sets its ends again
+        conteudo_.append("[] 0 d\n");
+    }
 }
 
 Escritor::Face& Escritor::face_para(const QRawFont& fonte)
@@ -430,18 +442,8 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const doubl
         conteudo_.append("BT\n");
         texto_aberto_ = true;
     }
-    cor_preenchimento(cor);
+    tinta(cor, negrito, r->tamanho);
     const int modo = negrito ? 2 : 0;
-    if (negrito) {
-        // A bold the face lacks: the outlines are stroked as well as filled.
-        cor_traco(cor);
-        const double largura = r->tamanho / 30;
-        if (largura != largura_linha_) {
-            largura_linha_ = largura;
-            numero(conteudo_, largura);
-            conteudo_.append(" w\n");
-        }
-    }
     if (modo != modo_texto_) {
         modo_texto_ = modo;
         conteudo_.append(modo ? "2 Tr\n" : "0 Tr\n");
@@ -462,9 +464,7 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const doubl
             conteudo_.append(" Tf\n");
         }
         conteudo_.append(italico ? "1 0 0.21 -1 " : "1 0 0 -1 ");
-        numero(conteudo_, origem.x() + xs[k]);
-        conteudo_.append(' ');
-        numero(conteudo_, origem.y());
+        numeros(conteudo_, {origem.x() + xs[k], origem.y()});
         conteudo_.append(" Tm\n[(");
         const qsizetype inicio = conteudo_.size();
         double esperado = xs[k];
@@ -518,16 +518,7 @@ void Escritor::contornos(const QRawFont& fonte, const quint32* indices, const do
                          QPointF origem, const QColor& cor, bool negrito, bool italico)
 {
     fechar_texto();
-    cor_preenchimento(cor);
-    if (negrito) {
-        cor_traco(cor);
-        const double largura = fonte.pixelSize() / 30;
-        if (largura != largura_linha_) {
-            largura_linha_ = largura;
-            numero(conteudo_, largura);
-            conteudo_.append(" w\n");
-        }
-    }
+    tinta(cor, negrito, fonte.pixelSize());
     for (qsizetype k = 0; k < n; ++k) {
         // Outlines are in twips with y growing down: a made-up slant moves
         // their tops to the right.
@@ -539,19 +530,12 @@ void Escritor::contornos(const QRawFont& fonte, const quint32* indices, const do
             const QPainterPath::Element e = caminho.elementAt(i);
             if (e.type == QPainterPath::CurveToElement && i + 2 < caminho.elementCount()) {
                 const QPainterPath::Element c2 = caminho.elementAt(i + 1), fim = caminho.elementAt(i + 2);
-                for (const auto& p : {e, c2, fim}) {
-                    numero(conteudo_, p.x);
-                    conteudo_.append(' ');
-                    numero(conteudo_, p.y);
-                    conteudo_.append(' ');
-                }
-                conteudo_.append("c\n");
+                numeros(conteudo_, {e.x, e.y, c2.x, c2.y, fim.x, fim.y});
+                conteudo_.append(" c\n");
                 i += 2;
                 continue;
             }
-            numero(conteudo_, e.x);
-            conteudo_.append(' ');
-            numero(conteudo_, e.y);
+            numeros(conteudo_, {e.x, e.y});
             conteudo_.append(e.type == QPainterPath::MoveToElement ? " m\n" : " l\n");
         }
         conteudo_.append(negrito ? "B\n" : "f\n");
@@ -563,15 +547,9 @@ void Escritor::retangulo_cheio(const QRectF& r, const QColor& cor)
     if (!pagina_aberta_)
         return;
     fechar_texto();
-    cor_preenchimento(cor);
+    definir_cor(cor, false);
     const QRectF n = r.normalized();
-    numero(conteudo_, n.x());
-    conteudo_.append(' ');
-    numero(conteudo_, n.y());
-    conteudo_.append(' ');
-    numero(conteudo_, n.width());
-    conteudo_.append(' ');
-    numero(conteudo_, n.height());
+    numeros(conteudo_, {n.x(), n.y(), n.width(), n.height()});
     conteudo_.append(" re f\n");
 }
 
@@ -580,7 +558,7 @@ void Escritor::linha(QPointF a, QPointF b, const QColor& cor, double largura, bo
     if (!pagina_aberta_)
         return;
     fechar_texto();
-    cor_traco(cor);
+    definir_cor(cor, true);
     const int estilo = pontilhada ? 1 : 0;
     if (largura != largura_linha_ || estilo != estilo_traco_) {
         largura_linha_ = largura;
@@ -588,9 +566,7 @@ void Escritor::linha(QPointF a, QPointF b, const QColor& cor, double largura, bo
         numero(conteudo_, largura);
         if (pontilhada) {
             conteudo_.append(" w 0 J [");
-            numero(conteudo_, largura);
-            conteudo_.append(' ');
-            numero(conteudo_, 2 * largura);
+            numeros(conteudo_, {largura, 2 * largura});
             conteudo_.append("] 0 d\n");
         } else {
             conteudo_.append(" w 2 J [] 0 d\n");
@@ -598,24 +574,14 @@ void Escritor::linha(QPointF a, QPointF b, const QColor& cor, double largura, bo
     }
     if (caixa) {
         const QRectF r = QRectF(a, b).normalized();
-        numero(conteudo_, r.x());
-        conteudo_.append(' ');
-        numero(conteudo_, r.y());
-        conteudo_.append(' ');
-        numero(conteudo_, r.width());
-        conteudo_.append(' ');
-        numero(conteudo_, r.height());
+        numeros(conteudo_, {r.x(), r.y(), r.width(), r.height()});
         conteudo_.append(" re S\n");
         return;
     }
     // A line from a point to itself still shows as a dot (square ends).
-    numero(conteudo_, a.x());
-    conteudo_.append(' ');
-    numero(conteudo_, a.y());
+    numeros(conteudo_, {a.x(), a.y()});
     conteudo_.append(" m ");
-    numero(conteudo_, b.x());
-    conteudo_.append(' ');
-    numero(conteudo_, b.y());
+    numeros(conteudo_, {b.x(), b.y()});
     conteudo_.append(" l S\n");
 }
 
@@ -678,13 +644,7 @@ void Escritor::imagem(const QImage& imagem, const QRectF& destino)
     }
     // The picture's first row at the top of the box.
     conteudo_.append("q ");
-    numero(conteudo_, destino.width());
-    conteudo_.append(" 0 0 ");
-    numero(conteudo_, -destino.height());
-    conteudo_.append(' ');
-    numero(conteudo_, destino.x());
-    conteudo_.append(' ');
-    numero(conteudo_, destino.y() + destino.height());
+    numeros(conteudo_, {destino.width(), 0, 0, -destino.height(), destino.x(), destino.y() + destino.height()});
     conteudo_.append(" cm /").append(nome).append(" Do Q\n");
 }
 

@@ -15,6 +15,7 @@
 #include <QRawFont>
 #include <QRectF>
 #include <QString>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -75,8 +76,10 @@ private:
                         bool comprimir);
     void terminar_pagina();
     void fechar_texto();
-    void cor_preenchimento(const QColor& cor);
-    void cor_traco(const QColor& cor);
+    // Sets the colour of fills, or of strokes, unless it is already set.
+    void definir_cor(const QColor& cor, bool traco);
+    // Colour of glyphs; a made-up bold also strokes them `tamanho` / 30 wide.
+    void tinta(const QColor& cor, bool negrito, double tamanho);
     Recurso& recurso_para(const QRawFont& fonte);
     Recurso& proximo_recurso(Recurso& cheio);
     // The font of the chain that starts at `primeiro` where glyph `g` has
@@ -105,11 +108,14 @@ private:
     QByteArray conteudo_;
     bool texto_aberto_ = false;
     const Recurso* recurso_atual_ = nullptr;
-    QRgb preenchimento_ = 0, traco_ = 0;
-    bool tem_preenchimento_ = false, tem_traco_ = false;
+    struct Cor {
+        bool definida = false;
+        QRgb rgb = 0;
+    };
+    Cor preenchimento_, traco_;
     double largura_linha_ = -1;
     int modo_texto_ = 0;
-    int estilo_traco_ = -1; // 0 solid, 1 dotted
+    int estilo_traco_ = -1; // 0 solid lines, 1 dotted lines, 2 solid glyph strokes; -1 unset
 
     // Fonts and pictures, shared by all pages.
     std::vector<std::unique_ptr<Face>> faces_;
@@ -127,5 +133,7 @@ private:
 
 // Appends `v` to `s` as a PDF number with at most three decimals.
 void numero(QByteArray& s, double v);
+// Appends numbers separated by spaces.
+void numeros(QByteArray& s, std::initializer_list<double> v);
 
 } // namespace papelada::pdf
