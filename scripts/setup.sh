@@ -12,7 +12,7 @@ PACKAGES=(
   xvfb xauth x11-utils xdotool imagemagick
   cups cups-client cups-filters printer-driver-cups-pdf
   libcups2-dev zlib1g-dev
-  poppler-utils zbar-tools
+  poppler-utils zbar-tools qpdf mupdf-tools
 )
 
 missing=()

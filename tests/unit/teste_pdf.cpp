@@ -1,5 +1,6 @@
-// The PDF writer: files whose cross-reference table is right, text that
-// rasterises exactly as Qt's own PDF engine draws the same glyphs, subsets
+// The PDF writer: files whose cross-reference table is right and that qpdf
+// reads without a complaint, text that poppler and MuPDF rasterise exactly as
+// they draw the same glyphs from Qt's own PDF engine, subsets
 // that keep glyph indexes, fonts that run out of codes, made-up styles,
 // faces that may not be embedded, pictures written once, and a failing
 // output reported.
@@ -55,6 +56,12 @@ void estrutura_valida(const QString& caminho)
         EXPECT_TRUE(pdf.mid(onde).startsWith(QByteArray::number(i) + " 0 obj\n")) << "objeto " << i;
     }
     EXPECT_TRUE(pdf.contains("/Size " + QByteArray::number(quantos) + " "));
+    // qpdf reads every object and decodes every stream.
+    if (existe_programa(QStringLiteral("qpdf"))) {
+        const Resultado r = executar(QStringLiteral("qpdf"), {QStringLiteral("--check"), caminho});
+        EXPECT_EQ(r.codigo, 0) << r.saida.toStdString() << r.erros.toStdString();
+        EXPECT_TRUE(r.saida.contains(QStringLiteral("No syntax or stream encoding errors"))) << r.saida.toStdString();
+    }
 }
 
 // A page of the PDF in shades of grey.
@@ -68,6 +75,19 @@ QImage renderizar(const QString& pdf, int pagina = 1, int dpi = 100)
     if (r.codigo != 0)
         return {};
     return QImage(base + QStringLiteral(".pgm")).convertToFormat(QImage::Format_Grayscale8);
+}
+
+// The first page as MuPDF draws it.
+QImage renderizar_mupdf(const QString& pdf)
+{
+    const QString png = pasta_temporaria() + QStringLiteral("/mupdf.png");
+    const Resultado r = executar(QStringLiteral("mutool"),
+                                 {QStringLiteral("draw"), QStringLiteral("-q"), QStringLiteral("-r"), QStringLiteral("100"),
+                                  QStringLiteral("-c"), QStringLiteral("gray"), QStringLiteral("-o"), png, pdf,
+                                  QStringLiteral("1")});
+    if (r.codigo != 0)
+        return {};
+    return QImage(png).convertToFormat(QImage::Format_Grayscale8);
 }
 
 int escuros(const QImage& img, QRect r = {})
@@ -281,6 +301,14 @@ TEST(PdfTexto, MaisGlifosQueCodigosNumaFonte)
     const int tinta = escuros(b);
     EXPECT_GT(tinta, 3000);
     EXPECT_LT(diferentes(a, b), tinta / 50);
+
+    // A second reader, MuPDF, draws the same letters as it draws Qt's.
+    if (existe_programa(QStringLiteral("mutool"))) {
+        const QImage m = renderizar_mupdf(caminho), mq = renderizar_mupdf(qt);
+        ASSERT_FALSE(m.isNull());
+        EXPECT_GT(escuros(mq), 3000);
+        EXPECT_LT(diferentes(m, mq), escuros(mq) / 50);
+    }
 }
 
 // Mean x of the dark pixels of some rows.
