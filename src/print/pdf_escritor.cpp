@@ -42,45 +42,16 @@ QByteArray ref(int objeto)
     return s;
 }
 
-// A PDF text string: literal when it is plain ASCII, UTF-16 otherwise.
-QByteArray texto_pdf(const QString& t)
+// `v` in `digitos` hexadecimal digits.
+void hexadecimal(QByteArray& s, unsigned v, int digitos)
 {
-    bool ascii = true;
-    for (QChar c : t)
-        ascii = ascii && c.unicode() >= 32 && c.unicode() < 127;
-    QByteArray s;
-    if (ascii) {
-        s.append('(');
-        for (QChar c : t) {
-            const char b = static_cast<char>(c.unicode());
-            if (b == '(' || b == ')' || b == '\\')
-                s.append('\\');
-            s.append(b);
-        }
-        s.append(')');
-        return s;
-    }
-    s.append("<FEFF");
-    for (QChar c : t)
-        s.append(QByteArray::number(c.unicode() + 0x10000, 16).mid(1).toUpper());
-    s.append('>');
-    return s;
+    static const char simbolos[] = "0123456789ABCDEF";
+    for (int d = digitos - 1; d >= 0; --d)
+        s.append(simbolos[(v >> (4 * d)) & 15]);
 }
 
-QByteArray comprimir(const QByteArray& dados, int nivel)
-{
-    uLongf tamanho = compressBound(static_cast<uLong>(dados.size()));
-    QByteArray saida(static_cast<qsizetype>(tamanho), Qt::Uninitialized);
-    if (compress2(reinterpret_cast<Bytef*>(saida.data()), &tamanho,
-                  reinterpret_cast<const Bytef*>(dados.constData()), static_cast<uLong>(dados.size()),
-                  nivel) != Z_OK)
-        return {};
-    saida.truncate(static_cast<qsizetype>(tamanho));
-    return saida;
-}
-
-// The byte string a glyph code is written as, between parentheses.
-void codigo_literal(QByteArray& s, unsigned char c)
+// A byte inside a literal string, escaped where the string's syntax needs it.
+void byte_literal(QByteArray& s, unsigned char c)
 {
     switch (c) {
     case '(': s.append("\\("); break;
@@ -92,32 +63,49 @@ void codigo_literal(QByteArray& s, unsigned char c)
     }
 }
 
-void hex4(QByteArray& s, unsigned v)
+// A PDF text string: literal when it is plain ASCII, UTF-16 otherwise.
+QByteArray texto_pdf(const QString& t)
 {
-    static const char digitos[] = "0123456789ABCDEF";
-    s.append(digitos[(v >> 12) & 15]).append(digitos[(v >> 8) & 15]);
-    s.append(digitos[(v >> 4) & 15]).append(digitos[v & 15]);
+    const bool ascii = std::all_of(t.begin(), t.end(), [](QChar c) { return c.unicode() >= 32 && c.unicode() < 127; });
+    QByteArray s;
+    if (ascii) {
+        s.append('(');
+        for (QChar c : t)
+            byte_literal(s, static_cast<unsigned char>(c.unicode()));
+        return s.append(')');
+    }
+    s.append("<FEFF");
+    for (QChar c : t)
+        hexadecimal(s, c.unicode(), 4);
+    return s.append('>');
 }
 
-void hex2(QByteArray& s, unsigned v)
+// Streams are compressed for speed: the pages of a long report go out as
+// fast as they are drawn.
+QByteArray comprimir(const QByteArray& dados)
 {
-    static const char digitos[] = "0123456789ABCDEF";
-    s.append(digitos[(v >> 4) & 15]).append(digitos[v & 15]);
+    uLongf tamanho = compressBound(static_cast<uLong>(dados.size()));
+    QByteArray saida(static_cast<qsizetype>(tamanho), Qt::Uninitialized);
+    if (compress2(reinterpret_cast<Bytef*>(saida.data()), &tamanho,
+                  reinterpret_cast<const Bytef*>(dados.constData()), static_cast<uLong>(dados.size()),
+                  Z_BEST_SPEED) != Z_OK)
+        return {};
+    saida.truncate(static_cast<qsizetype>(tamanho));
+    return saida;
 }
 
-// Text codes 0 to 255 are glyph codes 0 to 255 of every font.
-const char cmap_bytes[] =
-    "/CIDInit /ProcSet findresource begin\n"
-    "12 dict begin\n"
-    "begincmap\n"
-    "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> def\n"
-    "/CMapName /Papelada-Bytes def\n"
-    "/CMapType 1 def\n"
-    "1 begincodespacerange\n<00> <FF>\nendcodespacerange\n"
-    "1 begincidrange\n<00> <FF> 0\nendcidrange\n"
-    "endcmap\n"
-    "CMapName currentdict /CMap defineresource pop\n"
-    "end\nend\n";
+// A CMap program over one-byte codes: `corpo` maps them to glyphs (type 1)
+// or to characters (type 2).
+QByteArray cmap(const char* nome, const char* ordem, int tipo, const QByteArray& corpo)
+{
+    QByteArray s = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+                   "/CIDSystemInfo << /Registry (Adobe) /Ordering (";
+    s.append(ordem).append(") /Supplement 0 >> def\n/CMapName /").append(nome).append(" def\n/CMapType ");
+    s.append(QByteArray::number(tipo)).append(" def\n1 begincodespacerange\n<00> <FF>\nendcodespacerange\n");
+    s.append(corpo);
+    s.append("endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n");
+    return s;
+}
 
 } // namespace
 
@@ -252,7 +240,7 @@ void Escritor::escrever_fluxo(int objeto, const QByteArray& dicionario, const QB
                               bool comprimido)
 {
     iniciar_objeto(objeto);
-    QByteArray corpo = comprimido ? comprimir(dados, Z_BEST_SPEED) : QByteArray();
+    QByteArray corpo = comprimido ? comprimir(dados) : QByteArray();
     const bool filtro = comprimido && !corpo.isEmpty();
     if (!filtro)
         corpo = dados;
@@ -345,6 +333,15 @@ void Escritor::definir_cor(const QColor& cor, bool traco)
     conteudo_.append(traco ? " RG\n" : " rg\n");
 }
 
+void Escritor::largura_traco(double largura)
+{
+    if (largura != largura_linha_) {
+        largura_linha_ = largura;
+        numero(conteudo_, largura);
+        conteudo_.append(" w\n");
+    }
+}
+
 void Escritor::tinta(const QColor& cor, bool negrito, double tamanho)
 {
     definir_cor(cor, false);
@@ -353,12 +350,7 @@ void Escritor::tinta(const QColor& cor, bool negrito, double tamanho)
     // A bold the face lacks: the outlines are stroked as well as filled,
     // with solid strokes.
     definir_cor(cor, true);
-    const double largura = tamanho / 30;
-    if (largura != largura_linha_) {
-        largura_linha_ = largura;
-        numero(conteudo_, largura);
-        conteudo_.append(" w\n");
-    }
+    largura_traco(tamanho / 30);
     if (estilo_traco_ == -1 || estilo_traco_ == 1) {
         estilo_traco_ = 2; // solid; the next line sets its ends again
         conteudo_.append("[] 0 d\n");
@@ -396,38 +388,34 @@ Escritor::Recurso& Escritor::recurso_para(const QRawFont& fonte)
                 r = outro.get();
                 break;
             }
-        if (!r) {
-            auto novo = std::make_unique<Recurso>();
-            novo->face = &face;
-            novo->fonte = fonte;
-            novo->tamanho = fonte.pixelSize();
-            novo->codigo.assign(static_cast<size_t>(std::max(face.dados.numero_glifos, 0)), -1);
-            novo->nome = "F" + QByteArray::number(static_cast<int>(recursos_.size()) + 1);
-            recursos_.push_back(std::move(novo));
-            r = recursos_.back().get();
-        }
+        if (!r)
+            r = &novo_recurso(face, fonte);
     }
     ultima_fonte_ = fonte;
     ultimo_recurso_ = r;
     return *r;
 }
 
+Escritor::Recurso& Escritor::novo_recurso(Face& face, const QRawFont& fonte)
+{
+    auto novo = std::make_unique<Recurso>();
+    novo->face = &face;
+    novo->fonte = fonte;
+    novo->tamanho = fonte.pixelSize();
+    novo->codigo.assign(static_cast<size_t>(std::max(face.dados.numero_glifos, 0)), -1);
+    novo->nome = "F" + QByteArray::number(static_cast<int>(recursos_.size()) + 1);
+    recursos_.push_back(std::move(novo));
+    return *recursos_.back();
+}
+
 Escritor::Recurso& Escritor::proximo_recurso(Recurso& cheio)
 {
-    if (!cheio.seguinte) {
-        auto novo = std::make_unique<Recurso>();
-        novo->face = cheio.face;
-        novo->fonte = cheio.fonte;
-        novo->tamanho = cheio.tamanho;
-        novo->codigo.assign(cheio.codigo.size(), -1);
-        novo->nome = "F" + QByteArray::number(static_cast<int>(recursos_.size()) + 1);
-        recursos_.push_back(std::move(novo));
-        cheio.seguinte = recursos_.back().get();
-    }
+    if (!cheio.seguinte)
+        cheio.seguinte = &novo_recurso(*cheio.face, cheio.fonte);
     return *cheio.seguinte;
 }
 
-void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const double* xs,
+void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPointF* posicoes,
                       const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor,
                       bool negrito, bool italico)
 {
@@ -435,7 +423,7 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const doubl
         return;
     Recurso* r = &recurso_para(fonte);
     if (!r->face->dados.incorporavel) {
-        contornos(fonte, indices, xs, n, origem, cor, negrito, italico);
+        contornos(fonte, indices, posicoes, n, origem, cor, negrito, italico);
         return;
     }
     if (!texto_aberto_) {
@@ -449,10 +437,12 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const doubl
         conteudo_.append(modo ? "2 Tr\n" : "0 Tr\n");
     }
 
+    auto caractere = [&](qsizetype k) -> char16_t { return caracteres ? caracteres[k] : 0; };
     qsizetype k = 0;
     while (k < n) {
+        // A stretch: glyphs of one font of the chain, on one baseline.
         int c = -1;
-        Recurso* seg = onde(*r, indices[k], caracteres ? caracteres[k] : 0, &c);
+        Recurso* seg = onde(*r, indices[k], caractere(k), &c);
         if (!seg) {
             ++k; // not a glyph of this face
             continue;
@@ -464,25 +454,26 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const doubl
             conteudo_.append(" Tf\n");
         }
         conteudo_.append(italico ? "1 0 0.21 -1 " : "1 0 0 -1 ");
-        numeros(conteudo_, {origem.x() + xs[k], origem.y()});
+        const double y = posicoes[k].y();
+        numeros(conteudo_, {origem.x() + posicoes[k].x(), origem.y() + y});
         conteudo_.append(" Tm\n[(");
         const qsizetype inicio = conteudo_.size();
-        double esperado = xs[k];
+        double esperado = posicoes[k].x();
         bool ajustes = false;
         while (k < n) {
             // Where a glyph stands apart from where the advance of the one
             // before leaves it, the difference is written in thousandths of
             // the em (a positive number moves left).
-            const double desvio = xs[k] - esperado;
+            const double desvio = posicoes[k].x() - esperado;
             if (std::abs(desvio) > 0.01) {
                 conteudo_.append(") ");
                 numero(conteudo_, -desvio * 1000 / seg->tamanho);
                 conteudo_.append(" (");
                 ajustes = true;
             }
-            codigo_literal(conteudo_, static_cast<unsigned char>(c));
-            esperado = xs[k] + seg->avanco[static_cast<size_t>(c)];
-            if (++k < n && onde(*r, indices[k], caracteres ? caracteres[k] : 0, &c) != seg)
+            byte_literal(conteudo_, static_cast<unsigned char>(c));
+            esperado = posicoes[k].x() + seg->avanco[static_cast<size_t>(c)];
+            if (++k < n && (posicoes[k].y() != y || onde(*r, indices[k], caractere(k), &c) != seg))
                 break;
         }
         if (ajustes) {
@@ -514,7 +505,7 @@ Escritor::Recurso* Escritor::onde(Recurso& primeiro, quint32 g, char16_t caracte
     return r;
 }
 
-void Escritor::contornos(const QRawFont& fonte, const quint32* indices, const double* xs, qsizetype n,
+void Escritor::contornos(const QRawFont& fonte, const quint32* indices, const QPointF* posicoes, qsizetype n,
                          QPointF origem, const QColor& cor, bool negrito, bool italico)
 {
     fechar_texto();
@@ -522,7 +513,8 @@ void Escritor::contornos(const QRawFont& fonte, const quint32* indices, const do
     for (qsizetype k = 0; k < n; ++k) {
         // Outlines are in twips with y growing down: a made-up slant moves
         // their tops to the right.
-        const QTransform t(1, 0, italico ? -0.21 : 0, 1, origem.x() + xs[k], origem.y());
+        const QPointF p = origem + posicoes[k];
+        const QTransform t(1, 0, italico ? -0.21 : 0, 1, p.x(), p.y());
         const QPainterPath caminho = t.map(fonte.pathForGlyph(indices[k]));
         if (caminho.isEmpty())
             continue;
@@ -559,19 +551,19 @@ void Escritor::linha(QPointF a, QPointF b, const QColor& cor, double largura, bo
         return;
     fechar_texto();
     definir_cor(cor, true);
+    // Dots as long as the line is wide, so they change with the width.
     const int estilo = pontilhada ? 1 : 0;
-    if (largura != largura_linha_ || estilo != estilo_traco_) {
-        largura_linha_ = largura;
+    if (estilo != estilo_traco_ || (pontilhada && largura != largura_linha_)) {
         estilo_traco_ = estilo;
-        numero(conteudo_, largura);
         if (pontilhada) {
-            conteudo_.append(" w 0 J [");
+            conteudo_.append("0 J [");
             numeros(conteudo_, {largura, 2 * largura});
             conteudo_.append("] 0 d\n");
         } else {
-            conteudo_.append(" w 2 J [] 0 d\n");
+            conteudo_.append("2 J [] 0 d\n");
         }
     }
+    largura_traco(largura);
     if (caixa) {
         const QRectF r = QRectF(a, b).normalized();
         numeros(conteudo_, {r.x(), r.y(), r.width(), r.height()});
@@ -585,63 +577,67 @@ void Escritor::linha(QPointF a, QPointF b, const QColor& cor, double largura, bo
     conteudo_.append(" l S\n");
 }
 
+namespace {
+
+// The rows of `imagem`, `por_linha` bytes each, without padding.
+QByteArray linhas(const QImage& imagem, qsizetype por_linha)
+{
+    QByteArray bytes;
+    bytes.reserve(por_linha * imagem.height());
+    for (int y = 0; y < imagem.height(); ++y)
+        bytes.append(reinterpret_cast<const char*>(imagem.constScanLine(y)), por_linha);
+    return bytes;
+}
+
+QByteArray dicionario_imagem(int w, int h, bool cinza)
+{
+    return "/Type /XObject /Subtype /Image /Width " + QByteArray::number(w) + " /Height " + QByteArray::number(h)
+           + " /BitsPerComponent 8 /ColorSpace " + (cinza ? "/DeviceGray" : "/DeviceRGB");
+}
+
+} // namespace
+
+QByteArray Escritor::objeto_imagem(const QImage& imagem)
+{
+    if (const auto it = imagens_por_chave_.constFind(imagem.cacheKey()); it != imagens_por_chave_.cend())
+        return it->nome;
+    const bool cinza = !imagem.hasAlphaChannel() && imagem.allGray();
+    const int w = imagem.width(), h = imagem.height();
+    const QByteArray pixels =
+        linhas(imagem.convertToFormat(cinza ? QImage::Format_Grayscale8 : QImage::Format_RGB888), qsizetype(w) * (cinza ? 1 : 3));
+    QByteArray alfa;
+    if (imagem.hasAlphaChannel()) {
+        alfa = linhas(imagem.convertToFormat(QImage::Format_Alpha8), w);
+        if (std::all_of(alfa.cbegin(), alfa.cend(), [](char a) { return static_cast<unsigned char>(a) == 255; }))
+            alfa.clear(); // opaque after all
+    }
+    QCryptographicHash resumo(QCryptographicHash::Sha1);
+    resumo.addData(QByteArray::number(w) + 'x' + QByteArray::number(h) + (cinza ? "g" : "c"));
+    resumo.addData(pixels);
+    resumo.addData(alfa);
+    const QByteArray chave = resumo.result();
+    auto it = imagens_.constFind(chave);
+    if (it == imagens_.cend()) {
+        const int obj = novo_objeto();
+        QByteArray dic = dicionario_imagem(w, h, cinza);
+        if (!alfa.isEmpty()) {
+            const int mascara = novo_objeto();
+            escrever_fluxo(mascara, dicionario_imagem(w, h, true), alfa, true);
+            dic.append(" /SMask ").append(ref(mascara));
+        }
+        escrever_fluxo(obj, dic, pixels, true);
+        it = imagens_.insert(chave, {"Im" + QByteArray::number(static_cast<int>(imagens_.size()) + 1), obj});
+    }
+    imagens_por_chave_.insert(imagem.cacheKey(), *it);
+    return it->nome;
+}
+
 void Escritor::imagem(const QImage& imagem, const QRectF& destino)
 {
     if (!pagina_aberta_ || imagem.isNull())
         return;
     fechar_texto();
-    QByteArray nome;
-    if (const auto it = imagens_por_chave_.constFind(imagem.cacheKey()); it != imagens_por_chave_.cend()) {
-        nome = it->nome;
-    } else {
-        const bool cinza = !imagem.hasAlphaChannel() && imagem.allGray();
-        const QImage cores = imagem.convertToFormat(cinza ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
-        const int w = cores.width(), h = cores.height();
-        const qsizetype por_linha = qsizetype(w) * (cinza ? 1 : 3);
-        QByteArray pixels;
-        pixels.reserve(por_linha * h);
-        for (int y = 0; y < h; ++y)
-            pixels.append(reinterpret_cast<const char*>(cores.constScanLine(y)), por_linha);
-        QByteArray alfa;
-        if (imagem.hasAlphaChannel()) {
-            const QImage a = imagem.convertToFormat(QImage::Format_Alpha8);
-            bool opaca = true;
-            alfa.reserve(qsizetype(w) * h);
-            for (int y = 0; y < h; ++y) {
-                const char* linha = reinterpret_cast<const char*>(a.constScanLine(y));
-                alfa.append(linha, w);
-                for (int x = 0; x < w && opaca; ++x)
-                    opaca = static_cast<unsigned char>(linha[x]) == 255;
-            }
-            if (opaca)
-                alfa.clear();
-        }
-        QCryptographicHash resumo(QCryptographicHash::Sha1);
-        resumo.addData(QByteArray::number(w) + 'x' + QByteArray::number(h) + (cinza ? "g" : "c"));
-        resumo.addData(pixels);
-        resumo.addData(alfa);
-        const QByteArray chave = resumo.result();
-        if (const auto it = imagens_.constFind(chave); it != imagens_.cend()) {
-            nome = it->nome;
-        } else {
-            const int obj = novo_objeto();
-            QByteArray dic = "/Type /XObject /Subtype /Image /Width " + QByteArray::number(w) + " /Height "
-                             + QByteArray::number(h) + " /BitsPerComponent 8 /ColorSpace "
-                             + (cinza ? "/DeviceGray" : "/DeviceRGB");
-            if (!alfa.isEmpty()) {
-                const int mascara = novo_objeto();
-                escrever_fluxo(mascara,
-                               "/Type /XObject /Subtype /Image /Width " + QByteArray::number(w) + " /Height "
-                                   + QByteArray::number(h) + " /BitsPerComponent 8 /ColorSpace /DeviceGray",
-                               alfa, true);
-                dic.append(" /SMask ").append(ref(mascara));
-            }
-            escrever_fluxo(obj, dic, pixels, true);
-            nome = "Im" + QByteArray::number(static_cast<int>(imagens_.size()) + 1);
-            imagens_.insert(chave, {nome, obj});
-        }
-        imagens_por_chave_.insert(imagem.cacheKey(), imagens_.value(chave));
-    }
+    const QByteArray nome = objeto_imagem(imagem);
     // The picture's first row at the top of the box.
     conteudo_.append("q ");
     numeros(conteudo_, {destino.width(), 0, 0, -destino.height(), destino.x(), destino.y() + destino.height()});
@@ -653,107 +649,106 @@ void Escritor::escrever_fontes()
     if (recursos_.empty())
         return;
     obj_cmap_ = novo_objeto();
+    // Text codes 0 to 255 are glyph codes 0 to 255 of every font.
     escrever_fluxo(obj_cmap_,
                    "/Type /CMap /CMapName /Papelada-Bytes /CIDSystemInfo << /Registry (Adobe) "
                    "/Ordering (Identity) /Supplement 0 >>",
-                   QByteArray(cmap_bytes), false);
-    for (auto& f : faces_) {
-        if (!f->dados.incorporavel || f->usados.empty())
-            continue;
-        const QByteArray programa = subconjunto(f->dados, f->usados);
-        // The subset's tag: six capitals drawn from the glyphs it holds.
-        QCryptographicHash h(QCryptographicHash::Md5);
-        h.addData(f->chave);
-        for (quint32 g : f->usados)
-            h.addData(QByteArrayView(reinterpret_cast<const char*>(&g), sizeof g));
-        const QByteArray r = h.result();
-        for (int i = 0; i < 6; ++i)
-            f->nome.append(static_cast<char>('A' + static_cast<unsigned char>(r[i]) % 26));
-        f->nome.append('+').append(f->dados.nome_postscript);
+                   cmap("Papelada-Bytes", "Identity", 1, "1 begincidrange\n<00> <FF> 0\nendcidrange\n"), false);
+    for (auto& f : faces_)
+        if (f->dados.incorporavel && !f->usados.empty())
+            escrever_face(*f);
+    for (auto& r : recursos_)
+        if (r->face->obj_descritor)
+            escrever_recurso(*r);
+}
 
-        const int obj_programa = novo_objeto();
-        escrever_fluxo(obj_programa, "/Length1 " + QByteArray::number(programa.size()), programa, true);
-        f->obj_descritor = novo_objeto();
-        const FaceTrueType& d = f->dados;
-        int bandeiras = 4; // symbolic: glyphs are chosen by index
-        if (d.fixa)
-            bandeiras |= 1;
-        if (d.angulo_italico != 0)
-            bandeiras |= 64;
-        QByteArray s = "<< /Type /FontDescriptor /FontName /" + f->nome + " /Flags " + QByteArray::number(bandeiras)
-                       + " /FontBBox [";
-        for (int i = 0; i < 4; ++i) {
-            inteiro(s, d.caixa[i]);
-            s.append(i < 3 ? " " : "]");
-        }
-        s.append(" /ItalicAngle ");
-        numero(s, d.angulo_italico);
-        s.append(" /Ascent ").append(QByteArray::number(d.ascendente));
-        s.append(" /Descent ").append(QByteArray::number(d.descendente));
-        s.append(" /CapHeight ").append(QByteArray::number(d.altura_maiusculas));
-        s.append(" /StemV 80 /FontFile2 ").append(ref(obj_programa)).append(" >>\nendobj\n");
-        iniciar_objeto(f->obj_descritor);
-        escrever(s);
+void Escritor::escrever_face(Face& face)
+{
+    const QByteArray programa = subconjunto(face.dados, face.usados);
+    // The subset's tag: six capitals drawn from the glyphs it holds.
+    QCryptographicHash h(QCryptographicHash::Md5);
+    h.addData(face.chave);
+    for (quint32 g : face.usados)
+        h.addData(QByteArrayView(reinterpret_cast<const char*>(&g), sizeof g));
+    const QByteArray r = h.result();
+    for (int i = 0; i < 6; ++i)
+        face.nome.append(static_cast<char>('A' + static_cast<unsigned char>(r[i]) % 26));
+    face.nome.append('+').append(face.dados.nome_postscript);
+
+    const int obj_programa = novo_objeto();
+    escrever_fluxo(obj_programa, "/Length1 " + QByteArray::number(programa.size()), programa, true);
+    face.obj_descritor = novo_objeto();
+    const FaceTrueType& d = face.dados;
+    int bandeiras = 4; // symbolic: glyphs are chosen by index
+    if (d.fixa)
+        bandeiras |= 1;
+    if (d.angulo_italico != 0)
+        bandeiras |= 64;
+    QByteArray s = "<< /Type /FontDescriptor /FontName /" + face.nome + " /Flags " + QByteArray::number(bandeiras)
+                   + " /FontBBox [";
+    numeros(s, {double(d.caixa[0]), double(d.caixa[1]), double(d.caixa[2]), double(d.caixa[3])});
+    s.append("] /ItalicAngle ");
+    numero(s, d.angulo_italico);
+    s.append(" /Ascent ").append(QByteArray::number(d.ascendente));
+    s.append(" /Descent ").append(QByteArray::number(d.descendente));
+    s.append(" /CapHeight ").append(QByteArray::number(d.altura_maiusculas));
+    s.append(" /StemV 80 /FontFile2 ").append(ref(obj_programa)).append(" >>\nendobj\n");
+    iniciar_objeto(face.obj_descritor);
+    escrever(s);
+}
+
+void Escritor::escrever_recurso(Recurso& recurso)
+{
+    int ultimo = 0;
+    for (int c = 0; c < 256; ++c)
+        if (recurso.ocupado[c])
+            ultimo = c;
+    // Code -> glyph index.
+    QByteArray mapa;
+    for (int c = 0; c <= ultimo; ++c) {
+        const quint32 g = recurso.ocupado[c] ? recurso.glifo[c] : 0;
+        mapa.append(static_cast<char>(g >> 8)).append(static_cast<char>(g));
     }
-    for (auto& r : recursos_) {
-        if (!r->face->obj_descritor)
-            continue;
-        int ultimo = 0;
-        for (int c = 0; c < 256; ++c)
-            if (r->ocupado[c])
-                ultimo = c;
-        // Code -> glyph index.
-        QByteArray mapa;
-        for (int c = 0; c <= ultimo; ++c) {
-            const quint32 g = r->ocupado[c] ? r->glifo[c] : 0;
-            mapa.append(static_cast<char>(g >> 8)).append(static_cast<char>(g));
+    const int obj_mapa = novo_objeto();
+    escrever_fluxo(obj_mapa, {}, mapa, true);
+    // Code -> character, for searching and copying the text.
+    std::vector<int> com_caractere;
+    for (int c = 0; c <= ultimo; ++c)
+        if (recurso.ocupado[c] && recurso.caractere[c])
+            com_caractere.push_back(c);
+    QByteArray pares;
+    for (size_t i = 0; i < com_caractere.size(); i += 100) { // at most 100 to a block
+        const size_t fim = std::min(com_caractere.size(), i + 100);
+        pares.append(QByteArray::number(static_cast<int>(fim - i))).append(" beginbfchar\n");
+        for (size_t j = i; j < fim; ++j) {
+            pares.append('<');
+            hexadecimal(pares, static_cast<unsigned>(com_caractere[j]), 2);
+            pares.append("> <");
+            hexadecimal(pares, recurso.caractere[static_cast<size_t>(com_caractere[j])], 4);
+            pares.append(">\n");
         }
-        const int obj_mapa = novo_objeto();
-        escrever_fluxo(obj_mapa, {}, mapa, true);
-        // Code -> character, for searching and copying the text.
-        QByteArray unicode;
-        std::vector<int> com_caractere;
-        for (int c = 0; c <= ultimo; ++c)
-            if (r->ocupado[c] && r->caractere[c])
-                com_caractere.push_back(c);
-        unicode.append("/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
-                       "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
-                       "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
-                       "1 begincodespacerange\n<00> <FF>\nendcodespacerange\n");
-        for (size_t i = 0; i < com_caractere.size(); i += 100) {
-            const size_t fim = std::min(com_caractere.size(), i + 100);
-            unicode.append(QByteArray::number(static_cast<int>(fim - i))).append(" beginbfchar\n");
-            for (size_t j = i; j < fim; ++j) {
-                unicode.append('<');
-                hex2(unicode, static_cast<unsigned>(com_caractere[j]));
-                unicode.append("> <");
-                hex4(unicode, r->caractere[static_cast<size_t>(com_caractere[j])]);
-                unicode.append(">\n");
-            }
-            unicode.append("endbfchar\n");
-        }
-        unicode.append("endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n");
-        const int obj_unicode = novo_objeto();
-        escrever_fluxo(obj_unicode, {}, unicode, true);
-
-        const int obj_cid = novo_objeto();
-        QByteArray s = "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + r->face->nome
-                       + " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
-                         " /FontDescriptor "
-                       + ref(r->face->obj_descritor) + " /DW 0 /W [0 [";
-        for (int c = 0; c <= ultimo; ++c) {
-            numero(s, r->ocupado[c] ? r->avanco[static_cast<size_t>(c)] * 1000 / r->tamanho : 0);
-            s.append(c < ultimo ? " " : "");
-        }
-        s.append("]] /CIDToGIDMap ").append(ref(obj_mapa)).append(" >>\nendobj\n");
-        iniciar_objeto(obj_cid);
-        escrever(s);
-
-        r->obj_fonte = novo_objeto();
-        iniciar_objeto(r->obj_fonte);
-        escrever("<< /Type /Font /Subtype /Type0 /BaseFont /" + r->face->nome + " /Encoding " + ref(obj_cmap_)
-                 + " /DescendantFonts [" + ref(obj_cid) + "] /ToUnicode " + ref(obj_unicode) + " >>\nendobj\n");
+        pares.append("endbfchar\n");
     }
+    const int obj_unicode = novo_objeto();
+    escrever_fluxo(obj_unicode, {}, cmap("Adobe-Identity-UCS", "UCS", 2, pares), true);
+
+    const int obj_cid = novo_objeto();
+    QByteArray s = "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + recurso.face->nome
+                   + " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
+                     " /FontDescriptor "
+                   + ref(recurso.face->obj_descritor) + " /DW 0 /W [0 [";
+    for (int c = 0; c <= ultimo; ++c) {
+        numero(s, recurso.ocupado[c] ? recurso.avanco[static_cast<size_t>(c)] * 1000 / recurso.tamanho : 0);
+        s.append(c < ultimo ? " " : "");
+    }
+    s.append("]] /CIDToGIDMap ").append(ref(obj_mapa)).append(" >>\nendobj\n");
+    iniciar_objeto(obj_cid);
+    escrever(s);
+
+    recurso.obj_fonte = novo_objeto();
+    iniciar_objeto(recurso.obj_fonte);
+    escrever("<< /Type /Font /Subtype /Type0 /BaseFont /" + recurso.face->nome + " /Encoding " + ref(obj_cmap_)
+             + " /DescendantFonts [" + ref(obj_cid) + "] /ToUnicode " + ref(obj_unicode) + " >>\nendobj\n");
 }
 
 bool Escritor::terminar()
@@ -779,28 +774,18 @@ bool Escritor::terminar()
 
     iniciar_objeto(obj_paginas_);
     s = "<< /Type /Pages /Count " + QByteArray::number(paginas()) + " /Kids [";
-    for (const Pagina& p : paginas_) {
+    for (const Pagina& p : paginas_)
         s.append(ref(p.objeto)).append(' ');
-        if (s.size() > (1 << 16)) {
-            escrever(s);
-            s.clear();
-        }
-    }
     s.append("] >>\nendobj\n");
     escrever(s);
 
     const qint64 tabela = posicao_;
     s = "xref\n0 " + QByteArray::number(static_cast<qlonglong>(deslocamentos_.size())) + "\n";
-    for (size_t i = 0; i < deslocamentos_.size(); ++i) {
-        if (deslocamentos_[i] < 0) {
+    for (const qint64 d : deslocamentos_) {
+        if (d < 0)
             s.append("0000000000 65535 f \n");
-        } else {
-            s.append(QByteArray::number(deslocamentos_[i]).rightJustified(10, '0')).append(" 00000 n \n");
-        }
-        if (s.size() > (1 << 16)) {
-            escrever(s);
-            s.clear();
-        }
+        else
+            s.append(QByteArray::number(d).rightJustified(10, '0')).append(" 00000 n \n");
     }
     const QByteArray id = QCryptographicHash::hash(
                               titulo_.toUtf8() + QByteArray::number(QDateTime::currentMSecsSinceEpoch())

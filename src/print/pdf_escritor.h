@@ -38,11 +38,10 @@ public:
     void iniciar_pagina(double largura, double altura);
     int paginas() const { return static_cast<int>(paginas_.size()); }
 
-    // Glyphs of `fonte` on a baseline that starts at `origem`; `xs` is the
-    // x of each glyph from there, `caracteres` the character each glyph
-    // stands for (0 when none). `negrito`/`italico` make up a style that the
-    // face lacks.
-    void glifos(const QRawFont& fonte, const quint32* indices, const double* xs,
+    // Glyphs of `fonte`, each at its position from `origem` (on the
+    // baseline); `caracteres` is the character each glyph stands for (0 when
+    // none). `negrito`/`italico` make up a style that the face lacks.
+    void glifos(const QRawFont& fonte, const quint32* indices, const QPointF* posicoes,
                 const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor,
                 bool negrito = false, bool italico = false);
     void retangulo_cheio(const QRectF& r, const QColor& cor);
@@ -80,16 +79,22 @@ private:
     void definir_cor(const QColor& cor, bool traco);
     // Colour of glyphs; a made-up bold also strokes them `tamanho` / 30 wide.
     void tinta(const QColor& cor, bool negrito, double tamanho);
+    void largura_traco(double largura);
     Recurso& recurso_para(const QRawFont& fonte);
+    Recurso& novo_recurso(Face& face, const QRawFont& fonte);
     Recurso& proximo_recurso(Recurso& cheio);
     // The font of the chain that starts at `primeiro` where glyph `g` has
     // its code (given out now if it had none), or null for no glyph of the
     // face.
     Recurso* onde(Recurso& primeiro, quint32 g, char16_t caractere, int* codigo);
     Face& face_para(const QRawFont& fonte);
-    void contornos(const QRawFont& fonte, const quint32* indices, const double* xs, qsizetype n,
+    void contornos(const QRawFont& fonte, const quint32* indices, const QPointF* posicoes, qsizetype n,
                    QPointF origem, const QColor& cor, bool negrito, bool italico);
+    // The picture's XObject, written the first time these pixels are drawn.
+    QByteArray objeto_imagem(const QImage& imagem);
     void escrever_fontes();
+    void escrever_face(Face& face);
+    void escrever_recurso(Recurso& recurso);
 
     QIODevice* saida_;
     QString titulo_;

@@ -217,11 +217,8 @@ void SuperficieImpressora::desenhar_texto(QPointF topo, const QString& texto)
     QList<QPointF> posicoes;
     double largura = 0;
     if (glifos(texto, &indices, &posicoes, &largura)) {
-        std::vector<double> xs(static_cast<size_t>(indices.size()));
-        for (qsizetype k = 0; k < indices.size(); ++k)
-            xs[static_cast<size_t>(k)] = posicoes[k].x();
-        e->glifos(fonte_crua(), indices.constData(), xs.data(), reinterpret_cast<const char16_t*>(texto.constData()),
-                  indices.size(), base, cor_);
+        e->glifos(fonte_crua(), indices.constData(), posicoes.constData(),
+                  reinterpret_cast<const char16_t*>(texto.constData()), indices.size(), base, cor_);
     } else {
         // Characters the font lacks, or a style it has no face for: the
         // run is shaped by the platform, with its fallback fonts, and each
@@ -237,6 +234,8 @@ void SuperficieImpressora::desenhar_texto(QPointF topo, const QString& texto)
         if (!linha.isValid())
             return;
         largura = linha.horizontalAdvance();
+        // Glyph positions are on the line's baseline.
+        const QPointF origem(base.x(), base.y() - linha.ascent());
         for (const QGlyphRun& corrida : disposicao.glyphRuns()) {
             const QRawFont crua = corrida.rawFont();
             const QList<quint32> gs = corrida.glyphIndexes();
@@ -249,23 +248,12 @@ void SuperficieImpressora::desenhar_texto(QPointF topo, const QString& texto)
                 if (g.size() == 1 && g[0] != 0)
                     caractere_de.insert(g[0], c.unicode());
             }
-            const bool negrito = fonte.bold() && crua.weight() < QFont::DemiBold;
-            const bool italico = fonte.italic() && crua.style() == QFont::StyleNormal;
-            // Glyphs on one baseline go out together.
-            qsizetype k = 0;
-            while (k < gs.size()) {
-                const double y = ps[k].y();
-                std::vector<quint32> g;
-                std::vector<double> xs;
-                std::vector<char16_t> cs;
-                for (; k < gs.size() && ps[k].y() == y; ++k) {
-                    g.push_back(gs[k]);
-                    xs.push_back(ps[k].x());
-                    cs.push_back(caractere_de.value(gs[k]));
-                }
-                e->glifos(crua, g.data(), xs.data(), cs.data(), static_cast<qsizetype>(g.size()),
-                          QPointF(base.x(), base.y() + y - linha.ascent()), cor_, negrito, italico);
-            }
+            std::vector<char16_t> cs;
+            for (quint32 g : gs)
+                cs.push_back(caractere_de.value(g));
+            e->glifos(crua, gs.constData(), ps.constData(), cs.data(), gs.size(), origem, cor_,
+                      fonte.bold() && crua.weight() < QFont::DemiBold,
+                      fonte.italic() && crua.style() == QFont::StyleNormal);
         }
     }
     if (fonte_.sublinhado)

@@ -116,7 +116,7 @@ int diferentes(const QImage& a, const QImage& b)
 
 struct Corrida {
     QList<quint32> glifos;
-    std::vector<double> xs;
+    QList<QPointF> posicoes;
     std::vector<char16_t> caracteres;
 };
 
@@ -127,29 +127,38 @@ Corrida corrida(const QRawFont& fonte, const QString& texto)
     const QList<QPointF> avancos = fonte.advancesForGlyphIndexes(c.glifos, QRawFont::SeparateAdvances);
     double x = 0;
     for (qsizetype i = 0; i < c.glifos.size(); ++i) {
-        c.xs.push_back(x);
+        c.posicoes << QPointF(x, 0);
         c.caracteres.push_back(texto[i].unicode());
         x += avancos[i].x();
     }
     return c;
 }
 
-// The same glyphs at the same places, drawn by Qt's PDF engine.
+// An A4 page of Qt's PDF engine in twips, for the same glyphs at the same
+// places.
+struct ReferenciaQt {
+    explicit ReferenciaQt(const QString& caminho) : w(caminho)
+    {
+        w.setResolution(1440);
+        w.setPageSize(QPageSize(QPageSize::A4));
+        w.setPageMargins(QMarginsF(0, 0, 0, 0));
+        p.begin(&w);
+    }
+    void desenhar(const QRawFont& fonte, const Corrida& c, QPointF base)
+    {
+        QGlyphRun g;
+        g.setRawFont(fonte);
+        g.setGlyphIndexes(c.glifos);
+        g.setPositions(c.posicoes);
+        p.drawGlyphRun(base, g);
+    }
+    QPdfWriter w;
+    QPainter p;
+};
+
 void referencia_qt(const QString& caminho, const QRawFont& fonte, const Corrida& c, QPointF base)
 {
-    QPdfWriter w(caminho);
-    w.setResolution(1440);
-    w.setPageSize(QPageSize(QPageSize::A4));
-    w.setPageMargins(QMarginsF(0, 0, 0, 0));
-    QPainter p(&w);
-    QGlyphRun g;
-    g.setRawFont(fonte);
-    g.setGlyphIndexes(c.glifos);
-    QList<QPointF> posicoes;
-    for (double x : c.xs)
-        posicoes << QPointF(x, 0);
-    g.setPositions(posicoes);
-    p.drawGlyphRun(base, g);
+    ReferenciaQt(caminho).desenhar(fonte, c, base);
 }
 
 QString escrever_corrida(const QString& nome, const QRawFont& fonte, const Corrida& c, QPointF base,
@@ -160,7 +169,7 @@ QString escrever_corrida(const QString& nome, const QRawFont& fonte, const Corri
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));
     pdf::Escritor e(&f);
     e.iniciar_pagina(11906, 16838);
-    e.glifos(fonte, c.glifos.constData(), c.xs.data(), c.caracteres.data(), c.glifos.size(), base, Qt::black,
+    e.glifos(fonte, c.glifos.constData(), c.posicoes.constData(), c.caracteres.data(), c.glifos.size(), base, Qt::black,
              negrito, italico);
     EXPECT_TRUE(e.terminar());
     return caminho;
@@ -268,27 +277,16 @@ TEST(PdfTexto, MaisGlifosQueCodigosNumaFonte)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         pdf::Escritor e(&f);
         e.iniciar_pagina(11906, 16838);
-        QPdfWriter w(qt);
-        w.setResolution(1440);
-        w.setPageSize(QPageSize(QPageSize::A4));
-        w.setPageMargins(QMarginsF(0, 0, 0, 0));
-        QPainter p(&w);
+        ReferenciaQt referencia(qt);
         // Lines of 30 letters; the same letters again at the end, which
         // must find the codes they already have.
         for (qsizetype i = 0, linha = 0; i < texto.size() + 60; i += 30, ++linha) {
             const QString parte = (texto + texto.left(60)).mid(i, 30);
             const Corrida c = corrida(fonte, parte);
             const QPointF base(720, 1000 + linha * 400);
-            e.glifos(fonte, c.glifos.constData(), c.xs.data(), c.caracteres.data(), c.glifos.size(), base,
+            e.glifos(fonte, c.glifos.constData(), c.posicoes.constData(), c.caracteres.data(), c.glifos.size(), base,
                      Qt::black);
-            QGlyphRun g;
-            g.setRawFont(fonte);
-            g.setGlyphIndexes(c.glifos);
-            QList<QPointF> ps;
-            for (double x : c.xs)
-                ps << QPointF(x, 0);
-            g.setPositions(ps);
-            p.drawGlyphRun(base, g);
+            referencia.desenhar(fonte, c, base);
         }
         ASSERT_TRUE(e.terminar());
     }
@@ -495,7 +493,7 @@ TEST(PdfGravacao, FalhaDaSaidaEDita)
         for (int pagina = 0; pagina < 300; ++pagina) {
             e.iniciar_pagina(11906, 16838);
             for (int linha = 0; linha < 60; ++linha)
-                e.glifos(fonte, c.glifos.constData(), c.xs.data(), c.caracteres.data(), c.glifos.size(),
+                e.glifos(fonte, c.glifos.constData(), c.posicoes.constData(), c.caracteres.data(), c.glifos.size(),
                          QPointF(720, 720 + 240 * linha), QColor(pagina % 256, 0, linha));
         }
         EXPECT_FALSE(e.terminar()) << limite;
