@@ -151,13 +151,15 @@ void visualizar_paginas(const QByteArray& dados)
     }
 }
 
+// The copy goes into a folder of its own, removed with everything in it when
+// the program ends.
 void copiar_texto(const QByteArray& dados)
 {
-    static QTemporaryFile destino;
-    if (!destino.isOpen() && !destino.open())
+    static QTemporaryDir pasta;
+    if (!pasta.isValid())
         return;
     Observador observador;
-    copiartexto(como_arquivo(dados), destino.fileName() + QStringLiteral(".txt"), observador);
+    copiartexto(como_arquivo(dados), pasta.filePath(QStringLiteral("copia.txt")), observador);
 }
 
 } // namespace

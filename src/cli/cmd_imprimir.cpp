@@ -2,10 +2,10 @@
 // window's "Imprimir" button, on a CUPS queue or into a PDF file.
 #include "analysis/medicao.h"
 #include "cli/comando.h"
+#include "cli/documento_cli.h"
 #include "print/superficie_impressora.h"
 #include "print/trabalho.h"
 #include "settings/configuracoes.h"
-#include "stream/fonte_bytes.h"
 #include "stream/numeros.h"
 
 #include <QFileInfo>
@@ -45,13 +45,6 @@ public:
 private:
     QSet<QString> mostradas_;
 };
-
-int falha_uso(const QString& motivo)
-{
-    erros() << "papelada-cli imprimir: " << motivo << "\n"
-            << "Uso: papelada-cli " << uso_imprimir << "\n";
-    return erro_uso;
-}
 
 // A whole number or a decimal with a point, not negative.
 bool numero_valido(const QString& texto)
@@ -140,19 +133,12 @@ int imprimir(const QStringList& args)
     Opcoes o;
     const QString problema = ler_opcoes(args, o);
     if (!problema.isEmpty())
-        return falha_uso(problema);
+        return falha_de_uso("imprimir", uso_imprimir, problema);
 
     Documento doc;
-    {
-        FonteBytes teste;
-        QString erro;
-        if (!teste.abrir(o.arquivo, &erro)) {
-            erros() << erro << "\n";
-            return erro_entrada;
-        }
-        doc.nome_arquivo = o.arquivo;
-        doc.tamanho_arquivo = teste.tamanho();
-    }
+    if (const int r = conferir_relatorio(o.arquivo, &doc.tamanho_arquivo); r != ok)
+        return r;
+    doc.nome_arquivo = o.arquivo;
 
     // A printer named here is the caller's choice and stays, whatever printer
     // the report's own record names; otherwise the system's default printer,
@@ -161,9 +147,9 @@ int imprimir(const QStringList& args)
     const QString nome = !o.pdf.isEmpty() ? impressora_pdf
                          : escolhida      ? o.impressora
                                           : impressora_padrao_sistema();
-    if (escolhida && nome != impressora_pdf && !impressoras_instaladas().contains(nome)) {
-        erros() << "A impressora \"" << nome << "\" não está instalada.\n";
-        return erro_saida;
+    if (escolhida) {
+        if (const int r = conferir_impressora(nome); r != ok)
+            return r;
     }
     SuperficieImpressora impressora(nome.isEmpty() ? impressora_pdf : nome);
     if (escolhida && impressora.deviceName() != nome) {
@@ -175,11 +161,9 @@ int imprimir(const QStringList& args)
     if (o.dpi > 0)
         impressora.setResolucao(o.dpi);
 
-    // As the window does when it starts with a file: the printer's default
-    // font, the stored margins, then the measurement.
+    // As the window does when it starts with a file: the stored margins, then
+    // the measurement, which begins with the printer's default font.
     ObservadorTerminal observador;
-    if (!set_default_font(impressora))
-        aplicar_fonte_reserva(impressora);
     ler_margens(doc.margem_esquerda, doc.margem_superior);
     Metricas metricas;
     medir_relatorio(doc, metricas, impressora, observador, nullptr,

@@ -2,11 +2,14 @@
 // prints what was found, one "chave=valor" line each.
 #include "analysis/medicao.h"
 #include "cli/comando.h"
+#include "cli/documento_cli.h"
 #include "print/superficie_impressora.h"
 
 namespace papelada::cli {
 
 namespace {
+
+constexpr const char* uso_medir = "medir ARQUIVO [--pdf | --impressora NOME]";
 
 QString sim_nao(bool v) { return v ? QStringLiteral("1") : QStringLiteral("0"); }
 QString numero(double v) { return QString::number(v, 'g', 15); }
@@ -26,18 +29,14 @@ int medir(const QStringList& args)
         } else if (!a.startsWith(QLatin1String("--")) && arquivo.isEmpty()) {
             arquivo = a;
         } else {
-            erros() << "papelada-cli medir: argumento inválido: " << a << "\n"
-                    << "Uso: papelada-cli medir ARQUIVO [--pdf | --impressora NOME]\n";
-            return erro_uso;
+            return falha_de_uso("medir", uso_medir, QStringLiteral("argumento inválido: ") + a);
         }
     }
-    if (arquivo.isEmpty()) {
-        erros() << "Uso: papelada-cli medir ARQUIVO [--pdf | --impressora NOME]\n";
-        return erro_uso;
-    }
-    if (escolhida && !impressoras_instaladas().contains(impressora)) {
-        erros() << "papelada-cli: a impressora \"" << impressora << "\" não está instalada.\n";
-        return erro_saida;
+    if (arquivo.isEmpty())
+        return falha_de_uso("medir", uso_medir);
+    if (escolhida) {
+        if (const int r = conferir_impressora(impressora); r != ok)
+            return r;
     }
 
     SuperficieImpressora p(impressora);
@@ -73,7 +72,7 @@ int medir(const QStringList& args)
 
 } // namespace
 
-PAPELADA_COMANDO("medir", "medir ARQUIVO [--pdf | --impressora NOME]",
+PAPELADA_COMANDO("medir", uso_medir,
                  "mede a primeira página do relatório e mostra impressora, papel, fonte e métricas",
                  medir);
 

@@ -8,14 +8,16 @@
 using namespace papelada;
 using namespace papelada::cli;
 
-PAPELADA_COMANDO("paginas", "paginas ARQUIVO [--pdf | --impressora NOME]",
+namespace {
+constexpr const char* uso_paginas = "paginas ARQUIVO [--pdf | --impressora NOME]";
+}
+
+PAPELADA_COMANDO("paginas", uso_paginas,
                   "lista o início de cada página (posição do primeiro byte, a partir de 1)",
                   [](const QStringList& argumentos) {
                       QStringList args = argumentos;
-                      if (args.isEmpty()) {
-                          erros() << "Uso: papelada-cli paginas ARQUIVO [--pdf | --impressora NOME]\n";
-                          return erro_uso;
-                      }
+                      if (args.isEmpty())
+                          return falha_de_uso("paginas", uso_paginas);
                       const QString arquivo = args.takeFirst();
                       DocumentoCli d;
                       if (const int r = abrir_documento(arquivo, args, d); r != ok)

@@ -23,10 +23,8 @@ int visualizar_pagina(const QStringList& argumentos)
     QString zoom, procurado;
     const bool procurar = args.contains(QStringLiteral("--procurar"));
     if (!tirar_opcao(args, QStringLiteral("--zoom"), zoom)
-        || !tirar_opcao(args, QStringLiteral("--procurar"), procurado) || args.size() < 3) {
-        erros() << "Uso: papelada-cli " << uso << "\n";
-        return erro_uso;
-    }
+        || !tirar_opcao(args, QStringLiteral("--procurar"), procurado) || args.size() < 3)
+        return falha_de_uso("visualizar", uso);
     const QString arquivo = args.takeFirst();
     const QString texto_pagina = args.takeFirst();
     const QString destino = args.takeFirst();

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QTextStream>
 #include <functional>
+#include <vector>
 
 namespace papelada::cli {
 
@@ -26,6 +27,10 @@ const std::vector<Comando>& comandos();
 
 QTextStream& saida();
 QTextStream& erros();
+
+// A call that the command cannot take: "papelada-cli NOME: motivo" when
+// there is a reason, then the command's usage line. Returns erro_uso.
+int falha_de_uso(const char* nome, const char* uso, const QString& motivo = {});
 
 struct Registro {
     explicit Registro(const Comando& c) { registrar(c); }

@@ -2,11 +2,32 @@
 
 #include "cli/comando.h"
 #include "settings/configuracoes.h"
+#include "stream/fonte_bytes.h"
 #include "stream/observador.h"
 
-#include <QFileInfo>
-
 namespace papelada::cli {
+
+int conferir_relatorio(const QString& arquivo, qint64* tamanho)
+{
+    FonteBytes fonte;
+    QString erro;
+    if (!fonte.abrir(arquivo, &erro)) {
+        erros() << "papelada-cli: " << erro << "\n";
+        return erro_entrada;
+    }
+    if (tamanho)
+        *tamanho = fonte.tamanho();
+    return ok;
+}
+
+int conferir_impressora(const QString& nome)
+{
+    // "Arquivo PDF" is always there; the system is not asked about it.
+    if (nome == impressora_pdf || impressoras_instaladas().contains(nome))
+        return ok;
+    erros() << "papelada-cli: a impressora \"" << nome << "\" não está instalada.\n";
+    return erro_saida;
+}
 
 bool tirar_opcao(QStringList& args, const QString& nome, QString& valor)
 {
@@ -40,17 +61,13 @@ int abrir_documento(const QString& arquivo, QStringList& args, DocumentoCli& d)
         return erro_uso;
     }
 
-    const QFileInfo info(arquivo);
-    if (!info.isFile()) {
-        erros() << "papelada-cli: o arquivo " << arquivo << " não foi encontrado.\n";
-        return erro_entrada;
-    }
-    if (!nome_impressora.isEmpty() && !impressoras_instaladas().contains(nome_impressora)) {
-        erros() << "papelada-cli: a impressora " << nome_impressora << " não está instalada.\n";
-        return erro_saida;
+    if (const int r = conferir_relatorio(arquivo, &d.doc.tamanho_arquivo); r != ok)
+        return r;
+    if (!nome_impressora.isEmpty()) {
+        if (const int r = conferir_impressora(nome_impressora); r != ok)
+            return r;
     }
     d.doc.nome_arquivo = arquivo;
-    d.doc.tamanho_arquivo = info.size();
     ler_margens(d.doc.margem_esquerda, d.doc.margem_superior);
     d.impressora = std::make_unique<SuperficieImpressora>(nome_impressora);
     Observador calado;

@@ -35,6 +35,14 @@ QTextStream& erros()
     return s;
 }
 
+int falha_de_uso(const char* nome, const char* uso, const QString& motivo)
+{
+    if (!motivo.isEmpty())
+        erros() << "papelada-cli " << nome << ": " << motivo << "\n";
+    erros() << "Uso: papelada-cli " << uso << "\n";
+    return erro_uso;
+}
+
 } // namespace papelada::cli
 
 namespace {

@@ -56,13 +56,11 @@ const TabelaFormas& formas_indice()
 const TabelaFormas& formas_copia_texto()
 {
     static const TabelaFormas t = [] {
-        TabelaFormas m{};
-        m.fill(Forma::Nenhuma);
-        m['D'] = Forma::Registro68;
-        m['F'] = Forma::Registro54;
-        for (unsigned char c : {'0', '1', '6', '7', '8', 'A', 'H', 'h', 'V', 'v', 'X', 'x', 'Y',
-                                'y', 'R', 'r', 'L', 'l', 'B', 'b', 'G', 'Z'})
-            m[c] = Forma::AteSub;
+        TabelaFormas m = montar_linguagem();
+        for (Forma& f : m)
+            if (f != Forma::Nenhuma && f != Forma::Registro68 && f != Forma::Registro54)
+                f = Forma::AteSub;
+        m['C'] = Forma::Nenhuma;
         return m;
     }();
     return t;
@@ -96,25 +94,6 @@ bool Leitor::proximo(Item& item)
     item.byte = c;
     ler_parametros((*formas_)[c], item);
     return true;
-}
-
-void Leitor::pular(qint64 n)
-{
-    unsigned char c;
-    while (n > 0) {
-        auto j = fonte_.janela();
-        if (j.empty()) {
-            if (!fonte_.ler(c)) {
-                fim_ = true;
-                return;
-            }
-            --n;
-            continue;
-        }
-        const qsizetype k = static_cast<qsizetype>(std::min<qint64>(n, static_cast<qint64>(j.size())));
-        fonte_.avancar(k);
-        n -= k;
-    }
 }
 
 // Digits accumulate; the first other byte ends the number and is consumed.

@@ -36,7 +36,9 @@ const TabelaFormas& formas_medicao();
 // Page index: only the two records are skipped; every other parameter byte
 // passes as an ordinary byte.
 const TabelaFormas& formas_indice();
-// Plain-text copy: parameters are taken to end at byte 26.
+// Plain-text copy: the parameters of every command that takes any are taken
+// to end at byte 26, except the two records, and ESC "C", whose digits stay
+// in the copy.
 const TabelaFormas& formas_copia_texto();
 
 // Numbers never overflow: digits beyond this value leave it there. Every
@@ -76,13 +78,7 @@ public:
     // The next item; false at the end of the stream.
     bool proximo(Item& item);
 
-    // Reads and drops up to n bytes (a record skipped by a consumer).
-    void pular(qint64 n);
-
-    FonteBytes& fonte() { return fonte_; }
     bool terminado() const { return fim_; }
-    // A consumer that repositions the source starts a fresh stream.
-    void reiniciar() { fim_ = false; }
 
 private:
     bool ler_numero(std::int64_t& valor, bool& comecou);

@@ -1,5 +1,6 @@
 #include "stream/superficie_base.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace papelada {
