@@ -375,9 +375,7 @@ void Form1::Command7_Click()
     if (destino.isEmpty())
         return;
     QString falha;
-    const bool ok = salvar_copia(doc_.nome_arquivo, destino, *this, &falha);
-    gravando({});
-    if (!ok) {
+    if (!salvar_copia(doc_.nome_arquivo, destino, *this, &falha)) {
         if (falha.isEmpty())
             falha = QStringLiteral("Não foi possível gravar o arquivo %1.").arg(destino);
         avisar(falha, Dialogos::Icone::Critico);
