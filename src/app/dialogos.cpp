@@ -13,6 +13,18 @@
 
 namespace papelada {
 
+namespace {
+
+// Runs a file dialog: the chosen path, or "" when cancelled.
+QString arquivo_escolhido(QFileDialog& dialogo)
+{
+    if (dialogo.exec() != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
+        return {};
+    return dialogo.selectedFiles().constFirst();
+}
+
+} // namespace
+
 void DialogosQt::mensagem(QWidget* pai, const QString& texto, const QString& titulo, Icone icone)
 {
     const auto qicone = icone == Icone::Critico      ? QMessageBox::Critical
@@ -37,9 +49,7 @@ QString DialogosQt::abrir_arquivo(QWidget* pai, const QString& pasta, const QStr
     dialogo.setAcceptMode(QFileDialog::AcceptOpen);
     dialogo.setFileMode(QFileDialog::ExistingFile);
     dialogo.setOption(QFileDialog::ReadOnly, false);
-    if (dialogo.exec() != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
-        return {};
-    return dialogo.selectedFiles().constFirst();
+    return arquivo_escolhido(dialogo);
 }
 
 QString DialogosQt::salvar_arquivo(QWidget* pai, const QString& caminho_inicial, const QString& filtros,
@@ -49,9 +59,7 @@ QString DialogosQt::salvar_arquivo(QWidget* pai, const QString& caminho_inicial,
     dialogo.setAcceptMode(QFileDialog::AcceptSave);
     dialogo.setFileMode(QFileDialog::AnyFile);
     dialogo.setDefaultSuffix(sufixo);
-    if (dialogo.exec() != QDialog::Accepted || dialogo.selectedFiles().isEmpty())
-        return {};
-    return dialogo.selectedFiles().constFirst();
+    return arquivo_escolhido(dialogo);
 }
 
 std::optional<QString> DialogosQt::escolher_impressora(QWidget* pai, const QString& atual)

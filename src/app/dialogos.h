@@ -41,11 +41,7 @@ public:
     virtual std::optional<FonteEscolhida> escolher_fonte(QWidget* pai, const FonteEscolhida& inicial) = 0;
     // An input box with `rotulo` as its prompt: the text typed, nothing when
     // cancelled.
-    virtual std::optional<QString> pedir_texto(QWidget* /*pai*/, const QString& /*rotulo*/,
-                                               const QString& /*titulo*/)
-    {
-        return std::nullopt;
-    }
+    virtual std::optional<QString> pedir_texto(QWidget* pai, const QString& rotulo, const QString& titulo) = 0;
 
     // Lets the user interface handle its pending events.
     virtual void processar_eventos() = 0;

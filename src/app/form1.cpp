@@ -144,11 +144,9 @@ void Form1::montar()
     Text4 = caixa("Text4", QStringLiteral("0"), 56);
     Label15 = rotulo("Label15", QStringLiteral("mm"));
     auto* margens = new QHBoxLayout;
-    for (QWidget* w : {static_cast<QWidget*>(Label13), static_cast<QWidget*>(Text5), static_cast<QWidget*>(Label14)})
-        margens->addWidget(w);
+    adicionar(margens, {Label13, Text5, Label14});
     margens->addSpacing(16);
-    for (QWidget* w : {static_cast<QWidget*>(Label12), static_cast<QWidget*>(Text4), static_cast<QWidget*>(Label15)})
-        margens->addWidget(w);
+    adicionar(margens, {Label12, Text4, Label15});
     margens->addStretch();
 
     Check2 = nomear(new QCheckBox(QStringLiteral("Encerrar após a Impressão"), central), "Check2");
@@ -216,8 +214,7 @@ void Form1::montar()
     esquerda->addStretch();
 
     auto* botoes = new QVBoxLayout;
-    for (QPushButton* b : {Command1, Command6, Command8, Command7, Command3, Command4})
-        botoes->addWidget(b);
+    adicionar(botoes, {Command1, Command6, Command8, Command7, Command3, Command4});
     botoes->addStretch();
     botoes->addWidget(Command2);
 
@@ -355,8 +352,8 @@ void Form1::Command8_Click()
     doc_.nome_arquivo = escolhido;
     doc_.imprimir_ao_ativar = false;
     doc_.indice_valido = false;
-    for (QWidget* w : {static_cast<QWidget*>(Command3), static_cast<QWidget*>(Command4)})
-        w->setEnabled(true);
+    for (QPushButton* b : {Command3, Command4})
+        b->setEnabled(true);
     spool_fontes->setEnabled(true);
     spool_impressora->setEnabled(true);
     Label5->setText(escolhido);
@@ -378,12 +375,10 @@ void Form1::Command7_Click()
     if (destino.isEmpty())
         return;
     QString falha;
-    const bool ok = salvar_copia(doc_.nome_arquivo, destino, *this, &falha);
-    gravando({});
-    if (!ok) {
+    if (!salvar_copia(doc_.nome_arquivo, destino, *this, &falha)) {
         if (falha.isEmpty())
             falha = QStringLiteral("Não foi possível gravar o arquivo %1.").arg(destino);
-        dialogos_.mensagem(this, falha, titulo_aplicacao, Dialogos::Icone::Critico);
+        avisar(falha, Dialogos::Icone::Critico);
     }
 }
 
@@ -399,8 +394,7 @@ void Form1::Command3_Click()
         if (impressora_->selectPrinter(*nome))
             doc_.indice_valido = false; // another paper, other page ends
         else
-            dialogos_.mensagem(this, QStringLiteral("A impressora %1 não está disponível.").arg(*nome),
-                               titulo_aplicacao, Dialogos::Icone::Exclamacao);
+            avisar(QStringLiteral("A impressora %1 não está disponível.").arg(*nome));
     }
     if (!set_default_font(*impressora_, &fonte_dialogo_))
         aplicar_fonte_reserva(*impressora_);
@@ -512,15 +506,15 @@ void Form1::Command1_Click()
 
     switch (resultado.fim) {
     case FimTrabalho::Encerrar:
+        // The job has already removed the spool file if asked to; one that it
+        // could not remove is tried once more here, so the user hears why.
         if (pedido.excluir_arquivo && !linha_comando_.isEmpty() && QFileInfo::exists(linha_comando_))
             excluir_linha_de_comando();
         terminar();
         return;
     case FimTrabalho::Falhou:
-        dialogos_.mensagem(this,
-                           resultado.erro.isEmpty() ? QStringLiteral("A impressão não pôde ser concluída.")
-                                                    : resultado.erro,
-                           titulo_aplicacao, Dialogos::Icone::Critico);
+        avisar(resultado.erro.isEmpty() ? QStringLiteral("A impressão não pôde ser concluída.") : resultado.erro,
+               Dialogos::Icone::Critico);
         break;
     case FimTrabalho::Impresso:
     case FimTrabalho::Cancelado:
@@ -539,8 +533,7 @@ void Form1::Command5_Click()
 void Form1::Option_Click()
 {
     const bool selecionar = Option2->isChecked();
-    for (QWidget* w : {static_cast<QWidget*>(Text1), static_cast<QWidget*>(Text2),
-                       static_cast<QWidget*>(Label10), static_cast<QWidget*>(Label6)})
+    for (QWidget* w : std::initializer_list<QWidget*>{Text1, Text2, Label10, Label6})
         w->setVisible(selecionar);
     if (pedido_ativo_)
         pedido_ativo_->selecionar_paginas = selecionar;
@@ -552,10 +545,12 @@ void Form1::excluir_linha_de_comando()
 {
     QFile arquivo(linha_comando_);
     if (!arquivo.remove())
-        dialogos_.mensagem(this,
-                           QStringLiteral("Não foi possível excluir o arquivo %1: %2")
-                               .arg(linha_comando_, arquivo.errorString()),
-                           titulo_aplicacao, Dialogos::Icone::Exclamacao);
+        avisar(QStringLiteral("Não foi possível excluir o arquivo %1: %2").arg(linha_comando_, arquivo.errorString()));
+}
+
+void Form1::avisar(const QString& texto, Dialogos::Icone icone)
+{
+    dialogos_.mensagem(this, texto, titulo_aplicacao, icone);
 }
 
 void Form1::Command2_Click()
@@ -584,8 +579,7 @@ void Form1::closeEvent(QCloseEvent* e)
         e->ignore();
         return;
     }
-    for (QWidget* w : {static_cast<QWidget*>(form2_.data()), static_cast<QWidget*>(about_.data()),
-                       visualizacao_.data()})
+    for (QWidget* w : std::initializer_list<QWidget*>{form2_, about_, visualizacao_})
         if (w)
             w->close();
     e->accept();
@@ -644,12 +638,12 @@ void Form1::mensagem(const QString& texto)
 
 void Form1::aviso(const QString& texto)
 {
-    dialogos_.mensagem(this, texto, titulo_aplicacao, Dialogos::Icone::Exclamacao);
+    avisar(texto);
 }
 
 void Form1::erro(const QString& texto)
 {
-    dialogos_.mensagem(this, texto, titulo_aplicacao, Dialogos::Icone::Exclamacao);
+    avisar(texto);
 }
 
 void Form1::imagem_mostrar(const QImage& imagem)

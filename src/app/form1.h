@@ -100,6 +100,8 @@ private:
     void medir();
     void aplicar_fonte(const FonteEscolhida& f);
     void excluir_linha_de_comando();
+    // A message box titled with the program's name.
+    void avisar(const QString& texto, Dialogos::Icone icone = Dialogos::Icone::Exclamacao);
     void terminar();
     void Option_Click();
 

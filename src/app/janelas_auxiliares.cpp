@@ -1,5 +1,7 @@
 #include "app/janelas_auxiliares.h"
 
+#include "app/widgets.h"
+
 #include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -17,8 +19,7 @@ Form2::Form2(QWidget* pai) : QWidget(pai, Qt::Window)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Imprimindo imagem"));
-    Picture1 = new QLabel(this);
-    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1 = nomear(new QLabel(this), "Picture1");
     Picture1->move(0, 0);
 }
 
@@ -46,19 +47,17 @@ FrmAbout::FrmAbout(Dialogos& dialogos, QWidget* pai)
     setWindowTitle(QStringLiteral("Sobre ") + titulo_aplicacao);
     setModal(false);
 
-    auto* picIcon = new QLabel(this);
-    picIcon->setObjectName(QStringLiteral("picIcon"));
+    auto* picIcon = nomear(new QLabel(this), "picIcon");
     picIcon->setPixmap(style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(48, 48));
     picIcon->setAlignment(Qt::AlignTop);
 
-    auto* lblTitle = new QLabel(titulo_aplicacao, this);
-    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    auto* lblTitle = nomear(new QLabel(titulo_aplicacao, this), "lblTitle");
     QFont grande = lblTitle->font();
     grande.setBold(true);
     grande.setPointSizeF(grande.pointSizeF() * 1.3);
     lblTitle->setFont(grande);
-    auto* lblVersion = new QLabel(QStringLiteral("Versão %1.%2 Rev.%3").arg(1).arg(1).arg(109), this);
-    lblVersion->setObjectName(QStringLiteral("lblVersion"));
+    auto* lblVersion = nomear(new QLabel(QStringLiteral("Versão %1.%2 Rev.%3").arg(1).arg(1).arg(109), this),
+                              "lblVersion");
 
     auto linha = [this] {
         auto* l = new QFrame(this);
@@ -66,25 +65,21 @@ FrmAbout::FrmAbout(Dialogos& dialogos, QWidget* pai)
         l->setFrameShadow(QFrame::Sunken);
         return l;
     };
-    auto* cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    auto* cmdOK = nomear(new QPushButton(QStringLiteral("OK"), this), "cmdOK");
     cmdOK->setDefault(true);
-    auto* cmdSysInfo = new QPushButton(QStringLiteral("&Info do Sistema"), this);
-    cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
+    auto* cmdSysInfo = nomear(new QPushButton(QStringLiteral("&Info do Sistema"), this), "cmdSysInfo");
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::close);
     connect(cmdSysInfo, &QPushButton::clicked, this, &FrmAbout::StartSysInfo);
 
     auto* textos = new QVBoxLayout;
-    textos->addWidget(lblTitle);
-    textos->addWidget(lblVersion);
+    adicionar(textos, {lblTitle, lblVersion});
     textos->addStretch();
     auto* topo = new QHBoxLayout;
     topo->addWidget(picIcon);
     topo->addLayout(textos, 1);
     auto* botoes = new QHBoxLayout;
     botoes->addStretch();
-    botoes->addWidget(cmdOK);
-    botoes->addWidget(cmdSysInfo);
+    adicionar(botoes, {cmdOK, cmdSysInfo});
     auto* tudo = new QVBoxLayout(this);
     tudo->addLayout(topo);
     tudo->addWidget(linha());

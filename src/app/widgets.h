@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QBoxLayout>
+#include <initializer_list>
 
 namespace papelada {
 
@@ -12,6 +14,13 @@ W* nomear(W* w, const char* nome)
 {
     w->setObjectName(QLatin1String(nome));
     return w;
+}
+
+// Adds the controls to a row or column, in order.
+inline void adicionar(QBoxLayout* caixa, std::initializer_list<QWidget*> controles)
+{
+    for (QWidget* w : controles)
+        caixa->addWidget(w);
 }
 
 // The hourglass over the program while a command works.

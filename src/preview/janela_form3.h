@@ -95,6 +95,8 @@ private:
     bool adiado(void (Form3::*acao)());
     void renderizar();
     void mudar_zoom(int passo);
+    // The zoom percentage and its factor, together.
+    void definir_zoom(int percentual);
     void ir_para_achado(qint64 achado);
     void texto_nao_localizado();
 

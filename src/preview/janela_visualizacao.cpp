@@ -188,21 +188,15 @@ void Form3::montar()
                      QStringLiteral("Fechar a visualização retornando para o janela principal"),
                      &Form3::Picture7_Click);
 
-    for (QWidget* w : std::initializer_list<QWidget*>{Picture6, Picture5, Label1, Label2, Label3, Label4,
-                                                      Picture3, Picture4})
-        faixa->addWidget(w);
+    adicionar(faixa, {Picture6, Picture5, Label1, Label2, Label3, Label4, Picture3, Picture4});
     faixa->addSpacing(16);
-    for (QWidget* w : std::initializer_list<QWidget*>{Label5, Text1})
-        faixa->addWidget(w);
+    adicionar(faixa, {Label5, Text1});
     faixa->addSpacing(16);
-    for (QWidget* w : std::initializer_list<QWidget*>{Picture10, Text2, Picture9})
-        faixa->addWidget(w);
+    adicionar(faixa, {Picture10, Text2, Picture9});
     faixa->addSpacing(16);
-    faixa->addWidget(Picture11);
-    faixa->addWidget(Picture12);
+    adicionar(faixa, {Picture11, Picture12});
     faixa->addStretch(1);
-    faixa->addWidget(Picture8);
-    faixa->addWidget(Picture7);
+    adicionar(faixa, {Picture8, Picture7});
 
     connect(Text1, &QLineEdit::textChanged, this, &Form3::Text1_Change);
     connect(Text2, &QLineEdit::returnPressed, this, &Form3::Text2_LostFocus);
@@ -491,11 +485,16 @@ void Form3::mudar_zoom(int passo)
 {
     const int novo = std::clamp(vis_.percentual_zoom + passo, zoom_minimo, zoom_maximo);
     if (novo != vis_.percentual_zoom) {
-        vis_.percentual_zoom = novo;
-        vis_.fator_zoom = novo / 100.0;
+        definir_zoom(novo);
         Text2->setText(QString::number(novo) + QLatin1Char('%'));
     }
     renderizar();
+}
+
+void Form3::definir_zoom(int percentual)
+{
+    vis_.percentual_zoom = percentual;
+    vis_.fator_zoom = percentual / 100.0;
 }
 
 void Form3::Text2_LostFocus()
@@ -504,10 +503,8 @@ void Form3::Text2_LostFocus()
         return;
     // "75%" reads as 75; a value outside the range is ignored.
     const double pedido = valor_texto(Text2->text());
-    if (pedido >= zoom_minimo && pedido <= zoom_maximo) {
-        vis_.percentual_zoom = static_cast<int>(arredondar(pedido));
-        vis_.fator_zoom = vis_.percentual_zoom / 100.0;
-    }
+    if (pedido >= zoom_minimo && pedido <= zoom_maximo)
+        definir_zoom(static_cast<int>(arredondar(pedido)));
     renderizar();
 }
 

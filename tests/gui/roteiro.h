@@ -1,8 +1,10 @@
-// Support for the window tests: dialogs answered from a script, and a main
-// that runs Qt without a screen and with a settings store of the test's own.
+// Support for the window tests: dialogs answered from a script, the main
+// window loaded on a report, and a main that runs Qt without a screen and
+// with a settings store of the test's own.
 #pragma once
 
 #include "app/dialogos.h"
+#include "app/form1.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace papelada::teste {
@@ -84,6 +87,36 @@ inline void gravar_arquivo(const QString& caminho, const QByteArray& dados)
     QFile f(caminho);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(f.write(dados), dados.size());
+}
+
+// Writes `dados` to the file `nome` in `pasta`; returns its path.
+inline QString arquivo_em(const QTemporaryDir& pasta, const QString& nome, const QByteArray& dados)
+{
+    const QString caminho = pasta.filePath(nome);
+    gravar_arquivo(caminho, dados);
+    return caminho;
+}
+
+// A control of a window, by its form name.
+template <typename T>
+T* controle(const QObject& janela, const char* nome)
+{
+    return janela.findChild<T*>(QLatin1String(nome));
+}
+
+template <typename T>
+T* controle(const QObject* janela, const char* nome)
+{
+    return controle<T>(*janela, nome);
+}
+
+// The main window on the printer "Arquivo PDF", started with the command line
+// `linha`. A start-up that fails fails the test.
+inline std::unique_ptr<Form1> janela_principal(Dialogos& dialogos, const QString& linha)
+{
+    auto janela = std::make_unique<Form1>(dialogos, linha, impressora_pdf);
+    QTest::qVerify(janela->Form_Load(), "Form_Load()", "", __FILE__, __LINE__);
+    return janela;
 }
 
 } // namespace papelada::teste

@@ -20,6 +20,7 @@
 #include <memory>
 
 using namespace papelada;
+using papelada::teste::controle;
 using papelada::teste::DialogosRoteiro;
 
 namespace {
@@ -50,12 +51,6 @@ QByteArray registro_fonte()
     return "\x1b" "F" + r;
 }
 
-template <typename T>
-T* controle(QWidget& janela, const char* nome)
-{
-    return janela.findChild<T*>(QLatin1String(nome));
-}
-
 } // namespace
 
 class TesteForm1 : public QObject {
@@ -65,18 +60,12 @@ class TesteForm1 : public QObject {
 
     QString arquivo(const QString& nome, const QByteArray& dados = relatorio)
     {
-        const QString caminho = pasta_.filePath(nome);
-        teste::gravar_arquivo(caminho, dados);
-        return caminho;
+        return teste::arquivo_em(pasta_, nome, dados);
     }
 
-    std::unique_ptr<Form1> janela(DialogosRoteiro& d, const QString& linha, bool carregada = true)
+    static std::unique_ptr<Form1> janela(DialogosRoteiro& d, const QString& linha)
     {
-        auto j = std::make_unique<Form1>(d, linha, impressora_pdf);
-        const bool ok = j->Form_Load();
-        if (ok != carregada)
-            qWarning("Form_Load returned %d", ok);
-        return j;
+        return teste::janela_principal(d, linha);
     }
 
 private Q_SLOTS:
@@ -329,7 +318,8 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), esperado);
         QCOMPARE(j->documento().nome_arquivo, origem); // the open file stays the same
-        QVERIFY(!controle<QLabel>(*j, "Label11")->isVisible());
+        // The window is not shown: isVisible() would hold whatever happened.
+        QVERIFY(controle<QLabel>(*j, "Label11")->isHidden());
     }
 
     void salvar_falha_avisa_data()

@@ -20,6 +20,7 @@
 #include <memory>
 
 using namespace papelada;
+using papelada::teste::controle;
 using papelada::teste::DialogosRoteiro;
 
 namespace {
@@ -34,12 +35,6 @@ QByteArray relatorio(int paginas)
         r += '\f';
     }
     return r + '\x1a';
-}
-
-template <typename T>
-T* controle(QWidget& janela, const char* nome)
-{
-    return janela.findChild<T*>(QLatin1String(nome));
 }
 
 int paginas_pdf(const QString& pdf)
@@ -65,16 +60,12 @@ class TesteImpressaoJanela : public QObject {
 
     QString arquivo(const QString& nome, const QByteArray& dados)
     {
-        const QString caminho = pasta_.filePath(nome);
-        teste::gravar_arquivo(caminho, dados);
-        return caminho;
+        return teste::arquivo_em(pasta_, nome, dados);
     }
 
-    std::unique_ptr<Form1> janela(DialogosRoteiro& d, const QString& linha)
+    static std::unique_ptr<Form1> janela(DialogosRoteiro& d, const QString& linha)
     {
-        auto j = std::make_unique<Form1>(d, linha, impressora_pdf);
-        if (!j->Form_Load())
-            qWarning("Form_Load failed");
+        auto j = teste::janela_principal(d, linha);
         j->show();
         return j;
     }

@@ -15,6 +15,7 @@
 #include <memory>
 
 using namespace papelada;
+using papelada::teste::controle;
 using papelada::teste::DialogosRoteiro;
 
 namespace {
@@ -36,12 +37,6 @@ QByteArray relatorio()
             r += "outro ALVO aqui\r\n";
     }
     return r + '\x1a'; // the last byte is never drawn
-}
-
-template <typename T>
-T* controle(QWidget* janela, const char* nome)
-{
-    return janela->findChild<T*>(QLatin1String(nome));
 }
 
 QString texto(QWidget* janela, const char* nome)

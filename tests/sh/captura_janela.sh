@@ -5,6 +5,7 @@
 set -u
 build=$(cd "$1" && pwd)
 fonte=$(cd "$2" && pwd)
+source "$(dirname "$0")/xvfb.bash"
 
 for programa in Xvfb xdotool import identify; do
     if ! command -v "$programa" >/dev/null; then
@@ -14,31 +15,15 @@ for programa in Xvfb xdotool import identify; do
 done
 
 temp=$(mktemp -d)
-pid_x=""
 pid_app=""
 terminar() {
     [ -n "$pid_app" ] && kill "$pid_app" 2>/dev/null && wait "$pid_app" 2>/dev/null
-    [ -n "$pid_x" ] && kill "$pid_x" 2>/dev/null && wait "$pid_x" 2>/dev/null
+    parar_xvfb
     rm -rf "$temp"
 }
 trap terminar EXIT
 
-# The server picks a free display number itself and writes it to fd 3, so
-# that tests running side by side never share a display.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$temp/tela" >"$temp/xvfb.log" 2>&1 &
-pid_x=$!
-tela=""
-for _ in $(seq 1 100); do
-    # A whole line: the number and its newline.
-    if [ "$(wc -l <"$temp/tela")" -ge 1 ]; then
-        tela=$(head -n 1 "$temp/tela")
-        break
-    fi
-    kill -0 "$pid_x" 2>/dev/null || break
-    sleep 0.1
-done
-[ -n "$tela" ] || { echo "FAIL: Xvfb did not start"; cat "$temp/xvfb.log"; exit 1; }
-export DISPLAY=":$tela"
+iniciar_xvfb "$temp" || { echo "FAIL: Xvfb did not start"; cat "$temp/xvfb.log"; exit 1; }
 unset QT_QPA_PLATFORM
 export XDG_CONFIG_HOME="$temp/config"
 echo "Xvfb on $DISPLAY"

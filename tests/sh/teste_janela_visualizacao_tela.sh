@@ -3,6 +3,7 @@
 # (Xvfb): the screenshot is kept in build/screenshots/ and must not be blank.
 set -euo pipefail
 build=$1
+source "$(dirname "$0")/xvfb.bash"
 programa="$build/teste_janela_visualizacao_tela"
 [ -x "$programa" ] || { echo "falta $programa"; exit 1; }
 mkdir -p "$build/screenshots"
@@ -10,27 +11,15 @@ saida="$build/screenshots/visualizacao.png"
 rm -f "$saida"
 
 temp=$(mktemp -d)
-xvfb=
 encerrar() {
-    if [ -n "$xvfb" ]; then
-        kill "$xvfb" 2>/dev/null || true
-        wait "$xvfb" 2>/dev/null || true
-    fi
+    parar_xvfb
     rm -rf "$temp"
 }
 trap encerrar EXIT
 
-# Xvfb picks a free display number and writes it to fd 5.
-Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$temp/display" 2>"$temp/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do
-    [ -s "$temp/display" ] && break
-    sleep 0.1
-done
-[ -s "$temp/display" ] || { echo "Xvfb não iniciou"; cat "$temp/xvfb.log"; exit 1; }
-tela=":$(head -n1 "$temp/display")"
+iniciar_xvfb "$temp" || { echo "Xvfb não iniciou"; cat "$temp/xvfb.log"; exit 1; }
 
-DISPLAY=$tela PAPELADA_CAPTURA="$saida" "$programa" -platform xcb
+PAPELADA_CAPTURA="$saida" "$programa" -platform xcb
 
 [ -s "$saida" ] || { echo "sem captura"; exit 1; }
 read -r largura altura cores desvio < <(identify -format '%w %h %k %[fx:standard_deviation]\n' "$saida")
