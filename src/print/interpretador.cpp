@@ -63,10 +63,6 @@ private:
                    && static_cast<double>(p_.pagina) <= p_.ultima_pagina);
     }
 
-    // Where the pen goes at the top of a page: two lines down, or the very
-    // top on tractor-fed paper.
-    double topo() const { return imp_.paperBin() == bandeja_trator ? 0.0 : 2.0 * m_.altura_linha; }
-
     // False when the pass is to stop.
     bool agir(const Item& it)
     {
@@ -140,7 +136,7 @@ private:
         if (v == Variante::AvancoLinha)
             obs_.processar_eventos();
         imp_.setCurrentX(0);
-        imp_.setCurrentY(topo());
+        imp_.setCurrentY(topo_da_pagina(imp_, m_.altura_linha));
         return true;
     }
 
@@ -280,6 +276,11 @@ private:
 };
 
 } // namespace
+
+double topo_da_pagina(const Superficie& impressora, double altura_linha)
+{
+    return impressora.paperBin() == bandeja_trator ? 0.0 : 2.0 * altura_linha;
+}
 
 void imprimir_buffer(Corrida& c, Superficie& imp)
 {
