@@ -186,11 +186,11 @@ private:
             if (n > 0)
                 imp_.setFontSize(static_cast<double>(n));
             break;
-        case '7': m_.altura_linha = limitar<std::int16_t>(n); break;
-        case '8': m_.largura_caracter = limitar<std::int16_t>(n); break;
+        case '7':
+        case '8': aplicar_metrica(it, m_); break;
         case '9': return fim_de_pagina(Variante::Comando);
         case 'A':
-            m_.altura_folha = limitar<std::int32_t>(n * m_.altura_linha);
+            aplicar_metrica(it, m_);
             imp_.setHeight(m_.altura_folha);
             break;
         case 'B':
