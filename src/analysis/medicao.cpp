@@ -18,7 +18,6 @@
 #include "stream/numeros.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace papelada {
 

@@ -4,10 +4,8 @@
 #include "stream/comandos.h"
 #include "stream/cp1252.h"
 #include "stream/leitor.h"
-#include "stream/numeros.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace papelada {
 
