@@ -18,7 +18,6 @@
 #include "stream/numeros.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace papelada {
 
@@ -141,9 +140,9 @@ private:
             obs_.mensagem(texto);
             break;
         }
-        case '7': m_.altura_linha = limitar<std::int16_t>(n); break;
-        case '8': m_.largura_caracter = limitar<std::int16_t>(n); break;
-        case 'A': m_.altura_folha = limitar<std::int32_t>(n * m_.altura_linha); break;
+        case '7':
+        case '8':
+        case 'A': aplicar_metrica(it, m_); break;
         case 'H': x_ += static_cast<double>(n) * lc; break;
         case 'h': x_ += static_cast<double>(n); break;
         case 'V': y_ += static_cast<double>(n) * al; break;

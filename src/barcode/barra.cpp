@@ -18,6 +18,25 @@ QByteArray aparar(const QByteArray& texto)
     return texto.mid(inicio, fim - inicio);
 }
 
+// A barcode that starts at the pen, its data bars `altura` tall.
+EstadoBarra na_pena(const Superficie& superficie, double altura)
+{
+    EstadoBarra estado;
+    estado.bar_x = superficie.currentX();
+    estado.bar_topo = superficie.currentY();
+    estado.bar_base = estado.bar_topo + altura;
+    return estado;
+}
+
+// The symbology drawn from `estado` in `geometria`, the data without its
+// outer blanks.
+void desenhar(Superficie& superficie, const EstadoBarra& estado, const Geometria& geometria,
+              int padrao, const QByteArray& texto)
+{
+    Desenho desenho(superficie, estado, geometria);
+    desenhar_simbologia(desenho, padrao, aparar(texto));
+}
+
 } // namespace
 
 void imprimir_barra(Superficie& impressora, int& bar_padrao, std::int64_t& bar_altura,
@@ -38,13 +57,9 @@ void imprimir_barra(Superficie& impressora, int& bar_padrao, std::int64_t& bar_a
     const double fator = altura_twips > 0 ? (altura_pixels / altura_twips * 1440) / 300 : 1;
     bar_altura = arredondar(static_cast<double>(bar_altura) * fator);
 
-    EstadoBarra estado;
-    estado.bar_x = impressora.currentX();
-    estado.bar_topo = impressora.currentY();
-    estado.bar_base = estado.bar_topo + static_cast<double>(bar_altura);
+    EstadoBarra estado = na_pena(impressora, static_cast<double>(bar_altura));
     estado.bar_base_guarda = arredondar(estado.bar_topo + 1.1 * static_cast<double>(bar_altura));
-    Desenho desenho(impressora, estado, geometria_impressora(bar_largura, estado));
-    desenhar_simbologia(desenho, bar_padrao, aparar(bar_texto));
+    desenhar(impressora, estado, geometria_impressora(bar_largura, estado), bar_padrao, bar_texto);
 
     impressora.setScaleMode(modo);
     impressora.setScaleLeft(esquerda);
@@ -54,12 +69,8 @@ void imprimir_barra(Superficie& impressora, int& bar_padrao, std::int64_t& bar_a
 void visualizar_barra(Superficie& pagina, double fator_zoom, int bar_padrao, std::int64_t bar_altura,
                       std::int16_t, const QByteArray& bar_texto)
 {
-    EstadoBarra estado;
-    estado.bar_x = pagina.currentX();
-    estado.bar_topo = pagina.currentY();
-    estado.bar_base = estado.bar_topo + 5 * static_cast<double>(bar_altura) * fator_zoom;
-    Desenho desenho(pagina, estado, geometria_visualizacao(fator_zoom, estado));
-    desenhar_simbologia(desenho, bar_padrao, aparar(bar_texto));
+    const EstadoBarra estado = na_pena(pagina, 5 * static_cast<double>(bar_altura) * fator_zoom);
+    desenhar(pagina, estado, geometria_visualizacao(fator_zoom, estado), bar_padrao, bar_texto);
 }
 
 } // namespace papelada

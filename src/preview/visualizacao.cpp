@@ -168,11 +168,10 @@ private:
             if (n > 0)
                 s_.setFontSize(static_cast<double>(n) * z_);
             break;
-        case '7': m_.altura_linha = limitar<std::int16_t>(n); break;
-        case '8': m_.largura_caracter = limitar<std::int16_t>(n); break;
+        case '7': case '8': aplicar_metrica(item, m_); break;
         case '9': return false;
         case 'A':
-            m_.altura_folha = limitar<std::int32_t>(n * m_.altura_linha);
+            aplicar_metrica(item, m_);
             s_.setHeight(static_cast<double>(n) * lh());
             break;
         case 'B': case 'b': case 'L': case 'l': {

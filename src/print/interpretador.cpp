@@ -4,10 +4,8 @@
 #include "stream/comandos.h"
 #include "stream/cp1252.h"
 #include "stream/leitor.h"
-#include "stream/numeros.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace papelada {
 
@@ -62,10 +60,6 @@ private:
                || (p_.primeira_pagina <= static_cast<double>(p_.pagina)
                    && static_cast<double>(p_.pagina) <= p_.ultima_pagina);
     }
-
-    // Where the pen goes at the top of a page: two lines down, or the very
-    // top on tractor-fed paper.
-    double topo() const { return imp_.paperBin() == bandeja_trator ? 0.0 : 2.0 * m_.altura_linha; }
 
     // False when the pass is to stop.
     bool agir(const Item& it)
@@ -140,7 +134,7 @@ private:
         if (v == Variante::AvancoLinha)
             obs_.processar_eventos();
         imp_.setCurrentX(0);
-        imp_.setCurrentY(topo());
+        imp_.setCurrentY(topo_da_pagina(imp_, m_.altura_linha));
         return true;
     }
 
@@ -190,11 +184,11 @@ private:
             if (n > 0)
                 imp_.setFontSize(static_cast<double>(n));
             break;
-        case '7': m_.altura_linha = limitar<std::int16_t>(n); break;
-        case '8': m_.largura_caracter = limitar<std::int16_t>(n); break;
+        case '7':
+        case '8': aplicar_metrica(it, m_); break;
         case '9': return fim_de_pagina(Variante::Comando);
         case 'A':
-            m_.altura_folha = limitar<std::int32_t>(n * m_.altura_linha);
+            aplicar_metrica(it, m_);
             imp_.setHeight(m_.altura_folha);
             break;
         case 'B':
@@ -280,6 +274,11 @@ private:
 };
 
 } // namespace
+
+double topo_da_pagina(const Superficie& impressora, double altura_linha)
+{
+    return impressora.paperBin() == bandeja_trator ? 0.0 : 2.0 * altura_linha;
+}
 
 void imprimir_buffer(Corrida& c, Superficie& imp)
 {

@@ -32,6 +32,10 @@ struct Passagem {
     QSet<QString> imagens_com_erro;
 };
 
+// Where the pen goes at the top of a page: two lines of `altura_linha` down,
+// or the very top on tractor-fed paper.
+double topo_da_pagina(const Superficie& impressora, double altura_linha);
+
 // Draws the pending text run at the pen, placed in the run field when one is
 // set, then clears the run and the field's edges (the alignment stays).
 void imprimir_buffer(Corrida& corrida, Superficie& impressora);

@@ -46,7 +46,7 @@ ResultadoTrabalho Command1_Click(Documento& doc, Metricas& metricas, Superficie&
 
         // The top offset still uses the line height of the previous pass.
         impressora.setCurrentX(0);
-        impressora.setCurrentY(impressora.paperBin() == bandeja_trator ? 0.0 : 2.0 * metricas.altura_linha);
+        impressora.setCurrentY(topo_da_pagina(impressora, metricas.altura_linha));
         metricas.altura_folha = para_i32(impressora.height());
         metricas.largura_folha = para_i32(impressora.width());
         metricas.largura_caracter = metricas.largura_caracter_padrao;

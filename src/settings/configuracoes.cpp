@@ -112,17 +112,22 @@ void gravar_fonte(Chave& chave, const Superficie& impressora)
     chave.gravar_binario(nome_italico, impressora.fontItalic() ? 1 : 0);
 }
 
-void ler_margem(Chave& chave, const QString& nome, std::int32_t& margem)
+// A 2-byte value of the key; one that cannot be read becomes `substituto`,
+// which is written back.
+std::uint16_t ler_ou_gravar(Chave& chave, const QString& nome, std::uint16_t substituto)
 {
     std::uint16_t v = 0;
-    if (chave.ler_binario(nome, v)) {
-        // Read back as the signed value that was stored, so that a negative
-        // margin comes back as typed instead of as a margin of 65 metres.
-        margem = static_cast<std::int16_t>(v);
-        return;
-    }
-    margem = margem_padrao;
-    chave.gravar_binario(nome, margem);
+    if (chave.ler_binario(nome, v))
+        return v;
+    chave.gravar_binario(nome, substituto);
+    return substituto;
+}
+
+void ler_margem(Chave& chave, const QString& nome, std::int32_t& margem)
+{
+    // Read back as the signed value that was stored, so that a negative
+    // margin comes back as typed instead of as a margin of 65 metres.
+    margem = static_cast<std::int16_t>(ler_ou_gravar(chave, nome, margem_padrao));
 }
 
 void copiar_para_dialogo(const Superficie& impressora, FonteEscolhida* dialogo)
@@ -174,27 +179,14 @@ bool set_default_font(Superficie& impressora, FonteEscolhida* dialogo)
         if (!nome.isEmpty()) // the printer refuses a font without a name
             impressora.setFontName(nome);
 
-        std::uint16_t tamanho = 0;
-        if (!chave.ler_binario(nome_tamanho, tamanho)) {
-            tamanho = static_cast<std::uint16_t>(tamanho_gravado(impressora.fontSize()));
-            chave.gravar_binario(nome_tamanho, tamanho);
-        }
+        const std::uint16_t tamanho = ler_ou_gravar(
+            chave, nome_tamanho, static_cast<std::uint16_t>(tamanho_gravado(impressora.fontSize())));
         if (tamanho > 0) // the printer refuses a size of 0 points
             impressora.setFontSize(tamanho);
-
-        std::uint16_t negrito = 0;
-        if (!chave.ler_binario(nome_negrito, negrito)) {
-            negrito = impressora.fontBold() ? 0xFFFF : 0;
-            chave.gravar_binario(nome_negrito, negrito);
-        }
-        impressora.setFontBold(negrito != 0);
-
-        std::uint16_t italico = 0;
-        if (!chave.ler_binario(nome_italico, italico)) {
-            italico = impressora.fontItalic() ? 0xFFFF : 0;
-            chave.gravar_binario(nome_italico, italico);
-        }
-        impressora.setFontItalic(italico != 0);
+        impressora.setFontBold(
+            ler_ou_gravar(chave, nome_negrito, impressora.fontBold() ? 0xFFFF : 0) != 0);
+        impressora.setFontItalic(
+            ler_ou_gravar(chave, nome_italico, impressora.fontItalic() ? 0xFFFF : 0) != 0);
     }
     copiar_para_dialogo(impressora, dialogo);
     return aplicada;

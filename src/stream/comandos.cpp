@@ -7,6 +7,17 @@
 
 namespace papelada {
 
+void aplicar_metrica(const Item& item, Metricas& m)
+{
+    const std::int64_t n = item.numeros[0];
+    switch (item.byte) {
+    case '7': m.altura_linha = limitar<std::int16_t>(n); break;
+    case '8': m.largura_caracter = limitar<std::int16_t>(n); break;
+    case 'A': m.altura_folha = limitar<std::int32_t>(n * m.altura_linha); break;
+    default: break;
+    }
+}
+
 Segmento converter_segmento(unsigned char comando, const Item& item, double cw, double lh,
                             double escala_twips)
 {

@@ -9,6 +9,11 @@
 
 namespace papelada {
 
+// ESC "7" (line height), "8" (character width) and "A" (page height, in
+// lines of the line height in force), stored into the metrics as every
+// interpreter stores them. Any other command changes nothing.
+void aplicar_metrica(const Item& item, Metricas& metricas);
+
 // The two points of a line or box command (ESC "L", "l", "B", "b").
 // Upper-case letters give cell numbers, converted with the cell width and
 // line step; lower-case letters give twips, converted with `escala_twips`
