@@ -61,7 +61,7 @@ public:
 
     void preparar()
     {
-        fonte_padrao();
+        aplicar_fonte_padrao(p_, dialogo_);
         folha();
         metricas(1.0);
     }
@@ -213,7 +213,7 @@ private:
             r_.papel = nome_papel(papel);
             obs_.impressora_escolhida(p_.deviceName(), r_.papel);
         }
-        fonte_padrao();
+        aplicar_fonte_padrao(p_, dialogo_);
         folha();
         recalcular();
     }
@@ -237,14 +237,6 @@ private:
         obs_.fonte_escolhida();
         folha();
         recalcular();
-    }
-
-    void fonte_padrao()
-    {
-        if (!set_default_font(p_, dialogo_))
-            aplicar_fonte_reserva(p_);
-        p_.setFontUnderline(false);
-        p_.setFontStrikethru(false);
     }
 
     void folha()
@@ -301,6 +293,12 @@ Medicao medir_relatorio(const Documento& doc, Metricas& metricas, Superficie& im
         observador.medicao_concluida();
     }
     return r;
+}
+
+void margens_do_trator(const Superficie& impressora, Documento& doc)
+{
+    if (impressora.paperBin() == bandeja_trator)
+        doc.margem_esquerda = doc.margem_superior = 0;
 }
 
 } // namespace papelada

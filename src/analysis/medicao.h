@@ -37,4 +37,8 @@ Medicao medir_relatorio(const Documento& doc, Metricas& metricas, Superficie& im
                         Observador& observador, FonteEscolhida* dialogo = nullptr,
                         const OpcoesMedicao& opcoes = {});
 
+// After a report is opened and measured: a tractor-fed form is printed from
+// its top left corner, so the margins are zero.
+void margens_do_trator(const Superficie& impressora, Documento& doc);
+
 } // namespace papelada

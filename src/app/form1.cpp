@@ -253,8 +253,7 @@ void Form1::montar_menus()
 
 bool Form1::Form_Load()
 {
-    if (!set_default_font(*impressora_, &fonte_dialogo_))
-        aplicar_fonte_reserva(*impressora_);
+    aplicar_fonte_padrao(*impressora_, &fonte_dialogo_);
 
     adjustSize();
     if (const QScreen* tela = screen()) {
@@ -282,8 +281,7 @@ bool Form1::Form_Load()
     doc_.nome_arquivo = linha_comando_;
     doc_.interromper = 0;
     medir();
-    if (impressora_->paperBin() == bandeja_trator)
-        doc_.margem_esquerda = doc_.margem_superior = 0;
+    margens_do_trator(*impressora_, doc_);
     mostrar_margens();
     return true;
 }
@@ -396,10 +394,7 @@ void Form1::Command3_Click()
         else
             avisar(QStringLiteral("A impressora %1 não está disponível.").arg(*nome));
     }
-    if (!set_default_font(*impressora_, &fonte_dialogo_))
-        aplicar_fonte_reserva(*impressora_);
-    impressora_->setFontUnderline(false);
-    impressora_->setFontStrikethru(false);
+    aplicar_fonte_padrao(*impressora_, &fonte_dialogo_);
     mostrar_impressora();
 }
 

@@ -177,8 +177,7 @@ int imprimir(const QStringList& args)
                     << "\": indique o arquivo com --pdf SAIDA.pdf.\n";
         return erro_saida;
     }
-    if (impressora.paperBin() == bandeja_trator)
-        doc.margem_esquerda = doc.margem_superior = 0;
+    margens_do_trator(impressora, doc);
 
     PedidoImpressao pedido;
     pedido.selecionar_paginas = o.tem_paginas;

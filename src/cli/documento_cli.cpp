@@ -74,6 +74,7 @@ int abrir_documento(const QString& arquivo, QStringList& args, DocumentoCli& d)
     OpcoesMedicao opcoes;
     opcoes.manter_impressora = !nome_impressora.isEmpty();
     const Medicao m = medir_relatorio(d.doc, d.metricas, *d.impressora, calado, nullptr, opcoes);
+    margens_do_trator(*d.impressora, d.doc);
     for (const QString& aviso : m.avisos)
         erros() << aviso << "\n";
     return ok;

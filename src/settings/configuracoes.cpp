@@ -200,6 +200,14 @@ void aplicar_fonte_reserva(Superficie& impressora)
     impressora.setFontItalic(false);
 }
 
+void aplicar_fonte_padrao(Superficie& impressora, FonteEscolhida* dialogo)
+{
+    if (!set_default_font(impressora, dialogo))
+        aplicar_fonte_reserva(impressora);
+    impressora.setFontUnderline(false);
+    impressora.setFontStrikethru(false);
+}
+
 void gravar_fonte_padrao(Superficie& impressora)
 {
     Chave chave(chave_fonte(impressora.deviceName()));

@@ -36,6 +36,9 @@ bool set_default_font(Superficie& impressora, FonteEscolhida* dialogo = nullptr)
 // "Courier New", 10 points, not bold, not italic: the font when a printer has
 // no default yet.
 void aplicar_fonte_reserva(Superficie& impressora);
+// The printer's stored default font, or "Courier New" 10 when it has none
+// yet; never underlined or struck through.
+void aplicar_fonte_padrao(Superficie& impressora, FonteEscolhida* dialogo = nullptr);
 // Stores the printer's font as its default ("Definir Fonte Padrão").
 void gravar_fonte_padrao(Superficie& impressora);
 // After the user picks a font: the line height is 1.2 x the height of "A",
