@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <algorithm>
 #include <memory>
 
 namespace papelada::teste {
@@ -86,6 +87,24 @@ QList<Palavra> palavras_pdf(const QString& pdf)
         palavras << p;
     }
     return palavras;
+}
+
+QByteArray registro_impressora(const QByteArray& nome, int orientacao, int papel, int bandeja, int cor)
+{
+    QByteArray r(68, '\0');
+    r.replace(0, std::min<qsizetype>(nome.size(), 32), nome.left(32));
+    const auto p16 = [&r](int pos, int v) {
+        r[pos] = static_cast<char>(v & 0xFF);
+        r[pos + 1] = static_cast<char>((v >> 8) & 0xFF);
+    };
+    p16(44, orientacao);
+    p16(46, papel);
+    p16(56, bandeja);
+    p16(60, cor);
+    r[50] = '\n';
+    r[52] = '\x0c';
+    r[64] = '\x1b';
+    return esc('D', r);
 }
 
 int paginas_pdf(const QString& pdf)

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <ostream>
+#include <string>
 
 // GoogleTest shows texts as text, not as lists of 16-bit units.
 QT_BEGIN_NAMESPACE
@@ -45,5 +46,28 @@ struct Palavra {
 };
 QList<Palavra> palavras_pdf(const QString& pdf);
 int paginas_pdf(const QString& pdf);
+
+// Bytes of a spool file: an escape command and what follows it.
+inline QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }
+inline QByteArray esc(char comando, const QByteArray& parametros = {})
+{
+    return QByteArray(1, '\x1b') + comando + parametros;
+}
+// ESC "D" with the head of a printer-settings record: the name, then
+// orientation, paper, paper source and colour as 16-bit numbers. Bytes that
+// would mean something in the stream (LF, FF, ESC) stand in the fields that
+// are not read.
+QByteArray registro_impressora(const QByteArray& nome, int orientacao, int papel, int bandeja, int cor = 0);
+
+// A case of a table of inputs: its name, the bytes given and what they must
+// give. GoogleTest shows the case by its name.
+struct CasoBytes {
+    const char* nome;
+    QByteArray entrada;
+    const char* esperado;
+};
+inline void PrintTo(const CasoBytes& c, std::ostream* os) { *os << c.nome; }
+// The name GoogleTest gives each case of a table: the case's `nome`.
+inline constexpr auto nome_do_caso = [](const auto& info) { return std::string(info.param.nome); };
 
 } // namespace papelada::teste

@@ -188,18 +188,6 @@ TEST(ImprimirCli, CodigosDeBarrasDecodificados)
     EXPECT_EQ(lidos.join(u' '), QStringLiteral("CODE-39:PAPELADA-42 EAN-13:5901234123457 EAN-8:96385074 I2/5:12345678901234"));
 }
 
-// The record of a printer: its name, paper A4, portrait, no tractor.
-QByteArray registro_impressora(const QByteArray& nome)
-{
-    QByteArray r = nome.leftJustified(32, ' ', true);
-    r += QByteArray(12, '\0');
-    r += QByteArray("\x01\x00\x09\x00", 4);
-    r += QByteArray(8, '\0');
-    r += QByteArray("\x07\x00", 2);
-    r += QByteArray(10, '\0');
-    return esc("D") + r;
-}
-
 TEST(ImprimirCli, FilaDoCups)
 {
     CupsPrivado cups;
@@ -228,7 +216,9 @@ TEST(ImprimirCli, RegistroDaImpressoraEscolheAFila)
         GTEST_SKIP() << cups.motivo().toStdString();
     const QString saida = cups.pasta() + QStringLiteral("/saida/registro.pdf");
     ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_D"), saida)) << cups.motivo().toStdString();
-    const QString spl = gravar(QStringLiteral("registro.spl"), registro_impressora("Papelada_D") + "Pela fila\fDois\n\x1a");
+    // The report's printer record: the queue, portrait (1), A4 (9), paper
+    // source 7 (not the tractor).
+    const QString spl = gravar(QStringLiteral("registro.spl"), registro_impressora("Papelada_D", 1, 9, 7) + "Pela fila\fDois\n\x1a");
     // No printer on the command line: the report's record chooses the queue.
     const Resultado r = executar(cli(), {QStringLiteral("imprimir"), spl});
     ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();

@@ -32,12 +32,7 @@ struct Passe : ImpressoraGravada {
     }
 };
 
-struct Caso {
-    const char* nome;
-    QByteArray entrada;
-    const char* esperado;
-};
-void PrintTo(const Caso& c, std::ostream* os) { *os << c.nome; }
+using Caso = CasoBytes;
 
 class Regras : public ::testing::TestWithParam<Caso> {};
 
@@ -90,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
              "Line 100,200 300,400 #000000 w=1 s=0 | A@300,400"},
         Caso{"comando_cortado_nao_aplicado", "A" + esc("L1,2,3X"), "A@0,480"},
         Caso{"euro_e_acentos", "a\xe7\xe3o \x80\nZ", "ação €@0,480"}),
-    [](const auto& info) { return std::string(info.param.nome); });
+    nome_do_caso);
 
 struct Selecao {
     const char* nome;
@@ -118,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Selecao{"vazias", "", "", ""},
                       Selecao{"so_a_ultima", "5", "9", "P5@0,480 | NP"},
                       Selecao{"alem_do_relatorio", "7", "9", ""}),
-    [](const auto& info) { return std::string(info.param.nome); });
+    nome_do_caso);
 
 TEST(Interpretador, PaginasSelecionadasParamNoFimDaUltima)
 {

@@ -15,31 +15,6 @@ using namespace papelada::teste;
 
 namespace {
 
-QByteArray esc(char comando, const QByteArray& parametros = {})
-{
-    return QByteArray(1, '\x1b') + comando + parametros;
-}
-
-// ESC "D" with the head of a printer-settings record.
-QByteArray registro_impressora(const QByteArray& nome, int orientacao, int papel, int bandeja, int cor = 0)
-{
-    QByteArray r(68, '\0');
-    r.replace(0, std::min<qsizetype>(nome.size(), 32), nome.left(32));
-    auto p16 = [&r](int pos, int v) {
-        r[pos] = static_cast<char>(v & 0xFF);
-        r[pos + 1] = static_cast<char>((v >> 8) & 0xFF);
-    };
-    p16(44, orientacao);
-    p16(46, papel);
-    p16(56, bandeja);
-    p16(60, cor);
-    // Bytes that would mean something in the stream, inside the record.
-    r[50] = '\n';
-    r[52] = '\x0c';
-    r[64] = '\x1b';
-    return esc('D', r);
-}
-
 // ESC "F" with the head of a font record.
 QByteArray registro_fonte(const QByteArray& nome, int tamanho, bool negrito, bool italico,
                           bool sublinhado = false, bool riscado = false)

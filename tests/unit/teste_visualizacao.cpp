@@ -18,8 +18,6 @@ using namespace papelada::teste;
 
 namespace {
 
-QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }
-
 struct Contador : Observador {
     int eventos = 0, quadros = 0;
     QStringList paginas;
