@@ -104,7 +104,7 @@ bool CupsPrivado::iniciar()
     return false;
 }
 
-bool CupsPrivado::adicionar_fila(const QString& nome, const QString& saida)
+::testing::AssertionResult CupsPrivado::adicionar_fila(const QString& nome, const QString& saida)
 {
     const Resultado r = executar(QStringLiteral("lpadmin"),
                                  {QStringLiteral("-p"), nome, QStringLiteral("-E"), QStringLiteral("-v"),
@@ -112,24 +112,22 @@ bool CupsPrivado::adicionar_fila(const QString& nome, const QString& saida)
                                   QStringLiteral("lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd"),
                                   QStringLiteral("-o"), QStringLiteral("media=iso_a4_210x297mm")},
                                  60);
-    if (r.codigo != 0) {
-        motivo_ = QStringLiteral("lpadmin falhou: %1").arg(r.erros);
-        return false;
-    }
-    return true;
+    if (r.codigo != 0)
+        return ::testing::AssertionFailure() << "lpadmin falhou: " << r.erros.toStdString();
+    return ::testing::AssertionSuccess();
 }
 
-bool CupsPrivado::esperar_pdf(const QString& saida, int segundos) const
+::testing::AssertionResult CupsPrivado::esperar_pdf(const QString& saida, int segundos) const
 {
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < segundos * 1000) {
         const Resultado r = executar(QStringLiteral("lpstat"), {QStringLiteral("-o")}, 10);
         if (r.saida.trimmed().isEmpty() && QFileInfo(saida).size() > 0)
-            return true;
+            return ::testing::AssertionSuccess();
         QThread::msleep(200);
     }
-    return false;
+    return ::testing::AssertionFailure() << ler(pasta() + QStringLiteral("/log/error_log")).toStdString();
 }
 
 } // namespace papelada::teste

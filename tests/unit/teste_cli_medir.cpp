@@ -89,12 +89,11 @@ TEST(CliMedir, RegistroDeImpressoraComImpressoraDoChamador)
     EXPECT_NEAR(valor(r.saida, "altura_folha").toDouble(), 148 * 1440 / 25.4, 2);
 }
 
-TEST(CliMedir, RegistroDeImpressoraEscolheAFilaDoSistema)
+using CliMedirCups = TesteComCups;
+
+TEST_F(CliMedirCups, RegistroDeImpressoraEscolheAFilaDoSistema)
 {
-    CupsPrivado cups;
-    if (!cups.iniciar())
-        GTEST_SKIP() << cups.motivo().toStdString();
-    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_Medir"), cups.pasta() + QStringLiteral("/medir.pdf")));
+    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_Medir"), cups.saida(QStringLiteral("medir.pdf"))));
     QTemporaryDir config;
     const QString arquivo = gravar(QStringLiteral("fila.spl"), registro_impressora("Papelada_Medir", 0, 9, 0) + "AB.");
 

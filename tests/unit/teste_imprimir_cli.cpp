@@ -169,7 +169,6 @@ TEST(ImprimirCli, ImagemDaAmostra)
     EXPECT_NEAR(depois->x_min, (567 + 1440) / 20.0, 1);
 }
 
-// Needs the barcode drawing: fails while the barcode command is a placeholder.
 TEST(ImprimirCli, CodigosDeBarrasDecodificados)
 {
     if (!existe_programa(QStringLiteral("zbarimg")) || !existe_programa(QStringLiteral("pdftoppm")))
@@ -188,18 +187,18 @@ TEST(ImprimirCli, CodigosDeBarrasDecodificados)
     EXPECT_EQ(lidos.join(u' '), QStringLiteral("CODE-39:PAPELADA-42 EAN-13:5901234123457 EAN-8:96385074 I2/5:12345678901234"));
 }
 
-TEST(ImprimirCli, FilaDoCups)
+// Through a queue of a private scheduler.
+using ImprimirCliCups = TesteComCups;
+
+TEST_F(ImprimirCliCups, FilaDoCups)
 {
-    CupsPrivado cups;
-    if (!cups.iniciar())
-        GTEST_SKIP() << cups.motivo().toStdString();
-    const QString saida = cups.pasta() + QStringLiteral("/saida/amostra.pdf");
-    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_Amostra"), saida)) << cups.motivo().toStdString();
+    const QString saida = cups.saida(QStringLiteral("amostra.pdf"));
+    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_Amostra"), saida));
     const QString spl = dir_fonte() + QStringLiteral("/samples/relatorio_vendas.spl");
     const Resultado r = executar(cli(), {QStringLiteral("imprimir"), spl, QStringLiteral("--impressora"),
                                          QStringLiteral("Papelada_Amostra"), QStringLiteral("--paginas"), QStringLiteral("2-3")});
     ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
-    ASSERT_TRUE(cups.esperar_pdf(saida)) << ler(cups.pasta() + QStringLiteral("/log/error_log")).toStdString();
+    ASSERT_TRUE(cups.esperar_pdf(saida));
     EXPECT_EQ(paginas_pdf(saida), 2);
     QStringList primeira;
     for (const Palavra& p : palavras_pdf(saida))
@@ -208,14 +207,10 @@ TEST(ImprimirCli, FilaDoCups)
     EXPECT_TRUE(primeira.join(u' ').contains(QStringLiteral("Página 2 de 3"))) << primeira.join(u' ').toStdString();
 }
 
-// Needs the measurement, which acts on the report's printer record.
-TEST(ImprimirCli, RegistroDaImpressoraEscolheAFila)
+TEST_F(ImprimirCliCups, RegistroDaImpressoraEscolheAFila)
 {
-    CupsPrivado cups;
-    if (!cups.iniciar())
-        GTEST_SKIP() << cups.motivo().toStdString();
-    const QString saida = cups.pasta() + QStringLiteral("/saida/registro.pdf");
-    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_D"), saida)) << cups.motivo().toStdString();
+    const QString saida = cups.saida(QStringLiteral("registro.pdf"));
+    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_D"), saida));
     // The report's printer record: the queue, portrait (1), A4 (9), paper
     // source 7 (not the tractor).
     const QString spl = gravar(QStringLiteral("registro.spl"), registro_impressora("Papelada_D", 1, 9, 7) + "Pela fila\fDois\n\x1a");
@@ -223,7 +218,7 @@ TEST(ImprimirCli, RegistroDaImpressoraEscolheAFila)
     const Resultado r = executar(cli(), {QStringLiteral("imprimir"), spl});
     ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
     EXPECT_TRUE(r.saida.contains(QStringLiteral("Papelada_D"))) << r.saida.toStdString();
-    ASSERT_TRUE(cups.esperar_pdf(saida)) << ler(cups.pasta() + QStringLiteral("/log/error_log")).toStdString();
+    ASSERT_TRUE(cups.esperar_pdf(saida));
     EXPECT_EQ(paginas_pdf(saida), 2);
     // A printer named on the command line wins over the record.
     const QString pdf = pasta_temporaria() + QStringLiteral("/registro.pdf");
