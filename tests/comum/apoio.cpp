@@ -78,11 +78,12 @@ QList<Palavra> palavras_pdf(const QString& pdf)
         p.y_min = m.captured(2).toDouble();
         p.x_max = m.captured(3).toDouble();
         p.y_max = m.captured(4).toDouble();
+        // "&amp;" last: "&amp;lt;" is the text "&lt;", not "<".
         p.texto = m.captured(5)
-                      .replace(QStringLiteral("&amp;"), QStringLiteral("&"))
                       .replace(QStringLiteral("&lt;"), QStringLiteral("<"))
                       .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
-                      .replace(QStringLiteral("&quot;"), QStringLiteral("\""));
+                      .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
+                      .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
         p.pagina = numero;
         palavras << p;
     }

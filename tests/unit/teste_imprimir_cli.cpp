@@ -71,12 +71,24 @@ TEST(ImprimirCli, AcentosEEuroComoTexto)
 {
     if (!tem_poppler())
         GTEST_SKIP() << "poppler-utils não instalado";
-    const QString pdf = imprimir_pdf(QStringLiteral("acentos"), "Relat\xf3rio de a\xe7\xf5" "es: \x80 10,00 S\xe3o Jo\xe3o\n\x1a");
-    ASSERT_FALSE(pdf.isEmpty());
-    QStringList textos;
-    for (const Palavra& p : palavras_pdf(pdf))
-        textos << p.texto;
-    EXPECT_EQ(textos.join(u' '), QStringLiteral("Relatório de ações: € 10,00 São João"));
+    struct {
+        const char* nome;
+        QByteArray bytes;
+        const char* texto;
+    } casos[] = {
+        {"acentos", "Relat\xf3rio de a\xe7\xf5" "es: \x80 10,00 S\xe3o Jo\xe3o\n\x1a",
+         "Relatório de ações: € 10,00 São João"},
+        // Characters that the text extraction writes as entities.
+        {"entidades", "a<b c>d \"e\" f&g h&lt;i\n\x1a", "a<b c>d \"e\" f&g h&lt;i"},
+    };
+    for (const auto& c : casos) {
+        const QString pdf = imprimir_pdf(QString::fromLatin1(c.nome), c.bytes);
+        ASSERT_FALSE(pdf.isEmpty());
+        QStringList textos;
+        for (const Palavra& p : palavras_pdf(pdf))
+            textos << p.texto;
+        EXPECT_EQ(textos.join(u' '), QString::fromUtf8(c.texto));
+    }
 }
 
 TEST(ImprimirCli, PaginasECopias)
