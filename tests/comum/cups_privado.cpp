@@ -10,7 +10,6 @@
 #include <QThread>
 #include <csignal>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace papelada::teste {
@@ -24,6 +23,19 @@ bool escrever(const QString& caminho, const QString& texto)
     f.write(texto.toUtf8());
     return true;
 }
+
+// The scheduler is started detached, so it is not this process's child and
+// cannot be waited for: it has ended when it is gone, or left for its new
+// parent to reap.
+bool em_execucao(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray stat = f.readAll();
+    const qsizetype fim_do_nome = stat.lastIndexOf(')');
+    return fim_do_nome >= 0 && stat.size() > fim_do_nome + 2 && stat[fim_do_nome + 2] != 'Z';
+}
 } // namespace
 
 CupsPrivado::CupsPrivado() : dir_(std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/papelada-cups-XXXXXX"))) {}
@@ -32,13 +44,10 @@ CupsPrivado::~CupsPrivado()
 {
     if (pid_ > 0) {
         ::kill(static_cast<pid_t>(pid_), SIGTERM);
-        for (int i = 0; i < 50; ++i) {
-            if (::waitpid(static_cast<pid_t>(pid_), nullptr, WNOHANG) != 0)
-                break;
+        for (int i = 0; i < 50 && em_execucao(pid_); ++i)
             QThread::msleep(100);
-        }
-        ::kill(static_cast<pid_t>(pid_), SIGKILL);
-        ::waitpid(static_cast<pid_t>(pid_), nullptr, WNOHANG);
+        if (em_execucao(pid_))
+            ::kill(static_cast<pid_t>(pid_), SIGKILL);
     }
     if (cups_server_anterior_.isNull())
         qunsetenv("CUPS_SERVER");
