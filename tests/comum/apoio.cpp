@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -34,6 +35,14 @@ QByteArray ler(const QString& caminho)
 {
     QFile f(caminho);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString gravar_figura(const QString& nome, QSize tamanho, const QColor& cor)
+{
+    QImage figura(tamanho, QImage::Format_RGB32);
+    figura.fill(cor);
+    const QString caminho = pasta_temporaria() + u'/' + nome;
+    return figura.save(caminho, "PNG") ? caminho : QString();
 }
 
 Resultado executar(const QString& programa, const QStringList& argumentos, int segundos)

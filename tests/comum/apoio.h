@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -27,6 +29,9 @@ QString pasta_temporaria();
 // Writes bytes to a new file in the temporary folder and returns its path.
 QString gravar(const QString& nome, const QByteArray& dados);
 QByteArray ler(const QString& caminho);
+// Writes a picture of one colour as a PNG file in the temporary folder and
+// returns its path ("" when it could not be written).
+QString gravar_figura(const QString& nome, QSize tamanho, const QColor& cor);
 
 struct Resultado {
     int codigo = -1;

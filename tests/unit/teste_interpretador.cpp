@@ -6,7 +6,6 @@
 #include "print/interpretador.h"
 #include "stream/numeros.h"
 
-#include <QImage>
 #include <gtest/gtest.h>
 
 using namespace papelada;
@@ -191,10 +190,8 @@ TEST(Interpretador, InterrupcaoParaNoByteSeguinte)
 
 TEST(Interpretador, Imagens)
 {
-    QImage figura(10, 4, QImage::Format_RGB32);
-    figura.fill(Qt::red);
-    const QString png = pasta_temporaria() + QStringLiteral("/figura.png");
-    ASSERT_TRUE(figura.save(png));
+    const QString png = gravar_figura(QStringLiteral("figura.png"), {10, 4}, Qt::red);
+    ASSERT_FALSE(png.isEmpty());
 
     Passe p;
     const QByteArray g = esc("G") + png.toLocal8Bit() + "\n";

@@ -6,7 +6,6 @@
 #include "comum/apoio.h"
 #include "stream/superficie_gravacao.h"
 
-#include <QImage>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -120,10 +119,8 @@ TEST_F(Medir, ExtensaoDaPrimeiraPagina)
 
 TEST_F(Medir, ImagemMedidaPeloTamanho)
 {
-    QImage imagem(40, 20, QImage::Format_RGB32);
-    imagem.fill(Qt::white);
-    const QString caminho = pasta_temporaria() + QStringLiteral("/figura.png");
-    ASSERT_TRUE(imagem.save(caminho));
+    const QString caminho = gravar_figura(QStringLiteral("figura.png"), {40, 20}, Qt::white);
+    ASSERT_FALSE(caminho.isEmpty());
     Medicao r = medir("A" + esc('G', caminho.toUtf8() + "\r") + ".");
     EXPECT_EQ(r.largura_relatorio, 120 + 40 * 15);
     EXPECT_EQ(r.altura_relatorio, 20 * 15);

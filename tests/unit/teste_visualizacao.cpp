@@ -232,10 +232,8 @@ TEST(Visualizacao, FonteQueATelaNaoTem)
 TEST(Visualizacao, ComandosDeEstadoLinhasImagemETitulo)
 {
     Preview p;
-    QImage png(10, 4, QImage::Format_RGB32);
-    png.fill(Qt::red);
-    const QString arq = pasta_temporaria() + QStringLiteral("/figura.png");
-    ASSERT_TRUE(png.save(arq));
+    const QString arq = gravar_figura(QStringLiteral("figura.png"), {10, 4}, Qt::red);
+    ASSERT_FALSE(arq.isEmpty());
     const QByteArray d = esc("0Meu titulo\r") + esc("b10,20,30,40,0,4,") + esc("L2,1,4,2,3,20,")
         + esc("G") + unicode_para_cp1252(arq) + "\r" + "A" + esc("Gnao/existe.png\r") + "B"
         + esc("748,") + esc("830,") + "\nC" + esc("A2,") + ".";
