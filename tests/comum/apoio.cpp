@@ -49,9 +49,14 @@ Resultado executar(const QString& programa, const QStringList& argumentos, int s
 {
     QProcess p;
     p.start(programa, argumentos);
-    Resultado r;
     if (!p.waitForStarted(10000))
-        return r;
+        return {};
+    return concluir(p, segundos);
+}
+
+Resultado concluir(QProcess& p, int segundos)
+{
+    Resultado r;
     if (!p.waitForFinished(segundos * 1000)) {
         p.kill();
         p.waitForFinished();

@@ -11,6 +11,10 @@
 #include <ostream>
 #include <string>
 
+QT_BEGIN_NAMESPACE
+class QProcess;
+QT_END_NAMESPACE
+
 // GoogleTest shows texts as text, not as lists of 16-bit units.
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -40,6 +44,9 @@ struct Resultado {
 };
 // Runs a program and waits for it (at most `segundos`).
 Resultado executar(const QString& programa, const QStringList& argumentos, int segundos = 120);
+// Waits for a program already started (at most `segundos`; then it is
+// killed and the code is -1).
+Resultado concluir(QProcess& programa, int segundos = 120);
 // True when a program is on the PATH.
 bool existe_programa(const QString& nome);
 

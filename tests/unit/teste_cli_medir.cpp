@@ -28,14 +28,7 @@ std::unique_ptr<QProcess> iniciar(const QStringList& args, const QString& config
 
 Resultado medir(const QStringList& args, const QString& configuracao)
 {
-    auto p = iniciar(args, configuracao);
-    Resultado r;
-    if (!p->waitForFinished(60000))
-        return r;
-    r.codigo = p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1;
-    r.saida = QString::fromUtf8(p->readAllStandardOutput());
-    r.erros = QString::fromUtf8(p->readAllStandardError());
-    return r;
+    return concluir(*iniciar(args, configuracao), 60);
 }
 
 QStringList chaves(const QString& saida)
