@@ -42,13 +42,14 @@ CupsPrivado::CupsPrivado() : dir_(std::make_unique<QTemporaryDir>(QStringLiteral
 
 CupsPrivado::~CupsPrivado()
 {
-    if (pid_ > 0) {
-        ::kill(static_cast<pid_t>(pid_), SIGTERM);
-        for (int i = 0; i < 50 && em_execucao(pid_); ++i)
-            QThread::msleep(100);
-        if (em_execucao(pid_))
-            ::kill(static_cast<pid_t>(pid_), SIGKILL);
-    }
+    // Nothing started: CUPS_SERVER was never changed.
+    if (pid_ <= 0)
+        return;
+    ::kill(static_cast<pid_t>(pid_), SIGTERM);
+    for (int i = 0; i < 50 && em_execucao(pid_); ++i)
+        QThread::msleep(100);
+    if (em_execucao(pid_))
+        ::kill(static_cast<pid_t>(pid_), SIGKILL);
     if (cups_server_anterior_.isNull())
         qunsetenv("CUPS_SERVER");
     else

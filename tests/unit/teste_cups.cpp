@@ -47,4 +47,17 @@ TEST_F(Cups, DocumentoCanceladoNaoViraTrabalho)
     EXPECT_FALSE(QFileInfo::exists(saida));
 }
 
+TEST(CupsPrivadoSemIniciar, NaoMexeNoAmbiente)
+{
+    // A scheduler that was never started leaves the caller's CUPS_SERVER.
+    const QByteArray antes = qgetenv("CUPS_SERVER");
+    qputenv("CUPS_SERVER", "/nao/ha/cups.sock");
+    { CupsPrivado cups; }
+    EXPECT_EQ(qgetenv("CUPS_SERVER"), QByteArray("/nao/ha/cups.sock"));
+    if (antes.isNull())
+        qunsetenv("CUPS_SERVER");
+    else
+        qputenv("CUPS_SERVER", antes);
+}
+
 } // namespace
