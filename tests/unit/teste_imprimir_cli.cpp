@@ -191,8 +191,10 @@ TEST(ImprimirCli, CodigosDeBarrasDecodificados)
     const QString pdf = imprimir_pdf(QStringLiteral("barras"), bytes);
     ASSERT_FALSE(pdf.isEmpty());
     const QString prefixo = pasta_temporaria() + QStringLiteral("/barras");
-    executar(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"),
-                                          QStringLiteral("-singlefile"), pdf, prefixo});
+    const Resultado png = executar(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("300"),
+                                                                QStringLiteral("-png"), QStringLiteral("-singlefile"),
+                                                                pdf, prefixo});
+    ASSERT_EQ(png.codigo, 0) << png.erros.toStdString();
     const Resultado r = executar(QStringLiteral("zbarimg"), {QStringLiteral("-q"), prefixo + QStringLiteral(".png")});
     QStringList lidos = r.saida.split(u'\n', Qt::SkipEmptyParts);
     lidos.sort();
