@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QStandardPaths>
 #include <algorithm>
 #include <memory>
@@ -19,6 +20,11 @@ QString pasta_temporaria()
 {
     static std::unique_ptr<QTemporaryDir> d = std::make_unique<QTemporaryDir>();
     return d->path();
+}
+
+QSettings loja()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Orvel"), QStringLiteral("Papelada"));
 }
 
 QString gravar(const QString& nome, const QByteArray& dados)

@@ -13,6 +13,7 @@
 
 QT_BEGIN_NAMESPACE
 class QProcess;
+class QSettings;
 QT_END_NAMESPACE
 
 // GoogleTest shows texts as text, not as lists of 16-bit units.
@@ -30,6 +31,9 @@ QString cli();
 
 // A temporary folder that lives as long as the test process.
 QString pasta_temporaria();
+// The settings store as the programs open it (in the test's own folder:
+// see main.cpp), read and written directly.
+QSettings loja();
 // Writes bytes to a new file in the temporary folder and returns its path.
 QString gravar(const QString& nome, const QByteArray& dados);
 QByteArray ler(const QString& caminho);

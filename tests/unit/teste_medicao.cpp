@@ -47,7 +47,7 @@ class Medir : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Orvel"), QStringLiteral("Papelada"));
+        QSettings s = loja();
         s.clear();
     }
 
@@ -207,7 +207,7 @@ TEST_F(Medir, RegistroDeImpressoraDeFormularioContinuo)
     EXPECT_EQ(obs.eventos, QStringList({QStringLiteral("impressora:Arquivo PDF|Envelope C5, 162 x 229 mm"),
                                         QStringLiteral("concluida")}));
     // The new printer got its own default font key.
-    QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Orvel"), QStringLiteral("Papelada"));
+    QSettings s = loja();
     EXPECT_EQ(s.value(QStringLiteral("Software/Orvel/Papelada/Arquivo PDF/FontName")).toString(), "Courier New");
 
     // Without a record the factor is not applied, even on tractor paper.
@@ -278,7 +278,7 @@ TEST_F(Medir, RegistroDeFonte)
 TEST_F(Medir, FonteGuardadaDaImpressora)
 {
     {
-        QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Orvel"), QStringLiteral("Papelada"));
+        QSettings s = loja();
         s.setValue(QStringLiteral("Software/Orvel/Papelada/Gravador/FontName"), QStringLiteral("Terminal"));
         s.setValue(QStringLiteral("Software/Orvel/Papelada/Gravador/FontSize"), QByteArray("\x05\x00", 2));
         s.setValue(QStringLiteral("Software/Orvel/Papelada/Gravador/FontBold"), QByteArray("\x00\x00", 2));
