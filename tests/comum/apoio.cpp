@@ -128,6 +128,16 @@ QByteArray registro_impressora(const QByteArray& nome, int orientacao, int papel
     return esc('D', r);
 }
 
+QStringList ler_codigos(const QString& imagem)
+{
+    const Resultado r = executar(QStringLiteral("zbarimg"), {QStringLiteral("-q"), imagem});
+    QStringList lidos;
+    for (const QString& linha : r.saida.split(u'\n', Qt::SkipEmptyParts))
+        lidos << linha.trimmed();
+    lidos.sort();
+    return lidos;
+}
+
 int paginas_pdf(const QString& pdf)
 {
     const Resultado r = executar(QStringLiteral("pdfinfo"), {pdf});

@@ -62,6 +62,9 @@ struct Palavra {
 };
 QList<Palavra> palavras_pdf(const QString& pdf);
 int paginas_pdf(const QString& pdf);
+// The barcodes zbarimg reads in a picture file, as it names them
+// ("EAN-13:5901234123457"), sorted.
+QStringList ler_codigos(const QString& imagem);
 
 // Bytes of a spool file: an escape command and what follows it.
 inline QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }
