@@ -14,10 +14,8 @@
 QT_BEGIN_NAMESPACE
 class QProcess;
 class QSettings;
-QT_END_NAMESPACE
 
 // GoogleTest shows texts as text, not as lists of 16-bit units.
-QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 QT_END_NAMESPACE
 
