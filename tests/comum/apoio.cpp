@@ -2,9 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QStandardPaths>
+#include <algorithm>
 #include <memory>
 
 namespace papelada::teste {
@@ -17,6 +20,11 @@ QString pasta_temporaria()
 {
     static std::unique_ptr<QTemporaryDir> d = std::make_unique<QTemporaryDir>();
     return d->path();
+}
+
+QSettings loja()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Orvel"), QStringLiteral("Papelada"));
 }
 
 QString gravar(const QString& nome, const QByteArray& dados)
@@ -35,13 +43,26 @@ QByteArray ler(const QString& caminho)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+QString gravar_figura(const QString& nome, QSize tamanho, const QColor& cor)
+{
+    QImage figura(tamanho, QImage::Format_RGB32);
+    figura.fill(cor);
+    const QString caminho = pasta_temporaria() + u'/' + nome;
+    return figura.save(caminho, "PNG") ? caminho : QString();
+}
+
 Resultado executar(const QString& programa, const QStringList& argumentos, int segundos)
 {
     QProcess p;
     p.start(programa, argumentos);
-    Resultado r;
     if (!p.waitForStarted(10000))
-        return r;
+        return {};
+    return concluir(p, segundos);
+}
+
+Resultado concluir(QProcess& p, int segundos)
+{
+    Resultado r;
     if (!p.waitForFinished(segundos * 1000)) {
         p.kill();
         p.waitForFinished();
@@ -77,15 +98,44 @@ QList<Palavra> palavras_pdf(const QString& pdf)
         p.y_min = m.captured(2).toDouble();
         p.x_max = m.captured(3).toDouble();
         p.y_max = m.captured(4).toDouble();
+        // "&amp;" last: "&amp;lt;" is the text "&lt;", not "<".
         p.texto = m.captured(5)
-                      .replace(QStringLiteral("&amp;"), QStringLiteral("&"))
                       .replace(QStringLiteral("&lt;"), QStringLiteral("<"))
                       .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
-                      .replace(QStringLiteral("&quot;"), QStringLiteral("\""));
+                      .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
+                      .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
         p.pagina = numero;
         palavras << p;
     }
     return palavras;
+}
+
+QByteArray registro_impressora(const QByteArray& nome, int orientacao, int papel, int bandeja, int cor)
+{
+    QByteArray r(68, '\0');
+    r.replace(0, std::min<qsizetype>(nome.size(), 32), nome.left(32));
+    const auto p16 = [&r](int pos, int v) {
+        r[pos] = static_cast<char>(v & 0xFF);
+        r[pos + 1] = static_cast<char>((v >> 8) & 0xFF);
+    };
+    p16(44, orientacao);
+    p16(46, papel);
+    p16(56, bandeja);
+    p16(60, cor);
+    r[50] = '\n';
+    r[52] = '\x0c';
+    r[64] = '\x1b';
+    return esc('D', r);
+}
+
+QStringList ler_codigos(const QString& imagem)
+{
+    const Resultado r = executar(QStringLiteral("zbarimg"), {QStringLiteral("-q"), imagem});
+    QStringList lidos;
+    for (const QString& linha : r.saida.split(u'\n', Qt::SkipEmptyParts))
+        lidos << linha.trimmed();
+    lidos.sort();
+    return lidos;
 }
 
 int paginas_pdf(const QString& pdf)

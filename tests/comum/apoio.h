@@ -2,14 +2,20 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <ostream>
+#include <string>
+
+QT_BEGIN_NAMESPACE
+class QProcess;
+class QSettings;
 
 // GoogleTest shows texts as text, not as lists of 16-bit units.
-QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 QT_END_NAMESPACE
 
@@ -23,9 +29,15 @@ QString cli();
 
 // A temporary folder that lives as long as the test process.
 QString pasta_temporaria();
+// The settings store as the programs open it (in the test's own folder:
+// see main.cpp), read and written directly.
+QSettings loja();
 // Writes bytes to a new file in the temporary folder and returns its path.
 QString gravar(const QString& nome, const QByteArray& dados);
 QByteArray ler(const QString& caminho);
+// Writes a picture of one colour as a PNG file in the temporary folder and
+// returns its path ("" when it could not be written).
+QString gravar_figura(const QString& nome, QSize tamanho, const QColor& cor);
 
 struct Resultado {
     int codigo = -1;
@@ -34,6 +46,9 @@ struct Resultado {
 };
 // Runs a program and waits for it (at most `segundos`).
 Resultado executar(const QString& programa, const QStringList& argumentos, int segundos = 120);
+// Waits for a program already started (at most `segundos`; then it is
+// killed and the code is -1).
+Resultado concluir(QProcess& programa, int segundos = 120);
 // True when a program is on the PATH.
 bool existe_programa(const QString& nome);
 
@@ -45,5 +60,31 @@ struct Palavra {
 };
 QList<Palavra> palavras_pdf(const QString& pdf);
 int paginas_pdf(const QString& pdf);
+// The barcodes zbarimg reads in a picture file, as it names them
+// ("EAN-13:5901234123457"), sorted.
+QStringList ler_codigos(const QString& imagem);
+
+// Bytes of a spool file: an escape command and what follows it.
+inline QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }
+inline QByteArray esc(char comando, const QByteArray& parametros = {})
+{
+    return QByteArray(1, '\x1b') + comando + parametros;
+}
+// ESC "D" with the head of a printer-settings record: the name, then
+// orientation, paper, paper source and colour as 16-bit numbers. Bytes that
+// would mean something in the stream (LF, FF, ESC) stand in the fields that
+// are not read.
+QByteArray registro_impressora(const QByteArray& nome, int orientacao, int papel, int bandeja, int cor = 0);
+
+// A case of a table of inputs: its name, the bytes given and what they must
+// give. GoogleTest shows the case by its name.
+struct CasoBytes {
+    const char* nome;
+    QByteArray entrada;
+    const char* esperado;
+};
+inline void PrintTo(const CasoBytes& c, std::ostream* os) { *os << c.nome; }
+// The name GoogleTest gives each case of a table: the case's `nome`.
+inline constexpr auto nome_do_caso = [](const auto& info) { return std::string(info.param.nome); };
 
 } // namespace papelada::teste

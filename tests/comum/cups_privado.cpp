@@ -10,7 +10,6 @@
 #include <QThread>
 #include <csignal>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace papelada::teste {
@@ -24,22 +23,33 @@ bool escrever(const QString& caminho, const QString& texto)
     f.write(texto.toUtf8());
     return true;
 }
+
+// The scheduler is started detached, so it is not this process's child and
+// cannot be waited for: it has ended when it is gone, or left for its new
+// parent to reap.
+bool em_execucao(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray stat = f.readAll();
+    const qsizetype fim_do_nome = stat.lastIndexOf(')');
+    return fim_do_nome >= 0 && stat.size() > fim_do_nome + 2 && stat[fim_do_nome + 2] != 'Z';
+}
 } // namespace
 
 CupsPrivado::CupsPrivado() : dir_(std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/papelada-cups-XXXXXX"))) {}
 
 CupsPrivado::~CupsPrivado()
 {
-    if (pid_ > 0) {
-        ::kill(static_cast<pid_t>(pid_), SIGTERM);
-        for (int i = 0; i < 50; ++i) {
-            if (::waitpid(static_cast<pid_t>(pid_), nullptr, WNOHANG) != 0)
-                break;
-            QThread::msleep(100);
-        }
+    // Nothing started: CUPS_SERVER was never changed.
+    if (pid_ <= 0)
+        return;
+    ::kill(static_cast<pid_t>(pid_), SIGTERM);
+    for (int i = 0; i < 50 && em_execucao(pid_); ++i)
+        QThread::msleep(100);
+    if (em_execucao(pid_))
         ::kill(static_cast<pid_t>(pid_), SIGKILL);
-        ::waitpid(static_cast<pid_t>(pid_), nullptr, WNOHANG);
-    }
     if (cups_server_anterior_.isNull())
         qunsetenv("CUPS_SERVER");
     else
@@ -104,7 +114,7 @@ bool CupsPrivado::iniciar()
     return false;
 }
 
-bool CupsPrivado::adicionar_fila(const QString& nome, const QString& saida)
+::testing::AssertionResult CupsPrivado::adicionar_fila(const QString& nome, const QString& saida)
 {
     const Resultado r = executar(QStringLiteral("lpadmin"),
                                  {QStringLiteral("-p"), nome, QStringLiteral("-E"), QStringLiteral("-v"),
@@ -112,24 +122,22 @@ bool CupsPrivado::adicionar_fila(const QString& nome, const QString& saida)
                                   QStringLiteral("lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd"),
                                   QStringLiteral("-o"), QStringLiteral("media=iso_a4_210x297mm")},
                                  60);
-    if (r.codigo != 0) {
-        motivo_ = QStringLiteral("lpadmin falhou: %1").arg(r.erros);
-        return false;
-    }
-    return true;
+    if (r.codigo != 0)
+        return ::testing::AssertionFailure() << "lpadmin falhou: " << r.erros.toStdString();
+    return ::testing::AssertionSuccess();
 }
 
-bool CupsPrivado::esperar_pdf(const QString& saida, int segundos) const
+::testing::AssertionResult CupsPrivado::esperar_pdf(const QString& saida, int segundos) const
 {
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < segundos * 1000) {
         const Resultado r = executar(QStringLiteral("lpstat"), {QStringLiteral("-o")}, 10);
         if (r.saida.trimmed().isEmpty() && QFileInfo(saida).size() > 0)
-            return true;
+            return ::testing::AssertionSuccess();
         QThread::msleep(200);
     }
-    return false;
+    return ::testing::AssertionFailure() << ler(pasta() + QStringLiteral("/log/error_log")).toStdString();
 }
 
 } // namespace papelada::teste

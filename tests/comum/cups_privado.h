@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace papelada::teste {
@@ -18,11 +19,15 @@ public:
     // Starts the scheduler; false (with the reason in motivo()) when this
     // machine cannot run one (not root, cupsd missing).
     bool iniciar();
-    // Adds a queue that writes each job as a PDF into the file `saida`.
-    bool adicionar_fila(const QString& nome, const QString& saida);
-    // Waits until the queue has no pending jobs and `saida` exists (seconds).
-    bool esperar_pdf(const QString& saida, int segundos = 60) const;
+    // Adds a queue that writes each job as a PDF into the file `saida`; on
+    // failure, what lpadmin said.
+    ::testing::AssertionResult adicionar_fila(const QString& nome, const QString& saida);
+    // Waits until the queue has no pending jobs and `saida` exists (seconds);
+    // on failure, the scheduler's error log.
+    ::testing::AssertionResult esperar_pdf(const QString& saida, int segundos = 60) const;
     QString pasta() const { return dir_->path(); }
+    // A file in the folder the queues may write into.
+    QString saida(const QString& arquivo) const { return pasta() + QStringLiteral("/saida/") + arquivo; }
     QString motivo() const { return motivo_; }
 
 private:
@@ -30,6 +35,19 @@ private:
     qint64 pid_ = 0;
     QString motivo_;
     QByteArray cups_server_anterior_;
+};
+
+// A test that prints through a scheduler of its own, skipped on a machine
+// that cannot run one.
+class TesteComCups : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!cups.iniciar())
+            GTEST_SKIP() << cups.motivo().toStdString();
+    }
+
+    CupsPrivado cups;
 };
 
 } // namespace papelada::teste

@@ -69,9 +69,6 @@ inline QString resumo(const QStringList& registro)
     return r.join(QStringLiteral(" | "));
 }
 
-// An escape command and what follows it, as bytes of a spool file.
-inline QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }
-
 // A recording printer with A4 paper and the metrics of a 10-point font
 // (120 x 240 twips), a document and an observer.
 struct ImpressoraGravada {

@@ -15,11 +15,6 @@ using namespace papelada::teste;
 
 namespace {
 
-QByteArray esc(char comando, const QByteArray& parametros = {})
-{
-    return QByteArray(1, '\x1b') + comando + parametros;
-}
-
 // Runs papelada-cli with a settings folder of its own.
 std::unique_ptr<QProcess> iniciar(const QStringList& args, const QString& configuracao)
 {
@@ -33,14 +28,7 @@ std::unique_ptr<QProcess> iniciar(const QStringList& args, const QString& config
 
 Resultado medir(const QStringList& args, const QString& configuracao)
 {
-    auto p = iniciar(args, configuracao);
-    Resultado r;
-    if (!p->waitForFinished(60000))
-        return r;
-    r.codigo = p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1;
-    r.saida = QString::fromUtf8(p->readAllStandardOutput());
-    r.erros = QString::fromUtf8(p->readAllStandardError());
-    return r;
+    return concluir(*iniciar(args, configuracao), 60);
 }
 
 QStringList chaves(const QString& saida)
@@ -84,12 +72,8 @@ TEST(CliMedir, Linhas)
 TEST(CliMedir, RegistroDeImpressoraComImpressoraDoChamador)
 {
     QTemporaryDir config;
-    QByteArray reg(68, '\0');
-    reg.replace(0, 11, "Arquivo PDF");
-    reg[44] = 2; // landscape
-    reg[46] = 11; // A5
-    reg[56] = 8; // tractor
-    const QString arquivo = gravar(QStringLiteral("a5.spl"), esc('D', reg) + "A\n");
+    // Landscape (2), A5 (11), tractor (8).
+    const QString arquivo = gravar(QStringLiteral("a5.spl"), registro_impressora("Arquivo PDF", 2, 11, 8) + "A\n");
     const Resultado r = medir({arquivo, QStringLiteral("--impressora"), QStringLiteral("Arquivo PDF")}, config.path());
     ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
     EXPECT_EQ(valor(r.saida, "papel"), "A5, 148 x 210 mm");
@@ -98,17 +82,13 @@ TEST(CliMedir, RegistroDeImpressoraComImpressoraDoChamador)
     EXPECT_NEAR(valor(r.saida, "altura_folha").toDouble(), 148 * 1440 / 25.4, 2);
 }
 
-TEST(CliMedir, RegistroDeImpressoraEscolheAFilaDoSistema)
+using CliMedirCups = TesteComCups;
+
+TEST_F(CliMedirCups, RegistroDeImpressoraEscolheAFilaDoSistema)
 {
-    CupsPrivado cups;
-    if (!cups.iniciar())
-        GTEST_SKIP() << cups.motivo().toStdString();
-    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_Medir"), cups.pasta() + QStringLiteral("/medir.pdf")));
+    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_Medir"), cups.saida(QStringLiteral("medir.pdf"))));
     QTemporaryDir config;
-    QByteArray reg(68, '\0');
-    reg.replace(0, 14, "Papelada_Medir");
-    reg[46] = 9;
-    const QString arquivo = gravar(QStringLiteral("fila.spl"), esc('D', reg) + "AB.");
+    const QString arquivo = gravar(QStringLiteral("fila.spl"), registro_impressora("Papelada_Medir", 0, 9, 0) + "AB.");
 
     // Without a printer of the caller's, the record moves the measurement
     // to the queue it names; with one, the caller's printer stays.

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace papelada;
+using namespace papelada::teste;
 
 namespace {
 
@@ -25,13 +26,11 @@ QByteArray bytes(std::initializer_list<int> b)
     return r;
 }
 
-#define LOJA(s) QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Orvel"), QStringLiteral("Papelada"))
-
 class Configuracoes : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        LOJA(s);
+        QSettings s = loja();
         s.clear();
         s.sync();
     }
@@ -45,17 +44,17 @@ protected:
 
     static QVariant valor(const QString& chave)
     {
-        LOJA(s);
+        QSettings s = loja();
         return s.value(chave);
     }
     static void definir(const QString& chave, const QVariant& v)
     {
-        LOJA(s);
+        QSettings s = loja();
         s.setValue(chave, v);
     }
     static void remover(const QString& chave)
     {
-        LOJA(s);
+        QSettings s = loja();
         s.remove(chave);
     }
 };
@@ -269,7 +268,7 @@ TEST_F(Configuracoes, CadaNomeDeImpressoraTemSuaChave)
         EXPECT_EQ(g.fontItalic(), esperado.fontItalic());
     }
     // One key each, and nothing else under the margin key.
-    LOJA(s);
+    QSettings s = loja();
     s.beginGroup(QStringLiteral("Software/Orvel/Papelada"));
     EXPECT_EQ(s.childGroups().size(), nomes.size());
     EXPECT_TRUE(s.childKeys().isEmpty());

@@ -16,8 +16,6 @@ using namespace papelada::teste;
 
 namespace {
 
-QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }
-
 struct Progresso : Observador {
     QStringList textos;
     int eventos = 0;
@@ -32,12 +30,7 @@ QString nova_pasta(const QString& nome)
     return p;
 }
 
-struct Caso {
-    const char* nome;
-    QByteArray entrada;
-    QByteArray esperado;
-};
-void PrintTo(const Caso& c, std::ostream* os) { *os << c.nome; }
+using Caso = CasoBytes;
 
 class CopiaTexto : public ::testing::TestWithParam<Caso> {};
 
@@ -48,7 +41,7 @@ TEST_P(CopiaTexto, BytesGravados)
     Observador nada;
     QString erro;
     ASSERT_TRUE(copiartexto(origem, destino, nada, &erro)) << erro.toStdString();
-    EXPECT_EQ(ler(destino), GetParam().esperado);
+    EXPECT_EQ(ler(destino), QByteArray(GetParam().esperado));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -59,13 +52,13 @@ INSTANTIATE_TEST_SUITE_P(
         Caso{"controles_ficam", "A\r\nB\fC\x01\x1a.", "A\r\nB\fC\x01\x1a"},
         Caso{"parametros_ate_o_26", esc("Y10\x1a") + "\n.", "\n"},
         Caso{"esc_3_tira_dois_bytes", "A" + esc("3") + "B.", "AB"},
-        Caso{"esc_c_mantem_os_digitos", esc("C12\x1a") + "X.", QByteArray("12\x1aX")},
+        Caso{"esc_c_mantem_os_digitos", esc("C12\x1a") + "X.", "12\x1aX"},
         Caso{"esc_9_some", "A" + esc("9") + "B.", "AB"},
         Caso{"registro_d", esc("D") + QByteArray(68, '\n') + "B.", "B"},
         Caso{"registro_f", esc("F") + QByteArray(54, '\f') + "B.", "B"},
         Caso{"comando_sem_26_ate_o_fim", "A" + esc("Gimagem.bmp\r\nresto"), "A"},
         Caso{"escape_no_fim", "AB\x1b", "AB"}),
-    [](const auto& info) { return std::string(info.param.nome); });
+    nome_do_caso);
 
 TEST(Copia, ProgressoPorRetornoDeCarro)
 {

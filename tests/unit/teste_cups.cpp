@@ -12,13 +12,12 @@ using namespace papelada::teste;
 
 namespace {
 
-TEST(Cups, FilaPrivadaListadaEImprime)
+using Cups = TesteComCups;
+
+TEST_F(Cups, FilaPrivadaListadaEImprime)
 {
-    CupsPrivado cups;
-    if (!cups.iniciar())
-        GTEST_SKIP() << cups.motivo().toStdString();
-    const QString saida = cups.pasta() + QStringLiteral("/saida/fila.pdf");
-    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_Teste"), saida)) << cups.motivo().toStdString();
+    const QString saida = cups.saida(QStringLiteral("fila.pdf"));
+    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_Teste"), saida));
 
     const QStringList nomes = impressoras_instaladas();
     EXPECT_TRUE(nomes.contains(QStringLiteral("Papelada_Teste"))) << nomes.join(u',').toStdString();
@@ -32,16 +31,13 @@ TEST(Cups, FilaPrivadaListadaEImprime)
     p.newPage();
     p.print(QStringLiteral("Segunda"));
     ASSERT_TRUE(p.endDoc()) << p.erro().toStdString();
-    ASSERT_TRUE(cups.esperar_pdf(saida)) << ler(cups.pasta() + QStringLiteral("/log/error_log")).toStdString();
+    ASSERT_TRUE(cups.esperar_pdf(saida));
     EXPECT_EQ(paginas_pdf(saida), 2);
 }
 
-TEST(Cups, DocumentoCanceladoNaoViraTrabalho)
+TEST_F(Cups, DocumentoCanceladoNaoViraTrabalho)
 {
-    CupsPrivado cups;
-    if (!cups.iniciar())
-        GTEST_SKIP() << cups.motivo().toStdString();
-    const QString saida = cups.pasta() + QStringLiteral("/saida/nada.pdf");
+    const QString saida = cups.saida(QStringLiteral("nada.pdf"));
     ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_Cancela"), saida));
     SuperficieImpressora p(QStringLiteral("Papelada_Cancela"));
     p.print(QStringLiteral("cancelado"));
@@ -49,6 +45,19 @@ TEST(Cups, DocumentoCanceladoNaoViraTrabalho)
     const Resultado r = executar(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("all"), QStringLiteral("-o")});
     EXPECT_TRUE(r.saida.trimmed().isEmpty()) << r.saida.toStdString();
     EXPECT_FALSE(QFileInfo::exists(saida));
+}
+
+TEST(CupsPrivadoSemIniciar, NaoMexeNoAmbiente)
+{
+    // A scheduler that was never started leaves the caller's CUPS_SERVER.
+    const QByteArray antes = qgetenv("CUPS_SERVER");
+    qputenv("CUPS_SERVER", "/nao/ha/cups.sock");
+    { CupsPrivado cups; }
+    EXPECT_EQ(qgetenv("CUPS_SERVER"), QByteArray("/nao/ha/cups.sock"));
+    if (antes.isNull())
+        qunsetenv("CUPS_SERVER");
+    else
+        qputenv("CUPS_SERVER", antes);
 }
 
 } // namespace

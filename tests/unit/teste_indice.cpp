@@ -10,8 +10,6 @@ using namespace papelada::teste;
 
 namespace {
 
-QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }
-
 // Five lines of 240 twips fill a page of 1200: the fifth line feed ends it.
 Metricas metricas_curtas()
 {
@@ -110,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
         Caso{"esc_no_fim", "A\x1b", {1}},
         Caso{"registro_cortado_pelo_fim", esc("D\f\f\f"), {1}},
         Caso{"parametros_passam", esc("Y3\f") + "A", {1, 5}}),
-    [](const auto& info) { return std::string(info.param.nome); });
+    nome_do_caso);
 
 TEST(Indice, EscapeNoFimDeUmBlocoUsaOProximoBloco)
 {

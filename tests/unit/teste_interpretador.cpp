@@ -6,7 +6,6 @@
 #include "print/interpretador.h"
 #include "stream/numeros.h"
 
-#include <QImage>
 #include <gtest/gtest.h>
 
 using namespace papelada;
@@ -32,12 +31,7 @@ struct Passe : ImpressoraGravada {
     }
 };
 
-struct Caso {
-    const char* nome;
-    QByteArray entrada;
-    const char* esperado;
-};
-void PrintTo(const Caso& c, std::ostream* os) { *os << c.nome; }
+using Caso = CasoBytes;
 
 class Regras : public ::testing::TestWithParam<Caso> {};
 
@@ -90,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
              "Line 100,200 300,400 #000000 w=1 s=0 | A@300,400"},
         Caso{"comando_cortado_nao_aplicado", "A" + esc("L1,2,3X"), "A@0,480"},
         Caso{"euro_e_acentos", "a\xe7\xe3o \x80\nZ", "ação €@0,480"}),
-    [](const auto& info) { return std::string(info.param.nome); });
+    nome_do_caso);
 
 struct Selecao {
     const char* nome;
@@ -118,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Selecao{"vazias", "", "", ""},
                       Selecao{"so_a_ultima", "5", "9", "P5@0,480 | NP"},
                       Selecao{"alem_do_relatorio", "7", "9", ""}),
-    [](const auto& info) { return std::string(info.param.nome); });
+    nome_do_caso);
 
 TEST(Interpretador, PaginasSelecionadasParamNoFimDaUltima)
 {
@@ -196,10 +190,8 @@ TEST(Interpretador, InterrupcaoParaNoByteSeguinte)
 
 TEST(Interpretador, Imagens)
 {
-    QImage figura(10, 4, QImage::Format_RGB32);
-    figura.fill(Qt::red);
-    const QString png = pasta_temporaria() + QStringLiteral("/figura.png");
-    ASSERT_TRUE(figura.save(png));
+    const QString png = gravar_figura(QStringLiteral("figura.png"), {10, 4}, Qt::red);
+    ASSERT_FALSE(png.isEmpty());
 
     Passe p;
     const QByteArray g = esc("G") + png.toLocal8Bit() + "\n";

@@ -60,6 +60,8 @@ TEST(Glifos, CorridaDesenhadaOndeEstaAPena)
     s.setFontItalic(true);
     imprimir_buffer(c, s);
     EXPECT_GT(s.currentX(), fim * 15.0);
+    const int fim_italico = static_cast<int>(s.currentX() / 15);
+    EXPECT_GT(pixels_escuros(s.imagem(), QRect(fim + 1, 50, fim_italico - fim, 16)), 20);
 }
 
 } // namespace

@@ -1,11 +1,13 @@
 // The reader of the report language: parameter forms, their terminators and
 // the end-of-file rules.
+#include "comum/apoio.h"
 #include "stream/leitor.h"
 #include "stream/numeros.h"
 
 #include <gtest/gtest.h>
 
 using namespace papelada;
+using namespace papelada::teste;
 
 namespace {
 
@@ -65,15 +67,7 @@ QString descrever(const QByteArray& bytes, const TabelaFormas& formas = formas_l
     return partes.join(u' ');
 }
 
-QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }
-
-struct Caso {
-    const char* nome;
-    QByteArray entrada;
-    const char* esperado;
-};
-
-void PrintTo(const Caso& c, std::ostream* os) { *os << c.nome; }
+using Caso = CasoBytes;
 
 class Formas : public ::testing::TestWithParam<Caso> {};
 
@@ -114,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
         Caso{"fim_em_barra_sem_virgula", esc("Z2,0,0,590X"), "ESCZ(2,0,0,\"590\")"},
         Caso{"fim_em_barra_antes_dos_dados", esc("Z2,0,0X"), "ESCZ(2,0,0,\"\")!"},
         Caso{"fim_em_registro", esc("D") + QByteArray(10, 'x'), "ESCD[9]!"}),
-    [](const auto& info) { return std::string(info.param.nome); });
+    nome_do_caso);
 
 TEST(Leitor, OutrasTabelas)
 {

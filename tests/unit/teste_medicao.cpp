@@ -6,7 +6,6 @@
 #include "comum/apoio.h"
 #include "stream/superficie_gravacao.h"
 
-#include <QImage>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -14,31 +13,6 @@ using namespace papelada;
 using namespace papelada::teste;
 
 namespace {
-
-QByteArray esc(char comando, const QByteArray& parametros = {})
-{
-    return QByteArray(1, '\x1b') + comando + parametros;
-}
-
-// ESC "D" with the head of a printer-settings record.
-QByteArray registro_impressora(const QByteArray& nome, int orientacao, int papel, int bandeja, int cor = 0)
-{
-    QByteArray r(68, '\0');
-    r.replace(0, std::min<qsizetype>(nome.size(), 32), nome.left(32));
-    auto p16 = [&r](int pos, int v) {
-        r[pos] = static_cast<char>(v & 0xFF);
-        r[pos + 1] = static_cast<char>((v >> 8) & 0xFF);
-    };
-    p16(44, orientacao);
-    p16(46, papel);
-    p16(56, bandeja);
-    p16(60, cor);
-    // Bytes that would mean something in the stream, inside the record.
-    r[50] = '\n';
-    r[52] = '\x0c';
-    r[64] = '\x1b';
-    return esc('D', r);
-}
 
 // ESC "F" with the head of a font record.
 QByteArray registro_fonte(const QByteArray& nome, int tamanho, bool negrito, bool italico,
@@ -73,7 +47,7 @@ class Medir : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Orvel"), QStringLiteral("Papelada"));
+        QSettings s = loja();
         s.clear();
     }
 
@@ -145,10 +119,8 @@ TEST_F(Medir, ExtensaoDaPrimeiraPagina)
 
 TEST_F(Medir, ImagemMedidaPeloTamanho)
 {
-    QImage imagem(40, 20, QImage::Format_RGB32);
-    imagem.fill(Qt::white);
-    const QString caminho = pasta_temporaria() + QStringLiteral("/figura.png");
-    ASSERT_TRUE(imagem.save(caminho));
+    const QString caminho = gravar_figura(QStringLiteral("figura.png"), {40, 20}, Qt::white);
+    ASSERT_FALSE(caminho.isEmpty());
     Medicao r = medir("A" + esc('G', caminho.toUtf8() + "\r") + ".");
     EXPECT_EQ(r.largura_relatorio, 120 + 40 * 15);
     EXPECT_EQ(r.altura_relatorio, 20 * 15);
@@ -235,7 +207,7 @@ TEST_F(Medir, RegistroDeImpressoraDeFormularioContinuo)
     EXPECT_EQ(obs.eventos, QStringList({QStringLiteral("impressora:Arquivo PDF|Envelope C5, 162 x 229 mm"),
                                         QStringLiteral("concluida")}));
     // The new printer got its own default font key.
-    QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Orvel"), QStringLiteral("Papelada"));
+    QSettings s = loja();
     EXPECT_EQ(s.value(QStringLiteral("Software/Orvel/Papelada/Arquivo PDF/FontName")).toString(), "Courier New");
 
     // Without a record the factor is not applied, even on tractor paper.
@@ -306,7 +278,7 @@ TEST_F(Medir, RegistroDeFonte)
 TEST_F(Medir, FonteGuardadaDaImpressora)
 {
     {
-        QSettings s(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Orvel"), QStringLiteral("Papelada"));
+        QSettings s = loja();
         s.setValue(QStringLiteral("Software/Orvel/Papelada/Gravador/FontName"), QStringLiteral("Terminal"));
         s.setValue(QStringLiteral("Software/Orvel/Papelada/Gravador/FontSize"), QByteArray("\x05\x00", 2));
         s.setValue(QStringLiteral("Software/Orvel/Papelada/Gravador/FontBold"), QByteArray("\x00\x00", 2));

@@ -109,8 +109,8 @@ TEST(Trabalho, MargensGravadasSoQuandoPedido)
 {
     std::int32_t e = 0, s = 0;
     gravar_margens(QStringLiteral("12.5"), QStringLiteral("13.5"), e, s);
-    if (e != 12)
-        GTEST_SKIP() << "o armazenamento das configurações ainda não está disponível";
+    ASSERT_EQ(e, 12);
+    ASSERT_EQ(s, 14);
 
     Trabalho t;
     t.pedido.margem_esquerda = QStringLiteral("20");
@@ -197,8 +197,9 @@ TEST(Trabalho, SemEncerrarMedeDeNovo)
     t.m = Metricas{}; // measurement sets them from the printer's font
     t.rodar("A\n.");
     EXPECT_EQ(t.resultado.fim, FimTrabalho::Impresso);
-    EXPECT_GT(t.m.altura_linha_padrao, 0);
-    EXPECT_GT(t.m.largura_caracter_padrao, 0);
+    // The recording printer's 10-point font: 240 x 120 twips.
+    EXPECT_EQ(t.m.altura_linha_padrao, 240);
+    EXPECT_EQ(t.m.largura_caracter_padrao, 120);
 }
 
 TEST(Trabalho, ImpressoraQueRecusa)

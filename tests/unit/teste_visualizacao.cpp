@@ -18,8 +18,6 @@ using namespace papelada::teste;
 
 namespace {
 
-QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }
-
 struct Contador : Observador {
     int eventos = 0, quadros = 0;
     QStringList paginas;
@@ -111,6 +109,7 @@ TEST(Visualizacao, ZoomMultiplicaAsCoordenadas)
                            "\"E\" 1908,510"}));
     // The font grows with the zoom and ESC "6" too; the line step is Int(240 x 1.5).
     const QStringList d = p.desenhar("A" + esc("612,") + "B\n.");
+    ASSERT_EQ(d.size(), 2);
     EXPECT_TRUE(d[0].contains(QLatin1String("Courier New 15 ")));
     EXPECT_TRUE(d[1].contains(QLatin1String("Courier New 18 ")));
 }
@@ -130,6 +129,7 @@ TEST(Visualizacao, DestaqueDaProcura)
     // After the hit the text is black whatever ESC "C" had chosen.
     p.vis.posicao_achada = 5;
     const QStringList e = p.desenhar("X" + esc("C4,") + "CDEF\n.");
+    ASSERT_EQ(e.size(), 3);
     EXPECT_TRUE(e[0].contains(QLatin1String("#000000")));
     EXPECT_TRUE(e[1].contains(QLatin1String("- u - #0000ff")));
     EXPECT_TRUE(e[2].contains(QLatin1String("- - - #000000")));
@@ -232,10 +232,8 @@ TEST(Visualizacao, FonteQueATelaNaoTem)
 TEST(Visualizacao, ComandosDeEstadoLinhasImagemETitulo)
 {
     Preview p;
-    QImage png(10, 4, QImage::Format_RGB32);
-    png.fill(Qt::red);
-    const QString arq = pasta_temporaria() + QStringLiteral("/figura.png");
-    ASSERT_TRUE(png.save(arq));
+    const QString arq = gravar_figura(QStringLiteral("figura.png"), {10, 4}, Qt::red);
+    ASSERT_FALSE(arq.isEmpty());
     const QByteArray d = esc("0Meu titulo\r") + esc("b10,20,30,40,0,4,") + esc("L2,1,4,2,3,20,")
         + esc("G") + unicode_para_cp1252(arq) + "\r" + "A" + esc("Gnao/existe.png\r") + "B"
         + esc("748,") + esc("830,") + "\nC" + esc("A2,") + ".";
@@ -278,6 +276,7 @@ TEST(Visualizacao, PaginaDoIndiceSemLerAsAnteriores)
     p.vis.pagina_atual = 3;
     p.pagina.registro.clear();
     ASSERT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
+    ASSERT_GE(p.pagina.registro.size(), 3);
     EXPECT_TRUE(p.pagina.registro[1].startsWith(QLatin1String("Print \"pagina 3\" 0,0")));
     EXPECT_TRUE(p.pagina.registro[2].startsWith(QLatin1String("Print \"segunda linha\" 0,240")));
     EXPECT_EQ(p.obs.paginas.last(), QStringLiteral("3"));
@@ -348,7 +347,7 @@ TEST(Visualizacao, UltimaPaginaNaoLeAsAnteriores)
 TEST(Visualizacao, BytesQuaisquerNaoQuebram)
 {
     // Commands with arbitrary parameters, huge numbers and cut records, on
-    // the real page image: no crash, no hang.
+    // the real page image: no crash, no hang, and every page is finished.
     const char* pedacos[] = {"\x1b", "A", "6", "7", "8", "H", "V", "X", "Y", "R", "r", "B", "L", "b",
                              "Z", "G", "1", "C", "D", "F", "9", "99999999999", ",", "\x1a", "\t",
                              "\n", "\f", "\r", "0", "texto ", "\xe7\xe3"};
@@ -362,6 +361,8 @@ TEST(Visualizacao, BytesQuaisquerNaoQuebram)
         FonteBytes f;
         f.usar_memoria(d);
         visualizar(f, p.doc, p.vis, p.m, p.corrida, img, p.obs);
+        ASSERT_EQ(p.obs.eventos, rodada + 1) << "rodada " << rodada;
+        EXPECT_EQ(img.drawStyle(), EstiloLinha::Solido) << "rodada " << rodada;
         p.m.altura_linha = 240;
         p.m.largura_caracter = 120;
         p.m.altura_folha = 16838;
