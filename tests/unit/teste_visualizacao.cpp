@@ -503,4 +503,32 @@ TEST(Visualizacao, ComandoVisualizar)
     EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/full")).isFile());
 }
 
+// The first dark column in the top inch of a page image, or -1.
+int primeira_coluna_escura(const QImage& im)
+{
+    for (int x = 0; x < im.width(); ++x)
+        for (int y = 0; y < std::min(im.height(), 96); ++y)
+            if (qGray(im.pixel(x, y)) < 128)
+                return x;
+    return -1;
+}
+
+TEST(Visualizacao, ComandoVisualizarFormularioDeTratorSemMargens)
+{
+    // The stored margins are 10 mm (38 pixels); a tractor-fed form is drawn
+    // from its corner, as the window and the printer place it.
+    const QString png = pasta_temporaria() + QStringLiteral("/trator.png");
+    for (const int bandeja : {0, bandeja_trator}) {
+        const QString arq = gravar(QStringLiteral("trator.spl"),
+                                   registro_impressora("Arquivo PDF", 1, 9, bandeja) + "MMMM\n.");
+        const Resultado r = executar(cli(), {QStringLiteral("visualizar"), arq, QStringLiteral("1"), png});
+        ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
+        const int x = primeira_coluna_escura(QImage(png));
+        if (bandeja == bandeja_trator)
+            EXPECT_LE(x, 3);
+        else
+            EXPECT_NEAR(x, 38, 4);
+    }
+}
+
 } // namespace
