@@ -181,7 +181,8 @@ void Form1::montar()
     botao_imprimir = botao("Command1", QStringLiteral("Imprimir"), QStringLiteral("Imprimir o Relatório"));
     botao_visualizar = botao("Command6", QStringLiteral("Visualizar"), QStringLiteral("Visualizar impressão"));
     botao_abrir = botao("Command8", QStringLiteral("Abrir"), QStringLiteral("Abrir um novo arquivo de impressão"));
-    botao_salvar = botao("Command7", QStringLiteral("Salvar"), QStringLiteral("Gravar o conteúdo deste relatório em disco"));
+    botao_salvar = botao("Command7", QStringLiteral("Salvar"),
+                         QStringLiteral("Gravar o conteúdo deste relatório em disco"));
     botao_impressora = botao("Command3", QStringLiteral("Impressora"), QStringLiteral("Selecionar impressora"));
     botao_fontes = botao("Command4", QStringLiteral("Fontes"), QStringLiteral("Escolher nova fonte de impressão"));
     botao_sair = botao("Command2", QStringLiteral("Sair"), QStringLiteral("Abandonar o programa"));
@@ -216,7 +217,8 @@ void Form1::montar()
     esquerda->addStretch();
 
     auto* botoes = new QVBoxLayout;
-    adicionar(botoes, {botao_imprimir, botao_visualizar, botao_abrir, botao_salvar, botao_impressora, botao_fontes});
+    adicionar(botoes,
+              {botao_imprimir, botao_visualizar, botao_abrir, botao_salvar, botao_impressora, botao_fontes});
     botoes->addStretch();
     botoes->addWidget(botao_sair);
 
@@ -474,7 +476,7 @@ void Form1::Command1_Click()
 {
     if (trabalhando_ || doc_.nome_arquivo.isEmpty())
         return;
-    QString arquivo_saida;
+    PedidoImpressao pedido;
     if (impressora_->deviceName() == impressora_pdf) {
         // The report's name in the folder of the last PDF (or the report's).
         const QFileInfo origem(doc_.nome_arquivo);
@@ -484,18 +486,18 @@ void Form1::Command1_Click()
         const QString destino = dialogos_.salvar_arquivo(this, sugestao, filtro_pdf, QStringLiteral("pdf"));
         if (destino.isEmpty())
             return;
-        arquivo_saida = destino;
+        pedido.arquivo_saida = destino;
     }
 
     // The fields are read once, as numbers by the window's own rule; only the
     // page option may still change while the passes run.
     selecionar_paginas_ = opcao_selecionar->isChecked();
-    PedidoImpressao pedido;
     pedido.so_intervalo = &selecionar_paginas_;
     pedido.paginas = {valor_texto(texto_primeira_pagina->text()), valor_texto(texto_ultima_pagina->text())};
     pedido.copias = passagens_de_copias(valor_texto(texto_copias->text()));
     pedido.margens = {valor_texto(texto_margem_esquerda->text()), valor_texto(texto_margem_superior->text())};
-    pedido.arquivo_saida = arquivo_saida;
+    const bool encerrar_apos = caixa_encerrar->isChecked();
+    const bool excluir_arquivo = caixa_excluir->isChecked();
 
     trabalhando_ = true;
     const ResultadoTrabalho resultado = imprimir_relatorio({doc_, metricas_, *impressora_}, pedido, *this);
@@ -504,7 +506,7 @@ void Form1::Command1_Click()
         gravar_margens(texto_margem_esquerda->text(), texto_margem_superior->text(), doc_.margem_esquerda,
                        doc_.margem_superior);
     }
-    const bool encerrar = resultado.fim == FimTrabalho::Impresso && caixa_encerrar->isChecked();
+    const bool encerrar = resultado.fim == FimTrabalho::Impresso && encerrar_apos;
     if (resultado.fim != FimTrabalho::Falhou && !encerrar) {
         // The window stays: the stream may have left another font on the
         // printer, and the next job must start from the report's own.
@@ -518,7 +520,7 @@ void Form1::Command1_Click()
     if (encerrar) {
         // The file named when the program started, which need not be the
         // one just printed.
-        if (caixa_excluir->isChecked() && !linha_comando_.isEmpty())
+        if (excluir_arquivo && !linha_comando_.isEmpty())
             excluir_linha_de_comando();
         terminar();
         return;
@@ -538,7 +540,8 @@ void Form1::Command5_Click()
 void Form1::Option_Click()
 {
     const bool selecionar = opcao_selecionar->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*>{texto_primeira_pagina, texto_ultima_pagina, rotulo_de, rotulo_ate})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{texto_primeira_pagina, texto_ultima_pagina, rotulo_de, rotulo_ate})
         w->setVisible(selecionar);
     selecionar_paginas_ = selecionar;
 }
@@ -561,7 +564,8 @@ void Form1::Command2_Click()
 {
     if (trabalhando_)
         return;
-    gravar_margens(texto_margem_esquerda->text(), texto_margem_superior->text(), doc_.margem_esquerda, doc_.margem_superior);
+    gravar_margens(texto_margem_esquerda->text(), texto_margem_superior->text(), doc_.margem_esquerda,
+                   doc_.margem_superior);
     if (caixa_excluir->isChecked() && !linha_comando_.isEmpty())
         excluir_linha_de_comando();
     terminar();
@@ -694,7 +698,8 @@ void Form1::imprimindo(bool ativo)
     if (ativo) {
         estado_impressora_ = botao_impressora->isEnabled();
         estado_fontes_ = botao_fontes->isEnabled();
-        for (QPushButton* b : {botao_imprimir, botao_sair, botao_impressora, botao_fontes, botao_visualizar, botao_salvar, botao_abrir})
+        for (QPushButton* b : {botao_imprimir, botao_sair, botao_impressora, botao_fontes, botao_visualizar,
+                               botao_salvar, botao_abrir})
             b->setEnabled(false);
         // The menus run the same commands: they wait as well.
         for (QAction* a : {acao_abrir, acao_salvar, acao_sair, acao_impressora, acao_fontes,

@@ -158,7 +158,8 @@ int imprimir(const QStringList& args)
     // As the window does when it starts with a file.
     ObservadorTerminal observador;
     Metricas metricas;
-    abrir_relatorio(doc, metricas, impressora, observador, nullptr, OpcoesMedicao{.manter_impressora = escolhida});
+    abrir_relatorio(doc, metricas, impressora, observador, nullptr,
+                    OpcoesMedicao{.manter_impressora = escolhida});
     if (!escolhida && impressora.deviceName() == impressora_pdf) {
         if (nome.isEmpty())
             erros() << "Não há impressora padrão no sistema. Indique uma com --impressora NOME "
