@@ -54,7 +54,7 @@ enum class FimTrabalho {
 
 struct ResultadoTrabalho {
     FimTrabalho fim = FimTrabalho::Impresso;
-    int paginas = 0; // pages handed over (those of every copy)
+    int paginas = 0; // pages the printer took (every copy); 0 on other surfaces
     QString erro;    // for Recusado and Falhou, a message for the user
 };
 

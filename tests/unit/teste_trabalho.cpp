@@ -40,29 +40,34 @@ TEST(Trabalho, Copias)
     for (const auto& [copias, esperadas] : passagens)
         EXPECT_EQ(passagens_de_copias(copias), esperadas) << copias;
 
-    Trabalho t;
-    t.pedido.copias = 2;
-    EXPECT_EQ(t.rodar("A\n."), QStringLiteral("A@0,480 | NP | A@0,480 | EndDoc"));
-    EXPECT_EQ(t.resultado.fim, FimTrabalho::Impresso);
-}
-
-TEST(Trabalho, PaginaEmBrancoEntreCopias)
-{
-    // After the form feed the pen stands at the top offset: NewPage once more.
-    Trabalho t;
-    t.pedido.copias = 2;
-    EXPECT_EQ(t.rodar("A\f\x1a"), QStringLiteral("A@0,480 | NP | NP | A@0,480 | NP | EndDoc"));
-    // On tractor paper the top offset is 0: no blank page.
-    Trabalho trator;
-    trator.sup.setPaperBin(bandeja_trator);
-    trator.pedido.copias = 2;
-    EXPECT_EQ(trator.rodar("A\f\x1a"), QStringLiteral("A@0,0 | NP | A@0,0 | NP | EndDoc"));
-    // Selected pages end on the fresh page of their last NewPage.
-    Trabalho sel;
-    sel.pedido.copias = 2;
-    sel.pedido.todas = false;
-    sel.pedido.paginas = {2, 2};
-    EXPECT_EQ(sel.rodar("A\fB\fC\f."), QStringLiteral("B@0,480 | NP | B@0,480 | NP | EndDoc"));
+    // Two copies each.
+    struct {
+        QByteArray bytes;
+        bool trator;
+        double so_pagina; // 0: every page
+        const char* esperado;
+    } casos[] = {
+        {"A\n.", false, 0, "A@0,480 | NP | A@0,480 | EndDoc"},
+        // After the form feed the pen stands at the top offset: NewPage once more ...
+        {"A\f\x1a", false, 0, "A@0,480 | NP | NP | A@0,480 | NP | EndDoc"},
+        // ... but on tractor paper the top offset is 0: no blank page.
+        {"A\f\x1a", true, 0, "A@0,0 | NP | A@0,0 | NP | EndDoc"},
+        // Selected pages end on the fresh page of their last NewPage.
+        {"A\fB\fC\f.", false, 2, "B@0,480 | NP | B@0,480 | NP | EndDoc"},
+        // The second copy starts two lines of the height left by the first
+        // pass down, with the default metrics again, and still in bold.
+        {esc("7300;A") + esc("2\n."), false, 0, "A@0,480 | NP | A@0,600 b | EndDoc"},
+    };
+    for (const auto& c : casos) {
+        Trabalho t;
+        if (c.trator)
+            t.sup.setPaperBin(bandeja_trator);
+        t.pedido.copias = 2;
+        t.pedido.todas = c.so_pagina == 0;
+        t.pedido.paginas = {c.so_pagina, c.so_pagina};
+        EXPECT_EQ(t.rodar(c.bytes), QString::fromLatin1(c.esperado));
+        EXPECT_EQ(t.resultado.fim, FimTrabalho::Impresso);
+    }
 }
 
 TEST(Trabalho, SelecaoTrocadaDuranteAPassagem)
@@ -77,16 +82,6 @@ TEST(Trabalho, SelecaoTrocadaDuranteAPassagem)
     t.obs.ao_processar = [&] { so_intervalo = true; };
     EXPECT_EQ(t.rodar(QByteArray(300, 'a') + "\fB\fC\fD\f."),
               QString(QByteArray(128, 'a')) + QStringLiteral("@0,480 | C@0,480 | NP | EndDoc"));
-}
-
-TEST(Trabalho, CadaCopiaRecomecaMedidasMasNaoAFonte)
-{
-    // The second copy starts two lines of the height left by the first pass
-    // down, with the default metrics again, and still in bold.
-    Trabalho t;
-    t.pedido.copias = 2;
-    EXPECT_EQ(t.rodar(esc("7300;A") + esc("2\n.")), QStringLiteral("A@0,480 | NP | A@0,600 b | EndDoc"));
-    EXPECT_EQ(t.m.altura_linha, 300);
 }
 
 TEST(Trabalho, MargensEJanela)
