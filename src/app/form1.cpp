@@ -270,16 +270,17 @@ bool Form1::Form_Load()
     doc_.indice_valido = false;
     mostrar_impressora();
 
-    if (linha_comando_.isEmpty() || !arquivo_localizado(linha_comando_)) {
+    const bool localizado = arquivo_localizado(linha_comando_);
+    if (!localizado) {
         // The stored margins are read (a missing one is stored) even when no
-        // report opens.
+        // report opens; opening one reads them itself.
         ler_margens(doc_.margem_esquerda, doc_.margem_superior);
     }
     if (linha_comando_.isEmpty()) {
         sem_documento();
         return true;
     }
-    if (!arquivo_localizado(linha_comando_)) {
+    if (!localizado) {
         dialogos_.mensagem(this, QStringLiteral("Arquivo ") + linha_comando_ + QStringLiteral(" não foi localizado."),
                            QStringLiteral("Papelada"), Dialogos::Icone::Critico);
         return false;

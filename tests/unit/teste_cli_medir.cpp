@@ -105,7 +105,6 @@ TEST(CliMedir, Erros)
     const Caso casos[] = {
         {{pasta_temporaria() + QStringLiteral("/nao-existe.spl")}, 2, "não foi encontrado"},
         {{pasta_temporaria()}, 2, "é uma pasta"},
-        {{arquivo, QStringLiteral("--impressora"), QStringLiteral("Fila que não existe")}, 3, "não está instalada"},
         {{}, 1, "Uso:"},
         {{arquivo, QStringLiteral("--copias")}, 1, "argumento inválido"},
         {{arquivo, QStringLiteral("--impressora")}, 1, "Uso:"},
