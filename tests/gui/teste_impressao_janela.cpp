@@ -158,11 +158,29 @@ private Q_SLOTS:
         verificar_ociosa(*j);
     }
 
+    void encerrar_apos_a_impressao_data()
+    {
+        QTest::addColumn<bool>("com_linha");
+        QTest::addColumn<bool>("outro_aberto"); // printed a file opened later
+        QTest::newRow("o da linha de comando") << true << false;
+        QTest::newRow("outro aberto depois") << true << true;
+        QTest::newRow("sem linha de comando") << false << true;
+    }
+
+    // "Excluir arquivo ao encerrar" deletes the file named when the program
+    // started, never the one opened with "Abrir".
     void encerrar_apos_a_impressao()
     {
+        QFETCH(bool, com_linha);
+        QFETCH(bool, outro_aberto);
         const QString spool = arquivo(QStringLiteral("encerrar.spl"), relatorio(1));
+        const QString outro = arquivo(QStringLiteral("outro.spl"), relatorio(1));
         DialogosRoteiro d;
-        auto j = janela(d, spool);
+        auto j = janela(d, com_linha ? spool : QString());
+        if (outro_aberto) {
+            d.abrir << outro;
+            controle<QPushButton>(*j, "Command8")->click();
+        }
         QSignalSpy fim(j.get(), &Form1::encerrar);
         const QString pdf = pasta_.filePath(QStringLiteral("encerrar.pdf"));
         d.salvar << pdf;
@@ -170,9 +188,11 @@ private Q_SLOTS:
         controle<QCheckBox>(*j, "Check1")->setChecked(true);
         controle<QPushButton>(*j, "Command1")->click();
         QVERIFY(QFileInfo::exists(pdf));
-        QVERIFY(!QFileInfo::exists(spool));
+        QCOMPARE(QFileInfo::exists(spool), !com_linha);
+        QVERIFY(QFileInfo::exists(outro));
         QCOMPARE(fim.size(), 1);
         QVERIFY(d.mensagens.isEmpty());
+        QFile::remove(pdf);
     }
 
     void fechar_a_janela_durante_a_impressao()
