@@ -3,7 +3,7 @@
 #include "analysis/medicao.h"
 #include "app/widgets.h"
 #include "app/janelas_auxiliares.h"
-#include "preview/janela_visualizacao.h"
+#include "app/janela_visualizacao.h"
 #include "stream/copia.h"
 
 #include <QAction>

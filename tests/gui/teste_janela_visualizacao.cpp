@@ -3,7 +3,7 @@
 // print from the preview, and when the page index is built.
 #include "app/form1.h"
 #include "gui/roteiro.h"
-#include "preview/janela_form3.h"
+#include "app/janela_form3.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -5,8 +5,9 @@
 // faces that may not be embedded, pictures written once, and a failing
 // output reported.
 #include "comum/apoio.h"
-#include "print/pdf_escritor.h"
-#include "print/pdf_fonte.h"
+#include "pdf/escritor.h"
+#include "pdf/objetos.h"
+#include "pdf/truetype.h"
 #include "print/superficie_impressora.h"
 
 #include <QBuffer>

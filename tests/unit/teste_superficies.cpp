@@ -3,7 +3,7 @@
 #include "comum/apoio.h"
 #include "print/superficie_impressora.h"
 #include "stream/cp1252.h"
-#include "stream/superficie_gravacao.h"
+#include "comum/superficie_gravacao.h"
 #include "stream/superficie_imagem.h"
 
 #include <QFile>
