@@ -549,10 +549,8 @@ TEST(ImpressoraPdf, SublinhadoRiscadoEControles)
         riscado = std::max(riscado, trecho_escuro(img, y));
     EXPECT_NEAR(riscado, p.textWidth(QStringLiteral("Riscado")) / 20, 3);
     const QString texto = texto_pdf(caminho);
-    EXPECT_TRUE(texto.contains(QStringLiteral("Sublinhado"))) << texto.toStdString();
-    EXPECT_TRUE(texto.contains(QStringLiteral("Riscado")));
-    EXPECT_TRUE(texto.contains(QStringLiteral("ab"))) << texto.toStdString();
-    EXPECT_TRUE(texto.contains(QStringLiteral("cd")));
+    for (const char* palavra : {"Sublinhado", "Riscado", "ab", "cd"})
+        EXPECT_TRUE(texto.contains(QLatin1String(palavra))) << palavra << ": " << texto.toStdString();
     EXPECT_GT(escuros(img, QRect(72, 216, 300, 40)), 200);
 }
 
