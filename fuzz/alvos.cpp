@@ -8,7 +8,7 @@
 #include "stream/copia.h"
 #include "stream/superficie_imagem.h"
 #include "stream/leitor.h"
-#include "stream/superficie_gravacao.h"
+#include "comum/superficie_gravacao.h"
 
 #include <QFile>
 #include <QTemporaryDir>

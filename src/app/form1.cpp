@@ -2,8 +2,8 @@
 
 #include "analysis/medicao.h"
 #include "app/widgets.h"
+#include "app/janela_visualizacao.h"
 #include "app/janelas_auxiliares.h"
-#include "preview/janela_visualizacao.h"
 #include "print/trabalho.h"
 #include "stream/copia.h"
 #include "stream/numeros.h"

@@ -111,16 +111,6 @@ void imprimir_separador(Desenho& d);
 // One Code 39 character and the narrow gap after it.
 void imprimir_c39(Desenho& d, char caracter);
 
-// The preview draws with the same routines: its geometry is in `Desenho`.
-inline constexpr auto& visualizar_bar = imprimir_bar;
-inline constexpr auto& visualizar_start = imprimir_start;
-inline constexpr auto& visualizar_end = imprimir_end;
-inline constexpr auto& visualizar_ean = imprimir_ean;
-inline constexpr auto& visualizar_start_ean = imprimir_start_ean;
-inline constexpr auto& visualizar_end_ean = imprimir_end_ean;
-inline constexpr auto& visualizar_separador = imprimir_separador;
-inline constexpr auto& visualizar_c39 = imprimir_c39;
-
 // The symbology `padrao` (1 Interleaved 2 of 5, 2 EAN-13, 3 EAN-8,
 // 4 Code 39; anything else draws nothing) with its human-readable digits.
 void desenhar_simbologia(Desenho& d, int padrao, const QByteArray& dados);

@@ -1,6 +1,6 @@
 #include "print/superficie_impressora.h"
 
-#include "print/pdf_escritor.h"
+#include "pdf/escritor.h"
 #include "stream/arquivo_saida.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 
 #include "stream/estado.h"
 #include "stream/observador.h"
-#include "stream/superficie_gravacao.h"
+#include "comum/superficie_gravacao.h"
 
 #include <QRegularExpression>
 #include <QStringList>

@@ -4,7 +4,7 @@
 // keeps a screenshot of the whole screen there.
 #include "app/form1.h"
 #include "gui/roteiro.h"
-#include "preview/janela_form3.h"
+#include "app/janela_form3.h"
 
 #include <QDir>
 #include <QProcess>

@@ -2,7 +2,7 @@
 // recording surface logs (in device pixels while the printer side draws).
 #include "barcode/barra.h"
 #include "barcode/elementos.h"
-#include "stream/superficie_gravacao.h"
+#include "comum/superficie_gravacao.h"
 
 #include <QRegularExpression>
 #include <functional>
@@ -134,11 +134,11 @@ struct CasoZoom {
 
 TEST(Elementos, LinhasDaVisualizacaoPorZoom)
 {
-    const auto inicio = [](Desenho& d) { visualizar_start(d); };
-    const auto fim = [](Desenho& d) { visualizar_end(d); };
-    const auto ean5c = [](Desenho& d) { visualizar_ean(d, "5", 3); };
-    const auto separador = [](Desenho& d) { visualizar_separador(d); };
-    const auto c39 = [](Desenho& d) { visualizar_c39(d, '*'); };
+    const auto inicio = [](Desenho& d) { imprimir_start(d); };
+    const auto fim = [](Desenho& d) { imprimir_end(d); };
+    const auto ean5c = [](Desenho& d) { imprimir_ean(d, "5", 3); };
+    const auto separador = [](Desenho& d) { imprimir_separador(d); };
+    const auto c39 = [](Desenho& d) { imprimir_c39(d, '*'); };
     const QList<CasoZoom> casos = {
         // Interleaved 2 of 5 and guards: near(k x z) lines, 15 units apart.
         // At 40 % a narrow bar is no line at all, at 150 % near(1.5) = 2 and

@@ -3,7 +3,7 @@
 // and programs writing the store at the same time.
 #include "comum/apoio.h"
 #include "settings/configuracoes.h"
-#include "stream/superficie_gravacao.h"
+#include "comum/superficie_gravacao.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,7 +4,7 @@
 // paper names and the fit warnings.
 #include "analysis/medicao.h"
 #include "comum/apoio.h"
-#include "stream/superficie_gravacao.h"
+#include "comum/superficie_gravacao.h"
 
 #include <QSettings>
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "comum/apoio.h"
 #include "preview/visualizacao.h"
 #include "stream/cp1252.h"
-#include "stream/superficie_gravacao.h"
+#include "comum/superficie_gravacao.h"
 #include "stream/superficie_imagem.h"
 
 #include <QFileInfo>

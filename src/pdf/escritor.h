@@ -15,7 +15,6 @@
 #include <QRawFont>
 #include <QRectF>
 #include <QString>
-#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -66,13 +65,16 @@ private:
         double largura, altura;
     };
 
+    // Objects and the file's tables (objetos.cpp).
     int novo_objeto();
     void iniciar_objeto(int n);
+    void iniciar_arquivo();
     void escrever(const QByteArray& dados);
     void escrever(const char* dados, qsizetype n);
     void descarregar();
     void escrever_fluxo(int objeto, const QByteArray& dicionario, const QByteArray& dados,
                         bool comprimir);
+    // Page content (pagina.cpp).
     void terminar_pagina();
     void fechar_texto();
     // Sets the colour of fills, or of strokes, unless it is already set.
@@ -80,6 +82,11 @@ private:
     // Colour of glyphs; a made-up bold also strokes them `tamanho` / 30 wide.
     void tinta(const QColor& cor, bool negrito, double tamanho);
     void largura_traco(double largura);
+    void contornos(const QRawFont& fonte, const quint32* indices, const QPointF* posicoes, qsizetype n,
+                   QPointF origem, const QColor& cor, bool negrito, bool italico);
+    // The picture's XObject, written the first time these pixels are drawn.
+    QByteArray objeto_imagem(const QImage& imagem);
+    // Fonts (fontes.cpp).
     Recurso& recurso_para(const QRawFont& fonte);
     Recurso& novo_recurso(Face& face, const QRawFont& fonte);
     Recurso& proximo_recurso(Recurso& cheio);
@@ -88,10 +95,6 @@ private:
     // face.
     Recurso* onde(Recurso& primeiro, quint32 g, char16_t caractere, int* codigo);
     Face& face_para(const QRawFont& fonte);
-    void contornos(const QRawFont& fonte, const quint32* indices, const QPointF* posicoes, qsizetype n,
-                   QPointF origem, const QColor& cor, bool negrito, bool italico);
-    // The picture's XObject, written the first time these pixels are drawn.
-    QByteArray objeto_imagem(const QImage& imagem);
     void escrever_fontes();
     void escrever_face(Face& face);
     void escrever_recurso(Recurso& recurso);
@@ -135,10 +138,5 @@ private:
     QHash<QByteArray, Imagem> imagens_; // by a digest of the pixels
     QHash<qint64, Imagem> imagens_por_chave_;
 };
-
-// Appends `v` to `s` as a PDF number with at most three decimals.
-void numero(QByteArray& s, double v);
-// Appends numbers separated by spaces.
-void numeros(QByteArray& s, std::initializer_list<double> v);
 
 } // namespace papelada::pdf

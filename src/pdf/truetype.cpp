@@ -1,4 +1,4 @@
-#include "print/pdf_fonte.h"
+#include "pdf/truetype.h"
 
 #include <QRawFont>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "preview/janela_icones.h"
+#include "app/janela_icones.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -2,7 +2,7 @@
 // navigation, zoom, scrolling, text search, print and close.
 #pragma once
 
-#include "preview/janela_visualizacao.h"
+#include "app/janela_visualizacao.h"
 #include "preview/visualizacao.h"
 #include "stream/superficie_imagem.h"
 
@@ -120,15 +120,31 @@ private:
     bool fechada_ = false;
     std::deque<void (Form3::*)()> pendentes_;
 
-    QWidget* Picture1;
-    Visor* Picture2;
-    QScrollBar *HScroll1, *VScroll1;
-    QFrame* Frame1;
-    QLabel *Label1, *Label2, *Label3, *Label4, *Label5;
-    QLineEdit *Text1, *Text2;
-    QToolButton *Picture3, *Picture4, *Picture5, *Picture6, *Picture7, *Picture8, *Picture9,
-        *Picture10, *Picture11, *Picture12;
-    TextoProcura* RichTextBox1;
+    // The controls; each keeps its form name as its objectName ("Picture2",
+    // "HScroll1"...), by which tests find them.
+    QWidget* pagina_inteira;    // Picture1: hidden, the size of the whole page image
+    Visor* imagem_pagina;       // Picture2: the part of the page in view
+    QScrollBar* barra_rolagem_horizontal; // HScroll1
+    QScrollBar* barra_rolagem_vertical;   // VScroll1
+    QFrame* barra_ferramentas;  // Frame1
+    QLabel* rotulo_pagina;      // Label1 "Página"
+    QLabel* rotulo_numero_pagina; // Label2
+    QLabel* rotulo_de;          // Label3 "de"
+    QLabel* rotulo_total_paginas; // Label4
+    QLabel* rotulo_ver_pagina;  // Label5 "Ver página"
+    QLineEdit* campo_pagina;    // Text1
+    QLineEdit* campo_zoom;      // Text2
+    QToolButton* botao_primeira;  // Picture6
+    QToolButton* botao_anterior;  // Picture5
+    QToolButton* botao_proxima;   // Picture3
+    QToolButton* botao_ultima;    // Picture4
+    QToolButton* botao_mais_zoom; // Picture9
+    QToolButton* botao_menos_zoom; // Picture10
+    QToolButton* botao_procurar;   // Picture11
+    QToolButton* botao_procurar_proxima; // Picture12
+    QToolButton* botao_imprimir;   // Picture8
+    QToolButton* botao_fechar;     // Picture7
+    TextoProcura* texto_procura;   // RichTextBox1
 };
 
 } // namespace papelada

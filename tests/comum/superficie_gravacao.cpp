@@ -1,4 +1,4 @@
-#include "stream/superficie_gravacao.h"
+#include "comum/superficie_gravacao.h"
 
 namespace papelada {
 

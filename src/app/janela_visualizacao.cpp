@@ -1,9 +1,9 @@
-#include "preview/janela_visualizacao.h"
+#include "app/janela_visualizacao.h"
 
 #include "app/dialogos.h"
 #include "app/widgets.h"
-#include "preview/janela_form3.h"
-#include "preview/janela_icones.h"
+#include "app/janela_form3.h"
+#include "app/janela_icones.h"
 #include "stream/numeros.h"
 
 #include <QApplication>
@@ -92,7 +92,7 @@ protected:
     {
         const QPoint giro = e->angleDelta();
         const bool lateral = giro.y() == 0 || (e->modifiers() & Qt::ShiftModifier);
-        QScrollBar* barra = lateral ? janela_->HScroll1 : janela_->VScroll1;
+        QScrollBar* barra = lateral ? janela_->barra_rolagem_horizontal : janela_->barra_rolagem_vertical;
         const int delta = giro.y() != 0 ? giro.y() : giro.x();
         if (delta == 0)
             return;
@@ -131,25 +131,25 @@ void Form3::montar()
 {
     // The page surface itself is an image; this hidden widget stands for it
     // and takes its size.
-    Picture1 = nomear(new QWidget(this), "Picture1");
-    Picture1->hide();
+    pagina_inteira = nomear(new QWidget(this), "Picture1");
+    pagina_inteira->hide();
 
-    Picture2 = new Visor(this);
-    HScroll1 = nomear(new QScrollBar(Qt::Horizontal, this), "HScroll1");
-    VScroll1 = nomear(new QScrollBar(Qt::Vertical, this), "VScroll1");
-    for (QScrollBar* barra : {HScroll1, VScroll1}) {
+    imagem_pagina = new Visor(this);
+    barra_rolagem_horizontal = nomear(new QScrollBar(Qt::Horizontal, this), "HScroll1");
+    barra_rolagem_vertical = nomear(new QScrollBar(Qt::Vertical, this), "VScroll1");
+    for (QScrollBar* barra : {barra_rolagem_horizontal, barra_rolagem_vertical}) {
         // The view follows a released thumb, not every step of a drag.
         barra->setTracking(false);
-        connect(barra, &QScrollBar::valueChanged, Picture2, qOverload<>(&QWidget::update));
+        connect(barra, &QScrollBar::valueChanged, imagem_pagina, qOverload<>(&QWidget::update));
     }
 
-    Frame1 = nomear(new QFrame(this), "Frame1");
-    Frame1->setFrameShape(QFrame::StyledPanel);
-    auto* faixa = new QHBoxLayout(Frame1);
+    barra_ferramentas = nomear(new QFrame(this), "Frame1");
+    barra_ferramentas->setFrameShape(QFrame::StyledPanel);
+    auto* faixa = new QHBoxLayout(barra_ferramentas);
     faixa->setContentsMargins(4, 2, 4, 2);
 
     const auto botao = [this](const char* nome, Icone figura, const QString& dica, void (Form3::*acao)()) {
-        auto* b = nomear(new QToolButton(Frame1), nome);
+        auto* b = nomear(new QToolButton(barra_ferramentas), nome);
         b->setIcon(icone(figura));
         b->setIconSize(QSize(24, 24));
         b->setAutoRaise(true);
@@ -158,61 +158,67 @@ void Form3::montar()
         return b;
     };
     const auto rotulo = [this](const char* nome, const QString& texto) {
-        return nomear(new QLabel(texto, Frame1), nome);
+        return nomear(new QLabel(texto, barra_ferramentas), nome);
     };
 
-    Picture6 = botao("Picture6", Icone::Primeira, QStringLiteral("Vai para a primeira página"), &Form3::Picture6_Click);
-    Picture5 = botao("Picture5", Icone::Anterior, QStringLiteral("Retrocede uma página"), &Form3::Picture5_Click);
-    Label1 = rotulo("Label1", QStringLiteral("Página"));
-    Label2 = rotulo("Label2", {});
-    Label3 = rotulo("Label3", QStringLiteral("de"));
-    Label4 = rotulo("Label4", {});
-    Picture3 = botao("Picture3", Icone::Proxima, QStringLiteral("Avança uma página"), &Form3::Picture3_Click);
-    Picture4 = botao("Picture4", Icone::Ultima, QStringLiteral("Avança para a última página"), &Form3::Picture4_Click);
-    Label5 = rotulo("Label5", QStringLiteral("Ver página"));
-    Text1 = nomear(new QLineEdit(Frame1), "Text1");
-    Text1->setToolTip(QStringLiteral("Escolha o número da página a visualizar"));
-    Text1->setMaximumWidth(60);
-    Picture10 = botao("Picture10", Icone::MenosZoom, QStringLiteral("Menos Zoom"), &Form3::Picture10_Click);
-    Text2 = nomear(new QLineEdit(QStringLiteral("100%"), Frame1), "Text2");
-    Text2->setToolTip(QStringLiteral("Informe a porcentagem de zoom"));
-    Text2->setMaximumWidth(60);
-    Picture9 = botao("Picture9", Icone::MaisZoom, QStringLiteral("Mais Zoom"), &Form3::Picture9_Click);
-    Picture11 = botao("Picture11", Icone::Procurar, QStringLiteral("Procura um texto a partir do início do Relatório"),
-                      &Form3::Picture11_Click);
-    Picture12 = botao("Picture12", Icone::ProcurarProxima, QStringLiteral("Continua a procura de um texto"),
-                      &Form3::Picture12_Click);
-    Picture12->hide(); // until a search finds something
-    Picture8 = botao("Picture8", Icone::Imprimir, QStringLiteral("Imprimir o relatório"), &Form3::Picture8_Click);
-    Picture7 = botao("Picture7", Icone::Fechar,
-                     QStringLiteral("Fechar a visualização retornando para o janela principal"),
-                     &Form3::Picture7_Click);
+    botao_primeira = botao("Picture6", Icone::Primeira, QStringLiteral("Vai para a primeira página"),
+                           &Form3::Picture6_Click);
+    botao_anterior = botao("Picture5", Icone::Anterior, QStringLiteral("Retrocede uma página"),
+                           &Form3::Picture5_Click);
+    rotulo_pagina = rotulo("Label1", QStringLiteral("Página"));
+    rotulo_numero_pagina = rotulo("Label2", {});
+    rotulo_de = rotulo("Label3", QStringLiteral("de"));
+    rotulo_total_paginas = rotulo("Label4", {});
+    botao_proxima = botao("Picture3", Icone::Proxima, QStringLiteral("Avança uma página"), &Form3::Picture3_Click);
+    botao_ultima = botao("Picture4", Icone::Ultima, QStringLiteral("Avança para a última página"),
+                         &Form3::Picture4_Click);
+    rotulo_ver_pagina = rotulo("Label5", QStringLiteral("Ver página"));
+    campo_pagina = nomear(new QLineEdit(barra_ferramentas), "Text1");
+    campo_pagina->setToolTip(QStringLiteral("Escolha o número da página a visualizar"));
+    campo_pagina->setMaximumWidth(60);
+    botao_menos_zoom = botao("Picture10", Icone::MenosZoom, QStringLiteral("Menos Zoom"), &Form3::Picture10_Click);
+    campo_zoom = nomear(new QLineEdit(QStringLiteral("100%"), barra_ferramentas), "Text2");
+    campo_zoom->setToolTip(QStringLiteral("Informe a porcentagem de zoom"));
+    campo_zoom->setMaximumWidth(60);
+    botao_mais_zoom = botao("Picture9", Icone::MaisZoom, QStringLiteral("Mais Zoom"), &Form3::Picture9_Click);
+    botao_procurar = botao("Picture11", Icone::Procurar,
+                           QStringLiteral("Procura um texto a partir do início do Relatório"),
+                           &Form3::Picture11_Click);
+    botao_procurar_proxima = botao("Picture12", Icone::ProcurarProxima,
+                                   QStringLiteral("Continua a procura de um texto"), &Form3::Picture12_Click);
+    botao_procurar_proxima->hide(); // until a search finds something
+    botao_imprimir = botao("Picture8", Icone::Imprimir, QStringLiteral("Imprimir o relatório"),
+                           &Form3::Picture8_Click);
+    botao_fechar = botao("Picture7", Icone::Fechar,
+                         QStringLiteral("Fechar a visualização retornando para o janela principal"),
+                         &Form3::Picture7_Click);
 
-    adicionar(faixa, {Picture6, Picture5, Label1, Label2, Label3, Label4, Picture3, Picture4});
+    adicionar(faixa, {botao_primeira, botao_anterior, rotulo_pagina, rotulo_numero_pagina, rotulo_de,
+                      rotulo_total_paginas, botao_proxima, botao_ultima});
     faixa->addSpacing(16);
-    adicionar(faixa, {Label5, Text1});
+    adicionar(faixa, {rotulo_ver_pagina, campo_pagina});
     faixa->addSpacing(16);
-    adicionar(faixa, {Picture10, Text2, Picture9});
+    adicionar(faixa, {botao_menos_zoom, campo_zoom, botao_mais_zoom});
     faixa->addSpacing(16);
-    adicionar(faixa, {Picture11, Picture12});
+    adicionar(faixa, {botao_procurar, botao_procurar_proxima});
     faixa->addStretch(1);
-    adicionar(faixa, {Picture8, Picture7});
+    adicionar(faixa, {botao_imprimir, botao_fechar});
 
-    connect(Text1, &QLineEdit::textChanged, this, &Form3::Text1_Change);
-    connect(Text2, &QLineEdit::returnPressed, this, &Form3::Text2_LostFocus);
-    Text1->installEventFilter(this);
-    Text2->installEventFilter(this);
+    connect(campo_pagina, &QLineEdit::textChanged, this, &Form3::Text1_Change);
+    connect(campo_zoom, &QLineEdit::returnPressed, this, &Form3::Text2_LostFocus);
+    campo_pagina->installEventFilter(this);
+    campo_zoom->installEventFilter(this);
 
-    RichTextBox1 = new TextoProcura(this);
+    texto_procura = new TextoProcura(this);
 
     // The viewport fills what the vertical bar and the tool strip leave.
     auto* grade = new QGridLayout(this);
     grade->setContentsMargins(2, 2, 2, 2);
     grade->setSpacing(0);
-    grade->addWidget(Picture2, 0, 0);
-    grade->addWidget(VScroll1, 0, 1);
-    grade->addWidget(HScroll1, 1, 0);
-    grade->addWidget(Frame1, 2, 0, 1, 2);
+    grade->addWidget(imagem_pagina, 0, 0);
+    grade->addWidget(barra_rolagem_vertical, 0, 1);
+    grade->addWidget(barra_rolagem_horizontal, 1, 0);
+    grade->addWidget(barra_ferramentas, 2, 0, 1, 2);
     grade->setRowStretch(0, 1);
     grade->setColumnStretch(0, 1);
 }
@@ -257,16 +263,16 @@ void Form3::iniciar()
     iniciar_visualizacao(*ctx_.doc, *ctx_.metricas, *ctx_.indice, vis_, *ctx_.impressora, superficie_,
                          progresso);
     setWindowTitle(vis_.titulo_janela);
-    definir_faixa(HScroll1, ctx_.metricas->largura_folha);
-    definir_faixa(VScroll1, ctx_.metricas->altura_folha);
-    Picture1->resize(static_cast<int>(superficie_.width() / twips_por_pixel_imagem),
+    definir_faixa(barra_rolagem_horizontal, ctx_.metricas->largura_folha);
+    definir_faixa(barra_rolagem_vertical, ctx_.metricas->altura_folha);
+    pagina_inteira->resize(static_cast<int>(superficie_.width() / twips_por_pixel_imagem),
                      static_cast<int>(superficie_.height() / twips_por_pixel_imagem));
 }
 
 QPoint Form3::deslocamento() const
 {
-    return QPoint(static_cast<int>(inteiro(HScroll1->value() * vis_.fator_zoom)),
-                  static_cast<int>(inteiro(VScroll1->value() * vis_.fator_zoom)));
+    return QPoint(static_cast<int>(inteiro(barra_rolagem_horizontal->value() * vis_.fator_zoom)),
+                  static_cast<int>(inteiro(barra_rolagem_vertical->value() * vis_.fator_zoom)));
 }
 
 // ---- Activation and closing ----------------------------------------------
@@ -289,7 +295,7 @@ void Form3::showEvent(QShowEvent* e)
 
 void Form3::Form_Activate()
 {
-    Label4->setText(QString::number(ctx_.indice->total_paginas));
+    rotulo_total_paginas->setText(QString::number(ctx_.indice->total_paginas));
     if (ativada_)
         return;
     ativada_ = true;
@@ -347,9 +353,9 @@ void Form3::renderizar()
     }
     if (desenhada) {
         quadro_ = superficie_.imagem();
-        Picture1->resize(quadro_.size());
+        pagina_inteira->resize(quadro_.size());
         setWindowTitle(vis_.titulo_janela);
-        Picture2->update();
+        imagem_pagina->update();
         Q_EMIT pagina_renderizada(vis_.pagina_atual);
     } else {
         dialogos().mensagem(this, falha, titulo_aplicacao, Dialogos::Icone::Exclamacao);
@@ -369,7 +375,7 @@ void Form3::redisplay()
 
 void Form3::pagina(const QString& texto)
 {
-    Label2->setText(texto);
+    rotulo_numero_pagina->setText(texto);
 }
 
 void Form3::processar_eventos()
@@ -434,7 +440,7 @@ void Form3::Text1_Change()
 {
     if (adiado(&Form3::Text1_Change))
         return;
-    const std::int64_t pedida = arredondar(valor_texto(Text1->text()));
+    const std::int64_t pedida = arredondar(valor_texto(campo_pagina->text()));
     vis_.pagina_atual = static_cast<std::int32_t>(
         std::clamp<std::int64_t>(pedida, 1, std::max(1, ctx_.indice->total_paginas)));
     renderizar();
@@ -452,9 +458,9 @@ bool Form3::eventFilter(QObject* objeto, QEvent* e)
         // Leaving the window or opening a menu is not leaving the box.
         const Qt::FocusReason razao = static_cast<QFocusEvent*>(e)->reason();
         if (razao != Qt::ActiveWindowFocusReason && razao != Qt::PopupFocusReason) {
-            if (objeto == Text1)
+            if (objeto == campo_pagina)
                 Text1_LostFocus();
-            else if (objeto == Text2)
+            else if (objeto == campo_zoom)
                 Text2_LostFocus();
         }
     }
@@ -486,7 +492,7 @@ void Form3::mudar_zoom(int passo)
     const int novo = std::clamp(vis_.percentual_zoom + passo, zoom_minimo, zoom_maximo);
     if (novo != vis_.percentual_zoom) {
         definir_zoom(novo);
-        Text2->setText(QString::number(novo) + QLatin1Char('%'));
+        campo_zoom->setText(QString::number(novo) + QLatin1Char('%'));
     }
     renderizar();
 }
@@ -502,7 +508,7 @@ void Form3::Text2_LostFocus()
     if (adiado(&Form3::Text2_LostFocus))
         return;
     // "75%" reads as 75; a value outside the range is ignored.
-    const double pedido = valor_texto(Text2->text());
+    const double pedido = valor_texto(campo_zoom->text());
     if (pedido >= zoom_minimo && pedido <= zoom_maximo)
         definir_zoom(static_cast<int>(arredondar(pedido)));
     renderizar();
@@ -515,7 +521,7 @@ void Form3::Picture11_Click()
     if (adiado(&Form3::Picture11_Click))
         return;
     QString falha;
-    if (!RichTextBox1->carregar(ctx_.doc->nome_arquivo, &falha)) {
+    if (!texto_procura->carregar(ctx_.doc->nome_arquivo, &falha)) {
         dialogos().mensagem(this, falha, titulo_procura, Dialogos::Icone::Exclamacao);
         return;
     }
@@ -524,13 +530,13 @@ void Form3::Picture11_Click()
     if (!resposta)
         return; // cancelled: the last hit stays as it was
     vis_.texto_procurado = *resposta;
-    const qint64 achado = RichTextBox1->procurar(vis_.texto_procurado, 0);
+    const qint64 achado = texto_procura->procurar(vis_.texto_procurado, 0);
     if (achado < 0) {
         vis_.posicao_achada = 0;
         texto_nao_localizado();
         return;
     }
-    Picture12->show();
+    botao_procurar_proxima->show();
     ir_para_achado(achado);
 }
 
@@ -539,11 +545,11 @@ void Form3::Picture12_Click()
     if (adiado(&Form3::Picture12_Click))
         return;
     // F3 before anything was found starts a search from the beginning.
-    if (Picture12->isHidden()) {
+    if (botao_procurar_proxima->isHidden()) {
         Picture11_Click();
         return;
     }
-    const qint64 achado = RichTextBox1->procurar(vis_.texto_procurado, vis_.posicao_achada + 1);
+    const qint64 achado = texto_procura->procurar(vis_.texto_procurado, vis_.posicao_achada + 1);
     if (achado < 0) {
         texto_nao_localizado();
         return;

@@ -1,0 +1,68 @@
+// The fonts of a PDF document: one entry per TrueType face the pages use
+// (embedded as a subset once the document ends) and, per face and size, fonts
+// of at most 256 one-byte codes, chained when a face needs more.
+#pragma once
+
+#include "pdf/escritor.h"
+#include "pdf/truetype.h"
+#include "stream/cp1252.h"
+
+#include <QList>
+#include <array>
+#include <set>
+
+namespace papelada::pdf {
+
+struct Escritor::Face {
+    QByteArray chave;
+    FaceTrueType dados;
+    std::set<quint32> usados;
+    int obj_descritor = 0;
+    QByteArray nome; // subset tag and PostScript name
+};
+
+struct Escritor::Recurso {
+    Face* face = nullptr;
+    QRawFont fonte;
+    QByteArray nome;    // "F1"
+    double tamanho = 0; // twips to the em
+    std::vector<qint16> codigo; // by glyph index; -1 while it has none
+    std::array<quint32, 256> glifo{};
+    std::array<double, 256> avanco{};
+    std::array<char16_t, 256> caractere{};
+    std::array<bool, 256> ocupado{};
+    int livres = 256;
+    Recurso* seguinte = nullptr; // where glyphs go once the codes run out
+    int obj_fonte = 0;
+
+    // The code of glyph `g`, or -1 when it has none here.
+    int codigo_de(quint32 g) const { return g < codigo.size() ? codigo[g] : -1; }
+
+    // Gives glyph `g` a code: the code-page byte of its character when that
+    // is free (the text then reads as itself in the page), else the first
+    // free one. -1 when all are taken.
+    int atribuir(quint32 g, char16_t c)
+    {
+        if (g >= codigo.size() || livres == 0)
+            return -1;
+        int k = -1;
+        if (c) {
+            const int preferido = unicode_para_cp1252(QChar(c));
+            if ((preferido != '?' || c == u'?') && !ocupado[preferido])
+                k = preferido;
+        }
+        for (int i = 32; k < 0 && i < 256 + 32; ++i)
+            if (!ocupado[i % 256])
+                k = i % 256;
+        ocupado[k] = true;
+        --livres;
+        codigo[g] = static_cast<qint16>(k);
+        glifo[k] = g;
+        caractere[k] = c;
+        avanco[k] = fonte.advancesForGlyphIndexes(QList<quint32>{g}, QRawFont::SeparateAdvances).value(0).x();
+        face->usados.insert(g);
+        return k;
+    }
+};
+
+} // namespace papelada::pdf
