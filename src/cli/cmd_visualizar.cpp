@@ -7,7 +7,6 @@
 #include "stream/numeros.h"
 #include "stream/superficie_imagem.h"
 
-#include <QSaveFile>
 
 using namespace papelada;
 using namespace papelada::cli;
@@ -77,13 +76,9 @@ int visualizar_pagina(const QStringList& argumentos)
         erros() << "papelada-cli: " << erro << "\n";
         return erro_entrada;
     }
-    QSaveFile png(destino);
-    if (!abrir_saida(png, &erro)) {
-        erros() << "papelada-cli: " << erro << "\n";
-        return erro_saida;
-    }
-    if (!pagina.imagem().save(&png, "PNG") || !png.commit()) {
-        erros() << "papelada-cli: " << erro_gravacao(png) << "\n";
+    ArquivoSaida png(destino);
+    if (!png.abrir(&erro, {arquivo}) || !pagina.imagem().save(&png, "PNG") || !png.concluir(&erro)) {
+        erros() << "papelada-cli: " << (png.erro().isEmpty() ? erro : png.erro()) << "\n";
         return erro_saida;
     }
     return ok;

@@ -35,8 +35,13 @@ public:
     explicit SuperficieImpressora(const QString& nome = {});
     ~SuperficieImpressora() override;
 
-    // Where "Arquivo PDF" writes its document.
-    void setArquivoSaida(const QString& caminho) { arquivo_saida_ = caminho; }
+    // Where "Arquivo PDF" writes its document; never over `entrada`, the
+    // report being printed.
+    void setArquivoSaida(const QString& caminho, const QString& entrada = {})
+    {
+        arquivo_saida_ = caminho;
+        entrada_ = entrada;
+    }
     QString arquivoSaida() const { return arquivo_saida_; }
     // Device resolution in dots per inch (300 unless changed). Not while a
     // document is open.
@@ -80,9 +85,11 @@ private:
     pdf::Escritor* pagina();
     void adotar_padroes_da_fila();
     void descartar();
+    QString erro_de_escrita() const;
 
     QString nome_;
     QString arquivo_saida_;
+    QString entrada_;
     QString erro_;
     int papel_ = 9;
     int bandeja_ = 0;

@@ -2,6 +2,7 @@
 
 #include "print/interpretador.h"
 #include "print/superficie_impressora.h"
+#include "stream/arquivo_saida.h"
 #include "stream/fonte_bytes.h"
 #include "stream/numeros.h"
 
@@ -39,8 +40,9 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
     Superficie& impressora = relatorio.impressora;
     // Only the system's printer has an output file and counts what it hands over.
     auto* real = dynamic_cast<SuperficieImpressora*>(&impressora);
-    if (real && !pedido.arquivo_saida.isEmpty())
-        real->setArquivoSaida(pedido.arquivo_saida);
+    if (real)
+        real->setArquivoSaida(pedido.arquivo_saida.isEmpty() ? real->arquivoSaida() : pedido.arquivo_saida,
+                              doc.nome_arquivo);
 
     // The file is looked at before anything is drawn: a report that has gone
     // since it was opened prints nothing at all.
@@ -49,6 +51,10 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
     if (!fonte.abrir(doc.nome_arquivo, &erro))
         return {FimTrabalho::Falhou, 0, QStringLiteral("O relatório não foi impresso. %1").arg(erro)};
     fonte.fechar();
+    // Nor is a job started whose file could only be refused at its end.
+    if (real && !real->arquivoSaida().isEmpty() && real->deviceName() == impressora_pdf
+        && !conferir_destino(real->arquivoSaida(), {doc.nome_arquivo}, &erro))
+        return {FimTrabalho::Recusado, 0, erro};
 
     const bool so_intervalo_fixo = !pedido.todas;
     const bool& so_intervalo = pedido.so_intervalo ? *pedido.so_intervalo : so_intervalo_fixo;
