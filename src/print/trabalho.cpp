@@ -82,10 +82,13 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
         metricas.altura_linha = metricas.altura_linha_padrao;
 
         // Every pass reads the file from its first byte with a source of its own.
-        const bool aberto = fonte.abrir(doc.nome_arquivo, &erro);
+        // A file that could not be read to its end, or changed size, is no
+        // report that was printed.
+        bool aberto = fonte.abrir(doc.nome_arquivo, &erro);
         if (aberto) {
             corrida.limpar();
             imprimir_passagem(fonte, doc, metricas, corrida, impressora, passagem, observador);
+            aberto = doc.interromper == 1 || fonte.integro(&erro);
             fonte.fechar();
         }
 
@@ -93,8 +96,8 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
         observador.quadro(titulo_quadro, false);
         observador.imprimindo(false);
         if (!aberto) {
-            // The file went away between two copies: the copies already drawn
-            // are not handed over as if the job had been done.
+            // The file went away or changed: the copies already drawn are not
+            // handed over as if the job had been done.
             impressora.killDoc();
             return {FimTrabalho::Falhou, 0, QStringLiteral("A impressão foi cancelada. %1").arg(erro)};
         }

@@ -59,7 +59,7 @@ bool copiar_arquivo(const QString& original, const QString& destino, QString* er
             return false;
         fonte.avancar(n);
     }
-    return alvo.concluir(erro);
+    return fonte.integro(erro) && alvo.concluir(erro);
 }
 
 bool copiartexto(const QString& original, const QString& arq2, Observador& observador,
@@ -98,7 +98,7 @@ bool copiartexto(const QString& original, const QString& arq2, Observador& obser
             saida.clear();
         }
     }
-    ok = ok && alvo.gravar(saida, erro) && alvo.concluir(erro);
+    ok = ok && fonte.integro(erro) && alvo.gravar(saida, erro) && alvo.concluir(erro);
     observador.gravando({});
     return ok;
 }

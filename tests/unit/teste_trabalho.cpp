@@ -145,6 +145,23 @@ TEST(Trabalho, ArquivoQueSumiu)
     EXPECT_TRUE(u.obs.log.endsWith(QStringLiteral("imprimindo:0")));
 }
 
+// A report that shrinks or grows while it prints is not reported as printed.
+TEST(Trabalho, ArquivoQueMudaDeTamanho)
+{
+    for (const qint64 novo : {qint64(300 * 1024), qint64(600 * 1024 + 10)}) {
+        Trabalho t;
+        bool feito = false;
+        t.obs.ao_processar = [&] {
+            if (!std::exchange(feito, true))
+                QFile(t.doc.nome_arquivo).resize(novo);
+        };
+        t.rodar(QByteArray(600 * 1024, 'a'), QStringLiteral("muda.spl"));
+        EXPECT_EQ(t.resultado.fim, FimTrabalho::Falhou) << novo;
+        EXPECT_TRUE(t.resultado.erro.contains(QStringLiteral("mudou de tamanho"))) << t.resultado.erro.toStdString();
+        EXPECT_EQ(t.sup.documentos_encerrados, 0);
+    }
+}
+
 TEST(Trabalho, ImpressoraQueRecusa)
 {
     SuperficieImpressora p(impressora_pdf);
