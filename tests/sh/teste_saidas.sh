@@ -93,5 +93,12 @@ if id nobody >/dev/null 2>&1 && [ "$(id -u)" = 0 ]; then
     pdfinfo "$temp/meu.pdf" >/dev/null 2>&1 || falha "link próprio: o PDF não foi gravado no destino do link"
 fi
 
+# Report text on the terminal: the C1 controls that code page 1252 leaves
+# undefined come out as visible escapes, never as raw bytes.
+printf '\x1b0a\x81b\x9dc\x1aABC\n.' >"$temp/mensagem.spl"
+erro=$("$cli" imprimir "$temp/mensagem.spl" --pdf "$temp/mensagem.pdf" 2>&1 >/dev/null)
+grep -qF 'a\u0081b\u009Dc' <<<"$erro" || falha "mensagem no terminal: \"$erro\""
+if LC_ALL=C grep -qP '[\x00-\x08\x0b-\x1f\x7f]|\xc2[\x80-\x9f]' <<<"$erro"; then falha "controle cru no terminal"; fi
+
 [ "$falhas" = 0 ] || exit 1
 echo ok
