@@ -423,10 +423,10 @@ private Q_SLOTS:
         controle<QLineEdit>(*j, "Text4")->setText(QStringLiteral("20"));
         j->findChild<QAction*>(QStringLiteral("arquivos_sair"))->trigger();
         QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Orvel"), QStringLiteral("Papelada"));
-        const QByteArray esquerda = store.value(QStringLiteral("Software/Orvel/Papelada/Margem esquerda")).toByteArray();
-        const QByteArray superior = store.value(QStringLiteral("Software/Orvel/Papelada/Margem Superior")).toByteArray();
-        QCOMPARE(esquerda, QByteArray("\x0f\x00", 2));
-        QCOMPARE(superior, QByteArray("\x14\x00", 2));
+        const QString esquerda = store.value(QStringLiteral("Software/Orvel/Papelada/Margem esquerda")).toString();
+        const QString superior = store.value(QStringLiteral("Software/Orvel/Papelada/Margem Superior")).toString();
+        QCOMPARE(esquerda, QStringLiteral("15"));
+        QCOMPARE(superior, QStringLiteral("20"));
     }
 
     void sair_com_exclusao_falha_avisa()

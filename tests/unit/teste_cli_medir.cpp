@@ -163,9 +163,9 @@ TEST(CliMedir, ProgramasAoMesmoTempo)
         ASSERT_EQ(s.status(), QSettings::NoError);
         s.beginGroup(QStringLiteral("Software/Orvel/Papelada/Arquivo PDF"));
         EXPECT_EQ(s.value(QStringLiteral("FontName")).toString(), "Courier New");
-        EXPECT_EQ(s.value(QStringLiteral("FontSize")).toByteArray(), QByteArray("\x0a\x00", 2));
-        EXPECT_EQ(s.value(QStringLiteral("FontBold")).toByteArray(), QByteArray("\x00\x00", 2));
-        EXPECT_EQ(s.value(QStringLiteral("FontItalic")).toByteArray(), QByteArray("\x00\x00", 2));
+        EXPECT_EQ(s.value(QStringLiteral("FontSize")).toString(), "10");
+        EXPECT_EQ(s.value(QStringLiteral("FontBold")).toString(), "0");
+        EXPECT_EQ(s.value(QStringLiteral("FontItalic")).toString(), "0");
         EXPECT_EQ(QDir(config.path() + QStringLiteral("/Orvel")).entryList(QDir::Files),
                   QStringList{"Papelada.ini"});
     }
