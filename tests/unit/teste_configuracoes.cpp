@@ -129,27 +129,26 @@ TEST_F(Configuracoes, MargemGuardadaEmQualquerForma)
 struct CasoFonte {
     const char* nome;
     QVariant tamanho, negrito, italico;
-    double tamanho_aplicado;
-    bool negrito_aplicado, italico_aplicado;
+    const char* aplicada;
 };
 
 TEST_F(Configuracoes, FonteGuardadaEmQualquerForma)
 {
     const QVariant zero = bytes({0, 0});
     const CasoFonte casos[] = {
-        {"dois bytes", bytes({14, 0}), bytes({1, 0}), zero, 14, true, false},
-        {"negrito 2", bytes({9, 0}), bytes({2, 0}), zero, 9, true, false},
-        {"negrito FF FF", bytes({12, 0}), bytes({0xFF, 0xFF}), zero, 12, true, false},
-        {"um byte", bytes({20}), bytes({0}), bytes({1}), 20, false, true},
-        {"números", QStringLiteral("12"), QStringLiteral("0"), QStringLiteral("1"), 12, false, true},
-        {"negrito -1", QStringLiteral("11"), QStringLiteral("-1"), zero, 11, true, false},
-        {"tamanho com fração", QStringLiteral("10.5"), QStringLiteral("1"), zero, 10, true, false},
+        {"dois bytes", bytes({14, 0}), bytes({1, 0}), zero, "Courier New 14 b"},
+        {"negrito 2", bytes({9, 0}), bytes({2, 0}), zero, "Courier New 9 b"},
+        {"negrito FF FF", bytes({12, 0}), bytes({0xFF, 0xFF}), zero, "Courier New 12 b"},
+        {"um byte", bytes({20}), bytes({0}), bytes({1}), "Courier New 20 i"},
+        {"números", QStringLiteral("12"), QStringLiteral("0"), QStringLiteral("1"), "Courier New 12 i"},
+        {"negrito -1", QStringLiteral("11"), QStringLiteral("-1"), zero, "Courier New 11 b"},
+        {"tamanho com fração", QStringLiteral("10.5"), QStringLiteral("1"), zero, "Courier New 10 b"},
         // A size of 0 points is refused by the printer: its size stays.
-        {"tamanho 0", zero, bytes({0, 1}), zero, 7, true, false},
+        {"tamanho 0", zero, bytes({0, 1}), zero, "Courier New 7 b"},
         // A value missing or that cannot be read is the printer's, written
         // back (-1 for true).
-        {"itálico ausente", zero, zero, QVariant(), 7, false, true},
-        {"ilegíveis", QStringLiteral("grande"), bytes({1, 2, 3}), QStringLiteral("x"), 7, false, true},
+        {"itálico ausente", zero, zero, QVariant(), "Courier New 7 i"},
+        {"ilegíveis", QStringLiteral("grande"), bytes({1, 2, 3}), QStringLiteral("x"), "Courier New 7 i"},
     };
     const QString chave = margens + QStringLiteral("Matricial");
     for (const CasoFonte& c : casos) {
@@ -168,12 +167,9 @@ TEST_F(Configuracoes, FonteGuardadaEmQualquerForma)
         g.setFontItalic(true);
         FonteEscolhida dialogo;
         EXPECT_TRUE(set_default_font(g, &dialogo));
-        EXPECT_EQ(g.fontName(), "Courier New");
-        EXPECT_EQ(g.fontSize(), c.tamanho_aplicado);
-        EXPECT_EQ(g.fontBold(), c.negrito_aplicado);
-        EXPECT_EQ(g.fontItalic(), c.italico_aplicado);
+        EXPECT_EQ(fonte_de(g), c.aplicada);
         EXPECT_EQ(dialogo.nome, "Courier New");
-        EXPECT_EQ(dialogo.italico, c.italico_aplicado);
+        EXPECT_EQ(dialogo.italico, g.fontItalic());
     }
     EXPECT_EQ(fonte_gravada(loja(), chave), QStringList({"Courier New", "7", "0", "-1"}));
 }
@@ -201,10 +197,7 @@ TEST_F(Configuracoes, ArquivoAntigoReescritoComoTexto)
     SuperficieGravacao g;
     usar_impressora(g, QStringLiteral("Laser"));
     EXPECT_TRUE(set_default_font(g));
-    EXPECT_EQ(g.fontName(), "Times New Roman");
-    EXPECT_EQ(g.fontSize(), 14);
-    EXPECT_TRUE(g.fontBold());
-    EXPECT_FALSE(g.fontItalic());
+    EXPECT_EQ(fonte_de(g), "Times New Roman 14 b");
     EXPECT_EQ(ler(ini).count("@ByteArray"), 5); // reading alone writes nothing
 
     // The next write turns every value of the file into a plain number.
@@ -242,10 +235,7 @@ TEST_F(Configuracoes, ImpressoraNovaGuardaAFonteQueTinha)
         // From now on the stored font is applied.
         aplicar_fonte_reserva(g);
         EXPECT_TRUE(set_default_font(g));
-        EXPECT_EQ(g.fontName(), "Arial");
-        EXPECT_EQ(g.fontSize(), QString::fromUtf8(gravado).toDouble());
-        EXPECT_EQ(g.fontBold(), estilo);
-        EXPECT_EQ(g.fontItalic(), !estilo);
+        EXPECT_EQ(fonte_de(g), QStringLiteral("Arial %1 %2").arg(gravado, estilo ? "b" : "i"));
     }
 }
 

@@ -225,9 +225,7 @@ TEST_F(Medir, ImpressoraQueNaoExiste)
     EXPECT_EQ(g.paperBin(), 0);
     EXPECT_EQ(g.orientation(), orientacao_retrato);
     EXPECT_TRUE(r.papel.isEmpty());
-    EXPECT_EQ(g.fontName(), "Courier New");
-    EXPECT_EQ(g.fontSize(), 10);
-    EXPECT_FALSE(g.fontBold());
+    EXPECT_EQ(fonte_de(g), "Courier New 10");
     EXPECT_EQ(m.altura_linha_padrao, 240);
     EXPECT_EQ(r.largura_relatorio, 120);
     EXPECT_EQ(obs.eventos, QStringList({QStringLiteral("fonte"), QStringLiteral("concluida")}));
@@ -237,12 +235,7 @@ TEST_F(Medir, RegistroDeFonte)
 {
     // The colour comes from the last line or box command.
     const Medicao r = medir(esc('b', "0,0,0,0,1,4,") + registro_fonte("Arial", 12, true, true, true, false) + "AA.");
-    EXPECT_EQ(g.fontName(), "Arial");
-    EXPECT_EQ(g.fontSize(), 12);
-    EXPECT_TRUE(g.fontBold());
-    EXPECT_TRUE(g.fontItalic());
-    EXPECT_TRUE(g.fontUnderline());
-    EXPECT_FALSE(g.fontStrikethru());
+    EXPECT_EQ(fonte_de(g), "Arial 12 b i u");
     EXPECT_EQ(g.foreColor(), QBColor(4));
     EXPECT_EQ(m.altura_linha_padrao, 288);
     EXPECT_EQ(m.largura_caracter_padrao, 144);
@@ -256,8 +249,7 @@ TEST_F(Medir, RegistroDeFonte)
 
     // A size of 0 and an empty name leave the font as it was.
     medir(registro_fonte("", 0, false, false) + ".");
-    EXPECT_EQ(g.fontName(), "Courier New");
-    EXPECT_EQ(g.fontSize(), 10);
+    EXPECT_EQ(fonte_de(g), "Courier New 10");
 
     // A record cut by the end of the file is not applied.
     medir(registro_fonte("Arial", 30, true, true).left(40));
@@ -276,8 +268,7 @@ TEST_F(Medir, FonteGuardadaDaImpressora)
     }
     g.setFontUnderline(true);
     const Medicao r = medir("AAAA.");
-    EXPECT_EQ(g.fontName(), "Terminal");
-    EXPECT_FALSE(g.fontUnderline());
+    EXPECT_EQ(fonte_de(g), "Terminal 5");
     EXPECT_EQ(m.largura_caracter_padrao, 60);
     EXPECT_EQ(m.altura_linha_padrao, 120);
     EXPECT_EQ(r.largura_relatorio, 240);
