@@ -2,11 +2,13 @@
 // written as a PNG image.
 #include "cli/comando.h"
 #include "cli/documento_cli.h"
+#include "preview/procura.h"
 #include "preview/visualizacao.h"
 #include "stream/arquivo_saida.h"
 #include "stream/numeros.h"
 #include "stream/superficie_imagem.h"
 
+#include <QFileInfo>
 
 using namespace papelada;
 using namespace papelada::cli;
@@ -56,14 +58,13 @@ int visualizar_pagina(const QStringList& argumentos)
         arredondar(valor_texto(texto_pagina)), 1, std::max(1, indice.total_paginas)));
 
     if (procurar) {
-        QByteArray texto;
         QString erro;
-        if (!carregar_texto_procura(arquivo, texto, &erro)) {
+        qint64 f = -1;
+        if (!procurar_no_arquivo(arquivo, QFileInfo(arquivo).size(), procurado, 0, f, &erro)) {
             erros() << "papelada-cli: " << erro << "\n";
             return erro_entrada;
         }
         vis.texto_procurado = procurado;
-        const std::int64_t f = procurar_texto(texto, procurado, 0);
         if (f < 0)
             erros() << "Texto não localizado\n";
         else

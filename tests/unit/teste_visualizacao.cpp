@@ -1,6 +1,7 @@
 // The preview: one page drawn on the page image, its launch, and the search.
 #include "analysis/indice.h"
 #include "comum/apoio.h"
+#include "preview/procura.h"
 #include "preview/visualizacao.h"
 #include "stream/cp1252.h"
 #include "comum/superficie_gravacao.h"
@@ -427,6 +428,34 @@ TEST(Procura, BytesSemDistinguirMaiusculas)
     QByteArray lido;
     ASSERT_TRUE(carregar_texto_procura(arq, lido));
     EXPECT_EQ(lido, texto);
+}
+
+// The file is searched in blocks of 4 MiB: hits across a block's border are
+// found, each once, and the search stops at the length the file had.
+TEST(Procura, NoArquivoEmBlocos)
+{
+    const qint64 mib = 1024 * 1024;
+    QByteArray dados(9 * mib, 'x');
+    const QByteArray palavra = unicode_para_cp1252(QStringLiteral("RELAÇÃO"));
+    const qint64 posicoes[] = {4 * mib - 3, 8 * mib - 6, 9 * mib - 7};
+    for (qint64 p : posicoes)
+        dados.replace(p, palavra.size(), palavra);
+    const QString arq = gravar(QStringLiteral("procura_grande.spl"), dados);
+    qint64 achado = -1, inicio = 0;
+    for (qint64 p : posicoes) {
+        ASSERT_TRUE(procurar_no_arquivo(arq, dados.size(), QStringLiteral("relação"), inicio, achado));
+        EXPECT_EQ(achado, p);
+        inicio = achado + 1;
+    }
+    ASSERT_TRUE(procurar_no_arquivo(arq, dados.size(), QStringLiteral("relação"), inicio, achado));
+    EXPECT_EQ(achado, -1);
+    ASSERT_TRUE(procurar_no_arquivo(arq, 9 * mib - 1, QStringLiteral("relação"), posicoes[1] + 1, achado));
+    EXPECT_EQ(achado, -1);
+    // A file that lost its end since it was loaded is not searched in part.
+    QFile(arq).resize(5 * mib);
+    QString erro;
+    EXPECT_FALSE(procurar_no_arquivo(arq, dados.size(), QStringLiteral("relação"), 4 * mib, achado, &erro));
+    EXPECT_TRUE(erro.contains(arq)) << erro.toStdString();
 }
 
 TEST(Procura, PaginaDoAchado)
