@@ -72,16 +72,19 @@ TEST(Elementos, LinhasDaVisualizacaoPorZoom)
 
 // --- The command on the printer ---------------------------------------------
 
-// One barcode on a recording printer at `dpi`, the pen at (1440, 1440) twips.
+// One barcode on a recording printer at `dpi`, the pen at (1440, 1440) twips
+// unless `preparar` moves it.
 struct Impressao {
     SuperficieGravacao s;
     std::int64_t altura;
     Impressao(int padrao, const QByteArray& dados, double dpi = 300, std::int64_t altura_300 = 120,
-              std::int16_t largura = 3)
+              std::int16_t largura = 3, const std::function<void(SuperficieGravacao&)>& preparar = {})
         : s(dpi), altura(altura_300)
     {
         s.setCurrentX(1440);
         s.setCurrentY(1440);
+        if (preparar)
+            preparar(s);
         QByteArray texto = dados;
         imprimir_barra(s, padrao, altura, largura, texto);
         EXPECT_EQ(texto, dados); // the caller's data is left alone
@@ -186,17 +189,14 @@ TEST(Comando, MargensVoltamDepoisDaBarra)
     // The print job measures from the margins (scale origin at minus the
     // margins). After the barcode the origin is back, and the pen stands
     // where the last line ended, in twips from the margin corner.
-    SuperficieGravacao s(300);
-    s.setScaleLeft(-567);
-    s.setScaleTop(-850);
-    s.setDrawWidth(5);
-    s.setCurrentX(1440);
-    s.setCurrentY(2880);
-    int padrao = 4;
-    std::int64_t altura = 120;
-    std::int16_t largura = 3;
-    QByteArray dados = "A";
-    imprimir_barra(s, padrao, altura, largura, dados);
+    Impressao p(4, "A", 300, 120, 3, [](SuperficieGravacao& s) {
+        s.setScaleLeft(-567);
+        s.setScaleTop(-850);
+        s.setDrawWidth(5);
+        s.setCurrentX(1440);
+        s.setCurrentY(2880);
+    });
+    SuperficieGravacao& s = p.s;
     EXPECT_EQ(s.scaleMode(), ModoEscala::Twips);
     EXPECT_DOUBLE_EQ(s.scaleLeft(), -567);
     EXPECT_DOUBLE_EQ(s.scaleTop(), -850);
