@@ -15,12 +15,11 @@ namespace {
 // Reads every item and writes it down compactly:
 //   c:A  (character)  LF  FF  CR  ESC7(30)  ESCR(1,2,3)  ESC1"txt"  ESCZ(1,80,2,"12")  ESCD[68]
 // An incomplete command is marked with "!".
-QString descrever(const QByteArray& bytes, const TabelaFormas& formas = formas_linguagem(),
-                  bool ultimo = false)
+QString descrever(const QByteArray& bytes, const TabelaFormas& formas = formas_linguagem())
 {
     FonteBytes fonte;
     fonte.usar_memoria(bytes);
-    fonte.incluir_ultimo_byte(ultimo);
+    fonte.incluir_ultimo_byte(false);
     Leitor leitor(fonte, formas);
     QStringList partes;
     Item it;
