@@ -4,7 +4,9 @@
 // The window keeps one EstadoVisualizacao and one page surface (usually a
 // SuperficieImagem) for as long as the preview is open; the font name, italic
 // flag and colour that a rendering leaves on the surface carry over to the
-// next one, as does what ESC "7", "8" and "A" leave in Metricas.
+// next one. Every page is the printed page: it begins where the page index
+// says, with the metrics that the print pass has there, and the shared
+// metrics are left as they were.
 #pragma once
 
 #include "stream/estado.h"
@@ -13,6 +15,7 @@
 #include "stream/superficie.h"
 
 #include <QByteArray>
+#include <QColor>
 #include <QString>
 #include <cstdint>
 
@@ -34,6 +37,14 @@ struct EstadoVisualizacao {
     std::int64_t posicao_achada = 0;
     // 1-based file position of the first byte after the highlighted hit.
     std::int64_t fim_destaque = 0;
+    // While the hit is being drawn: the report's colour, which comes back
+    // after the hit or at the next page.
+    bool destaque_aberto = false;
+    QColor cor_fora_destaque;
+
+    // The printer's paper source and the top margin, as the page index and
+    // the print pass place the pages.
+    Papel papel;
 
     // The margin boxes of the main window, in millimetres, as typed. The
     // page surface's scale origin is minus these margins.
@@ -65,14 +76,17 @@ void iniciar_visualizacao(Documento& doc, Metricas& metricas, IndicePaginas& ind
 // page's start from the index and read up to the page's end. The surface is
 // resized to the page and cleared first. Returns false when the file could
 // not be opened (`erro` says why).
+// `metricas` serve a page that the index holds no metrics for.
 bool visualizar(const Documento& doc, const IndicePaginas& indice, EstadoVisualizacao& vis,
-                Metricas& metricas, Corrida& corrida, Superficie& pagina,
+                const Metricas& metricas, Corrida& corrida, Superficie& pagina,
                 Observador& observador, QString* erro = nullptr);
 
-// The same from an open source positioned at the page's first byte.
+// The same from an open source positioned at the page's first byte, with
+// the metrics in force there; `limite`, when not 0, is the next page's first
+// byte.
 void visualizar(FonteBytes& fonte, const Documento& doc, EstadoVisualizacao& vis,
-                Metricas& metricas, Corrida& corrida, Superficie& pagina,
-                Observador& observador);
+                const Metricas& inicio, Corrida& corrida, Superficie& pagina,
+                Observador& observador, qint64 limite = 0);
 
 // Draws the pending text run at the pen (or in its run field) and empties it.
 void vis_buffer(Corrida& corrida, Superficie& pagina);

@@ -47,10 +47,20 @@ struct Corrida {
     }
 };
 
+// What places the pages on the paper besides the metrics.
+struct Papel {
+    bool trator = false;        // tractor feed: pages start at the very top
+    double margem_superior = 0; // twips from the paper's top edge down to y = 0
+    bool operator==(const Papel&) const = default;
+};
+
 // Where each page begins: inicio_pagina[p - 1] is the 1-based file position
-// of the first byte of page p.
+// of the first byte of page p, and metricas_pagina[p - 1] the metrics that
+// the print pass has in force there.
 struct IndicePaginas {
     std::vector<qint64> inicio_pagina;
+    std::vector<Metricas> metricas_pagina;
+    Papel papel; // the paper the pages were found on
     std::int32_t total_paginas = 0;
 };
 
