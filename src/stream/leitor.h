@@ -34,12 +34,12 @@ using TabelaFormas = std::array<Forma, 256>;
 const TabelaFormas& formas_linguagem();
 // Measurement: ESC "C" takes no parameter, so the digits after it are text.
 const TabelaFormas& formas_medicao();
-// Page index: only the two records are skipped; every other parameter byte
-// passes as an ordinary byte.
+// Only the two records are skipped; every other parameter byte passes as an
+// ordinary byte.
 const TabelaFormas& formas_indice();
-// Plain-text copy: the parameters of every command that takes any are taken
-// to end at byte 26, except the two records, and ESC "C", whose digits stay
-// in the copy.
+// Parameters taken to end at byte 26, except the two records and ESC "C": a
+// reading no part of the program uses (the text copy and the page index
+// read commands as the print pass does).
 const TabelaFormas& formas_copia_texto();
 
 // Numbers never overflow: digits beyond this value leave it there. Every
