@@ -152,18 +152,6 @@ TEST(Indice, MultiploExatoDoBlocoEProgressoPorBloco)
                                         "Analisando os dados a Imprimir-"}));
 }
 
-TEST(Indice, CemMilPaginas)
-{
-    QByteArray d;
-    for (int i = 0; i < 100000; ++i)
-        d += "linha\f";
-    d += "fim";
-    const auto v = inicios(d);
-    ASSERT_EQ(v.size(), 100001u);
-    EXPECT_EQ(v[100000], 600001);
-    EXPECT_EQ(v[521], 521 * 6 + 1);
-}
-
 TEST(Indice, ArquivoQueNaoAbre)
 {
     Documento doc;

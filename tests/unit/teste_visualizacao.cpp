@@ -196,35 +196,6 @@ TEST(Visualizacao, BordasVerdesPontilhadas)
     EXPECT_EQ(p.obs.eventos, 1);
 }
 
-TEST(Visualizacao, CamposDeCorrida)
-{
-    Preview p;
-    EXPECT_EQ(p.textos(esc("R3,10,1,") + "AB\n" + esc("R1,11,2,") + "  AB  \n" + esc("r240,1000,0,")
-                       + esc("2") + "AB\n" + "AB\n."),
-              (QStringList{// right: 240 + 841 - 240
-                           "\"AB\" 841,0",
-                           // centre, blanks trimmed: (1201 - 240) \ 2
-                           "\"AB\" 480,240",
-                           // the field survives the empty run before ESC "2"
-                           "\"AB\" 240,480",
-                           // the alignment stays, the field is gone
-                           "\"AB\" 0,720"}));
-    EXPECT_EQ(p.corrida.campo_alinhamento, 0);
-}
-
-TEST(Visualizacao, FonteQueATelaNaoTem)
-{
-    Preview p(1.2);
-    const QStringList d = p.desenhar(esc("1Roman 10cpi\r") + "A" + esc("1Fonte Rara\r") + "B"
-                                     + esc("1arial\r") + "C" + esc("1Arial\r") + "D\n.");
-    ASSERT_EQ(d.size(), 4);
-    EXPECT_TRUE(d[0].contains(QLatin1String("[Terminal 12 ")));
-    EXPECT_TRUE(d[1].contains(QLatin1String("[Courier New 12 ")));
-    // Letter case counts: "arial" is not "Arial".
-    EXPECT_TRUE(d[2].contains(QLatin1String("[Courier New 12 ")));
-    EXPECT_TRUE(d[3].contains(QLatin1String("[Arial 12 ")));
-}
-
 TEST(Visualizacao, ComandosDeEstadoLinhasImagemETitulo)
 {
     Preview p;
@@ -258,33 +229,6 @@ TEST(Visualizacao, InterrupcaoEEventos)
     EXPECT_EQ(p.obs.eventos, 1);
 }
 
-TEST(Visualizacao, PaginaDoIndiceSemLerAsAnteriores)
-{
-    QByteArray d = "pagina 1\f";
-    d += "pagina 2\f";
-    d += "pagina 3\nsegunda linha\f.";
-    Preview p;
-    p.doc.nome_arquivo = gravar(QStringLiteral("tres.spl"), d);
-    p.doc.tamanho_arquivo = d.size();
-    IndicePaginas indice;
-    ASSERT_TRUE(examinar(p.doc, p.m, p.vis.papel, indice, p.obs));
-    ASSERT_EQ(indice.total_paginas, 3);
-    p.vis.pagina_atual = 3;
-    p.pagina.registro.clear();
-    ASSERT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
-    ASSERT_GE(p.pagina.registro.size(), 3);
-    EXPECT_TRUE(p.pagina.registro[1].startsWith(QLatin1String("Print \"pagina 3\" 0,0")));
-    EXPECT_TRUE(p.pagina.registro[2].startsWith(QLatin1String("Print \"segunda linha\" 0,240")));
-    EXPECT_EQ(p.obs.paginas.last(), QStringLiteral("3"));
-    // Outside the report: brought into range.
-    p.vis.pagina_atual = 99;
-    ASSERT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
-    EXPECT_EQ(p.vis.pagina_atual, 3);
-    p.vis.pagina_atual = -5;
-    ASSERT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
-    EXPECT_EQ(p.vis.pagina_atual, 1);
-}
-
 // A click on "next page" handled while a page is being drawn.
 struct CliqueDuranteODesenho : Contador {
     std::function<void()> clique;
@@ -316,7 +260,7 @@ TEST(Visualizacao, PedidoDuranteODesenhoDesenhaANovaPagina)
     EXPECT_FALSE(p.vis.renderizando);
 }
 
-TEST(Visualizacao, UltimaPaginaNaoLeAsAnteriores)
+TEST(Visualizacao, PaginaDoIndiceSemLerAsAnteriores)
 {
     // Page 1 changes the line height, the font and the colour; the last page
     // is drawn straight from its own start with the line height that the
@@ -338,6 +282,13 @@ TEST(Visualizacao, UltimaPaginaNaoLeAsAnteriores)
     EXPECT_TRUE(impressos[0].startsWith(QLatin1String("Print \"fim\" 0,0 [Courier New"))) << impressos[0].toStdString();
     EXPECT_TRUE(impressos[0].endsWith(QLatin1String("#000000]"))) << impressos[0].toStdString();
     EXPECT_TRUE(impressos[1].startsWith(QLatin1String("Print \"AB\" 0,999 "))) << impressos[1].toStdString();
+    EXPECT_EQ(p.obs.paginas.last(), QStringLiteral("2001"));
+    // Outside the report: brought into range.
+    for (const auto& [pedida, mostrada] : {std::pair{99999, 2001}, std::pair{-5, 1}}) {
+        p.vis.pagina_atual = pedida;
+        ASSERT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
+        EXPECT_EQ(p.vis.pagina_atual, mostrada);
+    }
 }
 
 TEST(Visualizacao, BytesQuaisquerNaoQuebram)
@@ -483,17 +434,6 @@ TEST(Visualizacao, ComandoVisualizar)
         for (int x = 0; x < 400; ++x)
             azuis += im.pixelColor(x, y).blue() > 200 && im.pixelColor(x, y).red() < 60;
     EXPECT_GT(azuis, 10); // the highlight on the last page
-    const QSize a100 = im.size();
-    r = executar(cli(), {QStringLiteral("visualizar"), arq, QStringLiteral("1"), png,
-                         QStringLiteral("--pdf"), QStringLiteral("--zoom"), QStringLiteral("150")});
-    ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
-    const QSize a150 = QImage(png).size();
-    EXPECT_NEAR(a150.width(), a100.width() * 1.5, 3);
-    EXPECT_NEAR(a150.height(), a100.height() * 1.5, 3);
-    EXPECT_EQ(executar(cli(), {QStringLiteral("visualizar"), arq, QStringLiteral("1"), png,
-                               QStringLiteral("--pdf"), QStringLiteral("--zoom"), QStringLiteral("200")})
-                  .codigo,
-              1);
     // Targets that cannot take the page: nothing written, a message, exit 3.
     // A device is never replaced by a file, even for a program run as root.
     for (const QString& alvo : {pasta_temporaria() + QStringLiteral("/nao/ha/pasta.png"),
