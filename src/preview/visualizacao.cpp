@@ -16,8 +16,6 @@ namespace papelada {
 
 namespace {
 
-const QString letra_a = QStringLiteral("A");
-
 // The screen font when the screen lacks the one asked for: "Terminal" for
 // the printer-resident families, "Courier New" for everything else.
 QString fonte_substituta(const QString& pedida)
@@ -307,8 +305,6 @@ void iniciar_visualizacao(Documento& doc, Metricas& metricas, IndicePaginas& ind
     }
     vis.tamanho_fonte_tela = pagina.fontSize();
     vis.negrito_tela = pagina.fontBold();
-    vis.altura_linha_visualizacao = metricas.altura_linha;
-    vis.largura_caracter_visualizacao = metricas.largura_caracter;
     vis.papel = papel_da_impressora(impressora, vis.margem_superior_texto);
 
     // The pages are found again when they were found on another paper, page

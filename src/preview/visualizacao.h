@@ -26,11 +26,9 @@ struct EstadoVisualizacao {
     int percentual_zoom = 100;    // 40 to 180
     std::int32_t pagina_atual = 0; // page shown, from 1 (0 before the first)
 
-    // The screen font at launch, before zoom, and the printer metrics then.
+    // The screen font at launch, before zoom.
     double tamanho_fonte_tela = 10;
     bool negrito_tela = false;
-    std::int16_t altura_linha_visualizacao = 0;
-    std::int16_t largura_caracter_visualizacao = 0;
 
     // Search: the text, and the 0-based file offset of the hit (0 = none).
     QString texto_procurado;

@@ -44,8 +44,6 @@ struct Preview {
         m.largura_folha = 11906;
         // Tractor paper: the first line at y = 0.
         vis.papel.trator = true;
-        vis.altura_linha_visualizacao = 240;
-        vis.largura_caracter_visualizacao = 120;
         vis.fator_zoom = zoom;
         vis.percentual_zoom = static_cast<int>(zoom * 100);
     }
@@ -351,7 +349,6 @@ TEST(Visualizacao, Lancamento)
         EXPECT_EQ(p.vis.fator_zoom, 1.0);
         EXPECT_EQ(p.vis.percentual_zoom, 100);
         EXPECT_EQ(p.vis.pagina_atual, 0);
-        EXPECT_EQ(p.vis.altura_linha_visualizacao, 300);
         EXPECT_EQ(p.m.altura_folha, 16838);
         EXPECT_EQ(p.m.largura_folha, 11906);
     }
