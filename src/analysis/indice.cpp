@@ -48,6 +48,7 @@ public:
     {
         indice_.inicio_pagina.assign(1, 1);
         indice_.metricas_pagina.assign(1, metricas_);
+        indice_.estilo_pagina.assign(1, estilo_);
         indice_.total_paginas = 0;
         indice_.papel = papel;
         modelo_.nova_pagina();
@@ -58,6 +59,8 @@ public:
         if (it.tipo == Item::Tipo::Comando && it.completo
             && (it.byte == 'L' || it.byte == 'l' || it.byte == 'B' || it.byte == 'b' || it.byte == 'Z'))
             texto();
+        if (it.tipo == Item::Tipo::Comando && it.completo)
+            estilo(it);
         bool fim = false;
         if (it.tipo == Item::Tipo::Comando && it.byte == 'G') {
             const double h = altura_imagem(it.texto);
@@ -91,6 +94,7 @@ public:
         const std::int32_t paginas = std::max<std::int32_t>(1, ultima_desenhada_);
         indice_.inicio_pagina.resize(static_cast<size_t>(paginas));
         indice_.metricas_pagina.resize(static_cast<size_t>(paginas));
+        indice_.estilo_pagina.resize(static_cast<size_t>(paginas));
         indice_.total_paginas = paginas;
     }
 
@@ -103,7 +107,30 @@ private:
         ++pagina_;
         indice_.inicio_pagina.push_back(inicio_seguinte);
         indice_.metricas_pagina.push_back(metricas_);
+        indice_.estilo_pagina.push_back(estilo_);
         return true;
+    }
+
+    // The font and colour commands, which last from page to page.
+    void estilo(const Item& it)
+    {
+        const std::int64_t n = it.numeros[0];
+        switch (it.byte) {
+        case '1': estilo_.fonte = cp1252_para_unicode(it.texto); break;
+        case '2':
+        case '3': estilo_.negrito = it.byte == '2'; break;
+        case '4':
+        case '5': estilo_.italico = it.byte == '4'; break;
+        case '6':
+            if (n > 0)
+                estilo_.tamanho = static_cast<double>(n);
+            break;
+        case 'C':
+            if (n <= 15)
+                estilo_.cor = static_cast<std::int8_t>(n);
+            break;
+        default: break;
+        }
     }
 
     // Height of a picture in twips, -1 when it cannot be loaded (the
@@ -120,6 +147,7 @@ private:
     }
 
     Metricas metricas_;
+    EstiloTexto estilo_;
     ModeloPagina modelo_;
     IndicePaginas& indice_;
     std::int32_t pagina_ = 1;           // the page being scanned

@@ -39,10 +39,10 @@ void aplicar_margens(const EstadoVisualizacao& vis, Superficie& pagina)
 // pass does; everything is drawn at the zoom.
 class Renderizador {
 public:
-    Renderizador(EstadoVisualizacao& vis, const Metricas& inicio, Corrida& corrida,
-                 Superficie& pagina, Observador& obs, const Documento& doc)
-        : doc_(doc), vis_(vis), m_(inicio), modelo_(m_, vis.papel), corrida_(corrida), s_(pagina),
-          obs_(obs), z_(vis.fator_zoom)
+    Renderizador(EstadoVisualizacao& vis, const Metricas& inicio, const EstiloTexto& estilo,
+                 Corrida& corrida, Superficie& pagina, Observador& obs, const Documento& doc)
+        : doc_(doc), vis_(vis), m_(inicio), estilo_(estilo), modelo_(m_, vis.papel), corrida_(corrida),
+          s_(pagina), obs_(obs), z_(vis.fator_zoom)
     {
     }
 
@@ -78,16 +78,37 @@ private:
         s_.setWidth(zoom(std::clamp(static_cast<double>(m_.largura_folha), 144.0, 288000.0)));
     }
 
+    // The font and colour of the launch, changed as the stream had changed
+    // them before the page.
+    void estilo_inicial()
+    {
+        if (!vis_.fonte_tela.isEmpty())
+            s_.setFontName(vis_.fonte_tela);
+        s_.setFontSize(vis_.tamanho_fonte_tela * z_);
+        if (!estilo_.fonte.isEmpty())
+            fonte(estilo_.fonte);
+        if (estilo_.tamanho > 0)
+            s_.setFontSize(estilo_.tamanho * z_);
+        s_.setFontBold(estilo_.negrito >= 0 ? estilo_.negrito == 1 : vis_.negrito_tela);
+        s_.setFontItalic(estilo_.italico >= 0 ? estilo_.italico == 1 : vis_.italico_tela);
+        s_.setFontUnderline(false);
+        s_.setForeColor(QBColor(std::max<int>(estilo_.cor, 0)));
+        vis_.destaque_aberto = false;
+    }
+
+    // ESC "1", with the screen's stand-in when it lacks the font.
+    void fonte(const QString& nome)
+    {
+        s_.setFontName(nome);
+        if (s_.fontName() != nome) {
+            s_.setFontName(fonte_substituta(nome));
+            s_.setFontSize(10 * z_);
+        }
+    }
+
     void iniciar_pagina()
     {
-        s_.setFontSize(vis_.tamanho_fonte_tela * z_);
-        s_.setFontBold(vis_.negrito_tela);
-        if (vis_.destaque_aberto) {
-            // A hit that went on to the end of the last page drawn.
-            s_.setFontUnderline(false);
-            s_.setForeColor(vis_.cor_fora_destaque);
-            vis_.destaque_aberto = false;
-        }
+        estilo_inicial();
         modelo_.nova_pagina();
         dimensionar();
         s_.cls();
@@ -167,15 +188,7 @@ private:
         case '0':
             vis_.titulo_janela = cp1252_para_unicode(item.texto);
             return true;
-        case '1': {
-            const QString nome = cp1252_para_unicode(item.texto);
-            s_.setFontName(nome);
-            if (s_.fontName() != nome) {
-                s_.setFontName(fonte_substituta(nome));
-                s_.setFontSize(10 * z_);
-            }
-            return true;
-        }
+        case '1': fonte(cp1252_para_unicode(item.texto)); return true;
         case '2': s_.setFontBold(true); return true;
         case '3': s_.setFontBold(false); return true;
         case '4': s_.setFontItalic(true); return true;
@@ -271,6 +284,7 @@ private:
     const Documento& doc_;
     EstadoVisualizacao& vis_;
     Metricas m_;
+    const EstiloTexto& estilo_;
     ModeloPagina modelo_;
     Corrida& corrida_;
     Superficie& s_;
@@ -303,8 +317,10 @@ void iniciar_visualizacao(Documento& doc, Metricas& metricas, IndicePaginas& ind
         pagina.setFontName(fonte_substituta(fonte));
         pagina.setFontSize(10);
     }
+    vis.fonte_tela = pagina.fontName();
     vis.tamanho_fonte_tela = pagina.fontSize();
     vis.negrito_tela = pagina.fontBold();
+    vis.italico_tela = pagina.fontItalic();
     vis.papel = papel_da_impressora(impressora, vis.margem_superior_texto);
 
     // The pages are found again when they were found on another paper, page
@@ -320,10 +336,10 @@ void iniciar_visualizacao(Documento& doc, Metricas& metricas, IndicePaginas& ind
 
 void visualizar(FonteBytes& fonte, const Documento& doc, EstadoVisualizacao& vis,
                 const Metricas& inicio, Corrida& corrida, Superficie& pagina, Observador& observador,
-                qint64 limite)
+                qint64 limite, const EstiloTexto& estilo)
 {
     fonte.incluir_ultimo_byte(false);
-    Renderizador(vis, inicio, corrida, pagina, observador, doc).executar(fonte, limite);
+    Renderizador(vis, inicio, estilo, corrida, pagina, observador, doc).executar(fonte, limite);
 }
 
 bool visualizar(const Documento& doc, const IndicePaginas& indice, EstadoVisualizacao& vis,
@@ -348,11 +364,12 @@ bool visualizar(const Documento& doc, const IndicePaginas& indice, EstadoVisuali
         vis.pagina_atual = std::clamp<std::int32_t>(vis.pagina_atual, 1, total);
         const auto p = static_cast<size_t>(vis.pagina_atual);
         fonte.posicionar(indice.inicio_pagina.empty() ? 1 : indice.inicio_pagina[p - 1]);
-        // The page starts with the metrics that the print pass has there,
-        // and ends before the next page's first byte.
+        // The page starts with the metrics, font and colour that the print
+        // pass has there, and ends before the next page's first byte.
         const Metricas& inicio = p <= indice.metricas_pagina.size() ? indice.metricas_pagina[p - 1] : metricas;
         const qint64 limite = p < indice.inicio_pagina.size() ? indice.inicio_pagina[p] : 0;
-        visualizar(fonte, doc, vis, inicio, corrida, pagina, observador, limite);
+        const EstiloTexto estilo = p <= indice.estilo_pagina.size() ? indice.estilo_pagina[p - 1] : EstiloTexto{};
+        visualizar(fonte, doc, vis, inicio, corrida, pagina, observador, limite, estilo);
     } while (vis.renderizar_de_novo);
     vis.renderizando = false;
     return true;

@@ -2,11 +2,10 @@
 // drawing one page of it on a page image, and finding a text in it.
 //
 // The window keeps one EstadoVisualizacao and one page surface (usually a
-// SuperficieImagem) for as long as the preview is open; the font name, italic
-// flag and colour that a rendering leaves on the surface carry over to the
-// next one. Every page is the printed page: it begins where the page index
-// says, with the metrics that the print pass has there, and the shared
-// metrics are left as they were.
+// SuperficieImagem) for as long as the preview is open. Every page is the
+// printed page: it begins where the page index says, with the metrics, font
+// and colour that the print pass has there, and the shared metrics are left
+// as they were.
 #pragma once
 
 #include "stream/estado.h"
@@ -26,9 +25,11 @@ struct EstadoVisualizacao {
     int percentual_zoom = 100;    // 40 to 180
     std::int32_t pagina_atual = 0; // page shown, from 1 (0 before the first)
 
-    // The screen font at launch, before zoom.
+    // The screen font at launch, before zoom ("" for the surface's own).
+    QString fonte_tela;
     double tamanho_fonte_tela = 10;
     bool negrito_tela = false;
+    bool italico_tela = false;
 
     // Search: the text, and the 0-based file offset of the hit (0 = none).
     QString texto_procurado;
@@ -80,11 +81,11 @@ bool visualizar(const Documento& doc, const IndicePaginas& indice, EstadoVisuali
                 Observador& observador, QString* erro = nullptr);
 
 // The same from an open source positioned at the page's first byte, with
-// the metrics in force there; `limite`, when not 0, is the next page's first
-// byte.
+// the metrics, font and colour in force there; `limite`, when not 0, is the
+// next page's first byte.
 void visualizar(FonteBytes& fonte, const Documento& doc, EstadoVisualizacao& vis,
                 const Metricas& inicio, Corrida& corrida, Superficie& pagina,
-                Observador& observador, qint64 limite = 0);
+                Observador& observador, qint64 limite = 0, const EstiloTexto& estilo = {});
 
 // Draws the pending text run at the pen (or in its run field) and empties it.
 void vis_buffer(Corrida& corrida, Superficie& pagina);

@@ -54,12 +54,22 @@ struct Papel {
     bool operator==(const Papel&) const = default;
 };
 
+// What the stream has changed of the font and colour since its pass began:
+// the font name ("" when unchanged), the size in points (0), bold and italic
+// (-1 when unchanged, else 0 or 1) and the palette colour (-1).
+struct EstiloTexto {
+    QString fonte;
+    double tamanho = 0;
+    std::int8_t negrito = -1, italico = -1, cor = -1;
+};
+
 // Where each page begins: inicio_pagina[p - 1] is the 1-based file position
-// of the first byte of page p, and metricas_pagina[p - 1] the metrics that
-// the print pass has in force there.
+// of the first byte of page p; metricas_pagina[p - 1] and estilo_pagina[p - 1]
+// are the metrics and the font and colour that the print pass has there.
 struct IndicePaginas {
     std::vector<qint64> inicio_pagina;
     std::vector<Metricas> metricas_pagina;
+    std::vector<EstiloTexto> estilo_pagina;
     Papel papel; // the paper the pages were found on
     std::int32_t total_paginas = 0;
 };

@@ -261,9 +261,9 @@ TEST(Visualizacao, PedidoDuranteODesenhoDesenhaANovaPagina)
 TEST(Visualizacao, PaginaDoIndiceSemLerAsAnteriores)
 {
     // Page 1 changes the line height, the font and the colour; the last page
-    // is drawn straight from its own start with the line height that the
-    // print pass has there, in the launch's font and colour. (Its cost
-    // against page 1 is measured by bench/index_bench.sh.)
+    // is drawn straight from its own start with the line height, font and
+    // colour that the print pass has there. (Its cost against page 1 is
+    // measured by bench/index_bench.sh.)
     const QByteArray pagina = QByteArray(1500, 'x') + "\n\f";
     Preview p;
     p.doc.nome_arquivo = gravar(QStringLiteral("longo.spl"),
@@ -277,8 +277,8 @@ TEST(Visualizacao, PaginaDoIndiceSemLerAsAnteriores)
     ASSERT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
     const QStringList impressos = p.pagina.registro.filter(QStringLiteral("Print"));
     ASSERT_EQ(impressos.size(), 2);
-    EXPECT_TRUE(impressos[0].startsWith(QLatin1String("Print \"fim\" 0,0 [Courier New"))) << impressos[0].toStdString();
-    EXPECT_TRUE(impressos[0].endsWith(QLatin1String("#000000]"))) << impressos[0].toStdString();
+    EXPECT_TRUE(impressos[0].startsWith(QLatin1String("Print \"fim\" 0,0 [Arial 10 "))) << impressos[0].toStdString();
+    EXPECT_TRUE(impressos[0].endsWith(QLatin1String("#ff0000]"))) << impressos[0].toStdString();
     EXPECT_TRUE(impressos[1].startsWith(QLatin1String("Print \"AB\" 0,999 "))) << impressos[1].toStdString();
     EXPECT_EQ(p.obs.paginas.last(), QStringLiteral("2001"));
     // Outside the report: brought into range.
