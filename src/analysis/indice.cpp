@@ -56,8 +56,10 @@ public:
 
     void item(const Item& it, qint64 inicio_seguinte)
     {
+        // Lines and boxes in a colour of the palette, and barcodes, are drawn.
+        const bool linha = it.byte == 'L' || it.byte == 'l' || it.byte == 'B' || it.byte == 'b';
         if (it.tipo == Item::Tipo::Comando && it.completo
-            && (it.byte == 'L' || it.byte == 'l' || it.byte == 'B' || it.byte == 'b' || it.byte == 'Z'))
+            && ((linha && it.numeros[5] <= 15) || it.byte == 'Z'))
             texto();
         if (it.tipo == Item::Tipo::Comando && it.completo)
             estilo(it);

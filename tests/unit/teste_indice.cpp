@@ -63,7 +63,8 @@ std::vector<qint64> referencia(const QByteArray& d)
     Item it;
     while (leitor.proximo(it)) {
         if ((it.tipo == Item::Tipo::Caractere)
-            || (it.tipo == Item::Tipo::Comando && it.completo && QByteArray("LlBbZ").contains(static_cast<char>(it.byte))))
+            || (it.tipo == Item::Tipo::Comando && it.completo
+                && (it.byte == 'Z' || (QByteArray("LlBb").contains(static_cast<char>(it.byte)) && it.numeros[5] <= 15))))
             desenhadas = r.size();
         if (modelo.aplicar(it))
             r.push_back(f.posicao() + 1);
@@ -93,6 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
         Caso{"ff_no_penultimo_byte", "AB\f.", {1}},
         Caso{"paginas_vazias_no_fim", "AB\f\r\n\f\f.", {1}},
         Caso{"pagina_vazia_no_meio", "AB\f\fC.", {1, 4, 5}},
+        Caso{"linha_fora_da_paleta_nao_desenha", "AB\f" + esc("L1,1,2,2,1,16,") + ".", {1}},
         Caso{"lf_no_fim_da_pagina", "1\n2\n3\n4\n5.", {1, 9}},
         Caso{"esc_9", "A" + esc("9") + "B.", {1, 4}},
         Caso{"esc_d_esconde", esc("D") + QByteArray(34, '\f') + QByteArray(34, '\n') + "A\fB.", {1, 73}},
