@@ -56,6 +56,16 @@ QByteArray mudancas()
         + esc("7180,") + esc("8100,") + linhas(161, 300);
 }
 
+QByteArray barras()
+{
+    // Barcodes an inch tall after every line: the one that reaches below
+    // the page ends it.
+    QByteArray d;
+    for (int i = 1; i <= 40; ++i)
+        d += linhas(i, i) + esc("Z1,300,2,1234,") + "\r\n";
+    return d;
+}
+
 class Fidelidade : public ::testing::TestWithParam<Relatorio> {};
 
 // The words of each preview page, from the recording surface.
@@ -142,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Relatorio{"avanco_de_pagina", paginas_com("\f"), 10},
                       Relatorio{"esc_9", paginas_com(esc("9")), 0},
                       Relatorio{"esc_y", saltos_y(), 10},
-                      Relatorio{"mudancas", mudancas(), 10},
+                      Relatorio{"mudancas", mudancas(), 10}, Relatorio{"barras", barras(), 10},
                       Relatorio{"trator", registro_impressora("Arquivo PDF", 1, 9, bandeja_trator) + linhas(1, 200), 0}),
     nome_do_caso);
 
