@@ -54,24 +54,37 @@ public:
         modelo_.nova_pagina();
     }
 
-    void item(const Item& it, qint64 inicio_seguinte)
+    // A command as the reader hands it out. One cut short by the end of the
+    // file is not applied: the stream ends right after it.
+    void comando(const Item& it, qint64 inicio_seguinte)
     {
-        // Lines and boxes in a colour of the palette, and barcodes, are drawn.
-        const bool linha = it.byte == 'L' || it.byte == 'l' || it.byte == 'B' || it.byte == 'b';
-        if (it.tipo == Item::Tipo::Comando && it.completo
-            && ((linha && it.numeros[5] <= 15) || it.byte == 'Z'))
-            texto();
-        if (it.tipo == Item::Tipo::Comando && it.completo)
-            estilo(it);
+        if (!it.completo)
+            return;
+        estilo(it);
         bool fim = false;
-        if (it.tipo == Item::Tipo::Comando && it.byte == 'G') {
+        switch (it.byte) {
+        case 'G': {
             const double h = altura_imagem(it.texto);
-            if (h >= 0) {
+            if (h < 0)
+                return;
+            texto();
+            fim = modelo_.descer_por(h);
+            break;
+        }
+        case 'L':
+        case 'l':
+        case 'B':
+        case 'b':
+            // Drawn only in a colour of the palette.
+            if (it.numeros[5] <= 15)
                 texto();
-                fim = modelo_.descer_por(h);
-            }
-        } else {
             fim = modelo_.aplicar(it);
+            break;
+        case 'Z':
+            texto();
+            fim = modelo_.aplicar(it);
+            break;
+        default: fim = modelo_.aplicar(it); break;
         }
         if (fim)
             quebra(inicio_seguinte);
@@ -219,7 +232,7 @@ void examinar(FonteBytes& fonte, const Metricas& metricas, const Papel& papel, I
             Item item;
             if (!leitor.proximo(item))
                 break;
-            v.item(item, fonte.posicao() + 1);
+            v.comando(item, fonte.posicao() + 1);
             if (leitor.terminado())
                 break;
         }
