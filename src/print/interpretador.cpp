@@ -28,7 +28,8 @@ public:
     Interpretador(FonteBytes& fonte, Documento& doc, Metricas& m, Corrida& corrida, Superficie& imp,
                   Passagem& passagem, Observador& obs)
         : leitor_(fonte, formas_linguagem()), fonte_(fonte), doc_(doc), m_(m), corrida_(corrida),
-          imp_(imp), p_(passagem), obs_(obs), papel_{imp.paperBin() == bandeja_trator, -imp.scaleTop()}, altura_papel_(imp.height())
+          imp_(imp), p_(passagem), obs_(obs),
+          papel_{imp.paperBin() == bandeja_trator, -imp.scaleTop()}, altura_papel_(imp.height())
     {
     }
 

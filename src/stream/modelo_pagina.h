@@ -28,10 +28,10 @@ inline double topo_da_pagina(const Papel& papel, double altura_linha)
 // began with; a new length applies from the next page on.
 double altura_do_papel(double altura_folha);
 
-// The lowest y a move may reach on a page of `altura_papel` twips. A page
-// length that a page was begun with, and the top margin pushes everything
-// down: the page's foot is raised so that what is drawn always lands on
-// the paper.
+// The lowest y a move may reach on a page printed on `altura_papel` twips
+// of paper: the page length, but never below the paper's foot (a longer
+// length takes effect on the next page), and raised by the top margin,
+// which pushes everything down: what is drawn always lands on the paper.
 inline double pe_da_pagina(const Papel& papel, const Metricas& m, double altura_papel)
 {
     return std::min(static_cast<double>(m.altura_folha), altura_papel) - papel.margem_superior;
