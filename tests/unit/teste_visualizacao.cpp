@@ -374,11 +374,6 @@ TEST(Procura, BytesSemDistinguirMaiusculas)
     EXPECT_EQ(procurar_texto(texto, QStringLiteral("relação"), 35), -1);
     EXPECT_EQ(procurar_texto(texto, QString(), 0), -1);
     EXPECT_EQ(procurar_texto(texto, QStringLiteral("x"), 1000), -1);
-    // The offset is the byte's, line ends included.
-    const QString arq = gravar(QStringLiteral("procura.spl"), texto);
-    QByteArray lido;
-    ASSERT_TRUE(carregar_texto_procura(arq, lido));
-    EXPECT_EQ(lido, texto);
 }
 
 // The file is searched in blocks of 4 MiB: hits across a block's border are
@@ -430,10 +425,10 @@ TEST(Procura, DestaqueNoArquivoComFinsDeLinha)
     p.doc.tamanho_arquivo = d.size();
     IndicePaginas indice;
     ASSERT_TRUE(examinar(p.doc, p.m, p.vis.papel, indice, p.obs));
-    QByteArray texto;
-    ASSERT_TRUE(carregar_texto_procura(p.doc.nome_arquivo, texto));
     p.vis.texto_procurado = QStringLiteral("ACHEI");
-    p.vis.posicao_achada = procurar_texto(texto, p.vis.texto_procurado, 0);
+    qint64 achado = -1;
+    ASSERT_TRUE(procurar_no_arquivo(p.doc.nome_arquivo, d.size(), p.vis.texto_procurado, 0, achado));
+    p.vis.posicao_achada = achado;
     p.vis.pagina_atual = pagina_do_achado(indice, p.vis.posicao_achada);
     p.pagina.registro.clear();
     ASSERT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
