@@ -43,10 +43,19 @@ public:
 
     void executar()
     {
+        // Pages outside the range are read through exactly as printed pages
+        // are, with drawing off: runs, fields, lines and barcodes leave the
+        // pen and the field as they would, so a page prints the same alone or
+        // with the pages before it.
+        struct Religar {
+            Superficie& s;
+            ~Religar() { s.setDesenho(true); }
+        } religar{imp_};
         Item it;
         while (leitor_.proximo(it)) {
             if (doc_.interromper == 1)
                 break;
+            imp_.setDesenho(selecionada());
             if (!agir(it))
                 return; // the last selected page has ended: its page end flushed the run
         }
@@ -93,8 +102,7 @@ private:
 
     void caractere(const Item& it)
     {
-        if (imp_.currentX() < static_cast<double>(m_.largura_folha) - m_.largura_caracter
-            && selecionada()) {
+        if (imp_.currentX() < static_cast<double>(m_.largura_folha) - m_.largura_caracter) {
             if (corrida_.tem_campo()) {
                 if (corrida_.buffer.size() < corrida_maxima_campo)
                     corrida_.buffer.append(static_cast<char>(it.byte));
@@ -199,7 +207,7 @@ private:
             imp_.setDrawWidth(s.largura);
             // A colour outside the sixteen of the palette skips the line or
             // box, as on the preview: the printed page never differs from it.
-            if (selecionada() && s.cor <= 15)
+            if (s.cor <= 15)
                 imp_.line(s.x1, s.y1, s.x2, s.y2, QBColor(s.cor), s.caixa);
             break;
         }
@@ -245,8 +253,7 @@ private:
         const double w = figura.width() * twips_por_pixel_imagem;
         const double h = figura.height() * twips_por_pixel_imagem;
         obs_.imagem_mostrar(figura);
-        if (selecionada())
-            imp_.paintPicture(figura, imp_.currentX(), imp_.currentY(), w, h);
+        imp_.paintPicture(figura, imp_.currentX(), imp_.currentY(), w, h);
         obs_.imagem_fechar();
         return mover_apos(h, w);
     }
@@ -254,10 +261,8 @@ private:
     bool barra(const CamposBarra& campos)
     {
         Barra b = completar_barra(campos);
-        if (selecionada())
-            imprimir_barra(imp_, b.padrao, b.altura, b.largura, b.texto);
-        // Where the barcode is not drawn its height is still in 1/300 inch;
-        // the pen moves by the size either way, at 4.8 twips a pixel.
+        imprimir_barra(imp_, b.padrao, b.altura, b.largura, b.texto);
+        // The pen moves on by the barcode's size, at 4.8 twips a pixel.
         const TamanhoBarra t = tamanho_barra(b.padrao, static_cast<double>(b.altura), b.largura,
                                              b.texto.size());
         return mover_apos(twips_por_pixel_300 * t.h, twips_por_pixel_300 * t.w);
