@@ -73,30 +73,30 @@ constexpr PapelExato exatos[] = {
 
 } // namespace
 
-QPageSize tamanho_papel(int codigo)
+QSizeF tamanho_papel(int codigo)
 {
     for (const PapelExato& p : exatos)
-        if (p.codigo == codigo)
-            return QPageSize(QSizeF(p.largura, p.altura), p.unidade, nome_papel(codigo), QPageSize::ExactMatch);
+        if (p.codigo == codigo) {
+            const double fator = p.unidade == QPageSize::Inch ? 1440.0 : 1440.0 / 25.4;
+            return {std::round(p.largura * fator), std::round(p.altura * fator)};
+        }
     const QPageSize::PageSizeId id = QPageSize::id(codigo);
     if (codigo <= 0 || codigo == 256 || id == QPageSize::Custom)
         return {};
-    return QPageSize(id);
+    return twips_papel(QPageSize(id));
 }
 
-double twips_papel(const QPageSize& tamanho, bool altura)
+QSizeF twips_papel(const QPageSize& tamanho)
 {
-    const QSizeF s = tamanho.definitionSize();
+    QSizeF s = tamanho.definitionSize();
     double fator = 1440.0 / 25.4;
     switch (tamanho.definitionUnits()) {
     case QPageSize::Inch: fator = 1440.0; break;
     case QPageSize::Point: fator = 20.0; break;
     case QPageSize::Millimeter: break;
-    default: // the other units are not used for papers: through millimetres
-        return std::round((altura ? tamanho.size(QPageSize::Millimeter).height()
-                                  : tamanho.size(QPageSize::Millimeter).width()) * fator);
+    default: s = tamanho.size(QPageSize::Millimeter); break; // units papers are not given in
     }
-    return std::round((altura ? s.height() : s.width()) * fator);
+    return {std::round(s.width() * fator), std::round(s.height() * fator)};
 }
 
 QString nome_papel(int codigo)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QPageSize>
+#include <QSizeF>
 #include <QString>
 
 namespace papelada {
@@ -10,13 +11,13 @@ namespace papelada {
 // "Formulário não identificado".
 QString nome_papel(int codigo);
 
-// The size of a platform paper code, in the unit the paper is defined in
-// (inches or millimetres), or an invalid size for a code without one (0, 256,
-// and codes the platform does not know).
-QPageSize tamanho_papel(int codigo);
+// The size of a platform paper code in whole twips, width and height as the
+// paper is fed; an empty size for a code without one (0, 256, and codes the
+// platform does not know).
+QSizeF tamanho_papel(int codigo);
 
-// A dimension of a paper size in whole twips, from the unit it is defined
-// in, so that inch papers come out exact (8 1/2 in: 12240 twips).
-double twips_papel(const QPageSize& tamanho, bool altura);
+// A paper size in whole twips, from the unit it is defined in, so that inch
+// papers come out exact (8 1/2 in: 12240 twips, not 12241 from 215.9 mm).
+QSizeF twips_papel(const QPageSize& tamanho);
 
 } // namespace papelada

@@ -59,10 +59,19 @@ public:
             if (!agir(it))
                 return; // the last selected page has ended: its page end flushed the run
         }
-        imprimir_buffer(corrida_, imp_);
+        descarregar();
     }
 
 private:
+    // Flushes the run, drawn when its characters came on a selected page.
+    void descarregar()
+    {
+        imp_.setDesenho(corrida_visivel_);
+        imprimir_buffer(corrida_, imp_);
+        imp_.setDesenho(selecionada());
+        corrida_visivel_ = false;
+    }
+
     bool selecionada() const
     {
         return !p_.selecionar_paginas
@@ -80,7 +89,7 @@ private:
         case Item::Tipo::RetornoCarro:
             return true;
         case Item::Tipo::AvancoLinha: {
-            imprimir_buffer(corrida_, imp_);
+            descarregar();
             const double y = imp_.currentY() + m_.altura_linha;
             if (y >= static_cast<double>(m_.altura_folha) - m_.altura_linha)
                 return fim_de_pagina(Variante::AvancoLinha);
@@ -89,10 +98,10 @@ private:
             return true;
         }
         case Item::Tipo::AvancoPagina:
-            imprimir_buffer(corrida_, imp_);
+            descarregar();
             return fim_de_pagina(Variante::AvancoPagina);
         case Item::Tipo::Comando:
-            imprimir_buffer(corrida_, imp_);
+            descarregar();
             // A command cut short by the end of the file is not applied; the
             // stream ends right after it.
             return !it.completo || comando(it);
@@ -102,14 +111,22 @@ private:
 
     void caractere(const Item& it)
     {
-        if (imp_.currentX() < static_cast<double>(m_.largura_folha) - m_.largura_caracter) {
+        // A run is drawn whole or read through whole: characters that come
+        // once the page has left the range are dropped from a run being
+        // drawn, and a run read through ends where the range begins.
+        const bool sel = selecionada();
+        if (!corrida_.buffer.isEmpty() && sel && !corrida_visivel_)
+            descarregar();
+        if (imp_.currentX() < static_cast<double>(m_.largura_folha) - m_.largura_caracter
+            && (corrida_.buffer.isEmpty() || sel == corrida_visivel_)) {
+            corrida_visivel_ = sel;
             if (corrida_.tem_campo()) {
                 if (corrida_.buffer.size() < corrida_maxima_campo)
                     corrida_.buffer.append(static_cast<char>(it.byte));
             } else {
                 corrida_.buffer.append(static_cast<char>(it.byte));
                 if (corrida_.buffer.size() >= corrida_em_partes)
-                    imprimir_buffer(corrida_, imp_);
+                    descarregar();
             }
         }
         if (it.posicao % 128 == 0) {
@@ -276,6 +293,7 @@ private:
     Superficie& imp_;
     Passagem& p_;
     Observador& obs_;
+    bool corrida_visivel_ = false; // the run came on a selected page: it is drawn
 };
 
 } // namespace

@@ -139,7 +139,7 @@ QString impressora_padrao_sistema()
 }
 
 SuperficieImpressora::SuperficieImpressora(const QString& nome)
-    : SuperficieGlifos(300), tamanho_(QPageSize::A4)
+    : SuperficieGlifos(300), folha_(twips_papel(QPageSize(QPageSize::A4)))
 {
     QString escolhido = nome;
     if (escolhido.isEmpty())
@@ -180,7 +180,7 @@ void SuperficieImpressora::adotar_padroes_da_fila()
     if (!dest)
         return;
     if (const char* midia = cupsGetOption("media", dest->num_options, dest->options))
-        tamanho_ = tamanho_por_midia(QString::fromUtf8(midia));
+        folha_ = twips_papel(tamanho_por_midia(QString::fromUtf8(midia)));
     if (const char* res = cupsGetOption("printer-resolution", dest->num_options, dest->options)) {
         const int dpi = QString::fromUtf8(res).section(QLatin1Char('x'), 0, 0).remove(QStringLiteral("dpi")).toInt();
         if (dpi >= 72 && dpi <= 4800 && !documentoAberto())
@@ -190,11 +190,11 @@ void SuperficieImpressora::adotar_padroes_da_fila()
 
 void SuperficieImpressora::setPaperSize(int codigo)
 {
-    const QPageSize tamanho = tamanho_papel(codigo);
-    if (!tamanho.isValid())
+    const QSizeF tamanho = tamanho_papel(codigo);
+    if (tamanho.isEmpty())
         return; // codes the system does not know leave the paper as it is
     papel_ = codigo;
-    tamanho_ = tamanho;
+    folha_ = tamanho;
     altura_forcada_ = 0;
 }
 
@@ -206,14 +206,14 @@ void SuperficieImpressora::setOrientation(int o)
 
 double SuperficieImpressora::width() const
 {
-    return twips_papel(tamanho_, orientacao_ == orientacao_paisagem);
+    return orientacao_ == orientacao_paisagem ? folha_.height() : folha_.width();
 }
 
 double SuperficieImpressora::height() const
 {
     if (altura_forcada_ > 0)
         return altura_forcada_;
-    return twips_papel(tamanho_, orientacao_ != orientacao_paisagem);
+    return orientacao_ == orientacao_paisagem ? folha_.width() : folha_.height();
 }
 
 void SuperficieImpressora::setHeight(double twips)

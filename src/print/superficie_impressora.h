@@ -97,7 +97,7 @@ private:
     int papel_ = 9;
     int bandeja_ = 0;
     int orientacao_ = orientacao_retrato;
-    QPageSize tamanho_;
+    QSizeF folha_; // twips, as the paper is fed
     double altura_forcada_ = 0; // twips written through Height, 0 when none
 
     // The open document.

@@ -9,10 +9,10 @@
 #include "print/superficie_impressora.h"
 #include "print/trabalho.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <cups/cups.h>
 #include <gtest/gtest.h>
 
 using namespace papelada;
@@ -248,9 +248,12 @@ TEST_F(FilaCarta, A4ComoOArquivoPdf)
         EXPECT_TRUE(info.saida.contains(QStringLiteral("(A4)"))) << info.saida.toStdString();
         EXPECT_TRUE(mesmas_palavras(palavras_pdf(impresso), palavras_pdf(referencia), 1.5));
 
+        cups_job_t* trabalhos = nullptr;
+        const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &trabalhos, "Carta", 0, CUPS_WHICHJOBS_ALL);
         bool nomeado = false;
-        for (const QString& c : QDir(cups.pasta() + QStringLiteral("/spool")).entryList({QStringLiteral("c*")}))
-            nomeado |= ler(cups.pasta() + QStringLiteral("/spool/") + c).contains(nome.toUtf8());
+        for (int i = 0; i < n; ++i)
+            nomeado |= QString::fromUtf8(trabalhos[i].title) == nome;
+        cupsFreeJobs(n, trabalhos);
         EXPECT_TRUE(nomeado) << nome.toStdString();
     }
 }
