@@ -197,14 +197,13 @@ TEST(Interpretador, Imagens)
 
 TEST(Interpretador, PaginaNaoSelecionadaSoMoveAPena)
 {
-    // Page 1 is not drawn, but it moves the pen and sets the pen width as a
-    // printed page 1 does. A barcode leaves the pen at the foot of its bars
-    // and then moves it down by its height: 600 dots (2 x 2880 twips) from
-    // line 60 go below the page, 200 do not; the pen moves right by
-    // 4.8 x 2 x (9 x 2 + 9) twips.
+    // Page 1 is not drawn, but what it does to the pen and the pen width
+    // carries over to page 2. A barcode's height of 600 dots is taken as it
+    // stands (2880 twips) and carries the pen below the page, 500 does not;
+    // the pen moves right by 4.8 x 2 x (9 x 2 + 9) twips.
     const std::pair<QByteArray, const char*> casos[] = {
         {esc("Y60;") + esc("Z1,600,2,12,X\nZ"), "X@259.2,480"},
-        {esc("Y60;") + esc("Z1,200,2,12,X\nZ"), ""},
+        {esc("Y60;") + esc("Z1,500,2,12,X\nZ"), ""},
         {esc("l0,0,100,100,5,0,") + "A\f" + esc("l0,0,10,10,0,0,B\nZ"), "Line 0,0 10,10 #000000 w=1 s=0 | B@10,10"},
     };
     for (const auto& [bytes, esperado] : casos) {
