@@ -6,6 +6,7 @@
 #include "stream/fonte_bytes.h"
 #include "stream/numeros.h"
 
+#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -40,9 +41,12 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
     Superficie& impressora = relatorio.impressora;
     // Only the system's printer has an output file and counts what it hands over.
     auto* real = dynamic_cast<SuperficieImpressora*>(&impressora);
-    if (real)
+    if (real) {
         real->setArquivoSaida(pedido.arquivo_saida.isEmpty() ? real->arquivoSaida() : pedido.arquivo_saida,
                               doc.nome_arquivo);
+        // A print queue shows the job under the report's file name.
+        real->setTituloTrabalho(QFileInfo(doc.nome_arquivo).fileName());
+    }
 
     // The file is looked at before anything is drawn: a report that has gone
     // since it was opened prints nothing at all.
