@@ -1,5 +1,5 @@
 // The main window driven as a user drives it: start-up with and without a
-// file, "Abrir", "Salvar", fonts, "Sair" and the About box.
+// file, "Abrir", "Salvar", fonts, "Sair", the About box and the keyboard.
 #include "app/form1.h"
 #include "app/janelas_auxiliares.h"
 #include "gui/roteiro.h"
@@ -52,6 +52,18 @@ void guardar_margens(const char* esquerda, const char* superior)
     gravar_margens(QString::fromLatin1(esquerda), QString::fromLatin1(superior), e, s);
 }
 
+QString margens(const Form1& j)
+{
+    return controle<QLineEdit>(j, "Text5")->text() + u' ' + controle<QLineEdit>(j, "Text4")->text();
+}
+
+// Types into a field as the user does (replacing what it holds).
+void digitar(QLineEdit* campo, const QString& texto)
+{
+    campo->selectAll();
+    QTest::keyClicks(campo, texto);
+}
+
 bool habilitado(const Form1& j, const char* nome)
 {
     if (auto* a = j.findChild<QAction*>(QLatin1String(nome)))
@@ -83,7 +95,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("margens"); // left, top as the boxes show them
         QTest::addColumn<bool>("documento");
         QTest::addColumn<bool>("impressora_livre");
-        QTest::newRow("sem arquivo") << QString() << "0 0" << false << true;
+        // The stored margins are shown even without a report.
+        QTest::newRow("sem arquivo") << QString() << "12 7" << false << true;
         QTest::newRow("com arquivo") << arquivo(QStringLiteral("com margens.spl")) << "12 7" << true << true;
         // The report chose its printer and the tractor: no margins, and the
         // user cannot change the printer.
@@ -101,7 +114,7 @@ private Q_SLOTS:
         DialogosRoteiro d;
         auto j = janela(d, linha);
         QCOMPARE(controle<QLabel>(*j, "Label5")->text(), documento ? linha : QStringLiteral("Nenhum arquivo selecionado"));
-        QCOMPARE(controle<QLineEdit>(*j, "Text5")->text() + u' ' + controle<QLineEdit>(*j, "Text4")->text(), margens);
+        QCOMPARE(::margens(*j), margens);
         QCOMPARE(j->documento().tamanho_arquivo, documento ? qint64(QFileInfo(linha).size()) : 0);
         for (const char* nome : {"Command1", "Command6", "Command7", "arquivos_salvar", "spool_visualizar", "spool_imprimir"})
             QVERIFY2(habilitado(*j, nome) == documento, nome);
@@ -124,6 +137,11 @@ private Q_SLOTS:
         QTest::newRow("espaco no fim") << pasta_.filePath(QStringLiteral("existe.spl ")) << false;
         QTest::newRow("pasta") << pasta_.path() << false;
         QTest::newRow("curinga no nome real") << arquivo(QStringLiteral("rel*?.spl")) << true;
+        QString longo = QStringLiteral("relatorios_da_filial_");
+        while (pasta_.filePath(longo).size() < 240)
+            longo += QStringLiteral("/relatorios_da_filial_");
+        QDir(pasta_.path()).mkpath(longo);
+        QTest::newRow("caminho de 250 caracteres") << arquivo(longo + QStringLiteral("/vendas.spl")) << true;
     }
 
     void arquivo_ausente()
@@ -135,6 +153,16 @@ private Q_SLOTS:
         QCOMPARE(j.Form_Load(), aceito);
         if (aceito) {
             QCOMPARE(j.documento().nome_arquivo, linha);
+            if (linha.size() < 250)
+                return;
+            // The whole path shows, wrapped, in a window that fits the screen.
+            j.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&j));
+            auto* rotulo = controle<QLabel>(j, "Label5");
+            QVERIFY(rotulo->width() >= 260);
+            QVERIFY(rotulo->height() >= rotulo->heightForWidth(rotulo->width()));
+            QVERIFY(rotulo->heightForWidth(rotulo->width()) > rotulo->fontMetrics().height()); // wrapped
+            QVERIFY(j.frameGeometry().width() <= j.screen()->availableGeometry().width());
             return;
         }
         QCOMPARE(d.mensagens.size(), 1);
@@ -182,13 +210,16 @@ private Q_SLOTS:
 
     void abrir_sem_documento_habilita()
     {
+        guardar_margens("12", "7");
         DialogosRoteiro d;
         auto j = janela(d, {});
+        digitar(controle<QLineEdit>(*j, "Text4"), QStringLiteral("3"));
         d.abrir << arquivo(QStringLiteral("aberto.spl"));
         controle<QPushButton>(*j, "Command8")->click();
         QCOMPARE(d.pastas_abrir, QStringList{QString()});
         for (const char* nome : {"Command1", "Command6", "Command7", "spool_imprimir"})
             QVERIFY2(habilitado(*j, nome), nome);
+        QCOMPARE(margens(*j), QStringLiteral("12 3")); // stored, and what was typed
     }
 
     void salvar_data()
@@ -262,43 +293,60 @@ private Q_SLOTS:
 
     void sair_data()
     {
+        QTest::addColumn<QString>("inicio");   // the command line: "arquivo", "trator" or none
+        QTest::addColumn<bool>("abrir_outro"); // "Abrir" another file before leaving
         QTest::addColumn<bool>("marcado");
-        QTest::addColumn<bool>("com_linha");
         QTest::addColumn<bool>("removido_antes"); // behind the program's back
-        QTest::newRow("marcado") << true << true << false;
-        QTest::newRow("nao marcado") << false << true << false;
-        QTest::newRow("sem linha de comando") << true << false << false;
-        QTest::newRow("exclusao que falha") << true << true << true;
+        QTest::addColumn<bool>("digitar");        // new margins typed in
+        QTest::newRow("marcado") << "arquivo" << false << true << false << true;
+        QTest::newRow("nao marcado") << "arquivo" << false << false << false << true;
+        // The box always names the file shown.
+        QTest::newRow("outro aberto") << "arquivo" << true << true << false << false;
+        QTest::newRow("aberto sem linha de comando") << QString() << true << true << false << false;
+        QTest::newRow("exclusao que falha") << "arquivo" << false << true << true << true;
+        // Margins nobody typed are not stored again (the fields show 0 on a
+        // tractor-fed form).
+        QTest::newRow("sem arquivo") << QString() << false << true << false << false;
+        QTest::newRow("trator") << "trator" << false << false << false << false;
     }
 
     void sair()
     {
+        QFETCH(QString, inicio);
+        QFETCH(bool, abrir_outro);
         QFETCH(bool, marcado);
-        QFETCH(bool, com_linha);
         QFETCH(bool, removido_antes);
-        const QString caminho = arquivo(QStringLiteral("sair.spl"));
+        QFETCH(bool, digitar);
+        guardar_margens("12", "7");
+        const QString caminho = arquivo(QStringLiteral("sair.spl"),
+                                        inicio == QLatin1String("trator") ? registro_impressora_trator() + relatorio : relatorio);
+        const QString outro = arquivo(QStringLiteral("outro.spl"));
         DialogosRoteiro d;
-        auto j = janela(d, com_linha ? caminho : QString());
-        if (!com_linha) {
-            d.abrir << caminho;
+        auto j = janela(d, inicio.isEmpty() ? QString() : caminho);
+        if (abrir_outro) {
+            d.abrir << outro;
             controle<QPushButton>(*j, "Command8")->click();
         }
+        const QString mostrado = j->documento().nome_arquivo;
         if (removido_antes)
             QFile::remove(caminho);
         QSignalSpy fim(j.get(), &Form1::encerrar);
-        controle<QLineEdit>(*j, "Text5")->setText(QStringLiteral("15"));
-        controle<QLineEdit>(*j, "Text4")->setText(QStringLiteral("20"));
+        if (digitar) {
+            ::digitar(controle<QLineEdit>(*j, "Text5"), QStringLiteral("15"));
+            ::digitar(controle<QLineEdit>(*j, "Text4"), QStringLiteral("20,4"));
+        }
         controle<QCheckBox>(*j, "Check1")->setChecked(marcado);
         controle<QPushButton>(*j, "Command2")->click();
         QCOMPARE(fim.size(), 1); // the program ends even when the file could not be deleted
-        QCOMPARE(QFileInfo::exists(caminho), !removido_antes && !(marcado && com_linha));
+        for (const QString& f : {caminho, outro})
+            QCOMPARE(QFileInfo::exists(f), !(removido_antes && f == caminho) && !(marcado && f == mostrado));
         QCOMPARE(d.mensagens.size(), removido_antes ? 1 : 0);
         if (removido_antes)
             QVERIFY(d.mensagens[0].texto.contains(caminho));
         std::int32_t e = 0, s = 0;
         ler_margens(e, s);
-        QCOMPARE(e, 15);
-        QCOMPARE(s, 20);
+        QCOMPARE(e, digitar ? 15 : 12);
+        QCOMPARE(s, digitar ? 20 : 7);
     }
 
     void sobre_uma_janela_so()

@@ -90,8 +90,10 @@ private Q_SLOTS:
         auto j = janela(d, arquivo(QStringLiteral("duas.spl"), "\x1b" "2" + relatorio(2)));
         const QString pdf = pasta_.filePath(QStringLiteral("saida.pdf"));
         d.salvar << pdf;
-        controle<QLineEdit>(*j, "Text3")->setText(QStringLiteral("2.5"));
-        controle<QLineEdit>(*j, "Text5")->setText(QStringLiteral("12.5"));
+        controle<QLineEdit>(*j, "Text3")->setText(QStringLiteral("3"));
+        QLineEdit* esquerda = controle<QLineEdit>(*j, "Text5");
+        esquerda->setText(QStringLiteral("12,5"));
+        Q_EMIT esquerda->textEdited(esquerda->text());
 
         bool visto_imprimindo = false;
         d.ao_processar = [&] {
@@ -113,9 +115,9 @@ private Q_SLOTS:
         QVERIFY2(d.mensagens.isEmpty(), d.mensagens.isEmpty() ? "" : qPrintable(d.mensagens[0].texto));
         QVERIFY(QFileInfo::exists(pdf));
         if (!QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
-            // "2.5" copies are three passes of two pages; the byte after the
-            // last form feed leaves the pen below the top, so each further
-            // copy starts on a new page.
+            // Three copies of two pages; the byte after the last form feed
+            // leaves the pen below the top, so each further copy starts on a
+            // new page.
             QCOMPARE(paginas_pdf(pdf), 8);
         verificar_ociosa(*j);
         QCOMPARE(j->documento().margem_esquerda, 12); // stored after the job
@@ -167,8 +169,8 @@ private Q_SLOTS:
         QTest::newRow("sem linha de comando") << false << true;
     }
 
-    // "Excluir arquivo ao encerrar" deletes the file named when the program
-    // started, never the one opened with "Abrir".
+    // "Excluir arquivo ao encerrar" deletes the file printed, the one the
+    // window shows.
     void encerrar_apos_a_impressao()
     {
         QFETCH(bool, com_linha);
@@ -188,8 +190,8 @@ private Q_SLOTS:
         controle<QCheckBox>(*j, "Check1")->setChecked(true);
         controle<QPushButton>(*j, "Command1")->click();
         QVERIFY(QFileInfo::exists(pdf));
-        QCOMPARE(QFileInfo::exists(spool), !com_linha);
-        QVERIFY(QFileInfo::exists(outro));
+        QCOMPARE(QFileInfo::exists(spool), outro_aberto);
+        QCOMPARE(QFileInfo::exists(outro), !outro_aberto);
         QCOMPARE(fim.size(), 1);
         QVERIFY(d.mensagens.isEmpty());
         QFile::remove(pdf);
