@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -255,6 +256,88 @@ private Q_SLOTS:
         QCOMPARE(teste::ler_arquivo(saida.filePath(destino)), esperado);
         QCOMPARE(j->documento().nome_arquivo, origem); // the open file stays the same
         QVERIFY(controle<QLabel>(*j, "Label11")->isHidden());
+    }
+
+    void copia_em_texto_data()
+    {
+        QTest::addColumn<bool>("cancelar");
+        QTest::newRow("ate o fim") << false;
+        QTest::newRow("cancelada") << true;
+    }
+
+    // A report with line feeds only: the line counter moves, Imprimir, Abrir,
+    // Salvar and Sair wait for the copy, and "Cancelar" leaves no file.
+    void copia_em_texto()
+    {
+        QFETCH(bool, cancelar);
+        QByteArray dados;
+        for (int i = 0; i < 50000; ++i)
+            dados += "linha do relatorio\n";
+        DialogosRoteiro d;
+        auto j = janela(d, arquivo(QStringLiteral("longo.spl"), dados + '\x1a'));
+        j->show();
+        QTemporaryDir saida;
+        const QString destino = saida.filePath(QStringLiteral("longo.txt"));
+        d.salvar << destino;
+        int vezes = 0;
+        d.ao_processar = [&] {
+            if (vezes++ > 0)
+                return;
+            QVERIFY(j->copiando());
+            for (const char* nome : {"Command1", "Command2", "Command7", "Command8", "arquivos_sair", "spool_imprimir"})
+                QVERIFY2(!habilitado(*j, nome), nome);
+            QVERIFY(controle<QLabel>(*j, "Label11")->text().endsWith(QStringLiteral(" . Linha 2")));
+            if (cancelar)
+                controle<QPushButton>(*j, "botao_cancelar_copia")->click();
+        };
+        controle<QPushButton>(*j, "Command7")->click();
+        QVERIFY(vezes > 0);
+        QCOMPARE(QFileInfo::exists(destino), !cancelar);
+        if (!cancelar)
+            QCOMPARE(teste::ler_arquivo(destino), dados);
+        QCOMPARE(controle<QLabel>(*j, "rotulo_aviso")->isVisible(), cancelar);
+        QVERIFY(d.mensagens.isEmpty());
+        QVERIFY(controle<QLabel>(*j, "Label11")->isHidden());
+        for (const char* nome : {"Command1", "Command2", "Command7", "Command8"})
+            QVERIFY2(habilitado(*j, nome), nome);
+    }
+
+    // Shortcuts, mnemonics, the tab order, the icon and the open filter.
+    void habitos_da_area_de_trabalho()
+    {
+        DialogosRoteiro d;
+        auto j = janela(d, arquivo(QStringLiteral("habitos.spl")));
+        j->show();
+        j->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(j.get()));
+        QTest::keyClick(j.get(), Qt::Key_O, Qt::ControlModifier);
+        QTest::keyClick(j.get(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(d.pastas_abrir.size(), 1);
+        QCOMPARE(d.iniciais_salvar.size(), 1);
+        QTest::keyClick(j.get(), Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(d.iniciais_salvar.size(), 2); // the PDF name
+        QCOMPARE(d.filtros_abrir, QStringList{QStringLiteral("Arquivos de Spool(*.spl);;Todos os arquivos(*)")});
+
+        for (QAction* menu : j->menuBar()->actions()) {
+            QVERIFY2(menu->text().contains(u'&'), qPrintable(menu->text()));
+            for (QAction* a : menu->menu()->actions())
+                QVERIFY2(a->isSeparator() || a->text().contains(u'&'), qPrintable(a->text()));
+        }
+
+        // Tab from the first control visits every other and ends on "Sair".
+        QWidget* primeiro = controle<QWidget>(*j, "Check1");
+        QWidget* w = primeiro;
+        QWidget* ultimo = nullptr;
+        do {
+            if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+                ultimo = w;
+            w = w->nextInFocusChain();
+        } while (w != primeiro && w != j.get());
+        QCOMPARE(ultimo, controle<QWidget>(*j, "Command2"));
+
+        QVERIFY(!j->windowIcon().pixmap(32, 32).isNull());
+        j->ajuda_sobre_Click();
+        QVERIFY(!controle<QLabel>(*j->findChild<FrmAbout*>(), "picIcon")->pixmap().isNull());
     }
 
     void fontes_mudam_a_fonte_e_invalidam_o_indice()
