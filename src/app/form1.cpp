@@ -568,7 +568,6 @@ void Form1::aplicar_fonte(const FonteEscolhida& f)
 
 void Form1::Command4_Click()
 {
-    // The dialog starts on the font the report prints with now.
     const std::optional<FonteEscolhida> escolhida = dialogos_.escolher_fonte(this, fonte_dialogo_);
     if (!escolhida)
         return;
@@ -864,7 +863,9 @@ void Form1::restaurar_altura()
     altura_antes_ = 0;
     if (isMaximized() || isFullScreen())
         return;
+    // The layouts first lower the window's minimum height.
     centralWidget()->layout()->activate();
+    layout()->activate();
     resize(width(), std::max(altura, minimumSizeHint().height()));
 }
 

@@ -110,8 +110,10 @@ private Q_SLOTS:
             QVERIFY(controle<QPushButton>(*j, "Command5")->isEnabled());
             QVERIFY(controle<QPushButton>(*j, "Command5")->isVisible());
         };
+        const int altura = j->height();
         controle<QPushButton>(*j, "Command1")->click();
         QVERIFY(visto_imprimindo);
+        QCOMPARE(j->height(), altura); // the progress frame gave its room back
         QCOMPARE(d.filtros_salvar, QStringList{QStringLiteral("Arquivos PDF(*.pdf)")});
         QCOMPARE(d.iniciais_salvar, QStringList{pasta_.filePath(QStringLiteral("duas.pdf"))});
         QVERIFY2(d.mensagens.isEmpty(), d.mensagens.isEmpty() ? "" : qPrintable(d.mensagens[0].texto));
