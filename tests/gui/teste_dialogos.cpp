@@ -89,6 +89,11 @@ private Q_SLOTS:
                                                          "Vendas\r\n\f\x1a"));
         j->show();
         QVERIFY(QTest::qWaitForWindowExposed(j.get()));
+        // The whole path shows, wrapped, in a window that fits the screen.
+        auto* rotulo = teste::controle<QLabel>(*j, "Label5");
+        QVERIFY(rotulo->text().size() >= 250);
+        QVERIFY(rotulo->height() >= rotulo->heightForWidth(rotulo->width()));
+        QVERIFY(rotulo->heightForWidth(rotulo->width()) > 3 * rotulo->fontMetrics().height());
         QVERIFY(j->frameGeometry().width() <= j->screen()->availableGeometry().width());
         capturar(j.get(), QStringLiteral("principal_caminho_longo"));
     }
