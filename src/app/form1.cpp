@@ -707,12 +707,18 @@ bool Form1::validar(PedidoImpressao& pedido)
 
     if (!opcao_selecionar->isChecked())
         return true;
-    if (!doc_.indice_valido) {
+    // The pages as this job's pass will find them, with the top margin
+    // typed; the preview keeps its own index.
+    int total = 1;
+    {
         Ampulheta ampulheta;
-        examinar(doc_, metricas_, indice_, *this);
+        Documento copia = doc_;
+        IndicePaginas indice;
+        examinar(copia, metricas_, papel_da_impressora(*impressora_, QString::number(pedido.margens.superior)),
+                 indice, *this);
         quadro({}, false);
+        total = std::max(indice.total_paginas, 1);
     }
-    const int total = std::max(indice_.total_paginas, 1);
     const std::optional<int> primeira = inteiro_digitado(texto_primeira_pagina->text(), 1, total);
     const std::optional<int> ultima = inteiro_digitado(texto_ultima_pagina->text(), 1, total);
     const QString intervalo = total == 1 ? QStringLiteral("O relatório tem 1 página.")
