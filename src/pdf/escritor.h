@@ -15,14 +15,13 @@
 #include <QRawFont>
 #include <QRectF>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
 class QIODevice;
 
 namespace papelada::pdf {
-
-struct FaceTrueType;
 
 class Escritor {
 public:
@@ -56,6 +55,9 @@ public:
     bool terminar();
     bool falhou() const { return falhou_; }
     QString erro() const { return erro_; }
+    // What the document lost without failing: faces whose text had to be
+    // drawn as outlines, or left without their font program.
+    QStringList avisos() const { return avisos_; }
 
 private:
     struct Face;
@@ -109,7 +111,8 @@ private:
     bool terminado_ = false;
     bool falhou_ = false;
     QString erro_;
-    int obj_catalogo_ = 0, obj_paginas_ = 0, obj_recursos_ = 0, obj_info_ = 0, obj_cmap_ = 0;
+    QStringList avisos_;
+    int obj_catalogo_ = 0, obj_paginas_ = 0, obj_recursos_ = 0, obj_info_ = 0;
 
     // The page being drawn.
     bool pagina_aberta_ = false;

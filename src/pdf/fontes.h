@@ -1,10 +1,10 @@
-// The fonts of a PDF document: one entry per TrueType face the pages use
-// (embedded as a subset once the document ends) and, per face and size, fonts
-// of at most 256 one-byte codes, chained when a face needs more.
+// The fonts of a PDF document: one entry per face the pages use (embedded as
+// a subset once the document ends) and, per face and size, fonts of at most
+// 256 one-byte codes, chained when a face needs more.
 #pragma once
 
 #include "pdf/escritor.h"
-#include "pdf/truetype.h"
+#include "pdf/subconjunto.h"
 #include "stream/cp1252.h"
 
 #include <QList>
@@ -15,7 +15,7 @@ namespace papelada::pdf {
 
 struct Escritor::Face {
     QByteArray chave;
-    FaceTrueType dados;
+    FaceFonte dados;
     std::set<quint32> usados;
     int obj_descritor = 0;
     QByteArray nome; // subset tag and PostScript name
