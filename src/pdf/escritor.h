@@ -97,6 +97,9 @@ private:
     // face.
     Recurso* onde(Recurso& primeiro, quint32 g, char16_t caractere, int* codigo);
     Face& face_para(const QRawFont& fonte);
+    // The glyph of `face`'s OpenType copy that stands for glyph `g` of
+    // `fonte`, the character `caractere`.
+    quint32 traduzir(const QRawFont& fonte, Face& face, quint32 g, char16_t caractere);
     void escrever_fontes();
     void escrever_face(Face& face);
     void escrever_recurso(Recurso& recurso);

@@ -4,6 +4,7 @@
 
 #include <QCryptographicHash>
 #include <algorithm>
+#include <cmath>
 
 namespace papelada::pdf {
 
@@ -58,10 +59,36 @@ Escritor::Face& Escritor::face_para(const QRawFont& fonte)
     auto face = std::make_unique<Face>();
     face->chave = chave;
     face->dados = ler_face(fonte);
+    if (face->dados.contornos == Contornos::nenhum)
+        if (QRawFont gemea = gemea_opentype(fonte); gemea.isValid())
+            if (FaceFonte d = ler_face(gemea); d.incorporavel) {
+                face->gemea = gemea;
+                face->dados = std::move(d);
+            }
     if (!face->dados.problema.isEmpty())
         avisos_.append(face->dados.problema);
     faces_.push_back(std::move(face));
     return *faces_.back();
+}
+
+quint32 Escritor::traduzir(const QRawFont& fonte, Face& face, quint32 g, char16_t caractere)
+{
+    if (const auto it = face.traducao.constFind(g); it != face.traducao.cend())
+        return *it;
+    // The glyph must be the character's own in both faces, with the same
+    // advance.
+    quint32 t = Face::sem_glifo;
+    const QString c = caractere && !QChar::isSurrogate(caractere) ? QString(QChar(caractere)) : QString();
+    if (!c.isEmpty() && fonte.glyphIndexesForString(c).value(0) == g) {
+        const quint32 copia = face.gemea.glyphIndexesForString(c).value(0);
+        const double a = fonte.advancesForGlyphIndexes(QList<quint32>{g}).value(0).x() / fonte.pixelSize();
+        const double b =
+            face.gemea.advancesForGlyphIndexes(QList<quint32>{copia}).value(0).x() / face.gemea.pixelSize();
+        if (copia && std::abs(a - b) < 0.002)
+            t = copia;
+    }
+    face.traducao.insert(g, t);
+    return t;
 }
 
 Escritor::Recurso& Escritor::recurso_para(const QRawFont& fonte)
@@ -90,7 +117,8 @@ Escritor::Recurso& Escritor::novo_recurso(Face& face, const QRawFont& fonte)
 {
     auto novo = std::make_unique<Recurso>();
     novo->face = &face;
-    novo->fonte = fonte;
+    novo->fonte = face.gemea.isValid() ? face.gemea : fonte;
+    novo->fonte.setPixelSize(fonte.pixelSize());
     novo->tamanho = fonte.pixelSize();
     novo->codigo.assign(static_cast<size_t>(std::max(face.dados.numero_glifos, 0)), -1);
     novo->nome = "F" + QByteArray::number(static_cast<int>(recursos_.size()) + 1);

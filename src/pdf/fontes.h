@@ -16,6 +16,12 @@ namespace papelada::pdf {
 struct Escritor::Face {
     QByteArray chave;
     FaceFonte dados;
+    // A Type 1 face is embedded as its OpenType copy, when there is one;
+    // its glyphs are those of the copy, matched by character (`sem_glifo`
+    // for a glyph that has no match and is drawn as outlines).
+    QRawFont gemea;
+    QHash<quint32, quint32> traducao;
+    static constexpr quint32 sem_glifo = 0xffffffff;
     std::set<quint32> usados;
     int obj_descritor = 0;
     QByteArray nome; // subset tag and PostScript name

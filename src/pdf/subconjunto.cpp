@@ -2,6 +2,7 @@
 
 #include <QRawFont>
 #include <cmath>
+#include <fontconfig/fontconfig.h>
 #include <hb-ot.h>
 #include <hb-subset.h>
 #include <hb.h>
@@ -196,6 +197,41 @@ FaceFonte ler_face(const QRawFont& fonte)
                             .arg(fonte.familyName());
     }
     return face;
+}
+
+QRawFont gemea_opentype(const QRawFont& fonte)
+{
+    if (!fonte.isValid() || !fonte.fontTable("head").isEmpty())
+        return {};
+    FcPattern* padrao = FcPatternCreate();
+    const QByteArray familia = fonte.familyName().toUtf8(), estilo = fonte.styleName().toUtf8();
+    FcPatternAddString(padrao, FC_FAMILY, reinterpret_cast<const FcChar8*>(familia.constData()));
+    FcPatternAddString(padrao, FC_STYLE, reinterpret_cast<const FcChar8*>(estilo.constData()));
+    FcObjectSet* campos = FcObjectSetBuild(FC_FILE, FC_FONTFORMAT, FC_INDEX, nullptr);
+    FcFontSet* achadas = FcFontList(nullptr, padrao, campos);
+    QRawFont gemea;
+    for (int i = 0; achadas && i < achadas->nfont && !gemea.isValid(); ++i) {
+        FcChar8* arquivo = nullptr;
+        FcChar8* formato = nullptr;
+        int indice = 0;
+        if (FcPatternGetString(achadas->fonts[i], FC_FILE, 0, &arquivo) != FcResultMatch
+            || FcPatternGetString(achadas->fonts[i], FC_FONTFORMAT, 0, &formato) != FcResultMatch
+            || (FcPatternGetInteger(achadas->fonts[i], FC_INDEX, 0, &indice) == FcResultMatch && indice != 0))
+            continue;
+        const QByteArray f = reinterpret_cast<const char*>(formato);
+        if (f != "CFF" && f != "TrueType")
+            continue;
+        QRawFont candidata(QString::fromUtf8(reinterpret_cast<const char*>(arquivo)), fonte.pixelSize(),
+                           fonte.hintingPreference());
+        if (candidata.isValid() && candidata.familyName() == fonte.familyName()
+            && candidata.styleName() == fonte.styleName())
+            gemea = candidata;
+    }
+    if (achadas)
+        FcFontSetDestroy(achadas);
+    FcObjectSetDestroy(campos);
+    FcPatternDestroy(padrao);
+    return gemea;
 }
 
 QByteArray subconjunto(const FaceFonte& face, const std::set<quint32>& usados)

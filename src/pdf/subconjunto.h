@@ -3,11 +3,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QRawFont>
 #include <QString>
 #include <memory>
 #include <set>
 
-class QRawFont;
 struct hb_face_t;
 
 namespace papelada::pdf {
@@ -35,6 +35,12 @@ struct FaceFonte {
 // Reads the face of `fonte`. Nothing here trusts the sizes and offsets a
 // font declares: HarfBuzz checks every table before it reads one.
 FaceFonte ler_face(const QRawFont& fonte);
+
+// The same family and style in an OpenType file, when `fonte` is a face
+// without OpenType tables (a Type 1 font: "Helvetica" may resolve to the
+// Type 1 copy of a face also installed as CFF). Invalid when there is none.
+// Its glyph indexes are its own: glyphs are matched by character.
+QRawFont gemea_opentype(const QRawFont& fonte);
 
 // A font program of `face` (an OpenType file; TrueType or CFF outlines as
 // the face has them) with the outlines of the glyphs in `usados` only, and

@@ -196,7 +196,7 @@ TEST(PdfNumeros, FormaCurta)
 }
 
 struct CasoFonte {
-    const char* familia; // or the path of a font file
+    const char* familia;
     bool negrito, italico;
 };
 
@@ -211,14 +211,12 @@ TEST_P(PdfTexto, GlifosComoOsDoMotorDoQt)
 {
     if (!tem_poppler())
         GTEST_SKIP() << "poppler-utils não instalado";
-    const QString familia = QString::fromLatin1(GetParam().familia);
-    QFont f(familia);
+    QFont f(QString::fromLatin1(GetParam().familia));
     f.setPixelSize(240); // 12 points, in twips
     f.setBold(GetParam().negrito);
     f.setItalic(GetParam().italico);
     f.setHintingPreference(QFont::PreferNoHinting);
-    const QRawFont fonte = familia.startsWith(QLatin1Char('/')) ? QRawFont(familia, 240, QFont::PreferNoHinting)
-                                                                 : QRawFont::fromFont(f);
+    const QRawFont fonte = QRawFont::fromFont(f);
     ASSERT_TRUE(fonte.isValid());
     // Parentheses and backslashes are escaped in the page's strings.
     const QString texto = QStringLiteral("Relatório (ações) \\ € 1.234,56 ÁÉÍÓÚ çãõ");
@@ -237,7 +235,7 @@ TEST_P(PdfTexto, GlifosComoOsDoMotorDoQt)
 
     // Qt draws CFF outlines as paths, which poppler fills with a smoothing
     // of its own; MuPDF draws glyphs and paths alike.
-    const bool cff = familia.endsWith(QLatin1String(".otf"));
+    const bool cff = fontes[0].contains(QLatin1String("Type 0C"));
     for (bool mupdf : {false, true}) {
         if (mupdf && !existe_programa(QStringLiteral("mutool")))
             continue;
@@ -255,8 +253,10 @@ INSTANTIATE_TEST_SUITE_P(Faces, PdfTexto,
                                            CasoFonte{"Liberation Sans", true, false},
                                            CasoFonte{"Liberation Serif", false, true},
                                            CasoFonte{"DejaVu Sans", false, false},
-                                           CasoFonte{"/usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf", false, false},
-                                           CasoFonte{"/usr/share/fonts/opentype/urw-base35/NimbusRoman-BoldItalic.otf", false, false}));
+                                           // CFF outlines (or their Type 1 copies, which
+                                           // are embedded as the CFF ones).
+                                           CasoFonte{"Helvetica", false, false},
+                                           CasoFonte{"Times", true, true}));
 
 TEST(PdfTexto, MaisGlifosQueCodigosNumaFonte)
 {
