@@ -301,4 +301,13 @@ void margens_do_trator(const Superficie& impressora, Documento& doc)
         doc.margem_esquerda = doc.margem_superior = 0;
 }
 
+Medicao abrir_relatorio(Documento& doc, Metricas& metricas, Superficie& impressora,
+                        Observador& observador, FonteEscolhida* dialogo, const OpcoesMedicao& opcoes)
+{
+    ler_margens(doc.margem_esquerda, doc.margem_superior);
+    Medicao m = medir_relatorio(doc, metricas, impressora, observador, dialogo, opcoes);
+    margens_do_trator(impressora, doc);
+    return m;
+}
+
 } // namespace papelada

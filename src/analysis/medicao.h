@@ -41,4 +41,11 @@ Medicao medir_relatorio(const Documento& doc, Metricas& metricas, Superficie& im
 // its top left corner, so the margins are zero.
 void margens_do_trator(const Superficie& impressora, Documento& doc);
 
+// Opens the report named by `doc.nome_arquivo` as the program does when it
+// starts with a file: the stored margins, the measurement, then the margins
+// of a tractor-fed form.
+Medicao abrir_relatorio(Documento& doc, Metricas& metricas, Superficie& impressora,
+                        Observador& observador, FonteEscolhida* dialogo = nullptr,
+                        const OpcoesMedicao& opcoes = {});
+
 } // namespace papelada

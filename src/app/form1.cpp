@@ -2,9 +2,11 @@
 
 #include "analysis/medicao.h"
 #include "app/widgets.h"
-#include "app/janelas_auxiliares.h"
 #include "app/janela_visualizacao.h"
+#include "app/janelas_auxiliares.h"
+#include "print/trabalho.h"
 #include "stream/copia.h"
+#include "stream/numeros.h"
 
 #include <QAction>
 #include <QApplication>
@@ -80,143 +82,145 @@ void Form1::montar()
     };
 
     // The file.
-    Label4 = rotulo("Label4", QStringLiteral("Arquivo"));
-    QFont negrito = Label4->font();
+    rotulo_titulo_arquivo = rotulo("Label4", QStringLiteral("Arquivo"));
+    QFont negrito = rotulo_titulo_arquivo->font();
     negrito.setBold(true);
-    Label4->setFont(negrito);
-    Label5 = rotulo("Label5", QStringLiteral("Nenhum arquivo selecionado"));
-    Label5->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    Label5->setMinimumWidth(260);
-    Label5->setWordWrap(true);
-    Label3 = rotulo("Label3");
-    Label3->setWordWrap(true);
-    Label3->setStyleSheet(QStringLiteral("color: #1a4f8b;"));
-    Label3->hide();
-    Check1 = nomear(new QCheckBox(QStringLiteral("Excluir arquivo ao encerrar"), central), "Check1");
+    rotulo_titulo_arquivo->setFont(negrito);
+    rotulo_arquivo = rotulo("Label5", QStringLiteral("Nenhum arquivo selecionado"));
+    rotulo_arquivo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    rotulo_arquivo->setMinimumWidth(260);
+    rotulo_arquivo->setWordWrap(true);
+    rotulo_mensagem = rotulo("Label3");
+    rotulo_mensagem->setWordWrap(true);
+    rotulo_mensagem->setStyleSheet(QStringLiteral("color: #1a4f8b;"));
+    rotulo_mensagem->hide();
+    caixa_excluir = nomear(new QCheckBox(QStringLiteral("Excluir arquivo ao encerrar"), central), "Check1");
 
     // Printer.
-    Frame3 = nomear(new QGroupBox(QStringLiteral("Impressora"), central), "Frame3");
-    Label8 = nomear(new QLabel(Frame3), "Label8");
-    Label9 = nomear(new QLabel(Frame3), "Label9");
-    Label8->setWordWrap(true);
-    Label9->setWordWrap(true);
-    auto* l3 = new QVBoxLayout(Frame3);
-    l3->addWidget(Label8);
-    l3->addWidget(Label9);
+    quadro_impressora = nomear(new QGroupBox(QStringLiteral("Impressora"), central), "Frame3");
+    rotulo_impressora = nomear(new QLabel(quadro_impressora), "Label8");
+    rotulo_papel = nomear(new QLabel(quadro_impressora), "Label9");
+    rotulo_impressora->setWordWrap(true);
+    rotulo_papel->setWordWrap(true);
+    auto* l3 = new QVBoxLayout(quadro_impressora);
+    l3->addWidget(rotulo_impressora);
+    l3->addWidget(rotulo_papel);
     l3->addStretch();
 
     // Pages and copies.
-    Frame1 = nomear(new QGroupBox(QStringLiteral("Seleção"), central), "Frame1");
-    Option1 = nomear(new QRadioButton(QStringLiteral("Imprimir todas as Páginas"), Frame1), "Option1");
-    Option1->setToolTip(QStringLiteral("Seleciona impressão de todas as páginas"));
-    Option1->setChecked(true);
-    Option2 = nomear(new QRadioButton(QStringLiteral("Selecionar páginas"), Frame1), "Option2");
-    Option2->setToolTip(QStringLiteral("Clique aqui para selecionar páginas"));
-    Label10 = nomear(new QLabel(QStringLiteral("de"), Frame1), "Label10");
-    Text1 = nomear(new QLineEdit(QStringLiteral("1"), Frame1), "Text1");
-    Text1->setToolTip(QStringLiteral("Número da primeira página a imprimir"));
-    Label6 = nomear(new QLabel(QStringLiteral("até"), Frame1), "Label6");
-    Text2 = nomear(new QLineEdit(QStringLiteral("1"), Frame1), "Text2");
-    Text2->setToolTip(QStringLiteral("Número da última página a imprimir"));
-    Label7 = nomear(new QLabel(QStringLiteral("Cópias"), Frame1), "Label7");
-    Text3 = nomear(new QLineEdit(QStringLiteral("1"), Frame1), "Text3");
-    Text3->setToolTip(QStringLiteral("Número de Cópias a Imprimir"));
-    for (QLineEdit* t : {Text1, Text2, Text3})
+    quadro_selecao = nomear(new QGroupBox(QStringLiteral("Seleção"), central), "Frame1");
+    opcao_todas = nomear(new QRadioButton(QStringLiteral("Imprimir todas as Páginas"), quadro_selecao), "Option1");
+    opcao_todas->setToolTip(QStringLiteral("Seleciona impressão de todas as páginas"));
+    opcao_todas->setChecked(true);
+    opcao_selecionar = nomear(new QRadioButton(QStringLiteral("Selecionar páginas"), quadro_selecao), "Option2");
+    opcao_selecionar->setToolTip(QStringLiteral("Clique aqui para selecionar páginas"));
+    rotulo_de = nomear(new QLabel(QStringLiteral("de"), quadro_selecao), "Label10");
+    texto_primeira_pagina = nomear(new QLineEdit(QStringLiteral("1"), quadro_selecao), "Text1");
+    texto_primeira_pagina->setToolTip(QStringLiteral("Número da primeira página a imprimir"));
+    rotulo_ate = nomear(new QLabel(QStringLiteral("até"), quadro_selecao), "Label6");
+    texto_ultima_pagina = nomear(new QLineEdit(QStringLiteral("1"), quadro_selecao), "Text2");
+    texto_ultima_pagina->setToolTip(QStringLiteral("Número da última página a imprimir"));
+    rotulo_copias = nomear(new QLabel(QStringLiteral("Cópias"), quadro_selecao), "Label7");
+    texto_copias = nomear(new QLineEdit(QStringLiteral("1"), quadro_selecao), "Text3");
+    texto_copias->setToolTip(QStringLiteral("Número de Cópias a Imprimir"));
+    for (QLineEdit* t : {texto_primeira_pagina, texto_ultima_pagina, texto_copias})
         t->setFixedWidth(56);
-    auto* l1 = new QGridLayout(Frame1);
-    l1->addWidget(Option1, 0, 0, 1, 5);
-    l1->addWidget(Option2, 1, 0, 1, 5);
-    l1->addWidget(Label10, 2, 0);
-    l1->addWidget(Text1, 2, 1);
-    l1->addWidget(Label6, 2, 2);
-    l1->addWidget(Text2, 2, 3);
-    l1->addWidget(Label7, 3, 0);
-    l1->addWidget(Text3, 3, 1);
+    auto* l1 = new QGridLayout(quadro_selecao);
+    l1->addWidget(opcao_todas, 0, 0, 1, 5);
+    l1->addWidget(opcao_selecionar, 1, 0, 1, 5);
+    l1->addWidget(rotulo_de, 2, 0);
+    l1->addWidget(texto_primeira_pagina, 2, 1);
+    l1->addWidget(rotulo_ate, 2, 2);
+    l1->addWidget(texto_ultima_pagina, 2, 3);
+    l1->addWidget(rotulo_copias, 3, 0);
+    l1->addWidget(texto_copias, 3, 1);
     l1->setColumnStretch(4, 1);
-    connect(Option1, &QRadioButton::toggled, this, &Form1::Option_Click);
+    connect(opcao_todas, &QRadioButton::toggled, this, &Form1::Option_Click);
     Option_Click();
 
     // Margins.
-    Label13 = rotulo("Label13", QStringLiteral("Margem Esquerda"));
-    Text5 = caixa("Text5", QStringLiteral("0"), 56);
-    Label14 = rotulo("Label14", QStringLiteral("mm"));
-    Label12 = rotulo("Label12", QStringLiteral("Margem Superior"));
-    Text4 = caixa("Text4", QStringLiteral("0"), 56);
-    Label15 = rotulo("Label15", QStringLiteral("mm"));
+    rotulo_margem_esquerda = rotulo("Label13", QStringLiteral("Margem Esquerda"));
+    texto_margem_esquerda = caixa("Text5", QStringLiteral("0"), 56);
+    rotulo_mm_esquerda = rotulo("Label14", QStringLiteral("mm"));
+    rotulo_margem_superior = rotulo("Label12", QStringLiteral("Margem Superior"));
+    texto_margem_superior = caixa("Text4", QStringLiteral("0"), 56);
+    rotulo_mm_superior = rotulo("Label15", QStringLiteral("mm"));
     auto* margens = new QHBoxLayout;
-    adicionar(margens, {Label13, Text5, Label14});
+    adicionar(margens, {rotulo_margem_esquerda, texto_margem_esquerda, rotulo_mm_esquerda});
     margens->addSpacing(16);
-    adicionar(margens, {Label12, Text4, Label15});
+    adicionar(margens, {rotulo_margem_superior, texto_margem_superior, rotulo_mm_superior});
     margens->addStretch();
 
-    Check2 = nomear(new QCheckBox(QStringLiteral("Encerrar após a Impressão"), central), "Check2");
+    caixa_encerrar = nomear(new QCheckBox(QStringLiteral("Encerrar após a Impressão"), central), "Check2");
 
     // Progress.
-    Frame2 = nomear(new QGroupBox(QStringLiteral("Evolução da Impressão"), central), "Frame2");
-    Label1 = nomear(new QLabel(Frame2), "Label1");
-    Label2 = nomear(new QLabel(Frame2), "Label2");
-    Picture1 = nomear(new QProgressBar(Frame2), "Picture1");
-    Picture1->setRange(0, largura_barra);
-    Picture1->setValue(0);
-    Picture1->setTextVisible(false);
-    Command5 = nomear(new QPushButton(QStringLiteral("Interromper"), Frame2), "Command5");
-    Command5->setToolTip(QStringLiteral("Interromper a impressão"));
-    Command5->setEnabled(false);
-    Command5->hide();
-    auto* l2 = new QGridLayout(Frame2);
-    l2->addWidget(Label1, 0, 0);
-    l2->addWidget(Label2, 0, 1);
-    l2->addWidget(Picture1, 1, 0, 1, 3);
-    l2->addWidget(Command5, 0, 2, Qt::AlignRight);
+    quadro_progresso = nomear(new QGroupBox(QStringLiteral("Evolução da Impressão"), central), "Frame2");
+    rotulo_acao = nomear(new QLabel(quadro_progresso), "Label1");
+    rotulo_pagina = nomear(new QLabel(quadro_progresso), "Label2");
+    barra_progresso = nomear(new QProgressBar(quadro_progresso), "Picture1");
+    barra_progresso->setRange(0, largura_barra);
+    barra_progresso->setValue(0);
+    barra_progresso->setTextVisible(false);
+    botao_interromper = nomear(new QPushButton(QStringLiteral("Interromper"), quadro_progresso), "Command5");
+    botao_interromper->setToolTip(QStringLiteral("Interromper a impressão"));
+    botao_interromper->setEnabled(false);
+    botao_interromper->hide();
+    auto* l2 = new QGridLayout(quadro_progresso);
+    l2->addWidget(rotulo_acao, 0, 0);
+    l2->addWidget(rotulo_pagina, 0, 1);
+    l2->addWidget(barra_progresso, 1, 0, 1, 3);
+    l2->addWidget(botao_interromper, 0, 2, Qt::AlignRight);
     l2->setColumnStretch(1, 1);
-    Frame2->hide();
+    quadro_progresso->hide();
 
-    Label11 = rotulo("Label11", QStringLiteral("Gravando Linha"));
-    Label11->setWordWrap(true);
-    Label11->hide();
+    rotulo_gravando = rotulo("Label11", QStringLiteral("Gravando Linha"));
+    rotulo_gravando->setWordWrap(true);
+    rotulo_gravando->hide();
 
     // Commands.
-    Command1 = botao("Command1", QStringLiteral("Imprimir"), QStringLiteral("Imprimir o Relatório"));
-    Command6 = botao("Command6", QStringLiteral("Visualizar"), QStringLiteral("Visualizar impressão"));
-    Command8 = botao("Command8", QStringLiteral("Abrir"), QStringLiteral("Abrir um novo arquivo de impressão"));
-    Command7 = botao("Command7", QStringLiteral("Salvar"), QStringLiteral("Gravar o conteúdo deste relatório em disco"));
-    Command3 = botao("Command3", QStringLiteral("Impressora"), QStringLiteral("Selecionar impressora"));
-    Command4 = botao("Command4", QStringLiteral("Fontes"), QStringLiteral("Escolher nova fonte de impressão"));
-    Command2 = botao("Command2", QStringLiteral("Sair"), QStringLiteral("Abandonar o programa"));
-    Command1->setDefault(true);
-    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
-    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
-    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
-    connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
-    connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
+    botao_imprimir = botao("Command1", QStringLiteral("Imprimir"), QStringLiteral("Imprimir o Relatório"));
+    botao_visualizar = botao("Command6", QStringLiteral("Visualizar"), QStringLiteral("Visualizar impressão"));
+    botao_abrir = botao("Command8", QStringLiteral("Abrir"), QStringLiteral("Abrir um novo arquivo de impressão"));
+    botao_salvar = botao("Command7", QStringLiteral("Salvar"),
+                         QStringLiteral("Gravar o conteúdo deste relatório em disco"));
+    botao_impressora = botao("Command3", QStringLiteral("Impressora"), QStringLiteral("Selecionar impressora"));
+    botao_fontes = botao("Command4", QStringLiteral("Fontes"), QStringLiteral("Escolher nova fonte de impressão"));
+    botao_sair = botao("Command2", QStringLiteral("Sair"), QStringLiteral("Abandonar o programa"));
+    botao_imprimir->setDefault(true);
+    connect(botao_imprimir, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(botao_sair, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(botao_impressora, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(botao_fontes, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(botao_interromper, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(botao_visualizar, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(botao_salvar, &QPushButton::clicked, this, &Form1::Command7_Click);
+    connect(botao_abrir, &QPushButton::clicked, this, &Form1::Command8_Click);
 
     auto* arquivo = new QGridLayout;
-    arquivo->addWidget(Label4, 0, 0, Qt::AlignTop);
-    arquivo->addWidget(Label5, 0, 1);
-    arquivo->addWidget(Label3, 1, 1);
-    arquivo->addWidget(Check1, 2, 1);
+    arquivo->addWidget(rotulo_titulo_arquivo, 0, 0, Qt::AlignTop);
+    arquivo->addWidget(rotulo_arquivo, 0, 1);
+    arquivo->addWidget(rotulo_mensagem, 1, 1);
+    arquivo->addWidget(caixa_excluir, 2, 1);
     arquivo->setColumnStretch(1, 1);
 
     auto* quadros = new QHBoxLayout;
-    quadros->addWidget(Frame3, 1);
-    quadros->addWidget(Frame1, 1);
+    quadros->addWidget(quadro_impressora, 1);
+    quadros->addWidget(quadro_selecao, 1);
 
     auto* esquerda = new QVBoxLayout;
     esquerda->addLayout(arquivo);
     esquerda->addLayout(quadros);
     esquerda->addLayout(margens);
-    esquerda->addWidget(Check2);
-    esquerda->addWidget(Frame2);
-    esquerda->addWidget(Label11);
+    esquerda->addWidget(caixa_encerrar);
+    esquerda->addWidget(quadro_progresso);
+    esquerda->addWidget(rotulo_gravando);
     esquerda->addStretch();
 
     auto* botoes = new QVBoxLayout;
-    adicionar(botoes, {Command1, Command6, Command8, Command7, Command3, Command4});
+    adicionar(botoes,
+              {botao_imprimir, botao_visualizar, botao_abrir, botao_salvar, botao_impressora, botao_fontes});
     botoes->addStretch();
-    botoes->addWidget(Command2);
+    botoes->addWidget(botao_sair);
 
     auto* tudo = new QHBoxLayout(central);
     tudo->addLayout(esquerda, 1);
@@ -232,21 +236,21 @@ void Form1::montar_menus()
         return a;
     };
     QMenu* arquivos = nomear(menuBar()->addMenu(QStringLiteral("&Arquivos")), "arquivos");
-    arquivos_abrir = acao(arquivos, "arquivos_abrir", QStringLiteral("Abri&r"), &Form1::Command8_Click);
-    arquivos_salvar = acao(arquivos, "arquivos_salvar", QStringLiteral("&Salvar como..."), &Form1::Command7_Click);
+    acao_abrir = acao(arquivos, "arquivos_abrir", QStringLiteral("Abri&r"), &Form1::Command8_Click);
+    acao_salvar = acao(arquivos, "arquivos_salvar", QStringLiteral("&Salvar como..."), &Form1::Command7_Click);
     arquivos->addSeparator();
-    arquivos_sair = acao(arquivos, "arquivos_sair", QStringLiteral("Sair"), &Form1::Command2_Click);
+    acao_sair = acao(arquivos, "arquivos_sair", QStringLiteral("Sair"), &Form1::Command2_Click);
 
     QMenu* spool = nomear(menuBar()->addMenu(QStringLiteral("Spool")), "spool");
-    spool_impressora = acao(spool, "spool_impressora", QStringLiteral("Mudar impressora"), &Form1::Command3_Click);
-    spool_fontes = acao(spool, "spool_fontes", QStringLiteral("Alterar Fontes"), &Form1::Command4_Click);
-    DefaultFont = acao(spool, "DefaultFont", QStringLiteral("Definir Fonte Padrão"), &Form1::DefaultFont_Click);
+    acao_impressora = acao(spool, "spool_impressora", QStringLiteral("Mudar impressora"), &Form1::Command3_Click);
+    acao_fontes = acao(spool, "spool_fontes", QStringLiteral("Alterar Fontes"), &Form1::Command4_Click);
+    acao_fonte_padrao = acao(spool, "DefaultFont", QStringLiteral("Definir Fonte Padrão"), &Form1::DefaultFont_Click);
     spool->addSeparator();
-    spool_visualizar = acao(spool, "spool_visualizar", QStringLiteral("Visualizar"), &Form1::Command6_Click);
-    spool_imprimir = acao(spool, "spool_imprimir", QStringLiteral("Imprimir"), &Form1::Command1_Click);
+    acao_visualizar = acao(spool, "spool_visualizar", QStringLiteral("Visualizar"), &Form1::Command6_Click);
+    acao_imprimir = acao(spool, "spool_imprimir", QStringLiteral("Imprimir"), &Form1::Command1_Click);
 
     QMenu* ajuda = nomear(menuBar()->addMenu(QStringLiteral("Ajuda")), "ajuda");
-    ajuda_sobre = acao(ajuda, "ajuda_sobre", QStringLiteral("Sobre"), &Form1::ajuda_sobre_Click);
+    acao_sobre = acao(ajuda, "ajuda_sobre", QStringLiteral("Sobre"), &Form1::ajuda_sobre_Click);
 }
 
 // ---- Start-up ----------------------------------------------------------
@@ -262,33 +266,40 @@ bool Form1::Form_Load()
              area.y() + (area.height() - frameGeometry().height()) / 2);
     }
 
-    ler_margens(doc_.margem_esquerda, doc_.margem_superior);
     doc_.imprimir_ao_ativar = false;
     doc_.indice_valido = false;
     mostrar_impressora();
 
+    const bool localizado = arquivo_localizado(linha_comando_);
+    if (!localizado) {
+        // The stored margins are read (a missing one is stored) even when no
+        // report opens; opening one reads them itself.
+        ler_margens(doc_.margem_esquerda, doc_.margem_superior);
+    }
     if (linha_comando_.isEmpty()) {
         sem_documento();
         return true;
     }
-    if (!arquivo_localizado(linha_comando_)) {
+    if (!localizado) {
         dialogos_.mensagem(this, QStringLiteral("Arquivo ") + linha_comando_ + QStringLiteral(" não foi localizado."),
                            QStringLiteral("Papelada"), Dialogos::Icone::Critico);
         return false;
     }
-    Label5->setText(linha_comando_);
+    rotulo_arquivo->setText(linha_comando_);
     doc_.tamanho_arquivo = QFileInfo(linha_comando_).size();
     doc_.nome_arquivo = linha_comando_;
     doc_.interromper = 0;
-    medir();
-    margens_do_trator(*impressora_, doc_);
+    {
+        Ampulheta ampulheta;
+        abrir_relatorio(doc_, metricas_, *impressora_, *this, &fonte_dialogo_);
+    }
     mostrar_margens();
     return true;
 }
 
 void Form1::sem_documento()
 {
-    Label5->setText(QStringLiteral("Nenhum arquivo selecionado"));
+    rotulo_arquivo->setText(QStringLiteral("Nenhum arquivo selecionado"));
     doc_.nome_arquivo.clear();
     doc_.tamanho_arquivo = 0;
     doc_.interromper = 0;
@@ -299,16 +310,16 @@ void Form1::sem_documento()
 
 void Form1::habilitar_documento(bool sim)
 {
-    for (QPushButton* b : {Command6, Command1, Command7})
+    for (QPushButton* b : {botao_visualizar, botao_imprimir, botao_salvar})
         b->setEnabled(sim);
-    for (QAction* a : {arquivos_salvar, spool_visualizar, spool_imprimir})
+    for (QAction* a : {acao_salvar, acao_visualizar, acao_imprimir})
         a->setEnabled(sim);
 }
 
 void Form1::mostrar_margens()
 {
-    Text4->setText(QString::number(doc_.margem_superior));
-    Text5->setText(QString::number(doc_.margem_esquerda));
+    texto_margem_superior->setText(QString::number(doc_.margem_superior));
+    texto_margem_esquerda->setText(QString::number(doc_.margem_esquerda));
 }
 
 void Form1::medir()
@@ -350,17 +361,17 @@ void Form1::Command8_Click()
     doc_.nome_arquivo = escolhido;
     doc_.imprimir_ao_ativar = false;
     doc_.indice_valido = false;
-    for (QPushButton* b : {Command3, Command4})
+    for (QPushButton* b : {botao_impressora, botao_fontes})
         b->setEnabled(true);
-    spool_fontes->setEnabled(true);
-    spool_impressora->setEnabled(true);
-    Label5->setText(escolhido);
+    acao_fontes->setEnabled(true);
+    acao_impressora->setEnabled(true);
+    rotulo_arquivo->setText(escolhido);
     doc_.tamanho_arquivo = QFileInfo(escolhido).size();
     doc_.interromper = 0;
     habilitar_documento(true);
-    Label3->hide();
+    rotulo_mensagem->hide();
     medir();
-    Check1->setChecked(false);
+    caixa_excluir->setChecked(false);
 }
 
 void Form1::Command7_Click()
@@ -400,8 +411,8 @@ void Form1::Command3_Click()
 
 void Form1::mostrar_impressora()
 {
-    Label8->setText(impressora_->deviceName());
-    Label9->setText(nome_papel(impressora_->paperSize()));
+    rotulo_impressora->setText(impressora_->deviceName());
+    rotulo_papel->setText(nome_papel(impressora_->paperSize()));
 }
 
 void Form1::aplicar_fonte(const FonteEscolhida& f)
@@ -448,8 +459,8 @@ void Form1::Command6_Click()
     contexto.indice = &indice_;
     contexto.impressora = impressora_.get();
     contexto.observador = this;
-    contexto.margem_esquerda = Text5->text();
-    contexto.margem_superior = Text4->text();
+    contexto.margem_esquerda = texto_margem_esquerda->text();
+    contexto.margem_superior = texto_margem_superior->text();
     contexto.dialogos = &dialogos_;
     QPointer<Form1> eu(this);
     QWidget* janela = papelada::Command6_Click(contexto, this, [eu] {
@@ -466,6 +477,7 @@ void Form1::Command1_Click()
 {
     if (trabalhando_ || doc_.nome_arquivo.isEmpty())
         return;
+    PedidoImpressao pedido;
     if (impressora_->deviceName() == impressora_pdf) {
         // The report's name in the folder of the last PDF (or the report's).
         const QFileInfo origem(doc_.nome_arquivo);
@@ -475,46 +487,47 @@ void Form1::Command1_Click()
         const QString destino = dialogos_.salvar_arquivo(this, sugestao, filtro_pdf, QStringLiteral("pdf"));
         if (destino.isEmpty())
             return;
-        impressora_->setArquivoSaida(destino);
+        pedido.arquivo_saida = destino;
     }
 
-    PedidoImpressao pedido;
-    pedido.selecionar_paginas = Option2->isChecked();
-    pedido.primeira_pagina = Text1->text();
-    pedido.ultima_pagina = Text2->text();
-    pedido.copias = Text3->text();
-    pedido.margem_esquerda = Text5->text();
-    pedido.margem_superior = Text4->text();
-    pedido.encerrar_apos = Check2->isChecked();
-    pedido.excluir_arquivo = Check1->isChecked();
-    pedido.linha_de_comando = linha_comando_;
+    // The fields are read once, as numbers by the window's own rule; only the
+    // page option may still change while the passes run.
+    selecionar_paginas_ = opcao_selecionar->isChecked();
+    pedido.so_intervalo = &selecionar_paginas_;
+    pedido.paginas = {valor_texto(texto_primeira_pagina->text()), valor_texto(texto_ultima_pagina->text())};
+    pedido.copias = passagens_de_copias(valor_texto(texto_copias->text()));
+    pedido.margens = {valor_texto(texto_margem_esquerda->text()), valor_texto(texto_margem_superior->text())};
+    const bool encerrar_apos = caixa_encerrar->isChecked();
+    const bool excluir_arquivo = caixa_excluir->isChecked();
 
     trabalhando_ = true;
-    pedido_ativo_ = &pedido;
-    const ResultadoTrabalho resultado =
-        papelada::Command1_Click(doc_, metricas_, *impressora_, pedido, *this, &fonte_dialogo_);
-    pedido_ativo_ = nullptr;
+    const ResultadoTrabalho resultado = imprimir_relatorio({doc_, metricas_, *impressora_}, pedido, *this);
+    if (resultado.fim != FimTrabalho::Falhou) {
+        // Every pass ran: the margins typed are the ones to start with next time.
+        gravar_margens(texto_margem_esquerda->text(), texto_margem_superior->text(), doc_.margem_esquerda,
+                       doc_.margem_superior);
+    }
+    const bool encerrar = resultado.fim == FimTrabalho::Impresso && encerrar_apos;
+    if (resultado.fim != FimTrabalho::Falhou && !encerrar) {
+        // The window stays: the stream may have left another font on the
+        // printer, and the next job must start from the report's own.
+        medir_relatorio(doc_, metricas_, *impressora_, *this, &fonte_dialogo_);
+    }
     trabalhando_ = false;
     // Whatever way the job ended, the window is usable again.
     imprimindo(false);
     quadro({}, false);
 
-    switch (resultado.fim) {
-    case FimTrabalho::Encerrar:
-        // The job has already removed the spool file if asked to; one that it
-        // could not remove is tried once more here, so the user hears why.
-        if (pedido.excluir_arquivo && !linha_comando_.isEmpty() && QFileInfo::exists(linha_comando_))
+    if (encerrar) {
+        // The file named when the program started, which need not be the
+        // one just printed.
+        if (excluir_arquivo && !linha_comando_.isEmpty())
             excluir_linha_de_comando();
         terminar();
         return;
-    case FimTrabalho::Falhou:
-        avisar(resultado.erro.isEmpty() ? QStringLiteral("A impressão não pôde ser concluída.") : resultado.erro,
-               Dialogos::Icone::Critico);
-        break;
-    case FimTrabalho::Impresso:
-    case FimTrabalho::Cancelado:
-        break;
     }
+    if (resultado.fim == FimTrabalho::Falhou || resultado.fim == FimTrabalho::Recusado)
+        avisar(resultado.erro, Dialogos::Icone::Critico);
     if (fechar_apos_trabalho_)
         terminar();
 }
@@ -527,11 +540,11 @@ void Form1::Command5_Click()
 
 void Form1::Option_Click()
 {
-    const bool selecionar = Option2->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*>{Text1, Text2, Label10, Label6})
+    const bool selecionar = opcao_selecionar->isChecked();
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{texto_primeira_pagina, texto_ultima_pagina, rotulo_de, rotulo_ate})
         w->setVisible(selecionar);
-    if (pedido_ativo_)
-        pedido_ativo_->selecionar_paginas = selecionar;
+    selecionar_paginas_ = selecionar;
 }
 
 // ---- Leaving ---------------------------------------------------------------
@@ -552,8 +565,9 @@ void Form1::Command2_Click()
 {
     if (trabalhando_)
         return;
-    gravar_margens(Text5->text(), Text4->text(), doc_.margem_esquerda, doc_.margem_superior);
-    if (Check1->isChecked() && !linha_comando_.isEmpty())
+    gravar_margens(texto_margem_esquerda->text(), texto_margem_superior->text(), doc_.margem_esquerda,
+                   doc_.margem_superior);
+    if (caixa_excluir->isChecked() && !linha_comando_.isEmpty())
         excluir_linha_de_comando();
     terminar();
 }
@@ -598,26 +612,26 @@ void Form1::ajuda_sobre_Click()
 void Form1::quadro(const QString& titulo, bool visivel)
 {
     if (!titulo.isEmpty())
-        Frame2->setTitle(titulo);
+        quadro_progresso->setTitle(titulo);
     if (!visivel)
-        Picture1->setValue(0);
-    Frame2->setVisible(visivel);
+        barra_progresso->setValue(0);
+    quadro_progresso->setVisible(visivel);
 }
 
 void Form1::acao(const QString& texto)
 {
-    Label1->setText(texto);
-    Label1->show();
+    rotulo_acao->setText(texto);
+    rotulo_acao->show();
 }
 
 void Form1::pagina(const QString& texto)
 {
-    Label2->setText(texto);
+    rotulo_pagina->setText(texto);
 }
 
 void Form1::progresso(double fracao)
 {
-    Picture1->setValue(static_cast<int>(std::clamp(fracao, 0.0, 1.0) * largura_barra));
+    barra_progresso->setValue(static_cast<int>(std::clamp(fracao, 0.0, 1.0) * largura_barra));
 }
 
 void Form1::processar_eventos()
@@ -627,8 +641,8 @@ void Form1::processar_eventos()
 
 void Form1::mensagem(const QString& texto)
 {
-    Label3->setText(texto);
-    Label3->show();
+    rotulo_mensagem->setText(texto);
+    rotulo_mensagem->show();
 }
 
 void Form1::aviso(const QString& texto)
@@ -659,22 +673,22 @@ void Form1::imagem_fechar()
 
 void Form1::impressora_escolhida(const QString& nome, const QString& papel)
 {
-    Label8->setText(nome);
-    Label9->setText(papel);
-    Command3->setEnabled(false);
-    spool_impressora->setEnabled(false);
+    rotulo_impressora->setText(nome);
+    rotulo_papel->setText(papel);
+    botao_impressora->setEnabled(false);
+    acao_impressora->setEnabled(false);
 }
 
 void Form1::fonte_escolhida()
 {
-    Command4->setEnabled(false);
-    spool_fontes->setEnabled(false);
+    botao_fontes->setEnabled(false);
+    acao_fontes->setEnabled(false);
 }
 
 void Form1::gravando(const QString& texto)
 {
-    Label11->setText(texto);
-    Label11->setVisible(!texto.isEmpty());
+    rotulo_gravando->setText(texto);
+    rotulo_gravando->setVisible(!texto.isEmpty());
 }
 
 void Form1::imprimindo(bool ativo)
@@ -683,28 +697,29 @@ void Form1::imprimindo(bool ativo)
         return; // already in that state
     em_passagem_ = ativo;
     if (ativo) {
-        estado_command3_ = Command3->isEnabled();
-        estado_command4_ = Command4->isEnabled();
-        for (QPushButton* b : {Command1, Command2, Command3, Command4, Command6, Command7, Command8})
+        estado_impressora_ = botao_impressora->isEnabled();
+        estado_fontes_ = botao_fontes->isEnabled();
+        for (QPushButton* b : {botao_imprimir, botao_sair, botao_impressora, botao_fontes, botao_visualizar,
+                               botao_salvar, botao_abrir})
             b->setEnabled(false);
         // The menus run the same commands: they wait as well.
-        for (QAction* a : {arquivos_abrir, arquivos_salvar, arquivos_sair, spool_impressora, spool_fontes,
-                           DefaultFont, spool_visualizar, spool_imprimir}) {
+        for (QAction* a : {acao_abrir, acao_salvar, acao_sair, acao_impressora, acao_fontes,
+                           acao_fonte_padrao, acao_visualizar, acao_imprimir}) {
             estado_menus_.append({a, a->isEnabled()});
             a->setEnabled(false);
         }
-        Command5->setEnabled(true);
-        Command5->show();
+        botao_interromper->setEnabled(true);
+        botao_interromper->show();
     } else {
-        for (QPushButton* b : {Command1, Command2, Command6, Command7, Command8})
+        for (QPushButton* b : {botao_imprimir, botao_sair, botao_visualizar, botao_salvar, botao_abrir})
             b->setEnabled(true);
-        Command3->setEnabled(estado_command3_);
-        Command4->setEnabled(estado_command4_);
+        botao_impressora->setEnabled(estado_impressora_);
+        botao_fontes->setEnabled(estado_fontes_);
         for (const auto& [a, habilitada] : std::as_const(estado_menus_))
             a->setEnabled(habilitada);
         estado_menus_.clear();
-        Command5->setEnabled(false);
-        Command5->hide();
+        botao_interromper->setEnabled(false);
+        botao_interromper->hide();
     }
 }
 

@@ -4,7 +4,6 @@
 
 #include "app/dialogos.h"
 #include "print/superficie_impressora.h"
-#include "print/trabalho.h"
 #include "settings/configuracoes.h"
 #include "stream/estado.h"
 #include "stream/observador.h"
@@ -112,26 +111,32 @@ private:
     Metricas metricas_;
     IndicePaginas indice_;
     FonteEscolhida fonte_dialogo_;
-    PedidoImpressao* pedido_ativo_ = nullptr;
+    // "Selecionar páginas" as the running job reads it.
+    bool selecionar_paginas_ = false;
     bool trabalhando_ = false;
     bool fechar_apos_trabalho_ = false;
     bool terminando_ = false;
     // Enabled states kept while a pass runs.
     bool em_passagem_ = false;
-    bool estado_command3_ = true, estado_command4_ = true;
+    bool estado_impressora_ = true, estado_fontes_ = true;
     QList<QPair<QAction*, bool>> estado_menus_;
 
-    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9,
-        *Label10, *Label11, *Label12, *Label13, *Label14, *Label15;
-    QLineEdit *Text1, *Text2, *Text3, *Text4, *Text5;
-    QCheckBox *Check1, *Check2;
-    QRadioButton *Option1, *Option2;
-    QGroupBox *Frame1, *Frame2, *Frame3;
-    QProgressBar* Picture1;
-    QPushButton *Command1, *Command2, *Command3, *Command4, *Command5, *Command6, *Command7,
-        *Command8;
-    QAction *arquivos_abrir, *arquivos_salvar, *arquivos_sair, *spool_impressora, *spool_fontes,
-        *DefaultFont, *spool_visualizar, *spool_imprimir, *ajuda_sobre;
+    QLabel *rotulo_titulo_arquivo, *rotulo_arquivo, *rotulo_mensagem;
+    QLabel *rotulo_impressora, *rotulo_papel;
+    QLabel *rotulo_de, *rotulo_ate, *rotulo_copias;
+    QLabel *rotulo_margem_esquerda, *rotulo_mm_esquerda, *rotulo_margem_superior, *rotulo_mm_superior;
+    QLabel *rotulo_acao, *rotulo_pagina, *rotulo_gravando;
+    QLineEdit *texto_primeira_pagina, *texto_ultima_pagina, *texto_copias;
+    QLineEdit *texto_margem_esquerda, *texto_margem_superior;
+    QCheckBox *caixa_excluir, *caixa_encerrar;
+    QRadioButton *opcao_todas, *opcao_selecionar;
+    QGroupBox *quadro_selecao, *quadro_progresso, *quadro_impressora;
+    QProgressBar* barra_progresso;
+    QPushButton *botao_imprimir, *botao_sair, *botao_impressora, *botao_fontes, *botao_interromper;
+    QPushButton *botao_visualizar, *botao_salvar, *botao_abrir;
+    QAction *acao_abrir, *acao_salvar, *acao_sair;
+    QAction *acao_impressora, *acao_fontes, *acao_fonte_padrao, *acao_visualizar, *acao_imprimir;
+    QAction* acao_sobre;
 
     QPointer<Form2> form2_;
     QPointer<FrmAbout> about_;

@@ -19,8 +19,8 @@ Form2::Form2(QWidget* pai) : QWidget(pai, Qt::Window)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Imprimindo imagem"));
-    Picture1 = nomear(new QLabel(this), "Picture1");
-    Picture1->move(0, 0);
+    rotulo_imagem = nomear(new QLabel(this), "Picture1");
+    rotulo_imagem->move(0, 0);
 }
 
 void Form2::mostrar(const QImage& imagem)
@@ -32,8 +32,8 @@ void Form2::mostrar(const QImage& imagem)
     QPixmap figura = QPixmap::fromImage(imagem);
     if (figura.width() > limite.width() || figura.height() > limite.height())
         figura = figura.scaled(limite * 0.9, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    Picture1->setPixmap(figura);
-    Picture1->resize(figura.size());
+    rotulo_imagem->setPixmap(figura);
+    rotulo_imagem->resize(figura.size());
     resize(figura.width() + 13, figura.height() + 13);
     move(0, 0);
     show();
@@ -47,16 +47,16 @@ FrmAbout::FrmAbout(Dialogos& dialogos, QWidget* pai)
     setWindowTitle(QStringLiteral("Sobre ") + titulo_aplicacao);
     setModal(false);
 
-    auto* picIcon = nomear(new QLabel(this), "picIcon");
-    picIcon->setPixmap(style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(48, 48));
-    picIcon->setAlignment(Qt::AlignTop);
+    auto* icone = nomear(new QLabel(this), "picIcon");
+    icone->setPixmap(style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(48, 48));
+    icone->setAlignment(Qt::AlignTop);
 
-    auto* lblTitle = nomear(new QLabel(titulo_aplicacao, this), "lblTitle");
-    QFont grande = lblTitle->font();
+    auto* rotulo_titulo = nomear(new QLabel(titulo_aplicacao, this), "lblTitle");
+    QFont grande = rotulo_titulo->font();
     grande.setBold(true);
     grande.setPointSizeF(grande.pointSizeF() * 1.3);
-    lblTitle->setFont(grande);
-    auto* lblVersion = nomear(new QLabel(QStringLiteral("Versão %1.%2 Rev.%3").arg(1).arg(1).arg(109), this),
+    rotulo_titulo->setFont(grande);
+    auto* rotulo_versao = nomear(new QLabel(QStringLiteral("Versão %1.%2 Rev.%3").arg(1).arg(1).arg(109), this),
                               "lblVersion");
 
     auto linha = [this] {
@@ -65,21 +65,21 @@ FrmAbout::FrmAbout(Dialogos& dialogos, QWidget* pai)
         l->setFrameShadow(QFrame::Sunken);
         return l;
     };
-    auto* cmdOK = nomear(new QPushButton(QStringLiteral("OK"), this), "cmdOK");
-    cmdOK->setDefault(true);
-    auto* cmdSysInfo = nomear(new QPushButton(QStringLiteral("&Info do Sistema"), this), "cmdSysInfo");
-    connect(cmdOK, &QPushButton::clicked, this, &QDialog::close);
-    connect(cmdSysInfo, &QPushButton::clicked, this, &FrmAbout::StartSysInfo);
+    auto* botao_ok = nomear(new QPushButton(QStringLiteral("OK"), this), "cmdOK");
+    botao_ok->setDefault(true);
+    auto* botao_info_sistema = nomear(new QPushButton(QStringLiteral("&Info do Sistema"), this), "cmdSysInfo");
+    connect(botao_ok, &QPushButton::clicked, this, &QDialog::close);
+    connect(botao_info_sistema, &QPushButton::clicked, this, &FrmAbout::StartSysInfo);
 
     auto* textos = new QVBoxLayout;
-    adicionar(textos, {lblTitle, lblVersion});
+    adicionar(textos, {rotulo_titulo, rotulo_versao});
     textos->addStretch();
     auto* topo = new QHBoxLayout;
-    topo->addWidget(picIcon);
+    topo->addWidget(icone);
     topo->addLayout(textos, 1);
     auto* botoes = new QHBoxLayout;
     botoes->addStretch();
-    adicionar(botoes, {cmdOK, cmdSysInfo});
+    adicionar(botoes, {botao_ok, botao_info_sistema});
     auto* tudo = new QVBoxLayout(this);
     tudo->addLayout(topo);
     tudo->addWidget(linha());

@@ -22,7 +22,7 @@ public:
     void mostrar(const QImage& imagem);
 
 private:
-    QLabel* Picture1;
+    QLabel* rotulo_imagem;
 };
 
 // "Sobre Papelada - Impressão de Relatórios".

@@ -5,12 +5,12 @@
 #include "cli/documento_cli.h"
 #include "print/superficie_impressora.h"
 #include "print/trabalho.h"
-#include "settings/configuracoes.h"
 #include "stream/numeros.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
+#include <optional>
 
 namespace papelada::cli {
 
@@ -57,11 +57,9 @@ struct Opcoes {
     QString arquivo;
     QString pdf;
     QString impressora;
-    bool tem_paginas = false;
-    QString primeira, ultima;
-    QString copias = QStringLiteral("1");
-    bool tem_margens = false;
-    QString margem_esquerda, margem_superior;
+    std::optional<IntervaloPaginas> paginas; // every page when not given
+    double copias = 1;
+    std::optional<MargensMm> margens;        // the stored ones when not given
     int dpi = 0;
 };
 
@@ -92,24 +90,22 @@ QString ler_opcoes(const QStringList& args, Opcoes& o)
             const auto m = intervalo.match(v);
             if (!m.hasMatch())
                 return QStringLiteral("intervalo de páginas inválido: %1 (use, por exemplo, 2-5).").arg(v);
-            o.primeira = m.captured(1);
-            o.ultima = m.captured(2).isEmpty() ? o.primeira : m.captured(2);
-            if (valor_texto(o.primeira) < 1 || valor_texto(o.primeira) > valor_texto(o.ultima))
+            const double primeira = valor_texto(m.captured(1));
+            const double ultima = m.captured(2).isEmpty() ? primeira : valor_texto(m.captured(2));
+            if (primeira < 1 || primeira > ultima)
                 return QStringLiteral("intervalo de páginas inválido: %1 (a primeira página é 1 e não "
                                       "pode passar da última).").arg(v);
-            o.tem_paginas = true;
+            o.paginas = IntervaloPaginas{primeira, ultima};
         } else if (a == QLatin1String("--copias")) {
             if (!numero_valido(v) || valor_texto(v) > copias_maximas)
                 return QStringLiteral("número de cópias inválido: %1 (de 1 a %2).").arg(v).arg(copias_maximas);
-            o.copias = v;
+            o.copias = valor_texto(v);
         } else if (a == QLatin1String("--margens")) {
             const QStringList partes = v.split(u',');
             if (partes.size() != 2 || !numero_valido(partes[0].trimmed()) || !numero_valido(partes[1].trimmed())
                 || valor_texto(partes[0]) > margem_maxima_mm || valor_texto(partes[1]) > margem_maxima_mm)
                 return QStringLiteral("margens inválidas: %1 (use ESQ,SUP em milímetros, por exemplo 10,15).").arg(v);
-            o.margem_esquerda = partes[0].trimmed();
-            o.margem_superior = partes[1].trimmed();
-            o.tem_margens = true;
+            o.margens = MargensMm{valor_texto(partes[0].trimmed()), valor_texto(partes[1].trimmed())};
         } else if (a == QLatin1String("--dpi")) {
             bool ok = false;
             o.dpi = v.toInt(&ok);
@@ -156,17 +152,13 @@ int imprimir(const QStringList& args)
         erros() << "A impressora \"" << nome << "\" não pôde ser usada.\n";
         return erro_saida;
     }
-    if (!o.pdf.isEmpty())
-        impressora.setArquivoSaida(QFileInfo(o.pdf).absoluteFilePath());
     if (o.dpi > 0)
         impressora.setResolucao(o.dpi);
 
-    // As the window does when it starts with a file: the stored margins, then
-    // the measurement, which begins with the printer's default font.
+    // As the window does when it starts with a file.
     ObservadorTerminal observador;
-    ler_margens(doc.margem_esquerda, doc.margem_superior);
     Metricas metricas;
-    medir_relatorio(doc, metricas, impressora, observador, nullptr,
+    abrir_relatorio(doc, metricas, impressora, observador, nullptr,
                     OpcoesMedicao{.manter_impressora = escolhida});
     if (!escolhida && impressora.deviceName() == impressora_pdf) {
         if (nome.isEmpty())
@@ -177,33 +169,31 @@ int imprimir(const QStringList& args)
                     << "\": indique o arquivo com --pdf SAIDA.pdf.\n";
         return erro_saida;
     }
-    margens_do_trator(impressora, doc);
 
     PedidoImpressao pedido;
-    pedido.selecionar_paginas = o.tem_paginas;
-    pedido.primeira_pagina = o.primeira;
-    pedido.ultima_pagina = o.ultima;
-    pedido.copias = o.copias;
-    pedido.margem_esquerda = o.tem_margens ? o.margem_esquerda : QString::number(doc.margem_esquerda);
-    pedido.margem_superior = o.tem_margens ? o.margem_superior : QString::number(doc.margem_superior);
-    pedido.encerrar_apos = true; // nothing to measure again: the program ends
-    pedido.salvar_margens = false;
-    const ResultadoTrabalho r = Command1_Click(doc, metricas, impressora, pedido, observador);
+    pedido.todas = !o.paginas;
+    pedido.paginas = o.paginas.value_or(IntervaloPaginas{});
+    pedido.copias = passagens_de_copias(o.copias);
+    if (!o.pdf.isEmpty())
+        pedido.arquivo_saida = QFileInfo(o.pdf).absoluteFilePath();
+    pedido.margens = o.margens.value_or(MargensMm{static_cast<double>(doc.margem_esquerda),
+                                                  static_cast<double>(doc.margem_superior)});
+    const ResultadoTrabalho r = imprimir_relatorio({doc, metricas, impressora}, pedido, observador);
     switch (r.fim) {
     case FimTrabalho::Falhou:
+    case FimTrabalho::Recusado:
         erros() << r.erro << "\n";
         return erro_saida;
     case FimTrabalho::Cancelado:
         erros() << "A impressão foi cancelada.\n";
         return erro_saida;
     case FimTrabalho::Impresso:
-    case FimTrabalho::Encerrar:
         break;
     }
-    const int paginas = impressora.paginasEntregues();
+    const int paginas = r.paginas;
     if (paginas == 0) {
         erros() << "Nada foi impresso: o relatório não tem páginas a imprimir"
-                << (o.tem_paginas ? QStringLiteral(" no intervalo pedido") : QString())
+                << (o.paginas ? QStringLiteral(" no intervalo pedido") : QString())
                 << (o.pdf.isEmpty() ? QStringLiteral(".\n")
                                     : QStringLiteral("; o arquivo %1 não foi gravado.\n").arg(o.pdf));
         return erro_saida;

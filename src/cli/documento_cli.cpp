@@ -1,7 +1,6 @@
 #include "cli/documento_cli.h"
 
 #include "cli/comando.h"
-#include "settings/configuracoes.h"
 #include "stream/fonte_bytes.h"
 #include "stream/observador.h"
 
@@ -68,13 +67,11 @@ int abrir_documento(const QString& arquivo, QStringList& args, DocumentoCli& d)
             return r;
     }
     d.doc.nome_arquivo = arquivo;
-    ler_margens(d.doc.margem_esquerda, d.doc.margem_superior);
     d.impressora = std::make_unique<SuperficieImpressora>(nome_impressora);
     Observador calado;
     OpcoesMedicao opcoes;
     opcoes.manter_impressora = !nome_impressora.isEmpty();
-    const Medicao m = medir_relatorio(d.doc, d.metricas, *d.impressora, calado, nullptr, opcoes);
-    margens_do_trator(*d.impressora, d.doc);
+    const Medicao m = abrir_relatorio(d.doc, d.metricas, *d.impressora, calado, nullptr, opcoes);
     for (const QString& aviso : m.avisos)
         erros() << aviso << "\n";
     return ok;

@@ -1,11 +1,13 @@
 #include "print/trabalho.h"
 
-#include "analysis/medicao.h"
 #include "print/interpretador.h"
+#include "print/superficie_impressora.h"
 #include "stream/fonte_bytes.h"
 #include "stream/numeros.h"
 
-#include <QFile>
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace papelada {
 
@@ -13,35 +15,56 @@ namespace {
 
 const QString titulo_quadro = QStringLiteral("Evolução da Impressão");
 
+// Scale origin for a margin in millimetres: the whole twips below
+// -margin x 1440 / 25.4, so that (0, 0) lies that far inside the page.
+double origem(double mm)
+{
+    return static_cast<double>(inteiro(mm * -1440.0 / 25.4));
+}
+
 } // namespace
 
-ResultadoTrabalho Command1_Click(Documento& doc, Metricas& metricas, Superficie& impressora,
-                                 PedidoImpressao& pedido, Observador& observador,
-                                 FonteEscolhida* dialogo)
+int passagens_de_copias(double copias)
 {
+    if (!(copias > 1))
+        return 1;
+    return static_cast<int>(std::min<double>(std::ceil(copias), std::numeric_limits<int>::max()));
+}
+
+ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImpressao& pedido,
+                                     Observador& observador)
+{
+    Documento& doc = relatorio.doc;
+    Metricas& metricas = relatorio.metricas;
+    Superficie& impressora = relatorio.impressora;
+    // Only the system's printer has an output file and counts what it hands over.
+    auto* real = dynamic_cast<SuperficieImpressora*>(&impressora);
+    if (real && !pedido.arquivo_saida.isEmpty())
+        real->setArquivoSaida(pedido.arquivo_saida);
+
     // The file is looked at before anything is drawn: a report that has gone
     // since it was opened prints nothing at all.
     FonteBytes fonte;
     QString erro;
     if (!fonte.abrir(doc.nome_arquivo, &erro))
-        return {FimTrabalho::Falhou, QStringLiteral("O relatório não foi impresso. %1").arg(erro)};
+        return {FimTrabalho::Falhou, 0, QStringLiteral("O relatório não foi impresso. %1").arg(erro)};
     fonte.fechar();
 
-    double copias = valor_texto(pedido.copias);
+    const bool so_intervalo_fixo = !pedido.todas;
+    const bool& so_intervalo = pedido.so_intervalo ? *pedido.so_intervalo : so_intervalo_fixo;
     impressora.setScaleMode(ModoEscala::Twips);
-    Passagem passagem(pedido.selecionar_paginas);
+    Passagem passagem(so_intervalo);
     Corrida corrida;
-    for (;;) {
+    for (int copias = pedido.copias;;) {
         observador.quadro(titulo_quadro, true);
         passagem.pagina = 1;
-        passagem.primeira_pagina = valor_texto(pedido.primeira_pagina);
-        passagem.ultima_pagina = valor_texto(pedido.ultima_pagina);
-        impressora.setScaleLeft(static_cast<double>(origem_margem(pedido.margem_esquerda)));
-        impressora.setScaleTop(static_cast<double>(origem_margem(pedido.margem_superior)));
+        passagem.primeira_pagina = pedido.paginas.primeira;
+        passagem.ultima_pagina = pedido.paginas.ultima;
+        impressora.setScaleLeft(origem(pedido.margens.esquerda));
+        impressora.setScaleTop(origem(pedido.margens.superior));
         const bool primeira_selecionada = passagem.primeira_pagina <= 1 && 1 <= passagem.ultima_pagina;
-        observador.acao(pedido.selecionar_paginas && !primeira_selecionada
-                            ? QStringLiteral("Examinando a Página")
-                            : QStringLiteral("Imprimindo a Página"));
+        observador.acao(so_intervalo && !primeira_selecionada ? QStringLiteral("Examinando a Página")
+                                                              : QStringLiteral("Imprimindo a Página"));
         observador.imprimindo(true);
 
         // The top offset still uses the line height of the previous pass.
@@ -67,47 +90,27 @@ ResultadoTrabalho Command1_Click(Documento& doc, Metricas& metricas, Superficie&
             // The file went away between two copies: the copies already drawn
             // are not handed over as if the job had been done.
             impressora.killDoc();
-            return {FimTrabalho::Falhou, QStringLiteral("A impressão foi cancelada. %1").arg(erro)};
+            return {FimTrabalho::Falhou, 0, QStringLiteral("A impressão foi cancelada. %1").arg(erro)};
         }
 
-        copias -= 1;
         // Once interrupted, every further pass would stop at its first byte.
-        if (copias <= 0 || doc.interromper == 1)
+        if (--copias <= 0 || doc.interromper == 1)
             break;
         if (impressora.currentX() != 0 || impressora.currentY() != 0)
             impressora.newPage();
     }
 
-    if (pedido.salvar_margens)
-        gravar_margens(pedido.margem_esquerda, pedido.margem_superior, doc.margem_esquerda,
-                       doc.margem_superior);
-
     if (doc.interromper == 1) {
         impressora.newPage();
         impressora.killDoc();
         doc.interromper = 0;
-        // The stream may have left another font on the printer; the next
-        // job must start from the report's own.
-        medir_relatorio(doc, metricas, impressora, observador, dialogo);
-        return {FimTrabalho::Cancelado, {}};
+        return {FimTrabalho::Cancelado, 0, {}};
     }
-
     if (!impressora.endDoc()) {
-        // The window stays: the report is measured again, as after any job
-        // that does not end the program.
         const QString motivo = impressora.erro();
-        medir_relatorio(doc, metricas, impressora, observador, dialogo);
-        return {FimTrabalho::Falhou, motivo.isEmpty() ? QStringLiteral("A impressão falhou.") : motivo};
+        return {FimTrabalho::Recusado, 0, motivo.isEmpty() ? QStringLiteral("A impressão falhou.") : motivo};
     }
-    if (pedido.encerrar_apos) {
-        // The file named when the program started, which need not be the one
-        // just printed.
-        if (pedido.excluir_arquivo && !pedido.linha_de_comando.isEmpty())
-            QFile::remove(pedido.linha_de_comando);
-        return {FimTrabalho::Encerrar, {}};
-    }
-    medir_relatorio(doc, metricas, impressora, observador, dialogo);
-    return {FimTrabalho::Impresso, {}};
+    return {FimTrabalho::Impresso, real ? real->paginasEntregues() : 0, {}};
 }
 
 } // namespace papelada

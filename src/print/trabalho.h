@@ -2,7 +2,6 @@
 // print document, with margins, selected pages, progress and interruption.
 #pragma once
 
-#include "settings/configuracoes.h"
 #include "stream/estado.h"
 #include "stream/observador.h"
 #include "stream/superficie.h"
@@ -11,40 +10,65 @@
 
 namespace papelada {
 
-// What the main window's fields ask for (their texts, read as the window
-// reads them).
+// An opened report: its document state and metrics, and the printer it was
+// measured on (which also receives the print document).
+struct Relatorio {
+    Documento& doc;
+    Metricas& metricas;
+    Superficie& impressora;
+};
+
+// Pages counted from 1 as the job counts page ends; the bounds may be
+// fractions (a page is in the range when it lies between them).
+struct IntervaloPaginas {
+    double primeira = 1;
+    double ultima = 1;
+};
+
+struct MargensMm {
+    double esquerda = 0;
+    double superior = 0;
+};
+
 struct PedidoImpressao {
-    bool selecionar_paginas = false; // "Selecionar páginas"; may change while a pass runs
-    QString primeira_pagina;         // Text1
-    QString ultima_pagina;           // Text2
-    QString copias;                  // Text3
-    QString margem_esquerda = QStringLiteral("0"); // Text5, millimetres
-    QString margem_superior = QStringLiteral("0"); // Text4
-    bool encerrar_apos = false;      // "Encerrar após a Impressão"
-    bool excluir_arquivo = false;    // "Excluir arquivo ao encerrar"
-    QString linha_de_comando;        // the file named when the program started
-    bool salvar_margens = true;      // the command-line tool never stores them
+    // Every page, or only `paginas`.
+    bool todas = true;
+    IntervaloPaginas paginas;
+    // When set, read instead of `todas` (true: only `paginas`) each time the
+    // pass needs the mode, so that the caller can switch it while the job
+    // runs.
+    const bool* so_intervalo = nullptr;
+    int copias = 1; // passes over the file; fewer than 1 is one
+    MargensMm margens;
+    // The file that the PDF printer writes ("" keeps the printer's own).
+    QString arquivo_saida;
 };
 
 enum class FimTrabalho {
-    Impresso,  // EndDoc; the report was measured again
-    Encerrar,  // EndDoc; the program is to end (the spool file deleted if asked)
-    Cancelado, // "Interromper": the document was cancelled, nothing printed;
-               // the report was measured again
-    Falhou,    // the spool file could not be read (nothing printed), or the
-               // printer refused the document (the report was measured again)
+    Impresso,  // the document was ended and handed to the printer
+    Cancelado, // interrupted: the document was cancelled, nothing printed;
+               // the interruption flag is cleared again
+    Recusado,  // every pass ran, but the printer refused the document
+    Falhou,    // the spool file could not be read: nothing was handed over
 };
 
 struct ResultadoTrabalho {
     FimTrabalho fim = FimTrabalho::Impresso;
-    QString erro; // for Falhou, a message for the user; the job shows none itself
+    int paginas = 0; // pages the printer took (every copy); 0 on other surfaces
+    QString erro;    // for Recusado and Falhou, a message for the user
 };
 
-// The spool file is checked before anything is drawn; each pass then opens
-// it again from its first byte, and a file that has gone by then cancels the
-// document.
-ResultadoTrabalho Command1_Click(Documento& doc, Metricas& metricas, Superficie& impressora,
-                                 PedidoImpressao& pedido, Observador& observador,
-                                 FonteEscolhida* dialogo = nullptr);
+// Passes for a number of copies that may have a fraction: one more until
+// the count is down to 0 or below, so 2.5 copies are three passes and 0 (or
+// less) is one.
+int passagens_de_copias(double copias);
+
+// Prints the report. The spool file is checked before anything is drawn;
+// each pass then opens it again from its first byte, and a file that has gone
+// by then cancels the document. Progress and the report's messages go to
+// `observador`; the job stores nothing, deletes nothing and does not measure
+// the report again.
+ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImpressao& pedido,
+                                     Observador& observador);
 
 } // namespace papelada

@@ -89,6 +89,13 @@ inline void gravar_arquivo(const QString& caminho, const QByteArray& dados)
     QCOMPARE(f.write(dados), dados.size());
 }
 
+// The whole file, or nothing when it cannot be read.
+inline QByteArray ler_arquivo(const QString& caminho)
+{
+    QFile f(caminho);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 // Writes `dados` to the file `nome` in `pasta`; returns its path.
 inline QString arquivo_em(const QTemporaryDir& pasta, const QString& nome, const QByteArray& dados)
 {
