@@ -5,7 +5,7 @@
 // teste_barras_leitura.
 #include "barcode/barra.h"
 #include "barcode/elementos.h"
-#include "stream/superficie_gravacao.h"
+#include "comum/superficie_gravacao.h"
 
 #include <QRegularExpression>
 #include <functional>
