@@ -1,7 +1,7 @@
 // The PDF writer: files whose cross-reference table is right and that qpdf
 // reads without a complaint, text that poppler and MuPDF rasterise exactly as
-// they draw the same glyphs from Qt's own PDF engine, subsets
-// that keep glyph indexes, fonts that run out of codes, made-up styles,
+// they draw the same glyphs from Qt's own PDF engine (TrueType and CFF
+// faces), subsets that keep glyph indexes, fonts that run out of codes, made-up styles,
 // faces that may not be embedded, pictures written once, and a failing
 // output reported.
 #include "comum/apoio.h"
@@ -537,7 +537,7 @@ TEST(ImpressoraPdf, SublinhadoRiscadoEControles)
     const QString caminho = pasta_temporaria() + QStringLiteral("/estilos.pdf");
     SuperficieImpressora p(impressora_pdf);
     p.setArquivoSaida(caminho);
-    p.setFontName(QStringLiteral("Arial"));
+    p.setFontName(QStringLiteral("Helvetica")); // CFF, or a Type 1 copy of it
     p.setFontSize(36); // half an inch: 36 pixels at 72 dpi
     p.setCurrentX(1440);
     p.setCurrentY(1440);
