@@ -221,18 +221,34 @@ void Escritor::escrever_recurso(Recurso& recurso)
             if (recurso.caractere[c])
                 com_caractere.push_back(c);
         }
-    // Code -> glyph index. The glyph index is the CID: a subset keeps the
-    // indexes of its glyphs, and a CFF font that is not CID-keyed is read
-    // by glyph index.
+    // Code -> CID. In a TrueType font the CID is the code, and a map takes
+    // it to the glyph. A CFF font that is not CID-keyed is read by glyph
+    // index, so there the CID is the glyph index, which the subset keeps.
+    // (MuPDF takes CIDs above 255 for codes outside the one-byte range when
+    // it reads the characters of the text: with the CID as the code, as in
+    // TrueType fonts, it finds them all.)
+    const bool cff = recurso.face->dados.contornos == Contornos::cff;
+    auto cid = [&](int c) { return cff ? recurso.glifo[static_cast<size_t>(c)] : static_cast<quint32>(c); };
     const QByteArray nome_cmap = "Papelada-" + recurso.nome;
     const int obj_codigos = novo_objeto();
     escrever_fluxo(obj_codigos,
                    "/Type /CMap /CMapName /" + nome_cmap
                        + " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>",
                    cmap(nome_cmap.constData(), "Identity", 1,
-                        blocos(codigos, "begincidchar", "endcidchar",
-                               [&](QByteArray& s, int c) { inteiro(s, recurso.glifo[static_cast<size_t>(c)]); })),
+                        cff ? blocos(codigos, "begincidchar", "endcidchar",
+                                     [&](QByteArray& s, int c) { inteiro(s, cid(c)); })
+                            : QByteArray("1 begincidrange\n<00> <FF> 0\nendcidrange\n")),
                    true);
+    int obj_glifos = 0;
+    if (!cff && !codigos.empty()) {
+        QByteArray mapa;
+        for (int c = 0; c <= codigos.back(); ++c) {
+            const quint32 g = recurso.ocupado[c] ? recurso.glifo[c] : 0;
+            mapa.append(static_cast<char>(g >> 8)).append(static_cast<char>(g));
+        }
+        obj_glifos = novo_objeto();
+        escrever_fluxo(obj_glifos, {}, mapa, true);
+    }
     // Code -> character, for searching and copying the text.
     const int obj_unicode = novo_objeto();
     escrever_fluxo(obj_unicode, {},
@@ -248,10 +264,8 @@ void Escritor::escrever_recurso(Recurso& recurso)
     // Widths by CID, from the advances the text was laid out with.
     std::vector<std::pair<quint32, double>> larguras;
     for (int c : codigos)
-        larguras.emplace_back(recurso.glifo[static_cast<size_t>(c)],
-                              recurso.avanco[static_cast<size_t>(c)] * 1000 / recurso.tamanho);
+        larguras.emplace_back(cid(c), recurso.avanco[static_cast<size_t>(c)] * 1000 / recurso.tamanho);
     std::sort(larguras.begin(), larguras.end());
-    const bool cff = recurso.face->dados.contornos == Contornos::cff;
     const int obj_cid = novo_objeto();
     QByteArray s = QByteArray("<< /Type /Font /Subtype ") + (cff ? "/CIDFontType0" : "/CIDFontType2")
                    + " /BaseFont /" + recurso.face->nome
@@ -270,8 +284,8 @@ void Escritor::escrever_recurso(Recurso& recurso)
         numero(s, larguras[i].second);
     }
     s.append(larguras.empty() ? "]" : "]]");
-    if (!cff)
-        s.append(" /CIDToGIDMap /Identity");
+    if (obj_glifos)
+        s.append(" /CIDToGIDMap ").append(ref(obj_glifos));
     s.append(" >>\nendobj\n");
     iniciar_objeto(obj_cid);
     escrever(s);
