@@ -11,7 +11,7 @@ PACKAGES=(
   fonts-liberation fonts-dejavu-core fontconfig
   xvfb xauth x11-utils xdotool imagemagick
   cups cups-client cups-filters printer-driver-cups-pdf
-  libcups2-dev zlib1g-dev
+  libcups2-dev zlib1g-dev libharfbuzz-dev libfontconfig-dev
   poppler-utils zbar-tools qpdf mupdf-tools
 )
 
