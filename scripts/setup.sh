@@ -12,7 +12,7 @@ PACKAGES=(
   qt6-translations-l10n libqt6svg6
   xvfb xauth x11-utils xdotool imagemagick
   cups cups-client cups-filters printer-driver-cups-pdf
-  libcups2-dev zlib1g-dev
+  libcups2-dev zlib1g-dev libharfbuzz-dev libfontconfig-dev
   poppler-utils zbar-tools qpdf mupdf-tools
 )
 
