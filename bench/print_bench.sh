@@ -3,6 +3,9 @@
 # page, pages ended by form feeds) into a PDF file with papelada-cli, converts
 # the same text with cups-filters' texttopdf, and prints both times and their
 # ratio (papelada / texttopdf; at most 1.0 means papelada is as fast or faster).
+# Then the first 100 pages in a TrueType face (Arial) and in a CFF face
+# (Helvetica), side by side: time, PDF size, and whether pdftotext finds the
+# text of the last page in each.
 #   bench/print_bench.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -56,6 +59,20 @@ paginas_ref=$(pdfinfo "$dir/texttopdf.pdf" 2>/dev/null | awk '/^Pages:/ {print $
 printf 'papelada-cli: %6.2f s (CPU %5.2f s)  %s páginas, %s bytes\n' "$t_papelada" "$c_papelada" "$paginas" "$(stat -c %s "$dir/papelada.pdf")"
 printf 'texttopdf:    %6.2f s (CPU %5.2f s)  %s páginas, %s bytes\n' "$t_texttopdf" "$c_texttopdf" "$paginas_ref" "$(stat -c %s "$dir/texttopdf.pdf")"
 printf 'razão:        %6.2f   (CPU %5.2f)\n' "$(echo "$t_papelada / $t_texttopdf" | bc -l)" "$(echo "$c_papelada / $c_texttopdf" | bc -l)"
+
+# TrueType and CFF: the same 100 pages, with the font named at the start.
+head -c $((100 * 60 * 81 + 99)) "$dir/relatorio.txt" > "$dir/cem.txt"
+printf '\x1a' >> "$dir/cem.txt"
+ultima=$(sed -n '6000p' "$dir/relatorio.txt" | tr -d '\f')
+printf '\nface        tempo (s)   CPU (s)      bytes  fonte                     texto\n'
+for fonte in Arial Helvetica; do
+  { printf '\x1b1%s\n' "$fonte"; cat "$dir/cem.txt"; } > "$dir/cem_$fonte.txt"
+  read -r t c < <(medir "$cli" imprimir "$dir/cem_$fonte.txt" --pdf "$dir/cem_$fonte.pdf" --margens 10,10)
+  tipo=$(pdffonts "$dir/cem_$fonte.pdf" 2>/dev/null | awk 'NR == 3 {sub(/^[^ ]+ +/, ""); sub(/ +Custom.*/, ""); print}')
+  achou=não
+  pdftotext "$dir/cem_$fonte.pdf" - 2>/dev/null | grep -qF "$ultima" && achou=sim
+  printf '%-10s %9.2f %9.2f %10s  %-25s %s\n' "$fonte" "$t" "$c" "$(stat -c %s "$dir/cem_$fonte.pdf")" "${tipo:-nenhuma}" "$achou"
+done
 
 # Memory: the print pass streams, so the peak for a 100 MB report stays close
 # to the peak for a 1 MB one. Skipped with PRINT_BENCH_SEM_MEMORIA=1 (the

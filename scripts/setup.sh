@@ -9,9 +9,10 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev googletest
   fonts-liberation fonts-dejavu-core fontconfig
+  qt6-translations-l10n libqt6svg6
   xvfb xauth x11-utils xdotool imagemagick
   cups cups-client cups-filters printer-driver-cups-pdf
-  libcups2-dev zlib1g-dev
+  libcups2-dev zlib1g-dev libharfbuzz-dev libfontconfig-dev
   poppler-utils zbar-tools qpdf mupdf-tools
 )
 

@@ -1,15 +1,15 @@
 #include "app/dialogos.h"
 
+#include "app/escolha_impressora.h"
 #include "print/superficie_impressora.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QPrintDialog>
-#include <QPrinter>
-#include <QPushButton>
+#include <QRegularExpression>
 
 namespace papelada {
 
@@ -25,6 +25,37 @@ QString arquivo_escolhido(QFileDialog& dialogo)
 
 } // namespace
 
+QFont fonte_para_dialogo(const FonteEscolhida& f)
+{
+    QFont fonte(f.nome);
+    if (f.tamanho > 0)
+        fonte.setPointSizeF(f.tamanho);
+    fonte.setBold(f.negrito);
+    fonte.setItalic(f.italico);
+    fonte.setUnderline(f.sublinhado);
+    fonte.setStrikeOut(f.riscado);
+    fonte.setFamily(QFontInfo(fonte).family());
+    return fonte;
+}
+
+FonteEscolhida fonte_do_dialogo(const FonteEscolhida& inicial, const QFont& escolhida)
+{
+    FonteEscolhida f;
+    f.nome = escolhida.family() == fonte_para_dialogo(inicial).family() ? inicial.nome : escolhida.family();
+    f.tamanho = escolhida.pointSizeF();
+    f.negrito = escolhida.bold();
+    f.italico = escolhida.italic();
+    f.sublinhado = escolhida.underline();
+    f.riscado = escolhida.strikeOut();
+    return f;
+}
+
+QString sufixo_do_filtro(const QString& filtro)
+{
+    static const QRegularExpression padrao(QStringLiteral(R"(\(\*\.(\w+)\))"));
+    return padrao.match(filtro).captured(1);
+}
+
 void DialogosQt::mensagem(QWidget* pai, const QString& texto, const QString& titulo, Icone icone)
 {
     const auto qicone = icone == Icone::Critico      ? QMessageBox::Critical
@@ -36,11 +67,8 @@ void DialogosQt::mensagem(QWidget* pai, const QString& texto, const QString& tit
 
 bool DialogosQt::perguntar(QWidget* pai, const QString& texto, const QString& titulo)
 {
-    QMessageBox caixa(QMessageBox::Question, titulo, texto, QMessageBox::NoButton, pai);
-    QPushButton* sim = caixa.addButton(QStringLiteral("&Sim"), QMessageBox::YesRole);
-    caixa.addButton(QStringLiteral("&Não"), QMessageBox::NoRole);
-    caixa.exec();
-    return caixa.clickedButton() == sim;
+    QMessageBox caixa(QMessageBox::Question, titulo, texto, QMessageBox::Yes | QMessageBox::No, pai);
+    return caixa.exec() == QMessageBox::Yes;
 }
 
 QString DialogosQt::abrir_arquivo(QWidget* pai, const QString& pasta, const QString& filtros)
@@ -58,48 +86,31 @@ QString DialogosQt::salvar_arquivo(QWidget* pai, const QString& caminho_inicial,
     QFileDialog dialogo(pai, QStringLiteral("Salvar como"), caminho_inicial, filtros);
     dialogo.setAcceptMode(QFileDialog::AcceptSave);
     dialogo.setFileMode(QFileDialog::AnyFile);
-    dialogo.setDefaultSuffix(sufixo);
+    // The filter the user selects decides the extension of a bare name.
+    const auto seguir_filtro = [&dialogo, sufixo](const QString& filtro) {
+        const QString s = sufixo_do_filtro(filtro);
+        dialogo.setDefaultSuffix(s.isEmpty() ? sufixo : s);
+    };
+    QObject::connect(&dialogo, &QFileDialog::filterSelected, &dialogo, seguir_filtro);
+    seguir_filtro(dialogo.selectedNameFilter());
     return arquivo_escolhido(dialogo);
 }
 
 std::optional<QString> DialogosQt::escolher_impressora(QWidget* pai, const QString& atual)
 {
-    QPrinter impressora;
-    if (atual == impressora_pdf)
-        impressora.setOutputFormat(QPrinter::PdfFormat);
-    else
-        impressora.setPrinterName(atual);
-    QPrintDialog dialogo(&impressora, pai);
-    dialogo.setWindowTitle(QStringLiteral("Selecionar impressora"));
-    if (dialogo.exec() != QDialog::Accepted)
+    EscolhaImpressora dialogo(impressoras_instaladas(), atual, pai);
+    if (dialogo.exec() != QDialog::Accepted || dialogo.escolhida().isEmpty())
         return std::nullopt;
-    // Qt's own "print to file" choice is the built-in PDF printer.
-    if (impressora.outputFormat() == QPrinter::PdfFormat || impressora.printerName().isEmpty())
-        return impressora_pdf;
-    return impressora.printerName();
+    return dialogo.escolhida();
 }
 
 std::optional<FonteEscolhida> DialogosQt::escolher_fonte(QWidget* pai, const FonteEscolhida& inicial)
 {
-    QFont fonte(inicial.nome);
-    if (inicial.tamanho > 0)
-        fonte.setPointSizeF(inicial.tamanho);
-    fonte.setBold(inicial.negrito);
-    fonte.setItalic(inicial.italico);
-    fonte.setUnderline(inicial.sublinhado);
-    fonte.setStrikeOut(inicial.riscado);
-    bool escolheu = false;
-    const QFont escolhida = QFontDialog::getFont(&escolheu, fonte, pai, QStringLiteral("Fontes"));
-    if (!escolheu)
+    QFontDialog dialogo(fonte_para_dialogo(inicial), pai);
+    dialogo.setWindowTitle(QStringLiteral("Fontes"));
+    if (dialogo.exec() != QDialog::Accepted)
         return std::nullopt;
-    FonteEscolhida f;
-    f.nome = escolhida.family();
-    f.tamanho = escolhida.pointSizeF();
-    f.negrito = escolhida.bold();
-    f.italico = escolhida.italic();
-    f.sublinhado = escolhida.underline();
-    f.riscado = escolhida.strikeOut();
-    return f;
+    return fonte_do_dialogo(inicial, dialogo.selectedFont());
 }
 
 std::optional<QString> DialogosQt::pedir_texto(QWidget* pai, const QString& rotulo, const QString& titulo)

@@ -5,6 +5,7 @@
 
 #include "settings/configuracoes.h"
 
+#include <QFont>
 #include <QString>
 #include <optional>
 
@@ -27,14 +28,14 @@ public:
     virtual bool perguntar(QWidget* pai, const QString& texto, const QString& titulo) = 0;
 
     // File dialogs: the chosen path, or "" when cancelled. `filtros` in Qt's
-    // form ("Arquivos de Spool(*.spl);;Todos os arquivos(*.*)"); `sufixo` is
-    // appended to a name typed without extension.
+    // form ("Arquivos de Spool(*.spl);;Todos os arquivos(*)"). A name typed
+    // without extension gets the one of the filter selected, or `sufixo`.
     virtual QString abrir_arquivo(QWidget* pai, const QString& pasta, const QString& filtros) = 0;
     virtual QString salvar_arquivo(QWidget* pai, const QString& caminho_inicial,
                                    const QString& filtros, const QString& sufixo) = 0;
 
-    // The printer dialog, starting on `atual`: the chosen printer's name
-    // ("Arquivo PDF" for the PDF file choice), nothing when cancelled.
+    // The printer chooser, starting on `atual`: the chosen printer's name
+    // ("Arquivo PDF" for the PDF file), nothing when cancelled.
     virtual std::optional<QString> escolher_impressora(QWidget* pai, const QString& atual) = 0;
     // The font dialog, starting on `inicial`: the chosen font, nothing when
     // cancelled.
@@ -46,6 +47,17 @@ public:
     // Lets the user interface handle its pending events.
     virtual void processar_eventos() = 0;
 };
+
+// The font the font dialog starts on: the family the system really draws
+// for the report's font name (a name that is not installed is mapped to
+// another family, which the dialog must show, not its own first entry).
+QFont fonte_para_dialogo(const FonteEscolhida& f);
+// The font chosen in the dialog: when the user kept the family that the
+// report's name maps to, the report's own name stays.
+FonteEscolhida fonte_do_dialogo(const FonteEscolhida& inicial, const QFont& escolhida);
+// The extension of a file filter ("Arquivos Texto(*.txt)" gives "txt"; "*"
+// gives "").
+QString sufixo_do_filtro(const QString& filtro);
 
 // The real dialogs.
 class DialogosQt : public Dialogos {

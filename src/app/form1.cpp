@@ -1,12 +1,13 @@
 #include "app/form1.h"
 
+#include "analysis/indice.h"
 #include "analysis/medicao.h"
+#include "app/aplicacao.h"
 #include "app/widgets.h"
 #include "app/janela_visualizacao.h"
 #include "app/janelas_auxiliares.h"
 #include "print/trabalho.h"
 #include "stream/copia.h"
-#include "stream/numeros.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,7 +18,9 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -26,6 +29,8 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cmath>
+#include <optional>
 
 namespace papelada {
 
@@ -34,9 +39,40 @@ namespace {
 // Width of the progress bar in twips; the bar counts in these units.
 constexpr int largura_barra = 6495;
 
-const QString filtro_abrir = QStringLiteral("Arquivos de Spool(*.spl);;Todos os arquivos(*.*)");
+const QString filtro_abrir = QStringLiteral("Arquivos de Spool(*.spl);;Todos os arquivos(*)");
 const QString filtro_salvar = QStringLiteral("Arquivos de Spool(*.spl);;Arquivos Texto(*.txt)");
 const QString filtro_pdf = QStringLiteral("Arquivos PDF(*.pdf)");
+
+// The largest number of copies a job takes.
+constexpr int maximo_copias = 999;
+
+// A number as the user types it: blanks around it allowed, a decimal comma
+// or point. Nothing for anything else.
+std::optional<double> numero_digitado(const QString& texto)
+{
+    QString t = texto.trimmed();
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double v = QLocale::c().toDouble(t, &ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+// A whole number from `minimo` to `maximo`, or nothing.
+std::optional<int> inteiro_digitado(const QString& texto, int minimo, int maximo)
+{
+    bool ok = false;
+    const int v = QLocale::c().toInt(texto.trimmed(), &ok);
+    if (!ok || v < minimo || v > maximo)
+        return std::nullopt;
+    return v;
+}
+
+QString milimetros(double twips)
+{
+    return QLocale(QLocale::Portuguese, QLocale::Brazil).toString(twips * 25.4 / 1440, 'f', 0);
+}
 
 } // namespace
 
@@ -56,6 +92,7 @@ Form1::Form1(Dialogos& dialogos, const QString& linha_comando, const QString& im
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Papelada  Impressão de Relatórios"));
+    setWindowIcon(icone_programa());
     montar();
     montar_menus();
 }
@@ -90,6 +127,8 @@ void Form1::montar()
     rotulo_arquivo->setTextInteractionFlags(Qt::TextSelectableByMouse);
     rotulo_arquivo->setMinimumWidth(260);
     rotulo_arquivo->setWordWrap(true);
+    // A long path wraps instead of widening the window.
+    rotulo_arquivo->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     rotulo_mensagem = rotulo("Label3");
     rotulo_mensagem->setWordWrap(true);
     rotulo_mensagem->setStyleSheet(QStringLiteral("color: #1a4f8b;"));
@@ -125,6 +164,12 @@ void Form1::montar()
     texto_copias->setToolTip(QStringLiteral("Número de Cópias a Imprimir"));
     for (QLineEdit* t : {texto_primeira_pagina, texto_ultima_pagina, texto_copias})
         t->setFixedWidth(56);
+    // The frame keeps its size whichever option is chosen.
+    for (QWidget* w : std::initializer_list<QWidget*>{texto_primeira_pagina, texto_ultima_pagina, rotulo_de, rotulo_ate}) {
+        QSizePolicy p = w->sizePolicy();
+        p.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(p);
+    }
     auto* l1 = new QGridLayout(quadro_selecao);
     l1->addWidget(opcao_todas, 0, 0, 1, 5);
     l1->addWidget(opcao_selecionar, 1, 0, 1, 5);
@@ -150,6 +195,14 @@ void Form1::montar()
     margens->addSpacing(16);
     adicionar(margens, {rotulo_margem_superior, texto_margem_superior, rotulo_mm_superior});
     margens->addStretch();
+    connect(texto_margem_esquerda, &QLineEdit::textEdited, this, [this] { editada_esquerda_ = true; });
+    connect(texto_margem_superior, &QLineEdit::textEdited, this, [this] { editada_superior_ = true; });
+
+    // Why a job was not started, next to the fields.
+    rotulo_aviso = rotulo("rotulo_aviso");
+    rotulo_aviso->setWordWrap(true);
+    rotulo_aviso->setStyleSheet(QStringLiteral("color: #b00020;"));
+    rotulo_aviso->hide();
 
     caixa_encerrar = nomear(new QCheckBox(QStringLiteral("Encerrar após a Impressão"), central), "Check2");
 
@@ -176,6 +229,10 @@ void Form1::montar()
     rotulo_gravando = rotulo("Label11", QStringLiteral("Gravando Linha"));
     rotulo_gravando->setWordWrap(true);
     rotulo_gravando->hide();
+    botao_cancelar_copia = nomear(new QPushButton(QStringLiteral("Cancelar"), central), "botao_cancelar_copia");
+    botao_cancelar_copia->setToolTip(QStringLiteral("Cancelar a gravação: nada é gravado"));
+    botao_cancelar_copia->hide();
+    connect(botao_cancelar_copia, &QPushButton::clicked, this, [this] { cancelar_copia_ = true; });
 
     // Commands.
     botao_imprimir = botao("Command1", QStringLiteral("Imprimir"), QStringLiteral("Imprimir o Relatório"));
@@ -187,6 +244,10 @@ void Form1::montar()
     botao_fontes = botao("Command4", QStringLiteral("Fontes"), QStringLiteral("Escolher nova fonte de impressão"));
     botao_sair = botao("Command2", QStringLiteral("Sair"), QStringLiteral("Abandonar o programa"));
     botao_imprimir->setDefault(true);
+    // Enter presses the focused button; elsewhere it prints (keyPressEvent).
+    for (QPushButton* b : {botao_imprimir, botao_visualizar, botao_abrir, botao_salvar, botao_impressora,
+                           botao_fontes, botao_sair, botao_interromper, botao_cancelar_copia})
+        b->setAutoDefault(true);
     connect(botao_imprimir, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(botao_sair, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(botao_impressora, &QPushButton::clicked, this, &Form1::Command3_Click);
@@ -211,9 +272,13 @@ void Form1::montar()
     esquerda->addLayout(arquivo);
     esquerda->addLayout(quadros);
     esquerda->addLayout(margens);
+    esquerda->addWidget(rotulo_aviso);
     esquerda->addWidget(caixa_encerrar);
     esquerda->addWidget(quadro_progresso);
-    esquerda->addWidget(rotulo_gravando);
+    auto* copia = new QHBoxLayout;
+    copia->addWidget(rotulo_gravando, 1);
+    copia->addWidget(botao_cancelar_copia, 0, Qt::AlignTop);
+    esquerda->addLayout(copia);
     esquerda->addStretch();
 
     auto* botoes = new QVBoxLayout;
@@ -226,6 +291,15 @@ void Form1::montar()
     tudo->addLayout(esquerda, 1);
     tudo->addSpacing(8);
     tudo->addLayout(botoes);
+
+    // Tab goes through the fields, then the commands, and ends on "Sair".
+    const std::initializer_list<QWidget*> ordem{
+        caixa_excluir,        opcao_todas,      opcao_selecionar,  texto_primeira_pagina, texto_ultima_pagina,
+        texto_copias,         texto_margem_esquerda, texto_margem_superior, caixa_encerrar, botao_interromper,
+        botao_cancelar_copia, botao_imprimir,   botao_visualizar,  botao_abrir,           botao_salvar,
+        botao_impressora,     botao_fontes,     botao_sair};
+    for (auto i = ordem.begin(); i + 1 != ordem.end(); ++i)
+        setTabOrder(*i, *(i + 1));
 }
 
 void Form1::montar_menus()
@@ -236,21 +310,25 @@ void Form1::montar_menus()
         return a;
     };
     QMenu* arquivos = nomear(menuBar()->addMenu(QStringLiteral("&Arquivos")), "arquivos");
-    acao_abrir = acao(arquivos, "arquivos_abrir", QStringLiteral("Abri&r"), &Form1::Command8_Click);
+    acao_abrir = acao(arquivos, "arquivos_abrir", QStringLiteral("Abri&r..."), &Form1::Command8_Click);
     acao_salvar = acao(arquivos, "arquivos_salvar", QStringLiteral("&Salvar como..."), &Form1::Command7_Click);
     arquivos->addSeparator();
-    acao_sair = acao(arquivos, "arquivos_sair", QStringLiteral("Sair"), &Form1::Command2_Click);
+    acao_sair = acao(arquivos, "arquivos_sair", QStringLiteral("Sa&ir"), &Form1::Command2_Click);
 
-    QMenu* spool = nomear(menuBar()->addMenu(QStringLiteral("Spool")), "spool");
-    acao_impressora = acao(spool, "spool_impressora", QStringLiteral("Mudar impressora"), &Form1::Command3_Click);
-    acao_fontes = acao(spool, "spool_fontes", QStringLiteral("Alterar Fontes"), &Form1::Command4_Click);
-    acao_fonte_padrao = acao(spool, "DefaultFont", QStringLiteral("Definir Fonte Padrão"), &Form1::DefaultFont_Click);
+    QMenu* spool = nomear(menuBar()->addMenu(QStringLiteral("S&pool")), "spool");
+    acao_impressora = acao(spool, "spool_impressora", QStringLiteral("&Mudar impressora..."), &Form1::Command3_Click);
+    acao_fontes = acao(spool, "spool_fontes", QStringLiteral("Alterar &Fontes..."), &Form1::Command4_Click);
+    acao_fonte_padrao = acao(spool, "DefaultFont", QStringLiteral("&Definir Fonte Padrão..."), &Form1::DefaultFont_Click);
     spool->addSeparator();
-    acao_visualizar = acao(spool, "spool_visualizar", QStringLiteral("Visualizar"), &Form1::Command6_Click);
-    acao_imprimir = acao(spool, "spool_imprimir", QStringLiteral("Imprimir"), &Form1::Command1_Click);
+    acao_visualizar = acao(spool, "spool_visualizar", QStringLiteral("&Visualizar"), &Form1::Command6_Click);
+    acao_imprimir = acao(spool, "spool_imprimir", QStringLiteral("&Imprimir"), &Form1::Command1_Click);
 
-    QMenu* ajuda = nomear(menuBar()->addMenu(QStringLiteral("Ajuda")), "ajuda");
-    acao_sobre = acao(ajuda, "ajuda_sobre", QStringLiteral("Sobre"), &Form1::ajuda_sobre_Click);
+    QMenu* ajuda = nomear(menuBar()->addMenu(QStringLiteral("Aj&uda")), "ajuda");
+    acao_sobre = acao(ajuda, "ajuda_sobre", QStringLiteral("&Sobre"), &Form1::ajuda_sobre_Click);
+
+    acao_abrir->setShortcut(QKeySequence::Open);
+    acao_salvar->setShortcut(QKeySequence::Save);
+    acao_imprimir->setShortcut(QKeySequence::Print);
 }
 
 // ---- Start-up ----------------------------------------------------------
@@ -258,13 +336,6 @@ void Form1::montar_menus()
 bool Form1::Form_Load()
 {
     aplicar_fonte_padrao(*impressora_, &fonte_dialogo_);
-
-    adjustSize();
-    if (const QScreen* tela = screen()) {
-        const QRect area = tela->availableGeometry();
-        move(area.x() + (area.width() - frameGeometry().width()) / 2,
-             area.y() + (area.height() - frameGeometry().height()) / 2);
-    }
 
     doc_.imprimir_ao_ativar = false;
     doc_.indice_valido = false;
@@ -276,8 +347,19 @@ bool Form1::Form_Load()
         // report opens; opening one reads them itself.
         ler_margens(doc_.margem_esquerda, doc_.margem_superior);
     }
+    // The window is sized and centred once it shows what it holds.
+    const auto centrar = [this] {
+        adjustSize();
+        if (const QScreen* tela = screen()) {
+            const QRect area = tela->availableGeometry();
+            resize(std::min(width(), area.width()), height());
+            move(area.x() + (area.width() - frameGeometry().width()) / 2,
+                 area.y() + (area.height() - frameGeometry().height()) / 2);
+        }
+    };
     if (linha_comando_.isEmpty()) {
         sem_documento();
+        centrar();
         return true;
     }
     if (!localizado) {
@@ -294,6 +376,7 @@ bool Form1::Form_Load()
         abrir_relatorio(doc_, metricas_, *impressora_, *this, &fonte_dialogo_);
     }
     mostrar_margens();
+    centrar();
     return true;
 }
 
@@ -303,7 +386,8 @@ void Form1::sem_documento()
     doc_.nome_arquivo.clear();
     doc_.tamanho_arquivo = 0;
     doc_.interromper = 0;
-    doc_.margem_esquerda = doc_.margem_superior = 0;
+    // The stored margins stay in the fields: they are what the next report
+    // prints with.
     mostrar_margens();
     habilitar_documento(false);
 }
@@ -320,6 +404,39 @@ void Form1::mostrar_margens()
 {
     texto_margem_superior->setText(QString::number(doc_.margem_superior));
     texto_margem_esquerda->setText(QString::number(doc_.margem_esquerda));
+}
+
+void Form1::recarregar_margens()
+{
+    ler_margens(doc_.margem_esquerda, doc_.margem_superior);
+    margens_do_trator(*impressora_, doc_);
+    // A tractor-fed form prints from its corner, whatever was typed.
+    const bool trator = impressora_->paperBin() == bandeja_trator;
+    if (trator)
+        editada_esquerda_ = editada_superior_ = false;
+    if (!editada_esquerda_)
+        texto_margem_esquerda->setText(QString::number(doc_.margem_esquerda));
+    if (!editada_superior_)
+        texto_margem_superior->setText(QString::number(doc_.margem_superior));
+}
+
+void Form1::guardar_margens()
+{
+    if (!editada_esquerda_ && !editada_superior_)
+        return; // the stored margins stay as they are
+    std::int32_t esquerda = 0, superior = 0;
+    ler_margens(esquerda, superior);
+    const double largura = impressora_->width(), altura = impressora_->height();
+    // Only a margin typed in and valid replaces the stored one.
+    const auto valor = [](bool editada, const QLineEdit* campo, double limite_twips, std::int32_t guardada) {
+        const std::optional<double> mm = numero_digitado(campo->text());
+        if (editada && mm && *mm >= 0 && *mm * 1440 / 25.4 < limite_twips)
+            return QString::number(*mm, 'f', 2);
+        return QString::number(guardada);
+    };
+    gravar_margens(valor(editada_esquerda_, texto_margem_esquerda, largura, esquerda),
+                   valor(editada_superior_, texto_margem_superior, altura, superior), doc_.margem_esquerda,
+                   doc_.margem_superior);
 }
 
 void Form1::medir()
@@ -370,7 +487,10 @@ void Form1::Command8_Click()
     doc_.interromper = 0;
     habilitar_documento(true);
     rotulo_mensagem->hide();
+    rotulo_aviso->hide();
+    avisos_dados_.clear();
     medir();
+    recarregar_margens();
     caixa_excluir->setChecked(false);
 }
 
@@ -381,14 +501,35 @@ void Form1::Command7_Click()
     const QFileInfo origem(doc_.nome_arquivo);
     const QString inicial = origem.exists() ? origem.absoluteFilePath() : origem.absolutePath();
     const QString destino = dialogos_.salvar_arquivo(this, inicial, filtro_salvar, QStringLiteral("spl"));
-    if (destino.isEmpty())
+    if (destino.isEmpty() || copiando_)
         return;
     QString falha;
-    if (!salvar_copia(doc_.nome_arquivo, destino, *this, &falha)) {
+    bloquear_para_copia(true);
+    const bool gravado = salvar_copia(doc_.nome_arquivo, destino, *this, &falha, &cancelar_copia_);
+    const bool cancelada = cancelar_copia_;
+    bloquear_para_copia(false);
+    if (cancelada) {
+        rotulo_aviso->setText(QStringLiteral("Gravação cancelada: nada foi gravado."));
+        rotulo_aviso->show();
+    } else if (!gravado) {
         if (falha.isEmpty())
             falha = QStringLiteral("Não foi possível gravar o arquivo %1.").arg(destino);
         avisar(falha, Dialogos::Icone::Critico);
     }
+    if (fechar_apos_trabalho_)
+        terminar();
+}
+
+void Form1::bloquear_para_copia(bool sim)
+{
+    copiando_ = sim;
+    cancelar_copia_ = false;
+    relogio_copia_.invalidate();
+    for (QPushButton* b : {botao_imprimir, botao_abrir, botao_salvar, botao_sair})
+        b->setEnabled(!sim);
+    for (QAction* a : {acao_imprimir, acao_abrir, acao_salvar, acao_sair})
+        a->setEnabled(!sim);
+    botao_cancelar_copia->setVisible(sim);
 }
 
 // ---- Printer and font ----------------------------------------------------
@@ -475,9 +616,12 @@ void Form1::Command6_Click()
 
 void Form1::Command1_Click()
 {
-    if (trabalhando_ || doc_.nome_arquivo.isEmpty())
+    if (trabalhando_ || copiando_ || doc_.nome_arquivo.isEmpty())
         return;
     PedidoImpressao pedido;
+    // Nothing is asked or printed before every field is right.
+    if (!validar(pedido))
+        return;
     if (impressora_->deviceName() == impressora_pdf) {
         // The report's name in the folder of the last PDF (or the report's).
         const QFileInfo origem(doc_.nome_arquivo);
@@ -490,13 +634,9 @@ void Form1::Command1_Click()
         pedido.arquivo_saida = destino;
     }
 
-    // The fields are read once, as numbers by the window's own rule; only the
-    // page option may still change while the passes run.
+    // Only the page option may still change while the passes run.
     selecionar_paginas_ = opcao_selecionar->isChecked();
     pedido.so_intervalo = &selecionar_paginas_;
-    pedido.paginas = {valor_texto(texto_primeira_pagina->text()), valor_texto(texto_ultima_pagina->text())};
-    pedido.copias = passagens_de_copias(valor_texto(texto_copias->text()));
-    pedido.margens = {valor_texto(texto_margem_esquerda->text()), valor_texto(texto_margem_superior->text())};
     const bool encerrar_apos = caixa_encerrar->isChecked();
     const bool excluir_arquivo = caixa_excluir->isChecked();
 
@@ -504,8 +644,7 @@ void Form1::Command1_Click()
     const ResultadoTrabalho resultado = imprimir_relatorio({doc_, metricas_, *impressora_}, pedido, *this);
     if (resultado.fim != FimTrabalho::Falhou) {
         // Every pass ran: the margins typed are the ones to start with next time.
-        gravar_margens(texto_margem_esquerda->text(), texto_margem_superior->text(), doc_.margem_esquerda,
-                       doc_.margem_superior);
+        guardar_margens();
     }
     const bool encerrar = resultado.fim == FimTrabalho::Impresso && encerrar_apos;
     if (resultado.fim != FimTrabalho::Falhou && !encerrar) {
@@ -519,17 +658,105 @@ void Form1::Command1_Click()
     quadro({}, false);
 
     if (encerrar) {
-        // The file named when the program started, which need not be the
-        // one just printed.
-        if (excluir_arquivo && !linha_comando_.isEmpty())
-            excluir_linha_de_comando();
+        if (excluir_arquivo)
+            excluir_arquivo_mostrado();
         terminar();
         return;
     }
     if (resultado.fim == FimTrabalho::Falhou || resultado.fim == FimTrabalho::Recusado)
         avisar(resultado.erro, Dialogos::Icone::Critico);
+    else if (resultado.fim == FimTrabalho::Cancelado) {
+        rotulo_aviso->setText(QStringLiteral("Impressão interrompida: nada foi impresso."));
+        rotulo_aviso->show();
+    } else if (resultado.paginas == 0) {
+        avisar(QStringLiteral("Nada foi impresso: o trabalho não teve nenhuma página."));
+    }
     if (fechar_apos_trabalho_)
         terminar();
+}
+
+bool Form1::validar(PedidoImpressao& pedido)
+{
+    rotulo_aviso->hide();
+    if (doc_.tamanho_arquivo <= 1) {
+        recusar(nullptr, QStringLiteral("O relatório está vazio: não há nada a imprimir."));
+        return false;
+    }
+    const auto margem = [this](QLineEdit* campo, const QString& nome, double limite_twips, double& valor) {
+        const std::optional<double> mm = numero_digitado(campo->text());
+        if (mm && *mm >= 0 && *mm * 1440 / 25.4 < limite_twips) {
+            valor = *mm;
+            return true;
+        }
+        recusar(campo, QStringLiteral("%1: digite um número de 0 a %2 mm (o tamanho do papel), com vírgula ou ponto.")
+                           .arg(nome, milimetros(limite_twips)));
+        return false;
+    };
+    if (!margem(texto_margem_esquerda, QStringLiteral("Margem Esquerda"), impressora_->width(),
+                pedido.margens.esquerda)
+        || !margem(texto_margem_superior, QStringLiteral("Margem Superior"), impressora_->height(),
+                   pedido.margens.superior))
+        return false;
+
+    const std::optional<int> copias = inteiro_digitado(texto_copias->text(), 1, maximo_copias);
+    if (!copias) {
+        recusar(texto_copias, QStringLiteral("Cópias: digite um número inteiro de 1 a %1.").arg(maximo_copias));
+        return false;
+    }
+    pedido.copias = *copias;
+
+    if (!opcao_selecionar->isChecked())
+        return true;
+    // The pages as this job's pass will find them, with the top margin
+    // typed; the preview keeps its own index.
+    int total = 1;
+    {
+        Ampulheta ampulheta;
+        Documento copia = doc_;
+        IndicePaginas indice;
+        examinar(copia, metricas_, papel_da_impressora(*impressora_, QString::number(pedido.margens.superior)),
+                 indice, *this);
+        quadro({}, false);
+        total = std::max(indice.total_paginas, 1);
+    }
+    const std::optional<int> primeira = inteiro_digitado(texto_primeira_pagina->text(), 1, total);
+    const std::optional<int> ultima = inteiro_digitado(texto_ultima_pagina->text(), 1, total);
+    const QString intervalo = total == 1 ? QStringLiteral("O relatório tem 1 página.")
+                                         : QStringLiteral("O relatório tem %1 páginas.").arg(total);
+    if (!primeira || !ultima) {
+        recusar(primeira ? texto_ultima_pagina : texto_primeira_pagina,
+                QStringLiteral("Páginas: digite números inteiros de 1 a %1. %2").arg(total).arg(intervalo));
+        return false;
+    }
+    if (*primeira > *ultima) {
+        recusar(texto_primeira_pagina,
+                QStringLiteral("Páginas: a primeira (%1) vem depois da última (%2).").arg(*primeira).arg(*ultima));
+        return false;
+    }
+    pedido.paginas = {double(*primeira), double(*ultima)};
+    return true;
+}
+
+void Form1::recusar(QLineEdit* campo, const QString& texto)
+{
+    rotulo_aviso->setText(texto);
+    rotulo_aviso->show();
+    if (campo) {
+        campo->setFocus();
+        campo->selectAll();
+    }
+}
+
+void Form1::keyPressEvent(QKeyEvent* e)
+{
+    // Enter where no button takes it: the default button, "Imprimir".
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
+        if (botao_imprimir->isEnabled() && botao_imprimir->isVisible())
+            botao_imprimir->animateClick();
+        e->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(e);
 }
 
 void Form1::Command5_Click()
@@ -549,11 +776,15 @@ void Form1::Option_Click()
 
 // ---- Leaving ---------------------------------------------------------------
 
-void Form1::excluir_linha_de_comando()
+void Form1::excluir_arquivo_mostrado()
 {
-    QFile arquivo(linha_comando_);
+    // The box names the file the window shows, whether it came from the
+    // command line or from "Abrir".
+    if (doc_.nome_arquivo.isEmpty())
+        return;
+    QFile arquivo(doc_.nome_arquivo);
     if (!arquivo.remove())
-        avisar(QStringLiteral("Não foi possível excluir o arquivo %1: %2").arg(linha_comando_, arquivo.errorString()));
+        avisar(QStringLiteral("Não foi possível excluir o arquivo %1: %2").arg(doc_.nome_arquivo, arquivo.errorString()));
 }
 
 void Form1::avisar(const QString& texto, Dialogos::Icone icone)
@@ -563,12 +794,11 @@ void Form1::avisar(const QString& texto, Dialogos::Icone icone)
 
 void Form1::Command2_Click()
 {
-    if (trabalhando_)
+    if (trabalhando_ || copiando_)
         return;
-    gravar_margens(texto_margem_esquerda->text(), texto_margem_superior->text(), doc_.margem_esquerda,
-                   doc_.margem_superior);
-    if (caixa_excluir->isChecked() && !linha_comando_.isEmpty())
-        excluir_linha_de_comando();
+    guardar_margens();
+    if (caixa_excluir->isChecked())
+        excluir_arquivo_mostrado();
     terminar();
 }
 
@@ -580,10 +810,11 @@ void Form1::terminar()
 
 void Form1::closeEvent(QCloseEvent* e)
 {
-    if (trabalhando_) {
-        // The running job is stopped first; the window closes when it has
-        // cancelled its document.
+    if (trabalhando_ || copiando_) {
+        // The running job or copy is stopped first; the window closes when
+        // it has cancelled its document.
         doc_.interromper = 1;
+        cancelar_copia_ = true;
         fechar_apos_trabalho_ = true;
         e->ignore();
         return;
@@ -615,7 +846,33 @@ void Form1::quadro(const QString& titulo, bool visivel)
         quadro_progresso->setTitle(titulo);
     if (!visivel)
         barra_progresso->setValue(0);
-    quadro_progresso->setVisible(visivel);
+    if (visivel != quadro_progresso->isVisible()) {
+        if (visivel)
+            guardar_altura();
+        quadro_progresso->setVisible(visivel);
+        if (!visivel)
+            restaurar_altura();
+    }
+}
+
+void Form1::guardar_altura()
+{
+    if (altura_antes_ == 0)
+        altura_antes_ = height();
+}
+
+void Form1::restaurar_altura()
+{
+    if (altura_antes_ == 0 || quadro_progresso->isVisible() || rotulo_gravando->isVisible())
+        return;
+    const int altura = altura_antes_;
+    altura_antes_ = 0;
+    if (isMaximized() || isFullScreen())
+        return;
+    // The layouts first lower the window's minimum height.
+    centralWidget()->layout()->activate();
+    layout()->activate();
+    resize(width(), std::max(altura, minimumSizeHint().height()));
 }
 
 void Form1::acao(const QString& texto)
@@ -636,6 +893,13 @@ void Form1::progresso(double fracao)
 
 void Form1::processar_eventos()
 {
+    if (copiando_) {
+        // The copy reports every line: the window shows one every 100 ms.
+        if (relogio_copia_.isValid() && relogio_copia_.elapsed() < 100)
+            return;
+        relogio_copia_.start();
+        rotulo_gravando->setText(linha_copia_);
+    }
     dialogos_.processar_eventos();
 }
 
@@ -647,6 +911,11 @@ void Form1::mensagem(const QString& texto)
 
 void Form1::aviso(const QString& texto)
 {
+    // Measuring again after each job repeats the report's warnings: the user
+    // sees each once per file.
+    if (avisos_dados_.contains(texto))
+        return;
+    avisos_dados_.insert(texto);
     avisar(texto);
 }
 
@@ -687,8 +956,16 @@ void Form1::fonte_escolhida()
 
 void Form1::gravando(const QString& texto)
 {
-    rotulo_gravando->setText(texto);
+    linha_copia_ = texto;
+    if (texto.isEmpty() || !copiando_ || !relogio_copia_.isValid())
+        rotulo_gravando->setText(texto);
+    if (texto.isEmpty() == rotulo_gravando->isHidden())
+        return;
+    if (!texto.isEmpty())
+        guardar_altura();
     rotulo_gravando->setVisible(!texto.isEmpty());
+    if (texto.isEmpty())
+        restaurar_altura();
 }
 
 void Form1::imprimindo(bool ativo)

@@ -8,8 +8,10 @@
 #include "stream/estado.h"
 #include "stream/observador.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <memory>
 
@@ -26,6 +28,7 @@ namespace papelada {
 
 class Form2;
 class FrmAbout;
+struct PedidoImpressao;
 
 // The program's command line: its arguments joined with single spaces, as
 // the calling application wrote the path.
@@ -64,6 +67,7 @@ public:
     SuperficieImpressora& impressora() { return *impressora_; }
     FonteEscolhida& fonte_dialogo() { return fonte_dialogo_; }
     bool trabalhando() const { return trabalhando_; }
+    bool copiando() const { return copiando_; }
 
     // Observador
     void quadro(const QString& titulo, bool visivel) override;
@@ -88,6 +92,7 @@ Q_SIGNALS:
 protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void montar();
@@ -98,7 +103,21 @@ private:
     void mostrar_impressora();
     void medir();
     void aplicar_fonte(const FonteEscolhida& f);
-    void excluir_linha_de_comando();
+    // Reads the fields of the job into `pedido`. False, with the message next
+    // to the fields and the faulty field focused, when one is not valid.
+    bool validar(PedidoImpressao& pedido);
+    void recusar(QLineEdit* campo, const QString& texto);
+    // The stored margins, for the fields the user has not changed.
+    void recarregar_margens();
+    // Stores the margins the user changed (and found valid); the others keep
+    // their stored values.
+    void guardar_margens();
+    void bloquear_para_copia(bool sim);
+    // After the progress frame or the copy line is hidden the window takes
+    // its former height again.
+    void guardar_altura();
+    void restaurar_altura();
+    void excluir_arquivo_mostrado();
     // A message box titled with the program's name.
     void avisar(const QString& texto, Dialogos::Icone icone = Dialogos::Icone::Exclamacao);
     void terminar();
@@ -120,12 +139,21 @@ private:
     bool em_passagem_ = false;
     bool estado_impressora_ = true, estado_fontes_ = true;
     QList<QPair<QAction*, bool>> estado_menus_;
+    // The text copy: running, asked to stop, the last repaint of its line.
+    bool copiando_ = false, cancelar_copia_ = false;
+    QElapsedTimer relogio_copia_;
+    QString linha_copia_;
+    // Margin fields typed in by the user since they were last filled.
+    bool editada_esquerda_ = false, editada_superior_ = false;
+    // Warnings already given for the file shown.
+    QSet<QString> avisos_dados_;
+    int altura_antes_ = 0;
 
     QLabel *rotulo_titulo_arquivo, *rotulo_arquivo, *rotulo_mensagem;
     QLabel *rotulo_impressora, *rotulo_papel;
     QLabel *rotulo_de, *rotulo_ate, *rotulo_copias;
     QLabel *rotulo_margem_esquerda, *rotulo_mm_esquerda, *rotulo_margem_superior, *rotulo_mm_superior;
-    QLabel *rotulo_acao, *rotulo_pagina, *rotulo_gravando;
+    QLabel *rotulo_acao, *rotulo_pagina, *rotulo_gravando, *rotulo_aviso;
     QLineEdit *texto_primeira_pagina, *texto_ultima_pagina, *texto_copias;
     QLineEdit *texto_margem_esquerda, *texto_margem_superior;
     QCheckBox *caixa_excluir, *caixa_encerrar;
@@ -133,7 +161,7 @@ private:
     QGroupBox *quadro_selecao, *quadro_progresso, *quadro_impressora;
     QProgressBar* barra_progresso;
     QPushButton *botao_imprimir, *botao_sair, *botao_impressora, *botao_fontes, *botao_interromper;
-    QPushButton *botao_visualizar, *botao_salvar, *botao_abrir;
+    QPushButton *botao_visualizar, *botao_salvar, *botao_abrir, *botao_cancelar_copia;
     QAction *acao_abrir, *acao_salvar, *acao_sair;
     QAction *acao_impressora, *acao_fontes, *acao_fonte_padrao, *acao_visualizar, *acao_imprimir;
     QAction* acao_sobre;

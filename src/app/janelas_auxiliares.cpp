@@ -1,5 +1,6 @@
 #include "app/janelas_auxiliares.h"
 
+#include "app/aplicacao.h"
 #include "app/widgets.h"
 
 #include <QApplication>
@@ -10,8 +11,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QStyle>
+#include <QDeadlineTimer>
+#include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace papelada {
 
@@ -37,6 +40,15 @@ void Form2::mostrar(const QImage& imagem)
     resize(figura.width() + 13, figura.height() + 13);
     move(0, 0);
     show();
+    // The picture prints right after this, with no event loop in between:
+    // the window gets a moment to appear and is painted now.
+    const QDeadlineTimer prazo(500);
+    while (windowHandle() && !windowHandle()->isExposed() && !prazo.hasExpired())
+    {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(5);
+    }
+    repaint();
 }
 
 FrmAbout::FrmAbout(Dialogos& dialogos, QWidget* pai)
@@ -48,7 +60,7 @@ FrmAbout::FrmAbout(Dialogos& dialogos, QWidget* pai)
     setModal(false);
 
     auto* icone = nomear(new QLabel(this), "picIcon");
-    icone->setPixmap(style()->standardIcon(QStyle::SP_FileDialogDetailedView).pixmap(48, 48));
+    icone->setPixmap(icone_programa().pixmap(48, 48));
     icone->setAlignment(Qt::AlignTop);
 
     auto* rotulo_titulo = nomear(new QLabel(titulo_aplicacao, this), "lblTitle");

@@ -1,5 +1,6 @@
 // Papelada: prints, previews and saves the spool file named on the command
 // line, or one opened with "Abrir".
+#include "app/aplicacao.h"
 #include "app/dialogos.h"
 #include "app/form1.h"
 
@@ -11,6 +12,8 @@ int main(int argc, char** argv)
     QCoreApplication::setOrganizationName(QStringLiteral("Orvel"));
     QCoreApplication::setApplicationName(QStringLiteral("Papelada"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PAPELADA_VERSAO));
+    papelada::carregar_traducoes(app);
+    QApplication::setWindowIcon(papelada::icone_programa());
 
     papelada::DialogosQt dialogos;
     papelada::Form1 janela(dialogos, papelada::linha_de_comando(QCoreApplication::arguments()));

@@ -15,14 +15,13 @@
 #include <QRawFont>
 #include <QRectF>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
 class QIODevice;
 
 namespace papelada::pdf {
-
-struct FaceTrueType;
 
 class Escritor {
 public:
@@ -56,6 +55,9 @@ public:
     bool terminar();
     bool falhou() const { return falhou_; }
     QString erro() const { return erro_; }
+    // What the document lost without failing: faces whose text had to be
+    // drawn as outlines, or left without their font program.
+    QStringList avisos() const { return avisos_; }
 
 private:
     struct Face;
@@ -95,6 +97,9 @@ private:
     // face.
     Recurso* onde(Recurso& primeiro, quint32 g, char16_t caractere, int* codigo);
     Face& face_para(const QRawFont& fonte);
+    // The glyph of `face`'s OpenType copy that stands for glyph `g` of
+    // `fonte`, the character `caractere`.
+    quint32 traduzir(const QRawFont& fonte, Face& face, quint32 g, char16_t caractere);
     void escrever_fontes();
     void escrever_face(Face& face);
     void escrever_recurso(Recurso& recurso);
@@ -109,7 +114,8 @@ private:
     bool terminado_ = false;
     bool falhou_ = false;
     QString erro_;
-    int obj_catalogo_ = 0, obj_paginas_ = 0, obj_recursos_ = 0, obj_info_ = 0, obj_cmap_ = 0;
+    QStringList avisos_;
+    int obj_catalogo_ = 0, obj_paginas_ = 0, obj_recursos_ = 0, obj_info_ = 0;
 
     // The page being drawn.
     bool pagina_aberta_ = false;

@@ -1,10 +1,10 @@
-// The fonts of a PDF document: one entry per TrueType face the pages use
-// (embedded as a subset once the document ends) and, per face and size, fonts
-// of at most 256 one-byte codes, chained when a face needs more.
+// The fonts of a PDF document: one entry per face the pages use (embedded as
+// a subset once the document ends) and, per face and size, fonts of at most
+// 256 one-byte codes, chained when a face needs more.
 #pragma once
 
 #include "pdf/escritor.h"
-#include "pdf/truetype.h"
+#include "pdf/subconjunto.h"
 #include "stream/cp1252.h"
 
 #include <QList>
@@ -15,7 +15,13 @@ namespace papelada::pdf {
 
 struct Escritor::Face {
     QByteArray chave;
-    FaceTrueType dados;
+    FaceFonte dados;
+    // A Type 1 face is embedded as its OpenType copy, when there is one;
+    // its glyphs are those of the copy, matched by character (`sem_glifo`
+    // for a glyph that has no match and is drawn as outlines).
+    QRawFont gemea;
+    QHash<quint32, quint32> traducao;
+    static constexpr quint32 sem_glifo = 0xffffffff;
     std::set<quint32> usados;
     int obj_descritor = 0;
     QByteArray nome; // subset tag and PostScript name

@@ -194,7 +194,7 @@ void Escritor::iniciar_arquivo()
     obj_paginas_ = novo_objeto();
     obj_recursos_ = novo_objeto();
     obj_info_ = novo_objeto();
-    escrever(QByteArray("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n"));
+    escrever(QByteArray("%PDF-1.6\n%\xE2\xE3\xCF\xD3\n"));
     iniciar_objeto(obj_catalogo_);
     escrever("<< /Type /Catalog /Pages " + ref(obj_paginas_) + " >>\nendobj\n");
     iniciar_objeto(obj_info_);

@@ -119,6 +119,17 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
         contornos(fonte, indices, posicoes, n, origem, cor, negrito, italico);
         return;
     }
+    auto caractere = [&](qsizetype k) -> char16_t { return caracteres ? caracteres[k] : 0; };
+    std::vector<quint32> copias; // glyphs of the face's OpenType copy
+    if (r->face->gemea.isValid()) {
+        copias.resize(static_cast<size_t>(n));
+        for (qsizetype k = 0; k < n; ++k) {
+            copias[static_cast<size_t>(k)] = traduzir(fonte, *r->face, indices[k], caractere(k));
+            if (copias[static_cast<size_t>(k)] == Face::sem_glifo)
+                contornos(fonte, indices + k, posicoes + k, 1, origem, cor, negrito, italico);
+        }
+        indices = copias.data();
+    }
     if (!texto_aberto_) {
         conteudo_.append("BT\n");
         texto_aberto_ = true;
@@ -130,7 +141,6 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
         conteudo_.append(modo ? "2 Tr\n" : "0 Tr\n");
     }
 
-    auto caractere = [&](qsizetype k) -> char16_t { return caracteres ? caracteres[k] : 0; };
     qsizetype k = 0;
     while (k < n) {
         // A stretch: glyphs of one font of the chain, on one baseline.

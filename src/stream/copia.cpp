@@ -63,7 +63,7 @@ bool copiar_arquivo(const QString& original, const QString& destino, QString* er
 }
 
 bool copiartexto(const QString& original, const QString& arq2, Observador& observador,
-                 QString* erro)
+                 QString* erro, const bool* cancelar)
 {
     FonteBytes fonte;
     if (!fonte.abrir(original, erro))
@@ -86,14 +86,22 @@ bool copiartexto(const QString& original, const QString& arq2, Observador& obser
     QByteArray saida;
     Item item;
     bool ok = true;
+    bool apos_retorno = false;
     while (ok && leitor.proximo(item)) {
         if (item.tipo == Item::Tipo::Comando)
             continue;
-        if (item.tipo == Item::Tipo::RetornoCarro) {
+        const bool retorno = item.tipo == Item::Tipo::RetornoCarro;
+        if (retorno || (item.tipo == Item::Tipo::AvancoLinha && !apos_retorno)) {
             ++linha;
             progresso();
             observador.processar_eventos();
+            if (cancelar && *cancelar) {
+                observador.gravando({});
+                // The target is dropped unwritten.
+                return falhar(erro, QStringLiteral("Cópia cancelada: %1 não foi gravado.").arg(arq2));
+            }
         }
+        apos_retorno = retorno;
         saida.append(static_cast<char>(item.byte));
         if (saida.size() >= bloco_gravacao) {
             ok = alvo.gravar(saida, erro);
@@ -106,10 +114,10 @@ bool copiartexto(const QString& original, const QString& arq2, Observador& obser
 }
 
 bool salvar_copia(const QString& original, const QString& destino, Observador& observador,
-                  QString* erro)
+                  QString* erro, const bool* cancelar)
 {
     if (destino.right(4).toUpper() == QLatin1String(".TXT"))
-        return copiartexto(original, destino, observador, erro);
+        return copiartexto(original, destino, observador, erro, cancelar);
     return copiar_arquivo(original, destino, erro);
 }
 

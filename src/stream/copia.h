@@ -15,13 +15,15 @@ bool copiar_arquivo(const QString& original, const QString& destino, QString* er
 // The plain-text copy: the report's characters, line feeds, carriage returns
 // and form feeds, without escape commands and without the file's last byte.
 // Progress ("Gravando <arq2> . Linha <n>") goes to the observer once per
-// carriage return.
+// line (a carriage return, or a line feed that does not follow one), and the
+// observer's events run there; when `cancelar` is then true the copy stops
+// and nothing is written.
 bool copiartexto(const QString& original, const QString& arq2, Observador& observador,
-                 QString* erro = nullptr);
+                 QString* erro = nullptr, const bool* cancelar = nullptr);
 
 // "Salvar": the text copy when the name ends in ".TXT" (any case), else the
 // byte-for-byte copy.
 bool salvar_copia(const QString& original, const QString& destino, Observador& observador,
-                  QString* erro = nullptr);
+                  QString* erro = nullptr, const bool* cancelar = nullptr);
 
 } // namespace papelada

@@ -3,6 +3,7 @@
 // with a settings store of the test's own.
 #pragma once
 
+#include "app/aplicacao.h"
 #include "app/dialogos.h"
 #include "app/form1.h"
 
@@ -31,7 +32,7 @@ public:
     QStringList perguntas;
     QList<bool> respostas;
     QStringList abrir, salvar;               // answers of the file dialogs
-    QStringList pastas_abrir, iniciais_salvar, filtros_salvar; // what they were given
+    QStringList pastas_abrir, filtros_abrir, iniciais_salvar, filtros_salvar; // what they were given
     QList<std::optional<QString>> impressoras;
     QList<std::optional<FonteEscolhida>> fontes;
     QList<std::optional<QString>> textos;    // answers of the input box
@@ -49,9 +50,10 @@ public:
         perguntas.append(titulo + QLatin1Char('|') + texto);
         return !respostas.isEmpty() && respostas.takeFirst();
     }
-    QString abrir_arquivo(QWidget*, const QString& pasta, const QString&) override
+    QString abrir_arquivo(QWidget*, const QString& pasta, const QString& filtros) override
     {
         pastas_abrir.append(pasta);
+        filtros_abrir.append(filtros);
         return abrir.isEmpty() ? QString() : abrir.takeFirst();
     }
     QString salvar_arquivo(QWidget*, const QString& inicial, const QString& filtros, const QString&) override
@@ -128,8 +130,10 @@ inline std::unique_ptr<Form1> janela_principal(Dialogos& dialogos, const QString
 
 } // namespace papelada::teste
 
-// main() of a window test: offscreen, and XDG_CONFIG_HOME in a temporary
-// folder set before Qt starts, so the user's settings are never touched.
+// main() of a window test: offscreen (unless "-platform" says otherwise),
+// Qt's texts in Portuguese as the program has them, and XDG_CONFIG_HOME in a
+// temporary folder set before Qt starts, so the user's settings are never
+// touched.
 #define PAPELADA_TESTE_JANELA(Classe)                                                  \
     int main(int argc, char** argv)                                                    \
     {                                                                                  \
@@ -139,6 +143,7 @@ inline std::unique_ptr<Form1> janela_principal(Dialogos& dialogos, const QString
         QApplication app(argc, argv);                                                  \
         QCoreApplication::setOrganizationName(QStringLiteral("Orvel"));                \
         QCoreApplication::setApplicationName(QStringLiteral("Papelada"));              \
+        papelada::carregar_traducoes(app);                                             \
         Classe teste;                                                                  \
         return QTest::qExec(&teste, argc, argv);                                       \
     }

@@ -1,5 +1,5 @@
 // The main window driven as a user drives it: start-up with and without a
-// file, "Abrir", "Salvar", fonts, "Sair" and the About box.
+// file, "Abrir", "Salvar", fonts, "Sair", the About box and the keyboard.
 #include "app/form1.h"
 #include "app/janelas_auxiliares.h"
 #include "gui/roteiro.h"
@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -52,6 +53,18 @@ void guardar_margens(const char* esquerda, const char* superior)
     gravar_margens(QString::fromLatin1(esquerda), QString::fromLatin1(superior), e, s);
 }
 
+QString margens(const Form1& j)
+{
+    return controle<QLineEdit>(j, "Text5")->text() + u' ' + controle<QLineEdit>(j, "Text4")->text();
+}
+
+// Types into a field as the user does (replacing what it holds).
+void digitar(QLineEdit* campo, const QString& texto)
+{
+    campo->selectAll();
+    QTest::keyClicks(campo, texto);
+}
+
 bool habilitado(const Form1& j, const char* nome)
 {
     if (auto* a = j.findChild<QAction*>(QLatin1String(nome)))
@@ -83,7 +96,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("margens"); // left, top as the boxes show them
         QTest::addColumn<bool>("documento");
         QTest::addColumn<bool>("impressora_livre");
-        QTest::newRow("sem arquivo") << QString() << "0 0" << false << true;
+        // The stored margins are shown even without a report.
+        QTest::newRow("sem arquivo") << QString() << "12 7" << false << true;
         QTest::newRow("com arquivo") << arquivo(QStringLiteral("com margens.spl")) << "12 7" << true << true;
         // The report chose its printer and the tractor: no margins, and the
         // user cannot change the printer.
@@ -101,7 +115,7 @@ private Q_SLOTS:
         DialogosRoteiro d;
         auto j = janela(d, linha);
         QCOMPARE(controle<QLabel>(*j, "Label5")->text(), documento ? linha : QStringLiteral("Nenhum arquivo selecionado"));
-        QCOMPARE(controle<QLineEdit>(*j, "Text5")->text() + u' ' + controle<QLineEdit>(*j, "Text4")->text(), margens);
+        QCOMPARE(::margens(*j), margens);
         QCOMPARE(j->documento().tamanho_arquivo, documento ? qint64(QFileInfo(linha).size()) : 0);
         for (const char* nome : {"Command1", "Command6", "Command7", "arquivos_salvar", "spool_visualizar", "spool_imprimir"})
             QVERIFY2(habilitado(*j, nome) == documento, nome);
@@ -182,13 +196,16 @@ private Q_SLOTS:
 
     void abrir_sem_documento_habilita()
     {
+        guardar_margens("12", "7");
         DialogosRoteiro d;
         auto j = janela(d, {});
+        digitar(controle<QLineEdit>(*j, "Text4"), QStringLiteral("3"));
         d.abrir << arquivo(QStringLiteral("aberto.spl"));
         controle<QPushButton>(*j, "Command8")->click();
         QCOMPARE(d.pastas_abrir, QStringList{QString()});
         for (const char* nome : {"Command1", "Command6", "Command7", "spool_imprimir"})
             QVERIFY2(habilitado(*j, nome), nome);
+        QCOMPARE(margens(*j), QStringLiteral("12 3")); // stored, and what was typed
     }
 
     void salvar_data()
@@ -224,6 +241,88 @@ private Q_SLOTS:
         QCOMPARE(teste::ler_arquivo(saida.filePath(destino)), esperado);
         QCOMPARE(j->documento().nome_arquivo, origem); // the open file stays the same
         QVERIFY(controle<QLabel>(*j, "Label11")->isHidden());
+    }
+
+    void copia_em_texto_data()
+    {
+        QTest::addColumn<bool>("cancelar");
+        QTest::newRow("ate o fim") << false;
+        QTest::newRow("cancelada") << true;
+    }
+
+    // A report with line feeds only: the line counter moves, Imprimir, Abrir,
+    // Salvar and Sair wait for the copy, and "Cancelar" leaves no file.
+    void copia_em_texto()
+    {
+        QFETCH(bool, cancelar);
+        QByteArray dados;
+        for (int i = 0; i < 50000; ++i)
+            dados += "linha do relatorio\n";
+        DialogosRoteiro d;
+        auto j = janela(d, arquivo(QStringLiteral("longo.spl"), dados + '\x1a'));
+        j->show();
+        QTemporaryDir saida;
+        const QString destino = saida.filePath(QStringLiteral("longo.txt"));
+        d.salvar << destino;
+        int vezes = 0;
+        d.ao_processar = [&] {
+            if (vezes++ > 0)
+                return;
+            QVERIFY(j->copiando());
+            for (const char* nome : {"Command1", "Command2", "Command7", "Command8", "arquivos_sair", "spool_imprimir"})
+                QVERIFY2(!habilitado(*j, nome), nome);
+            QVERIFY(controle<QLabel>(*j, "Label11")->text().endsWith(QStringLiteral(" . Linha 2")));
+            if (cancelar)
+                controle<QPushButton>(*j, "botao_cancelar_copia")->click();
+        };
+        controle<QPushButton>(*j, "Command7")->click();
+        QVERIFY(vezes > 0);
+        QCOMPARE(QFileInfo::exists(destino), !cancelar);
+        if (!cancelar)
+            QCOMPARE(teste::ler_arquivo(destino), dados);
+        QCOMPARE(controle<QLabel>(*j, "rotulo_aviso")->isVisible(), cancelar);
+        QVERIFY(d.mensagens.isEmpty());
+        QVERIFY(controle<QLabel>(*j, "Label11")->isHidden());
+        for (const char* nome : {"Command1", "Command2", "Command7", "Command8"})
+            QVERIFY2(habilitado(*j, nome), nome);
+    }
+
+    // Shortcuts, mnemonics, the tab order, the icon and the open filter.
+    void habitos_da_area_de_trabalho()
+    {
+        DialogosRoteiro d;
+        auto j = janela(d, arquivo(QStringLiteral("habitos.spl")));
+        j->show();
+        j->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(j.get()));
+        QTest::keyClick(j.get(), Qt::Key_O, Qt::ControlModifier);
+        QTest::keyClick(j.get(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(d.pastas_abrir.size(), 1);
+        QCOMPARE(d.iniciais_salvar.size(), 1);
+        QTest::keyClick(j.get(), Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(d.iniciais_salvar.size(), 2); // the PDF name
+        QCOMPARE(d.filtros_abrir, QStringList{QStringLiteral("Arquivos de Spool(*.spl);;Todos os arquivos(*)")});
+
+        for (QAction* menu : j->menuBar()->actions()) {
+            QVERIFY2(menu->text().contains(u'&'), qPrintable(menu->text()));
+            for (QAction* a : menu->menu()->actions())
+                QVERIFY2(a->isSeparator() || a->text().contains(u'&'), qPrintable(a->text()));
+        }
+
+        // Tab from the first control visits every other and ends on "Sair".
+        QWidget* primeiro = controle<QWidget>(*j, "Check1");
+        QWidget* w = primeiro;
+        QWidget* ultimo = nullptr;
+        do {
+            if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+                ultimo = w;
+            w = w->nextInFocusChain();
+        } while (w != primeiro && w != j.get());
+        QCOMPARE(ultimo, controle<QWidget>(*j, "Command2"));
+
+        QVERIFY(!j->windowIcon().pixmap(32, 32).isNull());
+        j->ajuda_sobre_Click();
+        QVERIFY(!controle<QLabel>(*j->findChild<FrmAbout*>(), "picIcon")->pixmap().isNull());
     }
 
     void fontes_mudam_a_fonte_e_invalidam_o_indice()
@@ -262,43 +361,60 @@ private Q_SLOTS:
 
     void sair_data()
     {
+        QTest::addColumn<QString>("inicio");   // the command line: "arquivo", "trator" or none
+        QTest::addColumn<bool>("abrir_outro"); // "Abrir" another file before leaving
         QTest::addColumn<bool>("marcado");
-        QTest::addColumn<bool>("com_linha");
         QTest::addColumn<bool>("removido_antes"); // behind the program's back
-        QTest::newRow("marcado") << true << true << false;
-        QTest::newRow("nao marcado") << false << true << false;
-        QTest::newRow("sem linha de comando") << true << false << false;
-        QTest::newRow("exclusao que falha") << true << true << true;
+        QTest::addColumn<bool>("digitar");        // new margins typed in
+        QTest::newRow("marcado") << "arquivo" << false << true << false << true;
+        QTest::newRow("nao marcado") << "arquivo" << false << false << false << true;
+        // The box always names the file shown.
+        QTest::newRow("outro aberto") << "arquivo" << true << true << false << false;
+        QTest::newRow("aberto sem linha de comando") << QString() << true << true << false << false;
+        QTest::newRow("exclusao que falha") << "arquivo" << false << true << true << true;
+        // Margins nobody typed are not stored again (the fields show 0 on a
+        // tractor-fed form).
+        QTest::newRow("sem arquivo") << QString() << false << true << false << false;
+        QTest::newRow("trator") << "trator" << false << false << false << false;
     }
 
     void sair()
     {
+        QFETCH(QString, inicio);
+        QFETCH(bool, abrir_outro);
         QFETCH(bool, marcado);
-        QFETCH(bool, com_linha);
         QFETCH(bool, removido_antes);
-        const QString caminho = arquivo(QStringLiteral("sair.spl"));
+        QFETCH(bool, digitar);
+        guardar_margens("12", "7");
+        const QString caminho = arquivo(QStringLiteral("sair.spl"),
+                                        inicio == QLatin1String("trator") ? registro_impressora_trator() + relatorio : relatorio);
+        const QString outro = arquivo(QStringLiteral("outro.spl"));
         DialogosRoteiro d;
-        auto j = janela(d, com_linha ? caminho : QString());
-        if (!com_linha) {
-            d.abrir << caminho;
+        auto j = janela(d, inicio.isEmpty() ? QString() : caminho);
+        if (abrir_outro) {
+            d.abrir << outro;
             controle<QPushButton>(*j, "Command8")->click();
         }
+        const QString mostrado = j->documento().nome_arquivo;
         if (removido_antes)
             QFile::remove(caminho);
         QSignalSpy fim(j.get(), &Form1::encerrar);
-        controle<QLineEdit>(*j, "Text5")->setText(QStringLiteral("15"));
-        controle<QLineEdit>(*j, "Text4")->setText(QStringLiteral("20"));
+        if (digitar) {
+            ::digitar(controle<QLineEdit>(*j, "Text5"), QStringLiteral("15"));
+            ::digitar(controle<QLineEdit>(*j, "Text4"), QStringLiteral("20,4"));
+        }
         controle<QCheckBox>(*j, "Check1")->setChecked(marcado);
         controle<QPushButton>(*j, "Command2")->click();
         QCOMPARE(fim.size(), 1); // the program ends even when the file could not be deleted
-        QCOMPARE(QFileInfo::exists(caminho), !removido_antes && !(marcado && com_linha));
+        for (const QString& f : {caminho, outro})
+            QCOMPARE(QFileInfo::exists(f), !(removido_antes && f == caminho) && !(marcado && f == mostrado));
         QCOMPARE(d.mensagens.size(), removido_antes ? 1 : 0);
         if (removido_antes)
             QVERIFY(d.mensagens[0].texto.contains(caminho));
         std::int32_t e = 0, s = 0;
         ler_margens(e, s);
-        QCOMPARE(e, 15);
-        QCOMPARE(s, 20);
+        QCOMPARE(e, digitar ? 15 : 12);
+        QCOMPARE(s, digitar ? 20 : 7);
     }
 
     void sobre_uma_janela_so()

@@ -1,6 +1,7 @@
 // Printing from the main window: the PDF file, the buttons during and after
 // the job, "Interromper", the preview's request and "Encerrar após a
-// Impressão", and a window that stays responsive while a 100 MB report prints.
+// Impressão", fields refused before anything prints, and a window that stays
+// responsive while a 100 MB report prints.
 #include "app/form1.h"
 #include "gui/roteiro.h"
 
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -90,8 +92,10 @@ private Q_SLOTS:
         auto j = janela(d, arquivo(QStringLiteral("duas.spl"), "\x1b" "2" + relatorio(2)));
         const QString pdf = pasta_.filePath(QStringLiteral("saida.pdf"));
         d.salvar << pdf;
-        controle<QLineEdit>(*j, "Text3")->setText(QStringLiteral("2.5"));
-        controle<QLineEdit>(*j, "Text5")->setText(QStringLiteral("12.5"));
+        controle<QLineEdit>(*j, "Text3")->setText(QStringLiteral("3"));
+        QLineEdit* esquerda = controle<QLineEdit>(*j, "Text5");
+        esquerda->setText(QStringLiteral("12,5"));
+        Q_EMIT esquerda->textEdited(esquerda->text());
 
         bool visto_imprimindo = false;
         d.ao_processar = [&] {
@@ -106,20 +110,94 @@ private Q_SLOTS:
             QVERIFY(controle<QPushButton>(*j, "Command5")->isEnabled());
             QVERIFY(controle<QPushButton>(*j, "Command5")->isVisible());
         };
+        const int altura = j->height();
         controle<QPushButton>(*j, "Command1")->click();
         QVERIFY(visto_imprimindo);
+        QCOMPARE(j->height(), altura); // the progress frame gave its room back
         QCOMPARE(d.filtros_salvar, QStringList{QStringLiteral("Arquivos PDF(*.pdf)")});
         QCOMPARE(d.iniciais_salvar, QStringList{pasta_.filePath(QStringLiteral("duas.pdf"))});
         QVERIFY2(d.mensagens.isEmpty(), d.mensagens.isEmpty() ? "" : qPrintable(d.mensagens[0].texto));
         QVERIFY(QFileInfo::exists(pdf));
         if (!QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
-            // "2.5" copies are three passes of two pages; the byte after the
-            // last form feed leaves the pen below the top, so each further
-            // copy starts on a new page.
+            // Three copies of two pages; the byte after the last form feed
+            // leaves the pen below the top, so each further copy starts on a
+            // new page.
             QCOMPARE(paginas_pdf(pdf), 8);
         verificar_ociosa(*j);
         QCOMPARE(j->documento().margem_esquerda, 12); // stored after the job
         QVERIFY(!j->impressora().fontBold());
+    }
+
+    void campos_recusados_data()
+    {
+        QTest::addColumn<QByteArray>("dados");
+        QTest::addColumn<QStringList>("campos"); // "Nome=texto" typed before printing
+        QTest::addColumn<QString>("mensagem");
+        QTest::addColumn<QString>("foco");
+        const QByteArray tres = relatorio(3);
+        QTest::newRow("paginas 3 ate 2") << tres << QStringList{"Option2=", "Text1=3", "Text2=2"}
+                                         << "a primeira (3) vem depois da última (2)" << "Text1";
+        QTest::newRow("alem do fim") << tres << QStringList{"Option2=", "Text1=2", "Text2=9"}
+                                     << "O relatório tem 3 páginas." << "Text2";
+        QTest::newRow("pagina com letras") << tres << QStringList{"Option2=", "Text1=um"} << "de 1 a 3" << "Text1";
+        QTest::newRow("relatorio vazio") << QByteArray("\x1a") << QStringList{} << "está vazio" << "";
+        QTest::newRow("margem negativa") << tres << QStringList{"Text5=-20"} << "Margem Esquerda: digite um número de 0 a 210 mm" << "Text5";
+        QTest::newRow("margem maior que o papel") << tres << QStringList{"Text4=99999"} << "de 0 a 297 mm" << "Text4";
+        QTest::newRow("margem com letras") << tres << QStringList{"Text5=abc"} << "Margem Esquerda" << "Text5";
+        QTest::newRow("copias com letras") << tres << QStringList{"Text3=abc"} << "de 1 a 999" << "Text3";
+        QTest::newRow("copias 0") << tres << QStringList{"Text3=0"} << "Cópias" << "Text3";
+        QTest::newRow("copias 1000") << tres << QStringList{"Text3=1000"} << "Cópias" << "Text3";
+        QTest::newRow("copias fracionadas") << tres << QStringList{"Text3=2,5"} << "número inteiro" << "Text3";
+    }
+
+    // Nothing is asked (no PDF name) and nothing printed; the reason shows
+    // next to the fields and the faulty field has the focus.
+    void campos_recusados()
+    {
+        QFETCH(QByteArray, dados);
+        QFETCH(QStringList, campos);
+        QFETCH(QString, mensagem);
+        QFETCH(QString, foco);
+        DialogosRoteiro d;
+        auto j = janela(d, arquivo(QStringLiteral("recusado.spl"), dados));
+        for (const QString& c : std::as_const(campos)) {
+            const QString nome = c.section(u'=', 0, 0), texto = c.section(u'=', 1);
+            if (auto* opcao = j->findChild<QRadioButton*>(nome))
+                opcao->click();
+            else
+                j->findChild<QLineEdit*>(nome)->setText(texto);
+        }
+        d.salvar << pasta_.filePath(QStringLiteral("recusado.pdf"));
+        controle<QPushButton>(*j, "Command1")->click();
+        QVERIFY(d.iniciais_salvar.isEmpty());
+        QVERIFY(!QFileInfo::exists(pasta_.filePath(QStringLiteral("recusado.pdf"))));
+        auto* aviso = controle<QLabel>(*j, "rotulo_aviso");
+        QVERIFY(aviso->isVisible());
+        QVERIFY2(aviso->text().contains(mensagem), qPrintable(aviso->text()));
+        if (!foco.isEmpty())
+            QCOMPARE(j->focusWidget(), j->findChild<QWidget*>(foco));
+        QVERIFY(d.mensagens.isEmpty());
+        verificar_ociosa(*j);
+    }
+
+    // Enter anywhere but on a button prints; the paper warning of a report
+    // too wide is given once for the file, not again after each job.
+    void enter_imprime_e_aviso_uma_vez()
+    {
+        DialogosRoteiro d;
+        auto j = janela(d, arquivo(QStringLiteral("larga.spl"), QByteArray(200, 'L') + "\r\n\f\x1a"));
+        QVERIFY(QTest::qWaitForWindowExposed(j.get()));
+        QCOMPARE(d.mensagens.size(), 1);
+        QVERIFY(d.mensagens[0].texto.contains(QStringLiteral("largura da Folha")));
+        const QString pdf = pasta_.filePath(QStringLiteral("larga.pdf"));
+        d.salvar << pdf << pdf;
+        controle<QLineEdit>(*j, "Text3")->setFocus();
+        QTest::keyClick(controle<QLineEdit>(*j, "Text3"), Qt::Key_Return);
+        QTRY_COMPARE(d.iniciais_salvar.size(), 1);
+        QTRY_VERIFY(QFileInfo::exists(pdf) && !j->trabalhando());
+        j->findChild<QAction*>(QStringLiteral("spool_imprimir"))->trigger();
+        QCOMPARE(d.iniciais_salvar.size(), 2);
+        QCOMPARE(d.mensagens.size(), 1);
     }
 
     void destino_do_pdf_cancelado_nao_imprime()
@@ -167,8 +245,8 @@ private Q_SLOTS:
         QTest::newRow("sem linha de comando") << false << true;
     }
 
-    // "Excluir arquivo ao encerrar" deletes the file named when the program
-    // started, never the one opened with "Abrir".
+    // "Excluir arquivo ao encerrar" deletes the file printed, the one the
+    // window shows.
     void encerrar_apos_a_impressao()
     {
         QFETCH(bool, com_linha);
@@ -188,8 +266,8 @@ private Q_SLOTS:
         controle<QCheckBox>(*j, "Check1")->setChecked(true);
         controle<QPushButton>(*j, "Command1")->click();
         QVERIFY(QFileInfo::exists(pdf));
-        QCOMPARE(QFileInfo::exists(spool), !com_linha);
-        QVERIFY(QFileInfo::exists(outro));
+        QCOMPARE(QFileInfo::exists(spool), outro_aberto);
+        QCOMPARE(QFileInfo::exists(outro), !outro_aberto);
         QCOMPARE(fim.size(), 1);
         QVERIFY(d.mensagens.isEmpty());
         QFile::remove(pdf);

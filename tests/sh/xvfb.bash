@@ -3,12 +3,13 @@
 
 # Starts Xvfb, 1280 x 1024, on a free display and exports DISPLAY. The server
 # picks the number itself and writes it to a file descriptor, so that tests
-# running side by side never share a display. `$1`: a folder for its files
+# running side by side never share a display; -noreset keeps it from
+# resetting when its last client leaves, which would fail the next one. `$1`: a folder for its files
 # (the server's messages go to xvfb.log there). Returns 1 when it did not
 # start.
 iniciar_xvfb() {
     local pasta=$1 tela=""
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$pasta/tela" >"$pasta/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$pasta/tela" >"$pasta/xvfb.log" 2>&1 &
     pid_xvfb=$!
     for _ in $(seq 1 100); do
         # A whole line: the number and its newline.

@@ -1,0 +1,199 @@
+// The real dialogs as the user meets them: Qt's own texts in Portuguese, the
+// extension that the save dialog's filter gives, the font dialog on the
+// report's font and the printer chooser. Run on an X server with
+// PAPELADA_CAPTURAS naming a folder, each step also leaves a screenshot there.
+#include "app/escolha_impressora.h"
+#include "gui/roteiro.h"
+#include "print/superficie_impressora.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QTimer>
+#include <QTreeWidget>
+#include <functional>
+
+using namespace papelada;
+
+namespace {
+
+// Keeps a picture of `janela` as the screen shows it, when asked to.
+void capturar(QWidget* janela, const QString& nome)
+{
+    const QString pasta = qEnvironmentVariable("PAPELADA_CAPTURAS");
+    if (pasta.isEmpty())
+        return;
+    QVERIFY(QTest::qWaitForWindowExposed(janela));
+    QTest::qWait(300);
+    QDir().mkpath(pasta);
+    const QRect area = janela->frameGeometry();
+    const QPixmap tela = janela->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    QVERIFY(tela.save(pasta + QLatin1Char('/') + nome + QStringLiteral(".png")));
+}
+
+// Runs `acao` on the modal dialog as soon as it shows (the test's hand on
+// the dialog); `abrir` is what shows it.
+template <typename Dialogo>
+void com_dialogo(const std::function<void()>& abrir, const std::function<void(Dialogo*)>& acao)
+{
+    bool feito = false;
+    QTimer relogio;
+    relogio.setInterval(20);
+    QObject::connect(&relogio, &QTimer::timeout, [&] {
+        auto* d = qobject_cast<Dialogo*>(QApplication::activeModalWidget());
+        if (feito || !d || !d->isVisible())
+            return;
+        feito = true;
+        acao(d);
+    });
+    relogio.start();
+    abrir();
+    QVERIFY(feito);
+}
+
+QStringList textos_dos_botoes(const QWidget* janela)
+{
+    QStringList textos;
+    for (const QPushButton* b : janela->findChildren<QPushButton*>())
+        if (b->isVisible())
+            textos << b->text().remove(u'&');
+    return textos;
+}
+
+} // namespace
+
+class TesteDialogos : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir pasta_;
+    DialogosQt dialogos_;
+
+private Q_SLOTS:
+    void janela_principal_com_caminho_longo()
+    {
+        QString caminho = pasta_.path();
+        while (caminho.size() < 240)
+            caminho += QStringLiteral("/relatorios_mensais_da_filial");
+        QDir().mkpath(caminho);
+        teste::DialogosRoteiro d;
+        auto j = teste::janela_principal(d, teste::arquivo_em(pasta_, caminho.mid(pasta_.path().size() + 1)
+                                                                        + QStringLiteral("/vendas.spl"),
+                                                         "Vendas\r\n\f\x1a"));
+        j->show();
+        QVERIFY(QTest::qWaitForWindowExposed(j.get()));
+        // The whole path shows, wrapped, in a window that fits the screen.
+        auto* rotulo = teste::controle<QLabel>(*j, "Label5");
+        QVERIFY(rotulo->text().size() >= 250);
+        QVERIFY(rotulo->height() >= rotulo->heightForWidth(rotulo->width()));
+        QVERIFY(rotulo->heightForWidth(rotulo->width()) > 3 * rotulo->fontMetrics().height());
+        QVERIFY(j->frameGeometry().width() <= j->screen()->availableGeometry().width());
+        capturar(j.get(), QStringLiteral("principal_caminho_longo"));
+    }
+
+    // Qt's words come from its Portuguese translation.
+    void arquivo_em_portugues()
+    {
+        com_dialogo<QFileDialog>(
+            [&] { dialogos_.abrir_arquivo(nullptr, pasta_.path(), QStringLiteral("Todos os arquivos(*)")); },
+            [](QFileDialog* d) {
+                capturar(d, QStringLiteral("dialogo_abrir"));
+                const QStringList botoes = textos_dos_botoes(d);
+                QVERIFY2(botoes.contains(QStringLiteral("Abrir")) && botoes.contains(QStringLiteral("Cancelar")),
+                         qPrintable(botoes.join(u',')));
+                for (const QLabel* l : d->findChildren<QLabel*>())
+                    QVERIFY2(!l->text().startsWith(QStringLiteral("Look in")), qPrintable(l->text()));
+                d->reject();
+            });
+    }
+
+    // A bare name gets the extension of the filter selected.
+    void sufixo_pelo_filtro()
+    {
+        QString escolhido;
+        com_dialogo<QFileDialog>(
+            [&] {
+                escolhido = dialogos_.salvar_arquivo(nullptr, pasta_.filePath(QStringLiteral("relatorio.spl")),
+                                                     QStringLiteral("Arquivos de Spool(*.spl);;Arquivos Texto(*.txt)"),
+                                                     QStringLiteral("spl"));
+            },
+            [](QFileDialog* d) {
+                auto* tipos = d->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+                QVERIFY(tipos);
+                tipos->setFocus();
+                QTest::keyClick(tipos, Qt::Key_Down); // as the user picks "Arquivos Texto"
+                auto* nome = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                nome->setText(QStringLiteral("copia"));
+                QTest::keyClick(nome, Qt::Key_Return);
+            });
+        QCOMPARE(escolhido, pasta_.filePath(QStringLiteral("copia.txt")));
+    }
+
+    void fonte_data()
+    {
+        QTest::addColumn<QString>("outra"); // the family picked, "" to keep the one shown
+        QTest::addColumn<QString>("nome");  // the report's font afterwards
+        QTest::newRow("mantida") << QString() << "Courier New";
+        QTest::newRow("trocada") << "DejaVu Sans" << "DejaVu Sans";
+    }
+
+    // "Courier New" is drawn with another family: the dialog shows that
+    // family, and keeping it keeps the report's name.
+    void fonte()
+    {
+        QFETCH(QString, outra);
+        QFETCH(QString, nome);
+        FonteEscolhida inicial;
+        inicial.tamanho = 12;
+        std::optional<FonteEscolhida> escolhida;
+        com_dialogo<QFontDialog>([&] { escolhida = dialogos_.escolher_fonte(nullptr, inicial); },
+                                 [&](QFontDialog* d) {
+                                     QCOMPARE(d->currentFont().family(), QFontInfo(QFont(inicial.nome)).family());
+                                     QVERIFY(textos_dos_botoes(d).contains(QStringLiteral("Cancelar")));
+                                     if (outra.isEmpty())
+                                         capturar(d, QStringLiteral("dialogo_fontes"));
+                                     else
+                                         d->setCurrentFont(QFont(outra, 12));
+                                     d->accept();
+                                 });
+        QVERIFY(escolhida);
+        QCOMPARE(escolhida->nome, nome);
+        QCOMPARE(escolhida->tamanho, 12.0);
+    }
+
+    // The chooser offers printers only: no copies, pages or file of its own
+    // that the job would ignore.
+    void escolha_de_impressora()
+    {
+        QCOMPARE(descrever_impressora(QStringLiteral("Fila que nao existe")).situacao, QStringLiteral("Não encontrada"));
+        for (bool aceitar : {true, false}) {
+            std::optional<QString> nome;
+            com_dialogo<EscolhaImpressora>([&] { nome = dialogos_.escolher_impressora(nullptr, impressora_pdf); },
+                                           [&](EscolhaImpressora* d) {
+                                               auto* lista = d->findChild<QTreeWidget*>();
+                                               QCOMPARE(lista->currentItem()->text(0), impressora_pdf);
+                                               QVERIFY(lista->currentItem()->text(1).startsWith(QStringLiteral("A4")));
+                                               QVERIFY(d->findChildren<QLineEdit*>().isEmpty());
+                                               QVERIFY(d->findChildren<QSpinBox*>().isEmpty());
+                                               QVERIFY(d->findChildren<QCheckBox*>().isEmpty());
+                                               if (aceitar) {
+                                                   capturar(d, QStringLiteral("escolha_impressora"));
+                                                   d->accept();
+                                               } else {
+                                                   d->reject();
+                                               }
+                                           });
+            QCOMPARE(nome, aceitar ? std::optional<QString>(impressora_pdf) : std::nullopt);
+        }
+    }
+};
+
+PAPELADA_TESTE_JANELA(TesteDialogos)
+#include "teste_dialogos.moc"
