@@ -1,5 +1,6 @@
 // The command line of each subcommand, and "-" for standard input and output.
 #include "cli/comando.h"
+#include "stream/copia.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -57,21 +58,6 @@ QString como_escrita(const QStringList& args, const QString& nome)
     return (nome.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + nome;
 }
 
-// Copies what is left of `de` into `para`; "" or what went wrong.
-QString copiar(QIODevice& de, QIODevice& para)
-{
-    char bloco[65536];
-    for (;;) {
-        const qint64 n = de.read(bloco, sizeof bloco);
-        if (n == 0)
-            return {};
-        if (n < 0)
-            return de.errorString();
-        if (para.write(bloco, n) != n)
-            return para.errorString();
-    }
-}
-
 } // namespace
 
 int ler_linha(QCommandLineParser& p, const char* nome, const QStringList& args)
@@ -117,7 +103,7 @@ QString arquivo_de_entrada(const QString& nome)
         erros() << "papelada-cli: não foi possível guardar a entrada padrão numa pasta temporária.\n";
         return {};
     }
-    QString erro = copiar(entrada, copia);
+    QString erro = copiar_fluxo(entrada, copia);
     if (erro.isEmpty() && !copia.flush())
         erro = copia.errorString();
     if (!erro.isEmpty()) {
@@ -147,7 +133,7 @@ int Saida::entregar()
         erros() << "papelada-cli: não foi possível escrever na saída padrão.\n";
         return erro_saida;
     }
-    QString erro = copiar(feito, padrao);
+    QString erro = copiar_fluxo(feito, padrao);
     if (erro.isEmpty() && !padrao.flush())
         erro = padrao.errorString();
     if (!erro.isEmpty()) {
