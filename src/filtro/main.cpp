@@ -6,7 +6,7 @@
 //     papeladatopdf TRABALHO USUARIO TITULO COPIAS OPCOES [ARQUIVO]
 //
 // The report comes from ARQUIVO, or from standard input; the PDF goes to
-// standard output, on the report's own paper. Messages go to standard error
+// standard output, on the report's own paper, titled with the job's title. Messages go to standard error
 // with the level prefixes that the scheduler logs. Copies and page ranges
 // are left to the PDF stage that follows in every queue, which applies them
 // to whatever PDF it gets: done here as well, they would be done twice.
@@ -86,6 +86,7 @@ int main(int argc, char** argv)
     // The built-in PDF printer: its paper is the one the report's printer
     // record names, A4 when it names none.
     SuperficieImpressora impressora(impressora_pdf);
+    impressora.setTitulo(QString::fromUtf8(argv[3]));
     ObservadorLog observador;
     Metricas metricas;
     const Medicao medicao = abrir_relatorio(doc, metricas, impressora, observador, nullptr,

@@ -191,7 +191,7 @@ pdf::Escritor* SuperficieImpressora::pagina()
             }
             destino_ = std::move(temporario);
         }
-        escritor_ = std::make_unique<pdf::Escritor>(destino_.get());
+        escritor_ = std::make_unique<pdf::Escritor>(destino_.get(), titulo_);
         escritor_->iniciar_pagina(width(), height());
     }
     // Pages ended with NewPage begin when something is drawn on them, so

@@ -38,6 +38,8 @@ public:
     // Where "Arquivo PDF" writes its document.
     void setArquivoSaida(const QString& caminho) { arquivo_saida_ = caminho; }
     QString arquivoSaida() const { return arquivo_saida_; }
+    // The title of the documents begun from now on ("Papelada" unless set).
+    void setTitulo(const QString& titulo) { titulo_ = titulo; }
     // Device resolution in dots per inch (300 unless changed). Not while a
     // document is open.
     void setResolucao(int dpi);
@@ -83,6 +85,7 @@ private:
 
     QString nome_;
     QString arquivo_saida_;
+    QString titulo_ = QStringLiteral("Papelada");
     QString erro_;
     int papel_ = 9;
     int bandeja_ = 0;
