@@ -4,6 +4,13 @@
 // two programs writing at once merge their changes. Failures are never
 // reported: a value that cannot be read is replaced by its default, and the
 // result of a write is not looked at.
+//
+// The margins and the font's size and styles are 16-bit values. The file
+// holds them as plain numbers a person can read and edit
+// ("Margem%20esquerda=10"); earlier versions wrote the two bytes themselves,
+// least significant first ("@ByteArray(\n\0)"). Both forms are read, and
+// the first write after opening a file of the earlier form rewrites every
+// such value as a number.
 #include "settings/configuracoes.h"
 
 #include "stream/numeros.h"
@@ -11,6 +18,8 @@
 #include <QByteArray>
 #include <QSettings>
 #include <QVariant>
+#include <cmath>
+#include <limits>
 
 namespace papelada {
 
@@ -26,6 +35,18 @@ const QString nome_italico = QStringLiteral("FontItalic");
 
 constexpr int margem_padrao = 10;
 
+// A 16-bit value of the store read from the two bytes of the earlier form:
+// unsigned for the font size, signed for the margins and the style flags
+// (where only zero or not counts, and -1 is what the repair writes).
+template <typename T>
+T de_dois_bytes(const QByteArray& b)
+{
+    std::uint16_t v = 0;
+    for (qsizetype i = b.size() - 1; i >= 0; --i)
+        v = static_cast<std::uint16_t>((v << 8) | static_cast<unsigned char>(b[i]));
+    return static_cast<T>(v);
+}
+
 // One opened key of the store: a group of the INI file, synced when closed.
 class Chave {
 public:
@@ -38,6 +59,10 @@ public:
     ~Chave()
     {
         s_.endGroup();
+        if (gravou_) {
+            s_.sync(); // this key's values first, then the rest of the file
+            reescrever_forma_antiga();
+        }
         s_.sync(); // a store that cannot be written stays as it was
     }
     Chave(const Chave&) = delete;
@@ -45,28 +70,37 @@ public:
 
     bool existe() const { return !s_.childKeys().isEmpty() || !s_.childGroups().isEmpty(); }
 
-    // A 2-byte value, least significant byte first, read as an unsigned
-    // number. A value of another type or longer than 2 bytes cannot be read.
-    bool ler_binario(const QString& nome, std::uint16_t& valor) const
+    // A 16-bit value: a number (a fraction is rounded, halves to even) that
+    // 16 bits hold, where an unsigned value may also be written negative as
+    // the same two bytes ("-1" for 65535); or up to two bytes of the earlier
+    // form. Anything else cannot be read.
+    template <typename T>
+    bool ler_numero(const QString& nome, T& valor) const
     {
         const QVariant v = s_.value(nome);
-        if (v.typeId() != QMetaType::QByteArray)
+        if (v.typeId() == QMetaType::QByteArray) {
+            const QByteArray b = v.toByteArray();
+            if (b.size() > 2)
+                return false;
+            valor = de_dois_bytes<T>(b);
+            return true;
+        }
+        if (!v.isValid() || v.typeId() == QMetaType::QStringList)
             return false;
-        const QByteArray b = v.toByteArray();
-        if (b.size() > 2)
+        bool ok = false;
+        const double d = v.toString().toDouble(&ok);
+        if (!ok || !std::isfinite(d))
             return false;
-        valor = 0;
-        for (qsizetype i = b.size() - 1; i >= 0; --i)
-            valor = static_cast<std::uint16_t>((valor << 8) | static_cast<unsigned char>(b[i]));
+        const std::int64_t n = arredondar(d);
+        if (n < std::numeric_limits<std::int16_t>::min() || n > std::numeric_limits<T>::max())
+            return false;
+        valor = static_cast<T>(n);
         return true;
     }
-    void gravar_binario(const QString& nome, std::int64_t valor)
+    void gravar_numero(const QString& nome, int valor)
     {
-        const auto v = static_cast<std::uint64_t>(valor); // the low 2 bytes are stored
-        QByteArray b(2, '\0');
-        b[0] = static_cast<char>(v & 0xFF);
-        b[1] = static_cast<char>((v >> 8) & 0xFF);
-        s_.setValue(nome, b);
+        s_.setValue(nome, QString::number(valor));
+        gravou_ = true;
     }
     bool ler_texto(const QString& nome, QString& texto) const
     {
@@ -76,10 +110,36 @@ public:
         texto = v.toString();
         return true;
     }
-    void gravar_texto(const QString& nome, const QString& texto) { s_.setValue(nome, texto); }
+    void gravar_texto(const QString& nome, const QString& texto)
+    {
+        s_.setValue(nome, texto);
+        gravou_ = true;
+    }
 
 private:
+    // Every 16-bit value of the store still held as two bytes becomes the
+    // number they make.
+    void reescrever_forma_antiga()
+    {
+        s_.beginGroup(chave_margens);
+        for (const QString& chave : s_.allKeys()) {
+            const QString nome = chave.section(u'/', -1);
+            const bool tamanho = nome == nome_tamanho;
+            if (!tamanho && nome != nome_margem_esquerda && nome != nome_margem_superior
+                && nome != nome_negrito && nome != nome_italico)
+                continue;
+            const QVariant v = s_.value(chave);
+            if (v.typeId() != QMetaType::QByteArray || v.toByteArray().size() > 2)
+                continue;
+            const QByteArray b = v.toByteArray();
+            s_.setValue(chave, QString::number(tamanho ? int{de_dois_bytes<std::uint16_t>(b)}
+                                                       : int{de_dois_bytes<std::int16_t>(b)}));
+        }
+        s_.endGroup();
+    }
+
     QSettings s_;
+    bool gravou_ = false;
 };
 
 // The font key of a printer: the margin key, a separator and the device name
@@ -98,36 +158,37 @@ QString chave_fonte(const QString& dispositivo)
     return chave_margens + u'/' + nome;
 }
 
-// A font size as the store keeps it: a whole number of points.
-std::int64_t tamanho_gravado(double pontos)
+// A font size as the store keeps it: a whole number of points, in 16 bits.
+std::uint16_t tamanho_gravado(double pontos)
 {
-    return para_i32(valor_texto(QString::number(pontos, 'g', 15)));
+    return static_cast<std::uint16_t>(para_i32(valor_texto(QString::number(pontos, 'g', 15))));
 }
 
 void gravar_fonte(Chave& chave, const Superficie& impressora)
 {
     chave.gravar_texto(nome_fonte, impressora.fontName());
-    chave.gravar_binario(nome_tamanho, tamanho_gravado(impressora.fontSize()));
-    chave.gravar_binario(nome_negrito, impressora.fontBold() ? 1 : 0);
-    chave.gravar_binario(nome_italico, impressora.fontItalic() ? 1 : 0);
+    chave.gravar_numero(nome_tamanho, tamanho_gravado(impressora.fontSize()));
+    chave.gravar_numero(nome_negrito, impressora.fontBold() ? 1 : 0);
+    chave.gravar_numero(nome_italico, impressora.fontItalic() ? 1 : 0);
 }
 
-// A 2-byte value of the key; one that cannot be read becomes `substituto`,
+// A 16-bit value of the key; one that cannot be read becomes `substituto`,
 // which is written back.
-std::uint16_t ler_ou_gravar(Chave& chave, const QString& nome, std::uint16_t substituto)
+template <typename T>
+T ler_ou_gravar(Chave& chave, const QString& nome, T substituto)
 {
-    std::uint16_t v = 0;
-    if (chave.ler_binario(nome, v))
+    T v = 0;
+    if (chave.ler_numero(nome, v))
         return v;
-    chave.gravar_binario(nome, substituto);
+    chave.gravar_numero(nome, substituto);
     return substituto;
 }
 
 void ler_margem(Chave& chave, const QString& nome, std::int32_t& margem)
 {
-    // Read back as the signed value that was stored, so that a negative
-    // margin comes back as typed instead of as a margin of 65 metres.
-    margem = static_cast<std::int16_t>(ler_ou_gravar(chave, nome, margem_padrao));
+    // Signed, so that a negative margin comes back as typed instead of as a
+    // margin of 65 metres.
+    margem = ler_ou_gravar<std::int16_t>(chave, nome, margem_padrao);
 }
 
 void copiar_para_dialogo(const Superficie& impressora, FonteEscolhida* dialogo)
@@ -155,10 +216,10 @@ void gravar_margens(const QString& texto_esquerda, const QString& texto_superior
     margem_esquerda = para_i32(valor_texto(texto_esquerda));
     margem_superior = para_i32(valor_texto(texto_superior));
     Chave chave(chave_margens);
-    // Two bytes hold -32768 to 32767 mm; a wider value is stored at the
+    // 16 bits hold -32768 to 32767 mm; a wider value is stored at the
     // nearest end rather than wrapped into another margin.
-    chave.gravar_binario(nome_margem_esquerda, limitar<std::int16_t>(margem_esquerda));
-    chave.gravar_binario(nome_margem_superior, limitar<std::int16_t>(margem_superior));
+    chave.gravar_numero(nome_margem_esquerda, limitar<std::int16_t>(margem_esquerda));
+    chave.gravar_numero(nome_margem_superior, limitar<std::int16_t>(margem_superior));
 }
 
 bool set_default_font(Superficie& impressora, FonteEscolhida* dialogo)
@@ -179,14 +240,14 @@ bool set_default_font(Superficie& impressora, FonteEscolhida* dialogo)
         if (!nome.isEmpty()) // the printer refuses a font without a name
             impressora.setFontName(nome);
 
-        const std::uint16_t tamanho = ler_ou_gravar(
-            chave, nome_tamanho, static_cast<std::uint16_t>(tamanho_gravado(impressora.fontSize())));
+        const std::uint16_t tamanho =
+            ler_ou_gravar(chave, nome_tamanho, tamanho_gravado(impressora.fontSize()));
         if (tamanho > 0) // the printer refuses a size of 0 points
             impressora.setFontSize(tamanho);
         impressora.setFontBold(
-            ler_ou_gravar(chave, nome_negrito, impressora.fontBold() ? 0xFFFF : 0) != 0);
+            ler_ou_gravar<std::int16_t>(chave, nome_negrito, impressora.fontBold() ? -1 : 0) != 0);
         impressora.setFontItalic(
-            ler_ou_gravar(chave, nome_italico, impressora.fontItalic() ? 0xFFFF : 0) != 0);
+            ler_ou_gravar<std::int16_t>(chave, nome_italico, impressora.fontItalic() ? -1 : 0) != 0);
     }
     copiar_para_dialogo(impressora, dialogo);
     return aplicada;

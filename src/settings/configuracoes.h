@@ -1,7 +1,9 @@
 // The settings store: the two margins, and a default font for every printer.
 // Kept with QSettings in an INI file under the user's configuration folder
-// (organisation "Orvel", application "Papelada"), with the key paths, value
-// names and byte formats of the original registry store.
+// (organisation "Orvel", application "Papelada"), with the key paths and
+// value names of the original registry store. The 16-bit values (margins,
+// font size and styles) are plain numbers; files holding them as two bytes
+// are read too.
 #pragma once
 
 #include "stream/estado.h"
@@ -19,13 +21,12 @@ struct FonteEscolhida {
     bool negrito = false, italico = false, sublinhado = false, riscado = false;
 };
 
-// Program start: reads "Margem esquerda" and "Margem Superior" (2-byte
-// little-endian values); a value that cannot be read becomes 10 and is
-// written back.
+// Program start: reads "Margem esquerda" and "Margem Superior" (signed
+// 16-bit values); a value that cannot be read becomes 10 and is written back.
 void ler_margens(std::int32_t& margem_esquerda, std::int32_t& margem_superior);
 // Stores the margins typed in the window: the numeric value of each text,
-// rounded (halves to even), written as its low 2 bytes. The rounded values
-// are returned in the two variables.
+// rounded (halves to even), kept within 16 bits. The rounded values are
+// returned in the two variables.
 void gravar_margens(const QString& texto_esquerda, const QString& texto_superior,
                     std::int32_t& margem_esquerda, std::int32_t& margem_superior);
 

@@ -1,5 +1,7 @@
 #include "comum/apoio.h"
 
+#include "stream/superficie.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -136,6 +138,12 @@ QStringList ler_codigos(const QString& imagem)
         lidos << linha.trimmed();
     lidos.sort();
     return lidos;
+}
+
+QString fonte_de(const Superficie& s)
+{
+    return s.fontName() + u' ' + QString::number(s.fontSize()) + (s.fontBold() ? " b" : "")
+           + (s.fontItalic() ? " i" : "") + (s.fontUnderline() ? " u" : "") + (s.fontStrikethru() ? " s" : "");
 }
 
 int paginas_pdf(const QString& pdf)

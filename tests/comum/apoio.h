@@ -19,6 +19,10 @@ class QSettings;
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 QT_END_NAMESPACE
 
+namespace papelada {
+class Superficie;
+}
+
 namespace papelada::teste {
 
 // Folders of the build and of the source tree.
@@ -63,6 +67,10 @@ int paginas_pdf(const QString& pdf);
 // The barcodes zbarimg reads in a picture file, as it names them
 // ("EAN-13:5901234123457"), sorted.
 QStringList ler_codigos(const QString& imagem);
+
+// A surface's font in short: name and size, then " b", " i", " u", " s" for
+// bold, italic, underline and strike-through ("Arial 12 b").
+QString fonte_de(const Superficie& s);
 
 // Bytes of a spool file: an escape command and what follows it.
 inline QByteArray esc(const char* resto) { return QByteArray("\x1b") + resto; }

@@ -35,16 +35,6 @@ bool tem_ferramentas()
            existe_programa(QStringLiteral("pdftotext"));
 }
 
-// Every sample, once, in the order ler_codigos() gives.
-QStringList esperados()
-{
-    QStringList s;
-    for (const Amostra& a : amostras)
-        s << a.lido;
-    s.sort();
-    return s;
-}
-
 // Length of the dark run that starts in column x at or below row y0.
 int comprimento_vertical(const QImage& img, int x, int y0)
 {
@@ -103,7 +93,11 @@ TEST_P(Impressora, PdfRasterizadoLeOsDadosDesenhados)
                                   QStringLiteral("-singlefile"), base + QStringLiteral(".pdf"), base});
     ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
     const QString png = base + QStringLiteral(".png");
-    EXPECT_EQ(ler_codigos(png), esperados());
+    QStringList esperados;
+    for (const Amostra& a : amostras)
+        esperados << a.lido;
+    esperados.sort();
+    EXPECT_EQ(ler_codigos(png), esperados);
 
     // EAN-13 guard bars reach 10 % below the data bars: 1.1 x 0.4 inch.
     QImageReader::setAllocationLimit(0); // a 600 dpi page is larger than the default limit

@@ -151,8 +151,9 @@ TEST(CliMedir, ProgramasAoMesmoTempo)
         ASSERT_EQ(s.status(), QSettings::NoError);
         s.beginGroup(QStringLiteral("Software/Orvel/Papelada/Arquivo PDF"));
         EXPECT_EQ(s.value(QStringLiteral("FontName")).toString(), "Courier New");
-        for (const char* chave : {"FontSize", "FontBold", "FontItalic"})
-            EXPECT_TRUE(s.contains(QLatin1String(chave))) << chave;
+        EXPECT_EQ(s.value(QStringLiteral("FontSize")).toString(), "10");
+        EXPECT_EQ(s.value(QStringLiteral("FontBold")).toString(), "0");
+        EXPECT_EQ(s.value(QStringLiteral("FontItalic")).toString(), "0");
         EXPECT_EQ(QDir(config.path() + QStringLiteral("/Orvel")).entryList(QDir::Files),
                   QStringList{"Papelada.ini"});
     }

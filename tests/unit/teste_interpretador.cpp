@@ -4,7 +4,6 @@
 #include "comum/apoio.h"
 #include "comum/gravador.h"
 #include "print/interpretador.h"
-#include "stream/numeros.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +18,14 @@ struct Passe : ImpressoraGravada {
     Corrida corrida;
     bool selecionar = false;
     Passagem passagem{selecionar};
+
+    // "Selecionar páginas" with pages `primeira` to `ultima`.
+    void selecionar_paginas(double primeira, double ultima)
+    {
+        selecionar = true;
+        passagem.primeira_pagina = primeira;
+        passagem.ultima_pagina = ultima;
+    }
 
     QString rodar(const QByteArray& bytes)
     {
@@ -47,12 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
     Interpretador, Regras,
     ::testing::Values(
         Caso{"vazio", "", ""},
-        Caso{"cr_nao_separa_a_corrida", "AB\rCD\nZ", "ABCD@0,480"},
         Caso{"ultimo_byte_nao_impresso", "AB\nCD", "AB@0,480 | C@0,720"},
-        Caso{"linha_longa_inteira", QByteArray(200, 'x') + "\nZ",
-             "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
-             "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
-             "xxxxxxxxxxxxxxxxxxxxxxxxxxxx@0,480"},
         // 11906 - 120 = 11786: column 99 starts left of it, column 100 does not.
         Caso{"borda_direita", esc("X99;a") + esc("X100;bc\nDE\nZ"), "a@11760,480 | DE@0,720"},
         Caso{"h_alem_da_folha_para_na_borda", "ab" + esc("h20000;cd\nZ"), "ab@0,480"},
@@ -60,23 +62,17 @@ INSTANTIATE_TEST_SUITE_P(
         Caso{"campo_a_direita", esc("r1000,3000,1,abc\nde\nZ"), "abc@2641,480 | de@0,720"},
         Caso{"campo_centrado_sem_brancos", esc("R10,20,2,  word  \nZ"), "word@1440,480"},
         Caso{"campo_sobrevive_a_corrida_vazia", esc("r1000,3000,0,") + esc("2ab\nZ"), "ab@1000,480 b"},
-        Caso{"campo_com_inicio_zero", "xx" + esc("r0,500,0,ab\nZ"), "xx@0,480 | ab@0,480"},
         Caso{"campo_estreito_comeca_antes", esc("r1000,1100,1,abcdef\nZ"), "abcdef@381,480"},
         Caso{"alinhamento_desconhecido", "xx" + esc("r1000,2000,7,ab\nZ"), "xx@0,480 | ab@240,480"},
         Caso{"campo_largo_demais_ignorado", "xx" + esc("r0,40000,1,ab\nZ"), "xx@0,480 | ab@240,480"},
-        Caso{"brancos_impressos_sem_campo", "  a  \nZ", "  a  @0,480"},
         Caso{"topo_apos_ff", "A\fB\nZ", "A@0,480 | NP | B@0,480"},
         Caso{"topo_usa_altura_atual", esc("7300;A\fB\nZ"), "A@0,480 | NP | B@0,600"},
         Caso{"lf_no_fim_da_folha", esc("y16358;A\nB\nZ"), "A@0,16358 | NP | B@0,480"},
         Caso{"lf_antes_do_fim", esc("y16357;A\nB\nZ"), "A@0,16357 | B@0,16597 | NP"},
         Caso{"y_abaixo_termina_a_pagina", esc("Y100;A\nZ"), "NP | A@0,480"},
-        Caso{"y_na_linha", "ab" + esc("Y10;A\nZ"), "ab@0,480 | A@240,2160"},
         Caso{"v_abaixo", esc("v20000;A\nZ"), "NP | A@0,480"},
-        Caso{"esc9", "A" + esc("9B\nZ"), "A@0,480 | NP | B@0,480"},
         Caso{"registro_d_engole_ff", cheia_de_ff + "A\nZ", "A@0,480"},
-        Caso{"comando_desconhecido", esc("QAB\nZ"), "AB@0,480"},
         Caso{"cores", esc("C12;A") + esc("C99;B\nZ"), "A@0,480 #ff0000 | B@120,480 #ff0000"},
-        Caso{"caixa_de_zeros", esc("b0,0,0,0,0,0,Z"), "Box 0,0 0,0 #000000 w=1 s=0"},
         Caso{"cor_fora_da_paleta_pula_a_linha", esc("l0,0,10,10,1,16,") + "A\nZ", "A@0,480"},
         Caso{"linha_em_celulas", esc("L1,1,11,1,2,4,Z"), "Line 0,120 1200,120 #800000 w=2 s=0"},
         Caso{"caixa_no_meio_da_celula", esc("B1,1,1,1,0,0,Z"), "Box 60,120 60,120 #000000 w=1 s=0"},
@@ -86,40 +82,22 @@ INSTANTIATE_TEST_SUITE_P(
         Caso{"euro_e_acentos", "a\xe7\xe3o \x80\nZ", "ação €@0,480"}),
     nome_do_caso);
 
-struct Selecao {
-    const char* nome;
-    const char* primeira;
-    const char* ultima;
-    const char* esperado;
-};
-void PrintTo(const Selecao& c, std::ostream* os) { *os << c.nome; }
-
-class Paginas : public ::testing::TestWithParam<Selecao> {};
-
-TEST_P(Paginas, SoAsSelecionadas)
+TEST(Interpretador, SoAsPaginasSelecionadas)
 {
-    Passe p;
-    p.selecionar = true;
-    p.passagem.primeira_pagina = valor_texto(QString::fromLatin1(GetParam().primeira));
-    p.passagem.ultima_pagina = valor_texto(QString::fromLatin1(GetParam().ultima));
-    EXPECT_EQ(p.rodar("P1\fP2\fP3\fP4\fP5\f."), QString::fromLatin1(GetParam().esperado));
+    // Empty page fields are 0: no page at all.
+    const std::tuple<double, double, const char*> casos[] = {
+        {2, 3, "P2@0,480 | NP | P3@0,480 | NP"}, {3, 2, ""}, {0, 0, ""}, {5, 9, "P5@0,480 | NP"}, {7, 9, ""}};
+    for (const auto& [primeira, ultima, esperado] : casos) {
+        Passe p;
+        p.selecionar_paginas(primeira, ultima);
+        EXPECT_EQ(p.rodar("P1\fP2\fP3\fP4\fP5\f."), QString::fromLatin1(esperado)) << primeira << "-" << ultima;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Interpretador, Paginas,
-    ::testing::Values(Selecao{"dois_a_tres", "2", "3", "P2@0,480 | NP | P3@0,480 | NP"},
-                      Selecao{"invertidas", "3", "2", ""},
-                      Selecao{"vazias", "", "", ""},
-                      Selecao{"so_a_ultima", "5", "9", "P5@0,480 | NP"},
-                      Selecao{"alem_do_relatorio", "7", "9", ""}),
-    nome_do_caso);
 
 TEST(Interpretador, PaginasSelecionadasParamNoFimDaUltima)
 {
     Passe p;
-    p.selecionar = true;
-    p.passagem.primeira_pagina = 2;
-    p.passagem.ultima_pagina = 3;
+    p.selecionar_paginas(2, 3);
     p.rodar("P1\fP2\fP3\fP4\fP5\f.");
     // Page 1 is read through, pages 2 and 3 are drawn, 4 and 5 are never read.
     EXPECT_EQ(p.obs.log.join(u' '), QStringLiteral("acao:Examinando a Página acao:Imprimindo a Página pagina:2 "
@@ -213,39 +191,28 @@ TEST(Interpretador, Imagens)
 
     // On a page that is not selected the picture is not drawn; the pen moves.
     Passe s;
-    s.selecionar = true;
-    s.passagem.primeira_pagina = 2;
-    s.passagem.ultima_pagina = 2;
+    s.selecionar_paginas(2, 2);
     EXPECT_EQ(s.rodar(esc("y16800;") + g + "c\nZ"), QStringLiteral("c@150,480"));
 }
 
-TEST(Interpretador, BarraEmPaginaNaoSelecionadaMoveAPena)
+TEST(Interpretador, PaginaNaoSelecionadaSoMoveAPena)
 {
-    // Page 1 is not drawn: the barcode's height of 600 dots is taken as it
-    // stands (2880 twips) and carries the pen below the page; 500 does not.
-    // The pen then moves right by 4.8 x 2 x (9 x 2 + 9) twips.
-    for (auto [altura, esperado] : {std::pair{"600", "X@259.2,480"}, std::pair{"500", ""}}) {
+    // Page 1 is not drawn, but what it does to the pen and the pen width
+    // carries over to page 2. A barcode's height of 600 dots is taken as it
+    // stands (2880 twips) and carries the pen below the page, 500 does not;
+    // the pen moves right by 4.8 x 2 x (9 x 2 + 9) twips.
+    const std::pair<QByteArray, const char*> casos[] = {
+        {esc("Y60;") + esc("Z1,600,2,12,X\nZ"), "X@259.2,480"},
+        {esc("Y60;") + esc("Z1,500,2,12,X\nZ"), ""},
+        {esc("l0,0,100,100,5,0,") + "A\f" + esc("l0,0,10,10,0,0,B\nZ"), "Line 0,0 10,10 #000000 w=1 s=0 | B@10,10"},
+    };
+    for (const auto& [bytes, esperado] : casos) {
         Passe p;
-        p.selecionar = true;
-        p.passagem.primeira_pagina = 2;
-        p.passagem.ultima_pagina = 2;
-        const QByteArray bytes = esc("Y60;") + esc("Z1,") + altura + ",2,12,X\nZ";
-        EXPECT_EQ(p.rodar(bytes), QString::fromLatin1(esperado)) << altura;
+        p.selecionar_paginas(2, 2);
+        EXPECT_EQ(p.rodar(bytes), QString::fromLatin1(esperado)) << bytes.toStdString();
     }
-}
-
-TEST(Interpretador, LinhasEmPaginaNaoSelecionadaMudamSoALargura)
-{
-    Passe p;
-    p.selecionar = true;
-    p.passagem.primeira_pagina = 2;
-    p.passagem.ultima_pagina = 2;
-    EXPECT_EQ(p.rodar(esc("l0,0,100,100,5,0,") + "A\f" + esc("l0,0,10,10,0,0,B\nZ")),
-              QStringLiteral("Line 0,0 10,10 #000000 w=1 s=0 | B@10,10"));
     Passe q;
-    q.selecionar = true;
-    q.passagem.primeira_pagina = 2;
-    q.passagem.ultima_pagina = 2;
+    q.selecionar_paginas(2, 2);
     q.rodar(esc("l0,0,100,100,5,0,Z"));
     EXPECT_EQ(q.sup.drawWidth(), 5);
 }
@@ -276,27 +243,6 @@ TEST(Interpretador, CorridaSemCampoEmPartes)
     EXPECT_TRUE(p.sup.registro[0].startsWith(QStringLiteral("Print \"xxxx")));
     EXPECT_EQ(p.sup.registro[0].count(u'x'), 64 * 1024);
     EXPECT_TRUE(p.sup.registro[1].startsWith(QStringLiteral("Print \"A\" 0,720")));
-}
-
-TEST(ImprimirBuffer, CampoServeUmaCorrida)
-{
-    SuperficieGravacao s;
-    Corrida c;
-    c.campo_inicio = 1000;
-    c.campo_fim = 3000;
-    c.campo_alinhamento = 2;
-    imprimir_buffer(c, s); // empty: the field stays
-    EXPECT_TRUE(c.tem_campo());
-    c.buffer = "  ab  ";
-    s.setCurrentX(77);
-    s.setCurrentY(50);
-    imprimir_buffer(c, s);
-    // w = 2001, t = 240: (1761 / 2) = 880.
-    EXPECT_EQ(resumo(s.registro), QStringLiteral("ab@1880,50"));
-    EXPECT_FALSE(c.tem_campo());
-    EXPECT_EQ(c.campo_alinhamento, 2);
-    EXPECT_TRUE(c.buffer.isEmpty());
-    EXPECT_DOUBLE_EQ(s.currentX(), 2120);
 }
 
 } // namespace

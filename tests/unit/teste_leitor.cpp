@@ -32,31 +32,20 @@ QString descrever(const QByteArray& bytes, const TabelaFormas& formas = formas_l
         case Item::Tipo::RetornoCarro: s = QStringLiteral("CR"); break;
         case Item::Tipo::Comando: {
             s = QStringLiteral("ESC") + QChar(it.byte);
-            switch (formas[it.byte]) {
-            case Forma::Numero: s += QStringLiteral("(%1)").arg(it.numeros[0]); break;
-            case Forma::Lista3:
-                s += QStringLiteral("(%1,%2,%3)").arg(it.numeros[0]).arg(it.numeros[1]).arg(it.numeros[2]);
-                break;
-            case Forma::Lista6: {
-                QStringList n;
-                for (auto v : it.numeros)
-                    n << QString::number(v);
-                s += u'(' + n.join(u',') + u')';
-                break;
-            }
-            case Forma::Texto: s += u'"' + QString::fromLatin1(it.texto) + u'"'; break;
-            case Forma::Barra:
-                s += QStringLiteral("(%1,%2,%3,\"%4\")")
-                         .arg(it.barra.padrao)
-                         .arg(it.barra.altura)
-                         .arg(it.barra.largura)
-                         .arg(QString::fromLatin1(it.barra.texto));
-                break;
-            case Forma::Registro68:
-            case Forma::Registro54: s += QStringLiteral("[%1]").arg(it.texto.size()); break;
-            case Forma::AteSub:
-            case Forma::Nenhuma: break;
-            }
+            const Forma f = formas[it.byte];
+            const int n = f == Forma::Numero ? 1 : f == Forma::Lista3 ? 3 : f == Forma::Lista6 ? 6 : 0;
+            QStringList v;
+            for (int k = 0; k < n; ++k)
+                v << QString::number(it.numeros[k]);
+            if (f == Forma::Barra)
+                v << QString::number(it.barra.padrao) << QString::number(it.barra.altura)
+                  << QString::number(it.barra.largura) << u'"' + QString::fromLatin1(it.barra.texto) + u'"';
+            if (!v.isEmpty())
+                s += u'(' + v.join(u',') + u')';
+            if (f == Forma::Texto)
+                s += u'"' + QString::fromLatin1(it.texto) + u'"';
+            if (f == Forma::Registro68 || f == Forma::Registro54)
+                s += QStringLiteral("[%1]").arg(it.texto.size());
             if (!it.completo)
                 s += u'!';
             break;
