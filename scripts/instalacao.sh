@@ -68,7 +68,7 @@ pacote_instalado=1
 /usr/bin/papelada-cli --version | grep -qx "Papelada $(dpkg-deb -f "$deb" Version)" || falha "papelada-cli --version"
 /usr/bin/papelada-cli imprimir "$amostra" --pdf "$tmp/instalado.pdf" >/dev/null 2>&1
 [ "$(pdfinfo "$tmp/instalado.pdf" | awk '/^Pages:/ {print $2}')" = 3 ] || falha "a impressão em PDF do programa instalado"
-/usr/lib/cups/filter/papeladatopdf 1 usuario vendas 1 "" "$amostra" 2>/dev/null > "$tmp/filtro.pdf"
+/usr/lib/cups/filter/papeladatopdf 1 usuario vendas 1 "" < "$amostra" 2>/dev/null > "$tmp/filtro.pdf"
 [ "$(pdfinfo "$tmp/filtro.pdf" | awk '/^Pages:/ {print $2}')" = 3 ] || falha "o filtro instalado"
 dpkg -r papelada >/dev/null
 pacote_instalado=0

@@ -103,9 +103,7 @@ QString arquivo_de_entrada(const QString& nome)
         erros() << "papelada-cli: não foi possível guardar a entrada padrão numa pasta temporária.\n";
         return {};
     }
-    QString erro = copiar_fluxo(entrada, copia);
-    if (erro.isEmpty() && !copia.flush())
-        erro = copia.errorString();
+    const QString erro = copiar_fluxo(entrada, copia);
     if (!erro.isEmpty()) {
         erros() << "papelada-cli: não foi possível guardar a entrada padrão: " << erro << ".\n";
         return {};
@@ -133,9 +131,7 @@ int Saida::entregar()
         erros() << "papelada-cli: não foi possível escrever na saída padrão.\n";
         return erro_saida;
     }
-    QString erro = copiar_fluxo(feito, padrao);
-    if (erro.isEmpty() && !padrao.flush())
-        erro = padrao.errorString();
+    const QString erro = copiar_fluxo(feito, padrao);
     if (!erro.isEmpty()) {
         erros() << "papelada-cli: não foi possível escrever na saída padrão: " << erro << ".\n";
         return erro_saida;

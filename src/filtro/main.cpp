@@ -79,7 +79,8 @@ int main(int argc, char** argv)
         QFile entrada, copia(doc.nome_arquivo);
         if (!entrada.open(stdin, QIODevice::ReadOnly) || !copia.open(QIODevice::WriteOnly))
             return falhar(QStringLiteral("não foi possível guardar a entrada padrão."));
-        if (const QString erro = copiar_fluxo(entrada, copia); !erro.isEmpty())
+        const QString erro = copiar_fluxo(entrada, copia);
+        if (!erro.isEmpty())
             return falhar(QStringLiteral("não foi possível guardar a entrada padrão: %1").arg(erro));
     }
 
@@ -108,9 +109,7 @@ int main(int argc, char** argv)
     QFile pdf(pedido.arquivo_saida), saida;
     if (!pdf.open(QIODevice::ReadOnly) || !saida.open(stdout, QIODevice::WriteOnly))
         return falhar(QStringLiteral("não foi possível ler o PDF feito: %1").arg(pdf.errorString()));
-    QString erro = copiar_fluxo(pdf, saida);
-    if (erro.isEmpty() && !saida.flush())
-        erro = saida.errorString();
+    const QString erro = copiar_fluxo(pdf, saida);
     if (!erro.isEmpty())
         return falhar(QStringLiteral("não foi possível entregar o PDF: %1").arg(erro));
     log() << "INFO: " << r.paginas << " página(s) convertida(s) em PDF.\n";

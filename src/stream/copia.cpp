@@ -148,8 +148,10 @@ QString copiar_fluxo(QIODevice& de, QIODevice& para)
     char bloco[65536];
     for (;;) {
         const qint64 n = de.read(bloco, sizeof bloco);
-        if (n == 0)
-            return {};
+        if (n == 0) {
+            auto* arquivo = qobject_cast<QFileDevice*>(&para);
+            return arquivo && !arquivo->flush() ? arquivo->errorString() : QString();
+        }
         if (n < 0)
             return de.errorString();
         if (para.write(bloco, n) != n)

@@ -27,7 +27,8 @@ bool salvar_copia(const QString& original, const QString& destino, Observador& o
                   QString* erro = nullptr);
 
 // Copies what is left of `de` into `para` (standard input into a file, a
-// finished file down standard output). "" when done, else what went wrong.
+// finished file down standard output), flushing a file at the end. "" when
+// done, else what went wrong.
 QString copiar_fluxo(QIODevice& de, QIODevice& para);
 
 } // namespace papelada

@@ -36,6 +36,17 @@ bool em_execucao(qint64 pid)
     const qsizetype fim_do_nome = stat.lastIndexOf(')');
     return fim_do_nome >= 0 && stat.size() > fim_do_nome + 2 && stat[fim_do_nome + 2] != 'Z';
 }
+// Filters run with the scheduler's environment, not the test's: the
+// sanitizers' options reach a filter of a sanitizer build only this way.
+QString ambiente_dos_filtros()
+{
+    QString conf;
+    for (const char* nome : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+        if (qEnvironmentVariableIsSet(nome))
+            conf += QStringLiteral("SetEnv %1 %2\n").arg(QLatin1String(nome), qEnvironmentVariable(nome));
+    return conf;
+}
+
 } // namespace
 
 CupsPrivado::CupsPrivado() : dir_(std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/papelada-cups-XXXXXX"))) {}
@@ -92,7 +103,8 @@ bool CupsPrivado::iniciar(const QString& instalado)
                             "PreserveJobFiles No\nPreserveJobHistory Yes\n"
                             "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
                             "<Location /admin>\n  Order allow,deny\n  Allow all\n</Location>\n")
-                 .arg(socket));
+                     .arg(socket)
+                 + ambiente_dos_filtros());
     escrever(d + QStringLiteral("/cups-files.conf"),
              QStringLiteral("ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/spool/tmp\nCacheDir %1/cache\n"
                             "StateDir %1/state\nErrorLog %1/log/error_log\nAccessLog %1/log/access_log\n"
