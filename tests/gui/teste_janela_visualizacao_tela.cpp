@@ -1,15 +1,15 @@
 // The preview of a report with boxes, lines and barcodes as it appears on
-// the screen. Offscreen it checks the window's own picture; run with
-// "-platform xcb" on an X server and PAPELADA_CAPTURA naming a file, it also
-// keeps a screenshot of the whole screen there.
+// the screen: run with "-platform xcb" on an X server and PAPELADA_CAPTURA
+// naming a file, it keeps a screenshot of the whole screen there, which
+// sh/teste_janela_visualizacao_tela.sh checks (colours, the barcode read
+// back). Without a file to write it has nothing to show: what the window
+// draws offscreen is checked by teste_janela_visualizacao.
 #include "app/form1.h"
 #include "gui/roteiro.h"
 #include "app/janela_form3.h"
 
 #include <QDir>
 #include <QProcess>
-#include <QSet>
-#include <QStandardPaths>
 #include <memory>
 
 using namespace papelada;
@@ -38,25 +38,6 @@ QByteArray relatorio_com_barras()
     return r;
 }
 
-// Not blank: many colours, a good share of dark pixels (text, lines) and
-// some of the blue box.
-void verificar_imagem(const QImage& imagem)
-{
-    QVERIFY(!imagem.isNull());
-    QSet<QRgb> cores;
-    int escuros = 0, azuis = 0;
-    for (int y = 0; y < imagem.height(); y += 2)
-        for (int x = 0; x < imagem.width(); x += 2) {
-            const QColor c = imagem.pixelColor(x, y);
-            cores.insert(c.rgb());
-            escuros += c.lightness() < 80;
-            azuis += c.blue() > 100 && c.red() < 40 && c.green() < 40;
-        }
-    QVERIFY2(cores.size() > 16, qPrintable(QString::number(cores.size())));
-    QVERIFY2(escuros > 200, qPrintable(QString::number(escuros)));
-    QVERIFY2(azuis > 50, qPrintable(QString::number(azuis)));
-}
-
 } // namespace
 
 class TesteJanelaVisualizacaoTela : public QObject {
@@ -65,6 +46,9 @@ class TesteJanelaVisualizacaoTela : public QObject {
 private Q_SLOTS:
     void visualizacao_na_tela()
     {
+        const QString captura = qEnvironmentVariable("PAPELADA_CAPTURA");
+        if (captura.isEmpty())
+            QSKIP("PAPELADA_CAPTURA não indicado");
         QTemporaryDir pasta;
         const QString caminho = pasta.filePath(QStringLiteral("barras.spl"));
         teste::gravar_arquivo(caminho, relatorio_com_barras());
@@ -77,12 +61,6 @@ private Q_SLOTS:
         QVERIFY(janela);
         QTRY_COMPARE(janela->estado().pagina_atual, 1);
         QVERIFY(QTest::qWaitForWindowExposed(janela));
-        QTest::qWait(300);
-        verificar_imagem(janela->grab().toImage());
-
-        const QString captura = qEnvironmentVariable("PAPELADA_CAPTURA");
-        if (captura.isEmpty())
-            return;
         janela->raise();
         janela->activateWindow();
         QTest::qWait(500);
@@ -90,7 +68,6 @@ private Q_SLOTS:
         QCOMPARE(QProcess::execute(QStringLiteral("import"),
                                    {QStringLiteral("-window"), QStringLiteral("root"), captura}),
                  0);
-        verificar_imagem(QImage(captura));
     }
 };
 
