@@ -100,7 +100,7 @@ bool CupsPrivado::iniciar(const QString& instalado)
     }
     escrever(d + QStringLiteral("/cupsd.conf"),
              QStringLiteral("Listen %1\nDefaultAuthType None\nLogLevel warn\nMaxJobs 0\n"
-                            "PreserveJobFiles No\nPreserveJobHistory Yes\n"
+                            "PreserveJobFiles No\nPreserveJobHistory Yes\nDirtyCleanInterval 0\n"
                             "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
                             "<Location /admin>\n  Order allow,deny\n  Allow all\n</Location>\n")
                      .arg(socket)
