@@ -126,7 +126,7 @@ void indexar(const QByteArray& dados)
     const Metricas metricas = metricas_fixas(11906, 16838);
     IndicePaginas indice;
     Observador observador;
-    examinar(fonte, metricas, indice, observador);
+    examinar(fonte, metricas, Papel{}, indice, observador);
     if (indice.total_paginas < 1 || indice.inicio_pagina.empty() || indice.inicio_pagina[0] != 1)
         __builtin_trap();
 }
@@ -140,7 +140,7 @@ void visualizar_paginas(const QByteArray& dados)
     Metricas metricas = metricas_fixas(4800, 4800);
     IndicePaginas indice;
     Observador observador;
-    if (!examinar(doc, metricas, indice, observador))
+    if (!examinar(doc, metricas, Papel{}, indice, observador))
         return;
     EstadoVisualizacao vis;
     Corrida corrida;

@@ -1,6 +1,10 @@
 #include "analysis/indice.h"
 
+#include "stream/cp1252.h"
 #include "stream/leitor.h"
+#include "stream/modelo_pagina.h"
+
+#include <QHash>
 
 #include <algorithm>
 #include <cstring>
@@ -35,53 +39,154 @@ const unsigned char* proximo_interessante(const unsigned char* p, const unsigned
     return p;
 }
 
+// The scan: the pen's height as the print pass moves it, and where each
+// page begins.
 class Varredura {
 public:
-    Varredura(const Metricas& m, IndicePaginas& indice) : metricas_(m), indice_(indice)
+    Varredura(const Metricas& inicio, const Papel& papel, IndicePaginas& indice)
+        : metricas_(inicio), modelo_(metricas_, papel), indice_(indice)
     {
         indice_.inicio_pagina.assign(1, 1);
+        indice_.metricas_pagina.assign(1, metricas_);
+        indice_.estilo_pagina.assign(1, estilo_);
         indice_.total_paginas = 0;
+        indice_.papel = papel;
+        modelo_.nova_pagina();
     }
 
-    // Line feed at the 1-based position p: the page ends when the line no
-    // longer fits (strictly greater).
-    void avanco_linha(qint64 p)
+    // A command as the reader hands it out. One cut short by the end of the
+    // file is not applied: the stream ends right after it.
+    void comando(const Item& it, qint64 inicio_seguinte)
     {
-        const std::int64_t h = altura_acumulada_ + metricas_.altura_linha;
-        if (h > std::int64_t{metricas_.altura_folha} - metricas_.altura_linha)
-            quebra(p + 1);
-        else
-            altura_acumulada_ = h;
-    }
-
-    void quebra(qint64 inicio_seguinte)
-    {
-        altura_acumulada_ = 0;
-        // More pages than a count can hold: the last ones join the last page.
-        if (indice_.total_paginas >= std::numeric_limits<std::int32_t>::max() - 1)
+        if (!it.completo)
             return;
-        ++indice_.total_paginas;
-        indice_.inicio_pagina.push_back(inicio_seguinte);
+        estilo(it);
+        bool fim = false;
+        switch (it.byte) {
+        case 'G': {
+            const double h = altura_imagem(it.texto);
+            if (h < 0)
+                return;
+            texto();
+            fim = modelo_.descer_por(h);
+            break;
+        }
+        case 'L':
+        case 'l':
+        case 'B':
+        case 'b':
+            // Drawn only in a colour of the palette.
+            if (it.numeros[5] <= 15)
+                texto();
+            fim = modelo_.aplicar(it);
+            break;
+        case 'Z':
+            texto();
+            fim = modelo_.aplicar(it);
+            break;
+        default: fim = modelo_.aplicar(it); break;
+        }
+        if (fim)
+            quebra(inicio_seguinte);
+    }
+
+    void texto() { ultima_desenhada_ = pagina_; }
+    bool desenhada() const { return ultima_desenhada_ == pagina_; }
+
+    bool avanco_linha(qint64 inicio_seguinte)
+    {
+        return modelo_.avanco_linha() && quebra(inicio_seguinte);
+    }
+    bool avanco_pagina(qint64 inicio_seguinte)
+    {
+        return modelo_.fim_de_pagina() && quebra(inicio_seguinte);
+    }
+
+    // After the scan: last pages that nothing is drawn on are not printed
+    // (the printer begins a page when it draws on it), so they are no pages.
+    void concluir()
+    {
+        const std::int32_t paginas = std::max<std::int32_t>(1, ultima_desenhada_);
+        indice_.inicio_pagina.resize(static_cast<size_t>(paginas));
+        indice_.metricas_pagina.resize(static_cast<size_t>(paginas));
+        indice_.estilo_pagina.resize(static_cast<size_t>(paginas));
+        indice_.total_paginas = paginas;
     }
 
 private:
-    const Metricas& metricas_;
+    bool quebra(qint64 inicio_seguinte)
+    {
+        // More pages than a count can hold: the last ones join the last page.
+        if (pagina_ >= std::numeric_limits<std::int32_t>::max() - 1)
+            return true;
+        ++pagina_;
+        indice_.inicio_pagina.push_back(inicio_seguinte);
+        indice_.metricas_pagina.push_back(metricas_);
+        indice_.estilo_pagina.push_back(estilo_);
+        return true;
+    }
+
+    // The font and colour commands, which last from page to page.
+    void estilo(const Item& it)
+    {
+        const std::int64_t n = it.numeros[0];
+        switch (it.byte) {
+        case '1': estilo_.fonte = cp1252_para_unicode(it.texto); break;
+        case '2':
+        case '3': estilo_.negrito = it.byte == '2'; break;
+        case '4':
+        case '5': estilo_.italico = it.byte == '4'; break;
+        case '6':
+            if (n > 0)
+                estilo_.tamanho = static_cast<double>(n);
+            break;
+        case 'C':
+            if (n <= 15)
+                estilo_.cor = static_cast<std::int8_t>(n);
+            break;
+        default: break;
+        }
+    }
+
+    // Height of a picture in twips, -1 when it cannot be loaded (the
+    // command is then skipped). Each picture is loaded once per scan.
+    double altura_imagem(const QByteArray& caminho)
+    {
+        const auto achada = alturas_.constFind(caminho);
+        if (achada != alturas_.constEnd())
+            return *achada;
+        const QImage img = carregar_imagem(cp1252_para_unicode(caminho));
+        const double h = img.isNull() ? -1.0 : img.height() * twips_por_pixel_imagem;
+        alturas_.insert(caminho, h);
+        return h;
+    }
+
+    Metricas metricas_;
+    EstiloTexto estilo_;
+    ModeloPagina modelo_;
     IndicePaginas& indice_;
-    std::int64_t altura_acumulada_ = 0;
+    std::int32_t pagina_ = 1;           // the page being scanned
+    std::int32_t ultima_desenhada_ = 0; // the last page with something drawn on it
+    QHash<QByteArray, double> alturas_;
 };
 
 } // namespace
 
-void examinar(FonteBytes& fonte, const Metricas& metricas, IndicePaginas& indice,
+void examinar(FonteBytes& fonte, const Metricas& metricas, const Papel& papel, IndicePaginas& indice,
               Observador& observador)
 {
     observador.acao({});
     observador.pagina({});
     observador.quadro(titulo_analise, true);
 
-    Varredura v(metricas, indice);
-    fonte.incluir_ultimo_byte(true);
-    Leitor leitor(fonte, formas_indice());
+    // Every pass starts from the measured metrics, on the printer's page.
+    Metricas inicio = metricas;
+    inicio.altura_linha = metricas.altura_linha_padrao;
+    inicio.largura_caracter = metricas.largura_caracter_padrao;
+    Varredura v(inicio, papel, indice);
+    // As in the print pass, the last byte of the file is never interpreted.
+    fonte.incluir_ultimo_byte(false);
+    Leitor leitor(fonte, formas_linguagem());
     const qint64 tamanho = fonte.tamanho();
     qint64 proximo_bloco = (fonte.posicao() / bloco_indice + 1) * bloco_indice;
 
@@ -92,39 +197,42 @@ void examinar(FonteBytes& fonte, const Metricas& metricas, IndicePaginas& indice
         // Never past the end of the current block, so that progress is shown
         // once per block.
         const qint64 ate_bloco = proximo_bloco - fonte.posicao();
-        const auto* const inicio = janela.data();
-        const auto* const fim = inicio + std::min<qint64>(static_cast<qint64>(janela.size()), ate_bloco);
-        const qint64 base = fonte.posicao(); // position of the byte before `inicio`
+        const auto* const inicio_janela = janela.data();
+        const auto* const fim = inicio_janela
+            + std::min<qint64>(static_cast<qint64>(janela.size()), ate_bloco);
+        const qint64 base = fonte.posicao(); // position of the byte before the window
 
-        const unsigned char* p = inicio;
+        const unsigned char* p = inicio_janela;
         bool comando = false;
         while (p < fim) {
             const unsigned char* q = proximo_interessante(p, fim);
+            // Text between: drawn unless it is only carriage returns.
+            if (!v.desenhada() && std::any_of(p, q, [](unsigned char c) { return c != 13; }))
+                v.texto();
             if (q == fim) {
                 p = fim;
                 break;
             }
-            const qint64 pos = base + (q - inicio) + 1;
             if (*q == ESC) {
-                // The command byte and a record may lie beyond this window:
-                // the reader takes them from the stream.
+                // The command and its parameters may lie beyond this
+                // window: the reader takes them from the stream.
                 p = q;
                 comando = true;
                 break;
             }
+            const qint64 seguinte = base + (q - inicio_janela) + 2;
             if (*q == 10)
-                v.avanco_linha(pos);
+                v.avanco_linha(seguinte);
             else
-                v.quebra(pos + 1);
+                v.avanco_pagina(seguinte);
             p = q + 1;
         }
-        fonte.avancar(p - inicio);
+        fonte.avancar(p - inicio_janela);
         if (comando) {
             Item item;
             if (!leitor.proximo(item))
                 break;
-            if (item.byte == '9')
-                v.quebra(item.posicao + 2);
+            v.comando(item, fonte.posicao() + 1);
             if (leitor.terminado())
                 break;
         }
@@ -135,21 +243,21 @@ void examinar(FonteBytes& fonte, const Metricas& metricas, IndicePaginas& indice
         }
     }
 
-    ++indice.total_paginas;
+    v.concluir();
     observador.progresso(1.0);
     observador.processar_eventos();
     observador.progresso(0.0);
     observador.quadro(titulo_analise, false);
 }
 
-bool examinar(Documento& doc, const Metricas& metricas, IndicePaginas& indice,
+bool examinar(Documento& doc, const Metricas& metricas, const Papel& papel, IndicePaginas& indice,
               Observador& observador, QString* erro)
 {
     FonteBytes fonte;
     const bool aberto = fonte.abrir(doc.nome_arquivo, erro);
     if (!aberto)
         fonte.usar_memoria({});
-    examinar(fonte, metricas, indice, observador);
+    examinar(fonte, metricas, papel, indice, observador);
     // A file that could not be read is tried again at the next preview.
     doc.indice_valido = aberto;
     return aberto;

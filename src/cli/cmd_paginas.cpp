@@ -31,7 +31,10 @@ int paginas(const QStringList& args)
     IndicePaginas indice;
     Observador calado;
     QString erro;
-    if (!examinar(d.doc, d.metricas, indice, calado, &erro)) {
+    // The pages as the print pass finds them on this printer, with the
+    // stored top margin.
+    const Papel papel = papel_da_impressora(*d.impressora, QString::number(d.doc.margem_superior));
+    if (!examinar(d.doc, d.metricas, papel, indice, calado, &erro)) {
         erros() << "papelada-cli: " << erro << "\n";
         return erro_entrada;
     }

@@ -5,6 +5,7 @@
 #include "stream/comandos.h"
 #include "stream/cp1252.h"
 #include "stream/leitor.h"
+#include "stream/modelo_pagina.h"
 #include "stream/numeros.h"
 
 #include <algorithm>
@@ -14,8 +15,6 @@
 namespace papelada {
 
 namespace {
-
-const QString letra_a = QStringLiteral("A");
 
 // The screen font when the screen lacks the one asked for: "Terminal" for
 // the printer-resident families, "Courier New" for everything else.
@@ -30,26 +29,32 @@ QString fonte_substituta(const QString& pedida)
 
 void aplicar_margens(const EstadoVisualizacao& vis, Superficie& pagina)
 {
-    pagina.setScaleLeft(static_cast<double>(origem_margem(vis.margem_esquerda_texto)));
-    pagina.setScaleTop(static_cast<double>(origem_margem(vis.margem_superior_texto)));
+    pagina.setScaleLeft(static_cast<double>(origem_margem(vis.margem_esquerda_texto)) * vis.fator_zoom);
+    pagina.setScaleTop(static_cast<double>(origem_margem(vis.margem_superior_texto)) * vis.fator_zoom);
 }
 
-// One rendering: the page interpreter of the preview.
+// One rendering: the page interpreter of the preview. The page is the
+// printed page: it begins where the print pass begins it, with the metrics
+// in force there, and its pen moves down and ends the page as the print
+// pass does; everything is drawn at the zoom.
 class Renderizador {
 public:
-    Renderizador(const Documento& doc, EstadoVisualizacao& vis, Metricas& m, Corrida& corrida,
-                 Superficie& pagina, Observador& obs)
-        : doc_(doc), vis_(vis), m_(m), corrida_(corrida), s_(pagina), obs_(obs), z_(vis.fator_zoom)
+    Renderizador(EstadoVisualizacao& vis, const Metricas& inicio, const EstiloTexto& estilo,
+                 Corrida& corrida, Superficie& pagina, Observador& obs, const Documento& doc)
+        : doc_(doc), vis_(vis), m_(inicio), estilo_(estilo), modelo_(m_, vis.papel), corrida_(corrida),
+          s_(pagina), obs_(obs), z_(vis.fator_zoom)
     {
     }
 
-    void executar(FonteBytes& fonte)
+    // Reads from where `fonte` stands up to the page's end, and never from
+    // `limite` (the next page's first byte) on, when it is given.
+    void executar(FonteBytes& fonte, qint64 limite)
     {
         iniciar_pagina();
         Leitor leitor(fonte, formas_linguagem());
         Item item;
         while (leitor.proximo(item)) {
-            if (doc_.interromper == 1)
+            if (doc_.interromper == 1 || (limite > 0 && item.posicao >= limite))
                 break;
             destacar(item.posicao);
             if (!tratar(item))
@@ -63,33 +68,59 @@ private:
     // Cell width and line step of the surface, with the metrics in force.
     double cw() const { return static_cast<double>(inteiro(m_.largura_caracter * z_)); }
     double lh() const { return static_cast<double>(inteiro(m_.altura_linha * z_)); }
-    double zoom(std::int64_t n) const { return static_cast<double>(inteiro(static_cast<double>(n) * z_)); }
+    double zoom(double twips) const { return static_cast<double>(inteiro(twips * z_)); }
+    double largura_folha() const { return static_cast<double>(m_.largura_folha) * z_; }
 
-    static double razao(double tela, std::int16_t impressora, double z)
+    // The page image holds the whole printed page, at the zoom.
+    void dimensionar()
     {
-        // Without printer metrics one printer twip is one zoomed twip.
-        return impressora > 0 ? tela / impressora : z;
+        s_.setHeight(zoom(modelo_.altura_papel()));
+        s_.setWidth(zoom(std::clamp(static_cast<double>(m_.largura_folha), 144.0, 288000.0)));
+    }
+
+    // The font and colour of the launch, changed as the stream had changed
+    // them before the page.
+    void estilo_inicial()
+    {
+        if (!vis_.fonte_tela.isEmpty())
+            s_.setFontName(vis_.fonte_tela);
+        s_.setFontSize(vis_.tamanho_fonte_tela * z_);
+        if (!estilo_.fonte.isEmpty())
+            fonte(estilo_.fonte);
+        if (estilo_.tamanho > 0)
+            s_.setFontSize(estilo_.tamanho * z_);
+        s_.setFontBold(estilo_.negrito >= 0 ? estilo_.negrito == 1 : vis_.negrito_tela);
+        s_.setFontItalic(estilo_.italico >= 0 ? estilo_.italico == 1 : vis_.italico_tela);
+        s_.setFontUnderline(false);
+        s_.setForeColor(QBColor(std::max<int>(estilo_.cor, 0)));
+        vis_.destaque_aberto = false;
+    }
+
+    // ESC "1", with the screen's stand-in when it lacks the font.
+    void fonte(const QString& nome)
+    {
+        s_.setFontName(nome);
+        if (s_.fontName() != nome) {
+            s_.setFontName(fonte_substituta(nome));
+            s_.setFontSize(10 * z_);
+        }
     }
 
     void iniciar_pagina()
     {
-        s_.setFontSize(vis_.tamanho_fonte_tela * z_);
-        s_.setFontBold(vis_.negrito_tela);
-        s_.setCurrentX(0);
-        s_.setCurrentY(0);
-        ry_ = razao(s_.textHeight(letra_a), vis_.altura_linha_visualizacao, z_);
-        rx_ = razao(s_.textWidth(letra_a), vis_.largura_caracter_visualizacao, z_);
-        s_.setHeight(static_cast<double>(inteiro(ry_ * m_.altura_folha)));
-        s_.setWidth(static_cast<double>(inteiro(rx_ * m_.largura_folha)));
+        estilo_inicial();
+        modelo_.nova_pagina();
+        dimensionar();
         s_.cls();
+        aplicar_margens(vis_, s_);
         s_.setCurrentX(0);
-        s_.setCurrentY(0);
+        s_.setCurrentY(modelo_.y() * z_);
         vis_.fim_destaque = 0;
         obs_.pagina(QString::number(vis_.pagina_atual));
     }
 
-    // The search hit is drawn underlined in light blue; what follows it in
-    // black, whatever colour the report had chosen.
+    // The search hit is drawn underlined in light blue; after it, the colour
+    // of the report comes back.
     void destacar(qint64 p)
     {
         if (vis_.posicao_achada <= 0)
@@ -98,13 +129,16 @@ private:
             vis_.fim_destaque = vis_.posicao_achada
                 + unicode_para_cp1252(vis_.texto_procurado).size() + 1;
             vis_buffer(corrida_, s_);
+            vis_.cor_fora_destaque = s_.foreColor();
+            vis_.destaque_aberto = true;
             s_.setFontUnderline(true);
             s_.setForeColor(QBColor(9));
         }
-        if (p == vis_.fim_destaque && vis_.fim_destaque >= 1) {
+        if (p == vis_.fim_destaque && vis_.destaque_aberto) {
             vis_buffer(corrida_, s_);
             s_.setFontUnderline(false);
-            s_.setForeColor(QBColor(0));
+            s_.setForeColor(vis_.cor_fora_destaque);
+            vis_.destaque_aberto = false;
         }
     }
 
@@ -117,22 +151,22 @@ private:
         case Item::Tipo::AvancoPagina:
             vis_buffer(corrida_, s_);
             return false;
-        case Item::Tipo::AvancoLinha: {
+        case Item::Tipo::AvancoLinha:
             vis_buffer(corrida_, s_);
-            const double y = lh() + s_.currentY();
-            // Strictly greater: a line that reaches the limit exactly is drawn.
-            if (y > static_cast<double>(inteiro(z_ * m_.altura_folha)) - lh())
+            if (modelo_.avanco_linha())
                 return false;
-            s_.setCurrentY(y);
+            s_.setCurrentY(modelo_.y() * z_);
             s_.setCurrentX(0);
             return true;
-        }
         case Item::Tipo::Caractere:
             if (item.byte == 9) {
                 vis_buffer(corrida_, s_);
                 s_.setCurrentX(cw() * 8 + s_.currentX());
-            } else if (item.byte != SUB) {
-                corrida_.buffer.append(static_cast<char>(item.byte));
+            } else if (item.byte != SUB
+                       && s_.currentX() < static_cast<double>(m_.largura_folha - m_.largura_caracter) * z_) {
+                // As on the printer, what arrives at the right edge is dropped.
+                if (acrescentar_na_corrida(corrida_, item.byte))
+                    vis_buffer(corrida_, s_);
             }
             return true;
         case Item::Tipo::Comando:
@@ -143,88 +177,92 @@ private:
         return true;
     }
 
+    void avancar(double x) { s_.setCurrentX(std::min(x, largura_folha())); }
+
     bool comando(const Item& item)
     {
         const std::int64_t n = item.numeros[0];
+        const auto nd = static_cast<double>(n);
         const unsigned char c = item.byte;
         switch (c) {
         case '0':
             vis_.titulo_janela = cp1252_para_unicode(item.texto);
-            break;
-        case '1': {
-            const QString nome = cp1252_para_unicode(item.texto);
-            s_.setFontName(nome);
-            if (s_.fontName() != nome) {
-                s_.setFontName(fonte_substituta(nome));
-                s_.setFontSize(10 * z_);
-            }
-            break;
-        }
-        case '2': s_.setFontBold(true); break;
-        case '3': s_.setFontBold(false); break;
-        case '4': s_.setFontItalic(true); break;
-        case '5': s_.setFontItalic(false); break;
+            return true;
+        case '1': fonte(cp1252_para_unicode(item.texto)); return true;
+        case '2': s_.setFontBold(true); return true;
+        case '3': s_.setFontBold(false); return true;
+        case '4': s_.setFontItalic(true); return true;
+        case '5': s_.setFontItalic(false); return true;
         case '6':
             if (n > 0)
-                s_.setFontSize(static_cast<double>(n) * z_);
-            break;
-        case '7': case '8': aplicar_metrica(item, m_); break;
-        case '9': return false;
-        case 'A':
-            aplicar_metrica(item, m_);
-            s_.setHeight(static_cast<double>(n) * lh());
-            break;
+                s_.setFontSize(nd * z_);
+            return true;
         case 'B': case 'b': case 'L': case 'l': {
             const Segmento g = converter_segmento(c, item, cw(), lh(), z_);
             s_.setDrawWidth(g.largura);
             // A colour outside the palette fails the command: nothing is drawn.
             if (g.cor <= 15)
                 s_.line(g.x1, g.y1, g.x2, g.y2, QBColor(g.cor), g.caixa);
-            break;
+            modelo_.aplicar(item);
+            s_.setCurrentY(modelo_.y() * z_);
+            return true;
         }
         case 'C':
-            if (n <= 15)
-                s_.setForeColor(QBColor(static_cast<int>(n)));
-            break;
-        case 'G': imagem(cp1252_para_unicode(item.texto)); break;
-        case 'H': s_.setCurrentX(s_.currentX() + static_cast<double>(n) * cw()); break;
-        case 'h': s_.setCurrentX(s_.currentX() + zoom(n)); break;
-        case 'R': case 'r': definir_campo(c, item, cw(), corrida_, z_); break;
-        case 'V': s_.setCurrentY(s_.currentY() + static_cast<double>(n) * lh()); break;
-        case 'v': s_.setCurrentY(s_.currentY() + zoom(n)); break;
-        case 'X': s_.setCurrentX(n > 0 ? (n - 1.0) * cw() : 0.0); break;
-        case 'x': s_.setCurrentX(zoom(n)); break;
-        case 'Y':
-            if (n > 0)
-                s_.setCurrentY((n - 1.0) * lh());
-            break;
-        case 'y': s_.setCurrentY(zoom(n)); break;
+            if (n <= 15) {
+                if (vis_.destaque_aberto)
+                    vis_.cor_fora_destaque = QBColor(static_cast<int>(n));
+                else
+                    s_.setForeColor(QBColor(static_cast<int>(n)));
+            }
+            return true;
+        case 'G': return imagem(cp1252_para_unicode(item.texto));
+        case 'H': avancar(s_.currentX() + nd * cw()); return true;
+        case 'h': avancar(s_.currentX() + zoom(nd)); return true;
+        case 'R': case 'r': definir_campo(c, item, cw(), corrida_, z_); return true;
+        case 'X': s_.setCurrentX(n > 0 ? std::min((nd - 1) * cw(), largura_folha()) : 0.0); return true;
+        case 'x': s_.setCurrentX(n <= m_.largura_folha ? zoom(nd) : 0.0); return true;
         case 'Z': {
             // The drawing trims the blanks of the data itself.
             const Barra b = completar_barra(item.barra, 120, 3, false);
+            const double x = s_.currentX();
             visualizar_barra(s_, z_, b.padrao, b.altura, b.largura, b.texto);
-            break;
+            const Barra impressa = completar_barra(item.barra);
+            const TamanhoBarra t = tamanho_barra(impressa.padrao, static_cast<double>(impressa.altura),
+                                                 impressa.largura, impressa.texto.size());
+            // The pen moves on from where the barcode began, by its size.
+            if (modelo_.aplicar(item))
+                return false;
+            s_.setCurrentY(modelo_.y() * z_);
+            avancar(x + zoom(twips_por_pixel_300 * t.w));
+            return true;
         }
-        default: break;
+        default:
+            // ESC "7", "8", "9", the moves down, and what is not drawn.
+            if (modelo_.aplicar(item))
+                return false;
+            s_.setCurrentY(modelo_.y() * z_);
+            return true;
         }
-        return true;
     }
 
     // ESC "G": painted so that the white parts of the picture leave the page
     // as it was. A picture that cannot be loaded is skipped.
-    void imagem(const QString& caminho)
+    bool imagem(const QString& caminho)
     {
         const QImage img = carregar_imagem(caminho);
         if (img.isNull())
-            return;
+            return true;
         obs_.imagem_mostrar(img);
-        const double w = zoom(arredondar(img.width() * twips_por_pixel_imagem));
-        const double h = zoom(arredondar(img.height() * twips_por_pixel_imagem));
+        const double w = img.width() * twips_por_pixel_imagem;
+        const double h = img.height() * twips_por_pixel_imagem;
         const double x = s_.currentX(), y = s_.currentY();
-        s_.paintPicture(img, x, y, w, h, true);
+        s_.paintPicture(img, x, y, zoom(w), zoom(h), true);
         obs_.imagem_fechar();
-        s_.setCurrentX(x + w);
-        s_.setCurrentY(y + h);
+        if (modelo_.descer_por(h))
+            return false;
+        s_.setCurrentY(modelo_.y() * z_);
+        avancar(x + zoom(w));
+        return true;
     }
 
     void encerrar_pagina()
@@ -235,8 +273,8 @@ private:
         s_.setDrawWidth(1);
         s_.setDrawStyle(EstiloLinha::Pontilhado);
         // The page edges, dotted green, 64 twips inside the bottom and right.
-        const double b = static_cast<double>(inteiro(m_.altura_folha * ry_)) - 64;
-        const double r = static_cast<double>(inteiro(m_.largura_folha * rx_)) - 64;
+        const double b = s_.height() - 64;
+        const double r = s_.width() - 64;
         s_.line(0, b, r, b, QBColor(2), false);
         s_.line(r, 0, r, b, QBColor(2), false);
         s_.setDrawStyle(EstiloLinha::Solido);
@@ -245,12 +283,13 @@ private:
 
     const Documento& doc_;
     EstadoVisualizacao& vis_;
-    Metricas& m_;
+    Metricas m_;
+    const EstiloTexto& estilo_;
+    ModeloPagina modelo_;
     Corrida& corrida_;
     Superficie& s_;
     Observador& obs_;
     const double z_;
-    double rx_ = 1, ry_ = 1;
 };
 
 } // namespace
@@ -278,26 +317,33 @@ void iniciar_visualizacao(Documento& doc, Metricas& metricas, IndicePaginas& ind
         pagina.setFontName(fonte_substituta(fonte));
         pagina.setFontSize(10);
     }
+    vis.fonte_tela = pagina.fontName();
     vis.tamanho_fonte_tela = pagina.fontSize();
     vis.negrito_tela = pagina.fontBold();
-    vis.altura_linha_visualizacao = metricas.altura_linha;
-    vis.largura_caracter_visualizacao = metricas.largura_caracter;
+    vis.italico_tela = pagina.fontItalic();
+    vis.papel = papel_da_impressora(impressora, vis.margem_superior_texto);
 
-    if (!doc.indice_valido)
-        examinar(doc, metricas, indice, observador);
+    // The pages are found again when they were found on another paper, page
+    // height or line height than the printer would now start from.
+    const bool mesma_folha = !indice.metricas_pagina.empty() && indice.papel == vis.papel
+        && indice.metricas_pagina.front().altura_folha == metricas.altura_folha
+        && indice.metricas_pagina.front().altura_linha == metricas.altura_linha_padrao;
+    if (!doc.indice_valido || !mesma_folha)
+        examinar(doc, metricas, vis.papel, indice, observador);
     pagina.setHeight(metricas.altura_folha);
     pagina.setWidth(metricas.largura_folha);
 }
 
 void visualizar(FonteBytes& fonte, const Documento& doc, EstadoVisualizacao& vis,
-                Metricas& metricas, Corrida& corrida, Superficie& pagina, Observador& observador)
+                const Metricas& inicio, Corrida& corrida, Superficie& pagina, Observador& observador,
+                qint64 limite, const EstiloTexto& estilo)
 {
     fonte.incluir_ultimo_byte(false);
-    Renderizador(doc, vis, metricas, corrida, pagina, observador).executar(fonte);
+    Renderizador(vis, inicio, estilo, corrida, pagina, observador, doc).executar(fonte, limite);
 }
 
 bool visualizar(const Documento& doc, const IndicePaginas& indice, EstadoVisualizacao& vis,
-                Metricas& metricas, Corrida& corrida, Superficie& pagina, Observador& observador,
+                const Metricas& metricas, Corrida& corrida, Superficie& pagina, Observador& observador,
                 QString* erro)
 {
     if (vis.renderizando) {
@@ -316,8 +362,14 @@ bool visualizar(const Documento& doc, const IndicePaginas& indice, EstadoVisuali
     do {
         vis.renderizar_de_novo = false;
         vis.pagina_atual = std::clamp<std::int32_t>(vis.pagina_atual, 1, total);
-        fonte.posicionar(indice.inicio_pagina.empty() ? 1 : indice.inicio_pagina[vis.pagina_atual - 1]);
-        visualizar(fonte, doc, vis, metricas, corrida, pagina, observador);
+        const auto p = static_cast<size_t>(vis.pagina_atual);
+        fonte.posicionar(indice.inicio_pagina.empty() ? 1 : indice.inicio_pagina[p - 1]);
+        // The page starts with the metrics, font and colour that the print
+        // pass has there, and ends before the next page's first byte.
+        const Metricas& inicio = p <= indice.metricas_pagina.size() ? indice.metricas_pagina[p - 1] : metricas;
+        const qint64 limite = p < indice.inicio_pagina.size() ? indice.inicio_pagina[p] : 0;
+        const EstiloTexto estilo = p <= indice.estilo_pagina.size() ? indice.estilo_pagina[p - 1] : EstiloTexto{};
+        visualizar(fonte, doc, vis, inicio, corrida, pagina, observador, limite, estilo);
     } while (vis.renderizar_de_novo);
     vis.renderizando = false;
     return true;

@@ -2,9 +2,10 @@
 // drawing one page of it on a page image, and finding a text in it.
 //
 // The window keeps one EstadoVisualizacao and one page surface (usually a
-// SuperficieImagem) for as long as the preview is open; the font name, italic
-// flag and colour that a rendering leaves on the surface carry over to the
-// next one, as does what ESC "7", "8" and "A" leave in Metricas.
+// SuperficieImagem) for as long as the preview is open. Every page is the
+// printed page: it begins where the page index says, with the metrics, font
+// and colour that the print pass has there, and the shared metrics are left
+// as they were.
 #pragma once
 
 #include "stream/estado.h"
@@ -13,6 +14,7 @@
 #include "stream/superficie.h"
 
 #include <QByteArray>
+#include <QColor>
 #include <QString>
 #include <cstdint>
 
@@ -23,17 +25,25 @@ struct EstadoVisualizacao {
     int percentual_zoom = 100;    // 40 to 180
     std::int32_t pagina_atual = 0; // page shown, from 1 (0 before the first)
 
-    // The screen font at launch, before zoom, and the printer metrics then.
+    // The screen font at launch, before zoom ("" for the surface's own).
+    QString fonte_tela;
     double tamanho_fonte_tela = 10;
     bool negrito_tela = false;
-    std::int16_t altura_linha_visualizacao = 0;
-    std::int16_t largura_caracter_visualizacao = 0;
+    bool italico_tela = false;
 
     // Search: the text, and the 0-based file offset of the hit (0 = none).
     QString texto_procurado;
     std::int64_t posicao_achada = 0;
     // 1-based file position of the first byte after the highlighted hit.
     std::int64_t fim_destaque = 0;
+    // While the hit is being drawn: the report's colour, which comes back
+    // after the hit or at the next page.
+    bool destaque_aberto = false;
+    QColor cor_fora_destaque;
+
+    // The printer's paper source and the top margin, as the page index and
+    // the print pass place the pages.
+    Papel papel;
 
     // The margin boxes of the main window, in millimetres, as typed. The
     // page surface's scale origin is minus these margins.
@@ -65,14 +75,17 @@ void iniciar_visualizacao(Documento& doc, Metricas& metricas, IndicePaginas& ind
 // page's start from the index and read up to the page's end. The surface is
 // resized to the page and cleared first. Returns false when the file could
 // not be opened (`erro` says why).
+// `metricas` serve a page that the index holds no metrics for.
 bool visualizar(const Documento& doc, const IndicePaginas& indice, EstadoVisualizacao& vis,
-                Metricas& metricas, Corrida& corrida, Superficie& pagina,
+                const Metricas& metricas, Corrida& corrida, Superficie& pagina,
                 Observador& observador, QString* erro = nullptr);
 
-// The same from an open source positioned at the page's first byte.
+// The same from an open source positioned at the page's first byte, with
+// the metrics, font and colour in force there; `limite`, when not 0, is the
+// next page's first byte.
 void visualizar(FonteBytes& fonte, const Documento& doc, EstadoVisualizacao& vis,
-                Metricas& metricas, Corrida& corrida, Superficie& pagina,
-                Observador& observador);
+                const Metricas& inicio, Corrida& corrida, Superficie& pagina,
+                Observador& observador, qint64 limite = 0, const EstiloTexto& estilo = {});
 
 // Draws the pending text run at the pen (or in its run field) and empties it.
 void vis_buffer(Corrida& corrida, Superficie& pagina);

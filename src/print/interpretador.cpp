@@ -4,6 +4,7 @@
 #include "stream/comandos.h"
 #include "stream/cp1252.h"
 #include "stream/leitor.h"
+#include "stream/modelo_pagina.h"
 
 #include <algorithm>
 
@@ -13,16 +14,6 @@ namespace {
 
 const QString imprimindo = QStringLiteral("Imprimindo a Página");
 const QString examinando = QStringLiteral("Examinando a Página");
-
-// A run without a field that grows this long is drawn in parts: its width is
-// the sum of its characters' widths, so the parts land where the whole run
-// would, and a line of millions of bytes does not have to be held in memory.
-// Long before this size the pen is past the right edge, and the characters
-// that follow are dropped as for any run that reached it.
-constexpr qsizetype corrida_em_partes = 64 * 1024;
-// A run placed in a field must be measured whole; beyond this size its
-// characters are dropped.
-constexpr qsizetype corrida_maxima_campo = 1024 * 1024;
 
 // How a page end came about: what the window shows, and whether it gets to
 // process its events, depends on it.
@@ -37,7 +28,8 @@ public:
     Interpretador(FonteBytes& fonte, Documento& doc, Metricas& m, Corrida& corrida, Superficie& imp,
                   Passagem& passagem, Observador& obs)
         : leitor_(fonte, formas_linguagem()), fonte_(fonte), doc_(doc), m_(m), corrida_(corrida),
-          imp_(imp), p_(passagem), obs_(obs)
+          imp_(imp), p_(passagem), obs_(obs),
+          papel_{imp.paperBin() == bandeja_trator, -imp.scaleTop()}, altura_papel_(imp.height())
     {
     }
 
@@ -61,6 +53,9 @@ private:
                    && static_cast<double>(p_.pagina) <= p_.ultima_pagina);
     }
 
+    // The lowest y on this page: see pe_da_pagina().
+    double pe() const { return pe_da_pagina(papel_, m_, altura_papel_); }
+
     // False when the pass is to stop.
     bool agir(const Item& it)
     {
@@ -72,10 +67,9 @@ private:
             return true;
         case Item::Tipo::AvancoLinha: {
             imprimir_buffer(corrida_, imp_);
-            const double y = imp_.currentY() + m_.altura_linha;
-            if (y >= static_cast<double>(m_.altura_folha) - m_.altura_linha)
+            if (avanco_encerra(imp_.currentY(), pe(), m_))
                 return fim_de_pagina(Variante::AvancoLinha);
-            imp_.setCurrentY(y);
+            imp_.setCurrentY(imp_.currentY() + m_.altura_linha);
             imp_.setCurrentX(0);
             return true;
         }
@@ -95,14 +89,8 @@ private:
     {
         if (imp_.currentX() < static_cast<double>(m_.largura_folha) - m_.largura_caracter
             && selecionada()) {
-            if (corrida_.tem_campo()) {
-                if (corrida_.buffer.size() < corrida_maxima_campo)
-                    corrida_.buffer.append(static_cast<char>(it.byte));
-            } else {
-                corrida_.buffer.append(static_cast<char>(it.byte));
-                if (corrida_.buffer.size() >= corrida_em_partes)
-                    imprimir_buffer(corrida_, imp_);
-            }
+            if (acrescentar_na_corrida(corrida_, it.byte))
+                imprimir_buffer(corrida_, imp_);
         }
         if (it.posicao % 128 == 0) {
             const qint64 total = fonte_.tamanho();
@@ -134,14 +122,15 @@ private:
         if (v == Variante::AvancoLinha)
             obs_.processar_eventos();
         imp_.setCurrentX(0);
-        imp_.setCurrentY(topo_da_pagina(imp_, m_.altura_linha));
+        imp_.setCurrentY(topo_da_pagina(papel_, m_.altura_linha));
+        altura_papel_ = imp_.height();
         return true;
     }
 
     // Pen y moves to `y` if that is still on the page; otherwise the page ends.
     bool descer(double y)
     {
-        if (y <= static_cast<double>(m_.altura_folha)) {
+        if (!descida_encerra(y, pe())) {
             imp_.setCurrentY(y);
             return true;
         }
@@ -159,7 +148,7 @@ private:
     bool mover_apos(double altura, double largura)
     {
         const double y = imp_.currentY() + altura;
-        if (y > static_cast<double>(m_.altura_folha)) {
+        if (descida_encerra(y, pe())) {
             if (!fim_de_pagina(Variante::Comando))
                 return false;
         } else {
@@ -199,8 +188,14 @@ private:
             imp_.setDrawWidth(s.largura);
             // A colour outside the sixteen of the palette skips the line or
             // box, as on the preview: the printed page never differs from it.
-            if (selecionada() && s.cor <= 15)
+            if (s.cor > 15)
+                break;
+            if (selecionada())
                 imp_.line(s.x1, s.y1, s.x2, s.y2, QBColor(s.cor), s.caixa);
+            // The pen ends at the second point on every page, drawn or not:
+            // the pages of a range are the pages of the whole report.
+            imp_.setCurrentX(s.x2);
+            imp_.setCurrentY(s.y2);
             break;
         }
         case 'C':
@@ -254,12 +249,18 @@ private:
     bool barra(const CamposBarra& campos)
     {
         Barra b = completar_barra(campos);
-        if (selecionada())
+        // The pen moves on from where the barcode began, by its size in
+        // 1/300 inch (4.8 twips a pixel), whether it was drawn or not and
+        // whatever the printer's resolution: the pages of a range are the
+        // pages of the whole report, and the page index finds them alike.
+        const double x = imp_.currentX(), y = imp_.currentY();
+        const auto altura = static_cast<double>(b.altura);
+        if (selecionada()) {
             imprimir_barra(imp_, b.padrao, b.altura, b.largura, b.texto);
-        // Where the barcode is not drawn its height is still in 1/300 inch;
-        // the pen moves by the size either way, at 4.8 twips a pixel.
-        const TamanhoBarra t = tamanho_barra(b.padrao, static_cast<double>(b.altura), b.largura,
-                                             b.texto.size());
+            imp_.setCurrentX(x);
+            imp_.setCurrentY(y);
+        }
+        const TamanhoBarra t = tamanho_barra(b.padrao, altura, b.largura, b.texto.size());
         return mover_apos(twips_por_pixel_300 * t.h, twips_por_pixel_300 * t.w);
     }
 
@@ -271,13 +272,15 @@ private:
     Superficie& imp_;
     Passagem& p_;
     Observador& obs_;
+    const Papel papel_;
+    double altura_papel_; // of the page being printed
 };
 
 } // namespace
 
 double topo_da_pagina(const Superficie& impressora, double altura_linha)
 {
-    return impressora.paperBin() == bandeja_trator ? 0.0 : 2.0 * altura_linha;
+    return topo_da_pagina(Papel{impressora.paperBin() == bandeja_trator, 0}, altura_linha);
 }
 
 void imprimir_buffer(Corrida& c, Superficie& imp)

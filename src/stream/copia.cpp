@@ -111,8 +111,10 @@ bool copiartexto(const QString& original, const QString& arq2, Observador& obser
     };
     progresso();
     // The reader never hands out the file's last byte, and drops every
-    // command with its parameters (up to and including byte 26).
-    Leitor leitor(fonte, formas_copia_texto());
+    // command with its parameters as the print pass reads them (a number
+    // up to the first byte that is not a digit, a text up to the first
+    // control byte, the barcode's fields up to their commas or byte 26).
+    Leitor leitor(fonte, formas_linguagem());
     QByteArray saida;
     Item item;
     bool ok = true;

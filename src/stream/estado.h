@@ -47,10 +47,30 @@ struct Corrida {
     }
 };
 
+// What places the pages on the paper besides the metrics.
+struct Papel {
+    bool trator = false;        // tractor feed: pages start at the very top
+    double margem_superior = 0; // twips from the paper's top edge down to y = 0
+    bool operator==(const Papel&) const = default;
+};
+
+// What the stream has changed of the font and colour since its pass began:
+// the font name ("" when unchanged), the size in points (0), bold and italic
+// (-1 when unchanged, else 0 or 1) and the palette colour (-1).
+struct EstiloTexto {
+    QString fonte;
+    double tamanho = 0;
+    std::int8_t negrito = -1, italico = -1, cor = -1;
+};
+
 // Where each page begins: inicio_pagina[p - 1] is the 1-based file position
-// of the first byte of page p.
+// of the first byte of page p; metricas_pagina[p - 1] and estilo_pagina[p - 1]
+// are the metrics and the font and colour that the print pass has there.
 struct IndicePaginas {
     std::vector<qint64> inicio_pagina;
+    std::vector<Metricas> metricas_pagina;
+    std::vector<EstiloTexto> estilo_pagina;
+    Papel papel; // the paper the pages were found on
     std::int32_t total_paginas = 0;
 };
 

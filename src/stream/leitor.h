@@ -4,6 +4,7 @@
 // items, and in which parameter form they expect after each command byte.
 #pragma once
 
+#include "stream/estado.h"
 #include "stream/fonte_bytes.h"
 
 #include <QByteArray>
@@ -33,12 +34,12 @@ using TabelaFormas = std::array<Forma, 256>;
 const TabelaFormas& formas_linguagem();
 // Measurement: ESC "C" takes no parameter, so the digits after it are text.
 const TabelaFormas& formas_medicao();
-// Page index: only the two records are skipped; every other parameter byte
-// passes as an ordinary byte.
+// Only the two records are skipped; every other parameter byte passes as an
+// ordinary byte.
 const TabelaFormas& formas_indice();
-// Plain-text copy: the parameters of every command that takes any are taken
-// to end at byte 26, except the two records, and ESC "C", whose digits stay
-// in the copy.
+// Parameters taken to end at byte 26, except the two records and ESC "C": a
+// reading no part of the program uses (the text copy and the page index
+// read commands as the print pass does).
 const TabelaFormas& formas_copia_texto();
 
 // Numbers never overflow: digits beyond this value leave it there. Every
@@ -47,6 +48,29 @@ const TabelaFormas& formas_copia_texto();
 constexpr std::int64_t numero_maximo = 2147483647;
 // A text parameter keeps at most this many bytes; the rest is read and dropped.
 constexpr qsizetype texto_maximo = 32768;
+
+// A text run without a field that grows this long is drawn in parts: its
+// width is the sum of its characters' widths, so the parts land where the
+// whole run would, and a line of millions of bytes is never held in memory.
+// Long before this size the pen is past the right edge, and the characters
+// that follow are dropped as for any run that reached it.
+constexpr qsizetype corrida_em_partes = 64 * 1024;
+// A run placed in a field must be measured whole; beyond this size its
+// characters are dropped.
+constexpr qsizetype corrida_maxima_campo = 1024 * 1024;
+
+// Adds a character to the run within those sizes; true when the run is to
+// be drawn now.
+inline bool acrescentar_na_corrida(Corrida& corrida, unsigned char byte)
+{
+    if (corrida.tem_campo()) {
+        if (corrida.buffer.size() < corrida_maxima_campo)
+            corrida.buffer.append(static_cast<char>(byte));
+        return false;
+    }
+    corrida.buffer.append(static_cast<char>(byte));
+    return corrida.buffer.size() >= corrida_em_partes;
+}
 
 struct CamposBarra {
     std::int64_t padrao = 0;  // symbology as written

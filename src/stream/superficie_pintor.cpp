@@ -3,6 +3,7 @@
 #include <QGlyphRun>
 #include <QPaintEngine>
 #include <QPen>
+#include <algorithm>
 #include <cmath>
 
 namespace papelada {
@@ -33,13 +34,22 @@ void SuperficiePintor::desenhar_texto(QPointF topo, const QString& texto)
         corrida.setRawFont(fonte_crua());
         corrida.setGlyphIndexes(indices);
         corrida.setPositions(posicoes);
-        corrida.setUnderline(fonte_.sublinhado);
         corrida.setStrikeOut(fonte_.riscado);
         p->drawGlyphRun(base, corrida);
-        return;
+    } else {
+        QFont fonte = fonte_qt();
+        fonte.setUnderline(false);
+        p->setFont(fonte);
+        p->drawText(base, texto);
+        largura = largura_texto(texto);
     }
-    p->setFont(fonte_qt());
-    p->drawText(base, texto);
+    if (fonte_.sublinhado) {
+        // Drawn here, in the page's own coordinates: the painter's
+        // decoration of a run would be placed with the scale applied twice.
+        const QFontMetricsF& m = metricas();
+        const double espessura = std::max(m.lineWidth(), 1440.0 / dpi_);
+        p->fillRect(QRectF(base.x(), base.y() + m.underlinePos(), largura, espessura), cor_);
+    }
 }
 
 void SuperficiePintor::desenhar_linha(QPointF a, QPointF b, const QColor& cor, bool caixa)
