@@ -6,7 +6,7 @@
 #include "preview/visualizacao.h"
 #include "print/superficie_impressora.h"
 #include "print/trabalho.h"
-#include "stream/superficie_gravacao.h"
+#include "comum/superficie_gravacao.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
