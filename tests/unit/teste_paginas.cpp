@@ -120,10 +120,8 @@ TEST_P(Fidelidade, PaginaDaVisualizacaoEPaginaImpressa)
     const QString pdf = pasta_temporaria() + u'/' + nome + QStringLiteral(".pdf");
     impressora.setArquivoSaida(pdf);
     PedidoImpressao pedido;
-    pedido.copias = QStringLiteral("1");
-    pedido.margem_superior = QString::number(r.margem_mm);
-    pedido.salvar_margens = false;
-    ASSERT_EQ(Command1_Click(doc, m, impressora, pedido, nada).fim, FimTrabalho::Impresso);
+    pedido.margens.superior = r.margem_mm;
+    ASSERT_EQ(imprimir_relatorio({doc, m, impressora}, pedido, nada).fim, FimTrabalho::Impresso);
     QList<QStringList> impressas(paginas_pdf(pdf));
     for (const Palavra& p : palavras_pdf(pdf))
         impressas[p.pagina - 1] << p.texto;
