@@ -165,7 +165,6 @@ private:
             const Segmento s = converter_segmento(it.byte, it, lc, al);
             r_.largura_relatorio = std::max(r_.largura_relatorio, s.x2);
             r_.altura_relatorio = std::max(r_.altura_relatorio, s.y2);
-            cor_ = s.cor;
             break;
         }
         case 'G': {
@@ -202,7 +201,6 @@ private:
         const int orientacao = campo_16(reg, 44);
         const int papel = campo_16(reg, 46);
         const int bandeja = campo_16(reg, 56);
-        cor_ = campo_16(reg, 60);
 
         if (p_.printers().contains(nome)) {
             if (!opcoes_.manter_impressora)
@@ -211,6 +209,7 @@ private:
             p_.setPaperBin(bandeja);
             p_.setOrientation(orientacao);
             r_.papel = nome_papel(papel);
+            r_.impressora_do_relatorio = true;
             obs_.impressora_escolhida(p_.deviceName(), r_.papel);
         }
         aplicar_fonte_padrao(p_, dialogo_);
@@ -231,9 +230,10 @@ private:
         p_.setFontStrikethru(campo_8(reg, 44) != 0);
         if (tamanho > 0) // and so is a size of 0 points
             p_.setFontSize(tamanho);
-        // The record has no colour of its own: the colour is the last one
-        // that a printer record or a line or box command named.
-        p_.setForeColor(QBColor(cor_));
+        // The record has no colour of its own, and the colour mode of a
+        // printer record (1 monochrome, 2 colour) is no palette colour: the
+        // report's text keeps its colour.
+        r_.fonte_do_relatorio = true;
         obs_.fonte_escolhida();
         folha();
         recalcular();
@@ -272,7 +272,6 @@ private:
 
     double x_ = 0, y_ = 0;
     double avanco_ = 0; // width of "A" in the printer's font: one text character
-    int cor_ = 0;       // the local colour value
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 // records, measures the first page and warns when it does not fit the paper.
 #pragma once
 
+#include "analysis/papel.h"
 #include "settings/configuracoes.h"
 #include "stream/estado.h"
 #include "stream/observador.h"
@@ -18,6 +19,10 @@ struct Medicao {
     QString papel;                // paper name when ESC "D" named one
     QStringList avisos;           // fit warnings, in the order shown
     QStringList mensagens;        // texts of ESC "0"
+    // The report chose an installed printer (ESC "D") or its font (ESC "F"):
+    // the window's printer or font controls are disabled.
+    bool impressora_do_relatorio = false;
+    bool fonte_do_relatorio = false;
     bool arquivo_lido = false;    // false when the file could not be opened
     QString erro;                 // and why, for the user
 };
@@ -28,10 +33,6 @@ struct OpcoesMedicao {
     // does not move the output to another printer.
     bool manter_impressora = false;
 };
-
-// The paper name of a platform paper code ("A4, 210 x 297 mm"), or
-// "Formulário não identificado".
-QString nome_papel(int codigo);
 
 Medicao medir_relatorio(const Documento& doc, Metricas& metricas, Superficie& impressora,
                         Observador& observador, FonteEscolhida* dialogo = nullptr,

@@ -1,7 +1,9 @@
-// Portuguese names of the platform's paper size codes.
-#include "analysis/medicao.h"
+// Names and sizes of the platform's paper size codes.
+#include "analysis/papel.h"
 
+#include <QSizeF>
 #include <array>
+#include <cmath>
 
 namespace papelada {
 
@@ -52,7 +54,50 @@ constexpr std::array<const char*, 41> nomes = {
     "German Legal Fanfold, 8 1/2 x 13",
 };
 
+// Codes whose size Qt's lookup of the platform's codes gets wrong (or does
+// not know), with the sizes the platform prints them at.
+struct PapelExato {
+    int codigo;
+    double largura, altura;
+    QPageSize::Unit unidade;
+};
+constexpr PapelExato exatos[] = {
+    {12, 250, 354, QPageSize::Millimeter},  // B4, not JIS B4 (257 x 364 mm)
+    {14, 8.5, 13, QPageSize::Inch},         // Folio, unknown to Qt
+    {15, 215, 275, QPageSize::Millimeter},  // Quarto, not 8.5 x 10.83 in
+    {20, 4.125, 9.5, QPageSize::Inch},      // Envelope #10, not 4.12 in wide
+    {24, 17, 22, QPageSize::Inch},          // C sheet, not Architect C (18 x 24 in)
+    {25, 22, 34, QPageSize::Inch},          // D sheet, not Architect D (24 x 36 in)
+    {26, 34, 44, QPageSize::Inch},          // E sheet, not Architect E (36 x 48 in)
+};
+
 } // namespace
+
+QSizeF tamanho_papel(int codigo)
+{
+    for (const PapelExato& p : exatos)
+        if (p.codigo == codigo) {
+            const double fator = p.unidade == QPageSize::Inch ? 1440.0 : 1440.0 / 25.4;
+            return {std::round(p.largura * fator), std::round(p.altura * fator)};
+        }
+    const QPageSize::PageSizeId id = QPageSize::id(codigo);
+    if (codigo <= 0 || codigo == 256 || id == QPageSize::Custom)
+        return {};
+    return twips_papel(QPageSize(id));
+}
+
+QSizeF twips_papel(const QPageSize& tamanho)
+{
+    QSizeF s = tamanho.definitionSize();
+    double fator = 1440.0 / 25.4;
+    switch (tamanho.definitionUnits()) {
+    case QPageSize::Inch: fator = 1440.0; break;
+    case QPageSize::Point: fator = 20.0; break;
+    case QPageSize::Millimeter: break;
+    default: s = tamanho.size(QPageSize::Millimeter); break; // units papers are not given in
+    }
+    return {std::round(s.width() * fator), std::round(s.height() * fator)};
+}
 
 QString nome_papel(int codigo)
 {

@@ -53,13 +53,19 @@ int medir(const QStringList& args)
     s << "impressora=" << p.deviceName() << "\n"
       << "papel=" << r.papel << "\n"
       << "fonte=" << p.fontName() << ',' << numero(p.fontSize()) << ',' << sim_nao(p.fontBold()) << ','
-      << sim_nao(p.fontItalic()) << "\n"
+      << sim_nao(p.fontItalic()) << ',' << sim_nao(p.fontUnderline()) << ',' << sim_nao(p.fontStrikethru()) << "\n"
       << "altura_linha=" << m.altura_linha << "\n"
       << "largura_caracter=" << m.largura_caracter << "\n"
       << "altura_folha=" << m.altura_folha << "\n"
       << "largura_folha=" << m.largura_folha << "\n"
       << "largura_relatorio=" << numero(r.largura_relatorio) << "\n"
-      << "altura_relatorio=" << numero(r.altura_relatorio) << "\n";
+      << "altura_relatorio=" << numero(r.altura_relatorio) << "\n"
+      << "codigo_papel=" << p.paperSize() << "\n"
+      << "bandeja=" << p.paperBin() << "\n"
+      << "orientacao=" << p.orientation() << "\n"
+      << "cor=" << p.foreColor().name() << "\n"
+      << "impressora_bloqueada=" << sim_nao(r.impressora_do_relatorio) << "\n"
+      << "fonte_bloqueada=" << sim_nao(r.fonte_do_relatorio) << "\n";
     for (const QString& a : r.avisos)
         s << "aviso=" << QString(a).replace(u'\n', u' ') << "\n";
     for (const QString& t : r.mensagens)

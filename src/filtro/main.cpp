@@ -87,7 +87,7 @@ int main(int argc, char** argv)
     // The built-in PDF printer: its paper is the one the report's printer
     // record names, A4 when it names none.
     SuperficieImpressora impressora(impressora_pdf);
-    impressora.setTitulo(QString::fromUtf8(argv[3]));
+    impressora.setTituloTrabalho(QString::fromUtf8(argv[3]));
     ObservadorLog observador;
     Metricas metricas;
     const Medicao medicao = abrir_relatorio(doc, metricas, impressora, observador, nullptr,

@@ -5,7 +5,8 @@
 
 namespace papelada {
 
-FluxoCups::FluxoCups(const QString& fila, const QString& titulo) : fila_(fila), titulo_(titulo)
+FluxoCups::FluxoCups(const QString& fila, const QString& titulo, int n, cups_option_t* opcoes)
+    : fila_(fila), titulo_(titulo), num_opcoes_(n), opcoes_(opcoes)
 {
     open(QIODevice::WriteOnly);
 }
@@ -13,6 +14,7 @@ FluxoCups::FluxoCups(const QString& fila, const QString& titulo) : fila_(fila), 
 FluxoCups::~FluxoCups()
 {
     cancelar();
+    cupsFreeOptions(num_opcoes_, opcoes_);
 }
 
 bool FluxoCups::falhar(const QString& motivo)
@@ -32,7 +34,7 @@ bool FluxoCups::iniciar()
     if (!conexao_)
         return falhar(QString::fromUtf8(cupsLastErrorString()));
     const QByteArray fila = fila_.toUtf8(), titulo = titulo_.toUtf8();
-    trabalho_ = cupsCreateJob(conexao_, fila.constData(), titulo.constData(), 0, nullptr);
+    trabalho_ = cupsCreateJob(conexao_, fila.constData(), titulo.constData(), num_opcoes_, opcoes_);
     if (trabalho_ <= 0) {
         trabalho_ = 0;
         fechar_conexao();

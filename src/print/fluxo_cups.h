@@ -10,12 +10,14 @@
 #include <QString>
 
 typedef struct _http_s http_t;
+typedef struct cups_option_s cups_option_t;
 
 namespace papelada {
 
 class FluxoCups : public QIODevice {
 public:
-    FluxoCups(const QString& fila, const QString& titulo);
+    // The job's options (`n` of them, which the stream frees) go with it.
+    FluxoCups(const QString& fila, const QString& titulo, int n = 0, cups_option_t* opcoes = nullptr);
     ~FluxoCups() override;
 
     // Creates the job and sends what was written so far; false with the
@@ -40,6 +42,8 @@ private:
 
     QString fila_, titulo_;
     QByteArray pendente_;
+    int num_opcoes_ = 0;
+    cups_option_t* opcoes_ = nullptr;
     http_t* conexao_ = nullptr;
     int trabalho_ = 0;
     bool concluido_ = false;

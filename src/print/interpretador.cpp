@@ -42,10 +42,19 @@ public:
             if (!agir(it))
                 return; // the last selected page has ended: its page end flushed the run
         }
-        imprimir_buffer(corrida_, imp_);
+        descarregar();
     }
 
 private:
+    // Flushes the run, drawn only when it came on a selected page.
+    void descarregar()
+    {
+        imp_.setDesenho(corrida_visivel_);
+        imprimir_buffer(corrida_, imp_);
+        imp_.setDesenho(true);
+        corrida_visivel_ = false;
+    }
+
     bool selecionada() const
     {
         return !p_.selecionar_paginas
@@ -66,7 +75,7 @@ private:
         case Item::Tipo::RetornoCarro:
             return true;
         case Item::Tipo::AvancoLinha: {
-            imprimir_buffer(corrida_, imp_);
+            descarregar();
             if (avanco_encerra(imp_.currentY(), pe(), m_))
                 return fim_de_pagina(Variante::AvancoLinha);
             imp_.setCurrentY(imp_.currentY() + m_.altura_linha);
@@ -74,10 +83,10 @@ private:
             return true;
         }
         case Item::Tipo::AvancoPagina:
-            imprimir_buffer(corrida_, imp_);
+            descarregar();
             return fim_de_pagina(Variante::AvancoPagina);
         case Item::Tipo::Comando:
-            imprimir_buffer(corrida_, imp_);
+            descarregar();
             // A command cut short by the end of the file is not applied; the
             // stream ends right after it.
             return !it.completo || comando(it);
@@ -87,10 +96,20 @@ private:
 
     void caractere(const Item& it)
     {
+        // Pages outside the range collect their runs too, and flush them
+        // with drawing off: a run field is used up and the pen moves as when
+        // the page is printed. A run is drawn whole or read through whole:
+        // characters that come once the page has left the range are dropped
+        // from a run being drawn, and a run read through ends where the range
+        // begins.
+        const bool sel = selecionada();
+        if (!corrida_.buffer.isEmpty() && sel && !corrida_visivel_)
+            descarregar();
         if (imp_.currentX() < static_cast<double>(m_.largura_folha) - m_.largura_caracter
-            && selecionada()) {
+            && (corrida_.buffer.isEmpty() || sel == corrida_visivel_)) {
+            corrida_visivel_ = sel;
             if (acrescentar_na_corrida(corrida_, it.byte))
-                imprimir_buffer(corrida_, imp_);
+                descarregar();
         }
         if (it.posicao % 128 == 0) {
             const qint64 total = fonte_.tamanho();
@@ -274,6 +293,7 @@ private:
     Observador& obs_;
     const Papel papel_;
     double altura_papel_; // of the page being printed
+    bool corrida_visivel_ = false; // the run came on a selected page: it is drawn
 };
 
 } // namespace

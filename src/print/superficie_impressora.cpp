@@ -1,5 +1,6 @@
 #include "print/superficie_impressora.h"
 
+#include "analysis/papel.h"
 #include "pdf/escritor.h"
 #include "print/fluxo_cups.h"
 #include "stream/arquivo_saida.h"
@@ -9,8 +10,16 @@
 #include <QTextLayout>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <algorithm>
 #include <cmath>
 #include <cups/cups.h>
+#include <unistd.h>
+
+// The queue's input slots are read from its PPD, whose interface CUPS marks
+// as deprecated; nothing else offers the slots' texts.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <cups/ppd.h>
 
 namespace papelada {
 
@@ -51,7 +60,63 @@ QPageSize tamanho_por_midia(const QString& midia)
     return QPageSize(QPageSize::A4);
 }
 
+// The input slots (name, text) of a queue's PPD; none when the queue has no
+// PPD or it cannot be read.
+QList<std::pair<QString, QString>> bandejas_da_fila(const QByteArray& fila)
+{
+    QList<std::pair<QString, QString>> bandejas;
+    char caminho[1024] = "";
+    time_t quando = 0;
+    if (cupsGetPPD3(CUPS_HTTP_DEFAULT, fila.constData(), &quando, caminho, sizeof caminho) != HTTP_STATUS_OK)
+        return bandejas;
+    if (ppd_file_t* ppd = ppdOpenFile(caminho)) {
+        if (ppd_option_t* opcao = ppdFindOption(ppd, "InputSlot"))
+            for (int i = 0; i < opcao->num_choices; ++i)
+                bandejas.append({QString::fromUtf8(opcao->choices[i].choice),
+                                 QString::fromUtf8(opcao->choices[i].text)});
+        ppdClose(ppd);
+    }
+    ::unlink(caminho);
+    return bandejas;
+}
+#pragma GCC diagnostic pop
+
+// The job's options: the paper of the document's pages (`folha`, twips) as
+// `media`, turned upright with the page's orientation beside it; the page
+// printed as it is, neither scaled to the sheet nor centred on it (a
+// preprinted form must meet its fields on whatever paper the queue holds); and
+// the tractor feed of the queue for continuous forms, where it has one.
+int opcoes_do_trabalho(const QByteArray& fila, QSizeF folha, bool trator, cups_option_t** opcoes)
+{
+    int n = 0;
+    const auto centesimos_mm = [](double twips) { return static_cast<int>(std::lround(twips * 2540.0 / 1440.0)); };
+    const bool deitada = folha.width() > folha.height();
+    const pwg_media_t* midia = pwgMediaForSize(centesimos_mm(std::min(folha.width(), folha.height())),
+                                               centesimos_mm(std::max(folha.width(), folha.height())));
+    if (midia)
+        n = cupsAddOption("media", midia->pwg, n, opcoes);
+    n = cupsAddOption("orientation-requested", deitada ? "4" : "3", n, opcoes);
+    n = cupsAddOption("print-scaling", "none", n, opcoes);
+    n = cupsAddOption("position", "top-left", n, opcoes);
+    if (trator) {
+        const QString bandeja = bandeja_continua(bandejas_da_fila(fila));
+        if (!bandeja.isEmpty())
+            n = cupsAddOption("InputSlot", bandeja.toUtf8().constData(), n, opcoes);
+    }
+    return n;
+}
+
 } // namespace
+
+QString bandeja_continua(const QList<std::pair<QString, QString>>& bandejas)
+{
+    static const QRegularExpression continua(QStringLiteral("tractor|trator|continu|contínu|fanfold"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    for (const auto& [nome, texto] : bandejas)
+        if (nome.contains(continua) || texto.contains(continua))
+            return nome;
+    return {};
+}
 
 QStringList impressoras_instaladas()
 {
@@ -74,7 +139,7 @@ QString impressora_padrao_sistema()
 }
 
 SuperficieImpressora::SuperficieImpressora(const QString& nome)
-    : SuperficieGlifos(300), tamanho_(QPageSize::A4)
+    : SuperficieGlifos(300), folha_(twips_papel(QPageSize(QPageSize::A4)))
 {
     QString escolhido = nome;
     if (escolhido.isEmpty())
@@ -115,7 +180,7 @@ void SuperficieImpressora::adotar_padroes_da_fila()
     if (!dest)
         return;
     if (const char* midia = cupsGetOption("media", dest->num_options, dest->options))
-        tamanho_ = tamanho_por_midia(QString::fromUtf8(midia));
+        folha_ = twips_papel(tamanho_por_midia(QString::fromUtf8(midia)));
     if (const char* res = cupsGetOption("printer-resolution", dest->num_options, dest->options)) {
         const int dpi = QString::fromUtf8(res).section(QLatin1Char('x'), 0, 0).remove(QStringLiteral("dpi")).toInt();
         if (dpi >= 72 && dpi <= 4800 && !documentoAberto())
@@ -125,11 +190,11 @@ void SuperficieImpressora::adotar_padroes_da_fila()
 
 void SuperficieImpressora::setPaperSize(int codigo)
 {
-    const QPageSize::PageSizeId id = QPageSize::id(codigo);
-    if (id == QPageSize::Custom)
+    const QSizeF tamanho = tamanho_papel(codigo);
+    if (tamanho.isEmpty())
         return; // codes the system does not know leave the paper as it is
     papel_ = codigo;
-    tamanho_ = QPageSize(id);
+    folha_ = tamanho;
     altura_forcada_ = 0;
 }
 
@@ -141,18 +206,14 @@ void SuperficieImpressora::setOrientation(int o)
 
 double SuperficieImpressora::width() const
 {
-    const QSizeF mm = tamanho_.size(QPageSize::Millimeter);
-    const double w = orientacao_ == orientacao_paisagem ? mm.height() : mm.width();
-    return std::round(w * 1440.0 / 25.4);
+    return orientacao_ == orientacao_paisagem ? folha_.height() : folha_.width();
 }
 
 double SuperficieImpressora::height() const
 {
     if (altura_forcada_ > 0)
         return altura_forcada_;
-    const QSizeF mm = tamanho_.size(QPageSize::Millimeter);
-    const double h = orientacao_ == orientacao_paisagem ? mm.width() : mm.height();
-    return std::round(h * 1440.0 / 25.4);
+    return orientacao_ == orientacao_paisagem ? folha_.width() : folha_.height();
 }
 
 void SuperficieImpressora::setHeight(double twips)
@@ -183,9 +244,14 @@ pdf::Escritor* SuperficieImpressora::pagina()
             }
             destino_ = std::move(arquivo);
         } else {
-            destino_ = std::make_unique<FluxoCups>(nome_, titulo_);
+            // The job's options follow the first page's paper.
+            const QByteArray fila = nome_.toUtf8();
+            cups_option_t* opcoes = nullptr;
+            const int n = opcoes_do_trabalho(fila, QSizeF(width(), height()), bandeja_ == bandeja_trator, &opcoes);
+            destino_ = std::make_unique<FluxoCups>(nome_, titulo_, n, opcoes);
         }
         escritor_ = std::make_unique<pdf::Escritor>(destino_.get(), titulo_);
+        folha_documento_ = QSizeF(width(), height());
         escritor_->iniciar_pagina(width(), height());
     }
     // Pages ended with NewPage begin when something is drawn on them, so
@@ -220,7 +286,8 @@ void SuperficieImpressora::desenhar_texto(QPointF topo, const QString& texto)
     double largura = 0;
     if (glifos(texto, &indices, &posicoes, &largura)) {
         e->glifos(fonte_crua(), indices.constData(), posicoes.constData(),
-                  reinterpret_cast<const char16_t*>(texto.constData()), indices.size(), base, cor_);
+                  reinterpret_cast<const char16_t*>(texto.constData()), indices.size(), base, cor_,
+                  negrito_sintetico(), italico_sintetico());
     } else {
         // Characters the font lacks, or a style it has no face for: the
         // run is shaped by the platform, with its fallback fonts, and each
@@ -253,9 +320,9 @@ void SuperficieImpressora::desenhar_texto(QPointF topo, const QString& texto)
             std::vector<char16_t> cs;
             for (quint32 g : gs)
                 cs.push_back(caractere_de.value(g));
+            const EstiloFace estilo = estilo_da_face(crua);
             e->glifos(crua, gs.constData(), ps.constData(), cs.data(), gs.size(), origem, cor_,
-                      fonte.bold() && crua.weight() < QFont::DemiBold,
-                      fonte.italic() && crua.style() == QFont::StyleNormal);
+                      fonte.bold() && !estilo.negrito, fonte.italic() && !estilo.italico);
         }
     }
     if (fonte_.sublinhado)
@@ -319,6 +386,11 @@ bool SuperficieImpressora::endDoc()
         return false;
     }
     erro_.clear();
+    // Every page begun is a page, blank or not, except the one that the last
+    // NewPage began: a form fed out by form feeds ejects its last sheet, and
+    // EndDoc right after a NewPage adds no page.
+    if (paginas_pendentes_ > 0 && (--paginas_pendentes_ > 0 || !escritor_) && !pagina())
+        return endDoc(); // the document could not be written: reported as such
     if (!escritor_) {
         descartar();
         return true; // nothing was drawn: there is no document to hand over

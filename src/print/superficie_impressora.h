@@ -11,7 +11,9 @@
 #include "stream/superficie_glifos.h"
 
 #include <QPageSize>
+#include <QSizeF>
 #include <memory>
+#include <utility>
 
 class QIODevice;
 
@@ -30,6 +32,11 @@ QStringList impressoras_instaladas();
 // The system's default queue, or "" when there is none.
 QString impressora_padrao_sistema();
 
+// The input slot of a queue that feeds continuous forms: the first of the
+// queue's slots (name, text) whose name or text speaks of a tractor or of
+// continuous paper; "" when there is none.
+QString bandeja_continua(const QList<std::pair<QString, QString>>& bandejas);
+
 class SuperficieImpressora : public SuperficieGlifos {
 public:
     // Starts on `nome`, or on the system's default printer, or on
@@ -40,8 +47,8 @@ public:
     // Where "Arquivo PDF" writes its document.
     void setArquivoSaida(const QString& caminho) { arquivo_saida_ = caminho; }
     QString arquivoSaida() const { return arquivo_saida_; }
-    // The title of the documents begun from now on ("Papelada" unless set).
-    void setTitulo(const QString& titulo) { titulo_ = titulo; }
+    // The name a print queue shows for the job ("Papelada" unless set).
+    void setTituloTrabalho(const QString& titulo) { titulo_ = titulo; }
     // Device resolution in dots per inch (300 unless changed). Not while a
     // document is open.
     void setResolucao(int dpi);
@@ -92,12 +99,13 @@ private:
     int papel_ = 9;
     int bandeja_ = 0;
     int orientacao_ = orientacao_retrato;
-    QPageSize tamanho_;
+    QSizeF folha_; // twips, as the paper is fed
     double altura_forcada_ = 0; // twips written through Height, 0 when none
 
     // The open document.
     std::unique_ptr<QIODevice> destino_;
     std::unique_ptr<pdf::Escritor> escritor_;
+    QSizeF folha_documento_; // twips: the first page's size, the job's paper
     int pagina_ = 1;
     int paginas_pendentes_ = 0; // NewPage calls not yet materialised
     int paginas_documento_ = 0; // pages begun in the open document

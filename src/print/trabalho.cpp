@@ -5,6 +5,7 @@
 #include "stream/fonte_bytes.h"
 #include "stream/numeros.h"
 
+#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -41,6 +42,9 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
     auto* real = dynamic_cast<SuperficieImpressora*>(&impressora);
     if (real && !pedido.arquivo_saida.isEmpty())
         real->setArquivoSaida(pedido.arquivo_saida);
+    // A print queue shows the job under the report's file name.
+    if (real)
+        real->setTituloTrabalho(QFileInfo(doc.nome_arquivo).fileName());
 
     // The file is looked at before anything is drawn: a report that has gone
     // since it was opened prints nothing at all.

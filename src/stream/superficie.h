@@ -82,6 +82,11 @@ public:
     virtual void paintPicture(const QImage& imagem, double x, double y, double w, double h,
                               bool e_logico = false) = 0;
 
+    // With drawing off, text, lines and pictures move the pen as they would
+    // and put nothing on the page: a page read through but not printed
+    // leaves the state a printed one leaves.
+    virtual void setDesenho(bool ligado) = 0;
+
     // Page image only: clear to the background.
     virtual void cls() {}
 

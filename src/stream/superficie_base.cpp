@@ -32,7 +32,8 @@ void SuperficieBase::setFontSize(double pontos)
 
 void SuperficieBase::print(const QString& texto)
 {
-    desenhar_texto(QPointF(pena_x_, pena_y_), texto);
+    if (desenho_)
+        desenhar_texto(QPointF(pena_x_, pena_y_), texto);
     pena_x_ += largura_texto(texto);
 }
 
@@ -50,7 +51,8 @@ void SuperficieBase::line(double x1, double y1, double x2, double y2, const QCol
 {
     const QPointF a(para_twips_x(x1), para_twips_y(y1));
     const QPointF b(para_twips_x(x2), para_twips_y(y2));
-    desenhar_linha(a, b, cor, caixa);
+    if (desenho_)
+        desenhar_linha(a, b, cor, caixa);
     pena_x_ = b.x();
     pena_y_ = b.y();
 }
@@ -58,6 +60,8 @@ void SuperficieBase::line(double x1, double y1, double x2, double y2, const QCol
 void SuperficieBase::paintPicture(const QImage& imagem, double x, double y, double w, double h,
                                   bool e_logico)
 {
+    if (!desenho_)
+        return;
     const double u = unidades_por_twip();
     desenhar_imagem(imagem, QRectF(para_twips_x(x), para_twips_y(y), w / u, h / u), e_logico);
 }

@@ -56,6 +56,8 @@ public:
     void paintPicture(const QImage& imagem, double x, double y, double w, double h,
                       bool e_logico) override;
 
+    void setDesenho(bool ligado) override { desenho_ = ligado; }
+
     double dpi() const { return dpi_; }
 
 protected:
@@ -94,6 +96,7 @@ protected:
     QColor cor_ = Qt::black;
     int largura_linha_ = 1;
     EstiloLinha estilo_ = EstiloLinha::Solido;
+    bool desenho_ = true;
 };
 
 } // namespace papelada

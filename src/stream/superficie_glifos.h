@@ -23,6 +23,9 @@ public:
     // The font as drawn: its pixel size is in twips.
     QFont fonte_qt() const;
 
+    // Control characters are drawn as blanks (see texto_visivel).
+    void print(const QString& texto) override;
+
 protected:
     QString nome_lido(const QString& nome) const override;
     void fonte_alterada() override;
@@ -39,6 +42,10 @@ protected:
                 double* largura) const;
     // The face of the current font whose glyphs glifos() hands out.
     const QRawFont& fonte_crua() const;
+    // The bold and the italic asked for that this face does not have: they
+    // are made up in the drawing (strokes, slant).
+    bool negrito_sintetico() const;
+    bool italico_sintetico() const;
 
 private:
     mutable std::optional<QFontMetricsF> metricas_;
@@ -50,6 +57,20 @@ private:
     Glifos& tabela_glifos() const;
     mutable std::unique_ptr<Glifos> glifos_;
 };
+
+// The text as it is drawn and measured: a tab, the other control bytes (0
+// to 31 and 127) and the bytes the code page leaves undefined are blanks as
+// wide as a space, in every run, whatever else it holds.
+QString texto_visivel(const QString& texto);
+
+// Whether a face is bold and italic by its own file (the weight and style
+// flags of its OS/2 and head tables). The platform reports the styles it
+// makes up for a family that lacks them as real ones.
+struct EstiloFace {
+    bool negrito = false;
+    bool italico = false;
+};
+EstiloFace estilo_da_face(const QRawFont& face);
 
 // Names of fonts that fontconfig maps to installed faces with the same
 // metrics (Liberation, DejaVu): they count as installed.

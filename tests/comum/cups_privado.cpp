@@ -143,13 +143,13 @@ bool CupsPrivado::iniciar(const QString& instalado)
     return false;
 }
 
-::testing::AssertionResult CupsPrivado::adicionar_fila(const QString& nome, const QString& saida)
+::testing::AssertionResult CupsPrivado::adicionar_fila(const QString& nome, const QString& saida, const QString& midia)
 {
     const Resultado r = executar(QStringLiteral("lpadmin"),
                                  {QStringLiteral("-p"), nome, QStringLiteral("-E"), QStringLiteral("-v"),
                                   QStringLiteral("file://") + saida, QStringLiteral("-m"),
                                   QStringLiteral("lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd"),
-                                  QStringLiteral("-o"), QStringLiteral("media=iso_a4_210x297mm")},
+                                  QStringLiteral("-o"), QStringLiteral("media=") + midia},
                                  60);
     if (r.codigo != 0)
         return ::testing::AssertionFailure() << "lpadmin falhou: " << r.erros.toStdString();

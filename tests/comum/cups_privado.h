@@ -22,9 +22,10 @@ public:
     // share/cups/mime), the scheduler also takes the filters and the type
     // and conversion rules installed there.
     bool iniciar(const QString& instalado = {});
-    // Adds a queue that writes each job as a PDF into the file `saida`; on
-    // failure, what lpadmin said.
-    ::testing::AssertionResult adicionar_fila(const QString& nome, const QString& saida);
+    // Adds a queue that writes each job as a PDF into the file `saida`, with
+    // `midia` as its default paper; on failure, what lpadmin said.
+    ::testing::AssertionResult adicionar_fila(const QString& nome, const QString& saida,
+                                              const QString& midia = QStringLiteral("iso_a4_210x297mm"));
     // Waits until the queue has no pending jobs and `saida` exists (seconds);
     // on failure, the scheduler's error log.
     ::testing::AssertionResult esperar_pdf(const QString& saida, int segundos = 60) const;

@@ -47,13 +47,14 @@ TEST(CliMedir, Linhas)
     const Resultado r = medir({arquivo, QStringLiteral("--pdf")}, config.path());
     ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
     QStringList linhas = r.saida.split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(linhas.size(), 12) << r.saida.toStdString();
+    ASSERT_EQ(linhas.size(), 18) << r.saida.toStdString();
     EXPECT_GT(linhas.takeAt(7).section(u'=', 1).toDouble(), 20000); // largura_relatorio
     linhas[3] = linhas[3].section(u'=', 0, 0); // the metrics of the font that the system gave
     linhas[4] = linhas[4].section(u'=', 0, 0);
-    EXPECT_EQ(linhas, QStringList({"impressora=Arquivo PDF", "papel=", "fonte=Courier New,10,0,0", "altura_linha",
+    EXPECT_EQ(linhas, QStringList({"impressora=Arquivo PDF", "papel=", "fonte=Courier New,10,0,0,0,0", "altura_linha",
                                    "largura_caracter", "altura_folha=16838", "largura_folha=11906",
-                                   "altura_relatorio=0",
+                                   "altura_relatorio=0", "codigo_papel=9", "bandeja=0", "orientacao=1",
+                                   "cor=#000000", "impressora_bloqueada=0", "fonte_bloqueada=0",
                                    "aviso=Atenção.  A largura da Folha é insuficiente para comportar este relatório.",
                                    "mensagem=Relatório mensal", "mensagem=fim"}));
 }
@@ -69,6 +70,8 @@ TEST(CliMedir, RegistroDeImpressoraComImpressoraDoChamador)
     // A5 landscape: 210 x 148 mm.
     EXPECT_NEAR(valor(r.saida, "largura_folha").toDouble(), 210 * 1440 / 25.4, 2);
     EXPECT_NEAR(valor(r.saida, "altura_folha").toDouble(), 148 * 1440 / 25.4, 2);
+    for (const char* linha : {"codigo_papel=11", "bandeja=8", "orientacao=2", "impressora_bloqueada=1"})
+        EXPECT_TRUE(r.saida.contains(QLatin1String(linha))) << linha;
 }
 
 using CliMedirCups = TesteComCups;
@@ -126,7 +129,7 @@ TEST(CliMedir, ConfiguracaoQueNaoPodeSerGravada)
     const QString nao_pasta = gravar(QStringLiteral("nao-pasta"), "x");
     const Resultado r = medir({arquivo, QStringLiteral("--pdf")}, nao_pasta);
     EXPECT_EQ(r.codigo, 0);
-    EXPECT_EQ(valor(r.saida, "fonte"), "Courier New,10,0,0");
+    EXPECT_EQ(valor(r.saida, "fonte"), "Courier New,10,0,0,0,0");
     EXPECT_FALSE(r.erros.contains(QStringLiteral("Papelada.ini")));
     EXPECT_EQ(ler(nao_pasta), "x");
 }

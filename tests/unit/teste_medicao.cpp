@@ -233,10 +233,10 @@ TEST_F(Medir, ImpressoraQueNaoExiste)
 
 TEST_F(Medir, RegistroDeFonte)
 {
-    // The colour comes from the last line or box command.
+    // The colour of a box is no colour for the text.
     const Medicao r = medir(esc('b', "0,0,0,0,1,4,") + registro_fonte("Arial", 12, true, true, true, false) + "AA.");
     EXPECT_EQ(fonte_de(g), "Arial 12 b i u");
-    EXPECT_EQ(g.foreColor(), QBColor(4));
+    EXPECT_EQ(g.foreColor(), QBColor(0));
     EXPECT_EQ(m.altura_linha_padrao, 288);
     EXPECT_EQ(m.largura_caracter_padrao, 144);
     EXPECT_EQ(r.largura_relatorio, 288);
