@@ -71,11 +71,18 @@ int main(int argc, char** argv)
     QGuiApplication::setOrganizationName(QStringLiteral("Orvel"));
     QGuiApplication::setApplicationName(QStringLiteral("Papelada"));
 
+    // The print job names its document after the report's file: the report is
+    // read under the job's title, from a link to the scheduler's copy or from
+    // standard input.
+    QString titulo = QString::fromUtf8(argv[3]).replace(u'/', u'_');
+    if (titulo.isEmpty() || titulo.startsWith(u'.'))
+        titulo.prepend(QStringLiteral("relatorio"));
     Documento doc;
+    doc.nome_arquivo = pasta.path() + u'/' + titulo;
     if (argc == 7) {
-        doc.nome_arquivo = QFile::decodeName(argv[6]);
+        if (!QFile::link(QFile::decodeName(argv[6]), doc.nome_arquivo))
+            doc.nome_arquivo = QFile::decodeName(argv[6]);
     } else {
-        doc.nome_arquivo = pasta.path() + QStringLiteral("/entrada.spl");
         QFile entrada, copia(doc.nome_arquivo);
         if (!entrada.open(stdin, QIODevice::ReadOnly) || !copia.open(QIODevice::WriteOnly))
             return falhar(QStringLiteral("não foi possível guardar a entrada padrão."));
@@ -87,7 +94,6 @@ int main(int argc, char** argv)
     // The built-in PDF printer: its paper is the one the report's printer
     // record names, A4 when it names none.
     SuperficieImpressora impressora(impressora_pdf);
-    impressora.setTituloTrabalho(QString::fromUtf8(argv[3]));
     ObservadorLog observador;
     Metricas metricas;
     const Medicao medicao = abrir_relatorio(doc, metricas, impressora, observador, nullptr,
