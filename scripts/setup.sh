@@ -14,6 +14,8 @@ PACKAGES=(
   cups cups-client cups-filters printer-driver-cups-pdf
   libcups2-dev zlib1g-dev libharfbuzz-dev libfontconfig-dev
   poppler-utils zbar-tools qpdf mupdf-tools
+  qt6-translations-l10n dpkg-dev desktop-file-utils appstream shared-mime-info
+  bash-completion groff-base
 )
 
 missing=()

@@ -14,6 +14,8 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(PAPELADA_VERSAO));
     papelada::carregar_traducoes(app);
     QApplication::setWindowIcon(papelada::icone_programa());
+    // Lets the desktop match the window with its entry (and so its icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("br.com.orvel.Papelada"));
 
     papelada::DialogosQt dialogos;
     papelada::Form1 janela(dialogos, papelada::linha_de_comando(QCoreApplication::arguments()));

@@ -17,8 +17,8 @@ namespace papelada::cli {
 namespace {
 
 constexpr const char* uso_imprimir =
-    "imprimir ARQUIVO [--pdf SAIDA.pdf | --impressora NOME] [--paginas A-B] [--copias N] "
-    "[--margens ESQ,SUP] [--dpi N]";
+    "imprimir [--pdf SAIDA.pdf | --impressora NOME] [--paginas A-B] [--copias N] "
+    "[--margens ESQ,SUP] [--dpi N] [--] ARQUIVO";
 
 // More copies than this are taken for a typing error.
 constexpr double copias_maximas = 9999;
@@ -63,60 +63,83 @@ struct Opcoes {
     int dpi = 0;
 };
 
-// Empty result: the options are sound; otherwise what is wrong with them.
-QString ler_opcoes(const QStringList& args, Opcoes& o)
-{
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (!a.startsWith(QLatin1String("--"))) {
-            if (!o.arquivo.isEmpty())
-                return QStringLiteral("mais de um arquivo indicado (%1).").arg(a);
-            o.arquivo = a;
-            continue;
-        }
-        if (i + 1 >= args.size())
-            return QStringLiteral("falta o valor de %1.").arg(a);
-        const QString v = args[++i];
-        if (a == QLatin1String("--pdf")) {
-            if (v.isEmpty())
-                return QStringLiteral("--pdf precisa do nome do arquivo PDF.");
-            o.pdf = v;
-        } else if (a == QLatin1String("--impressora")) {
-            if (v.isEmpty())
-                return QStringLiteral("--impressora precisa do nome da impressora.");
-            o.impressora = v;
-        } else if (a == QLatin1String("--paginas")) {
-            static const QRegularExpression intervalo(QStringLiteral("^([0-9]+)(?:-([0-9]+))?$"));
-            const auto m = intervalo.match(v);
-            if (!m.hasMatch())
-                return QStringLiteral("intervalo de páginas inválido: %1 (use, por exemplo, 2-5).").arg(v);
-            const double primeira = valor_texto(m.captured(1));
-            const double ultima = m.captured(2).isEmpty() ? primeira : valor_texto(m.captured(2));
-            if (primeira < 1 || primeira > ultima)
-                return QStringLiteral("intervalo de páginas inválido: %1 (a primeira página é 1 e não "
-                                      "pode passar da última).").arg(v);
-            o.paginas = IntervaloPaginas{primeira, ultima};
-        } else if (a == QLatin1String("--copias")) {
-            if (!numero_valido(v) || valor_texto(v) > copias_maximas)
-                return QStringLiteral("número de cópias inválido: %1 (de 1 a %2).").arg(v).arg(copias_maximas);
-            o.copias = valor_texto(v);
-        } else if (a == QLatin1String("--margens")) {
-            const QStringList partes = v.split(u',');
-            if (partes.size() != 2 || !numero_valido(partes[0].trimmed()) || !numero_valido(partes[1].trimmed())
-                || valor_texto(partes[0]) > margem_maxima_mm || valor_texto(partes[1]) > margem_maxima_mm)
-                return QStringLiteral("margens inválidas: %1 (use ESQ,SUP em milímetros, por exemplo 10,15).").arg(v);
-            o.margens = MargensMm{valor_texto(partes[0].trimmed()), valor_texto(partes[1].trimmed())};
-        } else if (a == QLatin1String("--dpi")) {
-            bool ok = false;
-            o.dpi = v.toInt(&ok);
-            if (!ok || o.dpi < 72 || o.dpi > 4800)
-                return QStringLiteral("resolução inválida: %1 (de 72 a 4800 dpi).").arg(v);
-        } else {
-            return QStringLiteral("opção desconhecida: %1.").arg(a);
-        }
+// The options of the command, each with its check.
+struct Linha {
+    QCommandLineParser p;
+    const QCommandLineOption pdf{QStringLiteral("pdf"), QStringLiteral("grava o relatório no arquivo PDF SAIDA.pdf; - é a saída padrão."),
+                                 QStringLiteral("SAIDA.pdf")};
+    const QCommandLineOption impressora{QStringLiteral("impressora"),
+                                        QStringLiteral("imprime na impressora NOME do sistema (a padrão quando não dada)."),
+                                        QStringLiteral("NOME")};
+    const QCommandLineOption paginas{QStringLiteral("paginas"), QStringLiteral("imprime só as páginas de A a B."),
+                                     QStringLiteral("A-B")};
+    const QCommandLineOption copias{QStringLiteral("copias"), QStringLiteral("número de cópias (1 quando não dado)."),
+                                    QStringLiteral("N")};
+    const QCommandLineOption margens{QStringLiteral("margens"),
+                                     QStringLiteral("margens esquerda e superior em milímetros (as guardadas quando não dadas)."),
+                                     QStringLiteral("ESQ,SUP")};
+    const QCommandLineOption dpi{QStringLiteral("dpi"), QStringLiteral("resolução da impressora (300 quando não dada)."),
+                                 QStringLiteral("N")};
+    Linha()
+    {
+        p.addOptions({pdf, impressora, paginas, copias, margens, dpi});
+        p.addPositionalArgument(QStringLiteral("ARQUIVO"), QStringLiteral("o relatório (.spl); - lê a entrada padrão."));
     }
-    if (o.arquivo.isEmpty())
+};
+
+// Empty result: the options are sound; otherwise what is wrong with them.
+QString ler_opcoes(const Linha& l, Opcoes& o)
+{
+    const QStringList posicionais = l.p.positionalArguments();
+    if (posicionais.size() > 1)
+        return QStringLiteral("mais de um arquivo indicado (%1).").arg(posicionais[1]);
+    if (posicionais.isEmpty())
         return QStringLiteral("indique o arquivo a imprimir.");
+    o.arquivo = posicionais[0];
+    if (l.p.isSet(l.pdf)) {
+        o.pdf = l.p.value(l.pdf);
+        if (o.pdf.isEmpty())
+            return QStringLiteral("--pdf precisa do nome do arquivo PDF.");
+    }
+    if (l.p.isSet(l.impressora)) {
+        o.impressora = l.p.value(l.impressora);
+        if (o.impressora.isEmpty())
+            return QStringLiteral("--impressora precisa do nome da impressora.");
+    }
+    if (l.p.isSet(l.paginas)) {
+        const QString v = l.p.value(l.paginas);
+        static const QRegularExpression intervalo(QStringLiteral("^([0-9]+)(?:-([0-9]+))?$"));
+        const auto m = intervalo.match(v);
+        if (!m.hasMatch())
+            return QStringLiteral("intervalo de páginas inválido: %1 (use, por exemplo, 2-5).").arg(v);
+        const double primeira = valor_texto(m.captured(1));
+        const double ultima = m.captured(2).isEmpty() ? primeira : valor_texto(m.captured(2));
+        if (primeira < 1 || primeira > ultima)
+            return QStringLiteral("intervalo de páginas inválido: %1 (a primeira página é 1 e não "
+                                  "pode passar da última).").arg(v);
+        o.paginas = IntervaloPaginas{primeira, ultima};
+    }
+    if (l.p.isSet(l.copias)) {
+        const QString v = l.p.value(l.copias);
+        if (!numero_valido(v) || valor_texto(v) > copias_maximas)
+            return QStringLiteral("número de cópias inválido: %1 (de 1 a %2).").arg(v).arg(copias_maximas);
+        o.copias = valor_texto(v);
+    }
+    if (l.p.isSet(l.margens)) {
+        const QString v = l.p.value(l.margens);
+        const QStringList partes = v.split(u',');
+        if (partes.size() != 2 || !numero_valido(partes[0].trimmed()) || !numero_valido(partes[1].trimmed())
+            || valor_texto(partes[0]) > margem_maxima_mm || valor_texto(partes[1]) > margem_maxima_mm)
+            return QStringLiteral("margens inválidas: %1 (use ESQ,SUP em milímetros, por exemplo 10,15).").arg(v);
+        o.margens = MargensMm{valor_texto(partes[0].trimmed()), valor_texto(partes[1].trimmed())};
+    }
+    if (l.p.isSet(l.dpi)) {
+        const QString v = l.p.value(l.dpi);
+        bool ok = false;
+        o.dpi = v.toInt(&ok);
+        if (!ok || o.dpi < 72 || o.dpi > 4800)
+            return QStringLiteral("resolução inválida: %1 (de 72 a 4800 dpi).").arg(v);
+    }
     if (!o.pdf.isEmpty() && !o.impressora.isEmpty())
         return QStringLiteral("use --pdf ou --impressora, não os dois.");
     if (o.impressora == impressora_pdf)
@@ -126,15 +149,21 @@ QString ler_opcoes(const QStringList& args, Opcoes& o)
 
 int imprimir(const QStringList& args)
 {
+    Linha linha;
+    if (const int r = ler_linha(linha.p, "imprimir", args); r != seguir)
+        return r;
     Opcoes o;
-    const QString problema = ler_opcoes(args, o);
+    const QString problema = ler_opcoes(linha, o);
     if (!problema.isEmpty())
         return falha_de_uso("imprimir", uso_imprimir, problema);
 
     Documento doc;
-    if (const int r = conferir_relatorio(o.arquivo, &doc.tamanho_arquivo); r != ok)
+    doc.nome_arquivo = arquivo_de_entrada(o.arquivo);
+    if (doc.nome_arquivo.isEmpty())
+        return erro_entrada;
+    if (const int r = conferir_relatorio(doc.nome_arquivo, &doc.tamanho_arquivo); r != ok)
         return r;
-    doc.nome_arquivo = o.arquivo;
+    Saida pdf(o.pdf);
 
     // A printer named here is the caller's choice and stays, whatever printer
     // the report's own record names; otherwise the system's default printer,
@@ -175,7 +204,7 @@ int imprimir(const QStringList& args)
     pedido.paginas = o.paginas.value_or(IntervaloPaginas{});
     pedido.copias = passagens_de_copias(o.copias);
     if (!o.pdf.isEmpty())
-        pedido.arquivo_saida = QFileInfo(o.pdf).absoluteFilePath();
+        pedido.arquivo_saida = QFileInfo(pdf.caminho()).absoluteFilePath();
     pedido.margens = o.margens.value_or(MargensMm{static_cast<double>(doc.margem_esquerda),
                                                   static_cast<double>(doc.margem_superior)});
     const ResultadoTrabalho r = imprimir_relatorio({doc, metricas, impressora}, pedido, observador);
@@ -202,9 +231,11 @@ int imprimir(const QStringList& args)
     }
     if (o.pdf.isEmpty())
         saida() << paginas << " página(s) enviada(s) à impressora \"" << impressora.deviceName() << "\".\n";
+    else if (pdf.padrao())
+        erros() << paginas << " página(s) gravada(s) na saída padrão.\n";
     else
         saida() << paginas << " página(s) gravada(s) em " << o.pdf << ".\n";
-    return ok;
+    return pdf.entregar();
 }
 
 } // namespace

@@ -9,31 +9,28 @@ namespace papelada::cli {
 
 namespace {
 
-constexpr const char* uso_medir = "medir ARQUIVO [--pdf | --impressora NOME]";
+constexpr const char* uso_medir = "medir [--pdf | --impressora NOME] [--] ARQUIVO";
 
 QString sim_nao(bool v) { return v ? QStringLiteral("1") : QStringLiteral("0"); }
 QString numero(double v) { return QString::number(v, 'g', 15); }
 
 int medir(const QStringList& args)
 {
-    QString arquivo, impressora;
-    bool escolhida = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--pdf") && !escolhida) {
-            impressora = impressora_pdf;
-            escolhida = true;
-        } else if (a == QLatin1String("--impressora") && !escolhida && i + 1 < args.size()) {
-            impressora = args[++i];
-            escolhida = true;
-        } else if (!a.startsWith(QLatin1String("--")) && arquivo.isEmpty()) {
-            arquivo = a;
-        } else {
-            return falha_de_uso("medir", uso_medir, QStringLiteral("argumento inválido: ") + a);
-        }
-    }
+    QCommandLineParser linha;
+    opcoes_impressora(linha);
+    argumento_relatorio(linha);
+    if (const int r = ler_linha(linha, "medir", args); r != seguir)
+        return r;
+    QString impressora;
+    if (!impressora_escolhida(linha, "medir", impressora))
+        return erro_uso;
+    QString arquivo;
+    if (!so_o_relatorio(linha, "medir", arquivo))
+        return erro_uso;
+    arquivo = arquivo_de_entrada(arquivo);
     if (arquivo.isEmpty())
-        return falha_de_uso("medir", uso_medir);
+        return erro_entrada;
+    const bool escolhida = !impressora.isEmpty();
     if (escolhida) {
         if (const int r = conferir_impressora(impressora); r != ok)
             return r;

@@ -9,36 +9,46 @@ using namespace papelada;
 using namespace papelada::cli;
 
 namespace {
-constexpr const char* uso_paginas = "paginas ARQUIVO [--pdf | --impressora NOME]";
+
+constexpr const char* uso_paginas = "paginas [--pdf | --impressora NOME] [--] ARQUIVO";
+
+int paginas(const QStringList& args)
+{
+    QCommandLineParser linha;
+    opcoes_impressora(linha);
+    argumento_relatorio(linha);
+    if (const int r = ler_linha(linha, "paginas", args); r != seguir)
+        return r;
+    QString impressora;
+    if (!impressora_escolhida(linha, "paginas", impressora))
+        return erro_uso;
+    QString arquivo;
+    if (!so_o_relatorio(linha, "paginas", arquivo))
+        return erro_uso;
+    DocumentoCli d;
+    if (const int r = abrir_documento(arquivo, impressora, d); r != ok)
+        return r;
+    IndicePaginas indice;
+    Observador calado;
+    QString erro;
+    // The pages as the print pass finds them on this printer, with the
+    // stored top margin.
+    const Papel papel = papel_da_impressora(*d.impressora, QString::number(d.doc.margem_superior));
+    if (!examinar(d.doc, d.metricas, papel, indice, calado, &erro)) {
+        erros() << "papelada-cli: " << erro << "\n";
+        return erro_entrada;
+    }
+    QByteArray texto;
+    texto.reserve(static_cast<qsizetype>(indice.total_paginas) * 12);
+    for (std::int32_t p = 0; p < indice.total_paginas; ++p)
+        texto.append(QByteArray::number(indice.inicio_pagina[p])).append('\n');
+    saida().flush();
+    std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stdout);
+    std::fflush(stdout);
+    return ok;
 }
 
+} // namespace
+
 PAPELADA_COMANDO("paginas", uso_paginas,
-                  "lista o início de cada página (posição do primeiro byte, a partir de 1)",
-                  [](const QStringList& argumentos) {
-                      QStringList args = argumentos;
-                      if (args.isEmpty())
-                          return falha_de_uso("paginas", uso_paginas);
-                      const QString arquivo = args.takeFirst();
-                      DocumentoCli d;
-                      if (const int r = abrir_documento(arquivo, args, d); r != ok)
-                          return r;
-                      IndicePaginas indice;
-                      Observador calado;
-                      QString erro;
-                      // The pages as the print pass finds them on this printer,
-                      // with the stored top margin.
-                      const Papel papel = papel_da_impressora(
-                          *d.impressora, QString::number(d.doc.margem_superior));
-                      if (!examinar(d.doc, d.metricas, papel, indice, calado, &erro)) {
-                          erros() << "papelada-cli: " << erro << "\n";
-                          return erro_entrada;
-                      }
-                      QByteArray texto;
-                      texto.reserve(static_cast<qsizetype>(indice.total_paginas) * 12);
-                      for (std::int32_t p = 0; p < indice.total_paginas; ++p)
-                          texto.append(QByteArray::number(indice.inicio_pagina[p])).append('\n');
-                      saida().flush();
-                      std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stdout);
-                      std::fflush(stdout);
-                      return ok;
-                  });
+                 "lista o início de cada página (posição do primeiro byte, a partir de 1)", paginas);

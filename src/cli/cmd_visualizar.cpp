@@ -15,34 +15,48 @@ using namespace papelada::cli;
 
 namespace {
 
-const char* const uso = "visualizar ARQUIVO PAGINA SAIDA.png [--zoom PCT] [--procurar TEXTO] "
-                        "[--pdf | --impressora NOME]";
+const char* const uso = "visualizar [--zoom PCT] [--procurar TEXTO] [--pdf | --impressora NOME] [--] "
+                        "ARQUIVO PAGINA SAIDA.png";
 
-int visualizar_pagina(const QStringList& argumentos)
+int visualizar_pagina(const QStringList& args)
 {
-    QStringList args = argumentos;
-    QString zoom, procurado;
-    const bool procurar = args.contains(QStringLiteral("--procurar"));
-    if (!tirar_opcao(args, QStringLiteral("--zoom"), zoom)
-        || !tirar_opcao(args, QStringLiteral("--procurar"), procurado) || args.size() < 3)
+    QCommandLineParser linha;
+    const QCommandLineOption zoom(QStringLiteral("zoom"), QStringLiteral("ampliação, de 40 a 180 por cento."),
+                                  QStringLiteral("PCT"), QStringLiteral("100"));
+    const QCommandLineOption procurar(QStringLiteral("procurar"),
+                                      QStringLiteral("procura TEXTO a partir do início e o destaca."),
+                                      QStringLiteral("TEXTO"));
+    linha.addOption(zoom);
+    linha.addOption(procurar);
+    opcoes_impressora(linha);
+    argumento_relatorio(linha);
+    linha.addPositionalArgument(QStringLiteral("PAGINA"), QStringLiteral("o número da página."));
+    linha.addPositionalArgument(QStringLiteral("SAIDA.png"), QStringLiteral("a imagem; - é a saída padrão."));
+    if (const int r = ler_linha(linha, "visualizar", args); r != seguir)
+        return r;
+    QString impressora;
+    if (!impressora_escolhida(linha, "visualizar", impressora))
+        return erro_uso;
+    const QStringList posicionais = linha.positionalArguments();
+    if (posicionais.size() != 3)
         return falha_de_uso("visualizar", uso);
-    const QString arquivo = args.takeFirst();
-    const QString texto_pagina = args.takeFirst();
-    const QString destino = args.takeFirst();
+    const QString& arquivo_dado = posicionais[0];
+    const QString& texto_pagina = posicionais[1];
+    Saida destino(posicionais[2]);
+    // The image may go down standard output: what is said goes elsewhere.
+    QTextStream& avisos = destino.padrao() ? erros() : saida();
     EstadoVisualizacao vis;
-    int percentual = 100;
-    if (!zoom.isEmpty()) {
-        const double v = valor_texto(zoom);
-        if (v < 40 || v > 180) {
-            erros() << "papelada-cli: o zoom vai de 40 a 180 por cento.\n";
-            return erro_uso;
-        }
-        percentual = static_cast<int>(arredondar(v));
+    const double v = valor_texto(linha.value(zoom));
+    if (v < 40 || v > 180) {
+        erros() << "papelada-cli: o zoom vai de 40 a 180 por cento.\n";
+        return erro_uso;
     }
+    const int percentual = static_cast<int>(arredondar(v));
 
     DocumentoCli d;
-    if (const int r = abrir_documento(arquivo, args, d); r != ok)
+    if (const int r = abrir_documento(arquivo_dado, impressora, d); r != ok)
         return r;
+    const QString arquivo = d.doc.nome_arquivo;
 
     vis.margem_esquerda_texto = QString::number(d.doc.margem_esquerda);
     vis.margem_superior_texto = QString::number(d.doc.margem_superior);
@@ -57,7 +71,8 @@ int visualizar_pagina(const QStringList& argumentos)
     vis.pagina_atual = static_cast<std::int32_t>(std::clamp<std::int64_t>(
         arredondar(valor_texto(texto_pagina)), 1, std::max(1, indice.total_paginas)));
 
-    if (procurar) {
+    if (linha.isSet(procurar)) {
+        const QString procurado = linha.value(procurar);
         QString erro;
         qint64 f = -1;
         if (!procurar_no_arquivo(arquivo, QFileInfo(arquivo).size(), procurado, 0, f, &erro)) {
@@ -68,7 +83,7 @@ int visualizar_pagina(const QStringList& argumentos)
         if (f < 0)
             erros() << "Texto não localizado\n";
         else
-            saida() << "Texto localizado na página " << pagina_do_achado(indice, f) << "\n";
+            avisos << "Texto localizado na página " << pagina_do_achado(indice, f) << "\n";
         vis.posicao_achada = std::max<std::int64_t>(f, 0);
     }
 
@@ -77,12 +92,12 @@ int visualizar_pagina(const QStringList& argumentos)
         erros() << "papelada-cli: " << erro << "\n";
         return erro_entrada;
     }
-    ArquivoSaida png(destino);
+    ArquivoSaida png(destino.caminho());
     if (!png.abrir(&erro, {arquivo}) || !pagina.imagem().save(&png, "PNG") || !png.concluir(&erro)) {
         erros() << "papelada-cli: " << (png.erro().isEmpty() ? erro : png.erro()) << "\n";
         return erro_saida;
     }
-    return ok;
+    return destino.entregar();
 }
 
 } // namespace

@@ -2,10 +2,14 @@
 // registers itself with PAPELADA_COMANDO.
 #pragma once
 
+#include <QCommandLineParser>
 #include <QStringList>
 #include <QTextStream>
 #include <functional>
+#include <memory>
 #include <vector>
+
+class QTemporaryDir;
 
 namespace papelada::cli {
 
@@ -29,8 +33,40 @@ QTextStream& saida();
 QTextStream& erros();
 
 // A call that the command cannot take: "papelada-cli NOME: motivo" when
-// there is a reason, then the command's usage line. Returns erro_uso.
+// there is a reason, then the command's usage line (the registered one when
+// `uso` is null). Returns erro_uso.
 int falha_de_uso(const char* nome, const char* uso, const QString& motivo = {});
+
+// Reads the arguments of command `nome` with `p`, which holds the command's
+// options and arguments; "--help" and "-h" are added here. Options take
+// their values as "--opcao valor" or "--opcao=valor", and "--" ends the
+// options. Returns `seguir` when the command goes on; otherwise the exit
+// code, after the help (ok) or a usage message (erro_uso) was written.
+constexpr int seguir = -1;
+int ler_linha(QCommandLineParser& p, const char* nome, const QStringList& args);
+
+// "-" as a report: standard input, copied into a temporary file (the
+// reader needs a file it can go back in). Other names are returned as they
+// are; "" with a message when standard input could not be copied.
+QString arquivo_de_entrada(const QString& nome);
+
+// A file that a command writes: "-" is standard output. The command writes
+// caminho(); entregar() then sends a temporary file down standard output,
+// so that a failed command sends nothing half-made.
+class Saida {
+public:
+    explicit Saida(const QString& nome);
+    ~Saida();
+    bool padrao() const { return padrao_; }
+    QString caminho() const { return caminho_; }
+    // ok, or erro_saida after the message.
+    int entregar();
+
+private:
+    bool padrao_ = false;
+    QString caminho_;
+    std::unique_ptr<QTemporaryDir> pasta_;
+};
 
 struct Registro {
     explicit Registro(const Comando& c) { registrar(c); }

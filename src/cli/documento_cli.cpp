@@ -28,38 +28,46 @@ int conferir_impressora(const QString& nome)
     return erro_saida;
 }
 
-bool tirar_opcao(QStringList& args, const QString& nome, QString& valor)
+void argumento_relatorio(QCommandLineParser& p)
 {
-    valor.clear();
-    const qsizetype i = args.indexOf(nome);
-    if (i < 0)
+    p.addPositionalArgument(QStringLiteral("ARQUIVO"), QStringLiteral("o relatório (.spl); - lê a entrada padrão."));
+}
+
+bool so_o_relatorio(const QCommandLineParser& p, const char* comando, QString& arquivo)
+{
+    const QStringList posicionais = p.positionalArguments();
+    if (posicionais.size() == 1) {
+        arquivo = posicionais[0];
         return true;
-    if (i + 1 >= args.size())
+    }
+    falha_de_uso(comando, nullptr,
+                 posicionais.isEmpty() ? QString() : QStringLiteral("argumento inesperado: ") + posicionais[1]);
+    return false;
+}
+
+void opcoes_impressora(QCommandLineParser& p)
+{
+    p.addOption({QStringLiteral("pdf"), QStringLiteral("mede na impressora \"%1\".").arg(impressora_pdf)});
+    p.addOption({QStringLiteral("impressora"), QStringLiteral("mede na impressora NOME do sistema."),
+                 QStringLiteral("NOME")});
+}
+
+bool impressora_escolhida(const QCommandLineParser& p, const char* comando, QString& nome)
+{
+    const bool pdf = p.isSet(QStringLiteral("pdf"));
+    nome = pdf ? impressora_pdf : p.value(QStringLiteral("impressora"));
+    if (pdf && p.isSet(QStringLiteral("impressora"))) {
+        falha_de_uso(comando, nullptr, QStringLiteral("use --pdf ou --impressora, não os dois."));
         return false;
-    valor = args[i + 1];
-    args.remove(i, 2);
+    }
     return true;
 }
 
-int abrir_documento(const QString& arquivo, QStringList& args, DocumentoCli& d)
+int abrir_documento(const QString& nome_arquivo, const QString& nome_impressora, DocumentoCli& d)
 {
-    QString nome_impressora;
-    if (!tirar_opcao(args, QStringLiteral("--impressora"), nome_impressora)) {
-        erros() << "papelada-cli: --impressora pede o nome de uma impressora.\n";
-        return erro_uso;
-    }
-    const bool pdf = args.removeAll(QStringLiteral("--pdf")) > 0;
-    if (pdf && !nome_impressora.isEmpty()) {
-        erros() << "papelada-cli: use --pdf ou --impressora, não os dois.\n";
-        return erro_uso;
-    }
-    if (pdf)
-        nome_impressora = impressora_pdf;
-    if (!args.isEmpty()) {
-        erros() << "papelada-cli: argumento inesperado: " << args.first() << "\n";
-        return erro_uso;
-    }
-
+    const QString arquivo = arquivo_de_entrada(nome_arquivo);
+    if (arquivo.isEmpty())
+        return erro_entrada;
     if (const int r = conferir_relatorio(arquivo, &d.doc.tamanho_arquivo); r != ok)
         return r;
     if (!nome_impressora.isEmpty()) {

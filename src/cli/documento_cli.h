@@ -8,6 +8,7 @@
 #include "print/superficie_impressora.h"
 #include "stream/estado.h"
 
+#include <QCommandLineParser>
 #include <QStringList>
 #include <memory>
 
@@ -19,10 +20,23 @@ struct DocumentoCli {
     std::unique_ptr<SuperficieImpressora> impressora;
 };
 
-// Takes --pdf and --impressora NOME out of `args` (nothing else may be left
-// there), opens and measures `arquivo`. Returns ok, or an exit code after
-// writing the message.
-int abrir_documento(const QString& arquivo, QStringList& args, DocumentoCli& d);
+// The report, the first argument of every command ("-" reads standard input).
+void argumento_relatorio(QCommandLineParser& p);
+// The report of a command that takes nothing else; false after the usage
+// message when there is none or more.
+bool so_o_relatorio(const QCommandLineParser& p, const char* comando, QString& arquivo);
+
+// The options that choose the printer a report is measured on: --pdf (the
+// built-in PDF printer) and --impressora NOME.
+void opcoes_impressora(QCommandLineParser& p);
+// The printer they chose ("" for the system's default); false after the
+// usage message when both were given.
+bool impressora_escolhida(const QCommandLineParser& p, const char* comando, QString& nome);
+
+// Opens and measures `arquivo` ("-" reads standard input) on the printer
+// `impressora` ("" for the system's default). Returns ok, or an exit code
+// after writing the message.
+int abrir_documento(const QString& arquivo, const QString& impressora, DocumentoCli& d);
 
 // The checks that every command makes before it reads a report or picks a
 // printer. Each returns ok, or an exit code after writing the message.
@@ -32,9 +46,5 @@ int abrir_documento(const QString& arquivo, QStringList& args, DocumentoCli& d);
 int conferir_relatorio(const QString& arquivo, qint64* tamanho = nullptr);
 // A printer named on the command line is installed.
 int conferir_impressora(const QString& nome);
-
-// Takes the value of option `nome` out of `args` ("" when absent); false
-// when the option is there without a value.
-bool tirar_opcao(QStringList& args, const QString& nome, QString& valor);
 
 } // namespace papelada::cli

@@ -43,7 +43,12 @@ int falha_de_uso(const char* nome, const char* uso, const QString& motivo)
 {
     if (!motivo.isEmpty())
         erros() << "papelada-cli " << nome << ": " << motivo << "\n";
-    erros() << "Uso: papelada-cli " << uso << "\n";
+    if (!uso || !*uso) {
+        for (const Comando& c : comandos())
+            if (qstrcmp(c.nome, nome) == 0)
+                uso = c.uso;
+    }
+    erros() << "Uso: papelada-cli " << (uso ? uso : nome) << "\n";
     return erro_uso;
 }
 
@@ -62,7 +67,9 @@ void ajuda(QTextStream& s)
         s << "  " << c.uso << "\n      " << c.descricao << "\n";
     s << "\nOpções gerais:\n"
       << "  --help, -h      mostra esta ajuda\n"
-      << "  --version, -v   mostra a versão\n";
+      << "  --version, -v   mostra a versão\n"
+      << "\nCada comando explica as suas opções: papelada-cli COMANDO --help.\n"
+      << "Um ARQUIVO \"-\" lê o relatório da entrada padrão; \"--\" encerra as opções.\n";
     s.flush();
 }
 

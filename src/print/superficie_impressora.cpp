@@ -2,13 +2,13 @@
 
 #include "analysis/papel.h"
 #include "pdf/escritor.h"
+#include "print/fluxo_cups.h"
 #include "stream/arquivo_saida.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTextLayout>
 #include <QRegularExpression>
-#include <QTemporaryFile>
 #include <algorithm>
 #include <cmath>
 #include <cups/cups.h>
@@ -243,15 +243,13 @@ pdf::Escritor* SuperficieImpressora::pagina()
             }
             destino_ = std::move(arquivo);
         } else {
-            auto temporario = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/papelada-XXXXXX.pdf"));
-            if (!temporario->open()) {
-                erro_ = QStringLiteral("Não foi possível preparar a impressão: %1.").arg(temporario->errorString());
-                falhou_ = true;
-                return nullptr;
-            }
-            destino_ = std::move(temporario);
+            // The job's options follow the first page's paper.
+            const QByteArray fila = nome_.toUtf8();
+            cups_option_t* opcoes = nullptr;
+            const int n = opcoes_do_trabalho(fila, QSizeF(width(), height()), bandeja_ == bandeja_trator, &opcoes);
+            destino_ = std::make_unique<FluxoCups>(nome_, titulo_, n, opcoes);
         }
-        escritor_ = std::make_unique<pdf::Escritor>(destino_.get());
+        escritor_ = std::make_unique<pdf::Escritor>(destino_.get(), titulo_);
         folha_documento_ = QSizeF(width(), height());
         escritor_->iniciar_pagina(width(), height());
     }
@@ -259,6 +257,14 @@ pdf::Escritor* SuperficieImpressora::pagina()
     // that a NewPage followed by EndDoc leaves no blank page.
     for (; paginas_pendentes_ > 0; --paginas_pendentes_)
         escritor_->iniciar_pagina(width(), height());
+    // The first page is done once a second one begins: from then on the queue
+    // holds the job and takes the pages as they end.
+    auto* fluxo = dynamic_cast<FluxoCups*>(destino_.get());
+    if (fluxo && !fluxo->iniciado() && escritor_->paginas() > 1 && !fluxo->iniciar()) {
+        erro_ = fluxo->errorString();
+        falhou_ = true;
+        return nullptr;
+    }
     if (escritor_->falhou()) {
         erro_ = erro_de_escrita();
         falhou_ = true;
@@ -405,22 +411,9 @@ bool SuperficieImpressora::endDoc()
     }
     if (auto* arquivo = dynamic_cast<ArquivoSaida*>(destino_.get())) {
         ok = arquivo->concluir(&erro_);
-    } else if (auto* temporario = dynamic_cast<QTemporaryFile*>(destino_.get())) {
-        if (!temporario->flush()) {
-            erro_ = QStringLiteral("Não foi possível preparar a impressão: %1.").arg(temporario->errorString());
-            descartar();
-            return false;
-        }
-        const QByteArray fila = nome_.toUtf8();
-        const QByteArray caminho = QFile::encodeName(temporario->fileName());
-        cups_option_t* opcoes = nullptr;
-        const int n = opcoes_do_trabalho(fila, folha_documento_, bandeja_ == bandeja_trator, &opcoes);
-        const int trabalho = cupsPrintFile2(CUPS_HTTP_DEFAULT, fila.constData(), caminho.constData(),
-                                            titulo_.toUtf8().constData(), n, opcoes);
-        cupsFreeOptions(n, opcoes);
-        if (trabalho == 0) {
-            erro_ = QStringLiteral("A impressora \"%1\" não aceitou o documento: %2.")
-                        .arg(nome_, QString::fromUtf8(cupsLastErrorString()));
+    } else if (auto* fluxo = dynamic_cast<FluxoCups*>(destino_.get())) {
+        if (!fluxo->concluir()) {
+            erro_ = fluxo->errorString();
             ok = false;
         }
     }

@@ -1,9 +1,11 @@
 // The printer: pages are drawn into a PDF document of the printer's size,
-// with text measured as the preview measures it. On EndDoc the document goes to its printer:
-// a CUPS queue receives it as a print job, and the built-in printer
+// with text measured as the preview measures it. A CUPS queue receives the
+// document as a print job created when the first page is done, page by page
+// (EndDoc lets it print); the built-in printer
 // "Arquivo PDF" writes it to the file named by the caller (atomically: the
-// file appears complete or not at all). KillDoc throws it away, so nothing
-// of a cancelled document reaches a printer or a file.
+// file appears complete or not at all). KillDoc throws it away (a job
+// already in the queue is cancelled there), so nothing of a cancelled
+// document reaches a printer or a file.
 #pragma once
 
 #include "stream/superficie_glifos.h"

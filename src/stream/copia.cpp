@@ -121,4 +121,20 @@ bool salvar_copia(const QString& original, const QString& destino, Observador& o
     return copiar_arquivo(original, destino, erro);
 }
 
+QString copiar_fluxo(QIODevice& de, QIODevice& para)
+{
+    char bloco[65536];
+    for (;;) {
+        const qint64 n = de.read(bloco, sizeof bloco);
+        if (n == 0) {
+            auto* arquivo = qobject_cast<QFileDevice*>(&para);
+            return arquivo && !arquivo->flush() ? arquivo->errorString() : QString();
+        }
+        if (n < 0)
+            return de.errorString();
+        if (para.write(bloco, n) != n)
+            return para.errorString();
+    }
+}
+
 } // namespace papelada

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+class QIODevice;
+
 namespace papelada {
 
 // Byte-for-byte copy. False, with a message in `erro`, when it failed.
@@ -25,5 +27,10 @@ bool copiartexto(const QString& original, const QString& arq2, Observador& obser
 // byte-for-byte copy.
 bool salvar_copia(const QString& original, const QString& destino, Observador& observador,
                   QString* erro = nullptr, const bool* cancelar = nullptr);
+
+// Copies what is left of `de` into `para` (standard input into a file, a
+// finished file down standard output), flushing a file at the end. "" when
+// done, else what went wrong.
+QString copiar_fluxo(QIODevice& de, QIODevice& para);
 
 } // namespace papelada

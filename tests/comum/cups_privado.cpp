@@ -36,6 +36,17 @@ bool em_execucao(qint64 pid)
     const qsizetype fim_do_nome = stat.lastIndexOf(')');
     return fim_do_nome >= 0 && stat.size() > fim_do_nome + 2 && stat[fim_do_nome + 2] != 'Z';
 }
+// Filters run with the scheduler's environment, not the test's: the
+// sanitizers' options reach a filter of a sanitizer build only this way.
+QString ambiente_dos_filtros()
+{
+    QString conf;
+    for (const char* nome : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+        if (qEnvironmentVariableIsSet(nome))
+            conf += QStringLiteral("SetEnv %1 %2\n").arg(QLatin1String(nome), qEnvironmentVariable(nome));
+    return conf;
+}
+
 } // namespace
 
 CupsPrivado::CupsPrivado() : dir_(std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/papelada-cups-XXXXXX"))) {}
@@ -56,7 +67,7 @@ CupsPrivado::~CupsPrivado()
         qputenv("CUPS_SERVER", cups_server_anterior_);
 }
 
-bool CupsPrivado::iniciar()
+bool CupsPrivado::iniciar(const QString& instalado)
 {
     if (::geteuid() != 0) {
         motivo_ = QStringLiteral("o escalonador CUPS de teste precisa de root");
@@ -70,18 +81,36 @@ bool CupsPrivado::iniciar()
     for (const char* sub : {"run", "spool", "spool/tmp", "cache", "state", "log", "ppd", "saida"})
         QDir().mkpath(d + u'/' + QLatin1String(sub));
     const QString socket = d + QStringLiteral("/run/cups.sock");
+    // The system's programs, with the installed filters beside its own, and
+    // the installed rules in the scheduler's own folder, where it reads them
+    // after the system's.
+    QString programas = QStringLiteral("/usr/lib/cups");
+    if (!instalado.isEmpty()) {
+        programas = d + QStringLiteral("/programas");
+        QDir().mkpath(programas + QStringLiteral("/filter"));
+        const QDir sistema(QStringLiteral("/usr/lib/cups"));
+        for (const QString& parte : sistema.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            if (parte != QLatin1String("filter"))
+                QFile::link(sistema.filePath(parte), programas + u'/' + parte);
+        for (const QString& pasta : {QStringLiteral("/usr/lib/cups/filter"), instalado + QStringLiteral("/lib/cups/filter")})
+            for (const QFileInfo& f : QDir(pasta).entryInfoList(QDir::Files))
+                QFile::link(f.absoluteFilePath(), programas + QStringLiteral("/filter/") + f.fileName());
+        for (const QFileInfo& f : QDir(instalado + QStringLiteral("/share/cups/mime")).entryInfoList(QDir::Files))
+            QFile::copy(f.absoluteFilePath(), d + u'/' + f.fileName());
+    }
     escrever(d + QStringLiteral("/cupsd.conf"),
              QStringLiteral("Listen %1\nDefaultAuthType None\nLogLevel warn\nMaxJobs 0\n"
-                            "PreserveJobFiles No\nPreserveJobHistory Yes\n"
+                            "PreserveJobFiles No\nPreserveJobHistory Yes\nDirtyCleanInterval 0\n"
                             "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
                             "<Location /admin>\n  Order allow,deny\n  Allow all\n</Location>\n")
-                 .arg(socket));
+                     .arg(socket)
+                 + ambiente_dos_filtros());
     escrever(d + QStringLiteral("/cups-files.conf"),
              QStringLiteral("ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/spool/tmp\nCacheDir %1/cache\n"
                             "StateDir %1/state\nErrorLog %1/log/error_log\nAccessLog %1/log/access_log\n"
-                            "PageLog %1/log/page_log\nFileDevice Yes\nServerBin /usr/lib/cups\n"
+                            "PageLog %1/log/page_log\nFileDevice Yes\nServerBin %2\n"
                             "DataDir /usr/share/cups\nSandboxing Relaxed\nUser lp\nGroup lp\nSystemGroup root\n")
-                 .arg(d));
+                 .arg(d, programas));
     // The scheduler runs as lp: it must reach the folder and write its parts.
     ::chmod(QFile::encodeName(d).constData(), 0777);
     for (const char* sub : {"spool", "spool/tmp", "cache", "state", "log", "saida"}) {

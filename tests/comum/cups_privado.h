@@ -17,8 +17,11 @@ public:
     ~CupsPrivado();
 
     // Starts the scheduler; false (with the reason in motivo()) when this
-    // machine cannot run one (not root, cupsd missing).
-    bool iniciar();
+    // machine cannot run one (not root, cupsd missing). With `instalado`, a
+    // prefix that Papelada was installed into (holding lib/cups/filter and
+    // share/cups/mime), the scheduler also takes the filters and the type
+    // and conversion rules installed there.
+    bool iniciar(const QString& instalado = {});
     // Adds a queue that writes each job as a PDF into the file `saida`, with
     // `midia` as its default paper; on failure, what lpadmin said.
     ::testing::AssertionResult adicionar_fila(const QString& nome, const QString& saida,

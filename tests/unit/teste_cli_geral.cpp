@@ -1,6 +1,9 @@
-// papelada-cli as a caller meets it: version, help, unknown commands.
+// papelada-cli as a caller meets it: version, help, unknown commands, the
+// conventions of its command lines, and the list of printers.
 #include "comum/apoio.h"
+#include "comum/cups_privado.h"
 
+#include <QProcess>
 #include <gtest/gtest.h>
 
 using namespace papelada::teste;
@@ -22,4 +25,52 @@ TEST(Cli, VersaoEAjuda)
     const Resultado desconhecido = executar(cli(), {QStringLiteral("voar")});
     EXPECT_EQ(desconhecido.codigo, 1);
     EXPECT_TRUE(desconhecido.erros.contains(QStringLiteral("comando desconhecido: voar")));
+}
+
+TEST(Cli, AjudaDeCadaComando)
+{
+    for (const QString c : {"imprimir", "medir", "paginas", "visualizar", "salvar", "impressoras"}) {
+        const Resultado r = executar(cli(), {c, QStringLiteral("--help")});
+        EXPECT_EQ(r.codigo, 0) << c.toStdString();
+        EXPECT_TRUE(r.saida.startsWith(QStringLiteral("Uso: papelada-cli ") + c)) << r.saida.toStdString();
+        EXPECT_TRUE(r.saida.contains(QStringLiteral("--help"))) << r.saida.toStdString();
+    }
+}
+
+TEST(Cli, IgualEntradaESaidaPadraoETracos)
+{
+    // The report from standard input, "=" options, the PDF down standard
+    // output; the message goes to standard error.
+    QProcess p;
+    p.start(cli(), {QStringLiteral("imprimir"), QStringLiteral("--paginas=2"), QStringLiteral("--pdf=-"), QStringLiteral("-")});
+    p.write("Um\fDois\n\x1a");
+    p.closeWriteChannel();
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    EXPECT_EQ(p.readAllStandardError(), "1 página(s) gravada(s) na saída padrão.\n");
+    const QString pdf = gravar(QStringLiteral("padrao.pdf"), p.readAllStandardOutput());
+    const QList<Palavra> palavras = palavras_pdf(pdf);
+    ASSERT_EQ(palavras.size(), 1);
+    EXPECT_EQ(palavras[0].texto, QStringLiteral("Dois"));
+
+    // "--" before a report whose name begins with a dash.
+    gravar(QStringLiteral("-traco.spl"), "Um\n\x1a");
+    p.setWorkingDirectory(pasta_temporaria());
+    p.start(cli(), {QStringLiteral("imprimir"), QStringLiteral("--pdf"), QStringLiteral("traco.pdf"), QStringLiteral("--"),
+                    QStringLiteral("-traco.spl")});
+    const Resultado r = concluir(p);
+    EXPECT_EQ(r.codigo, 0) << r.erros.toStdString();
+    EXPECT_EQ(paginas_pdf(pasta_temporaria() + QStringLiteral("/traco.pdf")), 1);
+}
+
+using CliCups = TesteComCups;
+
+TEST_F(CliCups, ImpressorasComPapelEAPadrao)
+{
+    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_A"), cups.saida(QStringLiteral("a.pdf"))));
+    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_B"), cups.saida(QStringLiteral("b.pdf"))));
+    ASSERT_EQ(executar(QStringLiteral("lpadmin"), {QStringLiteral("-d"), QStringLiteral("Papelada_B")}).codigo, 0);
+    const Resultado r = executar(cli(), {QStringLiteral("impressoras")});
+    EXPECT_EQ(r.codigo, 0);
+    EXPECT_EQ(r.saida, QStringLiteral("Papelada_A\tA4, 210 x 297 mm\nPapelada_B\tA4, 210 x 297 mm\tpadrão\n"));
 }

@@ -39,6 +39,39 @@ TEST_F(Cups, DocumentoCanceladoNaoViraTrabalho)
     EXPECT_FALSE(QFileInfo::exists(saida));
 }
 
+// The job is in the queue from the end of the first page on; cancelled, it
+// stays there cancelled and prints nothing.
+TEST_F(Cups, TrabalhoNaFilaDesdeAPrimeiraPagina)
+{
+    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_Fluxo"), cups.saida(QStringLiteral("fluxo.pdf"))));
+    const auto trabalhos = [](const char* quais) {
+        return executar(QStringLiteral("lpstat"), {QStringLiteral("-W"), QLatin1String(quais), QStringLiteral("-o")})
+            .saida.count(u'\n');
+    };
+    for (const bool interrompido : {true, false}) {
+        SCOPED_TRACE(interrompido ? "interrompido" : "concluído");
+        SuperficieImpressora p(QStringLiteral("Papelada_Fluxo"));
+        p.print(QStringLiteral("Primeira"));
+        p.newPage();
+        EXPECT_EQ(trabalhos("not-completed"), 0);
+        p.print(QStringLiteral("Segunda"));
+        EXPECT_EQ(trabalhos("not-completed"), 1);
+        if (interrompido) {
+            p.killDoc();
+            EXPECT_EQ(trabalhos("not-completed"), 0);
+            EXPECT_EQ(trabalhos("completed"), 1);
+        } else {
+            ASSERT_TRUE(p.endDoc()) << p.erro().toStdString();
+        }
+    }
+    ASSERT_TRUE(cups.esperar_pdf(cups.saida(QStringLiteral("fluxo.pdf"))));
+    EXPECT_EQ(paginas_pdf(cups.saida(QStringLiteral("fluxo.pdf"))), 2);
+    // The first job's control file: its state is 7, cancelled (9 would be
+    // printed).
+    const QByteArray controle = ler(cups.pasta() + QStringLiteral("/spool/c00001"));
+    EXPECT_TRUE(controle.contains(QByteArray("job-state\0\4\0\0\0\7", 15))) << controle.size();
+}
+
 TEST(CupsPrivadoSemIniciar, NaoMexeNoAmbiente)
 {
     // A scheduler that was never started leaves the caller's CUPS_SERVER.

@@ -1,0 +1,104 @@
+#include "print/fluxo_cups.h"
+
+#include <cups/cups.h>
+#include <utility>
+
+namespace papelada {
+
+FluxoCups::FluxoCups(const QString& fila, const QString& titulo, int n, cups_option_t* opcoes)
+    : fila_(fila), titulo_(titulo), num_opcoes_(n), opcoes_(opcoes)
+{
+    open(QIODevice::WriteOnly);
+}
+
+FluxoCups::~FluxoCups()
+{
+    cancelar();
+    cupsFreeOptions(num_opcoes_, opcoes_);
+}
+
+bool FluxoCups::falhar(const QString& motivo)
+{
+    setErrorString(QStringLiteral("A impressora \"%1\" não aceitou o documento: %2.").arg(fila_, motivo));
+    return false;
+}
+
+bool FluxoCups::iniciar()
+{
+    if (concluido_)
+        return false; // cancelled: the reason was given then
+    if (iniciado())
+        return true;
+    // A connection of the job's own: the default one stays free to cancel it.
+    conexao_ = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000, nullptr);
+    if (!conexao_)
+        return falhar(QString::fromUtf8(cupsLastErrorString()));
+    const QByteArray fila = fila_.toUtf8(), titulo = titulo_.toUtf8();
+    trabalho_ = cupsCreateJob(conexao_, fila.constData(), titulo.constData(), num_opcoes_, opcoes_);
+    if (trabalho_ <= 0) {
+        trabalho_ = 0;
+        fechar_conexao();
+        return falhar(QString::fromUtf8(cupsLastErrorString()));
+    }
+    if (cupsStartDocument(conexao_, fila.constData(), trabalho_, titulo.constData(), CUPS_FORMAT_PDF, 1)
+        != HTTP_STATUS_CONTINUE) {
+        const QString motivo = QString::fromUtf8(cupsLastErrorString());
+        cancelar();
+        return falhar(motivo);
+    }
+    const QByteArray antes = std::exchange(pendente_, {});
+    return enviar(antes.constData(), antes.size());
+}
+
+bool FluxoCups::enviar(const char* dados, qint64 n)
+{
+    if (n > 0 && cupsWriteRequestData(conexao_, dados, static_cast<size_t>(n)) != HTTP_STATUS_CONTINUE)
+        return falhar(QString::fromUtf8(cupsLastErrorString()));
+    return true;
+}
+
+qint64 FluxoCups::writeData(const char* dados, qint64 n)
+{
+    if (concluido_)
+        return -1;
+    if (!iniciado()) {
+        pendente_.append(dados, n);
+        return n;
+    }
+    return enviar(dados, n) ? n : -1;
+}
+
+bool FluxoCups::concluir()
+{
+    if (!iniciar())
+        return false;
+    const QByteArray fila = fila_.toUtf8();
+    if (cupsFinishDocument(conexao_, fila.constData()) != IPP_STATUS_OK) {
+        const QString motivo = QString::fromUtf8(cupsLastErrorString());
+        cancelar();
+        return falhar(motivo);
+    }
+    concluido_ = true;
+    fechar_conexao();
+    return true;
+}
+
+void FluxoCups::cancelar()
+{
+    pendente_.clear();
+    if (iniciado() && !concluido_) {
+        const QByteArray fila = fila_.toUtf8();
+        cupsCancelJob2(CUPS_HTTP_DEFAULT, fila.constData(), trabalho_, 0);
+    }
+    concluido_ = true;
+    fechar_conexao();
+}
+
+void FluxoCups::fechar_conexao()
+{
+    if (conexao_)
+        httpClose(conexao_);
+    conexao_ = nullptr;
+}
+
+} // namespace papelada
