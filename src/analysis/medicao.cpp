@@ -169,7 +169,7 @@ private:
         }
         case 'G': {
             // Loaded only to learn its size.
-            const QImage imagem = carregar_imagem(cp1252_para_unicode(it.texto));
+            const QImage imagem = imagens_.carregar(cp1252_para_unicode(it.texto));
             if (!imagem.isNull()) {
                 y_ += imagem.height() * twips_por_pixel_imagem;
                 x_ += imagem.width() * twips_por_pixel_imagem;
@@ -272,6 +272,7 @@ private:
 
     double x_ = 0, y_ = 0;
     double avanco_ = 0; // width of "A" in the printer's font: one text character
+    CacheImagens imagens_; // each picture decoded once
 };
 
 } // namespace

@@ -35,7 +35,10 @@ public:
     qint64 procurar(const QString& texto, qint64 inicio) const;
 
 private:
-    QByteArray texto_;
+    // The file is searched where it lies, block by block, up to the length
+    // it had when it was loaded.
+    QString caminho_;
+    qint64 tamanho_ = 0;
 };
 
 class Form3 : public QWidget, private Observador {

@@ -4,6 +4,8 @@
 #include "app/widgets.h"
 #include "app/janela_form3.h"
 #include "app/janela_icones.h"
+#include "preview/procura.h"
+#include "stream/fonte_bytes.h"
 #include "stream/numeros.h"
 
 #include <QApplication>
@@ -55,12 +57,18 @@ TextoProcura::TextoProcura(QObject* pai) : QObject(pai)
 
 bool TextoProcura::carregar(const QString& caminho, QString* erro)
 {
-    return carregar_texto_procura(caminho, texto_, erro);
+    FonteBytes fonte;
+    if (!fonte.abrir(caminho, erro))
+        return false;
+    caminho_ = caminho;
+    tamanho_ = fonte.tamanho();
+    return true;
 }
 
 qint64 TextoProcura::procurar(const QString& texto, qint64 inicio) const
 {
-    return procurar_texto(texto_, texto, inicio);
+    qint64 achado = -1;
+    return procurar_no_arquivo(caminho_, tamanho_, texto, inicio, achado) ? achado : -1;
 }
 
 // ---- The viewport --------------------------------------------------------

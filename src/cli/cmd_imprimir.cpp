@@ -209,7 +209,9 @@ int imprimir(const QStringList& args)
                                                   static_cast<double>(doc.margem_superior)});
     const ResultadoTrabalho r = imprimir_relatorio({doc, metricas, impressora}, pedido, observador);
     switch (r.fim) {
-    case FimTrabalho::Falhou:
+    case FimTrabalho::Falhou: // the report could not be read
+        erros() << r.erro << "\n";
+        return erro_entrada;
     case FimTrabalho::Recusado:
         erros() << r.erro << "\n";
         return erro_saida;

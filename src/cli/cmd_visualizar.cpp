@@ -2,12 +2,13 @@
 // written as a PNG image.
 #include "cli/comando.h"
 #include "cli/documento_cli.h"
+#include "preview/procura.h"
 #include "preview/visualizacao.h"
 #include "stream/arquivo_saida.h"
 #include "stream/numeros.h"
 #include "stream/superficie_imagem.h"
 
-#include <QSaveFile>
+#include <QFileInfo>
 
 using namespace papelada;
 using namespace papelada::cli;
@@ -72,14 +73,13 @@ int visualizar_pagina(const QStringList& args)
 
     if (linha.isSet(procurar)) {
         const QString procurado = linha.value(procurar);
-        QByteArray texto;
         QString erro;
-        if (!carregar_texto_procura(arquivo, texto, &erro)) {
+        qint64 f = -1;
+        if (!procurar_no_arquivo(arquivo, QFileInfo(arquivo).size(), procurado, 0, f, &erro)) {
             erros() << "papelada-cli: " << erro << "\n";
             return erro_entrada;
         }
         vis.texto_procurado = procurado;
-        const std::int64_t f = procurar_texto(texto, procurado, 0);
         if (f < 0)
             erros() << "Texto não localizado\n";
         else
@@ -92,13 +92,9 @@ int visualizar_pagina(const QStringList& args)
         erros() << "papelada-cli: " << erro << "\n";
         return erro_entrada;
     }
-    QSaveFile png(destino.caminho());
-    if (!abrir_saida(png, &erro)) {
-        erros() << "papelada-cli: " << erro << "\n";
-        return erro_saida;
-    }
-    if (!pagina.imagem().save(&png, "PNG") || !png.commit()) {
-        erros() << "papelada-cli: " << erro_gravacao(png) << "\n";
+    ArquivoSaida png(destino.caminho());
+    if (!png.abrir(&erro, {arquivo}) || !pagina.imagem().save(&png, "PNG") || !png.concluir(&erro)) {
+        erros() << "papelada-cli: " << (png.erro().isEmpty() ? erro : png.erro()) << "\n";
         return erro_saida;
     }
     return destino.entregar();

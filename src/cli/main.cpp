@@ -1,5 +1,6 @@
 // papelada-cli: the core of Papelada without a window.
 #include "cli/comando.h"
+#include "stream/terminal.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,15 +24,18 @@ std::vector<Comando>& lista()
 void registrar(const Comando& c) { lista().push_back(c); }
 const std::vector<Comando>& comandos() { return lista(); }
 
+// Report text reaches the terminal with its control characters escaped.
 QTextStream& saida()
 {
-    static QTextStream s(stdout);
+    static SaidaTerminal terminal(STDOUT_FILENO);
+    static QTextStream s(&terminal);
     return s;
 }
 
 QTextStream& erros()
 {
-    static QTextStream s(stderr);
+    static SaidaTerminal terminal(STDERR_FILENO);
+    static QTextStream s(&terminal);
     return s;
 }
 

@@ -393,21 +393,6 @@ std::int32_t pagina_do_achado(const IndicePaginas& indice, std::int64_t offset)
     return it == fim ? total : static_cast<std::int32_t>(it - inicios.begin());
 }
 
-bool carregar_texto_procura(const QString& caminho, QByteArray& texto, QString* erro)
-{
-    FonteBytes fonte;
-    if (!fonte.abrir(caminho, erro))
-        return false;
-    fonte.incluir_ultimo_byte(true);
-    texto.clear();
-    texto.reserve(static_cast<qsizetype>(fonte.tamanho()));
-    for (auto j = fonte.janela(); !j.empty(); j = fonte.janela()) {
-        texto.append(reinterpret_cast<const char*>(j.data()), static_cast<qsizetype>(j.size()));
-        fonte.avancar(static_cast<qsizetype>(j.size()));
-    }
-    return true;
-}
-
 std::int64_t procurar_texto(const QByteArray& texto, const QString& procurado, std::int64_t inicio)
 {
     const QByteArray agulha = unicode_para_cp1252(procurado);

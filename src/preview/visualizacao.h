@@ -93,9 +93,6 @@ void vis_buffer(Corrida& corrida, Superficie& pagina);
 // The page in which the byte at 0-based file offset `offset` lies.
 std::int32_t pagina_do_achado(const IndicePaginas& indice, std::int64_t offset);
 
-// The text the search runs on: the bytes of the whole file.
-bool carregar_texto_procura(const QString& caminho, QByteArray& texto, QString* erro = nullptr);
-
 // The first occurrence of `procurado` at or after the 0-based offset
 // `inicio`, letters compared without regard to case; the 0-based offset of
 // the hit, or -1 (also for an empty text).

@@ -247,7 +247,7 @@ private:
     bool imagem(const QString& caminho)
     {
         QString erro;
-        const QImage figura = carregar_imagem(caminho, &erro);
+        const QImage figura = p_.imagens.carregar(caminho, &erro);
         if (figura.isNull()) {
             // Skipped: nothing drawn, the pen stays.
             if (!p_.imagens_com_erro.contains(caminho)) {

@@ -30,6 +30,8 @@ struct Passagem {
     // Pictures already reported as unreadable during this job: a missing
     // logo on every page is told once.
     QSet<QString> imagens_com_erro;
+    // Pictures decoded once for the whole job.
+    CacheImagens imagens;
 };
 
 // Where the pen goes at the top of a page: two lines of `altura_linha` down,

@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QTextLayout>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <cups/cups.h>
@@ -237,8 +236,8 @@ pdf::Escritor* SuperficieImpressora::pagina()
                 falhou_ = true;
                 return nullptr;
             }
-            auto arquivo = std::make_unique<QSaveFile>(arquivo_saida_);
-            if (!abrir_saida(*arquivo, &erro_)) {
+            auto arquivo = std::make_unique<ArquivoSaida>(arquivo_saida_);
+            if (!arquivo->abrir(&erro_, {entrada_})) {
                 falhou_ = true;
                 return nullptr;
             }
@@ -267,7 +266,7 @@ pdf::Escritor* SuperficieImpressora::pagina()
         return nullptr;
     }
     if (escritor_->falhou()) {
-        erro_ = QStringLiteral("Não foi possível gravar o documento: %1.").arg(escritor_->erro());
+        erro_ = erro_de_escrita();
         falhou_ = true;
         return nullptr;
     }
@@ -363,12 +362,18 @@ void SuperficieImpressora::newPage()
     pena_y_ = para_twips_y(0);
 }
 
+QString SuperficieImpressora::erro_de_escrita() const
+{
+    // A file of the user's says which file and why.
+    if (const auto* a = dynamic_cast<const ArquivoSaida*>(destino_.get()); a && !a->erro().isEmpty())
+        return a->erro();
+    return QStringLiteral("Não foi possível gravar o documento: %1.").arg(escritor_->erro());
+}
+
 void SuperficieImpressora::descartar()
 {
     escritor_.reset();
-    if (auto* s = dynamic_cast<QSaveFile*>(destino_.get()))
-        s->cancelWriting();
-    destino_.reset();
+    destino_.reset(); // an unfinished PDF file is removed
     pagina_ = 1;
     paginas_pendentes_ = 0;
     paginas_documento_ = 0;
@@ -397,18 +402,15 @@ bool SuperficieImpressora::endDoc()
     }
     bool ok = escritor_->terminar();
     if (!ok)
-        erro_ = QStringLiteral("Não foi possível gravar o documento: %1.").arg(escritor_->erro());
+        erro_ = erro_de_escrita();
     paginas_documento_ = escritor_->paginas();
     escritor_.reset();
     if (!ok) {
         descartar();
         return false;
     }
-    if (auto* arquivo = dynamic_cast<QSaveFile*>(destino_.get())) {
-        if (!arquivo->commit()) {
-            erro_ = erro_gravacao(*arquivo);
-            ok = false;
-        }
+    if (auto* arquivo = dynamic_cast<ArquivoSaida*>(destino_.get())) {
+        ok = arquivo->concluir(&erro_);
     } else if (auto* fluxo = dynamic_cast<FluxoCups*>(destino_.get())) {
         if (!fluxo->concluir()) {
             erro_ = fluxo->errorString();

@@ -44,8 +44,13 @@ public:
     explicit SuperficieImpressora(const QString& nome = {});
     ~SuperficieImpressora() override;
 
-    // Where "Arquivo PDF" writes its document.
-    void setArquivoSaida(const QString& caminho) { arquivo_saida_ = caminho; }
+    // Where "Arquivo PDF" writes its document; never over `entrada`, the
+    // report being printed.
+    void setArquivoSaida(const QString& caminho, const QString& entrada = {})
+    {
+        arquivo_saida_ = caminho;
+        entrada_ = entrada;
+    }
     QString arquivoSaida() const { return arquivo_saida_; }
     // The name a print queue shows for the job ("Papelada" unless set).
     void setTituloTrabalho(const QString& titulo) { titulo_ = titulo; }
@@ -91,9 +96,11 @@ private:
     pdf::Escritor* pagina();
     void adotar_padroes_da_fila();
     void descartar();
+    QString erro_de_escrita() const;
 
     QString nome_;
     QString arquivo_saida_;
+    QString entrada_;
     QString titulo_ = QStringLiteral("Papelada");
     QString erro_;
     int papel_ = 9;

@@ -2,6 +2,7 @@
 
 #include "print/interpretador.h"
 #include "print/superficie_impressora.h"
+#include "stream/arquivo_saida.h"
 #include "stream/fonte_bytes.h"
 #include "stream/numeros.h"
 
@@ -40,11 +41,12 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
     Superficie& impressora = relatorio.impressora;
     // Only the system's printer has an output file and counts what it hands over.
     auto* real = dynamic_cast<SuperficieImpressora*>(&impressora);
-    if (real && !pedido.arquivo_saida.isEmpty())
-        real->setArquivoSaida(pedido.arquivo_saida);
-    // A print queue shows the job under the report's file name.
-    if (real)
+    if (real) {
+        real->setArquivoSaida(pedido.arquivo_saida.isEmpty() ? real->arquivoSaida() : pedido.arquivo_saida,
+                              doc.nome_arquivo);
+        // A print queue shows the job under the report's file name.
         real->setTituloTrabalho(QFileInfo(doc.nome_arquivo).fileName());
+    }
 
     // The file is looked at before anything is drawn: a report that has gone
     // since it was opened prints nothing at all.
@@ -53,6 +55,10 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
     if (!fonte.abrir(doc.nome_arquivo, &erro))
         return {FimTrabalho::Falhou, 0, QStringLiteral("O relatório não foi impresso. %1").arg(erro)};
     fonte.fechar();
+    // Nor is a job started whose file could only be refused at its end.
+    if (real && !real->arquivoSaida().isEmpty() && real->deviceName() == impressora_pdf
+        && !conferir_destino(real->arquivoSaida(), {doc.nome_arquivo}, &erro))
+        return {FimTrabalho::Recusado, 0, erro};
 
     const bool so_intervalo_fixo = !pedido.todas;
     const bool& so_intervalo = pedido.so_intervalo ? *pedido.so_intervalo : so_intervalo_fixo;
@@ -80,10 +86,13 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
         metricas.altura_linha = metricas.altura_linha_padrao;
 
         // Every pass reads the file from its first byte with a source of its own.
-        const bool aberto = fonte.abrir(doc.nome_arquivo, &erro);
+        // A file that could not be read to its end, or changed size, is no
+        // report that was printed.
+        bool aberto = fonte.abrir(doc.nome_arquivo, &erro);
         if (aberto) {
             corrida.limpar();
             imprimir_passagem(fonte, doc, metricas, corrida, impressora, passagem, observador);
+            aberto = doc.interromper == 1 || fonte.integro(&erro);
             fonte.fechar();
         }
 
@@ -91,8 +100,8 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
         observador.quadro(titulo_quadro, false);
         observador.imprimindo(false);
         if (!aberto) {
-            // The file went away between two copies: the copies already drawn
-            // are not handed over as if the job had been done.
+            // The file went away or changed: the copies already drawn are not
+            // handed over as if the job had been done.
             impressora.killDoc();
             return {FimTrabalho::Falhou, 0, QStringLiteral("A impressão foi cancelada. %1").arg(erro)};
         }

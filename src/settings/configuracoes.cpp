@@ -1,9 +1,13 @@
-// The settings store on QSettings (INI file, user scope). Every user opens
-// the store, reads or writes a few values and closes it again; QSettings
-// writes the file through a lock and a save file, so a write is atomic and
-// two programs writing at once merge their changes. Failures are never
-// reported: a value that cannot be read is replaced by its default, and the
-// result of a write is not looked at.
+// The settings store: an INI file read with QSettings. Reading never writes:
+// a value that is missing or cannot be read is replaced by its default in
+// memory only, so that commands that only look (measuring, listing pages)
+// leave the file as it was. Only the user's own changes (the margins after a
+// job or on leaving, "Definir Fonte Padrão") are written, under a lock so
+// that two programs writing at once merge their changes, and through the
+// output routine, so that the file is replaced whole or not at all. A file
+// that is not a regular file (a FIFO, a device, a folder) is never opened:
+// it is ignored with a warning and the defaults apply. Stored values out of
+// range are clamped when read.
 //
 // The margins and the font's size and styles are 16-bit values. The file
 // holds them as plain numbers a person can read and edit
@@ -13,13 +17,24 @@
 // such value as a number.
 #include "settings/configuracoes.h"
 
+#include "stream/arquivo_saida.h"
 #include "stream/numeros.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QVariant>
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <sys/stat.h>
 
 namespace papelada {
 
@@ -34,6 +49,37 @@ const QString nome_negrito = QStringLiteral("FontBold");
 const QString nome_italico = QStringLiteral("FontItalic");
 
 constexpr int margem_padrao = 10;
+// Stored values beyond these are taken as these: a larger font leaves no
+// line on the page (and its line height no longer fits the metrics), a
+// larger margin leaves no page.
+constexpr int tamanho_fonte_maximo = 500; // points
+constexpr int margem_maxima = 1000;       // millimetres
+
+// The store's file, where QSettings keeps an INI file of the user's scope.
+QString arquivo_loja()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+           + QStringLiteral("/Orvel/Papelada.ini");
+}
+
+// A file that does not exist yet, or a regular file (a link to one is
+// followed). Anything else would block the program (a FIFO) or be destroyed
+// by the first write (a device): it is ignored, which is said once.
+bool loja_utilizavel(const QString& caminho)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(caminho).constData(), &st) != 0 ? errno == ENOENT || errno == ENOTDIR
+                                                                 : S_ISREG(st.st_mode))
+        return true;
+    static QString avisado;
+    if (avisado != caminho) {
+        avisado = caminho;
+        qWarning().noquote() << QStringLiteral("Aviso: %1 não é um arquivo comum; as configurações não serão "
+                                               "lidas nem gravadas nele e valem os valores padrão.")
+                                    .arg(caminho);
+    }
+    return false;
+}
 
 // A 16-bit value of the store read from the two bytes of the earlier form:
 // unsigned for the font size, signed for the margins and the style flags
@@ -47,28 +93,30 @@ T de_dois_bytes(const QByteArray& b)
     return static_cast<T>(v);
 }
 
-// One opened key of the store: a group of the INI file, synced when closed.
+// One opened key of the store: a group of the INI file. Values read come
+// from the file as it was when the key was opened; values written are kept
+// and stored together when the key is closed.
 class Chave {
 public:
-    explicit Chave(const QString& caminho)
-        : s_(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Orvel"),
-             QStringLiteral("Papelada"))
+    explicit Chave(const QString& caminho) : grupo_(caminho), arquivo_(arquivo_loja())
     {
-        s_.beginGroup(caminho);
+        if (loja_utilizavel(arquivo_)) {
+            leitura_.emplace(arquivo_, QSettings::IniFormat);
+            leitura_->beginGroup(grupo_);
+        }
     }
     ~Chave()
     {
-        s_.endGroup();
-        if (gravou_) {
-            s_.sync(); // this key's values first, then the rest of the file
-            reescrever_forma_antiga();
-        }
-        s_.sync(); // a store that cannot be written stays as it was
+        if (!pendentes_.isEmpty())
+            gravar();
     }
     Chave(const Chave&) = delete;
     Chave& operator=(const Chave&) = delete;
 
-    bool existe() const { return !s_.childKeys().isEmpty() || !s_.childGroups().isEmpty(); }
+    bool existe() const
+    {
+        return leitura_ && (!leitura_->childKeys().isEmpty() || !leitura_->childGroups().isEmpty());
+    }
 
     // A 16-bit value: a number (a fraction is rounded, halves to even) that
     // 16 bits hold, where an unsigned value may also be written negative as
@@ -77,7 +125,7 @@ public:
     template <typename T>
     bool ler_numero(const QString& nome, T& valor) const
     {
-        const QVariant v = s_.value(nome);
+        const QVariant v = ler(nome);
         if (v.typeId() == QMetaType::QByteArray) {
             const QByteArray b = v.toByteArray();
             if (b.size() > 2)
@@ -97,49 +145,82 @@ public:
         valor = static_cast<T>(n);
         return true;
     }
-    void gravar_numero(const QString& nome, int valor)
-    {
-        s_.setValue(nome, QString::number(valor));
-        gravou_ = true;
-    }
+    void gravar_numero(const QString& nome, int valor) { pendentes_.append({nome, QString::number(valor)}); }
     bool ler_texto(const QString& nome, QString& texto) const
     {
-        const QVariant v = s_.value(nome);
+        const QVariant v = ler(nome);
         if (!v.isValid() || v.typeId() == QMetaType::QStringList)
             return false;
         texto = v.toString();
         return true;
     }
-    void gravar_texto(const QString& nome, const QString& texto)
-    {
-        s_.setValue(nome, texto);
-        gravou_ = true;
-    }
+    void gravar_texto(const QString& nome, const QString& texto) { pendentes_.append({nome, texto}); }
 
 private:
+    QVariant ler(const QString& nome) const { return leitura_ ? leitura_->value(nome) : QVariant(); }
+
+    // Under the lock QSettings itself takes, the file as it is now gets this
+    // key's values in a copy, which then replaces it whole. Failures are
+    // only warned about: the program goes on with the values in memory.
+    void gravar()
+    {
+        if (!loja_utilizavel(arquivo_))
+            return;
+        const auto avisar = [&](const QString& motivo) {
+            qWarning().noquote() << QStringLiteral("Aviso: as configurações não foram gravadas. %1").arg(motivo);
+        };
+        QDir().mkpath(QFileInfo(arquivo_).absolutePath());
+        QLockFile trava(arquivo_ + QStringLiteral(".lock"));
+        QTemporaryDir pasta;
+        if (!trava.lock() || !pasta.isValid())
+            return avisar(QStringLiteral("Não foi possível reservar o arquivo %1.").arg(arquivo_));
+        const QString copia = pasta.filePath(QStringLiteral("Papelada.ini"));
+        if (QFileInfo::exists(arquivo_) && !QFile::copy(arquivo_, copia))
+            return avisar(QStringLiteral("Não foi possível ler o arquivo %1.").arg(arquivo_));
+        {
+            QSettings s(copia, QSettings::IniFormat);
+            s.beginGroup(grupo_);
+            for (const auto& [nome, valor] : pendentes_)
+                s.setValue(nome, valor);
+            s.endGroup();
+            reescrever_forma_antiga(s);
+            s.sync();
+            if (s.status() != QSettings::NoError)
+                return avisar(QStringLiteral("Não foi possível preparar o arquivo %1.").arg(arquivo_));
+        }
+        QFile novo(copia);
+        ArquivoSaida saida(arquivo_);
+        QString erro;
+        if (!novo.open(QIODevice::ReadOnly) || !saida.abrir(&erro) || saida.write(novo.readAll()) < 0
+            || !saida.concluir(&erro))
+            avisar(erro.isEmpty() ? saida.erro() : erro);
+    }
+
     // Every 16-bit value of the store still held as two bytes becomes the
     // number they make.
-    void reescrever_forma_antiga()
+    static void reescrever_forma_antiga(QSettings& s)
     {
-        s_.beginGroup(chave_margens);
-        for (const QString& chave : s_.allKeys()) {
+        s.beginGroup(chave_margens);
+        for (const QString& chave : s.allKeys()) {
             const QString nome = chave.section(u'/', -1);
             const bool tamanho = nome == nome_tamanho;
             if (!tamanho && nome != nome_margem_esquerda && nome != nome_margem_superior
                 && nome != nome_negrito && nome != nome_italico)
                 continue;
-            const QVariant v = s_.value(chave);
+            const QVariant v = s.value(chave);
             if (v.typeId() != QMetaType::QByteArray || v.toByteArray().size() > 2)
                 continue;
             const QByteArray b = v.toByteArray();
-            s_.setValue(chave, QString::number(tamanho ? int{de_dois_bytes<std::uint16_t>(b)}
-                                                       : int{de_dois_bytes<std::int16_t>(b)}));
+            s.setValue(chave, QString::number(tamanho ? int{de_dois_bytes<std::uint16_t>(b)}
+                                                      : int{de_dois_bytes<std::int16_t>(b)}));
         }
-        s_.endGroup();
+        s.endGroup();
     }
 
-    QSettings s_;
-    bool gravou_ = false;
+    QString grupo_;
+    QString arquivo_;
+    std::optional<QSettings> leitura_;
+    QList<std::pair<QString, QString>> pendentes_;
 };
 
 // The font key of a printer: the margin key, a separator and the device name
@@ -172,23 +253,20 @@ void gravar_fonte(Chave& chave, const Superficie& impressora)
     chave.gravar_numero(nome_italico, impressora.fontItalic() ? 1 : 0);
 }
 
-// A 16-bit value of the key; one that cannot be read becomes `substituto`,
-// which is written back.
+// A 16-bit value of the key; one that cannot be read is `substituto`.
 template <typename T>
-T ler_ou_gravar(Chave& chave, const QString& nome, T substituto)
+T ler_ou(const Chave& chave, const QString& nome, T substituto)
 {
     T v = 0;
-    if (chave.ler_numero(nome, v))
-        return v;
-    chave.gravar_numero(nome, substituto);
-    return substituto;
+    return chave.ler_numero(nome, v) ? v : substituto;
 }
 
-void ler_margem(Chave& chave, const QString& nome, std::int32_t& margem)
+void ler_margem(const Chave& chave, const QString& nome, std::int32_t& margem)
 {
     // Signed, so that a negative margin comes back as typed instead of as a
     // margin of 65 metres.
-    margem = ler_ou_gravar<std::int16_t>(chave, nome, margem_padrao);
+    margem = std::clamp<std::int32_t>(ler_ou<std::int16_t>(chave, nome, margem_padrao), -margem_maxima,
+                                      margem_maxima);
 }
 
 void copiar_para_dialogo(const Superficie& impressora, FonteEscolhida* dialogo)
@@ -226,28 +304,18 @@ bool set_default_font(Superficie& impressora, FonteEscolhida* dialogo)
 {
     Chave chave(chave_fonte(impressora.deviceName()));
     bool aplicada = false;
-    if (!chave.existe()) {
-        gravar_fonte(chave, impressora);
-    } else {
+    if (chave.existe()) {
         aplicada = true;
-        // Each value in turn; one that cannot be read is taken from the
-        // printer's current font and written back.
+        // Each value in turn; one that cannot be read is the printer's
+        // current one.
         QString nome;
-        if (!chave.ler_texto(nome_fonte, nome)) {
-            nome = impressora.fontName();
-            chave.gravar_texto(nome_fonte, nome);
-        }
-        if (!nome.isEmpty()) // the printer refuses a font without a name
+        if (chave.ler_texto(nome_fonte, nome) && !nome.isEmpty()) // the printer refuses a font without a name
             impressora.setFontName(nome);
-
-        const std::uint16_t tamanho =
-            ler_ou_gravar(chave, nome_tamanho, tamanho_gravado(impressora.fontSize()));
+        const std::uint16_t tamanho = ler_ou(chave, nome_tamanho, tamanho_gravado(impressora.fontSize()));
         if (tamanho > 0) // the printer refuses a size of 0 points
-            impressora.setFontSize(tamanho);
-        impressora.setFontBold(
-            ler_ou_gravar<std::int16_t>(chave, nome_negrito, impressora.fontBold() ? -1 : 0) != 0);
-        impressora.setFontItalic(
-            ler_ou_gravar<std::int16_t>(chave, nome_italico, impressora.fontItalic() ? -1 : 0) != 0);
+            impressora.setFontSize(std::min<int>(tamanho, tamanho_fonte_maximo));
+        impressora.setFontBold(ler_ou<std::int16_t>(chave, nome_negrito, impressora.fontBold()) != 0);
+        impressora.setFontItalic(ler_ou<std::int16_t>(chave, nome_italico, impressora.fontItalic()) != 0);
     }
     copiar_para_dialogo(impressora, dialogo);
     return aplicada;

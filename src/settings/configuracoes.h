@@ -1,5 +1,5 @@
 // The settings store: the two margins, and a default font for every printer.
-// Kept with QSettings in an INI file under the user's configuration folder
+// Kept in an INI file under the user's configuration folder
 // (organisation "Orvel", application "Papelada"), with the key paths and
 // value names of the original registry store. The 16-bit values (margins,
 // font size and styles) are plain numbers; files holding them as two bytes
@@ -22,7 +22,8 @@ struct FonteEscolhida {
 };
 
 // Program start: reads "Margem esquerda" and "Margem Superior" (signed
-// 16-bit values); a value that cannot be read becomes 10 and is written back.
+// 16-bit values, kept within 1000 mm either way); a value that cannot be
+// read is 10. Nothing is written.
 void ler_margens(std::int32_t& margem_esquerda, std::int32_t& margem_superior);
 // Stores the margins typed in the window: the numeric value of each text,
 // rounded (halves to even), kept within 16 bits. The rounded values are
@@ -30,9 +31,10 @@ void ler_margens(std::int32_t& margem_esquerda, std::int32_t& margem_superior);
 void gravar_margens(const QString& texto_esquerda, const QString& texto_superior,
                     std::int32_t& margem_esquerda, std::int32_t& margem_superior);
 
-// Applies the stored default font of the current printer. Returns false when
-// the printer had no font key yet: the key is created holding the printer's
-// current font, which stays. Copies the printer's font into `dialogo`.
+// Applies the stored default font of the current printer (a size above 500
+// points is taken as 500; a value that cannot be read is the printer's
+// own). Returns false when the printer has no font key: its current font
+// stays. Nothing is written. Copies the printer's font into `dialogo`.
 bool set_default_font(Superficie& impressora, FonteEscolhida* dialogo = nullptr);
 // "Courier New", 10 points, not bold, not italic: the font when a printer has
 // no default yet.

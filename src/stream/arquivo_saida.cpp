@@ -1,37 +1,225 @@
 #include "stream/arquivo_saida.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace papelada {
 
 namespace {
+
+constexpr qsizetype tamanho_buffer = 256 * 1024;
+constexpr int maximo_saltos = 40; // as the kernel, before ELOOP
+
 bool falhar(QString* erro, const QString& motivo)
 {
     if (erro)
         *erro = motivo;
     return false;
 }
+
+QByteArray nativo(const QString& caminho)
+{
+    return QFile::encodeName(caminho);
+}
+
+QString motivo_sistema(int codigo)
+{
+    return qt_error_string(codigo);
+}
+
+// `caminho` with its folder resolved, so that a relative link target is read
+// from where the link really is.
+QString com_pasta_real(const QString& caminho)
+{
+    const QFileInfo info(caminho);
+    const QString pasta = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return pasta.isEmpty() ? info.absoluteFilePath() : pasta + u'/' + info.fileName();
+}
+
+// Follows the symbolic links at the end of `caminho`. A link in a sticky
+// folder that anyone may write to is followed only when it belongs to this
+// user or to the folder's owner: anyone could have planted it there.
+bool seguir_links(const QString& destino, QString& caminho, QString* erro)
+{
+    caminho = com_pasta_real(destino);
+    for (int saltos = 0;; ++saltos) {
+        struct stat l {};
+        if (::lstat(nativo(caminho).constData(), &l) != 0 || !S_ISLNK(l.st_mode))
+            return true; // a new file, or one that opening will report
+        if (saltos == maximo_saltos)
+            return falhar(erro, erro_gravacao(destino, motivo_sistema(ELOOP)));
+        const QString pasta = QFileInfo(caminho).absolutePath();
+        struct stat p {};
+        if (::stat(nativo(pasta).constData(), &p) == 0 && (p.st_mode & S_ISVTX) && (p.st_mode & S_IWOTH)
+            && l.st_uid != ::geteuid() && l.st_uid != p.st_uid)
+            return falhar(erro, QStringLiteral("%1 é um link simbólico de outro usuário numa pasta "
+                                               "compartilhada e não será seguido. Escolha outro nome.")
+                                    .arg(destino));
+        char alvo[PATH_MAX];
+        const ssize_t n = ::readlink(nativo(caminho).constData(), alvo, sizeof alvo);
+        if (n < 0 || n == static_cast<ssize_t>(sizeof alvo))
+            return falhar(erro, erro_gravacao(destino, motivo_sistema(n < 0 ? errno : ENAMETOOLONG)));
+        const QString texto = QFile::decodeName(QByteArray(alvo, static_cast<qsizetype>(n)));
+        caminho = com_pasta_real(QDir::isAbsolutePath(texto) ? texto : pasta + u'/' + texto);
+    }
+}
+
 } // namespace
 
-bool abrir_saida(QSaveFile& arquivo, QString* erro)
+QString erro_gravacao(const QString& arquivo, const QString& motivo)
 {
-    const QString destino = arquivo.fileName();
+    return QStringLiteral("Não foi possível gravar o arquivo %1: %2.").arg(arquivo, motivo);
+}
+
+bool conferir_destino(const QString& destino, const QStringList& entradas, QString* erro, QString* real)
+{
     if (destino.isEmpty())
         return falhar(erro, QStringLiteral("Informe o nome do arquivo de destino."));
-    const QFileInfo info(destino);
-    if (info.isDir())
-        return falhar(erro, QStringLiteral("%1 é uma pasta. Escolha um nome de arquivo.").arg(destino));
-    if (info.exists() && !info.isFile())
-        return falhar(erro, QStringLiteral("%1 não é um arquivo comum e não pode ser gravado.").arg(destino));
-    if (!arquivo.open(QIODevice::WriteOnly))
-        return falhar(erro, erro_gravacao(arquivo));
+    QString caminho;
+    if (!seguir_links(destino, caminho, erro))
+        return false;
+    struct stat d {};
+    if (::stat(nativo(caminho).constData(), &d) == 0) {
+        if (S_ISDIR(d.st_mode))
+            return falhar(erro, QStringLiteral("%1 é uma pasta. Escolha um nome de arquivo.").arg(destino));
+        if (!S_ISREG(d.st_mode))
+            return falhar(erro, QStringLiteral("%1 não é um arquivo comum e não pode ser gravado.").arg(destino));
+        for (const QString& entrada : entradas) {
+            struct stat e {};
+            if (!entrada.isEmpty() && ::stat(nativo(entrada).constData(), &e) == 0 && e.st_dev == d.st_dev
+                && e.st_ino == d.st_ino)
+                return falhar(erro, QStringLiteral("O arquivo de destino %1 é o próprio arquivo aberto. "
+                                                   "Escolha outro nome.")
+                                        .arg(destino));
+        }
+    }
+    if (real)
+        *real = caminho;
     return true;
 }
 
-QString erro_gravacao(const QSaveFile& arquivo)
+ArquivoSaida::ArquivoSaida(QString destino) : destino_(std::move(destino)) {}
+
+ArquivoSaida::~ArquivoSaida()
 {
-    return QStringLiteral("Não foi possível gravar o arquivo %1: %2.")
-        .arg(arquivo.fileName(), arquivo.errorString());
+    descartar();
+}
+
+bool ArquivoSaida::abrir(QString* erro, const QStringList& entradas)
+{
+    descartar();
+    falhou_ = false;
+    erro_.clear();
+    if (!conferir_destino(destino_, entradas, &erro_, &real_))
+        return falhar(erro, erro_);
+    const QFileInfo info(real_);
+    // Hidden, beside the target, so that the rename stays on one file system.
+    for (int tentativa = 0; fd_ < 0; ++tentativa) {
+        temporario_ = info.absolutePath() + QStringLiteral("/.") + info.fileName() + u'.'
+                      + QString::number(QRandomGenerator::global()->generate(), 36);
+        fd_ = ::open(nativo(temporario_).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ < 0 && (errno != EEXIST || tentativa == 100)) {
+            const int codigo = errno;
+            temporario_.clear();
+            erro_ = erro_gravacao(destino_, motivo_sistema(codigo));
+            return falhar(erro, erro_);
+        }
+    }
+    // A file that is replaced keeps its permissions.
+    struct stat anterior {};
+    if (::stat(nativo(real_).constData(), &anterior) == 0)
+        ::fchmod(fd_, anterior.st_mode & 07777);
+    buffer_.clear();
+    QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    return true;
+}
+
+bool ArquivoSaida::falhar_sistema(int codigo)
+{
+    if (!falhou_) {
+        erro_ = erro_gravacao(destino_, motivo_sistema(codigo));
+        setErrorString(erro_);
+    }
+    falhou_ = true;
+    return false;
+}
+
+bool ArquivoSaida::esvaziar()
+{
+    qsizetype feito = 0;
+    while (!falhou_ && feito < buffer_.size()) {
+        const ssize_t n = ::write(fd_, buffer_.constData() + feito, static_cast<size_t>(buffer_.size() - feito));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return falhar_sistema(n < 0 ? errno : ENOSPC);
+        feito += n;
+    }
+    buffer_.clear();
+    return !falhou_;
+}
+
+qint64 ArquivoSaida::writeData(const char* dados, qint64 n)
+{
+    if (fd_ < 0 || falhou_)
+        return -1;
+    buffer_.append(dados, static_cast<qsizetype>(n));
+    if (buffer_.size() >= tamanho_buffer && !esvaziar())
+        return -1;
+    return n;
+}
+
+bool ArquivoSaida::concluir(QString* erro)
+{
+    if (fd_ < 0)
+        return falhar(erro, erro_.isEmpty() ? erro_gravacao(destino_, motivo_sistema(EBADF)) : erro_);
+    // Space that the file system grants only when the data reach the disk
+    // shows up at fsync or close: both are checked before the rename.
+    if (esvaziar() && ::fsync(fd_) != 0)
+        falhar_sistema(errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0)
+        falhar_sistema(errno);
+    if (!falhou_ && ::rename(nativo(temporario_).constData(), nativo(real_).constData()) != 0)
+        falhar_sistema(errno);
+    if (falhou_) {
+        ::unlink(nativo(temporario_).constData());
+        temporario_.clear();
+        QIODevice::close();
+        return falhar(erro, erro_);
+    }
+    temporario_.clear();
+    QIODevice::close();
+    // The new name is durable too; a folder that cannot be synced changes nothing.
+    const int pasta = ::open(nativo(QFileInfo(real_).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (pasta >= 0) {
+        ::fsync(pasta);
+        ::close(pasta);
+    }
+    return true;
+}
+
+void ArquivoSaida::descartar()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temporario_.isEmpty()) {
+        ::unlink(nativo(temporario_).constData());
+        temporario_.clear();
+    }
+    buffer_.clear();
+    if (isOpen())
+        QIODevice::close();
 }
 
 } // namespace papelada

@@ -1,20 +1,66 @@
-// Files that the user asks Papelada to write (copies, PDF pages, PNG pages)
-// are written whole or not at all, and only where a file belongs.
+// The one routine through which Papelada writes a file (PDF documents, PNG
+// pages, copies, text copies, settings): the file appears complete or not at
+// all, an older file at that path stays as it was until the new one is
+// whole, and a file being read is never the target.
 #pragma once
 
-#include <QSaveFile>
+#include <QIODevice>
 #include <QString>
+#include <QStringList>
 
 namespace papelada {
 
-// Opens `arquivo` for an atomic write. A folder, and anything that exists
-// but is not a regular file (a device such as /dev/full, a FIFO), is refused
-// before a byte is written: such a target would either swallow the bytes
-// without a word, or be replaced by a file. On failure `erro` gets a message
-// for the user.
-bool abrir_saida(QSaveFile& arquivo, QString* erro);
+// The checks made before a byte is written. `destino` is refused when it is
+// a folder or something other than a regular file (a device swallows the
+// bytes, a FIFO never ends), when it is one of `entradas` (the same device
+// and node, reached by name, symbolic link or hard link), and when it is a
+// symbolic link planted by another user in a world-writable sticky folder
+// such as /tmp (the rule the kernel applies to such links); other symbolic
+// links are followed, like cp. On success `real` (when given) receives the
+// path that is written in the end.
+bool conferir_destino(const QString& destino, const QStringList& entradas, QString* erro,
+                      QString* real = nullptr);
+
+// A file being written: a temporary file beside the target, renamed over it
+// by `concluir`. Writes are buffered; a failed write, flush, close or rename
+// is an error with the system's reason. Destroyed without `concluir`, the
+// temporary file is removed and the target left alone.
+class ArquivoSaida : public QIODevice {
+public:
+    explicit ArquivoSaida(QString destino);
+    ~ArquivoSaida() override;
+
+    // Checks the target (conferir_destino) and creates the temporary file.
+    bool abrir(QString* erro, const QStringList& entradas = {});
+    // Writes what is buffered, makes it durable and puts the file in place.
+    bool concluir(QString* erro = nullptr);
+    // Removes the temporary file; the target stays as it was.
+    void descartar();
+
+    const QString& destino() const { return destino_; }
+    // The message of the first failure, for the user.
+    const QString& erro() const { return erro_; }
+
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* dados, qint64 n) override;
+
+private:
+    bool esvaziar();
+    bool falhar_sistema(int codigo);
+
+    QString destino_;
+    QString real_;
+    QString temporario_;
+    QByteArray buffer_;
+    QString erro_;
+    int fd_ = -1;
+    bool falhou_ = false;
+};
 
 // "Não foi possível gravar o arquivo X: motivo."
-QString erro_gravacao(const QSaveFile& arquivo);
+QString erro_gravacao(const QString& arquivo, const QString& motivo);
 
 } // namespace papelada

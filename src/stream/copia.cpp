@@ -5,10 +5,6 @@
 #include "stream/fonte_bytes.h"
 #include "stream/leitor.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
-#include <sys/stat.h>
-
 namespace papelada {
 
 namespace {
@@ -22,56 +18,28 @@ bool falhar(QString* erro, const QString& motivo)
     return false;
 }
 
-// Same file: the same path after links are resolved, or the same device and
-// node (a hard link).
-bool mesmo_arquivo(const QString& a, const QString& b)
-{
-    const QString ca = QFileInfo(a).canonicalFilePath(), cb = QFileInfo(b).canonicalFilePath();
-    if (!ca.isEmpty() && ca == cb)
-        return true;
-    struct stat sa {}, sb {};
-    return ::stat(QFile::encodeName(a).constData(), &sa) == 0
-        && ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev
-        && sa.st_ino == sb.st_ino;
-}
-
-// The checks made before anything is written, and the atomic target.
+// The target of a copy: refused when it is the source itself; a copy that
+// fails leaves nothing behind.
 class Destino {
 public:
     explicit Destino(const QString& caminho) : arquivo_(caminho) {}
 
-    bool abrir(const QString& original, QString* erro)
-    {
-        const QString& destino = arquivo_.fileName();
-        if (!destino.isEmpty() && mesmo_arquivo(original, destino))
-            return falhar(erro, QStringLiteral("O arquivo de destino %1 é o próprio arquivo "
-                                               "aberto. Escolha outro nome para a cópia.")
-                                    .arg(destino));
-        return abrir_saida(arquivo_, erro);
-    }
+    bool abrir(const QString& original, QString* erro) { return arquivo_.abrir(erro, {original}); }
 
     bool gravar(const QByteArray& dados, QString* erro)
     {
         if (arquivo_.write(dados) != dados.size()) {
-            const QString m = mensagem();
-            // Nothing of an incomplete copy is left behind.
-            arquivo_.cancelWriting();
+            const QString m = arquivo_.erro();
+            arquivo_.descartar();
             return falhar(erro, m);
         }
         return true;
     }
 
-    bool concluir(QString* erro)
-    {
-        if (!arquivo_.commit())
-            return falhar(erro, mensagem());
-        return true;
-    }
+    bool concluir(QString* erro) { return arquivo_.concluir(erro); }
 
 private:
-    QString mensagem() const { return erro_gravacao(arquivo_); }
-
-    QSaveFile arquivo_;
+    ArquivoSaida arquivo_;
 };
 
 } // namespace
@@ -91,7 +59,7 @@ bool copiar_arquivo(const QString& original, const QString& destino, QString* er
             return false;
         fonte.avancar(n);
     }
-    return alvo.concluir(erro);
+    return fonte.integro(erro) && alvo.concluir(erro);
 }
 
 bool copiartexto(const QString& original, const QString& arq2, Observador& observador,
@@ -140,7 +108,7 @@ bool copiartexto(const QString& original, const QString& arq2, Observador& obser
             saida.clear();
         }
     }
-    ok = ok && alvo.gravar(saida, erro) && alvo.concluir(erro);
+    ok = ok && fonte.integro(erro) && alvo.gravar(saida, erro) && alvo.concluir(erro);
     observador.gravando({});
     return ok;
 }

@@ -7,7 +7,12 @@ namespace papelada {
 
 namespace {
 constexpr qsizetype tamanho_bloco = 256 * 1024;
+
+QString mudou_de_tamanho(const QString& caminho)
+{
+    return QStringLiteral("O arquivo %1 mudou de tamanho enquanto era lido.").arg(caminho);
 }
+} // namespace
 
 bool FonteBytes::abrir(const QString& caminho, QString* erro)
 {
@@ -50,6 +55,7 @@ void FonteBytes::fechar()
         arquivo_.close();
     aberto_ = false;
     em_memoria_ = false;
+    falha_.clear();
     dados_.clear();
     tamanho_ = posicao_ = 0;
     indice_ = carregados_ = 0;
@@ -75,13 +81,29 @@ bool FonteBytes::recarregar()
         return false;
     const qint64 lidos = arquivo_.read(dados_.data(), dados_.size());
     if (lidos <= 0) {
-        // The file became shorter than it was when opened: that is its end.
+        // Reading stops here; whoever reads is told why by integro().
+        if (falha_.isEmpty())
+            falha_ = lidos < 0 ? QStringLiteral("Não foi possível ler o arquivo %1: %2.")
+                                     .arg(arquivo_.fileName(), arquivo_.errorString())
+                               : mudou_de_tamanho(arquivo_.fileName());
         tamanho_ = posicao_;
         return false;
     }
     indice_ = 0;
     carregados_ = static_cast<qsizetype>(lidos);
     return true;
+}
+
+bool FonteBytes::integro(QString* erro) const
+{
+    QString motivo = falha_;
+    if (motivo.isEmpty() && !em_memoria_ && arquivo_.isOpen() && arquivo_.size() != tamanho_)
+        motivo = mudou_de_tamanho(arquivo_.fileName());
+    if (motivo.isEmpty())
+        return true;
+    if (erro)
+        *erro = motivo;
+    return false;
 }
 
 std::span<const unsigned char> FonteBytes::janela()

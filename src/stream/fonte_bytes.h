@@ -45,6 +45,12 @@ public:
         return true;
     }
 
+    // False, with a message, when the file was not read as it was opened: a
+    // read failed, or the file changed size meanwhile. A reader that ends
+    // asks before it reports success, so that the end of what could be read
+    // is never taken for the end of the report.
+    bool integro(QString* erro = nullptr) const;
+
     // The bytes that can be read now without touching the file (possibly
     // empty at the end); `avancar` consumes the first n of them.
     std::span<const unsigned char> janela();
@@ -55,6 +61,7 @@ private:
     bool recarregar();
 
     QFile arquivo_;
+    QString falha_; // why the file was not read to its end
     QByteArray dados_;
     bool em_memoria_ = false;
     bool aberto_ = false;

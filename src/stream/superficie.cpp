@@ -1,7 +1,9 @@
 #include "stream/superficie.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <sys/stat.h>
 
 namespace papelada {
 
@@ -43,6 +45,39 @@ QImage carregar_imagem(const QString& caminho, QString* erro)
                           .arg(caminho, leitor.errorString()));
     if (imagem.width() > maximo || imagem.height() > maximo)
         return falhar(QStringLiteral("A imagem %1 é grande demais.").arg(caminho));
+    return imagem;
+}
+
+QImage CacheImagens::carregar(const QString& caminho, QString* erro)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(caminho).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return carregar_imagem(caminho, erro); // which says why
+    const qint64 modificado = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    auto it = entradas_.find(caminho);
+    if (it != entradas_.end()) {
+        if (it->tamanho_arquivo == st.st_size && it->modificado_ns == modificado) {
+            it->uso = ++relogio_;
+            return it->imagem;
+        }
+        ocupado_ -= it->imagem.sizeInBytes();
+        entradas_.erase(it);
+    }
+    const QImage imagem = carregar_imagem(caminho, erro);
+    ++decodificadas_;
+    const qint64 bytes = imagem.sizeInBytes();
+    if (imagem.isNull() || bytes > limite_)
+        return imagem;
+    while (ocupado_ + bytes > limite_ && !entradas_.isEmpty()) {
+        auto velha = entradas_.begin();
+        for (auto e = entradas_.begin(); e != entradas_.end(); ++e)
+            if (e->uso < velha->uso)
+                velha = e;
+        ocupado_ -= velha->imagem.sizeInBytes();
+        entradas_.erase(velha);
+    }
+    entradas_.insert(caminho, Entrada{st.st_size, modificado, imagem, ++relogio_});
+    ocupado_ += bytes;
     return imagem;
 }
 

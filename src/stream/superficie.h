@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QColor>
+#include <QHash>
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -119,6 +120,32 @@ QColor QBColor(int indice);
 // larger than 10,000 x 10,000 pixels are refused. Returns a null image on
 // failure, with the reason in `erro`.
 QImage carregar_imagem(const QString& caminho, QString* erro = nullptr);
+
+// The pictures of one job, each decoded once: a picture drawn by many ESC "G"
+// commands is read again only when its file changed (another size or
+// modification time). At most `limite` bytes of pixels are kept, the picture
+// used longest ago leaving first.
+class CacheImagens {
+public:
+    explicit CacheImagens(qint64 limite = qint64(256) << 20) : limite_(limite) {}
+    // As carregar_imagem.
+    QImage carregar(const QString& caminho, QString* erro = nullptr);
+    // Pictures decoded so far (those read from the cache are not counted).
+    int decodificadas() const { return decodificadas_; }
+
+private:
+    struct Entrada {
+        qint64 tamanho_arquivo;
+        qint64 modificado_ns;
+        QImage imagem;
+        quint64 uso;
+    };
+    QHash<QString, Entrada> entradas_;
+    qint64 limite_;
+    qint64 ocupado_ = 0;
+    quint64 relogio_ = 0;
+    int decodificadas_ = 0;
+};
 
 // Size of a picture in twips, as a 96 dots-per-inch screen shows it
 // (15 twips a pixel).

@@ -1,6 +1,5 @@
 // papelada-cli medir: its lines, its exit codes, and the settings store it
-// writes (never blocking the measurement, even when it cannot be written or
-// when several programs write it at once).
+// only reads (never writing it, never blocking on it).
 #include "comum/apoio.h"
 #include "comum/cups_privado.h"
 
@@ -10,6 +9,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using namespace papelada::teste;
 
@@ -92,8 +93,7 @@ TEST_F(CliMedirCups, RegistroDeImpressoraEscolheAFilaDoSistema)
     EXPECT_EQ(valor(r.saida, "impressora"), "Arquivo PDF");
     EXPECT_EQ(valor(r.saida, "papel"), "A4, 210 x 297 mm");
 
-    QSettings s(config.path() + QStringLiteral("/Orvel/Papelada.ini"), QSettings::IniFormat);
-    EXPECT_EQ(s.value(QStringLiteral("Software/Orvel/Papelada/Papelada_Medir/FontName")).toString(), "Courier New");
+    EXPECT_FALSE(QFileInfo::exists(config.path() + QStringLiteral("/Orvel/Papelada.ini")));
 }
 
 TEST(CliMedir, Erros)
@@ -134,31 +134,59 @@ TEST(CliMedir, ConfiguracaoQueNaoPodeSerGravada)
     EXPECT_EQ(ler(nao_pasta), "x");
 }
 
-TEST(CliMedir, ProgramasAoMesmoTempo)
+// medir and paginas only read the settings: an empty store stays empty, a
+// stored one unchanged; a store that is a FIFO or a device is ignored with
+// a warning, without waiting on it and without writing into it.
+TEST(CliMedir, ConfiguracoesSoLidas)
 {
-    // Each round starts from an empty store, so every program creates the
-    // printer's font key; the file must read back whole afterwards.
+    const QString arquivo = gravar(QStringLiteral("so_le.spl"), "ABC\fDEF\n.");
     QTemporaryDir config;
-    const QString arquivo = gravar(QStringLiteral("concorrente.spl"), "ABC\nDEF.");
-    const QString ini = config.path() + QStringLiteral("/Orvel/Papelada.ini");
-    for (int rodada = 0; rodada < 4; ++rodada) {
-        QFile::remove(ini);
-        std::vector<std::unique_ptr<QProcess>> programas;
-        for (int k = 0; k < 3; ++k)
-            programas.push_back(iniciar({arquivo, QStringLiteral("--pdf")}, config.path()));
-        for (auto& p : programas) {
-            ASSERT_TRUE(p->waitForFinished(60000));
-            EXPECT_EQ(p->exitCode(), 0);
+    const QString pasta = config.path() + QStringLiteral("/Orvel");
+    const QString ini = pasta + QStringLiteral("/Papelada.ini");
+    QDir().mkpath(pasta);
+    const auto rodar = [&](const char* comando) {
+        QProcess p;
+        QProcessEnvironment amb = QProcessEnvironment::systemEnvironment();
+        amb.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        p.setProcessEnvironment(amb);
+        p.start(cli(), {QString::fromLatin1(comando), arquivo, QStringLiteral("--pdf")});
+        return concluir(p, 30);
+    };
+    for (const char* comando : {"medir", "paginas"}) {
+        SCOPED_TRACE(comando);
+        EXPECT_EQ(rodar(comando).codigo, 0);
+        EXPECT_TRUE(QDir(pasta).isEmpty());
+    }
+    const QByteArray guardado = "[Software]\nOrvel\\Papelada\\Margem%20esquerda=40000\n";
+    {
+        QFile f(ini);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(guardado);
+    }
+    for (const char* comando : {"medir", "paginas"})
+        EXPECT_EQ(rodar(comando).codigo, 0);
+    EXPECT_EQ(ler(ini), guardado);
+    EXPECT_EQ(QDir(pasta).entryList(QDir::Files | QDir::Hidden), QStringList{"Papelada.ini"});
+
+    QFile::remove(ini);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(ini).constData(), 0600), 0);
+    const QString dispositivo = pasta + QStringLiteral("/nulo");
+    const bool com_dispositivo = ::mknod(QFile::encodeName(dispositivo).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    for (bool link : {false, true}) {
+        if (link) {
+            if (!com_dispositivo)
+                break; // creating a device needs root
+            QFile::remove(ini);
+            ASSERT_TRUE(QFile::link(dispositivo, ini));
         }
-        QSettings s(ini, QSettings::IniFormat);
-        ASSERT_EQ(s.status(), QSettings::NoError);
-        s.beginGroup(QStringLiteral("Software/Orvel/Papelada/Arquivo PDF"));
-        EXPECT_EQ(s.value(QStringLiteral("FontName")).toString(), "Courier New");
-        EXPECT_EQ(s.value(QStringLiteral("FontSize")).toString(), "10");
-        EXPECT_EQ(s.value(QStringLiteral("FontBold")).toString(), "0");
-        EXPECT_EQ(s.value(QStringLiteral("FontItalic")).toString(), "0");
-        EXPECT_EQ(QDir(config.path() + QStringLiteral("/Orvel")).entryList(QDir::Files),
-                  QStringList{"Papelada.ini"});
+        for (const char* comando : {"medir", "paginas"}) {
+            const Resultado r = rodar(comando);
+            EXPECT_EQ(r.codigo, 0) << comando << " " << link;
+            EXPECT_TRUE(r.erros.contains(QStringLiteral("não é um arquivo comum"))) << r.erros.toStdString();
+        }
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(ini).constData(), &st), 0);
+        EXPECT_TRUE(link ? S_ISCHR(st.st_mode) : S_ISFIFO(st.st_mode));
     }
 }
 

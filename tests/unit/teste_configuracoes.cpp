@@ -59,12 +59,12 @@ protected:
 
 TEST_F(Configuracoes, Margens)
 {
-    // First start: both margins are 10 and are written.
+    // First start: both margins are 10, and reading writes nothing.
     std::int32_t e = -1, s = -1;
     ler_margens(e, s);
     EXPECT_EQ(e, 10);
     EXPECT_EQ(s, 10);
-    EXPECT_EQ(valor(margens + "Margem Superior").toString(), "10");
+    EXPECT_FALSE(QFileInfo::exists(loja().fileName()));
 
     struct Caso {
         const char* texto;
@@ -76,8 +76,9 @@ TEST_F(Configuracoes, Margens)
         {"12.5", 12, "12", 12}, {"13.5", 14, "14", 14}, {"12,5", 12, "12", 12},
         {"300", 300, "300", 300}, {"abc", 0, "0", 0}, {" 7mm", 7, "7", 7},
         // Negative margins come back as typed, and a margin that 16 bits
-        // cannot hold is kept at their limit instead of wrapping around.
-        {"-5", -5, "-5", -5}, {"70000", 70000, "32767", 32767},
+        // cannot hold is kept at their limit instead of wrapping around;
+        // read back, no margin is wider than a metre.
+        {"-5", -5, "-5", -5}, {"70000", 70000, "32767", 1000}, {"-2000", -2000, "-2000", -1000},
     };
     for (const Caso& c : casos) {
         SCOPED_TRACE(c.texto);
@@ -106,7 +107,7 @@ TEST_F(Configuracoes, MargemGuardadaEmQualquerForma)
         {"número", QStringLiteral("25"), 25},
         {"número com fração", QStringLiteral("12.5"), 12},
         {"número negativo", QStringLiteral("-3"), -3},
-        // What cannot be read becomes 10, written back as a number.
+        // What cannot be read is 10, and the file keeps what it holds.
         {"três bytes", bytes({1, 2, 3}), 10},
         {"texto", QStringLiteral("abc"), 10},
         {"número além de 16 bits", QStringLiteral("40000"), 10},
@@ -118,9 +119,7 @@ TEST_F(Configuracoes, MargemGuardadaEmQualquerForma)
         std::int32_t e = 0, s = 0;
         ler_margens(e, s);
         EXPECT_EQ(e, c.lido);
-        if (c.lido == 10) {
-            EXPECT_EQ(valor(margens + "Margem esquerda").toString(), "10");
-        }
+        EXPECT_EQ(valor(margens + "Margem esquerda"), c.guardado);
     }
 }
 
@@ -143,10 +142,11 @@ TEST_F(Configuracoes, FonteGuardadaEmQualquerForma)
         {"números", QStringLiteral("12"), QStringLiteral("0"), QStringLiteral("1"), "Courier New 12 i"},
         {"negrito -1", QStringLiteral("11"), QStringLiteral("-1"), zero, "Courier New 11 b"},
         {"tamanho com fração", QStringLiteral("10.5"), QStringLiteral("1"), zero, "Courier New 10 b"},
-        // A size of 0 points is refused by the printer: its size stays.
+        // A size of 0 points is refused by the printer: its size stays; a
+        // size that leaves no line on the page is taken as 500 points.
         {"tamanho 0", zero, bytes({0, 1}), zero, "Courier New 7 b"},
-        // A value missing or that cannot be read is the printer's, written
-        // back (-1 for true).
+        {"tamanho 1000", QStringLiteral("1000"), zero, zero, "Courier New 500"},
+        // A value missing or that cannot be read is the printer's.
         {"itálico ausente", zero, zero, QVariant(), "Courier New 7 i"},
         {"ilegíveis", QStringLiteral("grande"), bytes({1, 2, 3}), QStringLiteral("x"), "Courier New 7 i"},
     };
@@ -171,7 +171,9 @@ TEST_F(Configuracoes, FonteGuardadaEmQualquerForma)
         EXPECT_EQ(dialogo.nome, "Courier New");
         EXPECT_EQ(dialogo.italico, g.fontItalic());
     }
-    EXPECT_EQ(fonte_gravada(loja(), chave), QStringList({"Courier New", "7", "0", "-1"}));
+    // Nothing was repaired in the file.
+    EXPECT_EQ(valor(chave + "/FontSize").toString(), "grande");
+    EXPECT_EQ(valor(chave + "/FontBold"), bytes({1, 2, 3}));
 }
 
 TEST_F(Configuracoes, ArquivoAntigoReescritoComoTexto)
@@ -212,7 +214,7 @@ TEST_F(Configuracoes, ArquivoAntigoReescritoComoTexto)
 
 }
 
-TEST_F(Configuracoes, ImpressoraNovaGuardaAFonteQueTinha)
+TEST_F(Configuracoes, ImpressoraNovaSoGuardaAFonteQuandoPedido)
 {
     // 8.25 points are stored as 8, 10.5 as 10 (halves to even).
     for (auto [tamanho, gravado, estilo] : {std::tuple{8.25, "8", true}, std::tuple{10.5, "10", false}}) {
@@ -230,9 +232,11 @@ TEST_F(Configuracoes, ImpressoraNovaGuardaAFonteQueTinha)
         EXPECT_EQ(dialogo.nome, "Arial");
         EXPECT_EQ(dialogo.tamanho, tamanho);
         EXPECT_EQ(dialogo.negrito, estilo);
+        EXPECT_FALSE(valor(margens + g.deviceName() + "/FontName").isValid());
+        // "Definir Fonte Padrão": from now on the stored font is applied.
+        gravar_fonte_padrao(g);
         EXPECT_EQ(fonte_gravada(loja(), margens + g.deviceName()),
                   QStringList({"Arial", gravado, estilo ? "1" : "0", estilo ? "0" : "1"}));
-        // From now on the stored font is applied.
         aplicar_fonte_reserva(g);
         EXPECT_TRUE(set_default_font(g));
         EXPECT_EQ(fonte_de(g), QStringLiteral("Arial %1 %2").arg(gravado, estilo ? "b" : "i"));
@@ -292,7 +296,7 @@ TEST(ConfiguracoesFilho, Escritor)
     const QString nome = qEnvironmentVariable("PAPELADA_TESTE_ESCRITOR");
     if (nome.isEmpty())
         GTEST_SKIP() << "só como processo filho";
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, qEnvironmentVariable("PAPELADA_TESTE_PASTA"));
+    qputenv("XDG_CONFIG_HOME", qgetenv("PAPELADA_TESTE_PASTA"));
     SuperficieGravacao g;
     usar_impressora(g, nome);
     g.setFontName(QStringLiteral("Arial"));

@@ -131,6 +131,39 @@ TEST(Imagem, DesenhoPersistenteECls)
     EXPECT_EQ(s.imagem().pixelColor(50, 10), QColor(Qt::black));
 }
 
+// A picture used again and again is decoded once, again when its file
+// changes, and the cache never holds more than its limit.
+TEST(Imagem, CacheDoTrabalho)
+{
+    const auto salvar = [](const QString& nome, int lado) {
+        QImage img(lado, lado, QImage::Format_RGB32);
+        img.fill(Qt::red);
+        const QString caminho = pasta_temporaria() + u'/' + nome;
+        EXPECT_TRUE(img.save(caminho, "PNG"));
+        return caminho;
+    };
+    const QString a = salvar(QStringLiteral("cache_a.png"), 100), b = salvar(QStringLiteral("cache_b.png"), 100);
+    CacheImagens cache((100 * 100 + 70 * 70) * 4);
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(cache.carregar(a).width(), 100);
+    EXPECT_EQ(cache.decodificadas(), 1);
+    salvar(QStringLiteral("cache_a.png"), 50);
+    EXPECT_EQ(cache.carregar(a).width(), 50);
+    cache.carregar(b);
+    EXPECT_EQ(cache.decodificadas(), 3);
+    // A third picture that fills the cache pushes out the one used longest ago (a).
+    const QString c = salvar(QStringLiteral("cache_c.png"), 70);
+    cache.carregar(b);
+    cache.carregar(c);
+    cache.carregar(b);
+    EXPECT_EQ(cache.decodificadas(), 4);
+    cache.carregar(a);
+    EXPECT_EQ(cache.decodificadas(), 5);
+    QString erro;
+    EXPECT_TRUE(cache.carregar(pasta_temporaria() + QStringLiteral("/sem_imagem.png"), &erro).isNull());
+    EXPECT_TRUE(erro.contains(QStringLiteral("não foi encontrada"))) << erro.toStdString();
+}
+
 TEST(CodePage, TabelaFixa)
 {
     // The euro sign and accented letters are checked where reports are

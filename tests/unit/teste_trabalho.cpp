@@ -145,6 +145,23 @@ TEST(Trabalho, ArquivoQueSumiu)
     EXPECT_TRUE(u.obs.log.endsWith(QStringLiteral("imprimindo:0")));
 }
 
+// A report that shrinks or grows while it prints is not reported as printed.
+TEST(Trabalho, ArquivoQueMudaDeTamanho)
+{
+    for (const qint64 novo : {qint64(300 * 1024), qint64(600 * 1024 + 10)}) {
+        Trabalho t;
+        bool feito = false;
+        t.obs.ao_processar = [&] {
+            if (!std::exchange(feito, true))
+                QFile(t.doc.nome_arquivo).resize(novo);
+        };
+        t.rodar(QByteArray(600 * 1024, 'a'), QStringLiteral("muda.spl"));
+        EXPECT_EQ(t.resultado.fim, FimTrabalho::Falhou) << novo;
+        EXPECT_TRUE(t.resultado.erro.contains(QStringLiteral("mudou de tamanho"))) << t.resultado.erro.toStdString();
+        EXPECT_EQ(t.sup.documentos_encerrados, 0);
+    }
+}
+
 TEST(Trabalho, ImpressoraQueRecusa)
 {
     SuperficieImpressora p(impressora_pdf);
@@ -159,6 +176,29 @@ TEST(Trabalho, ImpressoraQueRecusa)
     EXPECT_EQ(r.paginas, 0);
     EXPECT_TRUE(r.erro.contains(QStringLiteral("x.pdf"))) << r.erro.toStdString();
     EXPECT_FALSE(QFileInfo::exists(pedido.arquivo_saida));
+}
+
+// The PDF target of the window and of papelada-cli is never the report being
+// printed, whatever name reaches it.
+TEST(Trabalho, PdfSobreOProprioRelatorio)
+{
+    const QByteArray dados = "A\n.";
+    Documento doc;
+    doc.nome_arquivo = gravar(QStringLiteral("proprio.spl"), dados);
+    const QString atalho = pasta_temporaria() + QStringLiteral("/proprio_atalho.pdf");
+    QFile::remove(atalho);
+    ASSERT_TRUE(QFile::link(doc.nome_arquivo, atalho));
+    for (const QString& alvo : {doc.nome_arquivo, atalho}) {
+        SuperficieImpressora p(impressora_pdf);
+        Metricas m{240, 120, 240, 120, 16838, 11906};
+        PedidoImpressao pedido;
+        pedido.arquivo_saida = alvo;
+        ObservadorGravador obs;
+        const ResultadoTrabalho r = imprimir_relatorio({doc, m, p}, pedido, obs);
+        EXPECT_EQ(r.fim, FimTrabalho::Recusado) << alvo.toStdString();
+        EXPECT_TRUE(r.erro.contains(QStringLiteral("próprio arquivo"))) << r.erro.toStdString();
+        EXPECT_EQ(ler(doc.nome_arquivo), dados);
+    }
 }
 
 } // namespace

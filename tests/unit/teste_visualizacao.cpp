@@ -1,6 +1,7 @@
 // The preview: one page drawn on the page image, its launch, and the search.
 #include "analysis/indice.h"
 #include "comum/apoio.h"
+#include "preview/procura.h"
 #include "preview/visualizacao.h"
 #include "stream/cp1252.h"
 #include "comum/superficie_gravacao.h"
@@ -373,11 +374,34 @@ TEST(Procura, BytesSemDistinguirMaiusculas)
     EXPECT_EQ(procurar_texto(texto, QStringLiteral("relação"), 35), -1);
     EXPECT_EQ(procurar_texto(texto, QString(), 0), -1);
     EXPECT_EQ(procurar_texto(texto, QStringLiteral("x"), 1000), -1);
-    // The offset is the byte's, line ends included.
-    const QString arq = gravar(QStringLiteral("procura.spl"), texto);
-    QByteArray lido;
-    ASSERT_TRUE(carregar_texto_procura(arq, lido));
-    EXPECT_EQ(lido, texto);
+}
+
+// The file is searched in blocks of 4 MiB: hits across a block's border are
+// found, each once, and the search stops at the length the file had.
+TEST(Procura, NoArquivoEmBlocos)
+{
+    const qint64 mib = 1024 * 1024;
+    QByteArray dados(9 * mib, 'x');
+    const QByteArray palavra = unicode_para_cp1252(QStringLiteral("RELAÇÃO"));
+    const qint64 posicoes[] = {4 * mib - 3, 8 * mib - 6, 9 * mib - 7};
+    for (qint64 p : posicoes)
+        dados.replace(p, palavra.size(), palavra);
+    const QString arq = gravar(QStringLiteral("procura_grande.spl"), dados);
+    qint64 achado = -1, inicio = 0;
+    for (qint64 p : posicoes) {
+        ASSERT_TRUE(procurar_no_arquivo(arq, dados.size(), QStringLiteral("relação"), inicio, achado));
+        EXPECT_EQ(achado, p);
+        inicio = achado + 1;
+    }
+    ASSERT_TRUE(procurar_no_arquivo(arq, dados.size(), QStringLiteral("relação"), inicio, achado));
+    EXPECT_EQ(achado, -1);
+    ASSERT_TRUE(procurar_no_arquivo(arq, 9 * mib - 1, QStringLiteral("relação"), posicoes[1] + 1, achado));
+    EXPECT_EQ(achado, -1);
+    // A file that lost its end since it was loaded is not searched in part.
+    QFile(arq).resize(5 * mib);
+    QString erro;
+    EXPECT_FALSE(procurar_no_arquivo(arq, dados.size(), QStringLiteral("relação"), 4 * mib, achado, &erro));
+    EXPECT_TRUE(erro.contains(arq)) << erro.toStdString();
 }
 
 TEST(Procura, PaginaDoAchado)
@@ -401,10 +425,10 @@ TEST(Procura, DestaqueNoArquivoComFinsDeLinha)
     p.doc.tamanho_arquivo = d.size();
     IndicePaginas indice;
     ASSERT_TRUE(examinar(p.doc, p.m, p.vis.papel, indice, p.obs));
-    QByteArray texto;
-    ASSERT_TRUE(carregar_texto_procura(p.doc.nome_arquivo, texto));
     p.vis.texto_procurado = QStringLiteral("ACHEI");
-    p.vis.posicao_achada = procurar_texto(texto, p.vis.texto_procurado, 0);
+    qint64 achado = -1;
+    ASSERT_TRUE(procurar_no_arquivo(p.doc.nome_arquivo, d.size(), p.vis.texto_procurado, 0, achado));
+    p.vis.posicao_achada = achado;
     p.vis.pagina_atual = pagina_do_achado(indice, p.vis.posicao_achada);
     p.pagina.registro.clear();
     ASSERT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));

@@ -1,0 +1,104 @@
+#!/bin/bash
+# Every file papelada-cli writes (copy, text copy, PDF, PNG) on a file system
+# with 4 KiB left: exit 3, the system's reason in the message, the older file
+# at that path intact and nothing left beside it. Then the targets that must
+# be refused: the report itself by name, symbolic link or hard link, and a
+# link planted by another user in a shared sticky folder.
+set -uo pipefail
+build=$1 fonte=$2
+cli="$build/papelada-cli"
+temp=$(mktemp -d)
+cheio="$temp/cheio"
+montado=0
+encerrar() {
+    [ "$montado" = 1 ] && umount "$cheio"
+    rm -rf "$temp"
+}
+trap encerrar EXIT
+export XDG_CONFIG_HOME="$temp/config" QT_QPA_PLATFORM=offscreen
+falhas=0
+falha() { echo "FALHA: $*"; falhas=$((falhas + 1)); }
+
+relatorio="$temp/vendas.spl"
+cp "$fonte/samples/relatorio_vendas.spl" "$relatorio"
+# Plain text, for the text copy (the sample's commands leave it empty).
+texto="$temp/texto.spl"
+for i in $(seq 1 400); do printf 'linha %d do relatorio\r\n' "$i"; done >"$texto"
+mkdir -p "$cheio"
+if mount -t tmpfs -o size=64k tmpfs "$cheio" 2>/dev/null; then
+    montado=1
+    # 60 KiB taken by another file and 4 KiB by the older output: 4 KiB left
+    # whatever the target.
+    head -c $((56 * 1024)) /dev/zero >"$cheio/ocupado"
+    motivo=$(python3 -c 'import os; print(os.strerror(28))')
+    limitar() { "$@"; }
+else
+    # No mount allowed here: a size limit refuses writes beyond 4 KiB.
+    motivo=$(python3 -c 'import os; print(os.strerror(27))')
+    limitar() { (trap '' XFSZ; ulimit -f 4; "$@"); }
+fi
+echo "disco cheio: $([ $montado = 1 ] && echo tmpfs || echo ulimit), motivo \"$motivo\""
+
+# name of the target | command (TARGET stands for the path)
+while IFS='|' read -r nome comando; do
+    alvo="$cheio/$nome"
+    printf 'conteudo antigo\n' >"$alvo"
+    # shellcheck disable=SC2086
+    erro=$(limitar "$cli" ${comando//TARGET/$alvo} 2>&1 >/dev/null)
+    codigo=$?
+    [ "$codigo" = 3 ] || falha "$nome: código $codigo, esperado 3 ($erro)"
+    grep -qF "$motivo" <<<"$erro" || falha "$nome: motivo ausente em \"$erro\""
+    [ "$(cat "$alvo")" = "conteudo antigo" ] || falha "$nome: o arquivo anterior mudou"
+    sobras=$(find "$cheio" -name ".$nome*" | wc -l)
+    [ "$sobras" = 0 ] || falha "$nome: $sobras arquivo(s) temporário(s) deixados"
+    rm -f "$alvo"
+done <<EOF
+copia.spl|salvar $relatorio TARGET
+copia.txt|salvar $texto TARGET
+saida.pdf|imprimir $relatorio --pdf TARGET
+pagina.png|visualizar $relatorio 1 TARGET --pdf
+EOF
+
+# The report as its own target. Each time it must come out unchanged.
+cp "$relatorio" "$temp/original"
+ln -s vendas.spl "$temp/atalho.spl"
+ln "$relatorio" "$temp/duro.spl"
+for alvo in "$relatorio" "$temp/atalho.spl" "$temp/duro.spl"; do
+    for comando in "imprimir $relatorio --pdf $alvo" "visualizar $relatorio 1 $alvo --pdf" \
+                   "salvar $relatorio $alvo"; do
+        # shellcheck disable=SC2086
+        erro=$("$cli" $comando 2>&1 >/dev/null)
+        codigo=$?
+        [ "$codigo" = 3 ] || falha "$comando: código $codigo"
+        grep -q "próprio arquivo" <<<"$erro" || falha "$comando: \"$erro\""
+        cmp -s "$relatorio" "$temp/original" || { falha "$comando: o relatório mudou"; cp "$temp/original" "$relatorio"; }
+    done
+done
+
+# A shared sticky folder: another user's link is refused, the user's own link
+# is followed (the file it points at gets the PDF, the link stays).
+if id nobody >/dev/null 2>&1 && [ "$(id -u)" = 0 ]; then
+    mkdir -m 1777 "$temp/publica"
+    printf 'alheio\n' >"$temp/vitima"
+    ln -s "$temp/vitima" "$temp/publica/plantado.pdf"
+    chown -h nobody "$temp/publica/plantado.pdf"
+    erro=$("$cli" imprimir "$relatorio" --pdf "$temp/publica/plantado.pdf" 2>&1 >/dev/null)
+    codigo=$?
+    [ "$codigo" = 3 ] || falha "link alheio: código $codigo"
+    grep -q "link simbólico de outro usuário" <<<"$erro" || falha "link alheio: \"$erro\""
+    [ "$(cat "$temp/vitima")" = alheio ] || falha "link alheio: o arquivo apontado mudou"
+    ln -s "$temp/meu.pdf" "$temp/publica/meu.pdf"
+    "$cli" imprimir "$relatorio" --pdf "$temp/publica/meu.pdf" >/dev/null 2>&1 || falha "link próprio recusado"
+    [ -L "$temp/publica/meu.pdf" ] || falha "link próprio substituído"
+    pdfinfo "$temp/meu.pdf" >/dev/null 2>&1 || falha "link próprio: o PDF não foi gravado no destino do link"
+fi
+
+# Report text on the terminal: the C1 controls that code page 1252 leaves
+# undefined come out as visible escapes, never as raw bytes.
+printf '\x1b0a\x81b\x9dc\x1aABC\n.' >"$temp/mensagem.spl"
+erro=$("$cli" imprimir "$temp/mensagem.spl" --pdf "$temp/mensagem.pdf" 2>&1 >/dev/null)
+grep -qF 'a\u0081b\u009Dc' <<<"$erro" || falha "mensagem no terminal: \"$erro\""
+if LC_ALL=C grep -qP '[\x00-\x08\x0b-\x1f\x7f]|\xc2[\x80-\x9f]' <<<"$erro"; then falha "controle cru no terminal"; fi
+
+[ "$falhas" = 0 ] || exit 1
+echo ok
