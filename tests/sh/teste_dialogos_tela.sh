@@ -12,14 +12,7 @@ nomes=(principal_caminho_longo dialogo_abrir dialogo_fontes escolha_impressora)
 mkdir -p "$capturas"
 for n in "${nomes[@]}"; do rm -f "$capturas/$n.png"; done
 
-temp=$(mktemp -d)
-encerrar() {
-    parar_xvfb
-    rm -rf "$temp"
-}
-trap encerrar EXIT
-
-iniciar_xvfb "$temp" || { echo "Xvfb não iniciou"; cat "$temp/xvfb.log"; exit 1; }
+usar_xvfb
 PAPELADA_CAPTURAS="$capturas" "$programa" -platform xcb
 
 for n in "${nomes[@]}"; do

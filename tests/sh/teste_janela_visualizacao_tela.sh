@@ -10,14 +10,7 @@ mkdir -p "$build/screenshots"
 saida="$build/screenshots/visualizacao.png"
 rm -f "$saida"
 
-temp=$(mktemp -d)
-encerrar() {
-    parar_xvfb
-    rm -rf "$temp"
-}
-trap encerrar EXIT
-
-iniciar_xvfb "$temp" || { echo "Xvfb não iniciou"; cat "$temp/xvfb.log"; exit 1; }
+usar_xvfb
 
 PAPELADA_CAPTURA="$saida" "$programa" -platform xcb
 

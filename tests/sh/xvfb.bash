@@ -32,3 +32,12 @@ parar_xvfb() {
         pid_xvfb=""
     fi
 }
+
+# For a script that needs one server for its whole run: starts it with its
+# files in a temporary folder, and stops it and removes the folder when the
+# script ends. Ends the script when the server does not start.
+usar_xvfb() {
+    pasta_xvfb=$(mktemp -d)
+    trap 'parar_xvfb; rm -rf "$pasta_xvfb"' EXIT
+    iniciar_xvfb "$pasta_xvfb" || { echo "Xvfb não iniciou"; cat "$pasta_xvfb/xvfb.log"; exit 1; }
+}
