@@ -16,17 +16,9 @@ QString numero(double v) { return QString::number(v, 'g', 15); }
 
 int medir(const QStringList& args)
 {
-    QCommandLineParser linha;
-    opcoes_impressora(linha);
-    argumento_relatorio(linha);
-    if (const int r = ler_linha(linha, "medir", args); r != seguir)
+    QString arquivo, impressora;
+    if (const int r = ler_relatorio_e_impressora(args, "medir", arquivo, impressora); r != seguir)
         return r;
-    QString impressora;
-    if (!impressora_escolhida(linha, "medir", impressora))
-        return erro_uso;
-    QString arquivo;
-    if (!so_o_relatorio(linha, "medir", arquivo))
-        return erro_uso;
     arquivo = arquivo_de_entrada(arquivo);
     if (arquivo.isEmpty())
         return erro_entrada;

@@ -14,17 +14,9 @@ constexpr const char* uso_paginas = "paginas [--pdf | --impressora NOME] [--] AR
 
 int paginas(const QStringList& args)
 {
-    QCommandLineParser linha;
-    opcoes_impressora(linha);
-    argumento_relatorio(linha);
-    if (const int r = ler_linha(linha, "paginas", args); r != seguir)
+    QString arquivo, impressora;
+    if (const int r = ler_relatorio_e_impressora(args, "paginas", arquivo, impressora); r != seguir)
         return r;
-    QString impressora;
-    if (!impressora_escolhida(linha, "paginas", impressora))
-        return erro_uso;
-    QString arquivo;
-    if (!so_o_relatorio(linha, "paginas", arquivo))
-        return erro_uso;
     DocumentoCli d;
     if (const int r = abrir_documento(arquivo, impressora, d); r != ok)
         return r;

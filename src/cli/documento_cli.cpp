@@ -33,16 +33,24 @@ void argumento_relatorio(QCommandLineParser& p)
     p.addPositionalArgument(QStringLiteral("ARQUIVO"), QStringLiteral("o relatório (.spl); - lê a entrada padrão."));
 }
 
-bool so_o_relatorio(const QCommandLineParser& p, const char* comando, QString& arquivo)
+int ler_relatorio_e_impressora(const QStringList& args, const char* comando, QString& arquivo,
+                               QString& impressora)
 {
+    QCommandLineParser p;
+    opcoes_impressora(p);
+    argumento_relatorio(p);
+    if (const int r = ler_linha(p, comando, args); r != seguir)
+        return r;
+    if (!impressora_escolhida(p, comando, impressora))
+        return erro_uso;
     const QStringList posicionais = p.positionalArguments();
-    if (posicionais.size() == 1) {
-        arquivo = posicionais[0];
-        return true;
+    if (posicionais.size() != 1) {
+        falha_de_uso(comando, nullptr,
+                     posicionais.isEmpty() ? QString() : QStringLiteral("argumento inesperado: ") + posicionais[1]);
+        return erro_uso;
     }
-    falha_de_uso(comando, nullptr,
-                 posicionais.isEmpty() ? QString() : QStringLiteral("argumento inesperado: ") + posicionais[1]);
-    return false;
+    arquivo = posicionais[0];
+    return seguir;
 }
 
 void opcoes_impressora(QCommandLineParser& p)

@@ -22,9 +22,12 @@ struct DocumentoCli {
 
 // The report, the first argument of every command ("-" reads standard input).
 void argumento_relatorio(QCommandLineParser& p);
-// The report of a command that takes nothing else; false after the usage
-// message when there is none or more.
-bool so_o_relatorio(const QCommandLineParser& p, const char* comando, QString& arquivo);
+// The whole command line of a command that takes only a printer choice and
+// the report: `arquivo` and `impressora` ("" for the system's default) are
+// set when it returns `seguir`; otherwise the exit code, after the help or
+// the usage message.
+int ler_relatorio_e_impressora(const QStringList& args, const char* comando, QString& arquivo,
+                               QString& impressora);
 
 // The options that choose the printer a report is measured on: --pdf (the
 // built-in PDF printer) and --impressora NOME.
