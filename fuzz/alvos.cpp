@@ -22,7 +22,7 @@ namespace {
 void ler_tudo(const QByteArray& dados)
 {
     for (const TabelaFormas* formas :
-         {&formas_linguagem(), &formas_medicao(), &formas_indice(), &formas_copia_texto()}) {
+         {&formas_linguagem(), &formas_medicao()}) {
         for (bool ultimo : {false, true}) {
             FonteBytes fonte;
             fonte.usar_memoria(dados);

@@ -41,31 +41,6 @@ const TabelaFormas& formas_medicao()
     return t;
 }
 
-const TabelaFormas& formas_indice()
-{
-    static const TabelaFormas t = [] {
-        TabelaFormas m{};
-        m.fill(Forma::Nenhuma);
-        m['D'] = Forma::Registro68;
-        m['F'] = Forma::Registro54;
-        return m;
-    }();
-    return t;
-}
-
-const TabelaFormas& formas_copia_texto()
-{
-    static const TabelaFormas t = [] {
-        TabelaFormas m = montar_linguagem();
-        for (Forma& f : m)
-            if (f != Forma::Nenhuma && f != Forma::Registro68 && f != Forma::Registro54)
-                f = Forma::AteSub;
-        m['C'] = Forma::Nenhuma;
-        return m;
-    }();
-    return t;
-}
-
 bool Leitor::proximo(Item& item)
 {
     if (fim_)
@@ -199,13 +174,6 @@ void Leitor::ler_parametros(Forma forma, Item& item)
         }
         return;
     }
-    case Forma::AteSub:
-        while (fonte_.ler(c))
-            if (c == SUB)
-                return;
-        fim_ = true;
-        item.completo = false;
-        return;
     }
 }
 

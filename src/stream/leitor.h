@@ -26,7 +26,6 @@ enum class Forma : unsigned char {
     Barra,      // four fields ended by "," or byte 26
     Registro68, // fixed record of 68 bytes (printer)
     Registro54, // fixed record of 54 bytes (font)
-    AteSub,     // every byte up to and including the next byte 26
 };
 using TabelaFormas = std::array<Forma, 256>;
 
@@ -34,13 +33,6 @@ using TabelaFormas = std::array<Forma, 256>;
 const TabelaFormas& formas_linguagem();
 // Measurement: ESC "C" takes no parameter, so the digits after it are text.
 const TabelaFormas& formas_medicao();
-// Only the two records are skipped; every other parameter byte passes as an
-// ordinary byte.
-const TabelaFormas& formas_indice();
-// Parameters taken to end at byte 26, except the two records and ESC "C": a
-// reading no part of the program uses (the text copy and the page index
-// read commands as the print pass does).
-const TabelaFormas& formas_copia_texto();
 
 // Numbers never overflow: digits beyond this value leave it there. Every
 // field that holds a number is narrower, so the value is clamped again when it
