@@ -97,26 +97,6 @@ TEST(Copia, ByteAByteEEscolhaPeloNome)
     }
 }
 
-TEST(Copia, DestinoEOProprioArquivo)
-{
-    const QString pasta = nova_pasta(QStringLiteral("proprio"));
-    const QByteArray dados = "relatorio\f" + esc("2") + "fim.";
-    const QString origem = pasta + QStringLiteral("/rel.spl");
-    { QFile f(origem); ASSERT_TRUE(f.open(QIODevice::WriteOnly)); f.write(dados); }
-    ASSERT_TRUE(QFile::link(origem, pasta + QStringLiteral("/atalho.txt")));
-    ASSERT_EQ(::link(QFile::encodeName(origem).constData(),
-                     QFile::encodeName(pasta + QStringLiteral("/duro.spl")).constData()),
-              0);
-    Observador nada;
-    for (const QString& alvo : {origem, pasta + QStringLiteral("/../proprio/rel.spl"),
-                                pasta + QStringLiteral("/atalho.txt"), pasta + QStringLiteral("/duro.spl")}) {
-        QString erro;
-        EXPECT_FALSE(salvar_copia(origem, alvo, nada, &erro)) << alvo.toStdString();
-        EXPECT_TRUE(erro.contains(QStringLiteral("próprio arquivo"))) << erro.toStdString();
-        EXPECT_EQ(ler(origem), dados);
-    }
-}
-
 TEST(Copia, DestinoQueNaoPodeSerGravado)
 {
     const QString origem = gravar(QStringLiteral("fonte_ok.spl"), "abc\r\ndef.");
