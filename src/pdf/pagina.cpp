@@ -167,6 +167,7 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
         // time; a byte takes at most two.
         char bloco[512];
         int usados = 0;
+        int codigo = c; // kept apart from `c`, whose address onde() takes
         while (k < n) {
             if (usados > static_cast<int>(sizeof bloco) - 2) {
                 conteudo_.append(bloco, usados);
@@ -184,19 +185,22 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
                 conteudo_.append(" (");
                 ajustes = true;
             }
-            switch (c) {
-            case '(': case ')': case '\\': bloco[usados++] = '\\'; bloco[usados++] = static_cast<char>(c); break;
+            switch (codigo) {
+            case '(': case ')': case '\\': bloco[usados++] = '\\'; bloco[usados++] = static_cast<char>(codigo); break;
             case '\r': bloco[usados++] = '\\'; bloco[usados++] = 'r'; break;
             case '\n': bloco[usados++] = '\\'; bloco[usados++] = 'n'; break;
-            default: bloco[usados++] = static_cast<char>(c);
+            default: bloco[usados++] = static_cast<char>(codigo);
             }
-            esperado = posicoes[k].x() + seg->avanco[static_cast<size_t>(c)];
+            esperado = posicoes[k].x() + seg->avanco[static_cast<size_t>(codigo)];
             if (++k == n || posicoes[k].y() != y)
                 break;
             // A glyph keeps the one font of the chain where it has a code:
             // most glyphs of a run are found in the font of the one before.
-            if ((c = seg->codigo_de(indices[k])) < 0 && onde(*r, indices[k], caractere(k), &c) != seg)
-                break;
+            if ((codigo = seg->codigo_de(indices[k])) < 0) {
+                if (onde(*r, indices[k], caractere(k), &c) != seg)
+                    break;
+                codigo = c;
+            }
         }
         conteudo_.append(bloco, usados);
         if (ajustes) {
