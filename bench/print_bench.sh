@@ -143,8 +143,14 @@ comparar() {
   rm -f "$dir/p.pdf" "$dir/t.pdf"
 }
 
+# The first column padded by characters, not bytes ("formulário").
+coluna() {
+  local LC_ALL=C.UTF-8
+  printf '%s%*s' "$1" $((22 - ${#1})) ''
+}
+
 linha() {
-  printf '%-22s %-10s %5s %9.2f %9.2f %9.1f %12s %8s\n' "$1" "$2" "$3" "$4" "$5" "$(echo "$6 / 1024" | bc -l)" "$7" "$8"
+  printf '%s %-10s %5s %9.2f %9.2f %9.1f %12s %8s\n' "$(coluna "$1")" "$2" "$3" "$4" "$5" "$(echo "$6 / 1024" | bc -l)" "$7" "$8"
 }
 
 nucleos=$(nproc)
