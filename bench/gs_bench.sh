@@ -10,30 +10,34 @@
 #   bench/gs_bench.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build}
-cli="$build/papelada-cli"
+cli="${1:-build}/papelada-cli"
 texttopdf=/usr/lib/cups/filter/texttopdf
-[ -x "$cli" ] || { echo "papelada-cli não encontrado em $build (compile primeiro)" >&2; exit 1; }
-[ -x "$texttopdf" ] || { echo "texttopdf não encontrado: instale cups-filters" >&2; exit 1; }
-command -v gs > /dev/null || { echo "gs não encontrado: instale ghostscript" >&2; exit 1; }
+for programa in "$cli" "$texttopdf" "$(command -v gs || echo gs)"; do
+  [ -x "$programa" ] || {
+    echo "$programa não encontrado (compile o papelada-cli; instale cups-filters e ghostscript)" >&2
+    exit 1
+  }
+done
 
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 
-# 50 pages of 60 lines, every line different; the last byte of a spool file
-# is never printed, so the report ends in one more byte.
-python3 - "$dir/texto.txt" <<'PY'
-import sys
-with open(sys.argv[1], "wb") as f:
-    for p in range(1, 51):
-        for l in range(1, 61):
-            cabeca = f"Pag {p:04d} linha {l:02d} "
-            corpo = "".join(chr(65 + (p * 7 + l * 3 + i) % 26) for i in range(80 - len(cabeca)))
-            f.write((cabeca + corpo).encode("ascii") + b"\n")
-        if p < 50:
-            f.write(b"\x0c")
-    f.write(b"\x1a")
-PY
+# 50 pages of 60 lines (those of print_bench.sh's report), every line
+# different; the last byte of a spool file is never printed, so the report
+# ends in one more byte.
+awk 'BEGIN {
+  for (p = 1; p <= 50; p++) {
+    for (l = 1; l <= 60; l++) {
+      linha = sprintf("Pag %04d linha %02d ", p, l)
+      for (i = 0; length(linha) < 80; i++)
+        linha = linha sprintf("%c", 65 + (p * 7 + l * 3 + i) % 26)
+      printf "%s\n", linha
+    }
+    if (p < 50)
+      printf "\f"
+  }
+  printf "\032"
+}' > "$dir/texto.txt"
 "$texttopdf" 1 usuario titulo 1 '' "$dir/texto.txt" > "$dir/texttopdf.pdf" 2>/dev/null
 
 # Prints "wall cpu": the run with the least CPU time of three.
