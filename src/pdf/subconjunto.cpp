@@ -377,11 +377,15 @@ QByteArray programa_simples(const FaceFonte& face, const std::map<int, quint32>&
         hb_face_t* construtor = hb_face_builder_create();
         hb_tag_t etiquetas[32];
         unsigned quantas = 32;
-        hb_face_get_table_tags(lido, 0, &quantas, etiquetas);
-        for (unsigned i = 0; i < quantas; ++i) {
-            hb_blob_t* b = hb_face_reference_table(lido, etiquetas[i]);
-            hb_face_builder_add_table(construtor, etiquetas[i], b);
-            hb_blob_destroy(b);
+        for (unsigned inicio = 0; quantas == 32; inicio += quantas) {
+            hb_face_get_table_tags(lido, inicio, &quantas, etiquetas);
+            for (unsigned i = 0; i < quantas; ++i) {
+                if (etiquetas[i] == HB_TAG('c', 'm', 'a', 'p'))
+                    continue;
+                hb_blob_t* b = hb_face_reference_table(lido, etiquetas[i]);
+                hb_face_builder_add_table(construtor, etiquetas[i], b);
+                hb_blob_destroy(b);
+            }
         }
         hb_face_destroy(lido);
         const QByteArray mapa = mapa_caracteres(codigos);
