@@ -60,6 +60,8 @@ private:
     // the interruption and the mode.
     void passar_caracteres()
     {
+        if (doc_.interromper == 1)
+            return; // the next item is not acted on
         Item lf;
         PenaPassada pena;
         if (pena_em_twips_inteiros()) {
