@@ -69,6 +69,8 @@ private:
             pena.y = imp_.currentY();
         }
         for (;;) {
+            if (!linhas_de_texto(pena))
+                return;
             std::span<const unsigned char> s = leitor_.caracteres();
             const int seguinte = leitor_.espiar(); // -1: not at hand yet
             if (seguinte == '\n' && linha_passada(pena, s.size())) {
@@ -135,6 +137,30 @@ private:
         pena.y += m_.altura_linha;
         ++pena.linhas;
         return true;
+    }
+
+    // With no field waiting for a run, lines of characters change nothing
+    // but the pen: as many as the page holds before its end are passed over
+    // at once. False when the progress was told (see relatar_a_cada_bloco).
+    bool linhas_de_texto(PenaPassada& pena)
+    {
+        const double lh = m_.altura_linha;
+        if (!pena.segura || !corrida_.buffer.isEmpty() || corrida_.tem_campo() || lh <= 0)
+            return true;
+        // The line feeds that do not end the page: those before the first
+        // at whose height avanco_encerra() holds.
+        const double pe_ = pe();
+        double cabem = std::max(0.0, std::ceil((pe_ - 2 * lh - pena.y) / lh));
+        while (cabem > 0 && avanco_encerra(pena.y + (cabem - 1) * lh, pe_, m_))
+            --cabem;
+        while (!avanco_encerra(pena.y + cabem * lh, pe_, m_))
+            ++cabem;
+        const qint64 n = leitor_.linhas_de_texto(static_cast<qint64>(std::min(cabem, 1e15)));
+        if (n == 0)
+            return true;
+        pena.y += static_cast<double>(n) * lh;
+        pena.linhas += n;
+        return relatar_a_cada_bloco(pena);
     }
 
     void devolver_pena(PenaPassada& pena)

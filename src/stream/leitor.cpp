@@ -129,6 +129,24 @@ std::span<const unsigned char> Leitor::caracteres()
     return janela.first(n);
 }
 
+qint64 Leitor::linhas_de_texto(qint64 maximo)
+{
+    if (fim_ || maximo <= 0)
+        return 0;
+    const std::span<const unsigned char> janela = fonte_.janela();
+    qint64 linhas = 0;
+    size_t lidos = 0; // through the last line feed taken
+    while (linhas < maximo) {
+        const size_t k = lidos + contar_caracteres(janela.data() + lidos, janela.size() - lidos);
+        if (k == janela.size() || janela[k] != '\n')
+            break;
+        ++linhas;
+        lidos = k + 1;
+    }
+    fonte_.avancar(static_cast<qsizetype>(lidos));
+    return linhas;
+}
+
 // Digits accumulate; the first other byte ends the number and is consumed.
 // Returns false when the end of the file ended it.
 bool Leitor::ler_numero(std::int64_t& valor, bool& comecou)

@@ -119,6 +119,10 @@ public:
     // Empty when the next item is no character (or the stream has ended).
     // The span stays valid until the next call to the reader.
     std::span<const unsigned char> caracteres();
+    // Whole lines of characters, in bulk: passes over at most `maximo` line
+    // feeds, each with the characters before it, while no other item comes
+    // between them, among the bytes held now. Returns how many.
+    qint64 linhas_de_texto(qint64 maximo);
     // The byte the next item begins with, when it is at hand without reading
     // the file; -1 otherwise.
     int espiar() const { return fim_ ? -1 : fonte_.espiar(); }
