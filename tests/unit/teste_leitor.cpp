@@ -5,6 +5,7 @@
 #include "stream/leitor.h"
 #include "stream/numeros.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -106,13 +107,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Leitor, CaracteresEmBlocoComoUmAUm)
 {
-    // Text with every byte value, and line feeds, form feeds, carriage
+    // Text with every byte value, lines, and line feeds, form feeds, carriage
     // returns and escapes at the edges of the 32-byte steps and of the
     // file's read blocks: the characters taken in bulk are those read one
     // by one, at the same positions, and the items between them too.
     QByteArray bytes(600 * 1024, 'a');
     for (qsizetype i = 0; i < bytes.size(); i += 97)
         bytes[i] = static_cast<char>(i / 97 % 256);
+    for (qsizetype i = 300 * 1024; i < bytes.size(); i += 41)
+        bytes[i] = '\n';
     const char separadores[] = {'\n', '\f', '\r', '\x1b'};
     int k = 0;
     for (const qsizetype base : {0, 64, 256 * 1024, 512 * 1024})
@@ -127,7 +130,18 @@ TEST(Leitor, CaracteresEmBlocoComoUmAUm)
         Item it;
         for (;;) {
             if (em_bloco) {
-                const qint64 antes = fonte.posicao();
+                // Whole lines, two at most, then characters; the lines'
+                // bytes are taken from the file.
+                qint64 antes = fonte.posicao();
+                const qint64 linhas = leitor.linhas_de_texto(2);
+                EXPECT_LE(linhas, 2);
+                for (qint64 p = antes + 1; p <= fonte.posicao(); ++p) {
+                    const auto c = static_cast<unsigned char>(bytes[p - 1]);
+                    itens.emplace_back(p, c == '\n' ? -1 : c);
+                }
+                EXPECT_EQ(std::count(bytes.begin() + antes, bytes.begin() + fonte.posicao(), '\n'), linhas);
+                EXPECT_TRUE(linhas == 0 || bytes[fonte.posicao() - 1] == '\n');
+                antes = fonte.posicao();
                 const auto s = leitor.caracteres();
                 for (size_t i = 0; i < s.size(); ++i)
                     itens.emplace_back(antes + 1 + static_cast<qint64>(i), s[i]);
