@@ -38,11 +38,7 @@ public:
     void executar()
     {
         Item it;
-        for (;;) {
-            if (!selecionada())
-                passar_caracteres();
-            if (!leitor_.proximo(it))
-                break;
+        while (leitor_.proximo(it)) {
             if (doc_.interromper == 1)
                 break;
             if (!agir(it))
@@ -52,13 +48,15 @@ public:
     }
 
 private:
-    // On a page that is not printed the characters are taken in bulk, up to
-    // the next byte that is none, as caractere() takes them one by one; a
-    // run whose width counts for nothing is not even kept. Lines of text
-    // alone go faster still: see linha_passada(). The progress is told once
-    // a block instead of every 128 bytes; after it the pass looks again at
-    // the interruption and the mode.
-    void passar_caracteres()
+    // After a character on a page that is not printed, the characters that
+    // follow are taken in bulk, up to the next byte that is none, as
+    // caractere() takes them one by one; a run whose width counts for
+    // nothing is not even kept, and lines of text alone go faster still (see
+    // linhas_de_texto() and linha_passada()). The progress is told once a
+    // block instead of every 128 bytes; after it the pass looks again at the
+    // interruption and the mode. Kept out of the loop of executar(), which
+    // runs once a byte on the pages printed.
+    [[gnu::noinline]] void passar_caracteres()
     {
         if (doc_.interromper == 1)
             return; // the next item is not acted on
@@ -73,31 +71,42 @@ private:
                 return;
             std::span<const unsigned char> s = leitor_.caracteres();
             const int seguinte = leitor_.espiar(); // -1: not at hand yet
-            if (seguinte == '\n' && linha_passada(pena, s.size())) {
+            bool linha = seguinte == '\n' && linha_passada(pena, s.size());
+            if (!linha && !s.empty()) {
+                devolver_pena(pena);
+                tomar_caracteres(s, seguinte);
+                // A run dropped at its line feed leaves that feed to be passed here too.
+                linha = seguinte == '\n' && linha_passada(pena, 0);
+            }
+            if (linha) {
                 leitor_.proximo(lf);
                 if (!relatar_a_cada_bloco(pena))
                     return;
                 continue;
             }
             devolver_pena(pena);
-            if (s.empty())
+            if (!relatar_a_cada_bloco(pena) || seguinte >= 0 || s.empty())
                 return;
-            const auto tipo = seguinte == '\n' ? Item::Tipo::AvancoLinha
-                              : seguinte == '\f' ? Item::Tipo::AvancoPagina
-                                                 : Item::Tipo::Caractere;
-            while (!s.empty() && imp_.currentX() < borda_direita()
-                   && (corrida_.buffer.isEmpty() || !corrida_visivel_)) {
-                corrida_visivel_ = false;
-                if (tipo != Item::Tipo::Caractere && fim_zera_x(tipo)) {
-                    // The line or page ends right after these characters.
-                    passar_corrida(corrida_, static_cast<qsizetype>(s.size()));
-                    break;
-                }
-                if (acrescentar_na_corrida(corrida_, s))
-                    descarregar();
+        }
+    }
+
+    // Characters on a page that is not printed, followed by the byte
+    // `seguinte` (-1 when not known yet), as caractere() takes them.
+    void tomar_caracteres(std::span<const unsigned char> s, int seguinte)
+    {
+        const auto tipo = seguinte == '\n' ? Item::Tipo::AvancoLinha
+                          : seguinte == '\f' ? Item::Tipo::AvancoPagina
+                                             : Item::Tipo::Caractere;
+        while (!s.empty() && imp_.currentX() < borda_direita()
+               && (corrida_.buffer.isEmpty() || !corrida_visivel_)) {
+            corrida_visivel_ = false;
+            if (tipo != Item::Tipo::Caractere && fim_zera_x(tipo)) {
+                // The line or page ends right after these characters.
+                passar_corrida(corrida_, static_cast<qsizetype>(s.size()));
+                return;
             }
-            if (!relatar_a_cada_bloco(pena) || seguinte >= 0)
-                return;
+            if (acrescentar_na_corrida(corrida_, s))
+                descarregar();
         }
     }
 
@@ -308,6 +317,9 @@ private:
         }
         if (it.posicao % 128 == 0)
             relatar_progresso(it.posicao);
+        // The rest of a page that is not printed goes in bulk from here.
+        if (!sel && !selecionada())
+            passar_caracteres();
     }
 
     bool fim_de_pagina(Variante v)
