@@ -119,12 +119,13 @@ bool Leitor::proximo(Item& item)
     return true;
 }
 
-std::span<const unsigned char> Leitor::caracteres()
+std::span<const unsigned char> Leitor::caracteres(qint64 maximo)
 {
-    if (fim_)
+    if (fim_ || maximo <= 0)
         return {};
     const std::span<const unsigned char> janela = fonte_.janela();
-    const size_t n = contar_caracteres(janela.data(), janela.size());
+    const size_t n = contar_caracteres(janela.data(), static_cast<size_t>(std::min<qint64>(
+                                                          static_cast<qint64>(janela.size()), maximo)));
     fonte_.avancar(static_cast<qsizetype>(n));
     return janela.first(n);
 }
