@@ -191,14 +191,15 @@ void Leitor::ler_parametros(Forma forma, Item& item)
     case Forma::Texto: {
         item.texto.clear();
         bool terminou = false;
-        while (fonte_.ler(c)) {
+        // Taken a stretch of the bytes at hand at a time.
+        for (std::span<const unsigned char> j; !terminou && !(j = fonte_.janela()).empty();) {
             comecou = true;
-            if (c < 32) {
-                terminou = true;
-                break;
-            }
-            if (item.texto.size() < texto_maximo)
-                item.texto.append(static_cast<char>(c));
+            const auto fim = std::find_if(j.begin(), j.end(), [](unsigned char b) { return b < 32; });
+            const auto n = static_cast<qsizetype>(fim - j.begin());
+            item.texto.append(reinterpret_cast<const char*>(j.data()),
+                              std::clamp<qsizetype>(texto_maximo - item.texto.size(), 0, n));
+            terminou = fim != j.end();
+            fonte_.avancar(terminou ? n + 1 : n);
         }
         if (!terminou) {
             fim_ = true;

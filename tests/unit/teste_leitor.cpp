@@ -157,6 +157,33 @@ TEST(Leitor, CaracteresEmBlocoComoUmAUm)
     EXPECT_TRUE(ler(true) == um_a_um);
 }
 
+TEST(Leitor, TextoLongoAtravessaBlocosDoArquivo)
+{
+    // A text parameter that begins before the end of the file's first read
+    // block and runs past it: its first 32,768 bytes are kept whole, the
+    // rest read and dropped, and its terminator (a control byte in the next
+    // block) is consumed.
+    for (const qsizetype fora : {qsizetype(5), qsizetype(texto_maximo + 10)}) {
+        const qsizetype inicio = 256 * 1024 - fora;
+        QByteArray bytes = QByteArray(inicio - 1, '\f') + esc("1");
+        for (qsizetype i = 0; i < 40000; ++i)
+            bytes.append(static_cast<char>('a' + i % 26));
+        bytes += "\x1a" "AB";
+        FonteBytes fonte;
+        ASSERT_TRUE(fonte.abrir(gravar(QStringLiteral("texto_longo.spl"), bytes)));
+        Leitor leitor(fonte);
+        Item it;
+        while (leitor.proximo(it) && it.tipo == Item::Tipo::AvancoPagina) {
+        }
+        ASSERT_EQ(it.tipo, Item::Tipo::Comando);
+        EXPECT_TRUE(it.completo);
+        EXPECT_EQ(it.texto, bytes.mid(inicio + 1, texto_maximo));
+        ASSERT_TRUE(leitor.proximo(it));
+        EXPECT_EQ(it.byte, 'A');
+        EXPECT_EQ(it.posicao, bytes.size() - 1);
+    }
+}
+
 TEST(Leitor, MedicaoLeEscCSemParametro)
 {
     // Its digits are text. (The copy's and the index's tables are checked
