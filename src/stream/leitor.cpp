@@ -154,12 +154,16 @@ bool Leitor::ler_numero(std::int64_t& valor, bool& comecou)
 {
     valor = 0;
     comecou = false;
-    unsigned char c;
-    while (fonte_.ler(c)) {
+    for (std::span<const unsigned char> j; !(j = fonte_.janela()).empty();) {
         comecou = true;
-        if (c < '0' || c > '9')
+        size_t i = 0;
+        for (; i < j.size() && j[i] >= '0' && j[i] <= '9'; ++i)
+            valor = std::min<std::int64_t>(valor * 10 + (j[i] - '0'), numero_maximo);
+        if (i < j.size()) {
+            fonte_.avancar(static_cast<qsizetype>(i) + 1);
             return true;
-        valor = std::min<std::int64_t>(valor * 10 + (c - '0'), numero_maximo);
+        }
+        fonte_.avancar(static_cast<qsizetype>(i));
     }
     fim_ = true;
     return false;
@@ -189,7 +193,7 @@ void Leitor::ler_parametros(Forma forma, Item& item)
         return;
     }
     case Forma::Texto: {
-        item.texto.clear();
+        item.texto.truncate(0); // keeps its room for the next text
         bool terminou = false;
         // Taken a stretch of the bytes at hand at a time.
         for (std::span<const unsigned char> j; !terminou && !(j = fonte_.janela()).empty();) {
