@@ -79,6 +79,7 @@ private:
     // begin among them (object, offset in `depois`).
     struct Pendente {
         int objeto;
+        qsizetype tamanho; // bytes given to compress
         QByteArray dicionario;
         std::shared_ptr<TarefaCompressao> tarefa;
         QByteArray depois;
@@ -98,7 +99,8 @@ private:
     void descarregar();
     void escrever_fluxo(int objeto, const QByteArray& dicionario, QByteArray dados, bool comprimir);
     // Writes out the pending streams that are done, in order: all of them
-    // with `tudo`, else as many as keep no more than `janela_` in flight.
+    // with `tudo`, else until no more than `janela_` streams, and no more
+    // than a bounded number of bytes, are in flight.
     void entregar(bool tudo);
     // Page content (pagina.cpp).
     void terminar_pagina();
@@ -143,7 +145,8 @@ private:
     // Null with one thread: streams are then compressed as they are written.
     std::unique_ptr<Compressores> compressores_;
     std::deque<Pendente> pendentes_;
-    size_t janela_ = 0; // streams in flight before the writer waits
+    size_t janela_ = 0;        // streams in flight before the writer waits
+    qint64 bytes_em_voo_ = 0; // their size before compression
 
     // The page being drawn.
     bool pagina_aberta_ = false;

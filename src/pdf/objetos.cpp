@@ -128,6 +128,10 @@ QByteArray abertura_fluxo(const QByteArray& dicionario, bool filtro, qsizetype t
 
 constexpr char fim_fluxo[] = "\nendstream\nendobj\n";
 
+// Bytes waiting to be compressed beyond which the writer waits, however
+// many threads there are: large pictures stay few in memory.
+constexpr qint64 bytes_em_voo_maximos = 64 << 20;
+
 } // namespace
 
 Escritor::Escritor(QIODevice* saida, const QString& titulo, int fios) : saida_(saida), titulo_(titulo)
@@ -198,7 +202,9 @@ void Escritor::descarregar()
 void Escritor::escrever_fluxo(int objeto, const QByteArray& dicionario, QByteArray dados, bool comprimido)
 {
     if (comprimido && compressores_) {
-        pendentes_.push_back({objeto, dicionario, compressores_->enviar(std::move(dados)), {}, {}});
+        const qsizetype tamanho = dados.size();
+        bytes_em_voo_ += tamanho;
+        pendentes_.push_back({objeto, tamanho, dicionario, compressores_->enviar(std::move(dados)), {}, {}});
         entregar(false);
         return;
     }
@@ -214,7 +220,8 @@ void Escritor::entregar(bool tudo)
 {
     while (!pendentes_.empty()) {
         Pendente& p = pendentes_.front();
-        if (!tudo && pendentes_.size() <= janela_ && !compressores_->pronta(*p.tarefa))
+        if (!tudo && pendentes_.size() <= janela_ && bytes_em_voo_ <= bytes_em_voo_maximos
+            && !compressores_->pronta(*p.tarefa))
             return;
         compressores_->esperar(*p.tarefa);
         const bool filtro = !p.tarefa->resultado.isEmpty();
@@ -226,6 +233,7 @@ void Escritor::entregar(bool tudo)
         for (const auto& [objeto, onde] : p.marcas)
             deslocamentos_[static_cast<size_t>(objeto)] = posicao_ + onde;
         emitir(p.depois);
+        bytes_em_voo_ -= p.tamanho;
         pendentes_.pop_front();
     }
 }
