@@ -282,10 +282,22 @@ bool Escritor::terminar()
     iniciar_objeto(obj_recursos_);
     escrever(s);
 
+    // The lists of pages and of offsets go out a block at a time, so that a
+    // long document takes no more memory at its end than while its pages
+    // were drawn.
+    const auto por_blocos = [this](QByteArray& s) {
+        if (s.size() >= (64 << 10)) {
+            escrever(s);
+            s.truncate(0);
+        }
+    };
     iniciar_objeto(obj_paginas_);
     s = "<< /Type /Pages /Count " + QByteArray::number(paginas()) + " /Kids [";
-    for (const Pagina& p : paginas_)
-        s.append(ref(p.objeto)).append(' ');
+    for (const Pagina& p : paginas_) {
+        inteiro(s, p.objeto);
+        s.append(" 0 R ");
+        por_blocos(s);
+    }
     s.append("] >>\nendobj\n");
     escrever(s);
 
@@ -293,10 +305,15 @@ bool Escritor::terminar()
     const qint64 tabela = posicao_;
     s = "xref\n0 " + QByteArray::number(static_cast<qlonglong>(deslocamentos_.size())) + "\n";
     for (const qint64 d : deslocamentos_) {
-        if (d < 0)
+        if (d < 0) {
             s.append("0000000000 65535 f \n");
-        else
-            s.append(QByteArray::number(d).rightJustified(10, '0')).append(" 00000 n \n");
+        } else {
+            char entrada[] = "0000000000 00000 n \n";
+            for (qint64 v = d, k = 9; k >= 0 && v > 0; --k, v /= 10)
+                entrada[k] = static_cast<char>('0' + v % 10);
+            s.append(entrada, sizeof entrada - 1);
+        }
+        por_blocos(s);
     }
     const QByteArray id = QCryptographicHash::hash(
                               titulo_.toUtf8() + QByteArray::number(QDateTime::currentMSecsSinceEpoch())
