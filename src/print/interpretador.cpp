@@ -7,6 +7,8 @@
 #include "stream/modelo_pagina.h"
 
 #include <algorithm>
+#include <cmath>
+#include <span>
 
 namespace papelada {
 
@@ -46,9 +48,212 @@ public:
     }
 
 private:
+    // After a character on a page that is not printed, the characters that
+    // follow are taken in bulk, up to the next byte that is none, as
+    // caractere() takes them one by one; a run whose width counts for
+    // nothing is not even kept, and lines of text alone go faster still (see
+    // linhas_de_texto() and linha_passada()). The progress is told once a
+    // block instead of every 128 bytes; after it the pass looks again at the
+    // interruption and the mode. Kept out of the loop of executar(), which
+    // runs once a byte on the pages printed.
+    [[gnu::noinline]] void passar_caracteres()
+    {
+        if (doc_.interromper == 1)
+            return; // the next item is not acted on
+        Item lf;
+        PenaPassada pena;
+        if (pena_em_twips_inteiros()) {
+            pena.segura = true;
+            pena.y = imp_.currentY();
+        }
+        for (;;) {
+            if (!linhas_de_texto(pena))
+                return;
+            std::span<const unsigned char> s = leitor_.caracteres();
+            const int seguinte = leitor_.espiar(); // -1: not at hand yet
+            bool linha = seguinte == '\n' && linha_passada(pena, s.size());
+            if (!linha && !s.empty()) {
+                devolver_pena(pena);
+                tomar_caracteres(s, seguinte);
+                // A run dropped at its line feed leaves that feed to be passed here too.
+                linha = seguinte == '\n' && linha_passada(pena, 0);
+            }
+            if (linha) {
+                leitor_.proximo(lf);
+                if (!relatar_a_cada_bloco(pena))
+                    return;
+                continue;
+            }
+            devolver_pena(pena);
+            if (!relatar_a_cada_bloco(pena) || seguinte >= 0 || s.empty())
+                return;
+        }
+    }
+
+    // Characters on a page that is not printed, followed by the byte
+    // `seguinte` (-1 when not known yet), as caractere() takes them.
+    void tomar_caracteres(std::span<const unsigned char> s, int seguinte)
+    {
+        const auto tipo = seguinte == '\n' ? Item::Tipo::AvancoLinha
+                          : seguinte == '\f' ? Item::Tipo::AvancoPagina
+                                             : Item::Tipo::Caractere;
+        while (!s.empty() && imp_.currentX() < borda_direita()
+               && (corrida_.buffer.isEmpty() || !corrida_visivel_)) {
+            corrida_visivel_ = false;
+            if (tipo != Item::Tipo::Caractere && fim_zera_x(tipo)) {
+                // The line or page ends right after these characters.
+                passar_corrida(corrida_, static_cast<qsizetype>(s.size()));
+                return;
+            }
+            if (acrescentar_na_corrida(corrida_, s))
+                descarregar();
+        }
+    }
+
+    // A character is collected while the pen is left of this.
+    double borda_direita() const { return static_cast<double>(m_.largura_folha) - m_.largura_caracter; }
+
+    // The pen through the lines passed over by passar_caracteres(), held
+    // there and written back to the surface once.
+    struct PenaPassada {
+        bool segura = false; // the pen's height is known exactly
+        double y = 0;
+        qint64 linhas = 0;   // line feeds taken: x is 0 since the first
+    };
+
+    // Whole twips from a whole-twips origin: the surface keeps such a pen
+    // height exactly, so that lines added here land where the surface's own
+    // additions would, to the last bit.
+    bool pena_em_twips_inteiros() const
+    {
+        const double topo = imp_.scaleTop(), y = imp_.currentY();
+        return imp_.scaleMode() == ModoEscala::Twips && topo == std::trunc(topo) && y == std::trunc(y)
+               && std::fabs(y) < 1e15 && std::fabs(topo) < 1e15;
+    }
+
+    // A line of `n` characters ended by the line feed that comes next, taken
+    // as agir() takes it when the feed does not end the page: the characters
+    // use up the field, the pen goes a line down and to the left edge. False
+    // when the line is left to the general way.
+    bool linha_passada(PenaPassada& pena, size_t n)
+    {
+        if (!pena.segura || !corrida_.buffer.isEmpty() || avanco_encerra(pena.y, pe(), m_))
+            return false;
+        if (n > 0 && (pena.linhas > 0 ? 0.0 : imp_.currentX()) < borda_direita()) {
+            corrida_visivel_ = false;
+            passar_corrida(corrida_, static_cast<qsizetype>(n));
+        }
+        pena.y += m_.altura_linha;
+        ++pena.linhas;
+        return true;
+    }
+
+    // With no field waiting for a run, lines of characters change nothing
+    // but the pen: as many as the page holds before its end are passed over
+    // at once. False when the progress was told (see relatar_a_cada_bloco).
+    bool linhas_de_texto(PenaPassada& pena)
+    {
+        const double lh = m_.altura_linha;
+        if (!pena.segura || !corrida_.buffer.isEmpty() || corrida_.tem_campo() || lh <= 0)
+            return true;
+        // The line feeds that do not end the page: those before the first
+        // at whose height avanco_encerra() holds.
+        const double pe_ = pe();
+        double cabem = std::max(0.0, std::ceil((pe_ - 2 * lh - pena.y) / lh));
+        while (cabem > 0 && avanco_encerra(pena.y + (cabem - 1) * lh, pe_, m_))
+            --cabem;
+        while (!avanco_encerra(pena.y + cabem * lh, pe_, m_))
+            ++cabem;
+        const qint64 n = leitor_.linhas_de_texto(static_cast<qint64>(std::min(cabem, 1e15)));
+        if (n == 0)
+            return true;
+        pena.y += static_cast<double>(n) * lh;
+        pena.linhas += n;
+        return relatar_a_cada_bloco(pena);
+    }
+
+    void devolver_pena(PenaPassada& pena)
+    {
+        if (pena.linhas == 0)
+            return;
+        imp_.setCurrentY(pena.y);
+        imp_.setCurrentX(0);
+        pena.linhas = 0;
+    }
+
+    // Tells the progress when a block has been read through since last
+    // time; false then, with the pen given back.
+    bool relatar_a_cada_bloco(PenaPassada& pena)
+    {
+        const qint64 pos = fonte_.posicao();
+        if (pos < proximo_relato_)
+            return true;
+        devolver_pena(pena);
+        proximo_relato_ = (pos / bloco_relato + 1) * bloco_relato;
+        relatar_progresso(pos);
+        return false;
+    }
+
+    void relatar_progresso(qint64 pos)
+    {
+        const qint64 total = fonte_.tamanho();
+        obs_.progresso(total > 0 ? std::min(1.0, static_cast<double>(pos) / total) : 1.0);
+        obs_.processar_eventos();
+    }
+
+    // A page end now leaves the pen at the left edge, unless it ends the pass.
+    bool fim_continua() const
+    {
+        return !p_.selecionar_paginas || static_cast<double>(p_.pagina + 1) <= p_.ultima_pagina;
+    }
+
+    // Whether a line feed or form feed now puts the pen's x back to 0.
+    bool fim_zera_x(Item::Tipo tipo) const
+    {
+        if (tipo == Item::Tipo::AvancoLinha && !avanco_encerra(imp_.currentY(), pe(), m_))
+            return true;
+        return fim_continua();
+    }
+
+    // Whether the item that flushes the run puts the pen's x where no width
+    // of the run counts: a line feed or page end that goes on, an absolute
+    // move across, a line or box that is drawn.
+    bool zera_x(const Item& it) const
+    {
+        if (it.tipo != Item::Tipo::Comando)
+            return fim_zera_x(it.tipo);
+        if (!it.completo)
+            return false;
+        switch (it.byte) {
+        case 'X':
+        case 'x': return true;
+        case '9': return fim_continua();
+        case 'B':
+        case 'b':
+        case 'L':
+        case 'l': return converter_segmento(it.byte, it, m_.largura_caracter, m_.altura_linha).cor <= 15;
+        default: return false;
+        }
+    }
+
+    // Flushes the run before `it` acts. A run read through on a page that is
+    // not printed is measured only when its width counts: otherwise it just
+    // uses up its field.
+    void descarregar(const Item& it)
+    {
+        if (!corrida_visivel_ && !corrida_.buffer.isEmpty() && zera_x(it))
+            passar_corrida(corrida_);
+        else
+            descarregar();
+    }
+
     // Flushes the run, drawn only when it came on a selected page.
     void descarregar()
     {
+        if (corrida_.buffer.isEmpty()) {
+            corrida_visivel_ = false;
+            return;
+        }
         imp_.setDesenho(corrida_visivel_);
         imprimir_buffer(corrida_, imp_);
         imp_.setDesenho(true);
@@ -75,7 +280,7 @@ private:
         case Item::Tipo::RetornoCarro:
             return true;
         case Item::Tipo::AvancoLinha: {
-            descarregar();
+            descarregar(it);
             if (avanco_encerra(imp_.currentY(), pe(), m_))
                 return fim_de_pagina(Variante::AvancoLinha);
             imp_.setCurrentY(imp_.currentY() + m_.altura_linha);
@@ -83,10 +288,10 @@ private:
             return true;
         }
         case Item::Tipo::AvancoPagina:
-            descarregar();
+            descarregar(it);
             return fim_de_pagina(Variante::AvancoPagina);
         case Item::Tipo::Comando:
-            descarregar();
+            descarregar(it);
             // A command cut short by the end of the file is not applied; the
             // stream ends right after it.
             return !it.completo || comando(it);
@@ -105,17 +310,16 @@ private:
         const bool sel = selecionada();
         if (!corrida_.buffer.isEmpty() && sel && !corrida_visivel_)
             descarregar();
-        if (imp_.currentX() < static_cast<double>(m_.largura_folha) - m_.largura_caracter
-            && (corrida_.buffer.isEmpty() || sel == corrida_visivel_)) {
+        if (imp_.currentX() < borda_direita() && (corrida_.buffer.isEmpty() || sel == corrida_visivel_)) {
             corrida_visivel_ = sel;
             if (acrescentar_na_corrida(corrida_, it.byte))
                 descarregar();
         }
-        if (it.posicao % 128 == 0) {
-            const qint64 total = fonte_.tamanho();
-            obs_.progresso(total > 0 ? std::min(1.0, static_cast<double>(it.posicao) / total) : 1.0);
-            obs_.processar_eventos();
-        }
+        if (it.posicao % 128 == 0)
+            relatar_progresso(it.posicao);
+        // The rest of a page that is not printed goes in bulk from here.
+        if (!sel && !selecionada())
+            passar_caracteres();
     }
 
     bool fim_de_pagina(Variante v)
@@ -294,6 +498,8 @@ private:
     const Papel papel_;
     double altura_papel_; // of the page being printed
     bool corrida_visivel_ = false; // the run came on a selected page: it is drawn
+    static constexpr qint64 bloco_relato = 256 * 1024; // bytes read through between progress reports
+    qint64 proximo_relato_ = bloco_relato;
 };
 
 } // namespace

@@ -88,6 +88,14 @@ void desenhar_corrida(Corrida& c, Superficie& s)
     c.buffer.truncate(0);
 }
 
+void passar_corrida(Corrida& c, qsizetype caracteres)
+{
+    if (c.buffer.isEmpty() && caracteres == 0)
+        return;
+    c.campo_inicio = c.campo_fim = 0;
+    c.buffer.truncate(0);
+}
+
 Barra completar_barra(const CamposBarra& c, std::int64_t altura_padrao, std::int16_t largura_padrao,
                       bool aparar)
 {

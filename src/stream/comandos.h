@@ -40,6 +40,11 @@ void definir_campo(unsigned char comando, const Item& item, double largura_celul
 // next run that has characters. A field too wide for 16 bits places nothing.
 // The printer's and the preview's run flushes are both this.
 void desenhar_corrida(Corrida& corrida, Superficie& superficie);
+// A run read through where nothing needs its width: emptied, and its field
+// used up, as desenhar_corrida leaves them, without measuring it.
+// `caracteres` counts characters of the run never added to it; nothing
+// happens to a run without any.
+void passar_corrida(Corrida& corrida, qsizetype caracteres = 0);
 
 // Barcode fields completed as both interpreters deliver them: symbology
 // outside 1 to 4 taken as 1, default height and module width, and for

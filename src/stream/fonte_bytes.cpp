@@ -106,21 +106,4 @@ bool FonteBytes::integro(QString* erro) const
     return false;
 }
 
-std::span<const unsigned char> FonteBytes::janela()
-{
-    if (posicao_ >= limite())
-        return {};
-    if (indice_ >= carregados_ && !recarregar())
-        return {};
-    const qint64 resto = limite() - posicao_;
-    const qsizetype n = static_cast<qsizetype>(std::min<qint64>(carregados_ - indice_, resto));
-    return {reinterpret_cast<const unsigned char*>(dados_.constData()) + indice_, static_cast<size_t>(n)};
-}
-
-void FonteBytes::avancar(qsizetype n)
-{
-    indice_ += n;
-    posicao_ += n;
-}
-
 } // namespace papelada

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <algorithm>
 #include <span>
 
 namespace papelada {
@@ -53,8 +54,27 @@ public:
 
     // The bytes that can be read now without touching the file (possibly
     // empty at the end); `avancar` consumes the first n of them.
-    std::span<const unsigned char> janela();
-    void avancar(qsizetype n);
+    std::span<const unsigned char> janela()
+    {
+        if (posicao_ >= limite() || (indice_ >= carregados_ && !recarregar()))
+            return {};
+        const qint64 resto = limite() - posicao_;
+        const qsizetype n = static_cast<qsizetype>(std::min<qint64>(carregados_ - indice_, resto));
+        return {reinterpret_cast<const unsigned char*>(dados_.constData()) + indice_, static_cast<size_t>(n)};
+    }
+    void avancar(qsizetype n)
+    {
+        indice_ += n;
+        posicao_ += n;
+    }
+    // The next byte, not consumed, when it is already at hand; -1 when the
+    // file must be read first, or at the end.
+    int espiar() const
+    {
+        if (posicao_ >= limite() || indice_ >= carregados_)
+            return -1;
+        return static_cast<unsigned char>(dados_[indice_]);
+    }
 
 private:
     qint64 limite() const { return incluir_ultimo_ ? tamanho_ : tamanho_ - 1; }

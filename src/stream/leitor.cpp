@@ -1,10 +1,58 @@
 #include "stream/leitor.h"
 
 #include <algorithm>
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace papelada {
 
 namespace {
+
+// The bytes that are no text character: line feed, form feed, carriage
+// return and escape.
+constexpr bool separa_caracteres(unsigned char c)
+{
+    return c == 10 || c == 12 || c == 13 || c == ESC;
+}
+
+// How many bytes at the front of `p` are characters. Text is looked at
+// 32 bytes at a time for any byte up to ESC (27); the few control bytes
+// among them that are characters (a tab, say) are then passed one by one.
+size_t contar_caracteres(const unsigned char* p, size_t n)
+{
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i teto = _mm_set1_epi8(static_cast<char>(ESC));
+    // Bits of the bytes at or below ESC among the 16 at `q`.
+    const auto controles = [&](const unsigned char* q) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, teto), v)));
+    };
+    for (;;) {
+        unsigned bits = 0;
+        while (i + 32 <= n) {
+            bits = controles(p + i) | (controles(p + i + 16) << 16);
+            if (bits != 0)
+                break;
+            i += 32;
+        }
+        if (bits == 0)
+            break;
+        for (; bits != 0; bits &= bits - 1) {
+            const size_t k = i + static_cast<size_t>(std::countr_zero(bits));
+            if (separa_caracteres(p[k]))
+                return k;
+        }
+        i += 32;
+    }
+#endif
+    while (i < n && !separa_caracteres(p[i]))
+        ++i;
+    return i;
+}
 
 TabelaFormas montar_linguagem()
 {
@@ -69,6 +117,34 @@ bool Leitor::proximo(Item& item)
     item.byte = c;
     ler_parametros((*formas_)[c], item);
     return true;
+}
+
+std::span<const unsigned char> Leitor::caracteres()
+{
+    if (fim_)
+        return {};
+    const std::span<const unsigned char> janela = fonte_.janela();
+    const size_t n = contar_caracteres(janela.data(), janela.size());
+    fonte_.avancar(static_cast<qsizetype>(n));
+    return janela.first(n);
+}
+
+qint64 Leitor::linhas_de_texto(qint64 maximo)
+{
+    if (fim_ || maximo <= 0)
+        return 0;
+    const std::span<const unsigned char> janela = fonte_.janela();
+    qint64 linhas = 0;
+    size_t lidos = 0; // through the last line feed taken
+    while (linhas < maximo) {
+        const size_t k = lidos + contar_caracteres(janela.data() + lidos, janela.size() - lidos);
+        if (k == janela.size() || janela[k] != '\n')
+            break;
+        ++linhas;
+        lidos = k + 1;
+    }
+    fonte_.avancar(static_cast<qsizetype>(lidos));
+    return linhas;
 }
 
 // Digits accumulate; the first other byte ends the number and is consumed.

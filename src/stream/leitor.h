@@ -8,8 +8,10 @@
 #include "stream/fonte_bytes.h"
 
 #include <QByteArray>
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <span>
 
 namespace papelada {
 
@@ -64,6 +66,23 @@ inline bool acrescentar_na_corrida(Corrida& corrida, unsigned char byte)
     return corrida.buffer.size() >= corrida_em_partes;
 }
 
+// The same for many characters at once: takes from the front of `bytes`
+// what the run takes of them one by one (a run with a field drops what
+// passes its size); true when the run is to be drawn before the rest.
+inline bool acrescentar_na_corrida(Corrida& corrida, std::span<const unsigned char>& bytes)
+{
+    const qsizetype limite = corrida.tem_campo() ? corrida_maxima_campo : corrida_em_partes;
+    const auto n = static_cast<size_t>(std::clamp<qsizetype>(limite - corrida.buffer.size(), 0,
+                                                             static_cast<qsizetype>(bytes.size())));
+    corrida.buffer.append(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(n));
+    if (corrida.tem_campo()) {
+        bytes = {};
+        return false;
+    }
+    bytes = bytes.subspan(n);
+    return corrida.buffer.size() >= corrida_em_partes;
+}
+
 struct CamposBarra {
     std::int64_t padrao = 0;  // symbology as written
     std::int64_t altura = 0;  // bar height in 1/300 inch
@@ -93,6 +112,20 @@ public:
 
     // The next item; false at the end of the stream.
     bool proximo(Item& item);
+
+    // The characters that come next, in bulk: every byte up to the next line
+    // feed, form feed, carriage return or escape, or to the end of the bytes
+    // held now, consumed. Each is the item proximo() would give one by one.
+    // Empty when the next item is no character (or the stream has ended).
+    // The span stays valid until the next call to the reader.
+    std::span<const unsigned char> caracteres();
+    // Whole lines of characters, in bulk: passes over at most `maximo` line
+    // feeds, each with the characters before it, while no other item comes
+    // between them, among the bytes held now. Returns how many.
+    qint64 linhas_de_texto(qint64 maximo);
+    // The byte the next item begins with, when it is at hand without reading
+    // the file; -1 otherwise.
+    int espiar() const { return fim_ ? -1 : fonte_.espiar(); }
 
     bool terminado() const { return fim_; }
 

@@ -5,7 +5,9 @@
 #include "stream/leitor.h"
 #include "stream/numeros.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace papelada;
 using namespace papelada::teste;
@@ -14,8 +16,9 @@ namespace {
 
 // Reads every item and writes it down compactly:
 //   c:A  (character)  LF  FF  CR  ESC7(30)  ESCR(1,2,3)  ESC1"txt"  ESCZ(1,80,2,"12")  ESCD[68]
-// An incomplete command is marked with "!".
-QString descrever(const QByteArray& bytes, const TabelaFormas& formas = formas_linguagem())
+// An incomplete command is marked with "!". `em_bloco` takes the characters
+// in bulk wherever they can be.
+QString descrever(const QByteArray& bytes, const TabelaFormas& formas = formas_linguagem(), bool em_bloco = false)
 {
     FonteBytes fonte;
     fonte.usar_memoria(bytes);
@@ -23,7 +26,12 @@ QString descrever(const QByteArray& bytes, const TabelaFormas& formas = formas_l
     Leitor leitor(fonte, formas);
     QStringList partes;
     Item it;
-    while (leitor.proximo(it)) {
+    for (;;) {
+        if (em_bloco)
+            for (const unsigned char c : leitor.caracteres())
+                partes << QStringLiteral("c:") + QChar(c);
+        if (!leitor.proximo(it))
+            break;
         QString s;
         switch (it.tipo) {
         case Item::Tipo::Caractere: s = QStringLiteral("c:") + QChar(it.byte); break;
@@ -63,6 +71,7 @@ class Formas : public ::testing::TestWithParam<Caso> {};
 TEST_P(Formas, ItensLidos)
 {
     EXPECT_EQ(descrever(GetParam().entrada), QString::fromLatin1(GetParam().esperado));
+    EXPECT_EQ(descrever(GetParam().entrada, formas_linguagem(), true), QString::fromLatin1(GetParam().esperado));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -95,6 +104,58 @@ INSTANTIATE_TEST_SUITE_P(
         Caso{"fim_em_barra_antes_dos_dados", esc("Z2,0,0X"), "ESCZ(2,0,0,\"\")!"},
         Caso{"fim_em_registro", esc("D") + QByteArray(10, 'x'), "ESCD[9]!"}),
     nome_do_caso);
+
+TEST(Leitor, CaracteresEmBlocoComoUmAUm)
+{
+    // Text with every byte value, lines, and line feeds, form feeds, carriage
+    // returns and escapes at the edges of the 32-byte steps and of the
+    // file's read blocks: the characters taken in bulk are those read one
+    // by one, at the same positions, and the items between them too.
+    QByteArray bytes(600 * 1024, 'a');
+    for (qsizetype i = 0; i < bytes.size(); i += 97)
+        bytes[i] = static_cast<char>(i / 97 % 256);
+    for (qsizetype i = 300 * 1024; i < bytes.size(); i += 41)
+        bytes[i] = '\n';
+    const char separadores[] = {'\n', '\f', '\r', '\x1b'};
+    int k = 0;
+    for (const qsizetype base : {0, 64, 256 * 1024, 512 * 1024})
+        for (const qsizetype d : {0, 1, 15, 16, 17, 31, 32, 33, 63})
+            bytes[base + d] = separadores[k++ % 4];
+    const QString arquivo = gravar(QStringLiteral("em_bloco.spl"), bytes);
+    const auto ler = [&](bool em_bloco) {
+        FonteBytes fonte;
+        EXPECT_TRUE(fonte.abrir(arquivo));
+        Leitor leitor(fonte);
+        std::vector<std::pair<qint64, int>> itens; // position, byte (-1 for any item but a character)
+        Item it;
+        for (;;) {
+            if (em_bloco) {
+                // Whole lines, two at most, then characters; the lines'
+                // bytes are taken from the file.
+                qint64 antes = fonte.posicao();
+                const qint64 linhas = leitor.linhas_de_texto(2);
+                EXPECT_LE(linhas, 2);
+                for (qint64 p = antes + 1; p <= fonte.posicao(); ++p) {
+                    const auto c = static_cast<unsigned char>(bytes[p - 1]);
+                    itens.emplace_back(p, c == '\n' ? -1 : c);
+                }
+                EXPECT_EQ(std::count(bytes.begin() + antes, bytes.begin() + fonte.posicao(), '\n'), linhas);
+                EXPECT_TRUE(linhas == 0 || bytes[fonte.posicao() - 1] == '\n');
+                antes = fonte.posicao();
+                const auto s = leitor.caracteres();
+                for (size_t i = 0; i < s.size(); ++i)
+                    itens.emplace_back(antes + 1 + static_cast<qint64>(i), s[i]);
+            }
+            if (!leitor.proximo(it))
+                break;
+            itens.emplace_back(it.posicao, it.tipo == Item::Tipo::Caractere ? it.byte : -1);
+        }
+        return itens;
+    };
+    const auto um_a_um = ler(false);
+    EXPECT_GT(um_a_um.size(), 600u * 1024 - 100); // escapes take the byte after them
+    EXPECT_TRUE(ler(true) == um_a_um);
+}
 
 TEST(Leitor, MedicaoLeEscCSemParametro)
 {
