@@ -63,13 +63,25 @@ struct EstiloTexto {
     std::int8_t negrito = -1, italico = -1, cor = -1;
 };
 
-// Where each page begins: inicio_pagina[p - 1] is the 1-based file position
-// of the first byte of page p; metricas_pagina[p - 1] and estilo_pagina[p - 1]
-// are the metrics and the font and colour that the print pass has there.
+// Where a page begins: the 1-based file position of its first byte, and the
+// metrics, font and colour that the print pass has there.
+struct InicioPagina {
+    qint64 posicao = 1;
+    Metricas metricas;
+    EstiloTexto estilo;
+};
+
+// The page index. It keeps the start of page 1 and of every `passo`-th page
+// after it (marcos[k] is page 1 + k * passo); any other page is found by
+// reading on from the start kept before it (see analysis/indice.h), so that
+// the index stays small for a report of any length. When more than
+// `maximo_marcos` starts would be kept, the step doubles and every other
+// start is let go.
+constexpr std::int32_t passo_inicial_marcos = 64;
 struct IndicePaginas {
-    std::vector<qint64> inicio_pagina;
-    std::vector<Metricas> metricas_pagina;
-    std::vector<EstiloTexto> estilo_pagina;
+    std::vector<InicioPagina> marcos;
+    std::int32_t passo = passo_inicial_marcos; // each scan begins with this step
+    std::int32_t maximo_marcos = 8192;
     Papel papel; // the paper the pages were found on
     std::int32_t total_paginas = 0;
 };
