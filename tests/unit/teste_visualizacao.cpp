@@ -216,6 +216,11 @@ TEST(Visualizacao, ComandosDeEstadoLinhasImagemETitulo)
     EXPECT_TRUE(r[4].startsWith(QLatin1String("Print \"C\" 0,148")));
     // The shared metrics stay as the print pass starts from them.
     EXPECT_EQ(p.m.altura_linha, 240);
+    // While the preview is open the picture is decoded once, however often
+    // it is drawn.
+    const QByteArray figura = esc("G") + unicode_para_cp1252(arq) + "\r";
+    EXPECT_EQ(p.desenhar(figura.repeated(3) + ".").filter(QStringLiteral("Picture")).size(), 3);
+    EXPECT_EQ(p.vis.imagens.decodificadas(), 1);
 }
 
 TEST(Visualizacao, InterrupcaoEEventos)
