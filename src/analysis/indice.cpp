@@ -254,30 +254,41 @@ void examinar(FonteBytes& fonte, const Metricas& metricas, const Papel& papel, I
     primeira.metricas = metricas;
     primeira.metricas.altura_linha = metricas.altura_linha_padrao;
     primeira.metricas.largura_caracter = metricas.largura_caracter_padrao;
-    indice.marcos.assign(1, primeira);
+    indice.marcos.assign(1, MarcoPagina{primeira, 1});
     indice.passo = passo_inicial_marcos;
+    indice.bytes_passo = bytes_passo_inicial_marcos;
     indice.papel = papel;
     indice.total_paginas = 0;
     const auto maximo = static_cast<size_t>(std::max(2, indice.maximo_marcos));
-    Varredura v(primeira, 1, papel, [&indice, maximo](std::int32_t pagina, const InicioPagina& inicio) {
-        if ((pagina - 1) % indice.passo != 0)
+    // A start is kept when the last one kept lies a step of pages or of
+    // bytes behind, so that no page is found again from far away.
+    const auto longe = [&indice](std::int32_t pagina, const InicioPagina& inicio) {
+        const MarcoPagina& ultimo = indice.marcos.back();
+        return pagina - ultimo.pagina >= indice.passo || inicio.posicao - ultimo.posicao >= indice.bytes_passo;
+    };
+    Varredura v(primeira, 1, papel, [&](std::int32_t pagina, const InicioPagina& inicio) {
+        if (!longe(pagina, inicio))
             return true;
         if (indice.marcos.size() == maximo) {
-            // Every other start is let go: pages 1, 1 + 2 passo, ... stay.
+            // Every other start is let go, and the steps double.
             for (size_t k = 1; 2 * k < indice.marcos.size(); ++k)
                 indice.marcos[k] = std::move(indice.marcos[2 * k]);
             indice.marcos.resize((indice.marcos.size() + 1) / 2);
-            indice.passo *= 2;
-            if ((pagina - 1) % indice.passo != 0)
+            indice.passo = static_cast<std::int32_t>(std::min<qint64>(2 * qint64(indice.passo),
+                                                                       std::numeric_limits<std::int32_t>::max()));
+            indice.bytes_passo *= 2;
+            if (!longe(pagina, inicio))
                 return true;
         }
-        indice.marcos.push_back(inicio);
+        indice.marcos.push_back(MarcoPagina{inicio, pagina});
         return true;
     });
     varrer(fonte, v, &observador);
 
     indice.total_paginas = v.paginas();
-    indice.marcos.resize(static_cast<size_t>((indice.total_paginas - 1) / indice.passo + 1));
+    // Starts found after the last page (on pages that are not printed) go.
+    while (indice.marcos.size() > 1 && indice.marcos.back().pagina > indice.total_paginas)
+        indice.marcos.pop_back();
     observador.progresso(1.0);
     observador.processar_eventos();
     observador.progresso(0.0);
@@ -304,10 +315,11 @@ void percorrer_paginas(FonteBytes& fonte, const IndicePaginas& indice, std::int3
         return;
     const std::int32_t total = std::max<std::int32_t>(1, indice.total_paginas);
     primeira = std::clamp<std::int32_t>(primeira, 1, total);
-    const auto k = std::min(static_cast<size_t>((primeira - 1) / std::max(1, indice.passo)),
-                            indice.marcos.size() - 1);
-    const InicioPagina& marco = indice.marcos[k];
-    const auto pagina = static_cast<std::int32_t>(k) * indice.passo + 1;
+    // The last start kept at or before the page.
+    const auto depois = std::upper_bound(indice.marcos.begin() + 1, indice.marcos.end(), primeira,
+                                         [](std::int32_t p, const MarcoPagina& m) { return p < m.pagina; });
+    const MarcoPagina& marco = *(depois - 1);
+    const std::int32_t pagina = marco.pagina;
     if (pagina == primeira && !cada(pagina, marco))
         return;
     if (pagina == total || !fonte.posicionar(marco.posicao))
@@ -323,7 +335,7 @@ void percorrer_paginas(FonteBytes& fonte, const IndicePaginas& indice, std::int3
 InicioPagina inicio_da_pagina(FonteBytes& fonte, const IndicePaginas& indice, std::int32_t pagina,
                               qint64* seguinte)
 {
-    InicioPagina inicio = indice.marcos.empty() ? InicioPagina{} : indice.marcos.front();
+    InicioPagina inicio = indice.marcos.empty() ? InicioPagina{} : InicioPagina(indice.marcos.front());
     qint64 depois = 0;
     bool achada = false;
     percorrer_paginas(fonte, indice, pagina, [&](std::int32_t, const InicioPagina& p) {
@@ -347,8 +359,8 @@ std::int32_t pagina_da_posicao(FonteBytes& fonte, const IndicePaginas& indice, q
         return 1;
     // The last start kept at or before the byte, then the pages after it.
     const auto depois = std::upper_bound(marcos.begin() + 1, marcos.end(), posicao,
-                                         [](qint64 p, const InicioPagina& m) { return p < m.posicao; });
-    auto achada = static_cast<std::int32_t>(depois - marcos.begin() - 1) * indice.passo + 1;
+                                         [](qint64 p, const MarcoPagina& m) { return p < m.posicao; });
+    std::int32_t achada = (depois - 1)->pagina;
     percorrer_paginas(fonte, indice, achada, [&](std::int32_t p, const InicioPagina& inicio) {
         if (inicio.posicao > posicao)
             return false;

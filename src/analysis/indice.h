@@ -20,8 +20,8 @@ constexpr qint64 bloco_indice = 8192;
 // Builds the index of `doc.nome_arquivo` as a print pass on `papel` finds
 // its pages: from the measured line height and character width and the page
 // height in `metricas`. The index counts every page and keeps the start of
-// one page in `indice.passo`, with the metrics, font and colour in force
-// there; the pages between are found again by percorrer_paginas. Progress
+// a few, with the metrics, font and colour in force there (see
+// IndicePaginas); the pages between are found again by percorrer_paginas. Progress
 // goes to the observer ("Analisando os dados a Imprimir") once per block. On
 // return the index counts at least one page and `doc.indice_valido` is true.
 // When the file cannot be opened the result is false, the index one page at

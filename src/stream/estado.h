@@ -71,16 +71,23 @@ struct InicioPagina {
     EstiloTexto estilo;
 };
 
-// The page index. It keeps the start of page 1 and of every `passo`-th page
-// after it (marcos[k] is page 1 + k * passo); any other page is found by
-// reading on from the start kept before it (see analysis/indice.h), so that
-// the index stays small for a report of any length. When more than
-// `maximo_marcos` starts would be kept, the step doubles and every other
-// start is let go.
+// A page whose start the index keeps.
+struct MarcoPagina : InicioPagina {
+    std::int32_t pagina = 1;
+};
+
+// The page index. It keeps the start of page 1 and then of a page whenever
+// `passo` pages or `bytes_passo` bytes have gone by since the last one kept;
+// any other page is found by reading on from the start kept before it (see
+// analysis/indice.h), so that the index stays small for a report of any
+// length. When more than `maximo_marcos` starts would be kept, both steps
+// double and every other start is let go.
 constexpr std::int32_t passo_inicial_marcos = 64;
+constexpr qint64 bytes_passo_inicial_marcos = qint64(1) << 20;
 struct IndicePaginas {
-    std::vector<InicioPagina> marcos;
-    std::int32_t passo = passo_inicial_marcos; // each scan begins with this step
+    std::vector<MarcoPagina> marcos; // in the order of their pages
+    std::int32_t passo = passo_inicial_marcos;          // each scan begins with these steps
+    qint64 bytes_passo = bytes_passo_inicial_marcos;
     std::int32_t maximo_marcos = 8192;
     Papel papel; // the paper the pages were found on
     std::int32_t total_paginas = 0;

@@ -183,7 +183,7 @@ TEST(Indice, ArquivoQueNaoAbre)
     Documento doc;
     doc.nome_arquivo = pasta_temporaria() + QStringLiteral("/nao_existe.spl");
     IndicePaginas indice;
-    indice.marcos.assign(3, InicioPagina{5, {}, {}});
+    indice.marcos.assign(3, MarcoPagina{{5, {}, {}}, 2});
     indice.total_paginas = 3;
     Observador nada;
     QString erro;
@@ -198,10 +198,11 @@ TEST(Indice, ArquivoQueNaoAbre)
 // A report of many pages whose line height, character width, page length,
 // font and colour change from page to page, ended each in its own way (form
 // feed, ESC "9", a move below the foot, a picture taller than the page),
-// some with a small picture inside. Each page is looked up on its own, in no
-// order, from the start the index kept before it, with a start kept every 64
-// pages and with so few kept that the step doubles: it begins where the
-// report was written to begin it, with the state written before it.
+// some with a small picture inside, one 2.5 MB long. Each page is looked up
+// on its own, in no order, from the start the index kept before it, with
+// the starts kept as usual and so few that the steps double: it begins where
+// the report was written to begin it, with the state written before it, and
+// is found again within a step of pages and of bytes.
 TEST(Indice, PaginasAchadasDeNovoComoForamEscritas)
 {
     const QString alta = gravar_figura(QStringLiteral("alta.png"), QSize(3, 200), Qt::red);
@@ -222,6 +223,8 @@ TEST(Indice, PaginasAchadasDeNovoComoForamEscritas)
         EstiloTexto& e = estado.estilo;
         if (k % 5 == 0)
             d += esc('G', baixa.toLatin1() + '\x1a');
+        if (k == 100)
+            d += QByteArray(5 << 19, 'x');
         if (k % 3 == 0) {
             m.altura_linha = static_cast<std::int16_t>(200 + 10 * (k % 11));
             d += esc('7', n(m.altura_linha));
@@ -297,6 +300,14 @@ TEST(Indice, PaginasAchadasDeNovoComoForamEscritas)
             qint64 seguinte = -1;
             EXPECT_TRUE(igual(inicio_da_pagina(f, indice, p, &seguinte), e)) << "página " << p;
             EXPECT_EQ(seguinte, p < total ? esperado[static_cast<size_t>(p)].posicao : 0) << "página " << p;
+            const MarcoPagina& m = *std::prev(std::upper_bound(
+                indice.marcos.begin(), indice.marcos.end(), p,
+                [](std::int32_t q, const MarcoPagina& marco) { return q < marco.pagina; }));
+            EXPECT_LT(p - m.pagina, indice.passo) << "página " << p;
+            if (p > m.pagina) {
+                EXPECT_LT(esperado[static_cast<size_t>(p - 2)].posicao - m.posicao, indice.bytes_passo)
+                    << "página " << p;
+            }
             // The first byte of a page, and the byte before it.
             EXPECT_EQ(pagina_da_posicao(f, indice, e.posicao), p);
             EXPECT_EQ(pagina_da_posicao(f, indice, e.posicao - 1), std::max(1, p - 1));
