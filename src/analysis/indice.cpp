@@ -332,19 +332,37 @@ void percorrer_paginas(FonteBytes& fonte, const IndicePaginas& indice, std::int3
     varrer(fonte, v, nullptr);
 }
 
+namespace {
+
+// The first page after `pagina` whose start is kept, or none.
+const MarcoPagina* marco_seguinte(const IndicePaginas& indice, std::int32_t pagina)
+{
+    const auto it = std::upper_bound(indice.marcos.begin(), indice.marcos.end(), pagina,
+                                     [](std::int32_t p, const MarcoPagina& m) { return p < m.pagina; });
+    return it == indice.marcos.end() ? nullptr : &*it;
+}
+
+} // namespace
+
 InicioPagina inicio_da_pagina(FonteBytes& fonte, const IndicePaginas& indice, std::int32_t pagina,
                               qint64* seguinte)
 {
     InicioPagina inicio = indice.marcos.empty() ? InicioPagina{} : InicioPagina(indice.marcos.front());
     qint64 depois = 0;
     bool achada = false;
-    percorrer_paginas(fonte, indice, pagina, [&](std::int32_t, const InicioPagina& p) {
+    percorrer_paginas(fonte, indice, pagina, [&](std::int32_t p, const InicioPagina& i) {
         if (achada) {
-            depois = p.posicao;
+            depois = i.posicao;
             return false;
         }
-        inicio = p;
+        inicio = i;
         achada = true;
+        // A next page whose start is kept is not looked for through this one.
+        const MarcoPagina* m = marco_seguinte(indice, p);
+        if (m && m->pagina == p + 1) {
+            depois = m->posicao;
+            return false;
+        }
         return true;
     });
     if (seguinte)
@@ -357,15 +375,17 @@ std::int32_t pagina_da_posicao(FonteBytes& fonte, const IndicePaginas& indice, q
     const auto& marcos = indice.marcos;
     if (marcos.empty())
         return 1;
-    // The last start kept at or before the byte, then the pages after it.
+    // The last start kept at or before the byte, then the pages after it up
+    // to the next start kept.
     const auto depois = std::upper_bound(marcos.begin() + 1, marcos.end(), posicao,
                                          [](qint64 p, const MarcoPagina& m) { return p < m.posicao; });
     std::int32_t achada = (depois - 1)->pagina;
+    const std::int32_t limite = depois == marcos.end() ? std::numeric_limits<std::int32_t>::max() : depois->pagina;
     percorrer_paginas(fonte, indice, achada, [&](std::int32_t p, const InicioPagina& inicio) {
         if (inicio.posicao > posicao)
             return false;
         achada = p;
-        return true;
+        return p + 1 < limite;
     });
     return achada;
 }
