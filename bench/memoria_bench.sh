@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Peak memory (maximum resident set) of papelada-cli on large reports:
-#   - paginas and visualizar of the last page on a file of form feeds;
+#   - paginas and visualizar of the last page on a file of form feeds (one
+#     page: nothing is drawn on the others), and on a file of one-letter
+#     pages (a page every two bytes), whose index keeps a start every 64
+#     pages and finds the others again from there;
+#   - visualizar of one page made of nothing but zero bytes;
 #   - visualizar --procurar on a sparse report (a short first page, then
 #     zeros, with the searched word at its very end), which the search reads
 #     in blocks.
@@ -28,6 +32,18 @@ head -c $((mb * 1024 * 1024)) /dev/zero | tr '\0' '\f' >"$dir/avancos.spl"
 paginas=$((mb * 1024 * 1024))
 medir "paginas, $mb MB de avanços de página" "$cli" paginas "$dir/avancos.spl" --pdf
 medir "visualizar da última página, $mb MB" "$cli" visualizar "$dir/avancos.spl" "$paginas" "$dir/p.png" --pdf
+rm -f "$dir/avancos.spl"
+
+head -c $((mb * 1024 * 1024)) < <(yes x) | tr '\n' '\f' >"$dir/letras.spl"
+paginas=$((mb * 512 * 1024))
+medir "paginas, $mb MB de páginas de uma letra" "$cli" paginas "$dir/letras.spl" --pdf
+printf '%-45s %d (esperadas %d)\n' "  páginas listadas" "$(wc -l <"$dir/saida")" "$paginas"
+medir "visualizar da página $paginas" "$cli" visualizar "$dir/letras.spl" "$paginas" "$dir/p.png" --pdf
+rm -f "$dir/letras.spl"
+
+head -c $((mb * 1024 * 1024)) /dev/zero >"$dir/zeros.spl"
+medir "visualizar de uma página de $mb MB de zeros" "$cli" visualizar "$dir/zeros.spl" 1 "$dir/z.png" --pdf
+rm -f "$dir/zeros.spl"
 
 # A short first page (the one shown), then zeros up to the word.
 printf 'primeira\f' >"$dir/esparso.spl"

@@ -127,7 +127,7 @@ void indexar(const QByteArray& dados)
     IndicePaginas indice;
     Observador observador;
     examinar(fonte, metricas, Papel{}, indice, observador);
-    if (indice.total_paginas < 1 || indice.inicio_pagina.empty() || indice.inicio_pagina[0] != 1)
+    if (indice.total_paginas < 1 || indice.marcos.empty() || indice.marcos[0].posicao != 1)
         __builtin_trap();
 }
 

@@ -12,7 +12,7 @@ PACKAGES=(
   qt6-translations-l10n libqt6svg6
   xvfb xauth x11-utils xdotool imagemagick
   cups cups-client cups-filters printer-driver-cups-pdf
-  libcups2-dev zlib1g-dev libharfbuzz-dev libfontconfig-dev
+  libcups2-dev libdeflate-dev libharfbuzz-dev libfontconfig-dev
   poppler-utils zbar-tools qpdf mupdf-tools
   qt6-translations-l10n dpkg-dev desktop-file-utils appstream shared-mime-info
   bash-completion groff-base

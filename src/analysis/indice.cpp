@@ -5,6 +5,7 @@
 #include "stream/modelo_pagina.h"
 
 #include <QHash>
+#include <QSize>
 
 #include <algorithm>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <emmintrin.h>
 #endif
 #include <limits>
+#include <utility>
 
 namespace papelada {
 
@@ -39,20 +41,23 @@ const unsigned char* proximo_interessante(const unsigned char* p, const unsigned
     return p;
 }
 
+// What the scan does with the start of each page after the first: true to
+// read on.
+using NovaPagina = std::function<bool(std::int32_t, const InicioPagina&)>;
+
 // The scan: the pen's height as the print pass moves it, and where each
 // page begins.
 class Varredura {
 public:
-    Varredura(const Metricas& inicio, const Papel& papel, IndicePaginas& indice)
-        : metricas_(inicio), modelo_(metricas_, papel), indice_(indice)
+    // From the start of page `pagina`.
+    Varredura(const InicioPagina& inicio, std::int32_t pagina, const Papel& papel, NovaPagina nova)
+        : metricas_(inicio.metricas), estilo_(inicio.estilo), modelo_(metricas_, papel),
+          nova_(std::move(nova)), pagina_(pagina)
     {
-        indice_.inicio_pagina.assign(1, 1);
-        indice_.metricas_pagina.assign(1, metricas_);
-        indice_.estilo_pagina.assign(1, estilo_);
-        indice_.total_paginas = 0;
-        indice_.papel = papel;
         modelo_.nova_pagina();
     }
+
+    bool parada() const { return parada_; }
 
     // A command as the reader hands it out. One cut short by the end of the
     // file is not applied: the stream ends right after it.
@@ -93,37 +98,30 @@ public:
     void texto() { ultima_desenhada_ = pagina_; }
     bool desenhada() const { return ultima_desenhada_ == pagina_; }
 
-    bool avanco_linha(qint64 inicio_seguinte)
+    void avanco_linha(qint64 inicio_seguinte)
     {
-        return modelo_.avanco_linha() && quebra(inicio_seguinte);
+        if (modelo_.avanco_linha())
+            quebra(inicio_seguinte);
     }
-    bool avanco_pagina(qint64 inicio_seguinte)
+    void avanco_pagina(qint64 inicio_seguinte)
     {
-        return modelo_.fim_de_pagina() && quebra(inicio_seguinte);
+        if (modelo_.fim_de_pagina())
+            quebra(inicio_seguinte);
     }
 
-    // After the scan: last pages that nothing is drawn on are not printed
-    // (the printer begins a page when it draws on it), so they are no pages.
-    void concluir()
-    {
-        const std::int32_t paginas = std::max<std::int32_t>(1, ultima_desenhada_);
-        indice_.inicio_pagina.resize(static_cast<size_t>(paginas));
-        indice_.metricas_pagina.resize(static_cast<size_t>(paginas));
-        indice_.estilo_pagina.resize(static_cast<size_t>(paginas));
-        indice_.total_paginas = paginas;
-    }
+    // Last pages that nothing is drawn on are not printed (the printer
+    // begins a page when it draws on it), so they are no pages.
+    std::int32_t paginas() const { return std::max<std::int32_t>(1, ultima_desenhada_); }
 
 private:
-    bool quebra(qint64 inicio_seguinte)
+    void quebra(qint64 inicio_seguinte)
     {
         // More pages than a count can hold: the last ones join the last page.
         if (pagina_ >= std::numeric_limits<std::int32_t>::max() - 1)
-            return true;
+            return;
         ++pagina_;
-        indice_.inicio_pagina.push_back(inicio_seguinte);
-        indice_.metricas_pagina.push_back(metricas_);
-        indice_.estilo_pagina.push_back(estilo_);
-        return true;
+        if (!nova_(pagina_, InicioPagina{inicio_seguinte, metricas_, estilo_}))
+            parada_ = true;
     }
 
     // The font and colour commands, which last from page to page.
@@ -149,14 +147,17 @@ private:
     }
 
     // Height of a picture in twips, -1 when it cannot be loaded (the
-    // command is then skipped). Each picture is loaded once per scan.
+    // command is then skipped). Each picture's header is read once per
+    // scan; the paths remembered are bounded, whatever the report names.
     double altura_imagem(const QByteArray& caminho)
     {
         const auto achada = alturas_.constFind(caminho);
         if (achada != alturas_.constEnd())
             return *achada;
-        const QImage img = carregar_imagem(cp1252_para_unicode(caminho));
-        const double h = img.isNull() ? -1.0 : img.height() * twips_por_pixel_imagem;
+        const QSize t = tamanho_imagem(cp1252_para_unicode(caminho));
+        const double h = t.isValid() ? t.height() * twips_por_pixel_imagem : -1.0;
+        if (alturas_.size() >= 4096)
+            alturas_.clear();
         alturas_.insert(caminho, h);
         return h;
     }
@@ -164,33 +165,24 @@ private:
     Metricas metricas_;
     EstiloTexto estilo_;
     ModeloPagina modelo_;
-    IndicePaginas& indice_;
-    std::int32_t pagina_ = 1;           // the page being scanned
+    NovaPagina nova_;
+    std::int32_t pagina_;               // the page being scanned
     std::int32_t ultima_desenhada_ = 0; // the last page with something drawn on it
+    bool parada_ = false;
     QHash<QByteArray, double> alturas_;
 };
 
-} // namespace
-
-void examinar(FonteBytes& fonte, const Metricas& metricas, const Papel& papel, IndicePaginas& indice,
-              Observador& observador)
+// Scans from where `fonte` stands to its end, or until the scan stops.
+// Progress goes to `observador`, when there is one, once per block.
+void varrer(FonteBytes& fonte, Varredura& v, Observador* observador)
 {
-    observador.acao({});
-    observador.pagina({});
-    observador.quadro(titulo_analise, true);
-
-    // Every pass starts from the measured metrics, on the printer's page.
-    Metricas inicio = metricas;
-    inicio.altura_linha = metricas.altura_linha_padrao;
-    inicio.largura_caracter = metricas.largura_caracter_padrao;
-    Varredura v(inicio, papel, indice);
     // As in the print pass, the last byte of the file is never interpreted.
     fonte.incluir_ultimo_byte(false);
     Leitor leitor(fonte, formas_linguagem());
     const qint64 tamanho = fonte.tamanho();
     qint64 proximo_bloco = (fonte.posicao() / bloco_indice + 1) * bloco_indice;
 
-    for (;;) {
+    while (!v.parada()) {
         auto janela = fonte.janela();
         if (janela.empty())
             break;
@@ -226,6 +218,8 @@ void examinar(FonteBytes& fonte, const Metricas& metricas, const Papel& papel, I
             else
                 v.avanco_pagina(seguinte);
             p = q + 1;
+            if (v.parada())
+                break;
         }
         fonte.avancar(p - inicio_janela);
         if (comando) {
@@ -237,13 +231,64 @@ void examinar(FonteBytes& fonte, const Metricas& metricas, const Papel& papel, I
                 break;
         }
         while (fonte.posicao() >= proximo_bloco) {
-            observador.progresso(tamanho > 0 ? static_cast<double>(proximo_bloco) / tamanho : 1.0);
-            observador.processar_eventos();
+            if (observador) {
+                observador->progresso(tamanho > 0 ? static_cast<double>(proximo_bloco) / tamanho : 1.0);
+                observador->processar_eventos();
+            }
             proximo_bloco += bloco_indice;
         }
     }
+}
 
-    v.concluir();
+} // namespace
+
+void examinar(FonteBytes& fonte, const Metricas& metricas, const Papel& papel, IndicePaginas& indice,
+              Observador& observador)
+{
+    observador.acao({});
+    observador.pagina({});
+    observador.quadro(titulo_analise, true);
+
+    // Every pass starts from the measured metrics, on the printer's page.
+    InicioPagina primeira;
+    primeira.metricas = metricas;
+    primeira.metricas.altura_linha = metricas.altura_linha_padrao;
+    primeira.metricas.largura_caracter = metricas.largura_caracter_padrao;
+    indice.marcos.assign(1, MarcoPagina{primeira, 1});
+    indice.passo = passo_inicial_marcos;
+    indice.bytes_passo = bytes_passo_inicial_marcos;
+    indice.papel = papel;
+    indice.total_paginas = 0;
+    const auto maximo = static_cast<size_t>(std::max(2, indice.maximo_marcos));
+    // A start is kept when the last one kept lies a step of pages or of
+    // bytes behind, so that no page is found again from far away.
+    const auto longe = [&indice](std::int32_t pagina, const InicioPagina& inicio) {
+        const MarcoPagina& ultimo = indice.marcos.back();
+        return pagina - ultimo.pagina >= indice.passo || inicio.posicao - ultimo.posicao >= indice.bytes_passo;
+    };
+    Varredura v(primeira, 1, papel, [&](std::int32_t pagina, const InicioPagina& inicio) {
+        if (!longe(pagina, inicio))
+            return true;
+        if (indice.marcos.size() == maximo) {
+            // Every other start is let go, and the steps double.
+            for (size_t k = 1; 2 * k < indice.marcos.size(); ++k)
+                indice.marcos[k] = std::move(indice.marcos[2 * k]);
+            indice.marcos.resize((indice.marcos.size() + 1) / 2);
+            indice.passo = static_cast<std::int32_t>(std::min<qint64>(2 * qint64(indice.passo),
+                                                                       std::numeric_limits<std::int32_t>::max()));
+            indice.bytes_passo *= 2;
+            if (!longe(pagina, inicio))
+                return true;
+        }
+        indice.marcos.push_back(MarcoPagina{inicio, pagina});
+        return true;
+    });
+    varrer(fonte, v, &observador);
+
+    indice.total_paginas = v.paginas();
+    // Starts found after the last page (on pages that are not printed) go.
+    while (indice.marcos.size() > 1 && indice.marcos.back().pagina > indice.total_paginas)
+        indice.marcos.pop_back();
     observador.progresso(1.0);
     observador.processar_eventos();
     observador.progresso(0.0);
@@ -261,6 +306,88 @@ bool examinar(Documento& doc, const Metricas& metricas, const Papel& papel, Indi
     // A file that could not be read is tried again at the next preview.
     doc.indice_valido = aberto;
     return aberto;
+}
+
+void percorrer_paginas(FonteBytes& fonte, const IndicePaginas& indice, std::int32_t primeira,
+                       const std::function<bool(std::int32_t, const InicioPagina&)>& cada)
+{
+    if (indice.marcos.empty())
+        return;
+    const std::int32_t total = std::max<std::int32_t>(1, indice.total_paginas);
+    primeira = std::clamp<std::int32_t>(primeira, 1, total);
+    // The last start kept at or before the page.
+    const auto depois = std::upper_bound(indice.marcos.begin() + 1, indice.marcos.end(), primeira,
+                                         [](std::int32_t p, const MarcoPagina& m) { return p < m.pagina; });
+    const MarcoPagina& marco = *(depois - 1);
+    const std::int32_t pagina = marco.pagina;
+    if (pagina == primeira && !cada(pagina, marco))
+        return;
+    if (pagina == total || !fonte.posicionar(marco.posicao))
+        return;
+    Varredura v(marco, pagina, indice.papel, [&](std::int32_t p, const InicioPagina& inicio) {
+        if (p < primeira)
+            return true;
+        return cada(p, inicio) && p < total;
+    });
+    varrer(fonte, v, nullptr);
+}
+
+namespace {
+
+// The first page after `pagina` whose start is kept, or none.
+const MarcoPagina* marco_seguinte(const IndicePaginas& indice, std::int32_t pagina)
+{
+    const auto it = std::upper_bound(indice.marcos.begin(), indice.marcos.end(), pagina,
+                                     [](std::int32_t p, const MarcoPagina& m) { return p < m.pagina; });
+    return it == indice.marcos.end() ? nullptr : &*it;
+}
+
+} // namespace
+
+InicioPagina inicio_da_pagina(FonteBytes& fonte, const IndicePaginas& indice, std::int32_t pagina,
+                              qint64* seguinte)
+{
+    InicioPagina inicio = indice.marcos.empty() ? InicioPagina{} : InicioPagina(indice.marcos.front());
+    qint64 depois = 0;
+    bool achada = false;
+    percorrer_paginas(fonte, indice, pagina, [&](std::int32_t p, const InicioPagina& i) {
+        if (achada) {
+            depois = i.posicao;
+            return false;
+        }
+        inicio = i;
+        achada = true;
+        // A next page whose start is kept is not looked for through this one.
+        const MarcoPagina* m = marco_seguinte(indice, p);
+        if (m && m->pagina == p + 1) {
+            depois = m->posicao;
+            return false;
+        }
+        return true;
+    });
+    if (seguinte)
+        *seguinte = depois;
+    return inicio;
+}
+
+std::int32_t pagina_da_posicao(FonteBytes& fonte, const IndicePaginas& indice, qint64 posicao)
+{
+    const auto& marcos = indice.marcos;
+    if (marcos.empty())
+        return 1;
+    // The last start kept at or before the byte, then the pages after it up
+    // to the next start kept.
+    const auto depois = std::upper_bound(marcos.begin() + 1, marcos.end(), posicao,
+                                         [](qint64 p, const MarcoPagina& m) { return p < m.posicao; });
+    std::int32_t achada = (depois - 1)->pagina;
+    const std::int32_t limite = depois == marcos.end() ? std::numeric_limits<std::int32_t>::max() : depois->pagina;
+    percorrer_paginas(fonte, indice, achada, [&](std::int32_t p, const InicioPagina& inicio) {
+        if (inicio.posicao > posicao)
+            return false;
+        achada = p;
+        return p + 1 < limite;
+    });
+    return achada;
 }
 
 } // namespace papelada

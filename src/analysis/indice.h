@@ -10,6 +10,8 @@
 #include "stream/modelo_pagina.h"
 #include "stream/observador.h"
 
+#include <functional>
+
 namespace papelada {
 
 // Size of the blocks between two progress reports.
@@ -17,9 +19,11 @@ constexpr qint64 bloco_indice = 8192;
 
 // Builds the index of `doc.nome_arquivo` as a print pass on `papel` finds
 // its pages: from the measured line height and character width and the page
-// height in `metricas`. Each page's start keeps the metrics in force there. Progress
+// height in `metricas`. The index counts every page and keeps the start of
+// a few, with the metrics, font and colour in force there (see
+// IndicePaginas); the pages between are found again by percorrer_paginas. Progress
 // goes to the observer ("Analisando os dados a Imprimir") once per block. On
-// return the index holds at least one page and `doc.indice_valido` is true.
+// return the index counts at least one page and `doc.indice_valido` is true.
 // When the file cannot be opened the result is false, the index one page at
 // position 1, `doc.indice_valido` stays false and `erro` says why.
 bool examinar(Documento& doc, const Metricas& metricas, const Papel& papel, IndicePaginas& indice,
@@ -29,5 +33,21 @@ bool examinar(Documento& doc, const Metricas& metricas, const Papel& papel, Indi
 // position to its end.
 void examinar(FonteBytes& fonte, const Metricas& metricas, const Papel& papel, IndicePaginas& indice,
               Observador& observador);
+
+// Reads the report on from the start the index kept before page `primeira`
+// (brought into 1 .. total_paginas) and hands `cada` the number and start
+// of that page and of each one after it, in order, until `cada` returns false
+// or the last page is handed out. `fonte` is the report the index was built
+// on; it is left positioned wherever the reading stopped.
+void percorrer_paginas(FonteBytes& fonte, const IndicePaginas& indice, std::int32_t primeira,
+                       const std::function<bool(std::int32_t, const InicioPagina&)>& cada);
+
+// The start of page `pagina` (brought into 1 .. total_paginas) and, in
+// `seguinte`, the first byte of the page after it (0 after the last page).
+InicioPagina inicio_da_pagina(FonteBytes& fonte, const IndicePaginas& indice, std::int32_t pagina,
+                              qint64* seguinte = nullptr);
+
+// The page in which the byte at the 1-based file position `posicao` lies.
+std::int32_t pagina_da_posicao(FonteBytes& fonte, const IndicePaginas& indice, qint64 posicao);
 
 } // namespace papelada

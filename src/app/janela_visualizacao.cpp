@@ -568,7 +568,7 @@ void Form3::Picture12_Click()
 void Form3::ir_para_achado(qint64 achado)
 {
     vis_.posicao_achada = achado;
-    vis_.pagina_atual = pagina_do_achado(*ctx_.indice, achado);
+    vis_.pagina_atual = pagina_do_achado(ctx_.doc->nome_arquivo, *ctx_.indice, achado);
     renderizar();
 }
 

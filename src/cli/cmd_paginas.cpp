@@ -2,6 +2,7 @@
 #include "analysis/indice.h"
 #include "cli/comando.h"
 #include "cli/documento_cli.h"
+#include "stream/fonte_bytes.h"
 
 #include <cstdio>
 
@@ -30,13 +31,31 @@ int paginas(const QStringList& args)
         erros() << "papelada-cli: " << erro << "\n";
         return erro_entrada;
     }
-    QByteArray texto;
-    texto.reserve(static_cast<qsizetype>(indice.total_paginas) * 12);
-    for (std::int32_t p = 0; p < indice.total_paginas; ++p)
-        texto.append(QByteArray::number(indice.inicio_pagina[p])).append('\n');
+    // The starts are written as they are found again, a block at a time,
+    // never all held at once.
+    FonteBytes fonte;
+    if (!fonte.abrir(d.doc.nome_arquivo, &erro)) {
+        erros() << "papelada-cli: " << erro << "\n";
+        return erro_entrada;
+    }
     saida().flush();
-    std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stdout);
+    QByteArray texto;
+    const auto escrever = [&texto] {
+        std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stdout);
+        texto.truncate(0);
+    };
+    percorrer_paginas(fonte, indice, 1, [&](std::int32_t, const InicioPagina& inicio) {
+        texto.append(QByteArray::number(inicio.posicao)).append('\n');
+        if (texto.size() >= 65536)
+            escrever();
+        return true;
+    });
+    escrever();
     std::fflush(stdout);
+    if (!fonte.integro(&erro)) {
+        erros() << "papelada-cli: " << erro << "\n";
+        return erro_entrada;
+    }
     return ok;
 }
 

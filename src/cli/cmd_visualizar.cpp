@@ -83,7 +83,7 @@ int visualizar_pagina(const QStringList& args)
         if (f < 0)
             erros() << "Texto não localizado\n";
         else
-            avisos << "Texto localizado na página " << pagina_do_achado(indice, f) << "\n";
+            avisos << "Texto localizado na página " << pagina_do_achado(arquivo, indice, f) << "\n";
         vis.posicao_achada = std::max<std::int64_t>(f, 0);
     }
 

@@ -16,18 +16,25 @@
 #include <QRectF>
 #include <QString>
 #include <QStringList>
+#include <deque>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QIODevice;
 
 namespace papelada::pdf {
 
+class Compressores;
+struct TarefaCompressao;
+
 class Escritor {
 public:
     // Writes to `saida`, which stays the caller's; nothing is written before
-    // the first page begins.
-    explicit Escritor(QIODevice* saida, const QString& titulo = QStringLiteral("Papelada"));
+    // the first page begins. With more than one thread (`fios`; 0 takes
+    // fios_de_trabalho()) streams are compressed on worker threads while the
+    // next pages are drawn, and the file comes out byte for byte as with one.
+    explicit Escritor(QIODevice* saida, const QString& titulo = QStringLiteral("Papelada"), int fios = 0);
     ~Escritor();
     Escritor(const Escritor&) = delete;
     Escritor& operator=(const Escritor&) = delete;
@@ -67,15 +74,34 @@ private:
         double largura, altura;
     };
 
+    // A stream in the hands of the compressing threads, and what the file
+    // holds after it up to the next such stream: bytes, and the objects that
+    // begin among them (object, offset in `depois`).
+    struct Pendente {
+        int objeto;
+        qsizetype tamanho; // bytes given to compress
+        QByteArray dicionario;
+        std::shared_ptr<TarefaCompressao> tarefa;
+        QByteArray depois;
+        std::vector<std::pair<int, qsizetype>> marcas;
+    };
+
     // Objects and the file's tables (objetos.cpp).
     int novo_objeto();
     void iniciar_objeto(int n);
     void iniciar_arquivo();
+    // Bytes at the end of the file, after the streams still pending.
     void escrever(const QByteArray& dados);
     void escrever(const char* dados, qsizetype n);
+    // Bytes into the output itself, at `posicao_`.
+    void emitir(const char* dados, qsizetype n);
+    void emitir(const QByteArray& dados) { emitir(dados.constData(), dados.size()); }
     void descarregar();
-    void escrever_fluxo(int objeto, const QByteArray& dicionario, const QByteArray& dados,
-                        bool comprimir);
+    void escrever_fluxo(int objeto, const QByteArray& dicionario, QByteArray dados, bool comprimir);
+    // Writes out the pending streams that are done, in order: all of them
+    // with `tudo`, else until no more than `janela_` streams, and no more
+    // than a bounded number of bytes, are in flight.
+    void entregar(bool tudo);
     // Page content (pagina.cpp).
     void terminar_pagina();
     void fechar_texto();
@@ -116,6 +142,11 @@ private:
     QString erro_;
     QStringList avisos_;
     int obj_catalogo_ = 0, obj_paginas_ = 0, obj_recursos_ = 0, obj_info_ = 0;
+    // Null with one thread: streams are then compressed as they are written.
+    std::unique_ptr<Compressores> compressores_;
+    std::deque<Pendente> pendentes_;
+    size_t janela_ = 0;        // streams in flight before the writer waits
+    qint64 bytes_em_voo_ = 0; // their size before compression
 
     // The page being drawn.
     bool pagina_aberta_ = false;

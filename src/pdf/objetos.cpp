@@ -1,5 +1,6 @@
 #include "pdf/objetos.h"
 
+#include "pdf/compressao.h"
 #include "pdf/fontes.h"
 
 #include <QCryptographicHash>
@@ -8,7 +9,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <zlib.h>
 
 namespace papelada::pdf {
 
@@ -73,21 +73,6 @@ QByteArray texto_pdf(const QString& t)
     return s.append('>');
 }
 
-// Streams are compressed for speed: the pages of a long report go out as
-// fast as they are drawn.
-QByteArray comprimir(const QByteArray& dados)
-{
-    uLongf tamanho = compressBound(static_cast<uLong>(dados.size()));
-    QByteArray saida(static_cast<qsizetype>(tamanho), Qt::Uninitialized);
-    if (compress2(reinterpret_cast<Bytef*>(saida.data()), &tamanho,
-                  reinterpret_cast<const Bytef*>(dados.constData()), static_cast<uLong>(dados.size()),
-                  Z_BEST_SPEED) != Z_OK)
-        return {};
-    saida.truncate(static_cast<qsizetype>(tamanho));
-    return saida;
-}
-
-
 void numero(QByteArray& s, double v)
 {
     if (!std::isfinite(v))
@@ -120,8 +105,49 @@ void numeros(QByteArray& s, std::initializer_list<double> v)
     }
 }
 
-Escritor::Escritor(QIODevice* saida, const QString& titulo) : saida_(saida), titulo_(titulo) {}
+namespace {
 
+QByteArray cabecalho_objeto(int n)
+{
+    QByteArray s;
+    inteiro(s, n);
+    return s.append(" 0 obj\n");
+}
+
+// What comes between a stream object's header and its bytes.
+QByteArray abertura_fluxo(const QByteArray& dicionario, bool filtro, qsizetype tamanho)
+{
+    QByteArray s = "<< ";
+    s.append(dicionario);
+    if (filtro)
+        s.append(" /Filter /FlateDecode");
+    s.append(" /Length ");
+    inteiro(s, tamanho);
+    return s.append(" >>\nstream\n");
+}
+
+constexpr char fim_fluxo[] = "\nendstream\nendobj\n";
+
+// Bytes waiting to be compressed beyond which the writer waits, however
+// many threads there are: large pictures stay few in memory.
+constexpr qint64 bytes_em_voo_maximos = 64 << 20;
+
+} // namespace
+
+Escritor::Escritor(QIODevice* saida, const QString& titulo, int fios) : saida_(saida), titulo_(titulo)
+{
+    if (fios <= 0)
+        fios = fios_de_trabalho();
+    if (fios > 1) {
+        // The thread that draws is one of them: it compresses too when it
+        // has to wait.
+        compressores_ = std::make_unique<Compressores>(fios - 1);
+        janela_ = 2 * static_cast<size_t>(fios);
+    }
+}
+
+// Streams still being compressed are dropped with the workers: a document
+// thrown away writes nothing more.
 Escritor::~Escritor() = default;
 
 int Escritor::novo_objeto()
@@ -132,24 +158,34 @@ int Escritor::novo_objeto()
 
 void Escritor::iniciar_objeto(int n)
 {
-    deslocamentos_[static_cast<size_t>(n)] = posicao_;
-    QByteArray s;
-    inteiro(s, n);
-    s.append(" 0 obj\n");
-    escrever(s);
+    // Behind a pending stream the object's offset is known once that
+    // stream is written.
+    if (pendentes_.empty())
+        deslocamentos_[static_cast<size_t>(n)] = posicao_;
+    else
+        pendentes_.back().marcas.emplace_back(n, pendentes_.back().depois.size());
+    escrever(cabecalho_objeto(n));
 }
 
 void Escritor::escrever(const char* dados, qsizetype n)
 {
-    buffer_.append(dados, n);
-    posicao_ += n;
-    if (buffer_.size() >= (1 << 20))
-        descarregar();
+    if (pendentes_.empty())
+        emitir(dados, n);
+    else
+        pendentes_.back().depois.append(dados, n);
 }
 
 void Escritor::escrever(const QByteArray& dados)
 {
     escrever(dados.constData(), dados.size());
+}
+
+void Escritor::emitir(const char* dados, qsizetype n)
+{
+    buffer_.append(dados, n);
+    posicao_ += n;
+    if (buffer_.size() >= (1 << 20))
+        descarregar();
 }
 
 void Escritor::descarregar()
@@ -163,24 +199,43 @@ void Escritor::descarregar()
     buffer_.clear();
 }
 
-void Escritor::escrever_fluxo(int objeto, const QByteArray& dicionario, const QByteArray& dados,
-                              bool comprimido)
+void Escritor::escrever_fluxo(int objeto, const QByteArray& dicionario, QByteArray dados, bool comprimido)
 {
+    if (comprimido && compressores_) {
+        const qsizetype tamanho = dados.size();
+        bytes_em_voo_ += tamanho;
+        pendentes_.push_back({objeto, tamanho, dicionario, compressores_->enviar(std::move(dados)), {}, {}});
+        entregar(false);
+        return;
+    }
+    const QByteArray corpo = comprimido ? comprimir(dados) : QByteArray();
+    const bool filtro = !corpo.isEmpty(); // else written as it is
     iniciar_objeto(objeto);
-    QByteArray corpo = comprimido ? comprimir(dados) : QByteArray();
-    const bool filtro = comprimido && !corpo.isEmpty();
-    if (!filtro)
-        corpo = dados;
-    QByteArray s = "<< ";
-    s.append(dicionario);
-    if (filtro)
-        s.append(" /Filter /FlateDecode");
-    s.append(" /Length ");
-    inteiro(s, corpo.size());
-    s.append(" >>\nstream\n");
-    escrever(s);
-    escrever(corpo);
-    escrever("\nendstream\nendobj\n", 18);
+    escrever(abertura_fluxo(dicionario, filtro, filtro ? corpo.size() : dados.size()));
+    escrever(filtro ? corpo : dados);
+    escrever(fim_fluxo, sizeof fim_fluxo - 1);
+}
+
+void Escritor::entregar(bool tudo)
+{
+    while (!pendentes_.empty()) {
+        Pendente& p = pendentes_.front();
+        if (!tudo && pendentes_.size() <= janela_ && bytes_em_voo_ <= bytes_em_voo_maximos
+            && !compressores_->pronta(*p.tarefa))
+            return;
+        compressores_->esperar(*p.tarefa);
+        const bool filtro = !p.tarefa->resultado.isEmpty();
+        const QByteArray& corpo = filtro ? p.tarefa->resultado : p.tarefa->dados;
+        deslocamentos_[static_cast<size_t>(p.objeto)] = posicao_;
+        emitir(cabecalho_objeto(p.objeto) + abertura_fluxo(p.dicionario, filtro, corpo.size()));
+        emitir(corpo);
+        emitir(fim_fluxo, sizeof fim_fluxo - 1);
+        for (const auto& [objeto, onde] : p.marcas)
+            deslocamentos_[static_cast<size_t>(objeto)] = posicao_ + onde;
+        emitir(p.depois);
+        bytes_em_voo_ -= p.tamanho;
+        pendentes_.pop_front();
+    }
 }
 
 // The file's header, catalogue and information, before the first page.
@@ -218,26 +273,47 @@ bool Escritor::terminar()
         if (r->obj_fonte)
             s.append(" /").append(r->nome).append(' ').append(ref(r->obj_fonte));
     s.append(" >> /XObject <<");
-    for (const Imagem& i : std::as_const(imagens_))
+    // In the order they were written: the same report gives the same file.
+    std::vector<Imagem> imagens(imagens_.cbegin(), imagens_.cend());
+    std::sort(imagens.begin(), imagens.end(), [](const Imagem& a, const Imagem& b) { return a.objeto < b.objeto; });
+    for (const Imagem& i : imagens)
         s.append(" /").append(i.nome).append(' ').append(ref(i.objeto));
     s.append(" >> >>\nendobj\n");
     iniciar_objeto(obj_recursos_);
     escrever(s);
 
+    // The lists of pages and of offsets go out a block at a time, so that a
+    // long document takes no more memory at its end than while its pages
+    // were drawn.
+    const auto por_blocos = [this](QByteArray& s) {
+        if (s.size() >= (64 << 10)) {
+            escrever(s);
+            s.truncate(0);
+        }
+    };
     iniciar_objeto(obj_paginas_);
     s = "<< /Type /Pages /Count " + QByteArray::number(paginas()) + " /Kids [";
-    for (const Pagina& p : paginas_)
-        s.append(ref(p.objeto)).append(' ');
+    for (const Pagina& p : paginas_) {
+        inteiro(s, p.objeto);
+        s.append(" 0 R ");
+        por_blocos(s);
+    }
     s.append("] >>\nendobj\n");
     escrever(s);
 
+    entregar(true);
     const qint64 tabela = posicao_;
     s = "xref\n0 " + QByteArray::number(static_cast<qlonglong>(deslocamentos_.size())) + "\n";
     for (const qint64 d : deslocamentos_) {
-        if (d < 0)
+        if (d < 0) {
             s.append("0000000000 65535 f \n");
-        else
-            s.append(QByteArray::number(d).rightJustified(10, '0')).append(" 00000 n \n");
+        } else {
+            char entrada[] = "0000000000 00000 n \n";
+            for (qint64 v = d, k = 9; k >= 0 && v > 0; --k, v /= 10)
+                entrada[k] = static_cast<char>('0' + v % 10);
+            s.append(entrada, sizeof entrada - 1);
+        }
+        por_blocos(s);
     }
     const QByteArray id = QCryptographicHash::hash(
                               titulo_.toUtf8() + QByteArray::number(QDateTime::currentMSecsSinceEpoch())

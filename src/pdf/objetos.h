@@ -20,8 +20,6 @@ void hexadecimal(QByteArray& s, unsigned v, int digitos);
 void byte_literal(QByteArray& s, unsigned char c);
 // A PDF text string: literal when it is plain ASCII, UTF-16 otherwise.
 QByteArray texto_pdf(const QString& t);
-// Deflated; empty when zlib fails.
-QByteArray comprimir(const QByteArray& dados);
 
 // Appends `v` to `s` as a PDF number with at most three decimals.
 void numero(QByteArray& s, double v);

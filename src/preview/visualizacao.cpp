@@ -249,7 +249,7 @@ private:
     // as it was. A picture that cannot be loaded is skipped.
     bool imagem(const QString& caminho)
     {
-        const QImage img = carregar_imagem(caminho);
+        const QImage img = vis_.imagens.carregar(caminho);
         if (img.isNull())
             return true;
         obs_.imagem_mostrar(img);
@@ -325,9 +325,9 @@ void iniciar_visualizacao(Documento& doc, Metricas& metricas, IndicePaginas& ind
 
     // The pages are found again when they were found on another paper, page
     // height or line height than the printer would now start from.
-    const bool mesma_folha = !indice.metricas_pagina.empty() && indice.papel == vis.papel
-        && indice.metricas_pagina.front().altura_folha == metricas.altura_folha
-        && indice.metricas_pagina.front().altura_linha == metricas.altura_linha_padrao;
+    const bool mesma_folha = !indice.marcos.empty() && indice.papel == vis.papel
+        && indice.marcos.front().metricas.altura_folha == metricas.altura_folha
+        && indice.marcos.front().metricas.altura_linha == metricas.altura_linha_padrao;
     if (!doc.indice_valido || !mesma_folha)
         examinar(doc, metricas, vis.papel, indice, observador);
     pagina.setHeight(metricas.altura_folha);
@@ -352,9 +352,7 @@ bool visualizar(const Documento& doc, const IndicePaginas& indice, EstadoVisuali
         vis.renderizar_de_novo = true;
         return true;
     }
-    const std::int32_t total = std::max<std::int32_t>(
-        1, std::min<std::int32_t>(indice.total_paginas,
-                                  static_cast<std::int32_t>(indice.inicio_pagina.size())));
+    const std::int32_t total = std::max<std::int32_t>(1, indice.total_paginas);
     FonteBytes fonte;
     if (!fonte.abrir(doc.nome_arquivo, erro))
         return false;
@@ -362,14 +360,14 @@ bool visualizar(const Documento& doc, const IndicePaginas& indice, EstadoVisuali
     do {
         vis.renderizar_de_novo = false;
         vis.pagina_atual = std::clamp<std::int32_t>(vis.pagina_atual, 1, total);
-        const auto p = static_cast<size_t>(vis.pagina_atual);
-        fonte.posicionar(indice.inicio_pagina.empty() ? 1 : indice.inicio_pagina[p - 1]);
         // The page starts with the metrics, font and colour that the print
         // pass has there, and ends before the next page's first byte.
-        const Metricas& inicio = p <= indice.metricas_pagina.size() ? indice.metricas_pagina[p - 1] : metricas;
-        const qint64 limite = p < indice.inicio_pagina.size() ? indice.inicio_pagina[p] : 0;
-        const EstiloTexto estilo = p <= indice.estilo_pagina.size() ? indice.estilo_pagina[p - 1] : EstiloTexto{};
-        visualizar(fonte, doc, vis, inicio, corrida, pagina, observador, limite, estilo);
+        qint64 limite = 0;
+        InicioPagina inicio{1, metricas, {}};
+        if (!indice.marcos.empty())
+            inicio = inicio_da_pagina(fonte, indice, vis.pagina_atual, &limite);
+        fonte.posicionar(inicio.posicao);
+        visualizar(fonte, doc, vis, inicio.metricas, corrida, pagina, observador, limite, inicio.estilo);
     } while (vis.renderizar_de_novo);
     vis.renderizando = false;
     return true;
@@ -380,17 +378,13 @@ void vis_buffer(Corrida& corrida, Superficie& pagina)
     desenhar_corrida(corrida, pagina);
 }
 
-std::int32_t pagina_do_achado(const IndicePaginas& indice, std::int64_t offset)
+std::int32_t pagina_do_achado(const QString& arquivo, const IndicePaginas& indice, std::int64_t offset)
 {
-    const std::int32_t total = std::max<std::int32_t>(1, indice.total_paginas);
-    const auto& inicios = indice.inicio_pagina;
-    const auto fim = inicios.begin() + std::min<qsizetype>(total, static_cast<qsizetype>(inicios.size()));
-    if (inicios.empty())
-        return 1;
-    // The first page whose successor starts after the hit; a missing start
-    // past the last page is the end of the file.
-    const auto it = std::upper_bound(inicios.begin() + 1, fim, offset + 1);
-    return it == fim ? total : static_cast<std::int32_t>(it - inicios.begin());
+    FonteBytes fonte;
+    // Unreadable now: the page kept in the index before the hit.
+    if (!fonte.abrir(arquivo))
+        fonte.usar_memoria({});
+    return pagina_da_posicao(fonte, indice, offset + 1);
 }
 
 std::int64_t procurar_texto(const QByteArray& texto, const QString& procurado, std::int64_t inicio)

@@ -50,6 +50,10 @@ struct EstadoVisualizacao {
     QString margem_esquerda_texto = QStringLiteral("0");
     QString margem_superior_texto = QStringLiteral("0");
 
+    // The pictures of the report, each decoded once while the preview is
+    // open.
+    CacheImagens imagens = CacheImagens();
+
     // Caption of the preview window; ESC "0" changes it.
     QString titulo_janela = QStringLiteral("Visualização de Relatório");
 
@@ -90,8 +94,9 @@ void visualizar(FonteBytes& fonte, const Documento& doc, EstadoVisualizacao& vis
 // Draws the pending text run at the pen (or in its run field) and empties it.
 void vis_buffer(Corrida& corrida, Superficie& pagina);
 
-// The page in which the byte at 0-based file offset `offset` lies.
-std::int32_t pagina_do_achado(const IndicePaginas& indice, std::int64_t offset);
+// The page of `arquivo` in which the byte at 0-based file offset `offset`
+// lies.
+std::int32_t pagina_do_achado(const QString& arquivo, const IndicePaginas& indice, std::int64_t offset);
 
 // The first occurrence of `procurado` at or after the 0-based offset
 // `inicio`, letters compared without regard to case; the 0-based offset of

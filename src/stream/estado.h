@@ -64,13 +64,32 @@ struct EstiloTexto {
     std::int8_t negrito = -1, italico = -1, cor = -1;
 };
 
-// Where each page begins: inicio_pagina[p - 1] is the 1-based file position
-// of the first byte of page p; metricas_pagina[p - 1] and estilo_pagina[p - 1]
-// are the metrics and the font and colour that the print pass has there.
+// Where a page begins: the 1-based file position of its first byte, and the
+// metrics, font and colour that the print pass has there.
+struct InicioPagina {
+    qint64 posicao = 1;
+    Metricas metricas;
+    EstiloTexto estilo;
+};
+
+// A page whose start the index keeps.
+struct MarcoPagina : InicioPagina {
+    std::int32_t pagina = 1;
+};
+
+// The page index. It keeps the start of page 1 and then of a page whenever
+// `passo` pages or `bytes_passo` bytes have gone by since the last one kept;
+// any other page is found by reading on from the start kept before it (see
+// analysis/indice.h), so that the index stays small for a report of any
+// length. When more than `maximo_marcos` starts would be kept, both steps
+// double and every other start is let go.
+constexpr std::int32_t passo_inicial_marcos = 64;
+constexpr qint64 bytes_passo_inicial_marcos = qint64(1) << 20;
 struct IndicePaginas {
-    std::vector<qint64> inicio_pagina;
-    std::vector<Metricas> metricas_pagina;
-    std::vector<EstiloTexto> estilo_pagina;
+    std::vector<MarcoPagina> marcos; // in the order of their pages
+    std::int32_t passo = passo_inicial_marcos;          // each scan begins with these steps
+    qint64 bytes_passo = bytes_passo_inicial_marcos;
+    std::int32_t maximo_marcos = 8192;
     Papel papel; // the paper the pages were found on
     std::int32_t total_paginas = 0;
 };

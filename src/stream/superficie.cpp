@@ -20,6 +20,10 @@ QColor QBColor(int indice)
     return paleta[indice];
 }
 
+namespace {
+constexpr int maximo = 10000; // pixels a side
+}
+
 QImage carregar_imagem(const QString& caminho, QString* erro)
 {
     auto falhar = [&](const QString& motivo) {
@@ -35,7 +39,6 @@ QImage carregar_imagem(const QString& caminho, QString* erro)
     QImageReader leitor(caminho);
     leitor.setAutoTransform(false);
     const QSize tamanho = leitor.size();
-    constexpr int maximo = 10000;
     if (tamanho.isValid() && (tamanho.width() > maximo || tamanho.height() > maximo))
         return falhar(QStringLiteral("A imagem %1 é grande demais (%2 x %3 pixels).")
                           .arg(caminho).arg(tamanho.width()).arg(tamanho.height()));
@@ -46,6 +49,29 @@ QImage carregar_imagem(const QString& caminho, QString* erro)
     if (imagem.width() > maximo || imagem.height() > maximo)
         return falhar(QStringLiteral("A imagem %1 é grande demais.").arg(caminho));
     return imagem;
+}
+
+QSize tamanho_imagem(const QString& caminho)
+{
+    const QFileInfo info(caminho);
+    if (caminho.isEmpty() || !info.isFile())
+        return {};
+    QImageReader leitor(caminho);
+    leitor.setAutoTransform(false);
+    const QSize tamanho = leitor.size();
+    const QImage::Format formato = leitor.imageFormat();
+    if (tamanho.isValid() && !tamanho.isEmpty() && formato != QImage::Format_Invalid && leitor.canRead()) {
+        if (tamanho.width() > maximo || tamanho.height() > maximo)
+            return {};
+        // The decoder refuses pictures above its allocation limit.
+        const qint64 bytes = qint64(tamanho.width()) * tamanho.height()
+            * QImage::toPixelFormat(formato).bitsPerPixel() / 8;
+        const int limite_mb = QImageReader::allocationLimit();
+        if (limite_mb <= 0 || bytes < qint64(limite_mb) * 1024 * 1024 / 2)
+            return tamanho;
+    }
+    const QImage imagem = carregar_imagem(caminho);
+    return imagem.isNull() ? QSize() : imagem.size();
 }
 
 QImage CacheImagens::carregar(const QString& caminho, QString* erro)

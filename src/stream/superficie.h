@@ -121,6 +121,12 @@ QColor QBColor(int indice);
 // failure, with the reason in `erro`.
 QImage carregar_imagem(const QString& caminho, QString* erro = nullptr);
 
+// The size in pixels of the picture carregar_imagem would load from
+// `caminho`, an invalid size when it would load none. Read from the file's
+// header; the picture is decoded only when its format does not tell its size
+// there, or when it lies so near the limits that only decoding can tell.
+QSize tamanho_imagem(const QString& caminho);
+
 // The pictures of one job, each decoded once: a picture drawn by many ESC "G"
 // commands is read again only when its file changed (another size or
 // modification time). At most `limite` bytes of pixels are kept, the picture

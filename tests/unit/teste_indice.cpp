@@ -6,6 +6,10 @@
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
+#include <random>
+
 using namespace papelada;
 using namespace papelada::teste;
 
@@ -37,6 +41,27 @@ struct Contador : Observador {
     void processar_eventos() override { ++eventos; }
 };
 
+// Every page's start, as the index finds them again from its first page.
+std::vector<InicioPagina> todas(FonteBytes& f, const IndicePaginas& indice)
+{
+    std::vector<InicioPagina> r;
+    percorrer_paginas(f, indice, 1, [&](std::int32_t p, const InicioPagina& inicio) {
+        EXPECT_EQ(p, static_cast<std::int32_t>(r.size()) + 1);
+        r.push_back(inicio);
+        return true;
+    });
+    EXPECT_EQ(indice.total_paginas, static_cast<std::int32_t>(r.size()));
+    return r;
+}
+
+std::vector<qint64> posicoes(const std::vector<InicioPagina>& paginas)
+{
+    std::vector<qint64> r;
+    for (const InicioPagina& p : paginas)
+        r.push_back(p.posicao);
+    return r;
+}
+
 std::vector<qint64> inicios(const QByteArray& dados, const Papel& papel = trator)
 {
     FonteBytes f;
@@ -44,9 +69,7 @@ std::vector<qint64> inicios(const QByteArray& dados, const Papel& papel = trator
     IndicePaginas indice;
     Observador nada;
     examinar(f, metricas_curtas(), papel, indice, nada);
-    EXPECT_EQ(indice.total_paginas, static_cast<std::int32_t>(indice.inicio_pagina.size()));
-    EXPECT_EQ(indice.metricas_pagina.size(), indice.inicio_pagina.size());
-    return indice.inicio_pagina;
+    return posicoes(todas(f, indice));
 }
 
 // The same pages found item by item, without the scan's shortcuts.
@@ -144,8 +167,9 @@ TEST(Indice, MultiploExatoDoBlocoEProgressoPorBloco)
     Contador obs;
     ASSERT_TRUE(examinar(doc, metricas_curtas(), trator, indice, obs));
     EXPECT_TRUE(doc.indice_valido);
-    EXPECT_EQ(indice.inicio_pagina, (std::vector<qint64>{1, 8193}));
-    EXPECT_EQ(indice.total_paginas, 2);
+    FonteBytes f;
+    ASSERT_TRUE(f.abrir(arq));
+    EXPECT_EQ(posicoes(todas(f, indice)), (std::vector<qint64>{1, 8193}));
     // One report a block (the last byte is not read), the full bar, then
     // the bar emptied.
     EXPECT_EQ(obs.fracoes, (QList<double>{0.5, 1.0, 0.0}));
@@ -159,15 +183,136 @@ TEST(Indice, ArquivoQueNaoAbre)
     Documento doc;
     doc.nome_arquivo = pasta_temporaria() + QStringLiteral("/nao_existe.spl");
     IndicePaginas indice;
-    indice.inicio_pagina = {1, 5, 9};
+    indice.marcos.assign(3, MarcoPagina{{5, {}, {}}, 2});
     indice.total_paginas = 3;
     Observador nada;
     QString erro;
     EXPECT_FALSE(examinar(doc, metricas_curtas(), trator, indice, nada, &erro));
     EXPECT_FALSE(doc.indice_valido);
     EXPECT_EQ(indice.total_paginas, 1);
-    EXPECT_EQ(indice.inicio_pagina, std::vector<qint64>{1});
+    ASSERT_EQ(indice.marcos.size(), 1u);
+    EXPECT_EQ(indice.marcos[0].posicao, 1);
     EXPECT_FALSE(erro.isEmpty());
+}
+
+// A report of many pages whose line height, character width, page length,
+// font and colour change from page to page, ended each in its own way (form
+// feed, ESC "9", a move below the foot, a picture taller than the page),
+// some with a small picture inside, one 2.5 MB long. Each page is looked up
+// on its own, in no order, from the start the index kept before it, with
+// the starts kept as usual and so few that the steps double: it begins where
+// the report was written to begin it, with the state written before it, and
+// is found again within a step of pages and of bytes.
+TEST(Indice, PaginasAchadasDeNovoComoForamEscritas)
+{
+    const QString alta = gravar_figura(QStringLiteral("alta.png"), QSize(3, 200), Qt::red);
+    const QString baixa = gravar_figura(QStringLiteral("baixa.png"), QSize(4, 2), Qt::blue);
+    ASSERT_FALSE(alta.isEmpty());
+    ASSERT_FALSE(baixa.isEmpty());
+    const char* fontes[] = {"Arial", "Courier New", "Times"};
+    constexpr int total = 300;
+
+    QByteArray d;
+    InicioPagina estado;
+    estado.metricas = metricas_curtas();
+    std::vector<InicioPagina> esperado{estado};
+    const auto n = [](int v) { return QByteArray::number(v) + ','; };
+    for (int k = 1; k < total; ++k) {
+        d += "pagina " + QByteArray::number(k) + "\r\n";
+        Metricas& m = estado.metricas;
+        EstiloTexto& e = estado.estilo;
+        if (k % 5 == 0)
+            d += esc('G', baixa.toLatin1() + '\x1a');
+        if (k == 100)
+            d += QByteArray(5 << 19, 'x');
+        if (k % 3 == 0) {
+            m.altura_linha = static_cast<std::int16_t>(200 + 10 * (k % 11));
+            d += esc('7', n(m.altura_linha));
+        }
+        if (k % 7 == 0) {
+            m.largura_caracter = static_cast<std::int16_t>(100 + k % 13);
+            d += esc('8', n(m.largura_caracter));
+        }
+        if (k % 5 == 1) {
+            m.altura_folha = (4 + k % 3) * m.altura_linha;
+            d += esc('A', n(4 + k % 3));
+        }
+        if (k % 4 == 1) {
+            e.fonte = QString::fromLatin1(fontes[k % 3]);
+            d += esc('1', QByteArray(fontes[k % 3]) + '\x1a');
+        }
+        if (k % 6 == 2) {
+            e.negrito = (k / 6) % 2;
+            d += esc(e.negrito ? "2" : "3");
+        }
+        if (k % 9 == 4) {
+            e.italico = (k / 9) % 2;
+            d += esc(e.italico ? "4" : "5");
+        }
+        if (k % 8 == 3) {
+            e.tamanho = 8 + k % 5;
+            d += esc('6', n(8 + k % 5)) + esc('6', n(0)); // a size 0 is no size
+        }
+        if (k % 10 == 4) {
+            e.cor = static_cast<std::int8_t>(k % 16);
+            d += esc('C', n(k % 16)) + esc('C', n(20)); // nor is a colour outside the palette
+        }
+        switch (k % 4) {
+        case 0: d += '\f'; break;
+        case 1: d += esc("9"); break;
+        case 2: d += esc('Y', n(999)); break;
+        default: d += esc('G', alta.toLatin1() + '\x1a'); break;
+        }
+        estado.posicao = d.size() + 1;
+        esperado.push_back(estado);
+    }
+    d += "fim\n.";
+
+    const auto igual = [](const InicioPagina& a, const InicioPagina& b) {
+        const Metricas &x = a.metricas, &y = b.metricas;
+        return a.posicao == b.posicao && x.altura_linha == y.altura_linha
+            && x.largura_caracter == y.largura_caracter && x.altura_linha_padrao == y.altura_linha_padrao
+            && x.largura_caracter_padrao == y.largura_caracter_padrao && x.altura_folha == y.altura_folha
+            && x.largura_folha == y.largura_folha && a.estilo.fonte == b.estilo.fonte
+            && a.estilo.tamanho == b.estilo.tamanho && a.estilo.negrito == b.estilo.negrito
+            && a.estilo.italico == b.estilo.italico && a.estilo.cor == b.estilo.cor;
+    };
+    for (const std::int32_t maximo : {8192, 3}) {
+        SCOPED_TRACE(maximo);
+        FonteBytes f;
+        f.usar_memoria(d);
+        IndicePaginas indice;
+        indice.maximo_marcos = maximo;
+        Observador nada;
+        examinar(f, metricas_curtas(), trator, indice, nada);
+        ASSERT_EQ(indice.total_paginas, total);
+        EXPECT_LE(indice.marcos.size(), static_cast<size_t>(maximo));
+        EXPECT_EQ(indice.passo, maximo == 3 ? 128 : 64);
+
+        const std::vector<InicioPagina> seguidas = todas(f, indice);
+        ASSERT_EQ(seguidas.size(), esperado.size());
+        std::vector<std::int32_t> ordem(total);
+        std::iota(ordem.begin(), ordem.end(), 1);
+        std::shuffle(ordem.begin(), ordem.end(), std::mt19937(7));
+        for (const std::int32_t p : ordem) {
+            const auto& e = esperado[static_cast<size_t>(p - 1)];
+            EXPECT_TRUE(igual(seguidas[static_cast<size_t>(p - 1)], e)) << "página " << p;
+            qint64 seguinte = -1;
+            EXPECT_TRUE(igual(inicio_da_pagina(f, indice, p, &seguinte), e)) << "página " << p;
+            EXPECT_EQ(seguinte, p < total ? esperado[static_cast<size_t>(p)].posicao : 0) << "página " << p;
+            const MarcoPagina& m = *std::prev(std::upper_bound(
+                indice.marcos.begin(), indice.marcos.end(), p,
+                [](std::int32_t q, const MarcoPagina& marco) { return q < marco.pagina; }));
+            EXPECT_LT(p - m.pagina, indice.passo) << "página " << p;
+            if (p > m.pagina) {
+                EXPECT_LT(esperado[static_cast<size_t>(p - 2)].posicao - m.posicao, indice.bytes_passo)
+                    << "página " << p;
+            }
+            // The first byte of a page, and the byte before it.
+            EXPECT_EQ(pagina_da_posicao(f, indice, e.posicao), p);
+            EXPECT_EQ(pagina_da_posicao(f, indice, e.posicao - 1), std::max(1, p - 1));
+        }
+    }
 }
 
 TEST(Indice, ComandoPaginas)

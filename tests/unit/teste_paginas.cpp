@@ -81,7 +81,9 @@ QList<QStringList> paginas_da_visualizacao(Documento& doc, Metricas& m, Superfic
     QList<QStringList> paginas;
     static const QRegularExpression texto(QStringLiteral("^Print \"(.*)\" [-\\d.]+,([-\\d.]+) "));
     for (std::int32_t p = 1; p <= indice.total_paginas; ++p) {
-        const std::int16_t linha = indice.metricas_pagina[static_cast<size_t>(p - 1)].altura_linha;
+        FonteBytes fonte;
+        EXPECT_TRUE(fonte.abrir(doc.nome_arquivo));
+        const std::int16_t linha = inicio_da_pagina(fonte, indice, p).metricas.altura_linha;
         vis.pagina_atual = p;
         tela.registro.clear();
         EXPECT_TRUE(visualizar(doc, indice, vis, m, corrida, tela, nada));

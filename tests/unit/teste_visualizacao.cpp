@@ -216,6 +216,11 @@ TEST(Visualizacao, ComandosDeEstadoLinhasImagemETitulo)
     EXPECT_TRUE(r[4].startsWith(QLatin1String("Print \"C\" 0,148")));
     // The shared metrics stay as the print pass starts from them.
     EXPECT_EQ(p.m.altura_linha, 240);
+    // While the preview is open the picture is decoded once, however often
+    // it is drawn.
+    const QByteArray figura = esc("G") + unicode_para_cp1252(arq) + "\r";
+    EXPECT_EQ(p.desenhar(figura.repeated(3) + ".").filter(QStringLiteral("Picture")).size(), 3);
+    EXPECT_EQ(p.vis.imagens.decodificadas(), 1);
 }
 
 TEST(Visualizacao, InterrupcaoEEventos)
@@ -406,14 +411,16 @@ TEST(Procura, NoArquivoEmBlocos)
 
 TEST(Procura, PaginaDoAchado)
 {
+    Preview p;
+    p.doc.nome_arquivo = gravar(QStringLiteral("achados.spl"), QByteArray("123456789\f").repeated(3) + ".");
     IndicePaginas i;
-    i.inicio_pagina = {1, 11, 21};
-    i.total_paginas = 3;
-    EXPECT_EQ(pagina_do_achado(i, 0), 1);
-    EXPECT_EQ(pagina_do_achado(i, 9), 1);
-    EXPECT_EQ(pagina_do_achado(i, 10), 2); // the first byte of page 2
-    EXPECT_EQ(pagina_do_achado(i, 20), 3);
-    EXPECT_EQ(pagina_do_achado(i, 5000), 3);
+    ASSERT_TRUE(examinar(p.doc, p.m, p.vis.papel, i, p.obs));
+    ASSERT_EQ(i.total_paginas, 3);
+    EXPECT_EQ(pagina_do_achado(p.doc.nome_arquivo, i, 0), 1);
+    EXPECT_EQ(pagina_do_achado(p.doc.nome_arquivo, i, 9), 1);
+    EXPECT_EQ(pagina_do_achado(p.doc.nome_arquivo, i, 10), 2); // the first byte of page 2
+    EXPECT_EQ(pagina_do_achado(p.doc.nome_arquivo, i, 20), 3);
+    EXPECT_EQ(pagina_do_achado(p.doc.nome_arquivo, i, 5000), 3);
 }
 
 TEST(Procura, DestaqueNoArquivoComFinsDeLinha)
@@ -429,7 +436,7 @@ TEST(Procura, DestaqueNoArquivoComFinsDeLinha)
     qint64 achado = -1;
     ASSERT_TRUE(procurar_no_arquivo(p.doc.nome_arquivo, d.size(), p.vis.texto_procurado, 0, achado));
     p.vis.posicao_achada = achado;
-    p.vis.pagina_atual = pagina_do_achado(indice, p.vis.posicao_achada);
+    p.vis.pagina_atual = pagina_do_achado(p.doc.nome_arquivo, indice, p.vis.posicao_achada);
     p.pagina.registro.clear();
     ASSERT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
     EXPECT_TRUE(p.pagina.registro.filter(QStringLiteral("Print \"achei\" 0,480 [Courier New 10 b - u - #0000ff]")).size() == 1)

@@ -1,0 +1,97 @@
+// A print on several threads: the PDF comes out byte for byte as on one
+// (apart from the creation date and the file's identifier), whatever the
+// pages hold.
+#include "comum/apoio.h"
+#include <QImage>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+using namespace papelada;
+using namespace papelada::teste;
+
+namespace {
+
+// The PDF papelada-cli writes for `spl` on `fios` threads; empty on failure.
+QByteArray imprimir(const QString& spl, const QStringList& opcoes, const char* fios)
+{
+    qputenv("PAPELADA_FIOS", fios);
+    const QString pdf = spl + QStringLiteral(".") + QLatin1String(fios) + QStringLiteral(".pdf");
+    const Resultado r = executar(cli(), QStringList{QStringLiteral("imprimir"), spl, QStringLiteral("--pdf"), pdf,
+                                                    QStringLiteral("--margens"), QStringLiteral("10,10")}
+                                            + opcoes);
+    qunsetenv("PAPELADA_FIOS");
+    EXPECT_EQ(r.codigo, 0) << r.erros.toStdString();
+    QByteArray bytes = ler(pdf);
+    static const QRegularExpression data(QStringLiteral("/CreationDate \\(D:[0-9]+Z\\)"));
+    static const QRegularExpression id(QStringLiteral("/ID \\[<[0-9A-F]+> <[0-9A-F]+>\\]"));
+    return QString::fromLatin1(bytes).remove(data).remove(id).toLatin1();
+}
+
+// A picture file with an alpha channel that fades across it.
+QString figura_translucida(const QString& nome)
+{
+    QImage figura(40, 30, QImage::Format_ARGB32);
+    for (int y = 0; y < figura.height(); ++y)
+        for (int x = 0; x < figura.width(); ++x)
+            figura.setPixelColor(x, y, QColor(x * 6, y * 8, 90, 255 - x * 5));
+    const QString caminho = pasta_temporaria() + u'/' + nome;
+    return figura.save(caminho, "PNG") ? caminho : QString();
+}
+
+// Page `p` of a report of everything a page can hold, different on each page.
+QByteArray pagina_variada(int p, const QByteArray& figuras)
+{
+    QByteArray s;
+    const char* faces[] = {"DejaVu Sans", "Liberation Serif", "Courier New", "DejaVu Sans Mono"};
+    s += esc("1") + faces[p % 4] + "\n" + esc("6") + QByteArray::number(8 + p % 5) + ";";
+    s += p % 2 ? esc("2") : esc("3");
+    s += p % 3 ? esc("5") : esc("4");
+    s += esc("C") + QByteArray::number(p % 16) + ";";
+    for (int l = 0; l < 12; ++l)
+        s += "Pagina " + QByteArray::number(p) + " linha " + QByteArray::number(l) + " a\xe7\xe3o \xe9 " +
+             QByteArray(20 + (p * 7 + l) % 30, char('A' + (p + l) % 26)) + "\n";
+    s += esc("l100,200,5000,") + QByteArray::number(200 + p * 10) + ",3,4,";
+    s += esc("b300,300,2000,1500,1,2,");
+    s += esc("G") + figuras.split('|').value(p % 3) + "\n";
+    s += esc("Z") + QByteArray::number(1 + p % 4) + ",80,2," + QByteArray::number(5901234123457LL + p) + ",";
+    return s + "\f";
+}
+
+TEST(Fios, MesmoPdfQueNumFio)
+{
+    const QString vermelha = gravar_figura(QStringLiteral("fios_vermelha.png"), {30, 20}, Qt::red);
+    const QString cinza = gravar_figura(QStringLiteral("fios_cinza.png"), {25, 25}, Qt::gray);
+    const QString translucida = figura_translucida(QStringLiteral("fios_translucida.png"));
+    ASSERT_FALSE(vermelha.isEmpty() || cinza.isEmpty() || translucida.isEmpty());
+    const QByteArray figuras = (vermelha + u'|' + cinza + u'|' + translucida).toLocal8Bit();
+
+    QByteArray variado;
+    for (int p = 1; p <= 40; ++p)
+        variado += pagina_variada(p, figuras);
+    variado += "\x1a";
+    QByteArray simples;
+    for (int p = 1; p <= 300; ++p)
+        simples += "Pagina " + QByteArray::number(p) + "\n" + QByteArray(60, char('a' + p % 26)) + "\f";
+    simples += "\x1a";
+
+    const struct {
+        const char* nome;
+        QByteArray bytes;
+        QStringList opcoes;
+    } casos[] = {
+        {"variado", variado, {}},
+        {"variado_intervalo", variado, {QStringLiteral("--paginas"), QStringLiteral("7-23")}},
+        {"variado_copias", variado, {QStringLiteral("--paginas"), QStringLiteral("38-40"), QStringLiteral("--copias"), QStringLiteral("3")}},
+        {"simples", simples, {}},
+        {"uma_pagina", "Uma linha\n\x1a", {}},
+    };
+    for (const auto& c : casos) {
+        const QString spl = gravar(QStringLiteral("fios_%1.spl").arg(QLatin1String(c.nome)), c.bytes);
+        const QByteArray um = imprimir(spl, c.opcoes, "1");
+        ASSERT_TRUE(um.startsWith("%PDF-")) << c.nome;
+        for (const char* fios : {"2", "4", "16"})
+            EXPECT_TRUE(imprimir(spl, c.opcoes, fios) == um) << c.nome << " em " << fios << " fios";
+    }
+}
+
+} // namespace
