@@ -10,14 +10,14 @@ namespace papelada::pdf {
 
 namespace {
 
-// A CMap program over one-byte codes: `corpo` maps them to glyphs (type 1)
-// or to characters (type 2).
-QByteArray cmap(const char* nome, const char* ordem, int tipo, const QByteArray& corpo)
+// The CMap program of a ToUnicode map over one-byte codes; `corpo` maps
+// them to characters.
+QByteArray cmap_unicode(const QByteArray& corpo)
 {
     QByteArray s = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
-                   "/CIDSystemInfo << /Registry (Adobe) /Ordering (";
-    s.append(ordem).append(") /Supplement 0 >> def\n/CMapName /").append(nome).append(" def\n/CMapType ");
-    s.append(QByteArray::number(tipo)).append(" def\n1 begincodespacerange\n<00> <FF>\nendcodespacerange\n");
+                   "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+                   "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+                   "1 begincodespacerange\n<00> <FF>\nendcodespacerange\n";
     s.append(corpo);
     s.append("endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n");
     return s;
@@ -42,6 +42,23 @@ QByteArray blocos(const std::vector<int>& codigos, const char* inicio, const cha
         s.append(fim).append('\n');
     }
     return s;
+}
+
+// `nome` as a PDF name (without its slash): bytes that would end it or that
+// are not printable written as #XX.
+QByteArray nome_pdf(const QByteArray& nome)
+{
+    QByteArray r;
+    for (char ch : nome) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c > 32 && c < 127 && !QByteArray("()<>[]{}/%#").contains(ch)) {
+            r.append(ch);
+        } else {
+            r.append('#');
+            hexadecimal(r, c, 2);
+        }
+    }
+    return r;
 }
 
 } // namespace
@@ -156,60 +173,97 @@ Escritor::Recurso* Escritor::onde(Recurso& primeiro, quint32 g, char16_t caracte
 void Escritor::escrever_fontes()
 {
     for (auto& f : faces_)
-        if (f->dados.incorporavel && !f->usados.empty())
+        if (f->dados.incorporavel)
             escrever_face(*f);
     for (auto& r : recursos_)
-        if (r->face->obj_descritor)
+        if (r->obj_descritor)
             escrever_recurso(*r);
 }
 
 void Escritor::escrever_face(Face& face)
 {
-    const FaceFonte& d = face.dados;
-    const QByteArray programa = subconjunto(d, face.usados);
-    // The subset's tag: six capitals drawn from the glyphs it holds.
-    QCryptographicHash h(QCryptographicHash::Md5);
-    h.addData(face.chave);
-    for (quint32 g : face.usados)
-        h.addData(QByteArrayView(reinterpret_cast<const char*>(&g), sizeof g));
-    const QByteArray r = h.result();
-    for (int i = 0; i < 6; ++i)
-        face.nome.append(static_cast<char>('A' + static_cast<unsigned char>(r[i]) % 26));
-    face.nome.append('+').append(d.nome_postscript);
-
-    int obj_programa = 0;
-    if (!programa.isEmpty()) {
-        obj_programa = novo_objeto();
-        escrever_fluxo(obj_programa,
-                       d.contornos == Contornos::cff ? QByteArray("/Subtype /OpenType")
-                                                     : "/Length1 " + QByteArray::number(programa.size()),
-                       programa, true);
-    } else {
-        // The text stays, in a font the reader has to stand in for.
-        avisos_.append(QStringLiteral("A fonte \"%1\" não pôde ser incorporada ao PDF; o leitor do documento "
-                                      "usará outra parecida.")
-                           .arg(QString::fromLatin1(d.nome_postscript)));
+    // The fonts of the face whose codes agree (a code that two of them use
+    // stands for the same glyph in both: text in the code page gets the
+    // same codes at every size) share one subset, whose map of the codes is
+    // theirs together.
+    struct Programa {
+        std::map<int, quint32> codigos;
+        std::vector<Recurso*> fontes;
+    };
+    std::vector<Programa> programas;
+    for (auto& r : recursos_) {
+        if (r->face != &face || r->livres == 256)
+            continue;
+        auto concorda = [&](const Programa& p) {
+            for (int c = 0; c < 256; ++c)
+                if (r->ocupado[c])
+                    if (const auto it = p.codigos.find(c); it != p.codigos.end() && it->second != r->glifo[c])
+                        return false;
+            return true;
+        };
+        auto p = std::find_if(programas.begin(), programas.end(), concorda);
+        if (p == programas.end())
+            p = programas.insert(programas.end(), Programa{});
+        for (int c = 0; c < 256; ++c)
+            if (r->ocupado[c])
+                p->codigos[c] = r->glifo[c];
+        p->fontes.push_back(r.get());
     }
-    face.obj_descritor = novo_objeto();
-    int bandeiras = 4; // symbolic: glyphs are chosen by index
-    if (d.fixa)
-        bandeiras |= 1;
-    if (d.angulo_italico != 0)
-        bandeiras |= 64;
-    QByteArray s = "<< /Type /FontDescriptor /FontName /" + face.nome + " /Flags " + QByteArray::number(bandeiras)
-                   + " /FontBBox [";
-    numeros(s, {double(d.caixa[0]), double(d.caixa[1]), double(d.caixa[2]), double(d.caixa[3])});
-    s.append("] /ItalicAngle ");
-    numero(s, d.angulo_italico);
-    s.append(" /Ascent ").append(QByteArray::number(d.ascendente));
-    s.append(" /Descent ").append(QByteArray::number(d.descendente));
-    s.append(" /CapHeight ").append(QByteArray::number(d.altura_maiusculas));
-    s.append(" /StemV 80");
-    if (obj_programa)
-        s.append(d.contornos == Contornos::cff ? " /FontFile3 " : " /FontFile2 ").append(ref(obj_programa));
-    s.append(" >>\nendobj\n");
-    iniciar_objeto(face.obj_descritor);
-    escrever(s);
+
+    const FaceFonte& d = face.dados;
+    const bool cff = d.contornos == Contornos::cff;
+    for (const Programa& p : programas) {
+        const QByteArray programa = programa_simples(d, p.codigos);
+        // The subset's tag: six capitals drawn from its codes and glyphs.
+        QCryptographicHash h(QCryptographicHash::Md5);
+        h.addData(face.chave);
+        for (const auto& [c, g] : p.codigos) {
+            const quint32 par[2] = {static_cast<quint32>(c), g};
+            h.addData(QByteArrayView(reinterpret_cast<const char*>(par), sizeof par));
+        }
+        const QByteArray r = h.result();
+        QByteArray nome;
+        for (int i = 0; i < 6; ++i)
+            nome.append(static_cast<char>('A' + static_cast<unsigned char>(r[i]) % 26));
+        nome.append('+').append(d.nome_postscript);
+
+        int obj_programa = 0;
+        if (!programa.isEmpty()) {
+            obj_programa = novo_objeto();
+            escrever_fluxo(obj_programa,
+                           cff ? QByteArray("/Subtype /Type1C") : "/Length1 " + QByteArray::number(programa.size()),
+                           programa, true);
+        } else {
+            // The text stays, in a font the reader has to stand in for.
+            avisos_.append(QStringLiteral("A fonte \"%1\" não pôde ser incorporada ao PDF; o leitor do documento "
+                                          "usará outra parecida.")
+                               .arg(QString::fromLatin1(d.nome_postscript)));
+        }
+        const int obj_descritor = novo_objeto();
+        int bandeiras = 4; // symbolic: the font's own map or names choose the glyphs
+        if (d.fixa)
+            bandeiras |= 1;
+        if (d.angulo_italico != 0)
+            bandeiras |= 64;
+        QByteArray s = "<< /Type /FontDescriptor /FontName /" + nome + " /Flags " + QByteArray::number(bandeiras)
+                       + " /FontBBox [";
+        numeros(s, {double(d.caixa[0]), double(d.caixa[1]), double(d.caixa[2]), double(d.caixa[3])});
+        s.append("] /ItalicAngle ");
+        numero(s, d.angulo_italico);
+        s.append(" /Ascent ").append(QByteArray::number(d.ascendente));
+        s.append(" /Descent ").append(QByteArray::number(d.descendente));
+        s.append(" /CapHeight ").append(QByteArray::number(d.altura_maiusculas));
+        s.append(" /StemV 80");
+        if (obj_programa)
+            s.append(cff ? " /FontFile3 " : " /FontFile2 ").append(ref(obj_programa));
+        s.append(" >>\nendobj\n");
+        iniciar_objeto(obj_descritor);
+        escrever(s);
+        for (Recurso* f : p.fontes) {
+            f->obj_descritor = obj_descritor;
+            f->nome_base = nome;
+        }
+    }
 }
 
 void Escritor::escrever_recurso(Recurso& recurso)
@@ -221,39 +275,10 @@ void Escritor::escrever_recurso(Recurso& recurso)
             if (recurso.caractere[c])
                 com_caractere.push_back(c);
         }
-    // Code -> CID. In a TrueType font the CID is the code, and a map takes
-    // it to the glyph. A CFF font that is not CID-keyed is read by glyph
-    // index, so there the CID is the glyph index, which the subset keeps.
-    // (MuPDF takes CIDs above 255 for codes outside the one-byte range when
-    // it reads the characters of the text: with the CID as the code, as in
-    // TrueType fonts, it finds them all.)
-    const bool cff = recurso.face->dados.contornos == Contornos::cff;
-    auto cid = [&](int c) { return cff ? recurso.glifo[static_cast<size_t>(c)] : static_cast<quint32>(c); };
-    const QByteArray nome_cmap = "Papelada-" + recurso.nome;
-    const int obj_codigos = novo_objeto();
-    escrever_fluxo(obj_codigos,
-                   "/Type /CMap /CMapName /" + nome_cmap
-                       + " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>",
-                   cmap(nome_cmap.constData(), "Identity", 1,
-                        cff ? blocos(codigos, "begincidchar", "endcidchar",
-                                     [&](QByteArray& s, int c) { inteiro(s, cid(c)); })
-                            : QByteArray("1 begincidrange\n<00> <FF> 0\nendcidrange\n")),
-                   true);
-    int obj_glifos = 0;
-    if (!cff && !codigos.empty()) {
-        QByteArray mapa;
-        for (int c = 0; c <= codigos.back(); ++c) {
-            const quint32 g = recurso.ocupado[c] ? recurso.glifo[c] : 0;
-            mapa.append(static_cast<char>(g >> 8)).append(static_cast<char>(g));
-        }
-        obj_glifos = novo_objeto();
-        escrever_fluxo(obj_glifos, {}, mapa, true);
-    }
     // Code -> character, for searching and copying the text.
     const int obj_unicode = novo_objeto();
     escrever_fluxo(obj_unicode, {},
-                   cmap("Adobe-Identity-UCS", "UCS", 2,
-                        blocos(com_caractere, "beginbfchar", "endbfchar",
+                   cmap_unicode(blocos(com_caractere, "beginbfchar", "endbfchar",
                                [&](QByteArray& s, int c) {
                                    s.append('<');
                                    hexadecimal(s, recurso.caractere[static_cast<size_t>(c)], 4);
@@ -261,41 +286,39 @@ void Escritor::escrever_recurso(Recurso& recurso)
                                })),
                    true);
 
-    // Widths by CID, from the advances the text was laid out with.
-    std::vector<std::pair<quint32, double>> larguras;
-    for (int c : codigos)
-        larguras.emplace_back(cid(c), recurso.avanco[static_cast<size_t>(c)] * 1000 / recurso.tamanho);
-    std::sort(larguras.begin(), larguras.end());
-    const int obj_cid = novo_objeto();
-    QByteArray s = QByteArray("<< /Type /Font /Subtype ") + (cff ? "/CIDFontType0" : "/CIDFontType2")
-                   + " /BaseFont /" + recurso.face->nome
-                   + " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
-                     " /FontDescriptor "
-                   + ref(recurso.face->obj_descritor) + " /DW 0 /W [";
-    for (size_t i = 0; i < larguras.size(); ++i) {
-        // Consecutive CIDs share one list.
-        if (i == 0 || larguras[i].first != larguras[i - 1].first + 1) {
-            s.append(i ? "] " : "");
-            inteiro(s, larguras[i].first);
-            s.append(" [");
-        } else {
+    // A simple font: a TrueType one finds its glyphs through the map of
+    // codes in its program, a CFF one by the glyph names its encoding gives
+    // the codes. (Readers that rewrite the PDF, Ghostscript above all, go
+    // through the text of a simple font many times faster than through that
+    // of a composite font with the same glyphs.)
+    const bool cff = recurso.face->dados.contornos == Contornos::cff;
+    const int primeiro = codigos.front(), ultimo = codigos.back();
+    QByteArray s = QByteArray("<< /Type /Font /Subtype ") + (cff ? "/Type1" : "/TrueType") + " /BaseFont /"
+                   + recurso.nome_base + " /FirstChar " + QByteArray::number(primeiro) + " /LastChar "
+                   + QByteArray::number(ultimo) + " /Widths [";
+    // Widths from the advances the text was laid out with.
+    for (int c = primeiro; c <= ultimo; ++c) {
+        if (c > primeiro)
             s.append(' ');
-        }
-        numero(s, larguras[i].second);
+        numero(s, recurso.ocupado[c] ? recurso.avanco[static_cast<size_t>(c)] * 1000 / recurso.tamanho : 0);
     }
-    s.append(larguras.empty() ? "]" : "]]");
-    if (obj_glifos)
-        s.append(" /CIDToGIDMap ").append(ref(obj_glifos));
-    s.append(" >>\nendobj\n");
-    iniciar_objeto(obj_cid);
-    escrever(s);
-
-    // A CFF font's name is followed by its CMap's.
+    s.append("] /FontDescriptor ").append(ref(recurso.obj_descritor));
+    if (cff) {
+        s.append(" /Encoding << /Type /Encoding /Differences [");
+        for (size_t i = 0; i < codigos.size(); ++i) {
+            // Consecutive codes share one list.
+            if (i == 0 || codigos[i] != codigos[i - 1] + 1) {
+                s.append(' ');
+                inteiro(s, codigos[i]);
+            }
+            s.append(" /").append(nome_pdf(nome_glifo(recurso.face->dados, recurso.glifo[static_cast<size_t>(codigos[i])])));
+        }
+        s.append(" ] >>");
+    }
+    s.append(" /ToUnicode ").append(ref(obj_unicode)).append(" >>\nendobj\n");
     recurso.obj_fonte = novo_objeto();
     iniciar_objeto(recurso.obj_fonte);
-    escrever("<< /Type /Font /Subtype /Type0 /BaseFont /" + recurso.face->nome + (cff ? "-" + nome_cmap : "")
-             + " /Encoding " + ref(obj_codigos) + " /DescendantFonts [" + ref(obj_cid) + "] /ToUnicode "
-             + ref(obj_unicode) + " >>\nendobj\n");
+    escrever(s);
 }
 
 } // namespace papelada::pdf

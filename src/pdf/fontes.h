@@ -1,6 +1,7 @@
-// The fonts of a PDF document: one entry per face the pages use (embedded as
-// a subset once the document ends) and, per face and size, fonts of at most
-// 256 one-byte codes, chained when a face needs more.
+// The fonts of a PDF document: one entry per face the pages use and, per face
+// and size, simple fonts of at most 256 one-byte codes, chained when a face
+// needs more. Once the document ends, each font gets a subset of its face
+// with just its glyphs, shared by the fonts of the face whose codes agree.
 #pragma once
 
 #include "pdf/escritor.h"
@@ -9,7 +10,6 @@
 
 #include <QList>
 #include <array>
-#include <set>
 
 namespace papelada::pdf {
 
@@ -22,9 +22,6 @@ struct Escritor::Face {
     QRawFont gemea;
     QHash<quint32, quint32> traducao;
     static constexpr quint32 sem_glifo = 0xffffffff;
-    std::set<quint32> usados;
-    int obj_descritor = 0;
-    QByteArray nome; // subset tag and PostScript name
 };
 
 struct Escritor::Recurso {
@@ -40,6 +37,8 @@ struct Escritor::Recurso {
     int livres = 256;
     Recurso* seguinte = nullptr; // where glyphs go once the codes run out
     int obj_fonte = 0;
+    int obj_descritor = 0;  // of the subset this font draws from
+    QByteArray nome_base;   // its tag and the face's PostScript name
 
     // The code of glyph `g`, or -1 when it has none here.
     int codigo_de(quint32 g) const { return g < codigo.size() ? codigo[g] : -1; }
@@ -66,7 +65,6 @@ struct Escritor::Recurso {
         glifo[k] = g;
         caractere[k] = c;
         avanco[k] = fonte.advancesForGlyphIndexes(QList<quint32>{g}, QRawFont::SeparateAdvances).value(0).x();
-        face->usados.insert(g);
         return k;
     }
 };

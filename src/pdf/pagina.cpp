@@ -163,22 +163,46 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
         const qsizetype inicio = conteudo_.size();
         double esperado = posicoes[k].x();
         bool ajustes = false;
+        // The string's bytes gather here and go into the page a block at a
+        // time; a byte takes at most two.
+        char bloco[512];
+        int usados = 0;
+        int codigo = c; // kept apart from `c`, whose address onde() takes
         while (k < n) {
+            if (usados > static_cast<int>(sizeof bloco) - 2) {
+                conteudo_.append(bloco, usados);
+                usados = 0;
+            }
             // Where a glyph stands apart from where the advance of the one
             // before leaves it, the difference is written in thousandths of
             // the em (a positive number moves left).
             const double desvio = posicoes[k].x() - esperado;
             if (std::abs(desvio) > 0.01) {
+                conteudo_.append(bloco, usados);
+                usados = 0;
                 conteudo_.append(") ");
                 numero(conteudo_, -desvio * 1000 / seg->tamanho);
                 conteudo_.append(" (");
                 ajustes = true;
             }
-            byte_literal(conteudo_, static_cast<unsigned char>(c));
-            esperado = posicoes[k].x() + seg->avanco[static_cast<size_t>(c)];
-            if (++k < n && (posicoes[k].y() != y || onde(*r, indices[k], caractere(k), &c) != seg))
+            switch (codigo) {
+            case '(': case ')': case '\\': bloco[usados++] = '\\'; bloco[usados++] = static_cast<char>(codigo); break;
+            case '\r': bloco[usados++] = '\\'; bloco[usados++] = 'r'; break;
+            case '\n': bloco[usados++] = '\\'; bloco[usados++] = 'n'; break;
+            default: bloco[usados++] = static_cast<char>(codigo);
+            }
+            esperado = posicoes[k].x() + seg->avanco[static_cast<size_t>(codigo)];
+            if (++k == n || posicoes[k].y() != y)
                 break;
+            // A glyph keeps the one font of the chain where it has a code:
+            // most glyphs of a run are found in the font of the one before.
+            if ((codigo = seg->codigo_de(indices[k])) < 0) {
+                if (onde(*r, indices[k], caractere(k), &c) != seg)
+                    break;
+                codigo = c;
+            }
         }
+        conteudo_.append(bloco, usados);
         if (ajustes) {
             conteudo_.append(")] TJ\n");
         } else {

@@ -1,7 +1,9 @@
 #include "pdf/subconjunto.h"
 
 #include <QRawFont>
+#include <QSet>
 #include <cmath>
+#include <tuple>
 #include <fontconfig/fontconfig.h>
 #include <hb-ot.h>
 #include <hb-subset.h>
@@ -135,6 +137,20 @@ QByteArray bytes(hb_blob_t* blob)
     return r;
 }
 
+// Whether every glyph of a CFF face has a name of its own: a simple font's
+// encoding reaches its glyphs by name.
+bool nomes_unicos(const FaceFonte& face)
+{
+    QSet<QByteArray> vistos;
+    for (int g = 0; g < face.numero_glifos; ++g) {
+        const QByteArray nome = nome_glifo(face, static_cast<quint32>(g));
+        if (nome.isEmpty() || vistos.contains(nome))
+            return false;
+        vistos.insert(nome);
+    }
+    return true;
+}
+
 } // namespace
 
 FaceFonte ler_face(const QRawFont& fonte)
@@ -144,7 +160,8 @@ FaceFonte ler_face(const QRawFont& fonte)
         return face;
     face.hb.reset(face_harfbuzz(fonte), hb_face_destroy);
     hb_face_t* hb = face.hb.get();
-    hb_font_t* medidas = hb_font_create(hb); // in font units
+    face.hb_fonte.reset(hb_font_create(hb), hb_font_destroy);
+    hb_font_t* medidas = face.hb_fonte.get(); // in font units
     const int em = static_cast<int>(hb_face_get_upem(hb));
     face.numero_glifos = static_cast<int>(hb_face_get_glyph_count(hb));
 
@@ -164,7 +181,6 @@ FaceFonte ler_face(const QRawFont& fonte)
                                  : face.ascendente;
     face.angulo_italico = hb_style_get_value(medidas, HB_STYLE_TAG_SLANT_ANGLE);
     face.fixa = post.size() >= 16 && (u16(post, 12) || u16(post, 14));
-    hb_font_destroy(medidas);
 
     char nome[128] = {};
     unsigned tamanho = sizeof nome;
@@ -193,7 +209,7 @@ FaceFonte ler_face(const QRawFont& fonte)
     // A face the subsetter refuses is known now, while its glyphs can still
     // be drawn as outlines.
     face.incorporavel = true;
-    if (subconjunto(face, {}).isEmpty()) {
+    if (subconjunto(face, {}).isEmpty() || (face.contornos == Contornos::cff && !nomes_unicos(face))) {
         face.incorporavel = false;
         face.problema = QStringLiteral("A fonte \"%1\" não pôde ser incorporada ao PDF; o texto nela sai desenhado "
                                        "em contornos e não poderá ser pesquisado.")
@@ -237,13 +253,18 @@ QRawFont gemea_opentype(const QRawFont& fonte)
     return gemea;
 }
 
-QByteArray subconjunto(const FaceFonte& face, const std::set<quint32>& usados)
+namespace {
+
+// The subset of `face` with the glyphs in `usados` (and glyph 0, and the
+// glyphs that others are made of), every glyph at its own index; null when
+// the face is not embeddable or the subsetter fails.
+hb_face_t* cortar(const FaceFonte& face, const std::set<quint32>& usados)
 {
     if (!face.incorporavel || !face.hb)
-        return {};
+        return nullptr;
     hb_subset_input_t* entrada = hb_subset_input_create_or_fail();
     if (!entrada)
-        return {};
+        return nullptr;
     hb_set_t* glifos = hb_subset_input_glyph_set(entrada);
     hb_set_add(glifos, 0);
     for (quint32 g : usados)
@@ -258,11 +279,133 @@ QByteArray subconjunto(const FaceFonte& face, const std::set<quint32>& usados)
                                                                                      : HB_SUBSET_FLAGS_DEFAULT));
     hb_face_t* sub = hb_subset_or_fail(face.hb.get(), entrada);
     hb_subset_input_destroy(entrada);
+    return sub;
+}
+
+void u16_em(QByteArray& s, quint32 v)
+{
+    s.append(static_cast<char>((v >> 8) & 0xff)).append(static_cast<char>(v & 0xff));
+}
+
+// A character map with two subtables over the same codes: Macintosh Roman
+// (format 6, the code itself) and Windows symbol (format 4, U+F000 + code,
+// one segment a code).
+QByteArray mapa_caracteres(const std::map<int, quint32>& codigos)
+{
+    QByteArray mac;
+    const int primeiro = codigos.empty() ? 0 : codigos.begin()->first;
+    const int quantos = codigos.empty() ? 0 : codigos.rbegin()->first - primeiro + 1;
+    u16_em(mac, 6);
+    u16_em(mac, 10 + 2 * quantos);
+    u16_em(mac, 0);
+    u16_em(mac, primeiro);
+    u16_em(mac, quantos);
+    for (int c = primeiro; c < primeiro + quantos; ++c) {
+        const auto it = codigos.find(c);
+        u16_em(mac, it == codigos.end() ? 0 : it->second);
+    }
+
+    const int segmentos = static_cast<int>(codigos.size()) + 1; // and the closing 0xFFFF
+    int busca = 1, seletor = 0;
+    while (busca * 2 <= segmentos) {
+        busca *= 2;
+        ++seletor;
+    }
+    QByteArray win;
+    u16_em(win, 4);
+    u16_em(win, 16 + 8 * segmentos);
+    u16_em(win, 0);
+    u16_em(win, 2 * segmentos);
+    u16_em(win, 2 * busca);
+    u16_em(win, seletor);
+    u16_em(win, 2 * (segmentos - busca));
+    for (const auto& [c, g] : codigos) // end codes
+        u16_em(win, 0xf000 + c);
+    u16_em(win, 0xffff);
+    u16_em(win, 0); // reserved
+    for (const auto& [c, g] : codigos) // start codes
+        u16_em(win, 0xf000 + c);
+    u16_em(win, 0xffff);
+    for (const auto& [c, g] : codigos) // deltas, modulo 65536
+        u16_em(win, (g - (0xf000 + c)) & 0xffff);
+    u16_em(win, 1);
+    for (int i = 0; i < segmentos; ++i) // range offsets
+        u16_em(win, 0);
+
+    QByteArray cmap;
+    u16_em(cmap, 0);
+    u16_em(cmap, 2);
+    const quint32 mac_em = 4 + 2 * 8, win_em = mac_em + static_cast<quint32>(mac.size());
+    for (auto [plataforma, codificacao, onde] : {std::tuple{1u, 0u, mac_em}, std::tuple{3u, 0u, win_em}}) {
+        u16_em(cmap, plataforma);
+        u16_em(cmap, codificacao);
+        u16_em(cmap, onde >> 16);
+        u16_em(cmap, onde);
+    }
+    return cmap + mac + win;
+}
+
+} // namespace
+
+QByteArray subconjunto(const FaceFonte& face, const std::set<quint32>& usados)
+{
+    hb_face_t* sub = cortar(face, usados);
     if (!sub)
         return {};
     QByteArray programa = bytes(hb_face_reference_blob(sub));
     hb_face_destroy(sub);
     return programa;
+}
+
+QByteArray programa_simples(const FaceFonte& face, const std::map<int, quint32>& codigos)
+{
+    std::set<quint32> usados;
+    for (const auto& [c, g] : codigos)
+        usados.insert(g);
+    hb_face_t* sub = cortar(face, usados);
+    if (!sub)
+        return {};
+    QByteArray programa;
+    if (face.contornos == Contornos::cff) {
+        programa = bytes(hb_face_reference_table(sub, HB_TAG('C', 'F', 'F', ' ')));
+    } else {
+        // The subset's tables (read back from its file: a face being built
+        // does not list them) and the map of the codes, in one file.
+        hb_blob_t* arquivo = hb_face_reference_blob(sub);
+        hb_face_t* lido = hb_face_create(arquivo, 0);
+        hb_blob_destroy(arquivo);
+        hb_face_t* construtor = hb_face_builder_create();
+        hb_tag_t etiquetas[32];
+        unsigned quantas = 32;
+        for (unsigned inicio = 0; quantas == 32; inicio += quantas) {
+            hb_face_get_table_tags(lido, inicio, &quantas, etiquetas);
+            for (unsigned i = 0; i < quantas; ++i) {
+                if (etiquetas[i] == HB_TAG('c', 'm', 'a', 'p'))
+                    continue;
+                hb_blob_t* b = hb_face_reference_table(lido, etiquetas[i]);
+                hb_face_builder_add_table(construtor, etiquetas[i], b);
+                hb_blob_destroy(b);
+            }
+        }
+        hb_face_destroy(lido);
+        const QByteArray mapa = mapa_caracteres(codigos);
+        hb_blob_t* b = hb_blob_create(mapa.constData(), static_cast<unsigned>(mapa.size()),
+                                      HB_MEMORY_MODE_DUPLICATE, nullptr, nullptr);
+        hb_face_builder_add_table(construtor, HB_TAG('c', 'm', 'a', 'p'), b);
+        hb_blob_destroy(b);
+        programa = bytes(hb_face_reference_blob(construtor));
+        hb_face_destroy(construtor);
+    }
+    hb_face_destroy(sub);
+    return programa;
+}
+
+QByteArray nome_glifo(const FaceFonte& face, quint32 g)
+{
+    char nome[128] = {};
+    if (!face.hb_fonte || !hb_font_get_glyph_name(face.hb_fonte.get(), g, nome, sizeof nome))
+        return {};
+    return QByteArray(nome);
 }
 
 } // namespace papelada::pdf

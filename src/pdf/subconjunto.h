@@ -5,10 +5,12 @@
 #include <QByteArray>
 #include <QRawFont>
 #include <QString>
+#include <map>
 #include <memory>
 #include <set>
 
 struct hb_face_t;
+struct hb_font_t;
 
 namespace papelada::pdf {
 
@@ -16,6 +18,7 @@ enum class Contornos { nenhum, truetype, cff };
 
 struct FaceFonte {
     std::shared_ptr<hb_face_t> hb; // the face's tables, for the subsetter
+    std::shared_ptr<hb_font_t> hb_fonte; // for the names of a CFF face's glyphs
     Contornos contornos = Contornos::nenhum;
     int numero_glifos = 0;
     // Outlines the subsetter takes and a licence that allows embedding. A
@@ -48,5 +51,17 @@ QRawFont gemea_opentype(const QRawFont& fonte);
 // its index, so that the codes that stand for glyphs in the pages stay
 // valid. Empty when the face is not embeddable or the subsetter fails.
 QByteArray subconjunto(const FaceFonte& face, const std::set<quint32>& usados);
+
+// The font program of a simple font (one-byte codes) of `face` whose code c
+// stands for glyph `codigos[c]`, with the outlines of those glyphs only.
+// TrueType: the subset with a character map from the codes to the glyphs
+// (Macintosh Roman and Windows symbol, at U+F000 + code), which a symbolic
+// TrueType font is read through. CFF: the bare CFF program of the subset,
+// whose glyphs the font's encoding reaches by their names (nome_glifo).
+// Empty as for subconjunto().
+QByteArray programa_simples(const FaceFonte& face, const std::map<int, quint32>& codigos);
+
+// The name of glyph `g` of a CFF face; empty when it has none.
+QByteArray nome_glifo(const FaceFonte& face, quint32 g);
 
 } // namespace papelada::pdf

@@ -273,20 +273,18 @@ pdf::Escritor* SuperficieImpressora::pagina()
     return escritor_.get();
 }
 
-void SuperficieImpressora::desenhar_texto(QPointF topo, const QString& texto)
+void SuperficieImpressora::desenhar_glifos(QPointF topo, const QString& texto, const Disposicao* d)
 {
     pdf::Escritor* e = pagina();
     if (!e || texto.isEmpty())
         return;
     const QFontMetricsF& m = metricas();
     const QPointF base(topo.x(), topo.y() + m.ascent());
-    QList<quint32> indices;
-    QList<QPointF> posicoes;
     double largura = 0;
-    if (glifos(texto, &indices, &posicoes, &largura)) {
-        e->glifos(fonte_crua(), indices.constData(), posicoes.constData(),
-                  reinterpret_cast<const char16_t*>(texto.constData()), indices.size(), base, cor_,
-                  negrito_sintetico(), italico_sintetico());
+    if (d) {
+        largura = d->largura;
+        e->glifos(fonte_crua(), d->indices, d->posicoes, reinterpret_cast<const char16_t*>(texto.constData()),
+                  d->n, base, cor_, negrito_sintetico(), italico_sintetico());
     } else {
         // Characters the font lacks, or a style it has no face for: the
         // run is shaped by the platform, with its fallback fonts, and each

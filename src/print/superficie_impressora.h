@@ -86,7 +86,7 @@ public:
     int paginasEntregues() const { return paginas_entregues_; }
 
 protected:
-    void desenhar_texto(QPointF topo_esquerdo, const QString& texto) override;
+    void desenhar_glifos(QPointF topo, const QString& texto, const Disposicao* disposicao) override;
     void desenhar_linha(QPointF a, QPointF b, const QColor& cor, bool caixa) override;
     void desenhar_imagem(const QImage& imagem, const QRectF& destino, bool e_logico) override;
 

@@ -3,6 +3,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QHash>
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -64,31 +65,43 @@ EstiloFace estilo_da_face(const QRawFont& face)
             (selecao & 0x201) || (estilo_mac & 2)};
 }
 
-struct SuperficieGlifos::Glifos {
+struct SuperficieGlifos::FonteGuardada {
+    // What makes the font: the name asked for, the pixel size and the styles.
+    QString nome;
+    int pixels = 0;
+    bool negrito = false, italico = false, sublinhado = false, riscado = false;
+    quint64 uso = 0;
+
     struct Glifo {
-        quint32 indice = 0;
+        quint32 indice = 0; // 0: the face has no glyph for the character
         double avanco = 0;
-        bool lido = false;
     };
     QRawFont fonte;
     bool utilizavel = false;
     bool negrito_sintetico = false, italico_sintetico = false;
     std::array<Glifo, 256> latin1{}; // U+0000 to U+00FF
-    QHash<char16_t, Glifo> outros;   // the rest of the code page (the euro sign...)
+    QHash<char16_t, Glifo> outros;   // the rest of the code page (the euro sign...), as met
+    std::optional<QFontMetricsF> metricas;
 
-    const Glifo& glifo(QChar c)
+    void ler(QChar c, Glifo& g) const
     {
-        const char16_t u = c.unicode();
-        Glifo& g = u < 256 ? latin1[u] : outros[u];
-        if (!g.lido) {
-            g.lido = true;
-            const QList<quint32> i = fonte.glyphIndexesForString(QString(c));
-            if (i.size() == 1 && i[0] != 0) {
-                g.indice = i[0];
-                g.avanco = fonte.advancesForGlyphIndexes(i, QRawFont::SeparateAdvances).value(0).x();
-            }
+        const QList<quint32> i = fonte.glyphIndexesForString(QString(c));
+        if (i.size() == 1 && i[0] != 0) {
+            g.indice = i[0];
+            g.avanco = fonte.advancesForGlyphIndexes(i, QRawFont::SeparateAdvances).value(0).x();
         }
-        return g;
+    }
+
+    const Glifo& glifo(char16_t u)
+    {
+        if (u < 256)
+            return latin1[u];
+        auto it = outros.find(u);
+        if (it == outros.end()) {
+            it = outros.insert(u, Glifo{});
+            ler(QChar(u), *it);
+        }
+        return *it;
     }
 };
 
@@ -97,72 +110,110 @@ SuperficieGlifos::~SuperficieGlifos() = default;
 
 void SuperficieGlifos::fonte_alterada()
 {
-    metricas_.reset();
-    glifos_.reset();
+    atual_ = nullptr;
 }
 
-SuperficieGlifos::Glifos& SuperficieGlifos::tabela_glifos() const
+SuperficieGlifos::FonteGuardada& SuperficieGlifos::fonte_atual() const
 {
-    if (!glifos_) {
-        glifos_ = std::make_unique<Glifos>();
-        const QFont f = fonte_qt();
-        glifos_->fonte = QRawFont::fromFont(f);
-        // A face of the wanted weight and slant: otherwise the platform
-        // would have to make one up while shaping.
-        glifos_->utilizavel = glifos_->fonte.isValid()
-                              && (glifos_->fonte.weight() >= QFont::DemiBold) == f.bold()
-                              && (glifos_->fonte.style() != QFont::StyleNormal) == f.italic();
-        if (glifos_->fonte.isValid()) {
-            const EstiloFace e = estilo_da_face(glifos_->fonte);
-            glifos_->negrito_sintetico = f.bold() && !e.negrito;
-            glifos_->italico_sintetico = f.italic() && !e.italico;
+    if (atual_)
+        return *atual_;
+    const int pixels = pixels_fonte();
+    for (const auto& g : fontes_)
+        if (g->pixels == pixels && g->negrito == fonte_.negrito && g->italico == fonte_.italico
+            && g->sublinhado == fonte_.sublinhado && g->riscado == fonte_.riscado && g->nome == fonte_.nome) {
+            atual_ = g.get();
+            atual_->uso = ++relogio_;
+            return *atual_;
         }
+    if (fontes_.size() >= fontes_guardadas) {
+        // The font used longest ago makes room.
+        auto velha = std::min_element(fontes_.begin(), fontes_.end(),
+                                      [](const auto& a, const auto& b) { return a->uso < b->uso; });
+        fontes_.erase(velha);
     }
-    return *glifos_;
+    auto nova = std::make_unique<FonteGuardada>();
+    nova->nome = fonte_.nome;
+    nova->pixels = pixels;
+    nova->negrito = fonte_.negrito;
+    nova->italico = fonte_.italico;
+    nova->sublinhado = fonte_.sublinhado;
+    nova->riscado = fonte_.riscado;
+    nova->uso = ++relogio_;
+    const QFont f = fonte_qt();
+    nova->fonte = QRawFont::fromFont(f);
+    // A face of the wanted weight and slant: otherwise the platform would
+    // have to make one up while shaping.
+    nova->utilizavel = nova->fonte.isValid() && (nova->fonte.weight() >= QFont::DemiBold) == f.bold()
+                       && (nova->fonte.style() != QFont::StyleNormal) == f.italic();
+    if (nova->fonte.isValid()) {
+        const EstiloFace e = estilo_da_face(nova->fonte);
+        nova->negrito_sintetico = f.bold() && !e.negrito;
+        nova->italico_sintetico = f.italic() && !e.italico;
+    }
+    if (nova->utilizavel)
+        for (char16_t u = 0; u < 256; ++u)
+            nova->ler(QChar(u), nova->latin1[u]);
+    fontes_.push_back(std::move(nova));
+    atual_ = fontes_.back().get();
+    return *atual_;
 }
 
 const QRawFont& SuperficieGlifos::fonte_crua() const
 {
-    return tabela_glifos().fonte;
+    return fonte_atual().fonte;
 }
 
 bool SuperficieGlifos::negrito_sintetico() const
 {
-    return tabela_glifos().negrito_sintetico;
+    return fonte_atual().negrito_sintetico;
 }
 
 bool SuperficieGlifos::italico_sintetico() const
 {
-    return tabela_glifos().italico_sintetico;
+    return fonte_atual().italico_sintetico;
 }
 
 void SuperficieGlifos::print(const QString& texto)
 {
-    SuperficieBase::print(texto_visivel(texto));
+    const QString visivel = texto_visivel(texto);
+    Disposicao d;
+    const bool dispostos = glifos(visivel, &d);
+    if (desenho_)
+        desenhar_glifos(QPointF(pena_x_, pena_y_), visivel, dispostos ? &d : nullptr);
+    pena_x_ += dispostos ? d.largura : metricas().horizontalAdvance(visivel);
 }
 
-bool SuperficieGlifos::glifos(const QString& texto, QList<quint32>* indices, QList<QPointF>* posicoes,
-                              double* largura) const
+void SuperficieGlifos::desenhar_texto(QPointF topo, const QString& texto)
 {
-    Glifos& tabela = tabela_glifos();
-    if (!tabela.utilizavel)
+    Disposicao d;
+    const bool dispostos = glifos(texto, &d);
+    desenhar_glifos(topo, texto, dispostos ? &d : nullptr);
+}
+
+bool SuperficieGlifos::glifos(const QString& texto, Disposicao* d) const
+{
+    FonteGuardada& fonte = fonte_atual();
+    if (!fonte.utilizavel)
         return false;
-    double x = 0;
-    if (indices) {
-        indices->resize(texto.size());
-        posicoes->resize(texto.size());
+    const auto n = static_cast<size_t>(texto.size());
+    if (indices_.size() < n) {
+        indices_.resize(n);
+        posicoes_.resize(n);
     }
-    for (qsizetype k = 0; k < texto.size(); ++k) {
-        const Glifos::Glifo& g = tabela.glifo(texto[k]);
+    quint32* indices = indices_.data();
+    QPointF* posicoes = posicoes_.data();
+    const char16_t* c = reinterpret_cast<const char16_t*>(texto.constData());
+    const FonteGuardada::Glifo* latin1 = fonte.latin1.data();
+    double x = 0;
+    for (size_t k = 0; k < n; ++k) {
+        const FonteGuardada::Glifo& g = c[k] < 256 ? latin1[c[k]] : fonte.glifo(c[k]);
         if (g.indice == 0)
             return false;
-        if (indices) {
-            (*indices)[k] = g.indice;
-            (*posicoes)[k] = QPointF(x, 0);
-        }
+        indices[k] = g.indice;
+        posicoes[k] = QPointF(x, 0);
         x += g.avanco;
     }
-    *largura = x;
+    *d = {indices, posicoes, static_cast<qsizetype>(n), x};
     return true;
 }
 
@@ -170,14 +221,25 @@ QString SuperficieGlifos::nome_lido(const QString& nome) const
 {
     if (fonte_instalada(nome))
         return nome;
-    QFont f(nome);
-    return QFontInfo(f).family();
+    // The family the platform maps a missing name to, asked once a name.
+    auto it = nomes_lidos_.constFind(nome);
+    if (it == nomes_lidos_.cend()) {
+        if (nomes_lidos_.size() >= 4 * fontes_guardadas)
+            nomes_lidos_.clear();
+        it = nomes_lidos_.insert(nome, QFontInfo(QFont(nome)).family());
+    }
+    return *it;
+}
+
+int SuperficieGlifos::pixels_fonte() const
+{
+    return std::max(1, static_cast<int>(std::lround(fonte_.tamanho * 20.0)));
 }
 
 QFont SuperficieGlifos::fonte_qt() const
 {
     QFont f(fonte_.nome);
-    f.setPixelSize(std::max(1, static_cast<int>(std::lround(fonte_.tamanho * 20.0))));
+    f.setPixelSize(pixels_fonte());
     f.setBold(fonte_.negrito);
     f.setItalic(fonte_.italico);
     f.setUnderline(fonte_.sublinhado);
@@ -189,17 +251,18 @@ QFont SuperficieGlifos::fonte_qt() const
 
 const QFontMetricsF& SuperficieGlifos::metricas() const
 {
-    if (!metricas_)
-        metricas_.emplace(fonte_qt());
-    return *metricas_;
+    FonteGuardada& f = fonte_atual();
+    if (!f.metricas)
+        f.metricas.emplace(fonte_qt());
+    return *f.metricas;
 }
 
 double SuperficieGlifos::largura_texto(const QString& texto) const
 {
     const QString visivel = texto_visivel(texto);
-    double largura = 0;
-    if (glifos(visivel, nullptr, nullptr, &largura))
-        return largura;
+    Disposicao d;
+    if (glifos(visivel, &d))
+        return d.largura;
     return metricas().horizontalAdvance(visivel);
 }
 

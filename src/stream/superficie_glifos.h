@@ -8,10 +8,11 @@
 
 #include <QFont>
 #include <QFontMetricsF>
-#include <QList>
+#include <QHash>
 #include <QRawFont>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace papelada {
 
@@ -23,23 +24,42 @@ public:
     // The font as drawn: its pixel size is in twips.
     QFont fonte_qt() const;
 
-    // Control characters are drawn as blanks (see texto_visivel).
+    // Control characters are drawn as blanks (see texto_visivel). The glyphs
+    // of a run are looked up once, for the drawing and the pen's advance.
     void print(const QString& texto) override;
 
+    // Fonts whose glyph tables and metrics are kept: a job that goes back
+    // and forth between a few fonts builds each once.
+    static constexpr int fontes_guardadas = 32;
+
 protected:
+    // The glyphs of a run in fonte_crua(): glyph indexes, the x of each glyph
+    // from the start of the run, and the run's width. The arrays belong to
+    // the surface and hold until the next run is laid out.
+    struct Disposicao {
+        const quint32* indices = nullptr;
+        const QPointF* posicoes = nullptr;
+        qsizetype n = 0;
+        double largura = 0;
+    };
+
     QString nome_lido(const QString& nome) const override;
     void fonte_alterada() override;
     double largura_texto(const QString& texto) const override;
     double altura_texto(const QString& texto) const override;
+    // Lays the text out, then draws it with desenhar_glifos().
+    void desenhar_texto(QPointF topo_esquerdo, const QString& texto) final;
+    // Draws a visible text (see texto_visivel) with its top at `topo`;
+    // `disposicao` is its glyphs, or null when the run is to be shaped by
+    // the platform (see glifos()).
+    virtual void desenhar_glifos(QPointF topo, const QString& texto, const Disposicao* disposicao) = 0;
 
     const QFontMetricsF& metricas() const;
 
-    // Glyph indexes of `texto` in fonte_crua() and the x of each glyph from
-    // the start of the run; false when the font lacks one of its characters
-    // (or draws a style it has no face for): such a run is shaped as usual,
-    // with the fallback fonts of the platform.
-    bool glifos(const QString& texto, QList<quint32>* indices, QList<QPointF>* posicoes,
-                double* largura) const;
+    // Lays out `texto` in the current font; false when the font lacks one
+    // of its characters (or draws a style it has no face for): such a run is
+    // shaped as usual, with the fallback fonts of the platform.
+    bool glifos(const QString& texto, Disposicao* disposicao) const;
     // The face of the current font whose glyphs glifos() hands out.
     const QRawFont& fonte_crua() const;
     // The bold and the italic asked for that this face does not have: they
@@ -48,14 +68,21 @@ protected:
     bool italico_sintetico() const;
 
 private:
-    mutable std::optional<QFontMetricsF> metricas_;
+    // Glyphs, advances and metrics of one font, built when the font is
+    // first drawn or measured: a report uses at most the 256 characters of
+    // its code page.
+    struct FonteGuardada;
+    FonteGuardada& fonte_atual() const;
+    // The font's size in twips, as fonte_qt() asks for it.
+    int pixels_fonte() const;
 
-    // Glyphs and advances of the characters of the current font, looked up
-    // once per font instead of shaping every run: a report uses at most the
-    // 256 characters of its code page.
-    struct Glifos;
-    Glifos& tabela_glifos() const;
-    mutable std::unique_ptr<Glifos> glifos_;
+    mutable std::vector<std::unique_ptr<FonteGuardada>> fontes_;
+    mutable FonteGuardada* atual_ = nullptr; // null after a change, until used
+    mutable quint64 relogio_ = 0;
+    mutable QHash<QString, QString> nomes_lidos_;
+    // The glyphs of the last run laid out.
+    mutable std::vector<quint32> indices_;
+    mutable std::vector<QPointF> posicoes_;
 };
 
 // The text as it is drawn and measured: a tab, the other control bytes (0

@@ -19,22 +19,20 @@ void SuperficiePintor::preparar_pintor(QPainter& p) const
     p.setRenderHint(QPainter::TextAntialiasing, true);
 }
 
-void SuperficiePintor::desenhar_texto(QPointF topo, const QString& texto)
+void SuperficiePintor::desenhar_glifos(QPointF topo, const QString& texto, const Disposicao* d)
 {
     QPainter* p = pintor();
     if (!p || texto.isEmpty())
         return;
     p->setPen(cor_);
     const QPointF base(topo.x(), topo.y() + metricas().ascent());
-    QList<quint32> indices;
-    QList<QPointF> posicoes;
     double largura = 0;
-    if (glifos(texto, &indices, &posicoes, &largura)) {
+    if (d) {
         QGlyphRun corrida;
         corrida.setRawFont(fonte_crua());
-        corrida.setGlyphIndexes(indices);
-        corrida.setPositions(posicoes);
+        corrida.setRawData(d->indices, d->posicoes, static_cast<int>(d->n));
         corrida.setStrikeOut(fonte_.riscado);
+        largura = d->largura;
         p->drawGlyphRun(base, corrida);
     } else {
         QFont fonte = fonte_qt();

@@ -18,7 +18,7 @@ protected:
     // or null when the device cannot be painted on.
     virtual QPainter* pintor() = 0;
 
-    void desenhar_texto(QPointF topo_esquerdo, const QString& texto) override;
+    void desenhar_glifos(QPointF topo, const QString& texto, const Disposicao* disposicao) override;
     void desenhar_linha(QPointF a, QPointF b, const QColor& cor, bool caixa) override;
     void desenhar_imagem(const QImage& imagem, const QRectF& destino, bool e_logico) override;
 
