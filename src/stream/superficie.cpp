@@ -51,38 +51,53 @@ QImage carregar_imagem(const QString& caminho, QString* erro)
     return imagem;
 }
 
+namespace {
+// Where a file stands: a picture is taken as the same while its size and
+// modification time are.
+bool identidade(const QString& caminho, qint64* tamanho, qint64* modificado)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(caminho).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    *tamanho = st.st_size;
+    *modificado = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+} // namespace
+
 QSize tamanho_imagem(const QString& caminho)
 {
-    const QFileInfo info(caminho);
-    if (caminho.isEmpty() || !info.isFile())
+    // Decoded, not read from the header: a picture whose header is sound and
+    // whose pixels are not is skipped by the print pass, and the pages found
+    // without printing must be the printed ones. Each file is decoded once
+    // while it stays the same; only its size is kept.
+    struct Medida {
+        qint64 tamanho_arquivo, modificado_ns;
+        QSize tamanho;
+    };
+    thread_local QHash<QString, Medida> medidas;
+    qint64 tamanho = 0, modificado = 0;
+    if (!identidade(caminho, &tamanho, &modificado))
         return {};
-    QImageReader leitor(caminho);
-    leitor.setAutoTransform(false);
-    const QSize tamanho = leitor.size();
-    const QImage::Format formato = leitor.imageFormat();
-    if (tamanho.isValid() && !tamanho.isEmpty() && formato != QImage::Format_Invalid && leitor.canRead()) {
-        if (tamanho.width() > maximo || tamanho.height() > maximo)
-            return {};
-        // The decoder refuses pictures above its allocation limit.
-        const qint64 bytes = qint64(tamanho.width()) * tamanho.height()
-            * QImage::toPixelFormat(formato).bitsPerPixel() / 8;
-        const int limite_mb = QImageReader::allocationLimit();
-        if (limite_mb <= 0 || bytes < qint64(limite_mb) * 1024 * 1024 / 2)
-            return tamanho;
-    }
+    const auto it = medidas.constFind(caminho);
+    if (it != medidas.cend() && it->tamanho_arquivo == tamanho && it->modificado_ns == modificado)
+        return it->tamanho;
     const QImage imagem = carregar_imagem(caminho);
-    return imagem.isNull() ? QSize() : imagem.size();
+    const QSize medido = imagem.isNull() ? QSize() : imagem.size();
+    if (medidas.size() >= 4096)
+        medidas.clear();
+    medidas.insert(caminho, Medida{tamanho, modificado, medido});
+    return medido;
 }
 
 QImage CacheImagens::carregar(const QString& caminho, QString* erro)
 {
-    struct stat st {};
-    if (::stat(QFile::encodeName(caminho).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    qint64 tamanho = 0, modificado = 0;
+    if (!identidade(caminho, &tamanho, &modificado))
         return carregar_imagem(caminho, erro); // which says why
-    const qint64 modificado = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     auto it = entradas_.find(caminho);
     if (it != entradas_.end()) {
-        if (it->tamanho_arquivo == st.st_size && it->modificado_ns == modificado) {
+        if (it->tamanho_arquivo == tamanho && it->modificado_ns == modificado) {
             it->uso = ++relogio_;
             return it->imagem;
         }
@@ -102,7 +117,7 @@ QImage CacheImagens::carregar(const QString& caminho, QString* erro)
         ocupado_ -= velha->imagem.sizeInBytes();
         entradas_.erase(velha);
     }
-    entradas_.insert(caminho, Entrada{st.st_size, modificado, imagem, ++relogio_});
+    entradas_.insert(caminho, Entrada{tamanho, modificado, imagem, ++relogio_});
     ocupado_ += bytes;
     return imagem;
 }

@@ -122,9 +122,8 @@ QColor QBColor(int indice);
 QImage carregar_imagem(const QString& caminho, QString* erro = nullptr);
 
 // The size in pixels of the picture carregar_imagem would load from
-// `caminho`, an invalid size when it would load none. Read from the file's
-// header; the picture is decoded only when its format does not tell its size
-// there, or when it lies so near the limits that only decoding can tell.
+// `caminho`, an invalid size when it would load none. Each file is decoded
+// once while its size and modification time stay the same.
 QSize tamanho_imagem(const QString& caminho);
 
 // The pictures of one job, each decoded once: a picture drawn by many ESC "G"

@@ -37,6 +37,10 @@ parar_xvfb() {
 # files in a temporary folder, and stops it and removes the folder when the
 # script ends. Ends the script when the server does not start.
 usar_xvfb() {
+    # The programs run on this server talk to D-Bus, and libdbus has no frame
+    # pointers: without the slow unwinder the stacks of the allocations it
+    # keeps stop inside it, before the function tests/lsan.supp names.
+    export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0"
     pasta_xvfb=$(mktemp -d)
     trap 'parar_xvfb; rm -rf "$pasta_xvfb"' EXIT
     iniciar_xvfb "$pasta_xvfb" || { echo "Xvfb não iniciou"; cat "$pasta_xvfb/xvfb.log"; exit 1; }

@@ -3,6 +3,7 @@
 #include "stream/modelo_pagina.h"
 #include "comum/apoio.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
@@ -326,3 +327,25 @@ TEST(Indice, ComandoPaginas)
 }
 
 } // namespace
+
+TEST(Indice, FiguraQueNaoSeLeNaoOcupaLugar)
+{
+    // A picture the print pass cannot decode is skipped there, header sound
+    // or not, so the pages found without printing must skip it too. A sound
+    // picture 200 pixels high (3000 twips) ends the page on its own.
+    const QString boa = gravar_figura(QStringLiteral("boa.png"), QSize(3, 200), Qt::red);
+    ASSERT_FALSE(boa.isEmpty());
+    QFile f(boa);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray png = f.readAll();
+    const QString so_cabecalho = gravar(QStringLiteral("so_cabecalho.png"), png.left(40));
+    const QString pixels_estragados = gravar(QStringLiteral("estragada.png"), png.left(png.size() - 30));
+    const auto com = [](const QString& caminho) {
+        return "A" + esc('G', caminho.toLatin1() + '\x1a') + "\nB\nC.";
+    };
+    const std::vector<qint64> sem_figura = inicios(com(QStringLiteral("/nao/existe.png")));
+    EXPECT_EQ(sem_figura, std::vector<qint64>{1});
+    EXPECT_NE(inicios(com(boa)), sem_figura);
+    EXPECT_EQ(inicios(com(so_cabecalho)), sem_figura);
+    EXPECT_EQ(inicios(com(pixels_estragados)), sem_figura);
+}
