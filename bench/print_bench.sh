@@ -199,7 +199,11 @@ printf '\nface        tempo (s)   CPU (s)      bytes  fonte                     
 for fonte in Arial Helvetica; do
   { printf '\x1b1%s\n' "$fonte"; cat "$dir/cem.txt"; } > "$dir/cem_$fonte.spl"
   read -r e c m b < <(uma_vez "$dir/cem_$fonte.pdf" "$cli" imprimir "$dir/cem_$fonte.spl" --pdf - --margens 10,10)
-  tipo=$(pdffonts "$dir/cem_$fonte.pdf" 2> /dev/null | awk 'NR == 3 {sub(/^[^ ]+ +/, ""); sub(/ +Custom.*/, ""); print}')
+  # The type column, where the header's second row of dashes puts it (a
+  # type may hold blanks: "CID TrueType", "Type 1C").
+  tipo=$(pdffonts "$dir/cem_$fonte.pdf" 2> /dev/null | awk '
+    NR == 2 {inicio = index($0, " -") + 1; largura = index(substr($0, inicio), " ") - 1}
+    NR == 3 {t = substr($0, inicio, largura); sub(/ +$/, "", t); print t}')
   achou=não
   pdftotext "$dir/cem_$fonte.pdf" - 2> /dev/null | grep -qF "$ultima" && achou=sim
   printf '%-10s %9.2f %9.2f %10s  %-25s %s\n' "$fonte" "$e" "$c" "$b" "${tipo:-nenhuma}" "$achou"

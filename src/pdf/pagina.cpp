@@ -9,7 +9,10 @@
 #include <QPainterPath>
 #include <QTransform>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstring>
+#include <string_view>
 
 namespace papelada::pdf {
 
@@ -18,6 +21,81 @@ namespace {
 // Largest page side, in twips (200 inches), and smallest.
 constexpr double pagina_maxima = 288000;
 constexpr double pagina_minima = 20;
+
+// The words and numbers of page operators, gathered on the stack and added
+// to the page a buffer at a time: a run or a line costs one or two appends.
+// Numbers are written as numero() writes them.
+class Operador {
+public:
+    explicit Operador(QByteArray& destino) : destino_(destino) {}
+    Operador(const Operador&) = delete;
+    Operador& operator=(const Operador&) = delete;
+    ~Operador() { destino_.append(buf_, usados_); }
+
+    Operador& operator<<(std::string_view t)
+    {
+        if (t.size() > sizeof buf_ - usados_) {
+            destino_.append(buf_, usados_);
+            usados_ = 0;
+            if (t.size() > sizeof buf_) {
+                destino_.append(t.data(), static_cast<qsizetype>(t.size()));
+                return *this;
+            }
+        }
+        std::memcpy(buf_ + usados_, t.data(), t.size());
+        usados_ += t.size();
+        return *this;
+    }
+    Operador& operator<<(const QByteArray& t) { return *this << std::string_view(t.constData(), static_cast<size_t>(t.size())); }
+    Operador& operator<<(const char* t) { return *this << std::string_view(t); }
+    Operador& operator<<(char c) { return *this << std::string_view(&c, 1); }
+
+    // At most three decimals, within plus or minus 1e8 (a number that is not
+    // finite is 0).
+    Operador& operator<<(double v)
+    {
+        if (sizeof buf_ - usados_ < maximo_numero) {
+            destino_.append(buf_, usados_);
+            usados_ = 0;
+        }
+        if (!std::isfinite(v))
+            v = 0;
+        long long m = std::llround(std::clamp(v, -1e8, 1e8) * 1000);
+        char* p = buf_ + usados_;
+        if (m < 0) {
+            *p++ = '-';
+            m = -m;
+        }
+        p = std::to_chars(p, buf_ + sizeof buf_, m / 1000).ptr;
+        if (const int fracao = static_cast<int>(m % 1000); fracao != 0) {
+            const char d[3] = {char('0' + fracao / 100), char('0' + fracao / 10 % 10), char('0' + fracao % 10)};
+            const int n = d[2] != '0' ? 3 : d[1] != '0' ? 2 : 1;
+            *p++ = '.';
+            std::memcpy(p, d, static_cast<size_t>(n));
+            p += n;
+        }
+        usados_ = static_cast<size_t>(p - buf_);
+        return *this;
+    }
+    // Numbers separated by spaces.
+    Operador& operator<<(std::initializer_list<double> v)
+    {
+        bool primeiro = true;
+        for (const double x : v) {
+            if (!primeiro)
+                *this << ' ';
+            primeiro = false;
+            *this << x;
+        }
+        return *this;
+    }
+
+private:
+    static constexpr size_t maximo_numero = 24; // "-100000000.001" and room to spare
+    QByteArray& destino_;
+    char buf_[256];
+    size_t usados_ = 0;
+};
 
 } // namespace
 
@@ -32,9 +110,7 @@ void Escritor::iniciar_pagina(double largura, double altura)
     pagina_aberta_ = true;
     conteudo_.clear();
     // Twips, from the top left corner, y growing down.
-    conteudo_.append("0.05 0 0 -0.05 0 ");
-    numero(conteudo_, paginas_.back().altura / 20);
-    conteudo_.append(" cm\n");
+    Operador(conteudo_) << "0.05 0 0 -0.05 0 " << paginas_.back().altura / 20 << " cm\n";
     texto_aberto_ = false;
     recurso_atual_ = nullptr;
     preenchimento_ = traco_ = {};
@@ -56,12 +132,9 @@ void Escritor::terminar_pagina()
     conteudo_.clear();
     QByteArray s;
     iniciar_objeto(p.objeto);
-    s.append("<< /Type /Page /Parent ").append(ref(obj_paginas_)).append(" /MediaBox [0 0 ");
-    numero(s, p.largura / 20);
-    s.append(' ');
-    numero(s, p.altura / 20);
-    s.append("] /Resources ").append(ref(obj_recursos_)).append(" /Contents ").append(ref(conteudo));
-    s.append(" >>\nendobj\n");
+    Operador(s) << "<< /Type /Page /Parent " << ref(obj_paginas_) << " /MediaBox [0 0 "
+                << std::initializer_list<double>{p.largura / 20, p.altura / 20} << "] /Resources "
+                << ref(obj_recursos_) << " /Contents " << ref(conteudo) << " >>\nendobj\n";
     escrever(s);
 }
 
@@ -80,16 +153,15 @@ void Escritor::definir_cor(const QColor& cor, bool traco)
     if (atual.definida && atual.rgb == c)
         return;
     atual = {true, c};
-    numeros(conteudo_, {qRed(c) / 255.0, qGreen(c) / 255.0, qBlue(c) / 255.0});
-    conteudo_.append(traco ? " RG\n" : " rg\n");
+    Operador(conteudo_) << std::initializer_list<double>{qRed(c) / 255.0, qGreen(c) / 255.0, qBlue(c) / 255.0}
+                        << (traco ? " RG\n" : " rg\n");
 }
 
 void Escritor::largura_traco(double largura)
 {
     if (largura != largura_linha_) {
         largura_linha_ = largura;
-        numero(conteudo_, largura);
-        conteudo_.append(" w\n");
+        Operador(conteudo_) << largura << " w\n";
     }
 }
 
@@ -150,16 +222,16 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
             ++k; // not a glyph of this face
             continue;
         }
-        if (seg != recurso_atual_) {
-            recurso_atual_ = seg;
-            conteudo_.append('/').append(seg->nome).append(' ');
-            numero(conteudo_, seg->tamanho);
-            conteudo_.append(" Tf\n");
-        }
-        conteudo_.append(italico ? "1 0 0.21 -1 " : "1 0 0 -1 ");
         const double y = posicoes[k].y();
-        numeros(conteudo_, {origem.x() + posicoes[k].x(), origem.y() + y});
-        conteudo_.append(" Tm\n[(");
+        {
+            Operador op(conteudo_);
+            if (seg != recurso_atual_) {
+                recurso_atual_ = seg;
+                op << '/' << seg->nome << ' ' << seg->tamanho << " Tf\n";
+            }
+            op << (italico ? "1 0 0.21 -1 " : "1 0 0 -1 ")
+               << std::initializer_list<double>{origem.x() + posicoes[k].x(), origem.y() + y} << " Tm\n[(";
+        }
         const qsizetype inicio = conteudo_.size();
         double esperado = posicoes[k].x();
         bool ajustes = false;
@@ -180,9 +252,7 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
             if (std::abs(desvio) > 0.01) {
                 conteudo_.append(bloco, usados);
                 usados = 0;
-                conteudo_.append(") ");
-                numero(conteudo_, -desvio * 1000 / seg->tamanho);
-                conteudo_.append(" (");
+                Operador(conteudo_) << ") " << -desvio * 1000 / seg->tamanho << " (";
                 ajustes = true;
             }
             switch (codigo) {
@@ -229,13 +299,12 @@ void Escritor::contornos(const QRawFont& fonte, const quint32* indices, const QP
             const QPainterPath::Element e = caminho.elementAt(i);
             if (e.type == QPainterPath::CurveToElement && i + 2 < caminho.elementCount()) {
                 const QPainterPath::Element c2 = caminho.elementAt(i + 1), fim = caminho.elementAt(i + 2);
-                numeros(conteudo_, {e.x, e.y, c2.x, c2.y, fim.x, fim.y});
-                conteudo_.append(" c\n");
+                Operador(conteudo_) << std::initializer_list<double>{e.x, e.y, c2.x, c2.y, fim.x, fim.y} << " c\n";
                 i += 2;
                 continue;
             }
-            numeros(conteudo_, {e.x, e.y});
-            conteudo_.append(e.type == QPainterPath::MoveToElement ? " m\n" : " l\n");
+            Operador(conteudo_) << std::initializer_list<double>{e.x, e.y}
+                                << (e.type == QPainterPath::MoveToElement ? " m\n" : " l\n");
         }
         conteudo_.append(negrito ? "B\n" : "f\n");
     }
@@ -248,8 +317,7 @@ void Escritor::retangulo_cheio(const QRectF& r, const QColor& cor)
     fechar_texto();
     definir_cor(cor, false);
     const QRectF n = r.normalized();
-    numeros(conteudo_, {n.x(), n.y(), n.width(), n.height()});
-    conteudo_.append(" re f\n");
+    Operador(conteudo_) << std::initializer_list<double>{n.x(), n.y(), n.width(), n.height()} << " re f\n";
 }
 
 void Escritor::linha(QPointF a, QPointF b, const QColor& cor, double largura, bool pontilhada, bool caixa)
@@ -263,9 +331,7 @@ void Escritor::linha(QPointF a, QPointF b, const QColor& cor, double largura, bo
     if (estilo != estilo_traco_ || (pontilhada && largura != largura_linha_)) {
         estilo_traco_ = estilo;
         if (pontilhada) {
-            conteudo_.append("0 J [");
-            numeros(conteudo_, {largura, 2 * largura});
-            conteudo_.append("] 0 d\n");
+            Operador(conteudo_) << "0 J [" << std::initializer_list<double>{largura, 2 * largura} << "] 0 d\n";
         } else {
             conteudo_.append("2 J [] 0 d\n");
         }
@@ -273,15 +339,12 @@ void Escritor::linha(QPointF a, QPointF b, const QColor& cor, double largura, bo
     largura_traco(largura);
     if (caixa) {
         const QRectF r = QRectF(a, b).normalized();
-        numeros(conteudo_, {r.x(), r.y(), r.width(), r.height()});
-        conteudo_.append(" re S\n");
+        Operador(conteudo_) << std::initializer_list<double>{r.x(), r.y(), r.width(), r.height()} << " re S\n";
         return;
     }
     // A line from a point to itself still shows as a dot (square ends).
-    numeros(conteudo_, {a.x(), a.y()});
-    conteudo_.append(" m ");
-    numeros(conteudo_, {b.x(), b.y()});
-    conteudo_.append(" l S\n");
+    Operador(conteudo_) << std::initializer_list<double>{a.x(), a.y()} << " m "
+                        << std::initializer_list<double>{b.x(), b.y()} << " l S\n";
 }
 
 namespace {
@@ -346,9 +409,10 @@ void Escritor::imagem(const QImage& imagem, const QRectF& destino)
     fechar_texto();
     const QByteArray nome = objeto_imagem(imagem);
     // The picture's first row at the top of the box.
-    conteudo_.append("q ");
-    numeros(conteudo_, {destino.width(), 0, 0, -destino.height(), destino.x(), destino.y() + destino.height()});
-    conteudo_.append(" cm /").append(nome).append(" Do Q\n");
+    Operador(conteudo_) << "q "
+                        << std::initializer_list<double>{destino.width(), 0, 0, -destino.height(), destino.x(),
+                                                         destino.y() + destino.height()}
+                        << " cm /" << nome << " Do Q\n";
 }
 
 } // namespace papelada::pdf

@@ -308,18 +308,47 @@ private:
         // from a run being drawn, and a run read through ends where the range
         // begins.
         const bool sel = selecionada();
-        if (!corrida_.buffer.isEmpty() && sel && !corrida_visivel_)
-            descarregar();
-        if (imp_.currentX() < borda_direita() && (corrida_.buffer.isEmpty() || sel == corrida_visivel_)) {
-            corrida_visivel_ = sel;
+        if (sel) {
+            if (!corrida_.buffer.isEmpty() && !corrida_visivel_)
+                descarregar();
+            // This character, then in bulk those that follow it up to the
+            // next position where the progress is told: the pass looks at
+            // the interruption and the mode again after it.
+            const unsigned char primeiro = it.byte;
+            tomar_visiveis({&primeiro, 1});
+            qint64 pos = it.posicao;
+            if (pos % 128 != 0) {
+                const qint64 relato = (pos / 128 + 1) * 128;
+                const std::span<const unsigned char> resto = leitor_.caracteres(relato - pos);
+                tomar_visiveis(resto);
+                pos += static_cast<qint64>(resto.size());
+            }
+            if (pos % 128 == 0)
+                relatar_progresso(pos);
+            return;
+        }
+        if (imp_.currentX() < borda_direita() && (corrida_.buffer.isEmpty() || !corrida_visivel_)) {
+            corrida_visivel_ = false;
             if (acrescentar_na_corrida(corrida_, it.byte))
                 descarregar();
         }
         if (it.posicao % 128 == 0)
             relatar_progresso(it.posicao);
         // The rest of a page that is not printed goes in bulk from here.
-        if (!sel && !selecionada())
+        if (!selecionada())
             passar_caracteres();
+    }
+
+    // Characters on a printed page into a run that is empty or drawn, as
+    // caractere() takes them one by one: each is collected while the pen is
+    // left of the right edge, and a full run is drawn at once.
+    void tomar_visiveis(std::span<const unsigned char> s)
+    {
+        while (!s.empty() && imp_.currentX() < borda_direita()) {
+            corrida_visivel_ = true;
+            if (acrescentar_na_corrida(corrida_, s))
+                descarregar();
+        }
     }
 
     bool fim_de_pagina(Variante v)

@@ -242,12 +242,14 @@ pdf::Escritor* SuperficieImpressora::pagina()
                 return nullptr;
             }
             destino_ = std::move(arquivo);
+            fila_por_iniciar_ = false;
         } else {
             // The job's options follow the first page's paper.
             const QByteArray fila = nome_.toUtf8();
             cups_option_t* opcoes = nullptr;
             const int n = opcoes_do_trabalho(fila, QSizeF(width(), height()), bandeja_ == bandeja_trator, &opcoes);
             destino_ = std::make_unique<FluxoCups>(nome_, titulo_, n, opcoes);
+            fila_por_iniciar_ = true;
         }
         escritor_ = std::make_unique<pdf::Escritor>(destino_.get(), titulo_);
         folha_documento_ = QSizeF(width(), height());
@@ -259,11 +261,14 @@ pdf::Escritor* SuperficieImpressora::pagina()
         escritor_->iniciar_pagina(width(), height());
     // The first page is done once a second one begins: from then on the queue
     // holds the job and takes the pages as they end.
-    auto* fluxo = dynamic_cast<FluxoCups*>(destino_.get());
-    if (fluxo && !fluxo->iniciado() && escritor_->paginas() > 1 && !fluxo->iniciar()) {
-        erro_ = fluxo->errorString();
-        falhou_ = true;
-        return nullptr;
+    if (fila_por_iniciar_ && escritor_->paginas() > 1) {
+        auto* fluxo = static_cast<FluxoCups*>(destino_.get());
+        if (!fluxo->iniciado() && !fluxo->iniciar()) {
+            erro_ = fluxo->errorString();
+            falhou_ = true;
+            return nullptr;
+        }
+        fila_por_iniciar_ = false;
     }
     if (escritor_->falhou()) {
         erro_ = erro_de_escrita();

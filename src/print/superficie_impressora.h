@@ -111,6 +111,7 @@ private:
 
     // The open document.
     std::unique_ptr<QIODevice> destino_;
+    bool fila_por_iniciar_ = false; // destino_ is a CUPS job that has not begun
     std::unique_ptr<pdf::Escritor> escritor_;
     QSizeF folha_documento_; // twips: the first page's size, the job's paper
     int pagina_ = 1;

@@ -63,15 +63,19 @@ void desenhar_corrida(Corrida& c, Superficie& s)
         return;
     const int largura = c.campo_fim - c.campo_inicio + 1;
     const bool campo = c.tem_campo() && largura == static_cast<std::int16_t>(largura);
+    qsizetype ini = 0, fim = c.buffer.size();
     if (campo && c.campo_alinhamento == 2) {
-        qsizetype ini = 0, fim = c.buffer.size();
         while (ini < fim && c.buffer[ini] == ' ')
             ++ini;
         while (fim > ini && c.buffer[fim - 1] == ' ')
             --fim;
-        c.buffer = c.buffer.mid(ini, fim - ini);
     }
-    const QString texto = cp1252_para_unicode(c.buffer);
+    // Into the room the run's text had before: no allocation a run.
+    QString& texto = c.texto;
+    texto.resize(fim - ini);
+    QChar* u = texto.data();
+    for (qsizetype k = ini; k < fim; ++k)
+        *u++ = cp1252_para_unicode(static_cast<unsigned char>(c.buffer[k]));
     if (campo) {
         switch (c.campo_alinhamento) {
         case 0: s.setCurrentX(c.campo_inicio); break;

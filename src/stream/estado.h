@@ -35,6 +35,7 @@ struct Metricas {
 // (a horizontal span for the next run; both edges 0 means no field).
 struct Corrida {
     QByteArray buffer;
+    QString texto; // the characters of the run being drawn; kept for its room
     std::int16_t campo_inicio = 0;
     std::int16_t campo_fim = 0;
     std::int16_t campo_alinhamento = 0; // 0 left, 1 right, 2 centre

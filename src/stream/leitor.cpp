@@ -119,12 +119,13 @@ bool Leitor::proximo(Item& item)
     return true;
 }
 
-std::span<const unsigned char> Leitor::caracteres()
+std::span<const unsigned char> Leitor::caracteres(qint64 maximo)
 {
-    if (fim_)
+    if (fim_ || maximo <= 0)
         return {};
     const std::span<const unsigned char> janela = fonte_.janela();
-    const size_t n = contar_caracteres(janela.data(), janela.size());
+    const size_t n = contar_caracteres(janela.data(), static_cast<size_t>(std::min<qint64>(
+                                                          static_cast<qint64>(janela.size()), maximo)));
     fonte_.avancar(static_cast<qsizetype>(n));
     return janela.first(n);
 }
@@ -153,12 +154,16 @@ bool Leitor::ler_numero(std::int64_t& valor, bool& comecou)
 {
     valor = 0;
     comecou = false;
-    unsigned char c;
-    while (fonte_.ler(c)) {
+    for (std::span<const unsigned char> j; !(j = fonte_.janela()).empty();) {
         comecou = true;
-        if (c < '0' || c > '9')
+        size_t i = 0;
+        for (; i < j.size() && j[i] >= '0' && j[i] <= '9'; ++i)
+            valor = std::min<std::int64_t>(valor * 10 + (j[i] - '0'), numero_maximo);
+        if (i < j.size()) {
+            fonte_.avancar(static_cast<qsizetype>(i) + 1);
             return true;
-        valor = std::min<std::int64_t>(valor * 10 + (c - '0'), numero_maximo);
+        }
+        fonte_.avancar(static_cast<qsizetype>(i));
     }
     fim_ = true;
     return false;
@@ -188,16 +193,17 @@ void Leitor::ler_parametros(Forma forma, Item& item)
         return;
     }
     case Forma::Texto: {
-        item.texto.clear();
+        item.texto.truncate(0); // keeps its room for the next text
         bool terminou = false;
-        while (fonte_.ler(c)) {
+        // Taken a stretch of the bytes at hand at a time.
+        for (std::span<const unsigned char> j; !terminou && !(j = fonte_.janela()).empty();) {
             comecou = true;
-            if (c < 32) {
-                terminou = true;
-                break;
-            }
-            if (item.texto.size() < texto_maximo)
-                item.texto.append(static_cast<char>(c));
+            const auto fim = std::find_if(j.begin(), j.end(), [](unsigned char b) { return b < 32; });
+            const auto n = static_cast<qsizetype>(fim - j.begin());
+            item.texto.append(reinterpret_cast<const char*>(j.data()),
+                              std::clamp<qsizetype>(texto_maximo - item.texto.size(), 0, n));
+            terminou = fim != j.end();
+            fonte_.avancar(terminou ? n + 1 : n);
         }
         if (!terminou) {
             fim_ = true;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <span>
 
 namespace papelada {
@@ -117,8 +118,9 @@ public:
     // feed, form feed, carriage return or escape, or to the end of the bytes
     // held now, consumed. Each is the item proximo() would give one by one.
     // Empty when the next item is no character (or the stream has ended).
-    // The span stays valid until the next call to the reader.
-    std::span<const unsigned char> caracteres();
+    // At most `maximo` of them. The span stays valid until the next call to
+    // the reader.
+    std::span<const unsigned char> caracteres(qint64 maximo = std::numeric_limits<qint64>::max());
     // Whole lines of characters, in bulk: passes over at most `maximo` line
     // feeds, each with the characters before it, while no other item comes
     // between them, among the bytes held now. Returns how many.

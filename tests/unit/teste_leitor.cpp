@@ -157,6 +157,46 @@ TEST(Leitor, CaracteresEmBlocoComoUmAUm)
     EXPECT_TRUE(ler(true) == um_a_um);
 }
 
+TEST(Leitor, ParametrosAtravessamBlocosDoArquivo)
+{
+    // Parameters that begin before the end of the file's first read block
+    // and run past it: a text keeps its first 32,768 bytes whole and drops
+    // the rest, a number keeps its value, and their terminator (in the next
+    // block) is consumed.
+    QByteArray longo;
+    for (qsizetype i = 0; i < 40000; ++i)
+        longo.append(static_cast<char>('a' + i % 26));
+    const struct {
+        qsizetype fora; // parameter bytes before the end of the block
+        QByteArray comando;
+        std::int64_t numero;
+    } casos[] = {
+        {5, "1" + longo, 0},
+        {texto_maximo + 10, "1" + longo, 0},
+        {2, "712345", 12345},
+        {10, "7" + QByteArray(20, '9'), numero_maximo},
+    };
+    for (const auto& c : casos) {
+        const qsizetype inicio = 256 * 1024 - c.fora;
+        const QByteArray bytes = QByteArray(inicio - 1, '\f') + esc(c.comando) + "\x1a" "AB";
+        FonteBytes fonte;
+        ASSERT_TRUE(fonte.abrir(gravar(QStringLiteral("parametros.spl"), bytes)));
+        Leitor leitor(fonte);
+        Item it;
+        while (leitor.proximo(it) && it.tipo == Item::Tipo::AvancoPagina) {
+        }
+        ASSERT_EQ(it.tipo, Item::Tipo::Comando);
+        EXPECT_TRUE(it.completo);
+        if (it.byte == '1')
+            EXPECT_EQ(it.texto, bytes.mid(inicio + 1, texto_maximo));
+        else
+            EXPECT_EQ(it.numeros[0], c.numero);
+        ASSERT_TRUE(leitor.proximo(it));
+        EXPECT_EQ(it.byte, 'A');
+        EXPECT_EQ(it.posicao, bytes.size() - 1);
+    }
+}
+
 TEST(Leitor, MedicaoLeEscCSemParametro)
 {
     // Its digits are text. (The copy's and the index's tables are checked
