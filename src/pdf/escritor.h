@@ -38,7 +38,6 @@ public:
     Tabela& operator=(const Tabela&) = delete;
 
     qint64 tamanho() const { return base_ + static_cast<qint64>(recentes_.size()); }
-    bool vazia() const { return tamanho() == 0; }
     void acrescentar(qint64 v);
     void definir(qint64 i, qint64 v);
     // Calls `f` with every number, in order.
