@@ -16,14 +16,56 @@
 #include <QRectF>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <utility>
 #include <vector>
 
 class QIODevice;
+class QTemporaryFile;
 
 namespace papelada::pdf {
+
+// Numbers by index, as many as a document needs: the last few thousand in
+// memory, those before them in an unlinked temporary file, so that the
+// memory taken does not grow with their count.
+class Tabela {
+public:
+    Tabela();
+    ~Tabela();
+    Tabela(const Tabela&) = delete;
+    Tabela& operator=(const Tabela&) = delete;
+
+    qint64 tamanho() const { return base_ + static_cast<qint64>(recentes_.size()); }
+    void acrescentar(qint64 v);
+    void definir(qint64 i, qint64 v);
+    // Calls `f` with every number, in order.
+    template <class F> void percorrer(F f)
+    {
+        std::vector<qint64> bloco;
+        for (qint64 i = 0; i < base_; i += janela) {
+            ler(i, std::min<qint64>(janela, base_ - i), bloco);
+            for (const qint64 v : bloco)
+                f(v);
+        }
+        for (const qint64 v : recentes_)
+            f(v);
+    }
+    // Why the temporary file failed; empty while it has not.
+    QString erro() const { return erro_; }
+
+private:
+    static constexpr qint64 janela = 4096;
+    void guardar(qint64 i, const qint64* v, qint64 n);
+    void ler(qint64 i, qint64 n, std::vector<qint64>& v);
+    void falhar();
+
+    std::vector<qint64> recentes_; // from number `base_` on
+    qint64 base_ = 0;
+    std::unique_ptr<QTemporaryFile> arquivo_;
+    QString erro_;
+};
 
 class Compressores;
 struct TarefaCompressao;
@@ -41,7 +83,7 @@ public:
 
     // Begins a page of this size in twips; a page still open ends first.
     void iniciar_pagina(double largura, double altura);
-    int paginas() const { return static_cast<int>(paginas_.size()); }
+    int paginas() const { return static_cast<int>(paginas_.tamanho()) + (pagina_aberta_ ? 1 : 0); }
 
     // Glyphs of `fonte`, each at its position from `origem` (on the
     // baseline); `caracteres` is the character each glyph stands for (0 when
@@ -69,10 +111,6 @@ public:
 private:
     struct Face;
     struct Recurso;
-    struct Pagina {
-        int objeto;
-        double largura, altura;
-    };
 
     // A stream in the hands of the compressing threads, and what the file
     // holds after it up to the next such stream: bytes, and the objects that
@@ -97,6 +135,8 @@ private:
     void emitir(const char* dados, qsizetype n);
     void emitir(const QByteArray& dados) { emitir(dados.constData(), dados.size()); }
     void descarregar();
+    // Takes up a failure of the tables' temporary file as the writer's.
+    void conferir_tabelas();
     void escrever_fluxo(int objeto, const QByteArray& dicionario, QByteArray dados, bool comprimir);
     // Writes out the pending streams that are done, in order: all of them
     // with `tudo`, else until no more than `janela_` streams, and no more
@@ -134,8 +174,8 @@ private:
     QString titulo_;
     QByteArray buffer_;
     qint64 posicao_ = 0;
-    std::vector<qint64> deslocamentos_; // by object number; -1 until written
-    std::vector<Pagina> paginas_;
+    Tabela deslocamentos_; // by object number; -1 until written
+    Tabela paginas_;       // each ended page's object
     bool iniciado_ = false;
     bool terminado_ = false;
     bool falhou_ = false;
@@ -150,6 +190,7 @@ private:
 
     // The page being drawn.
     bool pagina_aberta_ = false;
+    double largura_ = 0, altura_ = 0;
     QByteArray conteudo_;
     bool texto_aberto_ = false;
     const Recurso* recurso_atual_ = nullptr;

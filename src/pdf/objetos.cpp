@@ -5,7 +5,9 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QDir>
 #include <QIODevice>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -134,6 +136,65 @@ constexpr qint64 bytes_em_voo_maximos = 64 << 20;
 
 } // namespace
 
+Tabela::Tabela() = default;
+Tabela::~Tabela() = default;
+
+void Tabela::acrescentar(qint64 v)
+{
+    recentes_.push_back(v);
+    if (recentes_.size() < 2 * janela)
+        return;
+    // The oldest half goes to the file; numbers are seldom set once they
+    // are this far behind.
+    guardar(base_, recentes_.data(), janela);
+    recentes_.erase(recentes_.begin(), recentes_.begin() + janela);
+    base_ += janela;
+}
+
+void Tabela::definir(qint64 i, qint64 v)
+{
+    if (i >= base_)
+        recentes_[static_cast<size_t>(i - base_)] = v;
+    else
+        guardar(i, &v, 1);
+}
+
+void Tabela::guardar(qint64 i, const qint64* v, qint64 n)
+{
+    if (!erro_.isEmpty())
+        return;
+    if (!arquivo_) {
+        arquivo_ = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/papelada-XXXXXX"));
+        if (!arquivo_->open())
+            return falhar();
+        // Gone from the folder at once: nothing is left behind however the
+        // program ends.
+        if (QFile::remove(arquivo_->fileName()))
+            arquivo_->setAutoRemove(false);
+    }
+    const qint64 bytes = n * static_cast<qint64>(sizeof *v);
+    if (!arquivo_->seek(i * static_cast<qint64>(sizeof *v))
+        || arquivo_->write(reinterpret_cast<const char*>(v), bytes) != bytes)
+        falhar();
+}
+
+void Tabela::ler(qint64 i, qint64 n, std::vector<qint64>& v)
+{
+    v.assign(static_cast<size_t>(n), -1);
+    if (!erro_.isEmpty())
+        return;
+    const qint64 bytes = n * static_cast<qint64>(sizeof(qint64));
+    if (!arquivo_->seek(i * static_cast<qint64>(sizeof(qint64)))
+        || arquivo_->read(reinterpret_cast<char*>(v.data()), bytes) != bytes)
+        falhar();
+}
+
+void Tabela::falhar()
+{
+    erro_ = QStringLiteral("não foi possível usar o arquivo temporário %1: %2")
+                .arg(arquivo_->fileName(), arquivo_->errorString());
+}
+
 Escritor::Escritor(QIODevice* saida, const QString& titulo, int fios) : saida_(saida), titulo_(titulo)
 {
     if (fios <= 0)
@@ -152,8 +213,8 @@ Escritor::~Escritor() = default;
 
 int Escritor::novo_objeto()
 {
-    deslocamentos_.push_back(-1);
-    return static_cast<int>(deslocamentos_.size()) - 1;
+    deslocamentos_.acrescentar(-1);
+    return static_cast<int>(deslocamentos_.tamanho()) - 1;
 }
 
 void Escritor::iniciar_objeto(int n)
@@ -161,7 +222,7 @@ void Escritor::iniciar_objeto(int n)
     // Behind a pending stream the object's offset is known once that
     // stream is written.
     if (pendentes_.empty())
-        deslocamentos_[static_cast<size_t>(n)] = posicao_;
+        deslocamentos_.definir(n, posicao_);
     else
         pendentes_.back().marcas.emplace_back(n, pendentes_.back().depois.size());
     escrever(cabecalho_objeto(n));
@@ -197,6 +258,20 @@ void Escritor::descarregar()
         }
     }
     buffer_.clear();
+    conferir_tabelas();
+}
+
+void Escritor::conferir_tabelas()
+{
+    if (falhou_)
+        return;
+    for (const Tabela* t : {&deslocamentos_, &paginas_}) {
+        if (!t->erro().isEmpty()) {
+            falhou_ = true;
+            erro_ = t->erro();
+            return;
+        }
+    }
 }
 
 void Escritor::escrever_fluxo(int objeto, const QByteArray& dicionario, QByteArray dados, bool comprimido)
@@ -226,12 +301,12 @@ void Escritor::entregar(bool tudo)
         compressores_->esperar(*p.tarefa);
         const bool filtro = !p.tarefa->resultado.isEmpty();
         const QByteArray& corpo = filtro ? p.tarefa->resultado : p.tarefa->dados;
-        deslocamentos_[static_cast<size_t>(p.objeto)] = posicao_;
+        deslocamentos_.definir(p.objeto, posicao_);
         emitir(cabecalho_objeto(p.objeto) + abertura_fluxo(p.dicionario, filtro, corpo.size()));
         emitir(corpo);
         emitir(fim_fluxo, sizeof fim_fluxo - 1);
         for (const auto& [objeto, onde] : p.marcas)
-            deslocamentos_[static_cast<size_t>(objeto)] = posicao_ + onde;
+            deslocamentos_.definir(objeto, posicao_ + onde);
         emitir(p.depois);
         bytes_em_voo_ -= p.tamanho;
         pendentes_.pop_front();
@@ -262,7 +337,7 @@ bool Escritor::terminar()
 {
     if (terminado_)
         return !falhou_;
-    if (paginas_.empty())
+    if (paginas() == 0)
         iniciar_pagina(11906, 16838); // an empty A4 page: a PDF has at least one
     terminar_pagina();
     terminado_ = true;
@@ -293,18 +368,18 @@ bool Escritor::terminar()
     };
     iniciar_objeto(obj_paginas_);
     s = "<< /Type /Pages /Count " + QByteArray::number(paginas()) + " /Kids [";
-    for (const Pagina& p : paginas_) {
-        inteiro(s, p.objeto);
+    paginas_.percorrer([&](qint64 objeto) {
+        inteiro(s, objeto);
         s.append(" 0 R ");
         por_blocos(s);
-    }
+    });
     s.append("] >>\nendobj\n");
     escrever(s);
 
     entregar(true);
     const qint64 tabela = posicao_;
-    s = "xref\n0 " + QByteArray::number(static_cast<qlonglong>(deslocamentos_.size())) + "\n";
-    for (const qint64 d : deslocamentos_) {
+    s = "xref\n0 " + QByteArray::number(deslocamentos_.tamanho()) + "\n";
+    deslocamentos_.percorrer([&](qint64 d) {
         if (d < 0) {
             s.append("0000000000 65535 f \n");
         } else {
@@ -314,14 +389,14 @@ bool Escritor::terminar()
             s.append(entrada, sizeof entrada - 1);
         }
         por_blocos(s);
-    }
+    });
     const QByteArray id = QCryptographicHash::hash(
                               titulo_.toUtf8() + QByteArray::number(QDateTime::currentMSecsSinceEpoch())
                                   + QByteArray::number(posicao_),
                               QCryptographicHash::Md5)
                               .toHex()
                               .toUpper();
-    s.append("trailer\n<< /Size " + QByteArray::number(static_cast<qlonglong>(deslocamentos_.size())) + " /Root "
+    s.append("trailer\n<< /Size " + QByteArray::number(deslocamentos_.tamanho()) + " /Root "
              + ref(obj_catalogo_) + " /Info " + ref(obj_info_) + " /ID [<" + id + "> <" + id + ">] >>\nstartxref\n"
              + QByteArray::number(tabela) + "\n%%EOF\n");
     escrever(s);

@@ -106,11 +106,12 @@ void Escritor::iniciar_pagina(double largura, double altura)
     iniciar_arquivo();
     terminar_pagina();
     auto medida = [](double v) { return std::isfinite(v) ? std::clamp(v, pagina_minima, pagina_maxima) : 11906.0; };
-    paginas_.push_back({0, medida(largura), medida(altura)});
+    largura_ = medida(largura);
+    altura_ = medida(altura);
     pagina_aberta_ = true;
     conteudo_.clear();
     // Twips, from the top left corner, y growing down.
-    Operador(conteudo_) << "0.05 0 0 -0.05 0 " << paginas_.back().altura / 20 << " cm\n";
+    Operador(conteudo_) << "0.05 0 0 -0.05 0 " << altura_ / 20 << " cm\n";
     texto_aberto_ = false;
     recurso_atual_ = nullptr;
     preenchimento_ = traco_ = {};
@@ -125,15 +126,15 @@ void Escritor::terminar_pagina()
         return;
     fechar_texto();
     pagina_aberta_ = false;
-    Pagina& p = paginas_.back();
     const int conteudo = novo_objeto();
-    p.objeto = novo_objeto();
+    const int pagina = novo_objeto();
+    paginas_.acrescentar(pagina);
     escrever_fluxo(conteudo, {}, conteudo_, true);
     conteudo_.clear();
     QByteArray s;
-    iniciar_objeto(p.objeto);
+    iniciar_objeto(pagina);
     Operador(s) << "<< /Type /Page /Parent " << ref(obj_paginas_) << " /MediaBox [0 0 "
-                << std::initializer_list<double>{p.largura / 20, p.altura / 20} << "] /Resources "
+                << std::initializer_list<double>{largura_ / 20, altura_ / 20} << "] /Resources "
                 << ref(obj_recursos_) << " /Contents " << ref(conteudo) << " >>\nendobj\n";
     escrever(s);
 }

@@ -54,7 +54,8 @@ void estrutura_valida(const QString& caminho)
         if (entrada.endsWith(" f "))
             continue;
         const qsizetype onde = entrada.left(10).toLongLong();
-        EXPECT_TRUE(pdf.mid(onde).startsWith(QByteArray::number(i) + " 0 obj\n")) << "objeto " << i;
+        EXPECT_TRUE(QByteArrayView(pdf).sliced(std::min(onde, pdf.size())).startsWith(QByteArray::number(i) + " 0 obj\n"))
+            << "objeto " << i;
     }
     EXPECT_TRUE(pdf.contains("/Size " + QByteArray::number(quantos) + " "));
     // qpdf reads every object and decodes every stream.
@@ -521,6 +522,53 @@ TEST(PdfGravacao, FalhaDaSaidaEDita)
         EXPECT_FALSE(e.terminar()) << limite << " em " << fios << " fios";
         EXPECT_TRUE(e.falhou());
         EXPECT_EQ(e.erro(), QStringLiteral("Não há espaço no dispositivo"));
+    }
+}
+
+// The tables of a long document go through a temporary file: written back
+// in order, or the document fails when that file cannot be made.
+TEST(PdfGravacao, DocumentoLongoComTabelasForaDaMemoria)
+{
+    const QString caminho = pasta_temporaria() + QStringLiteral("/longo.pdf");
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    for (int fios : {1, 2})
+    for (bool sem_pasta : {false, true}) {
+        if (sem_pasta) // a folder where no file can be made, even by root
+            qputenv("TMPDIR", "/proc");
+        QFile f(caminho);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        pdf::Escritor e(&f, QStringLiteral("Papelada"), fios);
+        for (int pagina = 0; pagina < 9000; ++pagina) {
+            e.iniciar_pagina(11906 + pagina % 7, 16838);
+            e.retangulo_cheio(QRectF(pagina, 0, 100, 100), Qt::black);
+        }
+        const bool feito = e.terminar();
+        f.close();
+        if (tmpdir.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", tmpdir);
+        EXPECT_EQ(feito, !sem_pasta) << fios << " fios";
+        EXPECT_EQ(e.falhou(), sem_pasta);
+        if (sem_pasta) {
+            EXPECT_TRUE(e.erro().startsWith(QStringLiteral("não foi possível usar o arquivo temporário"))) << e.erro().toStdString();
+            continue;
+        }
+        estrutura_valida(caminho);
+        const QByteArray pdf = ler(caminho);
+        EXPECT_TRUE(pdf.contains("/Type /Pages /Count 9000 "));
+        // The page tree lists the pages in order.
+        const qsizetype kids = pdf.indexOf("/Kids [") + 7;
+        const QList<QByteArray> refs = pdf.mid(kids, pdf.indexOf(']', kids) - kids).split(' ');
+        ASSERT_GE(refs.size(), 3 * 9000);
+        for (int k : {0, 4095, 4096, 8191, 8192, 8999}) {
+            const qsizetype onde = pdf.indexOf("\n" + refs[3 * k] + " 0 obj\n<< /Type /Page ");
+            ASSERT_GT(onde, 0) << k;
+            QByteArray largura;
+            pdf::numero(largura, (11906 + k % 7) / 20.0);
+            EXPECT_TRUE(pdf.mid(onde, 200).contains("/MediaBox [0 0 " + largura + " "))
+                << k << " " << pdf.mid(onde, 200).toStdString();
+        }
     }
 }
 
