@@ -27,16 +27,6 @@ TEST(Cli, VersaoEAjuda)
     EXPECT_TRUE(desconhecido.erros.contains(QStringLiteral("comando desconhecido: voar")));
 }
 
-TEST(Cli, AjudaDeCadaComando)
-{
-    for (const QString c : {"imprimir", "medir", "paginas", "visualizar", "salvar", "impressoras"}) {
-        const Resultado r = executar(cli(), {c, QStringLiteral("--help")});
-        EXPECT_EQ(r.codigo, 0) << c.toStdString();
-        EXPECT_TRUE(r.saida.startsWith(QStringLiteral("Uso: papelada-cli ") + c)) << r.saida.toStdString();
-        EXPECT_TRUE(r.saida.contains(QStringLiteral("--help"))) << r.saida.toStdString();
-    }
-}
-
 TEST(Cli, IgualEntradaESaidaPadraoETracos)
 {
     // The report from standard input, "=" options, the PDF down standard
