@@ -188,33 +188,6 @@ TEST(Interpretador, Imagens)
     Passe r;
     EXPECT_EQ(r.rodar(esc("y16800;") + g + "c\nZ"),
               QStringLiteral("Picture 0,16800 150x60 e=0 | NP | c@150,480"));
-
-    // On a page that is not selected the picture is not drawn; the pen moves.
-    Passe s;
-    s.selecionar_paginas(2, 2);
-    EXPECT_EQ(s.rodar(esc("y16800;") + g + "c\nZ"), QStringLiteral("c@150,480"));
-}
-
-TEST(Interpretador, PaginaNaoSelecionadaSoMoveAPena)
-{
-    // Page 1 is not drawn, but what it does to the pen and the pen width
-    // carries over to page 2. A barcode's height of 600 dots is taken as it
-    // stands (2880 twips) and carries the pen below the page, 500 does not;
-    // the pen moves right by 4.8 x 2 x (9 x 2 + 9) twips.
-    const std::pair<QByteArray, const char*> casos[] = {
-        {esc("Y60;") + esc("Z1,600,2,12,X\nZ"), "X@259.2,480"},
-        {esc("Y60;") + esc("Z1,500,2,12,X\nZ"), ""},
-        {esc("l0,0,100,100,5,0,") + "A\f" + esc("l0,0,10,10,0,0,B\nZ"), "Line 0,0 10,10 #000000 w=1 s=0 | B@10,10"},
-    };
-    for (const auto& [bytes, esperado] : casos) {
-        Passe p;
-        p.selecionar_paginas(2, 2);
-        EXPECT_EQ(p.rodar(bytes), QString::fromLatin1(esperado)) << bytes.toStdString();
-    }
-    Passe q;
-    q.selecionar_paginas(2, 2);
-    q.rodar(esc("l0,0,100,100,5,0,Z"));
-    EXPECT_EQ(q.sup.drawWidth(), 5);
 }
 
 // The drawing calls of each page of a recording; a page ends with its
