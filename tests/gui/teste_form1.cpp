@@ -212,7 +212,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("destino");
         QTest::addColumn<QByteArray>("esperado"); // empty: the save fails
-        QTest::newRow("TXT") << QStringLiteral("COPIA.TXT") << QByteArray("Ol\xe1\nXfim\r\n\f");
         QTest::newRow("sem extensao") << QStringLiteral("copia") << QByteArray("Ol\xe1\x1b" "Y10\x1a\n\x1b" "3Xfim\r\n\f\x1a");
         QTest::newRow("o proprio arquivo") << QStringLiteral("origem.spl") << QByteArray();
         QTest::newRow("pasta inexistente") << QStringLiteral("nao/ha/pasta.spl") << QByteArray();
