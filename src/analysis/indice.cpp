@@ -4,7 +4,6 @@
 #include "stream/leitor.h"
 #include "stream/modelo_pagina.h"
 
-#include <QHash>
 #include <QSize>
 
 #include <algorithm>
@@ -147,19 +146,11 @@ private:
     }
 
     // Height of a picture in twips, -1 when it cannot be loaded (the
-    // command is then skipped). Each picture's header is read once per
-    // scan; the paths remembered are bounded, whatever the report names.
-    double altura_imagem(const QByteArray& caminho)
+    // command is then skipped, as the print pass skips it).
+    static double altura_imagem(const QByteArray& caminho)
     {
-        const auto achada = alturas_.constFind(caminho);
-        if (achada != alturas_.constEnd())
-            return *achada;
         const QSize t = tamanho_imagem(cp1252_para_unicode(caminho));
-        const double h = t.isValid() ? t.height() * twips_por_pixel_imagem : -1.0;
-        if (alturas_.size() >= 4096)
-            alturas_.clear();
-        alturas_.insert(caminho, h);
-        return h;
+        return t.isValid() ? t.height() * twips_por_pixel_imagem : -1.0;
     }
 
     Metricas metricas_;
@@ -169,7 +160,6 @@ private:
     std::int32_t pagina_;               // the page being scanned
     std::int32_t ultima_desenhada_ = 0; // the last page with something drawn on it
     bool parada_ = false;
-    QHash<QByteArray, double> alturas_;
 };
 
 // Scans from where `fonte` stands to its end, or until the scan stops.
@@ -308,6 +298,18 @@ bool examinar(Documento& doc, const Metricas& metricas, const Papel& papel, Indi
     return aberto;
 }
 
+namespace {
+
+// The first page after `pagina` whose start is kept, or none.
+const MarcoPagina* marco_seguinte(const IndicePaginas& indice, std::int32_t pagina)
+{
+    const auto it = std::upper_bound(indice.marcos.begin(), indice.marcos.end(), pagina,
+                                     [](std::int32_t p, const MarcoPagina& m) { return p < m.pagina; });
+    return it == indice.marcos.end() ? nullptr : &*it;
+}
+
+} // namespace
+
 void percorrer_paginas(FonteBytes& fonte, const IndicePaginas& indice, std::int32_t primeira,
                        const std::function<bool(std::int32_t, const InicioPagina&)>& cada)
 {
@@ -316,9 +318,8 @@ void percorrer_paginas(FonteBytes& fonte, const IndicePaginas& indice, std::int3
     const std::int32_t total = std::max<std::int32_t>(1, indice.total_paginas);
     primeira = std::clamp<std::int32_t>(primeira, 1, total);
     // The last start kept at or before the page.
-    const auto depois = std::upper_bound(indice.marcos.begin() + 1, indice.marcos.end(), primeira,
-                                         [](std::int32_t p, const MarcoPagina& m) { return p < m.pagina; });
-    const MarcoPagina& marco = *(depois - 1);
+    const MarcoPagina* seguinte = marco_seguinte(indice, primeira);
+    const MarcoPagina& marco = seguinte ? *(seguinte - 1) : indice.marcos.back();
     const std::int32_t pagina = marco.pagina;
     if (pagina == primeira && !cada(pagina, marco))
         return;
@@ -331,18 +332,6 @@ void percorrer_paginas(FonteBytes& fonte, const IndicePaginas& indice, std::int3
     });
     varrer(fonte, v, nullptr);
 }
-
-namespace {
-
-// The first page after `pagina` whose start is kept, or none.
-const MarcoPagina* marco_seguinte(const IndicePaginas& indice, std::int32_t pagina)
-{
-    const auto it = std::upper_bound(indice.marcos.begin(), indice.marcos.end(), pagina,
-                                     [](std::int32_t p, const MarcoPagina& m) { return p < m.pagina; });
-    return it == indice.marcos.end() ? nullptr : &*it;
-}
-
-} // namespace
 
 InicioPagina inicio_da_pagina(FonteBytes& fonte, const IndicePaginas& indice, std::int32_t pagina,
                               qint64* seguinte)
