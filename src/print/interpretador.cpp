@@ -264,7 +264,7 @@ private:
     {
         return !p_.selecionar_paginas
                || (p_.primeira_pagina <= static_cast<double>(p_.pagina)
-                   && static_cast<double>(p_.pagina) <= p_.ultima_pagina);
+                   && static_cast<double>(p_.pagina) <= p_.ultima_pagina && p_.minha(p_.pagina));
     }
 
     // The lowest y on this page: see pe_da_pagina().
@@ -484,7 +484,8 @@ private:
         if (figura.isNull()) {
             // Skipped: nothing drawn, the pen stays.
             if (!p_.imagens_com_erro.contains(caminho)) {
-                p_.imagens_com_erro.insert(caminho);
+                if (p_.minha(p_.pagina))
+                    p_.imagens_com_erro.insert(caminho);
                 obs_.erro(erro);
             }
             return true;

@@ -27,8 +27,17 @@ struct Passagem {
     double ultima_pagina = 0;
     std::int64_t pagina = 1;    // page of the pass; counts only when selecting pages
 
+    // A pass that draws only some of the pages while others draw the rest:
+    // of the blocks of `faixa` pages, the `fio`-th of every `fios` (0 draws
+    // every page). The other pages are read through as pages out of the
+    // range are.
+    std::int64_t faixa = 0;
+    int fios = 1;
+    int fio = 0;
+    bool minha(std::int64_t p) const { return faixa <= 0 || ((p - 1) / faixa) % fios == fio; }
+
     // Pictures already reported as unreadable during this job: a missing
-    // logo on every page is told once.
+    // logo on every page is told once (by the pass that draws the page).
     QSet<QString> imagens_com_erro;
     // Pictures decoded once for the whole job.
     CacheImagens imagens;

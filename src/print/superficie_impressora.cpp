@@ -147,9 +147,38 @@ SuperficieImpressora::SuperficieImpressora(const QString& nome)
         selectPrinter(impressora_pdf);
 }
 
+SuperficieImpressora::SuperficieImpressora(const SuperficieImpressora& modelo, Gravador& gravador)
+    : SuperficieGlifos(modelo.dpi_), gravador_(&gravador)
+{
+    nome_ = modelo.nome_;
+    adotar_estado(modelo);
+}
+
 SuperficieImpressora::~SuperficieImpressora()
 {
     descartar();
+}
+
+void SuperficieImpressora::adotar_estado(const SuperficieImpressora& outra)
+{
+    if (!documentoAberto())
+        dpi_ = outra.dpi_;
+    modo_ = outra.modo_;
+    escala_esquerda_ = outra.escala_esquerda_;
+    escala_topo_ = outra.escala_topo_;
+    pena_x_ = outra.pena_x_;
+    pena_y_ = outra.pena_y_;
+    fonte_ = outra.fonte_;
+    fonte_alterada();
+    cor_ = outra.cor_;
+    largura_linha_ = outra.largura_linha_;
+    estilo_ = outra.estilo_;
+    desenho_ = outra.desenho_;
+    papel_ = outra.papel_;
+    bandeja_ = outra.bandeja_;
+    orientacao_ = outra.orientacao_;
+    folha_ = outra.folha_;
+    altura_forcada_ = outra.altura_forcada_;
 }
 
 void SuperficieImpressora::setResolucao(int dpi)
@@ -225,7 +254,7 @@ void SuperficieImpressora::setHeight(double twips)
     altura_forcada_ = std::clamp(twips, 144.0, 288000.0);
 }
 
-pdf::Escritor* SuperficieImpressora::pagina()
+pdf::Escritor* SuperficieImpressora::pagina(QSizeF tamanho)
 {
     if (falhou_)
         return nullptr;
@@ -247,18 +276,18 @@ pdf::Escritor* SuperficieImpressora::pagina()
             // The job's options follow the first page's paper.
             const QByteArray fila = nome_.toUtf8();
             cups_option_t* opcoes = nullptr;
-            const int n = opcoes_do_trabalho(fila, QSizeF(width(), height()), bandeja_ == bandeja_trator, &opcoes);
+            const int n = opcoes_do_trabalho(fila, tamanho, bandeja_ == bandeja_trator, &opcoes);
             destino_ = std::make_unique<FluxoCups>(nome_, titulo_, n, opcoes);
             fila_por_iniciar_ = true;
         }
         escritor_ = std::make_unique<pdf::Escritor>(destino_.get(), titulo_);
-        folha_documento_ = QSizeF(width(), height());
-        escritor_->iniciar_pagina(width(), height());
+        folha_documento_ = tamanho;
+        escritor_->iniciar_pagina(tamanho.width(), tamanho.height());
     }
     // Pages ended with NewPage begin when something is drawn on them, so
     // that a NewPage followed by EndDoc leaves no blank page.
     for (; paginas_pendentes_ > 0; --paginas_pendentes_)
-        escritor_->iniciar_pagina(width(), height());
+        escritor_->iniciar_pagina(tamanho.width(), tamanho.height());
     // The first page is done once a second one begins: from then on the queue
     // holds the job and takes the pages as they end.
     if (fila_por_iniciar_ && escritor_->paginas() > 1) {
@@ -280,79 +309,88 @@ pdf::Escritor* SuperficieImpressora::pagina()
 
 void SuperficieImpressora::desenhar_glifos(QPointF topo, const QString& texto, const Disposicao* d)
 {
+    if (GravacaoPagina* gravada = gravacao()) {
+        GravacaoPagina& g = *gravada;
+        if (texto.isEmpty())
+            return;
+        const QFontMetricsF& m = metricas();
+        const QPointF base(topo.x(), topo.y() + m.ascent());
+        if (!d) {
+            g.texto_composto(descricao_fonte(), texto, base, cor_);
+            return;
+        }
+        g.glifos(descricao_fonte(), d->indices, d->posicoes, reinterpret_cast<const char16_t*>(texto.constData()),
+                 d->n, base, cor_, negrito_sintetico(), italico_sintetico());
+        tracos_do_texto(m, fonte_.sublinhado, fonte_.riscado, base, d->largura,
+                        [&](const QRectF& r) { g.retangulo_cheio(r, cor_); });
+        return;
+    }
     pdf::Escritor* e = pagina();
     if (!e || texto.isEmpty())
         return;
     const QFontMetricsF& m = metricas();
     const QPointF base(topo.x(), topo.y() + m.ascent());
-    double largura = 0;
-    if (d) {
-        largura = d->largura;
-        e->glifos(fonte_crua(), d->indices, d->posicoes, reinterpret_cast<const char16_t*>(texto.constData()),
-                  d->n, base, cor_, negrito_sintetico(), italico_sintetico());
-    } else {
-        // Characters the font lacks, or a style it has no face for: the
-        // run is shaped by the platform, with its fallback fonts, and each
-        // piece is written in the face it came out in.
-        const QFont fonte = fonte_qt();
-        QTextLayout disposicao(texto, fonte);
-        QTextOption opcao;
-        opcao.setWrapMode(QTextOption::NoWrap);
-        disposicao.setTextOption(opcao);
-        disposicao.beginLayout();
-        QTextLine linha = disposicao.createLine();
-        disposicao.endLayout();
-        if (!linha.isValid())
-            return;
-        largura = linha.horizontalAdvance();
-        // Glyph positions are on the line's baseline.
-        const QPointF origem(base.x(), base.y() - linha.ascent());
-        for (const QGlyphRun& corrida : disposicao.glyphRuns()) {
-            const QRawFont crua = corrida.rawFont();
-            const QList<quint32> gs = corrida.glyphIndexes();
-            const QList<QPointF> ps = corrida.positions();
-            // The character each glyph stands for, where one glyph is one
-            // character of the text.
-            QHash<quint32, char16_t> caractere_de;
-            for (QChar c : texto) {
-                const QList<quint32> g = crua.glyphIndexesForString(QString(c));
-                if (g.size() == 1 && g[0] != 0)
-                    caractere_de.insert(g[0], c.unicode());
-            }
-            std::vector<char16_t> cs;
-            for (quint32 g : gs)
-                cs.push_back(caractere_de.value(g));
-            const EstiloFace estilo = estilo_da_face(crua);
-            e->glifos(crua, gs.constData(), ps.constData(), cs.data(), gs.size(), origem, cor_,
-                      fonte.bold() && !estilo.negrito, fonte.italic() && !estilo.italico);
-        }
+    if (!d) {
+        // Characters the font lacks, or a style it has no face for.
+        escrever_texto_composto(*e, fonte_qt(), texto, base, cor_);
+        return;
     }
-    if (fonte_.sublinhado)
-        e->retangulo_cheio(QRectF(base.x(), base.y() + m.underlinePos(), largura, m.lineWidth()), cor_);
-    if (fonte_.riscado)
-        e->retangulo_cheio(QRectF(base.x(), base.y() - m.strikeOutPos(), largura, m.lineWidth()), cor_);
+    e->glifos(fonte_crua(), d->indices, d->posicoes, reinterpret_cast<const char16_t*>(texto.constData()), d->n,
+              base, cor_, negrito_sintetico(), italico_sintetico());
+    tracos_do_texto(m, fonte_.sublinhado, fonte_.riscado, base, d->largura,
+                    [&](const QRectF& r) { e->retangulo_cheio(r, cor_); });
+}
+
+GravacaoPagina* SuperficieImpressora::gravacao()
+{
+    if (!gravador_)
+        return nullptr;
+    GravacaoPagina& g = gravador_->pagina_atual();
+    if (!g.tocada) {
+        g.tocada = true;
+        g.tamanho = QSizeF(width(), height());
+    }
+    return &g;
 }
 
 void SuperficieImpressora::desenhar_linha(QPointF a, QPointF b, const QColor& cor, bool caixa)
 {
-    pdf::Escritor* e = pagina();
-    if (!e)
+    GravacaoPagina* g = gravacao();
+    pdf::Escritor* e = g ? nullptr : pagina();
+    if (!g && !e)
         return;
     // Widths are in device pixels. A line of odd width is centred on the
     // middle of its pixels, as the device draws one-pixel lines.
     const double d = (largura_linha_ % 2) ? meio_pixel() : 0.0;
     const QPointF desvio(d, d);
-    e->linha(a + desvio, b + desvio, cor, largura_linha_ * 1440.0 / dpi_, estilo_ == EstiloLinha::Pontilhado,
-             caixa);
+    const double largura = largura_linha_ * 1440.0 / dpi_;
+    const bool pontilhada = estilo_ == EstiloLinha::Pontilhado;
+    if (g)
+        g->linha(a + desvio, b + desvio, cor, largura, pontilhada, caixa);
+    else
+        e->linha(a + desvio, b + desvio, cor, largura, pontilhada, caixa);
 }
 
 void SuperficieImpressora::desenhar_imagem(const QImage& imagem, const QRectF& destino, bool)
 {
     // A PDF page has no raster operations: SRCAND draws the picture as it is.
+    if (GravacaoPagina* g = gravacao()) {
+        if (!imagem.isNull())
+            g->imagem(imagem, destino);
+        return;
+    }
     pdf::Escritor* e = pagina();
     if (!e || imagem.isNull())
         return;
     e->imagem(imagem, destino);
+}
+
+void SuperficieImpressora::reproduzir(const GravacaoPagina& pagina_gravada)
+{
+    if (!pagina_gravada.tocada)
+        return;
+    if (pdf::Escritor* e = pagina(pagina_gravada.tamanho))
+        pagina_gravada.reproduzir(*e, fontes_cruas_);
 }
 
 void SuperficieImpressora::newPage()

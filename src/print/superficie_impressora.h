@@ -8,6 +8,7 @@
 // document reaches a printer or a file.
 #pragma once
 
+#include "print/gravacao.h"
 #include "stream/superficie_glifos.h"
 
 #include <QPageSize>
@@ -42,7 +43,21 @@ public:
     // Starts on `nome`, or on the system's default printer, or on
     // "Arquivo PDF" when the system has none.
     explicit SuperficieImpressora(const QString& nome = {});
+    // A printer that records its pages in `gravador` instead of writing
+    // them, set up as `modelo` is now (paper, resolution, pen, font,
+    // colour, lines); it never opens a document. The system is not asked
+    // again about the printer.
+    SuperficieImpressora(const SuperficieImpressora& modelo, Gravador& gravador);
     ~SuperficieImpressora() override;
+    SuperficieImpressora(const SuperficieImpressora&) = delete;
+    SuperficieImpressora& operator=(const SuperficieImpressora&) = delete;
+
+    // Takes the state that `outra` has now (as the constructor above), but
+    // keeps its own document and page count.
+    void adotar_estado(const SuperficieImpressora& outra);
+    // Draws a page recorded by a printer set up as this one, as the page
+    // that comes now, of the page's size.
+    void reproduzir(const GravacaoPagina& pagina);
 
     // Where "Arquivo PDF" writes its document; never over `entrada`, the
     // report being printed.
@@ -91,9 +106,12 @@ protected:
     void desenhar_imagem(const QImage& imagem, const QRectF& destino, bool e_logico) override;
 
 private:
-    // The document, with the page being drawn begun; null when it cannot be
-    // written.
-    pdf::Escritor* pagina();
+    // The document, with the page being drawn begun (of `tamanho`, twips,
+    // when it begins now); null when it cannot be written.
+    pdf::Escritor* pagina(QSizeF tamanho);
+    pdf::Escritor* pagina() { return pagina(QSizeF(width(), height())); }
+    // The page being recorded, marked as drawn on; null when not recording.
+    GravacaoPagina* gravacao();
     void adotar_padroes_da_fila();
     void descartar();
     QString erro_de_escrita() const;
@@ -119,6 +137,11 @@ private:
     int paginas_documento_ = 0; // pages begun in the open document
     int paginas_entregues_ = 0;
     bool falhou_ = false;
+
+    // Recording instead of writing.
+    Gravador* gravador_ = nullptr;
+    // The faces that recorded pages are written in.
+    FontesCruas fontes_cruas_;
 };
 
 } // namespace papelada

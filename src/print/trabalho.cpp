@@ -1,6 +1,8 @@
 #include "print/trabalho.h"
 
+#include "pdf/compressao.h"
 #include "print/interpretador.h"
+#include "print/paralelo.h"
 #include "print/superficie_impressora.h"
 #include "stream/arquivo_saida.h"
 #include "stream/fonte_bytes.h"
@@ -64,6 +66,10 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
     const bool& so_intervalo = pedido.so_intervalo ? *pedido.so_intervalo : so_intervalo_fixo;
     impressora.setScaleMode(ModoEscala::Twips);
     Passagem passagem(so_intervalo);
+    // The pages are drawn on every thread of the job, unless the caller may
+    // switch the mode while the job runs: the threads read ahead of it.
+    const int fios = pdf::fios_de_trabalho();
+    const bool em_fios = real && fios > 1 && !pedido.so_intervalo;
     Corrida corrida;
     for (int copias = pedido.copias;;) {
         observador.quadro(titulo_quadro, true);
@@ -88,8 +94,10 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
         // Every pass reads the file from its first byte with a source of its own.
         // A file that could not be read to its end, or changed size, is no
         // report that was printed.
-        bool aberto = fonte.abrir(doc.nome_arquivo, &erro);
-        if (aberto) {
+        bool aberto;
+        if (em_fios) {
+            aberto = imprimir_passagem_em_fios(doc, metricas, *real, passagem, observador, fios, &erro);
+        } else if ((aberto = fonte.abrir(doc.nome_arquivo, &erro))) {
             corrida.limpar();
             imprimir_passagem(fonte, doc, metricas, corrida, impressora, passagem, observador);
             aberto = doc.interromper == 1 || fonte.integro(&erro);

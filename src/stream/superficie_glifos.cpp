@@ -66,10 +66,7 @@ EstiloFace estilo_da_face(const QRawFont& face)
 }
 
 struct SuperficieGlifos::FonteGuardada {
-    // What makes the font: the name asked for, the pixel size and the styles.
-    QString nome;
-    int pixels = 0;
-    bool negrito = false, italico = false, sublinhado = false, riscado = false;
+    DescricaoFonte descricao;
     quint64 uso = 0;
 
     struct Glifo {
@@ -117,10 +114,9 @@ SuperficieGlifos::FonteGuardada& SuperficieGlifos::fonte_atual() const
 {
     if (atual_)
         return *atual_;
-    const int pixels = pixels_fonte();
+    const DescricaoFonte descricao = descricao_fonte();
     for (const auto& g : fontes_)
-        if (g->pixels == pixels && g->negrito == fonte_.negrito && g->italico == fonte_.italico
-            && g->sublinhado == fonte_.sublinhado && g->riscado == fonte_.riscado && g->nome == fonte_.nome) {
+        if (g->descricao == descricao) {
             atual_ = g.get();
             atual_->uso = ++relogio_;
             return *atual_;
@@ -132,14 +128,9 @@ SuperficieGlifos::FonteGuardada& SuperficieGlifos::fonte_atual() const
         fontes_.erase(velha);
     }
     auto nova = std::make_unique<FonteGuardada>();
-    nova->nome = fonte_.nome;
-    nova->pixels = pixels;
-    nova->negrito = fonte_.negrito;
-    nova->italico = fonte_.italico;
-    nova->sublinhado = fonte_.sublinhado;
-    nova->riscado = fonte_.riscado;
+    nova->descricao = descricao;
     nova->uso = ++relogio_;
-    const QFont f = fonte_qt();
+    const QFont f = descricao.fonte_qt();
     nova->fonte = QRawFont::fromFont(f);
     // A face of the wanted weight and slant: otherwise the platform would
     // have to make one up while shaping.
@@ -236,14 +227,19 @@ int SuperficieGlifos::pixels_fonte() const
     return std::max(1, static_cast<int>(std::lround(fonte_.tamanho * 20.0)));
 }
 
-QFont SuperficieGlifos::fonte_qt() const
+DescricaoFonte SuperficieGlifos::descricao_fonte() const
 {
-    QFont f(fonte_.nome);
-    f.setPixelSize(pixels_fonte());
-    f.setBold(fonte_.negrito);
-    f.setItalic(fonte_.italico);
-    f.setUnderline(fonte_.sublinhado);
-    f.setStrikeOut(fonte_.riscado);
+    return {fonte_.nome, pixels_fonte(), fonte_.negrito, fonte_.italico, fonte_.sublinhado, fonte_.riscado};
+}
+
+QFont DescricaoFonte::fonte_qt() const
+{
+    QFont f(nome);
+    f.setPixelSize(pixels);
+    f.setBold(negrito);
+    f.setItalic(italico);
+    f.setUnderline(sublinhado);
+    f.setStrikeOut(riscado);
     f.setKerning(false);
     f.setHintingPreference(QFont::PreferNoHinting);
     return f;

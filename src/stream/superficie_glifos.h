@@ -16,13 +16,25 @@
 
 namespace papelada {
 
+// What makes a font as drawn: the name asked for, the pixel size (twips)
+// and the styles. Plain values, so that a font can be named to another
+// thread, which makes its own QFont of it.
+struct DescricaoFonte {
+    QString nome;
+    int pixels = 0;
+    bool negrito = false, italico = false, sublinhado = false, riscado = false;
+    bool operator==(const DescricaoFonte&) const = default;
+    QFont fonte_qt() const;
+};
+
 class SuperficieGlifos : public SuperficieBase {
 public:
     explicit SuperficieGlifos(double dpi);
     ~SuperficieGlifos() override;
 
     // The font as drawn: its pixel size is in twips.
-    QFont fonte_qt() const;
+    QFont fonte_qt() const { return descricao_fonte().fonte_qt(); }
+    DescricaoFonte descricao_fonte() const;
 
     // Control characters are drawn as blanks (see texto_visivel). The glyphs
     // of a run are looked up once, for the drawing and the pen's advance.

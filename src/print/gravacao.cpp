@@ -1,0 +1,160 @@
+#include "print/gravacao.h"
+
+#include "pdf/escritor.h"
+
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
+#include <QTextLayout>
+
+namespace papelada {
+
+const QRawFont& FontesCruas::fonte(const DescricaoFonte& descricao)
+{
+    for (const auto& [d, f] : fontes_)
+        if (d == descricao)
+            return f;
+    fontes_.emplace_back(descricao, QRawFont::fromFont(descricao.fonte_qt()));
+    return fontes_.back().second;
+}
+
+void escrever_texto_composto(pdf::Escritor& e, const QFont& fonte, const QString& texto, QPointF base,
+                             const QColor& cor)
+{
+    QTextLayout disposicao(texto, fonte);
+    QTextOption opcao;
+    opcao.setWrapMode(QTextOption::NoWrap);
+    disposicao.setTextOption(opcao);
+    disposicao.beginLayout();
+    QTextLine linha = disposicao.createLine();
+    disposicao.endLayout();
+    if (!linha.isValid())
+        return;
+    // Glyph positions are on the line's baseline.
+    const QPointF origem(base.x(), base.y() - linha.ascent());
+    for (const QGlyphRun& corrida : disposicao.glyphRuns()) {
+        const QRawFont crua = corrida.rawFont();
+        const QList<quint32> gs = corrida.glyphIndexes();
+        const QList<QPointF> ps = corrida.positions();
+        // The character each glyph stands for, where one glyph is one
+        // character of the text.
+        QHash<quint32, char16_t> caractere_de;
+        for (QChar c : texto) {
+            const QList<quint32> g = crua.glyphIndexesForString(QString(c));
+            if (g.size() == 1 && g[0] != 0)
+                caractere_de.insert(g[0], c.unicode());
+        }
+        std::vector<char16_t> cs;
+        for (quint32 g : gs)
+            cs.push_back(caractere_de.value(g));
+        const EstiloFace estilo = estilo_da_face(crua);
+        e.glifos(crua, gs.constData(), ps.constData(), cs.data(), gs.size(), origem, cor,
+                 fonte.bold() && !estilo.negrito, fonte.italic() && !estilo.italico);
+    }
+    tracos_do_texto(QFontMetricsF(fonte), fonte.underline(), fonte.strikeOut(), base, linha.horizontalAdvance(),
+                    [&](const QRectF& r) { e.retangulo_cheio(r, cor); });
+}
+
+int GravacaoPagina::indice_fonte(const DescricaoFonte& fonte)
+{
+    // A page goes back and forth between few fonts: the last one first.
+    for (auto i = fontes_.size(); i-- > 0;)
+        if (fontes_[i] == fonte)
+            return static_cast<int>(i);
+    fontes_.push_back(fonte);
+    return static_cast<int>(fontes_.size() - 1);
+}
+
+void GravacaoPagina::glifos(const DescricaoFonte& fonte, const quint32* indices, const QPointF* posicoes,
+                            const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor,
+                            bool negrito, bool italico)
+{
+    Operacao op(Operacao::Tipo::Glifos);
+    op.indice = indice_fonte(fonte);
+    op.inicio = static_cast<qsizetype>(indices_.size());
+    op.n = n;
+    op.a = origem;
+    op.cor = cor;
+    op.negrito = negrito;
+    op.italico = italico;
+    indices_.insert(indices_.end(), indices, indices + n);
+    posicoes_.insert(posicoes_.end(), posicoes, posicoes + n);
+    caracteres_.insert(caracteres_.end(), caracteres, caracteres + n);
+    operacoes_.push_back(op);
+}
+
+void GravacaoPagina::texto_composto(const DescricaoFonte& fonte, const QString& texto, QPointF base,
+                                    const QColor& cor)
+{
+    Operacao op(Operacao::Tipo::Composto);
+    op.indice = indice_fonte(fonte);
+    op.inicio = static_cast<qsizetype>(textos_.size());
+    op.a = base;
+    op.cor = cor;
+    textos_.push_back(texto);
+    operacoes_.push_back(op);
+}
+
+void GravacaoPagina::retangulo_cheio(const QRectF& r, const QColor& cor)
+{
+    Operacao op(Operacao::Tipo::Retangulo);
+    op.a = r.topLeft();
+    op.b = QPointF(r.width(), r.height());
+    op.cor = cor;
+    operacoes_.push_back(op);
+}
+
+void GravacaoPagina::linha(QPointF a, QPointF b, const QColor& cor, double largura, bool pontilhada, bool caixa)
+{
+    Operacao op(Operacao::Tipo::Linha);
+    op.a = a;
+    op.b = b;
+    op.cor = cor;
+    op.largura = largura;
+    op.negrito = pontilhada;
+    op.italico = caixa;
+    operacoes_.push_back(op);
+}
+
+void GravacaoPagina::imagem(const QImage& imagem, const QRectF& destino)
+{
+    Operacao op(Operacao::Tipo::Imagem);
+    op.inicio = static_cast<qsizetype>(imagens_.size());
+    op.a = destino.topLeft();
+    op.b = QPointF(destino.width(), destino.height());
+    imagens_.push_back(imagem);
+    operacoes_.push_back(op);
+}
+
+void GravacaoPagina::reproduzir(pdf::Escritor& e, FontesCruas& fontes) const
+{
+    std::vector<const QRawFont*> cruas(fontes_.size(), nullptr);
+    for (const Operacao& op : operacoes_) {
+        switch (op.tipo) {
+        case Operacao::Tipo::Glifos: {
+            const auto f = static_cast<size_t>(op.indice);
+            if (!cruas[f])
+                cruas[f] = &fontes.fonte(fontes_[f]);
+            const auto i = static_cast<size_t>(op.inicio);
+            e.glifos(*cruas[f], indices_.data() + i, posicoes_.data() + i, caracteres_.data() + i, op.n, op.a,
+                     op.cor, op.negrito, op.italico);
+            break;
+        }
+        case Operacao::Tipo::Composto:
+            escrever_texto_composto(e, fontes_[static_cast<size_t>(op.indice)].fonte_qt(),
+                                    textos_[static_cast<size_t>(op.inicio)], op.a, op.cor);
+            break;
+        case Operacao::Tipo::Retangulo:
+            e.retangulo_cheio(QRectF(op.a, QSizeF(op.b.x(), op.b.y())), op.cor);
+            break;
+        case Operacao::Tipo::Linha:
+            e.linha(op.a, op.b, op.cor, op.largura, op.negrito, op.italico);
+            break;
+        case Operacao::Tipo::Imagem:
+            e.imagem(imagens_[static_cast<size_t>(op.inicio)], QRectF(op.a, QSizeF(op.b.x(), op.b.y())));
+            break;
+        }
+    }
+}
+
+} // namespace papelada

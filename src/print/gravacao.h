@@ -1,0 +1,118 @@
+// Pages drawn on one thread and written on another: what the printer hands
+// its PDF writer for a page, kept until the writer's thread takes it, in the
+// order it was drawn. Fonts are kept by their description and pictures as
+// they were decoded, so that the writer's thread draws them with fonts of its
+// own and recognises a picture it has written.
+#pragma once
+
+#include "stream/superficie_glifos.h"
+
+#include <QColor>
+#include <QImage>
+#include <QPointF>
+#include <QRawFont>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+#include <deque>
+#include <vector>
+
+namespace papelada {
+
+namespace pdf {
+class Escritor;
+}
+
+// The writer's own faces for the fonts that the pages name.
+class FontesCruas {
+public:
+    const QRawFont& fonte(const DescricaoFonte& descricao);
+
+private:
+    std::deque<std::pair<DescricaoFonte, QRawFont>> fontes_; // references to them hold
+};
+
+// A text in `fonte` whose characters are not all in its face, or whose
+// style the face lacks, with its top at `base` minus the ascent: shaped by
+// the platform, with its fallback fonts, and each piece written in the face
+// it came out in, underline and strike-out included.
+void escrever_texto_composto(pdf::Escritor& escritor, const QFont& fonte, const QString& texto, QPointF base,
+                             const QColor& cor);
+
+// The underline and strike-out of a text `largura` twips wide whose baseline
+// starts at `base`, as rectangles handed to `desenhar(QRectF)`.
+template <class F>
+void tracos_do_texto(const QFontMetricsF& m, bool sublinhado, bool riscado, QPointF base, double largura,
+                     F desenhar)
+{
+    if (sublinhado)
+        desenhar(QRectF(base.x(), base.y() + m.underlinePos(), largura, m.lineWidth()));
+    if (riscado)
+        desenhar(QRectF(base.x(), base.y() - m.strikeOutPos(), largura, m.lineWidth()));
+}
+
+// What the pass told the user on a page.
+struct AvisoPagina {
+    enum class Tipo { Mensagem, Aviso, Erro };
+    Tipo tipo;
+    QString texto;
+};
+
+class GravacaoPagina {
+public:
+    // As the writer's methods of the same names.
+    void glifos(const DescricaoFonte& fonte, const quint32* indices, const QPointF* posicoes,
+                const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor, bool negrito,
+                bool italico);
+    void retangulo_cheio(const QRectF& r, const QColor& cor);
+    void linha(QPointF a, QPointF b, const QColor& cor, double largura, bool pontilhada, bool caixa);
+    void imagem(const QImage& imagem, const QRectF& destino);
+    // See escrever_texto_composto().
+    void texto_composto(const DescricaoFonte& fonte, const QString& texto, QPointF base, const QColor& cor);
+
+    // Draws it all on the writer's page, in the order it came.
+    void reproduzir(pdf::Escritor& escritor, FontesCruas& fontes) const;
+
+    // Something was drawn (even an empty text): the page exists, of this
+    // size, the printer's when the first thing was drawn on it.
+    bool tocada = false;
+    QSizeF tamanho;
+    // The page is one that the job prints (not only reads through).
+    bool selecionada = false;
+    // The page ended (the printer went on to a new one); where in the file.
+    bool terminou = false;
+    qint64 posicao_fim = 0;
+    std::vector<AvisoPagina> avisos;
+
+private:
+    struct Operacao {
+        enum class Tipo : quint8 { Glifos, Composto, Retangulo, Linha, Imagem };
+        explicit Operacao(Tipo t) : tipo(t) {}
+        Tipo tipo;
+        bool negrito = false, italico = false; // glyphs; for lines: dotted, box
+        int indice = 0;    // font, text or picture
+        qsizetype inicio = 0, n = 0; // glyphs
+        QPointF a, b;      // origin or base; rectangle or line
+        double largura = 0;
+        QColor cor;
+    };
+    int indice_fonte(const DescricaoFonte& fonte);
+
+    std::vector<Operacao> operacoes_;
+    std::vector<DescricaoFonte> fontes_;
+    std::vector<quint32> indices_;
+    std::vector<QPointF> posicoes_;
+    std::vector<char16_t> caracteres_;
+    std::vector<QString> textos_;
+    std::vector<QImage> imagens_;
+};
+
+// Where the printer records its pages when it does not write them.
+class Gravador {
+public:
+    virtual ~Gravador() = default;
+    // The page being drawn.
+    virtual GravacaoPagina& pagina_atual() = 0;
+};
+
+} // namespace papelada
