@@ -70,6 +70,33 @@ private:
 class Compressores;
 struct TarefaCompressao;
 
+// A page laid out by a writer that writes no file (Escritor::SoPrevisao), to
+// be taken whole by the writer of the document (Escritor::adotar_pagina):
+// its content, with the names of its fonts and pictures left out, and the
+// codes it gave its glyphs, which that writer must give them too.
+struct PaginaPrevista {
+    QByteArray conteudo;
+    bool texto_aberto = false; // the content ends inside a text object
+    struct Evento {
+        enum class Tipo : quint8 { Fonte, Codigo };
+        Tipo tipo;
+        int valor;             // the font's tag; for a code, the font's place in its chain
+        quint32 glifo = 0;     // a code: the glyph, its character and code
+        char16_t caractere = 0;
+        int codigo = 0;
+    };
+    std::vector<Evento> eventos; // in the order the page drew them
+    // Where a name goes: of the `elo`-th font of the chain of the font
+    // tagged `fonte`, or of `imagem` when `fonte` is -1.
+    struct Remendo {
+        qsizetype posicao;
+        int fonte;
+        int elo;
+        QImage imagem;
+    };
+    std::vector<Remendo> remendos; // by position
+};
+
 class Escritor {
 public:
     // Writes to `saida`, which stays the caller's; nothing is written before
@@ -77,6 +104,12 @@ public:
     // fios_de_trabalho()) streams are compressed on worker threads while the
     // next pages are drawn, and the file comes out byte for byte as with one.
     explicit Escritor(QIODevice* saida, const QString& titulo = QStringLiteral("Papelada"), int fios = 0);
+    // A writer that writes no file: it lays pages out for another writer to
+    // take (adotar_pagina). Every code is given out as if the page were the
+    // document's first, and fonts are told by the tag set with
+    // etiquetar_fonte() before their glyphs.
+    struct SoPrevisao {};
+    explicit Escritor(SoPrevisao);
     ~Escritor();
     Escritor(const Escritor&) = delete;
     Escritor& operator=(const Escritor&) = delete;
@@ -98,6 +131,17 @@ public:
     // A picture stretched over `destino`. The same picture drawn again is
     // written once.
     void imagem(const QImage& imagem, const QRectF& destino);
+
+    // The tag of the font of the glyphs that follow (see SoPrevisao).
+    void etiquetar_fonte(int etiqueta) { etiqueta_ = etiqueta; }
+    // Ends the page laid out (see SoPrevisao), handing it over to `pagina`.
+    void concluir_previsao(PaginaPrevista& pagina);
+    // Takes `pagina` as the open page, on which nothing has been drawn yet
+    // (and nothing is drawn after), when this writer's fonts give every
+    // glyph the code it was given there; `fonte(tag)` is this writer's face
+    // for a tagged font. False otherwise: the page is then to be drawn here,
+    // and the fonts and pictures it met are as its drawing leaves them.
+    template <class F> bool adotar_pagina(const PaginaPrevista& pagina, F fonte);
 
     // Ends the last page and writes what the pages share and the file's
     // tables. False when the output failed (see erro()).
@@ -143,6 +187,7 @@ private:
     // than a bounded number of bytes, are in flight.
     void entregar(bool tudo);
     // Page content (pagina.cpp).
+    bool adotar(const PaginaPrevista& pagina, const std::vector<QRawFont>& fontes);
     void terminar_pagina();
     void fechar_texto();
     // Sets the colour of fills, or of strokes, unless it is already set.
@@ -162,6 +207,11 @@ private:
     // its code (given out now if it had none), or null for no glyph of the
     // face.
     Recurso* onde(Recurso& primeiro, quint32 g, char16_t caractere, int* codigo);
+    // The place of `r` in the chain that starts at `primeiro` (-1: not in it).
+    static int elo(const Recurso& primeiro, const Recurso* r);
+    // Takes back every code given out (a writer that only lays pages out
+    // starts each page afresh).
+    void esquecer_codigos();
     Face& face_para(const QRawFont& fonte);
     // The glyph of `face`'s OpenType copy that stands for glyph `g` of
     // `fonte`, the character `caractere`.
@@ -188,8 +238,14 @@ private:
     size_t janela_ = 0;        // streams in flight before the writer waits
     qint64 bytes_em_voo_ = 0; // their size before compression
 
+    // Laying pages out for another writer.
+    bool prevendo_ = false;
+    PaginaPrevista prevista_;
+    int etiqueta_ = -1, etiqueta_anotada_ = -1;
+
     // The page being drawn.
     bool pagina_aberta_ = false;
+    bool pagina_virgem_ = false; // nothing drawn on it yet
     double largura_ = 0, altura_ = 0;
     QByteArray conteudo_;
     bool texto_aberto_ = false;
@@ -216,5 +272,23 @@ private:
     QHash<QByteArray, Imagem> imagens_; // by a digest of the pixels
     QHash<qint64, Imagem> imagens_por_chave_;
 };
+
+template <class F> bool Escritor::adotar_pagina(const PaginaPrevista& pagina, F fonte)
+{
+    // Each tag's face, asked once.
+    std::vector<QRawFont> fontes;
+    auto guardar = [&](int tag) {
+        if (tag >= 0 && static_cast<size_t>(tag) >= fontes.size())
+            fontes.resize(static_cast<size_t>(tag) + 1);
+        if (tag >= 0 && !fontes[static_cast<size_t>(tag)].isValid())
+            fontes[static_cast<size_t>(tag)] = fonte(tag);
+    };
+    for (const auto& e : pagina.eventos)
+        if (e.tipo == PaginaPrevista::Evento::Tipo::Fonte)
+            guardar(e.valor);
+    for (const auto& r : pagina.remendos)
+        guardar(r.fonte);
+    return adotar(pagina, fontes);
+}
 
 } // namespace papelada::pdf

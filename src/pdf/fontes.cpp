@@ -145,9 +145,33 @@ Escritor::Recurso& Escritor::novo_recurso(Face& face, const QRawFont& fonte)
 
 Escritor::Recurso& Escritor::proximo_recurso(Recurso& cheio)
 {
-    if (!cheio.seguinte)
+    if (!cheio.seguinte) {
         cheio.seguinte = &novo_recurso(*cheio.face, cheio.fonte);
+        cheio.seguinte->encadeado = true;
+    }
     return *cheio.seguinte;
+}
+
+int Escritor::elo(const Recurso& primeiro, const Recurso* r)
+{
+    int i = 0;
+    for (const Recurso* x = &primeiro; x; x = x->seguinte, ++i)
+        if (x == r)
+            return i;
+    return -1;
+}
+
+void Escritor::esquecer_codigos()
+{
+    std::erase_if(recursos_, [](const std::unique_ptr<Recurso>& r) { return r->encadeado; });
+    for (auto& r : recursos_) {
+        for (int k = 0; k < 256; ++k)
+            if (r->ocupado[static_cast<size_t>(k)])
+                r->codigo[r->glifo[static_cast<size_t>(k)]] = -1;
+        r->ocupado.fill(false);
+        r->livres = 256;
+        r->seguinte = nullptr;
+    }
 }
 
 Escritor::Recurso* Escritor::onde(Recurso& primeiro, quint32 g, char16_t caractere, int* codigo)
@@ -163,10 +187,13 @@ Escritor::Recurso* Escritor::onde(Recurso& primeiro, quint32 g, char16_t caracte
         if (!r->seguinte)
             break;
     }
-    if ((*codigo = r->atribuir(g, caractere)) >= 0)
-        return r;
-    r = &proximo_recurso(*r);
-    *codigo = r->atribuir(g, caractere);
+    if ((*codigo = r->atribuir(g, caractere)) < 0) {
+        r = &proximo_recurso(*r);
+        *codigo = r->atribuir(g, caractere);
+    }
+    if (prevendo_)
+        prevista_.eventos.push_back(
+            {PaginaPrevista::Evento::Tipo::Codigo, elo(primeiro, r), g, caractere, *codigo});
     return r;
 }
 

@@ -36,6 +36,7 @@ struct Escritor::Recurso {
     std::array<bool, 256> ocupado{};
     int livres = 256;
     Recurso* seguinte = nullptr; // where glyphs go once the codes run out
+    bool encadeado = false;      // it follows another font of its face
     int obj_fonte = 0;
     int obj_descritor = 0;  // of the subset this font draws from
     QByteArray nome_base;   // its tag and the face's PostScript name

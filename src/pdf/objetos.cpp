@@ -207,6 +207,8 @@ Escritor::Escritor(QIODevice* saida, const QString& titulo, int fios) : saida_(s
     }
 }
 
+Escritor::Escritor(SoPrevisao) : saida_(nullptr), prevendo_(true) {}
+
 // Streams still being compressed are dropped with the workers: a document
 // thrown away writes nothing more.
 Escritor::~Escritor() = default;

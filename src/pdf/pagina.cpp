@@ -32,6 +32,9 @@ public:
     Operador& operator=(const Operador&) = delete;
     ~Operador() { destino_.append(buf_, usados_); }
 
+    // Where the next byte goes in the page.
+    qsizetype posicao() const { return destino_.size() + static_cast<qsizetype>(usados_); }
+
     Operador& operator<<(std::string_view t)
     {
         if (t.size() > sizeof buf_ - usados_) {
@@ -103,12 +106,20 @@ void Escritor::iniciar_pagina(double largura, double altura)
 {
     if (terminado_)
         return;
-    iniciar_arquivo();
-    terminar_pagina();
+    if (prevendo_) {
+        esquecer_codigos();
+        prevista_.eventos.clear();
+        prevista_.remendos.clear();
+        etiqueta_anotada_ = -1;
+    } else {
+        iniciar_arquivo();
+        terminar_pagina();
+    }
     auto medida = [](double v) { return std::isfinite(v) ? std::clamp(v, pagina_minima, pagina_maxima) : 11906.0; };
     largura_ = medida(largura);
     altura_ = medida(altura);
     pagina_aberta_ = true;
+    pagina_virgem_ = true;
     conteudo_.clear();
     // Twips, from the top left corner, y growing down.
     Operador(conteudo_) << "0.05 0 0 -0.05 0 " << altura_ / 20 << " cm\n";
@@ -187,6 +198,11 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
 {
     if (!pagina_aberta_ || n <= 0 || !fonte.isValid())
         return;
+    pagina_virgem_ = false;
+    if (prevendo_ && etiqueta_ != etiqueta_anotada_) {
+        prevista_.eventos.push_back({PaginaPrevista::Evento::Tipo::Fonte, etiqueta_});
+        etiqueta_anotada_ = etiqueta_;
+    }
     Recurso* r = &recurso_para(fonte);
     if (!r->face->dados.incorporavel) {
         contornos(fonte, indices, posicoes, n, origem, cor, negrito, italico);
@@ -228,7 +244,12 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
             Operador op(conteudo_);
             if (seg != recurso_atual_) {
                 recurso_atual_ = seg;
-                op << '/' << seg->nome << ' ' << seg->tamanho << " Tf\n";
+                op << '/';
+                if (prevendo_)
+                    prevista_.remendos.push_back({op.posicao(), etiqueta_, elo(*r, seg), {}});
+                else
+                    op << seg->nome;
+                op << ' ' << seg->tamanho << " Tf\n";
             }
             op << (italico ? "1 0 0.21 -1 " : "1 0 0 -1 ")
                << std::initializer_list<double>{origem.x() + posicoes[k].x(), origem.y() + y} << " Tm\n[(";
@@ -315,6 +336,7 @@ void Escritor::retangulo_cheio(const QRectF& r, const QColor& cor)
 {
     if (!pagina_aberta_)
         return;
+    pagina_virgem_ = false;
     fechar_texto();
     definir_cor(cor, false);
     const QRectF n = r.normalized();
@@ -325,6 +347,7 @@ void Escritor::linha(QPointF a, QPointF b, const QColor& cor, double largura, bo
 {
     if (!pagina_aberta_)
         return;
+    pagina_virgem_ = false;
     fechar_texto();
     definir_cor(cor, true);
     // Dots as long as the line is wide, so they change with the width.
@@ -407,13 +430,90 @@ void Escritor::imagem(const QImage& imagem, const QRectF& destino)
 {
     if (!pagina_aberta_ || imagem.isNull())
         return;
+    pagina_virgem_ = false;
     fechar_texto();
-    const QByteArray nome = objeto_imagem(imagem);
     // The picture's first row at the top of the box.
-    Operador(conteudo_) << "q "
-                        << std::initializer_list<double>{destino.width(), 0, 0, -destino.height(), destino.x(),
-                                                         destino.y() + destino.height()}
-                        << " cm /" << nome << " Do Q\n";
+    Operador op(conteudo_);
+    op << "q "
+       << std::initializer_list<double>{destino.width(), 0, 0, -destino.height(), destino.x(),
+                                        destino.y() + destino.height()}
+       << " cm /";
+    if (prevendo_)
+        prevista_.remendos.push_back({op.posicao(), -1, 0, imagem});
+    else
+        op << objeto_imagem(imagem);
+    op << " Do Q\n";
+}
+
+void Escritor::concluir_previsao(PaginaPrevista& pagina)
+{
+    pagina.conteudo.swap(conteudo_);
+    pagina.texto_aberto = texto_aberto_;
+    pagina.eventos.swap(prevista_.eventos);
+    pagina.remendos.swap(prevista_.remendos);
+    pagina_aberta_ = texto_aberto_ = false;
+}
+
+bool Escritor::adotar(const PaginaPrevista& p, const std::vector<QRawFont>& fontes)
+{
+    if (prevendo_ || !pagina_aberta_ || !pagina_virgem_ || !p.conteudo.startsWith(conteudo_))
+        return false;
+    auto face = [&](int tag) -> const QRawFont* {
+        return tag >= 0 && static_cast<size_t>(tag) < fontes.size() && fontes[static_cast<size_t>(tag)].isValid()
+                   ? &fontes[static_cast<size_t>(tag)]
+                   : nullptr;
+    };
+    // The fonts, codes and pictures as the page's own drawing gives them out,
+    // in the same order.
+    bool igual = true;
+    Recurso* primeiro = nullptr;
+    for (const PaginaPrevista::Evento& e : p.eventos) {
+        if (e.tipo == PaginaPrevista::Evento::Tipo::Fonte) {
+            const QRawFont* f = face(e.valor);
+            primeiro = f ? &recurso_para(*f) : nullptr;
+            igual = igual && f;
+            continue;
+        }
+        int codigo = -1;
+        const Recurso* r = primeiro ? onde(*primeiro, e.glifo, e.caractere, &codigo) : nullptr;
+        igual = igual && r && elo(*primeiro, r) == e.valor && codigo == e.codigo;
+    }
+    std::vector<QByteArray> nomes;
+    nomes.reserve(p.remendos.size());
+    for (const PaginaPrevista::Remendo& m : p.remendos) {
+        if (m.fonte < 0) {
+            nomes.push_back(objeto_imagem(m.imagem));
+            continue;
+        }
+        const QRawFont* f = face(m.fonte);
+        const Recurso* r = f ? &recurso_para(*f) : nullptr;
+        for (int i = 0; r && i < m.elo; ++i)
+            r = r->seguinte;
+        igual = igual && r;
+        nomes.push_back(r ? r->nome : QByteArray());
+    }
+    if (!igual)
+        return false;
+    QByteArray conteudo;
+    conteudo.reserve(p.conteudo.size() + 8 * static_cast<qsizetype>(nomes.size()));
+    qsizetype de = 0;
+    for (size_t i = 0; i < nomes.size(); ++i) {
+        const qsizetype ate = p.remendos[i].posicao;
+        conteudo.append(p.conteudo.constData() + de, ate - de).append(nomes[i]);
+        de = ate;
+    }
+    conteudo.append(p.conteudo.constData() + de, p.conteudo.size() - de);
+    conteudo_ = std::move(conteudo);
+    texto_aberto_ = p.texto_aberto;
+    pagina_virgem_ = false;
+    // What the content leaves set is not followed here: anything drawn
+    // after it sets it again.
+    recurso_atual_ = nullptr;
+    preenchimento_ = traco_ = {};
+    largura_linha_ = -1;
+    modo_texto_ = -1;
+    estilo_traco_ = -1;
+    return true;
 }
 
 } // namespace papelada::pdf

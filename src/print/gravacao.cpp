@@ -32,7 +32,9 @@ void escrever_texto_composto(pdf::Escritor& e, const QFont& fonte, const QString
         return;
     // Glyph positions are on the line's baseline.
     const QPointF origem(base.x(), base.y() - linha.ascent());
-    for (const QGlyphRun& corrida : disposicao.glyphRuns()) {
+    // The line's runs come in the order of the text; the layout's own list
+    // merges them by font in an order that changes from run to run.
+    for (const QGlyphRun& corrida : linha.glyphRuns()) {
         const QRawFont crua = corrida.rawFont();
         const QList<quint32> gs = corrida.glyphIndexes();
         const QList<QPointF> ps = corrida.positions();
@@ -126,6 +128,21 @@ void GravacaoPagina::imagem(const QImage& imagem, const QRectF& destino)
     operacoes_.push_back(op);
 }
 
+void GravacaoPagina::limpar()
+{
+    tocada = selecionada = terminou = tem_prevista = false;
+    tamanho = {};
+    posicao_fim = 0;
+    avisos.clear();
+    operacoes_.clear();
+    fontes_.clear();
+    indices_.clear();
+    posicoes_.clear();
+    caracteres_.clear();
+    textos_.clear();
+    imagens_.clear();
+}
+
 void GravacaoPagina::reproduzir(pdf::Escritor& e, FontesCruas& fontes) const
 {
     std::vector<const QRawFont*> cruas(fontes_.size(), nullptr);
@@ -136,6 +153,7 @@ void GravacaoPagina::reproduzir(pdf::Escritor& e, FontesCruas& fontes) const
             if (!cruas[f])
                 cruas[f] = &fontes.fonte(fontes_[f]);
             const auto i = static_cast<size_t>(op.inicio);
+            e.etiquetar_fonte(op.indice);
             e.glifos(*cruas[f], indices_.data() + i, posicoes_.data() + i, caracteres_.data() + i, op.n, op.a,
                      op.cor, op.negrito, op.italico);
             break;
@@ -155,6 +173,18 @@ void GravacaoPagina::reproduzir(pdf::Escritor& e, FontesCruas& fontes) const
             break;
         }
     }
+}
+
+void GravacaoPagina::prever(pdf::Escritor& e, FontesCruas& fontes)
+{
+    tem_prevista = false;
+    for (const Operacao& op : operacoes_)
+        if (op.tipo == Operacao::Tipo::Composto)
+            return;
+    e.iniciar_pagina(tamanho.width(), tamanho.height());
+    reproduzir(e, fontes);
+    e.concluir_previsao(prevista);
+    tem_prevista = true;
 }
 
 } // namespace papelada

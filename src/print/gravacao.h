@@ -5,6 +5,7 @@
 // own and recognises a picture it has written.
 #pragma once
 
+#include "pdf/escritor.h"
 #include "stream/superficie_glifos.h"
 
 #include <QColor>
@@ -18,10 +19,6 @@
 #include <vector>
 
 namespace papelada {
-
-namespace pdf {
-class Escritor;
-}
 
 // The writer's own faces for the fonts that the pages name.
 class FontesCruas {
@@ -70,8 +67,19 @@ public:
     // See escrever_texto_composto().
     void texto_composto(const DescricaoFonte& fonte, const QString& texto, QPointF base, const QColor& cor);
 
+    // Empties the page for another, keeping the room it took.
+    void limpar();
+
     // Draws it all on the writer's page, in the order it came.
     void reproduzir(pdf::Escritor& escritor, FontesCruas& fontes) const;
+    // Lays the page out on `escritor`, a writer that writes no file, into
+    // `prevista`, unless it holds text that the platform shapes.
+    void prever(pdf::Escritor& escritor, FontesCruas& fontes);
+    const DescricaoFonte& fonte(int etiqueta) const { return fontes_[static_cast<size_t>(etiqueta)]; }
+
+    // The page laid out, when `tem_prevista`.
+    pdf::PaginaPrevista prevista;
+    bool tem_prevista = false;
 
     // Something was drawn (even an empty text): the page exists, of this
     // size, the printer's when the first thing was drawn on it.

@@ -82,6 +82,14 @@ public:
         return f;
     }
 
+    // A block written: its room serves the thread's next blocks.
+    void devolver(std::unique_ptr<Faixa> f)
+    {
+        std::lock_guard l(mutex_);
+        if (devolvidas_.size() < faixas_em_espera + 1)
+            devolvidas_.push_back(std::move(f));
+    }
+
     // Nothing more is taken: blocks still to come are thrown away, and a
     // thread waiting to hand one over goes on (to its end, or to the
     // interruption).
@@ -133,14 +141,29 @@ private:
     {
         const std::int64_t primeira = (p - 1) / paginas_por_faixa * paginas_por_faixa + 1;
         if (!atual_ || atual_->primeira != primeira) {
-            atual_ = std::make_unique<Faixa>();
+            atual_ = reaproveitada();
             atual_->primeira = primeira;
+            atual_->fim = false;
             atual_->tamanho_arquivo = fonte_ ? fonte_->tamanho() : 0;
             atual_->paginas.resize(static_cast<size_t>(paginas_por_faixa));
-            for (std::int64_t i = 0; i < paginas_por_faixa; ++i)
-                atual_->paginas[static_cast<size_t>(i)].selecionada = no_intervalo(primeira + i);
+            for (std::int64_t i = 0; i < paginas_por_faixa; ++i) {
+                GravacaoPagina& g = atual_->paginas[static_cast<size_t>(i)];
+                g.limpar();
+                g.selecionada = no_intervalo(primeira + i);
+            }
         }
         return atual_->paginas[static_cast<size_t>(p - primeira)];
+    }
+
+    // A block the writer gave back, or a new one.
+    std::unique_ptr<Faixa> reaproveitada()
+    {
+        std::lock_guard l(mutex_);
+        if (devolvidas_.empty())
+            return std::make_unique<Faixa>();
+        std::unique_ptr<Faixa> f = std::move(devolvidas_.back());
+        devolvidas_.pop_back();
+        return f;
     }
 
     // The pages before `ate` have ended: a block whose last page ended is
@@ -153,6 +176,10 @@ private:
             GravacaoPagina& g = registro(proxima_);
             g.terminou = true;
             g.posicao_fim = fonte_ ? fonte_->posicao() : 0;
+            // Laid out here too: the writer's thread only names the fonts
+            // and pictures.
+            if (g.selecionada && g.tocada)
+                g.prever(previsor_, fontes_);
             if (proxima_ % paginas_por_faixa == 0)
                 entregar();
         }
@@ -192,11 +219,14 @@ private:
     bool lido_ = false;
     QString erro_;
     std::unique_ptr<Faixa> atual_;
+    pdf::Escritor previsor_{pdf::Escritor::SoPrevisao{}};
+    FontesCruas fontes_;
     std::int64_t proxima_ = 1; // the first page not known to have ended
 
     std::mutex mutex_;
     std::condition_variable pronto_, livre_;
     std::deque<std::unique_ptr<Faixa>> fila_;
+    std::vector<std::unique_ptr<Faixa>> devolvidas_;
     bool fechado_ = false;
     bool dispensado_ = false;
 };
@@ -218,7 +248,8 @@ bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImp
     QSet<QString> erros_ditos;
     bool fim = false;
     for (std::int64_t s = 0; !fim; ++s) {
-        const std::unique_ptr<Faixa> faixa = trabalhadores[static_cast<size_t>(s % fios)]->receber();
+        Fio& fio = *trabalhadores[static_cast<size_t>(s % fios)];
+        std::unique_ptr<Faixa> faixa = fio.receber();
         if (!faixa)
             break; // the thread failed or was interrupted
         qint64 posicao = 0;
@@ -249,6 +280,7 @@ bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImp
             observador.progresso(std::min(1.0, static_cast<double>(posicao) / faixa->tamanho_arquivo));
         observador.processar_eventos();
         fim = faixa->fim;
+        fio.devolver(std::move(faixa));
         if (doc.interromper == 1) {
             parar = true;
             break;

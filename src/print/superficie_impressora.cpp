@@ -389,8 +389,16 @@ void SuperficieImpressora::reproduzir(const GravacaoPagina& pagina_gravada)
 {
     if (!pagina_gravada.tocada)
         return;
-    if (pdf::Escritor* e = pagina(pagina_gravada.tamanho))
-        pagina_gravada.reproduzir(*e, fontes_cruas_);
+    pdf::Escritor* e = pagina(pagina_gravada.tamanho);
+    if (!e)
+        return;
+    // A page laid out whole by the thread that drew it is taken as it is
+    // when nothing else goes on it (it ends with it).
+    if (pagina_gravada.tem_prevista && pagina_gravada.terminou
+        && e->adotar_pagina(pagina_gravada.prevista,
+                            [&](int tag) { return fontes_cruas_.fonte(pagina_gravada.fonte(tag)); }))
+        return;
+    pagina_gravada.reproduzir(*e, fontes_cruas_);
 }
 
 void SuperficieImpressora::newPage()

@@ -11,7 +11,8 @@ using namespace papelada::teste;
 
 namespace {
 
-// The PDF papelada-cli writes for `spl` on `fios` threads; empty on failure.
+// The PDF papelada-cli writes for `spl` on `fios` threads, and what it told
+// on the terminal after it; empty on failure.
 QByteArray imprimir(const QString& spl, const QStringList& opcoes, const char* fios)
 {
     qputenv("PAPELADA_FIOS", fios);
@@ -21,7 +22,7 @@ QByteArray imprimir(const QString& spl, const QStringList& opcoes, const char* f
                                             + opcoes);
     qunsetenv("PAPELADA_FIOS");
     EXPECT_EQ(r.codigo, 0) << r.erros.toStdString();
-    QByteArray bytes = ler(pdf);
+    QByteArray bytes = ler(pdf) + r.erros.toUtf8();
     static const QRegularExpression data(QStringLiteral("/CreationDate \\(D:[0-9]+Z\\)"));
     static const QRegularExpression id(QStringLiteral("/ID \\[<[0-9A-F]+> <[0-9A-F]+>\\]"));
     return QString::fromLatin1(bytes).remove(data).remove(id).toLatin1();
@@ -54,6 +55,25 @@ QByteArray pagina_variada(int p, const QByteArray& figuras)
     s += esc("b300,300,2000,1500,1,2,");
     s += esc("G") + figuras.split('|').value(p % 3) + "\n";
     s += esc("Z") + QByteArray::number(1 + p % 4) + ",80,2," + QByteArray::number(5901234123457LL + p) + ",";
+    // Now and then a message, a picture that is not there, a longer page,
+    // blank pages, text the platform shapes with other faces (a bold the
+    // family lacks, symbols without letters).
+    if (p % 5 == 0)
+        s += esc("0") + "Mensagem da pagina " + QByteArray::number(p) + "\n" + esc("Gnao_existe.png\n");
+    if (p % 6 == 0)
+        s += esc("A") + QByteArray::number(60 + p) + ";";
+    if (p % 7 == 3)
+        s += esc("1") + "DejaVu Math TeX Gyre\n" + esc("2") + "Negrito sem face ffi\n" + esc("1") +
+             "D050000L\n" + "Simbolos \x80 fi\n";
+    if (p % 9 == 0)
+        s += "\f\f";
+    // In Liberation Sans the no-break space is the space's glyph: on page 2
+    // it takes that glyph's code first, so that the spaces of pages 12, 22
+    // and 32, in the same font, have another code than on a page of their
+    // own.
+    if (p % 10 == 2)
+        s += esc("1") + "Liberation Sans\n" + esc("6") + "30;" + esc("3") + esc("5") +
+             (p == 2 ? "\xa0" "A B\n" : "A B\n");
     return s + "\f";
 }
 
