@@ -96,7 +96,7 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
         // report that was printed.
         bool aberto;
         if (em_fios) {
-            aberto = imprimir_passagem_em_fios(doc, metricas, *real, passagem, observador, qEnvironmentVariableIsSet("PAPELADA_DESENHO") ? qEnvironmentVariableIntValue("PAPELADA_DESENHO") : fios, &erro);
+            aberto = imprimir_passagem_em_fios(doc, metricas, *real, passagem, observador, fios, &erro);
         } else if ((aberto = fonte.abrir(doc.nome_arquivo, &erro))) {
             corrida.limpar();
             imprimir_passagem(fonte, doc, metricas, corrida, impressora, passagem, observador);
