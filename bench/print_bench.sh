@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Printing against cups-filters' texttopdf, side by side: wall time, CPU time
 # (user + system), peak memory and PDF size, medians of interleaved runs.
-#   (a) plain text, 1,000 pages of 60 lines of 80 columns, with 1, 2 and all
-#       render threads (PAPELADA_FIOS; a binary that does not read it runs
-#       one thread whatever the value);
+#   (a) plain text, 1,000 pages of 60 lines of 80 columns;
 #   (b) a business form, 1,000 pages: per line a rule, a box, four font
 #       changes (face, size, bold, italic) and a right-aligned field;
 #   (c) a logo picture, an EAN-13 barcode and 50 lines per page, 1,000 pages;
-#   (d) plain text, 100,000 pages (one run of each program);
+#   each with 1, 2 and all threads (PAPELADA_FIOS; a binary that does not
+#   read it runs one thread whatever the value);
+#   (d) plain text, 100,000 pages (one run of each program), with 1 and all
+#       threads;
 #   (e) the last 10 pages of a 1 GB report, and its first 10 (one run).
 # texttopdf gets the same text (`cpi=12 lpi=7`: 60 lines a page, so that both
 # make the same pages; it prints on Letter, papelada on A4) without the
@@ -156,15 +157,18 @@ linha() {
 nucleos=$(nproc)
 if grep -aq PAPELADA_FIOS "$cli"; then le_fios=1; else le_fios=0; fi
 printf '%-22s %-10s %5s %9s %9s %9s %12s %8s\n' carga programa fios 'parede s' 'CPU s' 'pico MB' 'PDF bytes' páginas
-for fios in $(printf '%s\n' 1 2 "$nucleos" | awk '!visto[$0]++'); do
+por_fios() {
+  fios=$1
   fios_texto=$fios
   [ "$le_fios" = 1 ] || fios_texto="1($fios)"
-  comparar "(a) simples 1.000" 0.4 "$vezes" "$dir/simples.spl" "$dir/simples.txt" --margens 10,10
+}
+for carga in "(a) simples 1.000|0.4|simples" "(b) formulário 1.000|1.0|formulario" "(c) logotipo 1.000|1.0|logotipo"; do
+  IFS='|' read -r titulo meta nome <<< "$carga"
+  for f in $(printf '%s\n' 1 2 "$nucleos" | awk '!visto[$0]++'); do
+    por_fios "$f"
+    comparar "$titulo" "$meta" "$vezes" "$dir/$nome.spl" "$dir/$nome.txt" --margens 10,10
+  done
 done
-fios=$nucleos
-fios_texto=$([ "$le_fios" = 1 ] && echo "$fios" || echo 1)
-comparar "(b) formulário 1.000" 1.0 "$vezes" "$dir/formulario.spl" "$dir/formulario.txt" --margens 10,10
-comparar "(c) logotipo 1.000" 1.0 "$vezes" "$dir/logotipo.spl" "$dir/logotipo.txt" --margens 10,10
 [ "$le_fios" = 1 ] || echo "(este papelada-cli não lê PAPELADA_FIOS: imprime com um fio; entre parênteses o valor pedido)"
 
 if [ "${PRINT_BENCH_GRANDE:-1}" != 0 ]; then
@@ -178,7 +182,11 @@ if [ "${PRINT_BENCH_GRANDE:-1}" != 0 ]; then
     printf '\n\f' >> "$dir/corpo.txt"
     { for _ in $(seq 100); do cat "$dir/corpo.txt"; done; printf 'x\n'; } > "$dir/cem_mil.txt"
     rm -f "$dir/corpo.txt"
-    comparar "(d) simples 100.000" "" 1 "$dir/cem_mil.spl" "$dir/cem_mil.txt" --margens 10,10
+    for f in $(printf '%s\n' 1 "$nucleos" | awk '!visto[$0]++'); do
+      por_fios "$f"
+      comparar "(d) simples 100.000" "" 1 "$dir/cem_mil.spl" "$dir/cem_mil.txt" --margens 10,10
+    done
+    por_fios "$nucleos"
     rm -f "$dir/cem_mil.txt" "$dir/cem_mil.spl"
     # (e) 1 GB: copies of the 1,000 pages (4.9 MB each).
     copias=$(( (1 << 30) / $(stat -c %s "$dir/corpo.spl") + 1 ))

@@ -202,3 +202,39 @@ TEST(Trabalho, PdfSobreOProprioRelatorio)
 }
 
 } // namespace
+
+// The pages drawn on several threads: an interruption cancels the document,
+// a report that changes size fails the job, and neither leaves a file or
+// keeps the job waiting on a thread.
+TEST(Trabalho, FiosInterrompidosOuSemArquivo)
+{
+    QByteArray relatorio;
+    for (int p = 1; p <= 2000; ++p)
+        relatorio += "Pagina " + QByteArray::number(p) + "\n" + QByteArray(1500, 'x') + "\n\f";
+    qputenv("PAPELADA_FIOS", "3");
+    for (const bool interromper : {true, false}) {
+        SuperficieImpressora p(impressora_pdf);
+        Documento doc;
+        doc.nome_arquivo = gravar(QStringLiteral("fios_interrompidos.spl"), relatorio);
+        Metricas m{240, 120, 240, 120, 16838, 11906};
+        PedidoImpressao pedido;
+        pedido.arquivo_saida = pasta_temporaria() + QStringLiteral("/fios_interrompidos.pdf");
+        QFile::remove(pedido.arquivo_saida);
+        ObservadorGravador obs;
+        obs.ao_processar = [&] {
+            if (obs.eventos != 3)
+                return;
+            if (interromper)
+                doc.interromper = 1;
+            else
+                QFile(doc.nome_arquivo).resize(relatorio.size() / 2);
+        };
+        const ResultadoTrabalho r = imprimir_relatorio({doc, m, p}, pedido, obs);
+        EXPECT_EQ(r.fim, interromper ? FimTrabalho::Cancelado : FimTrabalho::Falhou);
+        EXPECT_EQ(r.erro.contains(QStringLiteral("mudou de tamanho")), !interromper) << r.erro.toStdString();
+        EXPECT_EQ(doc.interromper, 0);
+        EXPECT_FALSE(QFileInfo::exists(pedido.arquivo_saida));
+        EXPECT_FALSE(p.documentoAberto());
+    }
+    qunsetenv("PAPELADA_FIOS");
+}
