@@ -1,6 +1,7 @@
 #include "print/paralelo.h"
 
 #include <QSet>
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -236,6 +237,7 @@ private:
 bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImpressora& impressora,
                                Passagem& passagem, Observador& observador, int fios, QString* erro)
 {
+    fios = std::clamp(fios, 1, fios_de_desenho);
     std::atomic<bool> parar{false};
     std::vector<std::unique_ptr<Fio>> trabalhadores;
     for (int i = 0; i < fios; ++i)

@@ -14,8 +14,12 @@ namespace papelada {
 
 // Pages in each thread's block.
 constexpr std::int64_t paginas_por_faixa = 4;
+// Threads that draw at most: each keeps fonts and a few blocks of pages, and
+// reads the whole report.
+constexpr int fios_de_desenho = 8;
 
-// One pass of the job on `fios` threads (2 or more), as
+// One pass of the job on `fios` threads (2 or more, at most
+// fios_de_desenho), as
 // imprimir_passagem() on `impressora` with a source of its own opened on
 // `doc.nome_arquivo`, and with the same end state: pen, font, metrics and
 // page count. The messages of the pages reach `observador` in page order;
