@@ -65,9 +65,21 @@ struct Escritor::Recurso {
         codigo[g] = static_cast<qint16>(k);
         glifo[k] = g;
         caractere[k] = c;
-        avanco[k] = fonte.advancesForGlyphIndexes(QList<quint32>{g}, QRawFont::SeparateAdvances).value(0).x();
+        avanco[k] = avanco_de(g);
         return k;
     }
+
+    // The advance of glyph `g`, asked of the face once.
+    double avanco_de(quint32 g)
+    {
+        if (avancos.size() != codigo.size())
+            avancos.assign(codigo.size(), -1);
+        double& a = avancos[g];
+        if (a < 0)
+            a = fonte.advancesForGlyphIndexes(QList<quint32>{g}, QRawFont::SeparateAdvances).value(0).x();
+        return a;
+    }
+    std::vector<double> avancos; // by glyph index; -1 until asked
 };
 
 } // namespace papelada::pdf

@@ -67,8 +67,17 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
     impressora.setScaleMode(ModoEscala::Twips);
     Passagem passagem(so_intervalo);
     // The pages are drawn on every thread of the job, unless the caller may
-    // switch the mode while the job runs: the threads read ahead of it.
-    const int fios = pdf::fios_de_trabalho();
+    // switch the mode while the job runs (the threads read ahead of it). Each
+    // thread reads the whole report: a range has at least two blocks for
+    // each thread, or fewer threads draw it.
+    int fios = pdf::fios_de_trabalho();
+    if (!pedido.todas) {
+        const double por_fio = (pedido.paginas.ultima - pedido.paginas.primeira + 1) / paginas_por_faixa / 2;
+        if (!(por_fio >= 2))
+            fios = 1;
+        else if (por_fio < fios)
+            fios = static_cast<int>(por_fio);
+    }
     const bool em_fios = real && fios > 1 && !pedido.so_intervalo;
     Corrida corrida;
     for (int copias = pedido.copias;;) {

@@ -101,7 +101,7 @@ TEST(Fios, MesmoPdfQueNumFio)
     } casos[] = {
         {"variado", variado, {}},
         {"variado_intervalo", variado, {QStringLiteral("--paginas"), QStringLiteral("7-23")}},
-        {"variado_copias", variado, {QStringLiteral("--paginas"), QStringLiteral("38-40"), QStringLiteral("--copias"), QStringLiteral("3")}},
+        {"variado_copias", variado, {QStringLiteral("--paginas"), QStringLiteral("24-40"), QStringLiteral("--copias"), QStringLiteral("3")}},
         {"simples", simples, {}},
         {"uma_pagina", "Uma linha\n\x1a", {}},
     };
