@@ -161,19 +161,9 @@ SuperficieImpressora::~SuperficieImpressora()
 
 void SuperficieImpressora::adotar_estado(const SuperficieImpressora& outra)
 {
-    if (!documentoAberto())
-        dpi_ = outra.dpi_;
-    modo_ = outra.modo_;
-    escala_esquerda_ = outra.escala_esquerda_;
-    escala_topo_ = outra.escala_topo_;
-    pena_x_ = outra.pena_x_;
-    pena_y_ = outra.pena_y_;
-    fonte_ = outra.fonte_;
+    // Resolution, scale, pen, font, colour and lines: all a surface keeps.
+    SuperficieBase::operator=(outra);
     fonte_alterada();
-    cor_ = outra.cor_;
-    largura_linha_ = outra.largura_linha_;
-    estilo_ = outra.estilo_;
-    desenho_ = outra.desenho_;
     papel_ = outra.papel_;
     bandeja_ = outra.bandeja_;
     orientacao_ = outra.orientacao_;
