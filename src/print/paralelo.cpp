@@ -49,6 +49,7 @@ public:
         passagem_.fios = fios;
         passagem_.fio = fio;
         passagem_.imagens_com_erro = passagem.imagens_com_erro;
+        passagem_.imagens = passagem.imagens; // pictures decoded by earlier passes
         proxima_ = passagem.pagina;
     }
 
@@ -317,6 +318,7 @@ bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImp
     impressora.adotar_estado(dono.impressora());
     metricas = dono.metricas();
     passagem.pagina = dono.passagem().pagina;
+    passagem.imagens = dono.passagem().imagens;
     for (const auto& t : trabalhadores)
         passagem.imagens_com_erro.unite(t->passagem().imagens_com_erro);
     return true;
