@@ -1,1 +1,1 @@
-set(PAPELADA_ALVOS_FUZZ leitor medicao impressao pdf indice visualizacao copia)
+set(PAPELADA_ALVOS_FUZZ leitor medicao impressao pdf fios indice visualizacao copia)

@@ -5,12 +5,14 @@
 #include "preview/visualizacao.h"
 #include "print/interpretador.h"
 #include "print/superficie_impressora.h"
+#include "print/trabalho.h"
 #include "stream/copia.h"
 #include "stream/superficie_imagem.h"
 #include "stream/leitor.h"
 #include "comum/superficie_gravacao.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
@@ -118,6 +120,36 @@ void imprimir_pdf(const QByteArray& dados)
     }
 }
 
+// The print job on one thread and on three: the same PDF, byte for byte
+// (apart from its date and identifier), or the same failure.
+void imprimir_em_fios(const QByteArray& dados)
+{
+    static QTemporaryDir pasta;
+    static const QRegularExpression data(QStringLiteral("/CreationDate \\(D:[0-9]+Z\\)"));
+    static const QRegularExpression id(QStringLiteral("/ID \\[<[0-9A-F]+> <[0-9A-F]+>\\]"));
+    Documento doc;
+    doc.nome_arquivo = como_arquivo(dados);
+    doc.tamanho_arquivo = dados.size();
+    QByteArray pdfs[2];
+    FimTrabalho fins[2];
+    for (int i = 0; i < 2; ++i) {
+        qputenv("PAPELADA_FIOS", i == 0 ? "1" : "3");
+        SuperficieImpressora impressora(impressora_pdf);
+        Metricas metricas = metricas_fixas(11906, 16838);
+        PedidoImpressao pedido;
+        pedido.arquivo_saida = pasta.filePath(QStringLiteral("fios.pdf"));
+        QFile::remove(pedido.arquivo_saida);
+        Observador observador;
+        fins[i] = imprimir_relatorio({doc, metricas, impressora}, pedido, observador).fim;
+        QFile f(pedido.arquivo_saida);
+        if (f.open(QIODevice::ReadOnly))
+            pdfs[i] = QString::fromLatin1(f.readAll()).remove(data).remove(id).toLatin1();
+    }
+    qunsetenv("PAPELADA_FIOS");
+    if (fins[0] != fins[1] || pdfs[0] != pdfs[1])
+        __builtin_trap();
+}
+
 void indexar(const QByteArray& dados)
 {
     FonteBytes fonte;
@@ -171,6 +203,7 @@ const std::vector<Alvo>& alvos()
         {"medicao", medir},
         {"impressao", imprimir},
         {"pdf", imprimir_pdf},
+        {"fios", imprimir_em_fios},
         {"indice", indexar},
         {"visualizacao", visualizar_paginas},
         {"copia", copiar_texto},
