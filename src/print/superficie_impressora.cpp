@@ -304,7 +304,7 @@ void SuperficieImpressora::desenhar_glifos(QPointF topo, const QString& texto, c
         if (texto.isEmpty())
             return;
         const QFontMetricsF& m = metricas();
-        const QPointF base(topo.x(), topo.y() + m.ascent());
+        const QPointF base(topo.x(), topo.y() + ascendente());
         if (!d) {
             g.texto_composto(descricao_fonte(), texto, base, cor_);
             return;
@@ -319,7 +319,7 @@ void SuperficieImpressora::desenhar_glifos(QPointF topo, const QString& texto, c
     if (!e || texto.isEmpty())
         return;
     const QFontMetricsF& m = metricas();
-    const QPointF base(topo.x(), topo.y() + m.ascent());
+    const QPointF base(topo.x(), topo.y() + ascendente());
     if (!d) {
         // Characters the font lacks, or a style it has no face for.
         escrever_texto_composto(*e, fonte_qt(), texto, base, cor_);

@@ -79,6 +79,7 @@ struct SuperficieGlifos::FonteGuardada {
     std::array<Glifo, 256> latin1{}; // U+0000 to U+00FF
     QHash<char16_t, Glifo> outros;   // the rest of the code page (the euro sign...), as met
     std::optional<QFontMetricsF> metricas;
+    std::optional<double> ascendente;
 
     void ler(QChar c, Glifo& g) const
     {
@@ -251,6 +252,14 @@ const QFontMetricsF& SuperficieGlifos::metricas() const
     if (!f.metricas)
         f.metricas.emplace(fonte_qt());
     return *f.metricas;
+}
+
+double SuperficieGlifos::ascendente() const
+{
+    FonteGuardada& f = fonte_atual();
+    if (!f.ascendente)
+        f.ascendente = metricas().ascent();
+    return *f.ascendente;
 }
 
 double SuperficieGlifos::largura_texto(const QString& texto) const

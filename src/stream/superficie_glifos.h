@@ -67,6 +67,8 @@ protected:
     virtual void desenhar_glifos(QPointF topo, const QString& texto, const Disposicao* disposicao) = 0;
 
     const QFontMetricsF& metricas() const;
+    // metricas().ascent(), asked once a font: every run needs it.
+    double ascendente() const;
 
     // Lays out `texto` in the current font; false when the font lacks one
     // of its characters (or draws a style it has no face for): such a run is

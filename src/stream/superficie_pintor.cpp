@@ -25,7 +25,7 @@ void SuperficiePintor::desenhar_glifos(QPointF topo, const QString& texto, const
     if (!p || texto.isEmpty())
         return;
     p->setPen(cor_);
-    const QPointF base(topo.x(), topo.y() + metricas().ascent());
+    const QPointF base(topo.x(), topo.y() + ascendente());
     double largura = 0;
     if (d) {
         QGlyphRun corrida;
