@@ -270,7 +270,7 @@ pdf::Escritor* SuperficieImpressora::pagina(QSizeF tamanho)
             destino_ = std::make_unique<FluxoCups>(nome_, titulo_, n, opcoes);
             fila_por_iniciar_ = true;
         }
-        escritor_ = std::make_unique<pdf::Escritor>(destino_.get(), titulo_);
+        escritor_ = std::make_unique<pdf::Escritor>(destino_.get(), titulo_, fios_escritor_);
         folha_documento_ = tamanho;
         escritor_->iniciar_pagina(tamanho.width(), tamanho.height());
     }
@@ -306,10 +306,10 @@ void SuperficieImpressora::desenhar_glifos(QPointF topo, const QString& texto, c
         const QFontMetricsF& m = metricas();
         const QPointF base(topo.x(), topo.y() + ascendente());
         if (!d) {
-            g.texto_composto(descricao_fonte(), texto, base, cor_);
+            g.texto_composto(descricao_atual(), texto, base, cor_);
             return;
         }
-        g.glifos(descricao_fonte(), d->indices, d->posicoes, reinterpret_cast<const char16_t*>(texto.constData()),
+        g.glifos(descricao_atual(), d->indices, d->posicoes, reinterpret_cast<const char16_t*>(texto.constData()),
                  d->n, base, cor_, negrito_sintetico(), italico_sintetico());
         tracos_do_texto(m, fonte_.sublinhado, fonte_.riscado, base, d->largura,
                         [&](const QRectF& r) { g.retangulo_cheio(r, cor_); });

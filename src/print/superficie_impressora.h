@@ -69,6 +69,9 @@ public:
     QString arquivoSaida() const { return arquivo_saida_; }
     // The name a print queue shows for the job ("Papelada" unless set).
     void setTituloTrabalho(const QString& titulo) { titulo_ = titulo; }
+    // Threads the writer of the next document compresses its streams on (0:
+    // every core; 1: its own, when other threads draw the pages).
+    void setFiosEscritor(int fios) { fios_escritor_ = fios; }
     // Device resolution in dots per inch (300 unless changed). Not while a
     // document is open.
     void setResolucao(int dpi);
@@ -130,6 +133,7 @@ private:
     // The open document.
     std::unique_ptr<QIODevice> destino_;
     bool fila_por_iniciar_ = false; // destino_ is a CUPS job that has not begun
+    int fios_escritor_ = 0;
     std::unique_ptr<pdf::Escritor> escritor_;
     QSizeF folha_documento_; // twips: the first page's size, the job's paper
     int pagina_ = 1;

@@ -79,6 +79,10 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
             fios = static_cast<int>(por_fio);
     }
     const bool em_fios = real && fios > 1 && !pedido.so_intervalo;
+    // The threads that draw keep every core busy: the writer compresses on
+    // its own, which otherwise waits for them.
+    if (real)
+        real->setFiosEscritor(em_fios ? 1 : 0);
     Corrida corrida;
     for (int copias = pedido.copias;;) {
         observador.quadro(titulo_quadro, true);

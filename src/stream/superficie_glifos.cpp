@@ -150,6 +150,11 @@ SuperficieGlifos::FonteGuardada& SuperficieGlifos::fonte_atual() const
     return *atual_;
 }
 
+const DescricaoFonte& SuperficieGlifos::descricao_atual() const
+{
+    return fonte_atual().descricao;
+}
+
 const QRawFont& SuperficieGlifos::fonte_crua() const
 {
     return fonte_atual().fonte;

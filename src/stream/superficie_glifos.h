@@ -35,6 +35,8 @@ public:
     // The font as drawn: its pixel size is in twips.
     QFont fonte_qt() const { return descricao_fonte().fonte_qt(); }
     DescricaoFonte descricao_fonte() const;
+    // The same, of the font drawn now, without a copy.
+    const DescricaoFonte& descricao_atual() const;
 
     // Control characters are drawn as blanks (see texto_visivel). The glyphs
     // of a run are looked up once, for the drawing and the pen's advance.
