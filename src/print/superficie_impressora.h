@@ -70,7 +70,7 @@ public:
     // The name a print queue shows for the job ("Papelada" unless set).
     void setTituloTrabalho(const QString& titulo) { titulo_ = titulo; }
     // Threads the writer of the next document compresses its streams on (0:
-    // every core; 1: its own, when other threads draw the pages).
+    // every core; fewer when other threads draw the pages).
     void setFiosEscritor(int fios) { fios_escritor_ = fios; }
     // Device resolution in dots per inch (300 unless changed). Not while a
     // document is open.

@@ -70,7 +70,8 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
     // switch the mode while the job runs (the threads read ahead of it). Each
     // thread reads the whole report: a range has at least two blocks for
     // each thread, or fewer threads draw it.
-    int fios = pdf::fios_de_trabalho();
+    const int nucleos = pdf::fios_de_trabalho();
+    int fios = std::min(nucleos, fios_de_desenho);
     if (!pedido.todas) {
         const double por_fio = (pedido.paginas.ultima - pedido.paginas.primeira + 1) / paginas_por_faixa / 2;
         if (!(por_fio >= 2))
@@ -79,10 +80,10 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
             fios = static_cast<int>(por_fio);
     }
     const bool em_fios = real && fios > 1 && !pedido.so_intervalo;
-    // The threads that draw keep every core busy: the writer compresses on
-    // its own, which otherwise waits for them.
+    // The writer compresses on the cores that do not draw, and on its own
+    // thread, which otherwise waits for those that draw.
     if (real)
-        real->setFiosEscritor(em_fios ? 1 : 0);
+        real->setFiosEscritor(em_fios ? std::max(1, nucleos - fios) : 0);
     Corrida corrida;
     for (int copias = pedido.copias;;) {
         observador.quadro(titulo_quadro, true);
