@@ -138,10 +138,10 @@ public:
     void concluir_previsao(PaginaPrevista& pagina);
     // Takes `pagina` as the open page, on which nothing has been drawn yet
     // (and nothing is drawn after), when this writer's fonts give every
-    // glyph the code it was given there; `fonte(tag)` is this writer's face
+    // glyph the code it was given there; `fontes[tag]` is this writer's face
     // for a tagged font. False otherwise: the page is then to be drawn here,
     // and the fonts and pictures it met are as its drawing leaves them.
-    template <class F> bool adotar_pagina(const PaginaPrevista& pagina, F fonte);
+    bool adotar_pagina(const PaginaPrevista& pagina, const std::vector<QRawFont>& fontes);
 
     // Ends the last page and writes what the pages share and the file's
     // tables. False when the output failed (see erro()).
@@ -187,7 +187,6 @@ private:
     // than a bounded number of bytes, are in flight.
     void entregar(bool tudo);
     // Page content (pagina.cpp).
-    bool adotar(const PaginaPrevista& pagina, const std::vector<QRawFont>& fontes);
     void terminar_pagina();
     void fechar_texto();
     // Sets the colour of fills, or of strokes, unless it is already set.
@@ -272,23 +271,5 @@ private:
     QHash<QByteArray, Imagem> imagens_; // by a digest of the pixels
     QHash<qint64, Imagem> imagens_por_chave_;
 };
-
-template <class F> bool Escritor::adotar_pagina(const PaginaPrevista& pagina, F fonte)
-{
-    // Each tag's face, asked once.
-    std::vector<QRawFont> fontes;
-    auto guardar = [&](int tag) {
-        if (tag >= 0 && static_cast<size_t>(tag) >= fontes.size())
-            fontes.resize(static_cast<size_t>(tag) + 1);
-        if (tag >= 0 && !fontes[static_cast<size_t>(tag)].isValid())
-            fontes[static_cast<size_t>(tag)] = fonte(tag);
-    };
-    for (const auto& e : pagina.eventos)
-        if (e.tipo == PaginaPrevista::Evento::Tipo::Fonte)
-            guardar(e.valor);
-    for (const auto& r : pagina.remendos)
-        guardar(r.fonte);
-    return adotar(pagina, fontes);
-}
 
 } // namespace papelada::pdf

@@ -454,7 +454,7 @@ void Escritor::concluir_previsao(PaginaPrevista& pagina)
     pagina_aberta_ = texto_aberto_ = false;
 }
 
-bool Escritor::adotar(const PaginaPrevista& p, const std::vector<QRawFont>& fontes)
+bool Escritor::adotar_pagina(const PaginaPrevista& p, const std::vector<QRawFont>& fontes)
 {
     if (prevendo_ || !pagina_aberta_ || !pagina_virgem_ || !p.conteudo.startsWith(conteudo_))
         return false;

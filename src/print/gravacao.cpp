@@ -143,18 +143,24 @@ void GravacaoPagina::limpar()
     imagens_.clear();
 }
 
+std::vector<QRawFont> GravacaoPagina::faces(FontesCruas& fontes) const
+{
+    std::vector<QRawFont> faces;
+    faces.reserve(fontes_.size());
+    for (const DescricaoFonte& d : fontes_)
+        faces.push_back(fontes.fonte(d));
+    return faces;
+}
+
 void GravacaoPagina::reproduzir(pdf::Escritor& e, FontesCruas& fontes) const
 {
-    std::vector<const QRawFont*> cruas(fontes_.size(), nullptr);
+    const std::vector<QRawFont> cruas = faces(fontes);
     for (const Operacao& op : operacoes_) {
         switch (op.tipo) {
         case Operacao::Tipo::Glifos: {
-            const auto f = static_cast<size_t>(op.indice);
-            if (!cruas[f])
-                cruas[f] = &fontes.fonte(fontes_[f]);
             const auto i = static_cast<size_t>(op.inicio);
             e.etiquetar_fonte(op.indice);
-            e.glifos(*cruas[f], indices_.data() + i, posicoes_.data() + i, caracteres_.data() + i, op.n, op.a,
+            e.glifos(cruas[static_cast<size_t>(op.indice)], indices_.data() + i, posicoes_.data() + i, caracteres_.data() + i, op.n, op.a,
                      op.cor, op.negrito, op.italico);
             break;
         }

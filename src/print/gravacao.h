@@ -75,7 +75,8 @@ public:
     // Lays the page out on `escritor`, a writer that writes no file, into
     // `prevista`, unless it holds text that the platform shapes.
     void prever(pdf::Escritor& escritor, FontesCruas& fontes);
-    const DescricaoFonte& fonte(int etiqueta) const { return fontes_[static_cast<size_t>(etiqueta)]; }
+    // The writer's faces for the page's fonts, by their tags.
+    std::vector<QRawFont> faces(FontesCruas& fontes) const;
 
     // The page laid out, when `tem_prevista`.
     pdf::PaginaPrevista prevista;

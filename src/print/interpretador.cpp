@@ -262,9 +262,7 @@ private:
 
     bool selecionada() const
     {
-        return !p_.selecionar_paginas
-               || (p_.primeira_pagina <= static_cast<double>(p_.pagina)
-                   && static_cast<double>(p_.pagina) <= p_.ultima_pagina && p_.minha(p_.pagina));
+        return !p_.selecionar_paginas || (p_.no_intervalo(p_.pagina) && p_.minha(p_.pagina));
     }
 
     // The lowest y on this page: see pe_da_pagina().

@@ -26,6 +26,10 @@ struct Passagem {
     double primeira_pagina = 0; // numeric values of the page fields
     double ultima_pagina = 0;
     std::int64_t pagina = 1;    // page of the pass; counts only when selecting pages
+    bool no_intervalo(std::int64_t p) const
+    {
+        return primeira_pagina <= static_cast<double>(p) && static_cast<double>(p) <= ultima_pagina;
+    }
 
     // A pass that draws only some of the pages while others draw the rest:
     // of the blocks of `faixa` pages, the `fio`-th of every `fios` (0 draws

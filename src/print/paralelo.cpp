@@ -104,10 +104,9 @@ public:
     }
 
     bool lido() const { return lido_; }
-    QString erro() const { return erro_; }
+    QString falha() const { return erro_; }
     const Metricas& metricas() const { return metricas_; }
     const SuperficieImpressora& impressora() const { return impressora_; }
-    Passagem& passagem() { return passagem_; }
     const Passagem& passagem() const { return passagem_; }
 
     // Observador: a page end, and the interruption.
@@ -132,11 +131,6 @@ private:
             registro(passagem_.pagina).avisos.push_back({tipo, texto});
     }
 
-    bool no_intervalo(std::int64_t p) const
-    {
-        return passagem_.primeira_pagina <= static_cast<double>(p) && static_cast<double>(p) <= passagem_.ultima_pagina;
-    }
-
     // The record of page `p`, one of this thread's: its block is begun
     // when the first of them is needed.
     GravacaoPagina& registro(std::int64_t p)
@@ -151,7 +145,7 @@ private:
             for (std::int64_t i = 0; i < paginas_por_faixa; ++i) {
                 GravacaoPagina& g = atual_->paginas[static_cast<size_t>(i)];
                 g.limpar();
-                g.selecionada = no_intervalo(primeira + i);
+                g.selecionada = passagem_.no_intervalo(primeira + i);
             }
         }
         return atual_->paginas[static_cast<size_t>(p - primeira)];
@@ -299,7 +293,7 @@ bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImp
     for (const auto& t : trabalhadores)
         if (!t->lido()) {
             if (erro)
-                *erro = t->erro();
+                *erro = t->falha();
             return false;
         }
     if (!fim) {

@@ -299,36 +299,33 @@ pdf::Escritor* SuperficieImpressora::pagina(QSizeF tamanho)
 
 void SuperficieImpressora::desenhar_glifos(QPointF topo, const QString& texto, const Disposicao* d)
 {
-    if (GravacaoPagina* gravada = gravacao()) {
-        GravacaoPagina& g = *gravada;
-        if (texto.isEmpty())
-            return;
-        const QFontMetricsF& m = metricas();
-        const QPointF base(topo.x(), topo.y() + ascendente());
-        if (!d) {
-            g.texto_composto(descricao_atual(), texto, base, cor_);
-            return;
-        }
-        g.glifos(descricao_atual(), d->indices, d->posicoes, reinterpret_cast<const char16_t*>(texto.constData()),
-                 d->n, base, cor_, negrito_sintetico(), italico_sintetico());
-        tracos_do_texto(m, fonte_.sublinhado, fonte_.riscado, base, d->largura,
-                        [&](const QRectF& r) { g.retangulo_cheio(r, cor_); });
+    // A recording printer records what the document's printer writes.
+    GravacaoPagina* g = gravacao();
+    pdf::Escritor* e = g ? nullptr : pagina();
+    if ((!g && !e) || texto.isEmpty())
         return;
-    }
-    pdf::Escritor* e = pagina();
-    if (!e || texto.isEmpty())
-        return;
-    const QFontMetricsF& m = metricas();
     const QPointF base(topo.x(), topo.y() + ascendente());
     if (!d) {
         // Characters the font lacks, or a style it has no face for.
-        escrever_texto_composto(*e, fonte_qt(), texto, base, cor_);
+        if (g)
+            g->texto_composto(descricao_atual(), texto, base, cor_);
+        else
+            escrever_texto_composto(*e, fonte_qt(), texto, base, cor_);
         return;
     }
-    e->glifos(fonte_crua(), d->indices, d->posicoes, reinterpret_cast<const char16_t*>(texto.constData()), d->n,
-              base, cor_, negrito_sintetico(), italico_sintetico());
-    tracos_do_texto(m, fonte_.sublinhado, fonte_.riscado, base, d->largura,
-                    [&](const QRectF& r) { e->retangulo_cheio(r, cor_); });
+    const auto* caracteres = reinterpret_cast<const char16_t*>(texto.constData());
+    if (g)
+        g->glifos(descricao_atual(), d->indices, d->posicoes, caracteres, d->n, base, cor_, negrito_sintetico(),
+                  italico_sintetico());
+    else
+        e->glifos(fonte_crua(), d->indices, d->posicoes, caracteres, d->n, base, cor_, negrito_sintetico(),
+                  italico_sintetico());
+    tracos_do_texto(metricas(), fonte_.sublinhado, fonte_.riscado, base, d->largura, [&](const QRectF& r) {
+        if (g)
+            g->retangulo_cheio(r, cor_);
+        else
+            e->retangulo_cheio(r, cor_);
+    });
 }
 
 GravacaoPagina* SuperficieImpressora::gravacao()
@@ -364,15 +361,14 @@ void SuperficieImpressora::desenhar_linha(QPointF a, QPointF b, const QColor& co
 void SuperficieImpressora::desenhar_imagem(const QImage& imagem, const QRectF& destino, bool)
 {
     // A PDF page has no raster operations: SRCAND draws the picture as it is.
-    if (GravacaoPagina* g = gravacao()) {
-        if (!imagem.isNull())
-            g->imagem(imagem, destino);
+    GravacaoPagina* g = gravacao();
+    pdf::Escritor* e = g ? nullptr : pagina();
+    if (imagem.isNull())
         return;
-    }
-    pdf::Escritor* e = pagina();
-    if (!e || imagem.isNull())
-        return;
-    e->imagem(imagem, destino);
+    if (g)
+        g->imagem(imagem, destino);
+    else if (e)
+        e->imagem(imagem, destino);
 }
 
 void SuperficieImpressora::reproduzir(const GravacaoPagina& pagina_gravada)
@@ -385,8 +381,7 @@ void SuperficieImpressora::reproduzir(const GravacaoPagina& pagina_gravada)
     // A page laid out whole by the thread that drew it is taken as it is
     // when nothing else goes on it (it ends with it).
     if (pagina_gravada.tem_prevista && pagina_gravada.terminou
-        && e->adotar_pagina(pagina_gravada.prevista,
-                            [&](int tag) { return fontes_cruas_.fonte(pagina_gravada.fonte(tag)); }))
+        && e->adotar_pagina(pagina_gravada.prevista, pagina_gravada.faces(fontes_cruas_)))
         return;
     pagina_gravada.reproduzir(*e, fontes_cruas_);
 }
