@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QSet>
 #include <QImageReader>
 #include <QXmlStreamReader>
 #include <cerrno>
@@ -31,6 +32,7 @@ struct Estado {
     QHash<QByteArray, bool> decididas;
     qint64 admitidos = 0;    // pixels of the admitted pictures
     qint64 decodificados = 0; // pixels decoded, every time
+    QSet<QString> nomes_fonte;
 };
 
 Estado& estado()
@@ -140,6 +142,19 @@ void iniciar_orcamento_imagens()
     std::lock_guard trava(e.trava);
     e.decididas.clear();
     e.admitidos = e.decodificados = 0;
+    e.nomes_fonte.clear();
+}
+
+bool admitir_nome_fonte(const QString& nome)
+{
+    Estado& e = estado();
+    std::lock_guard trava(e.trava);
+    if (e.nomes_fonte.contains(nome))
+        return true;
+    if (e.nomes_fonte.size() >= nomes_fonte_por_trabalho)
+        return false;
+    e.nomes_fonte.insert(nome);
+    return true;
 }
 
 int abrir_sob_pasta(const QString& pasta, const QString& caminho, bool usar_openat2)

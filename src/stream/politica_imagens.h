@@ -1,4 +1,5 @@
-// Which pictures ESC "G" may load, and how much decoding a job may cost.
+// Which pictures ESC "G" may load, how much decoding a job may cost, and
+// how many font names it may look up.
 //
 // The window and the command line read pictures with the user's own rights.
 // A print server's filter runs on behalf of whoever sent the job, with the
@@ -29,8 +30,15 @@ struct PoliticaImagens {
 // Replaces the process's policy and starts a new job.
 void definir_politica_imagens(const PoliticaImagens& politica);
 PoliticaImagens politica_imagens();
-// A new job (a report opened): the budget is whole again.
+// A new job (a report opened): the budgets of pictures and font names are
+// whole again.
 void iniciar_orcamento_imagens();
+
+// Font names cost a lookup in the system's fonts each: a job looks up at
+// most this many distinct names, each once. True when `nome` is one of them
+// (or may become one); a name beyond them changes no font.
+constexpr int nomes_fonte_por_trabalho = 256;
+bool admitir_nome_fonte(const QString& nome);
 
 // Opens `caminho` for reading as the policy allows, without blocking on a
 // FIFO: the descriptor (the caller closes it), or -1 with errno set.
