@@ -28,7 +28,7 @@ done
 for f in share/applications/br.com.orvel.Papelada.desktop share/mime/packages/papelada.xml \
          share/icons/hicolor/scalable/apps/papelada.svg share/metainfo/br.com.orvel.Papelada.metainfo.xml \
          share/man/man1/papelada.1.gz share/man/man1/papelada-cli.1.gz \
-         share/doc/papelada/copyright share/doc/papelada/changelog.Debian.gz \
+         share/doc/papelada/copyright share/doc/papelada/changelog.gz \
          share/bash-completion/completions/papelada-cli share/cups/mime/papelada.types \
          share/cups/mime/papelada.convs; do
   [ -s "$u/$f" ] || falha "falta o arquivo $f"
