@@ -7,30 +7,12 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QSet>
 
 namespace papelada::cli {
 
 namespace {
 
 constexpr const char* uso_enviar = "enviar [--paginas A-B] [--para ENDERECO] [--margens ESQ,SUP] [--] ARQUIVO";
-
-// The report's own messages and warnings, on the terminal; measurement and
-// pass both show a message, the terminal gets it once.
-class ObservadorEnvio : public Observador {
-public:
-    void mensagem(const QString& texto) override
-    {
-        if (!mostradas_.contains(texto))
-            erros() << "Mensagem do relatório: " << texto << "\n";
-        mostradas_.insert(texto);
-    }
-    void aviso(const QString& texto) override { erros() << "Aviso: " << QString(texto).replace(u'\n', u' ') << "\n"; }
-    void erro(const QString& texto) override { erros() << "Erro: " << texto << "\n"; }
-
-private:
-    QSet<QString> mostradas_;
-};
 
 int enviar(const QStringList& args)
 {
@@ -68,7 +50,7 @@ int enviar(const QStringList& args)
         return erro_entrada;
     // A report read from standard input has no name of its own.
     const QString nome = posicionais[0] == QLatin1String("-") ? QStringLiteral("relatorio") : posicionais[0];
-    ObservadorEnvio observador;
+    ObservadorMensagens observador;
     const ResultadoTrabalho r = fazer_anexo(t, observador, nome);
     if (r.fim != FimTrabalho::Impresso) {
         erros() << (r.fim == FimTrabalho::Cancelado ? QStringLiteral("O envio foi cancelado.") : r.erro) << "\n";

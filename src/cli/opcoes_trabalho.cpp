@@ -1,5 +1,6 @@
 #include "cli/opcoes_trabalho.h"
 
+#include "cli/comando.h"
 #include "stream/numeros.h"
 
 #include <QRegularExpression>
@@ -32,5 +33,19 @@ QString ler_margens(const QString& v, std::optional<MargensMm>& margens)
     margens = MargensMm{valor_texto(partes[0].trimmed()), valor_texto(partes[1].trimmed())};
     return {};
 }
+
+void ObservadorMensagens::mensagem(const QString& texto)
+{
+    if (!mostradas_.contains(texto))
+        erros() << "Mensagem do relatório: " << texto << "\n";
+    mostradas_.insert(texto);
+}
+
+void ObservadorMensagens::aviso(const QString& texto)
+{
+    erros() << "Aviso: " << QString(texto).replace(u'\n', u' ') << "\n";
+}
+
+void ObservadorMensagens::erro(const QString& texto) { erros() << "Erro: " << texto << "\n"; }
 
 } // namespace papelada::cli

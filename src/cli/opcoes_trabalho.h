@@ -1,15 +1,28 @@
-// The options that enviar and vigiar share with imprimir: a page range and
-// the margins. Each reader returns "" when the text is sound, otherwise what
-// is wrong with it.
+// What enviar and vigiar share with imprimir: the options for a page range
+// and the margins (each reader returns "" when the text is sound, otherwise
+// what is wrong with it), and the report's messages on the terminal.
 #pragma once
 
 #include "print/trabalho.h"
 
+#include <QSet>
 #include <optional>
 
 namespace papelada::cli {
 
 QString ler_paginas(const QString& texto, std::optional<IntervaloPaginas>& paginas);
 QString ler_margens(const QString& texto, std::optional<MargensMm>& margens);
+
+// The report's messages, warnings and errors on standard error. Measurement
+// and every pass show a message again; the terminal gets each one once.
+class ObservadorMensagens : public Observador {
+public:
+    void mensagem(const QString& texto) override;
+    void aviso(const QString& texto) override;
+    void erro(const QString& texto) override;
+
+private:
+    QSet<QString> mostradas_;
+};
 
 } // namespace papelada::cli
