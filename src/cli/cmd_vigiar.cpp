@@ -258,6 +258,12 @@ bool Vigia::imprimir(const QString& em_curso)
             concluir(em_curso, {FimTrabalho::Impresso, 0, {}}, t.pdf);
             return true;
         }
+        if (!t.pdf.isEmpty()) {
+            // A writer killed mid-job leaves its hidden ".NOME.pdf.xxxx" beside the target.
+            const QString nome = QFileInfo(t.pdf).fileName();
+            for (const QString& sobra : saida_pdf.entryList({u'.' + nome + QStringLiteral(".*")}, QDir::Files | QDir::Hidden))
+                saida_pdf.remove(sobra);
+        }
         t.pdf = nome_livre(saida_pdf, origem.completeBaseName() + QStringLiteral(".pdf"));
         QSaveFile escrita(nota);
         if (!escrita.open(QIODevice::WriteOnly) || escrita.write(t.pdf.toUtf8()) < 0 || !escrita.commit()) {
