@@ -102,6 +102,7 @@ private:
     QStringList prontos_;               // closed by their writers, in order of arrival
     QSet<QString> escrevendo_;          // written to and not closed yet
     QHash<QString, Visto> sem_eventos_; // waiting to hold still
+    QHash<QString, QDateTime> intocaveis_; // could not be claimed, as they were then
     ObservadorMensagens observador_;
 };
 
@@ -164,9 +165,20 @@ int Vigia::executar()
             const QString nome = prontos_.takeFirst();
             const QString destino = em_curso.filePath(nome);
             // Claimed by moving it: gone from the folder, it cannot be taken again.
-            if (QFileInfo(pasta.filePath(nome)).isFile() && !QFileInfo::exists(destino)
-                && QFile::rename(pasta.filePath(nome), destino) && !imprimir(destino))
+            const QFileInfo origem(pasta.filePath(nome));
+            if (!origem.isFile())
+                continue;
+            QFile arquivo(origem.filePath());
+            if (QFileInfo::exists(destino) || !arquivo.rename(destino)) {
+                // Left where it is (another user's file in a shared folder)
+                // until it changes; said once.
+                intocaveis_.insert(nome, origem.lastModified());
+                erros() << "Falhou: " << nome << ": não foi possível tirá-lo da pasta (" << arquivo.errorString()
+                        << "); fica onde está.\n";
+                erros().flush();
+            } else if (!imprimir(destino)) {
                 break;
+            }
             continue;
         }
         pollfd p{inotify_, POLLIN, 0};
@@ -203,6 +215,7 @@ void Vigia::ler_eventos()
             if (!e_relatorio(nome) || (e->mask & IN_ISDIR))
                 continue;
             if (e->mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) {
+                intocaveis_.remove(nome);
                 chegou(nome);
             } else {
                 // Written to again: wait for its writer to close it.
@@ -220,7 +233,8 @@ qint64 Vigia::varrer()
     qint64 mais_novo = quietude_ms;
     for (const QFileInfo& a : arquivos) {
         const QString nome = a.fileName();
-        if (!e_relatorio(nome) || prontos_.contains(nome) || escrevendo_.contains(nome))
+        if (!e_relatorio(nome) || prontos_.contains(nome) || escrevendo_.contains(nome)
+            || intocaveis_.value(nome) == a.lastModified())
             continue;
         const Visto agora_visto{a.size(), a.lastModified()};
         const qint64 idade = a.lastModified().msecsTo(agora);
@@ -290,8 +304,10 @@ void Vigia::concluir(const QString& em_curso, const ResultadoTrabalho& r, const 
 {
     const QString nome = QFileInfo(em_curso).fileName();
     if (r.fim == FimTrabalho::Impresso) {
-        QFile::rename(em_curso, nome_livre(QDir(pasta.filePath(pasta_impressos)), nome));
         saida() << "Impresso: " << nome << " -> " << (destino.isEmpty() ? impressora : destino) << "\n";
+        QFile arquivo(em_curso);
+        if (!arquivo.rename(nome_livre(QDir(pasta.filePath(pasta_impressos)), nome)))
+            erros() << "Aviso: " << nome << " ficou em " << pasta_em_curso << " (" << arquivo.errorString() << ").\n";
     } else {
         const QString falha = nome_livre(QDir(pasta.filePath(pasta_falhas)), nome);
         QSaveFile motivo(falha + QStringLiteral(".txt"));
