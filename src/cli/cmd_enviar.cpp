@@ -21,10 +21,7 @@ int enviar(const QStringList& args)
                                      QStringLiteral("A-B")};
     const QCommandLineOption para{QStringLiteral("para"), QStringLiteral("o endereço do destinatário."),
                                   QStringLiteral("ENDERECO")};
-    const QCommandLineOption margens{QStringLiteral("margens"),
-                                     QStringLiteral("margens esquerda e superior em milímetros (as guardadas quando não dadas)."),
-                                     QStringLiteral("ESQ,SUP")};
-    p.addOptions({paginas, para, margens});
+    p.addOptions({paginas, para, opcao_margens()});
     p.addPositionalArgument(QStringLiteral("ARQUIVO"), QStringLiteral("o relatório (.spl); - lê a entrada padrão."));
     if (const int r = ler_linha(p, "enviar", args); r != seguir)
         return r;
@@ -37,8 +34,8 @@ int enviar(const QStringList& args)
                                          : QStringLiteral("mais de um arquivo indicado (%1).").arg(posicionais[1]);
     else if (p.isSet(paginas))
         problema = ler_paginas(p.value(paginas), t.paginas);
-    if (problema.isEmpty() && p.isSet(margens))
-        problema = ler_margens(p.value(margens), t.margens);
+    if (problema.isEmpty())
+        problema = ler_margens(p, t.margens);
     const QString endereco = p.value(para).trimmed();
     if (problema.isEmpty() && p.isSet(para) && !endereco_aceitavel(endereco))
         problema = QStringLiteral("endereço inválido: \"%1\".").arg(p.value(para));

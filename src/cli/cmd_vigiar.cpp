@@ -331,10 +331,7 @@ int vigiar(const QStringList& args)
     const QCommandLineOption pdf_em{QStringLiteral("pdf-em"),
                                     QStringLiteral("grava cada relatório como PDF na pasta PASTA_SAIDA."),
                                     QStringLiteral("PASTA_SAIDA")};
-    const QCommandLineOption margens{QStringLiteral("margens"),
-                                     QStringLiteral("margens esquerda e superior em milímetros (as guardadas quando não dadas)."),
-                                     QStringLiteral("ESQ,SUP")};
-    p.addOptions({impressora, pdf_em, margens});
+    p.addOptions({impressora, pdf_em, opcao_margens()});
     p.addPositionalArgument(QStringLiteral("PASTA"), QStringLiteral("a pasta onde chegam os relatórios (.spl)."));
     if (const int r = ler_linha(p, "vigiar", args); r != seguir)
         return r;
@@ -351,8 +348,8 @@ int vigiar(const QStringList& args)
         problema = QStringLiteral("para gravar PDFs use --pdf-em PASTA_SAIDA.");
     else if (p.isSet(pdf_em) && p.value(pdf_em).isEmpty())
         problema = QStringLiteral("--pdf-em precisa do nome da pasta.");
-    else if (p.isSet(margens))
-        problema = ler_margens(p.value(margens), v.margens);
+    else
+        problema = ler_margens(p, v.margens);
     if (!problema.isEmpty())
         return falha_de_uso("vigiar", uso_vigiar, problema);
 

@@ -23,8 +23,18 @@ QString ler_paginas(const QString& v, std::optional<IntervaloPaginas>& paginas)
     return {};
 }
 
-QString ler_margens(const QString& v, std::optional<MargensMm>& margens)
+QCommandLineOption opcao_margens()
 {
+    return {QStringLiteral("margens"),
+            QStringLiteral("margens esquerda e superior em milímetros (as guardadas quando não dadas)."),
+            QStringLiteral("ESQ,SUP")};
+}
+
+QString ler_margens(const QCommandLineParser& p, std::optional<MargensMm>& margens)
+{
+    if (!p.isSet(QStringLiteral("margens")))
+        return {};
+    const QString v = p.value(QStringLiteral("margens"));
     static const QRegularExpression numero(QStringLiteral("^\\s*[0-9]+(\\.[0-9]*)?\\s*$"));
     const QStringList partes = v.split(u',');
     if (partes.size() != 2 || !numero.match(partes[0]).hasMatch() || !numero.match(partes[1]).hasMatch()

@@ -5,13 +5,16 @@
 
 #include "print/trabalho.h"
 
+#include <QCommandLineParser>
 #include <QSet>
 #include <optional>
 
 namespace papelada::cli {
 
 QString ler_paginas(const QString& texto, std::optional<IntervaloPaginas>& paginas);
-QString ler_margens(const QString& texto, std::optional<MargensMm>& margens);
+// --margens ESQ,SUP, read when given.
+QCommandLineOption opcao_margens();
+QString ler_margens(const QCommandLineParser& p, std::optional<MargensMm>& margens);
 
 // The report's messages, warnings and errors on standard error. Measurement
 // and every pass show a message again; the terminal gets each one once.
