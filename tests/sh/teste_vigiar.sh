@@ -65,8 +65,13 @@ esperar "[ -e '$pasta/.em-curso/grande.spl' ]"
 kill -9 "$pid"
 wait "$pid" 2>/dev/null
 [ -e "$pdf/grande.pdf" ] && falha "grande.pdf antes do fim"
+printf 'Relatorio espera\f\x1a' >"$pasta/espera.spl"
+touch -d '-1 minute' "$pasta/espera.spl"
 vigiar
-esperar "[ -e '$pasta/impressos/grande.spl' ]"
+esperar "[ -e '$pasta/impressos/espera.spl' ]"
+# The job cut short first, then the one that waited.
+[ "$(grep -o 'Impresso: [a-z]*' "$temp/log" | tail -2 | tr '\n' ' ')" = "Impresso: grande Impresso: espera " ] \
+    || falha "ordem ao recomeçar"
 [ "$(pdfinfo "$pdf/grande.pdf" | awk '/^Pages/ {print $2}')" = 10000 ] || falha "grande.pdf"
 
 # SIGTERM during a job.
@@ -77,10 +82,10 @@ wait "$pid"
 [ $? = 0 ] || falha "SIGTERM: código"
 pid=
 [ -e "$pasta/cancelado.spl" ] || falha "cancelado.spl não voltou à pasta"
-[ -z "$(ls -A "$pdf" | grep -v '^r[0-9]*\.pdf$\|^R50.pdf$\|^lento.pdf$\|^medida.pdf$\|^grande.pdf$')" ] \
+[ -z "$(ls -A "$pdf" | grep -v '^r[0-9]*\.pdf$\|^R50.pdf$\|^lento.pdf$\|^medida.pdf$\|^grande.pdf$\|^espera.pdf$')" ] \
     || falha "sobras: $(ls -A "$pdf")"
-[ "$(conta "$pdf")" = 53 ] || falha "$(conta "$pdf") PDFs, esperados 53"
-[ "$(conta "$pasta/impressos")" = 53 ] || falha "$(conta "$pasta/impressos") em impressos"
+[ "$(conta "$pdf")" = 54 ] || falha "$(conta "$pdf") PDFs, esperados 54"
+[ "$(conta "$pasta/impressos")" = 54 ] || falha "$(conta "$pasta/impressos") em impressos"
 
 [ "$falhas" = 0 ] && echo "teste_vigiar: ok" || cat "$temp/log"
 exit "$falhas"
