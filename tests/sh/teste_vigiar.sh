@@ -8,6 +8,7 @@
 # from a one-page report's close to its PDF.
 set -uo pipefail
 build=$1
+command -v pdftotext >/dev/null || { echo "sem poppler-utils: pulado"; exit 0; }
 cli="$build/papelada-cli"
 temp=$(mktemp -d)
 pid=
