@@ -70,6 +70,15 @@ QString nome_livre(const QDir& pasta, const QString& nome)
     return pasta.filePath(livre);
 }
 
+// Moves a file within the folder's file system in one step (never by a copy,
+// which a crash could leave doubled). "" or the system's reason.
+QString mover(const QString& de, const QString& para)
+{
+    if (::rename(QFile::encodeName(de).constData(), QFile::encodeName(para).constData()) == 0)
+        return {};
+    return QString::fromLocal8Bit(strerror(errno));
+}
+
 // A file seen in the folder: its size and time at the last look.
 struct Visto {
     qint64 tamanho = -1;
@@ -168,13 +177,12 @@ int Vigia::executar()
             const QFileInfo origem(pasta.filePath(nome));
             if (!origem.isFile())
                 continue;
-            QFile arquivo(origem.filePath());
-            if (QFileInfo::exists(destino) || !arquivo.rename(destino)) {
+            const QString erro = QFileInfo::exists(destino) ? QStringLiteral("já há um em curso") : mover(origem.filePath(), destino);
+            if (!erro.isEmpty()) {
                 // Left where it is (another user's file in a shared folder)
                 // until it changes; said once.
                 intocaveis_.insert(nome, origem.lastModified());
-                erros() << "Falhou: " << nome << ": não foi possível tirá-lo da pasta (" << arquivo.errorString()
-                        << "); fica onde está.\n";
+                erros() << "Falhou: " << nome << ": não foi possível tirá-lo da pasta (" << erro << "); fica onde está.\n";
                 erros().flush();
             } else if (!imprimir(destino)) {
                 break;
@@ -290,7 +298,7 @@ bool Vigia::imprimir(const QString& em_curso)
     const ResultadoTrabalho r = imprimir_arquivo(t, observador_);
     if (r.fim == FimTrabalho::Cancelado) {
         // Put back for the next run; nothing of it was handed over.
-        QFile::rename(em_curso, nome_livre(pasta, origem.fileName()));
+        mover(em_curso, nome_livre(pasta, origem.fileName()));
         QFile::remove(nota);
         saida() << "Cancelado: " << origem.fileName() << ".\n";
         saida().flush();
@@ -305,9 +313,9 @@ void Vigia::concluir(const QString& em_curso, const ResultadoTrabalho& r, const 
     const QString nome = QFileInfo(em_curso).fileName();
     if (r.fim == FimTrabalho::Impresso) {
         saida() << "Impresso: " << nome << " -> " << (destino.isEmpty() ? impressora : destino) << "\n";
-        QFile arquivo(em_curso);
-        if (!arquivo.rename(nome_livre(QDir(pasta.filePath(pasta_impressos)), nome)))
-            erros() << "Aviso: " << nome << " ficou em " << pasta_em_curso << " (" << arquivo.errorString() << ").\n";
+        const QString erro = mover(em_curso, nome_livre(QDir(pasta.filePath(pasta_impressos)), nome));
+        if (!erro.isEmpty())
+            erros() << "Aviso: " << nome << " ficou em " << pasta_em_curso << " (" << erro << ").\n";
     } else {
         const QString falha = nome_livre(QDir(pasta.filePath(pasta_falhas)), nome);
         QSaveFile motivo(falha + QStringLiteral(".txt"));
@@ -315,7 +323,7 @@ void Vigia::concluir(const QString& em_curso, const ResultadoTrabalho& r, const 
             motivo.write(r.erro.toUtf8() + '\n');
             motivo.commit();
         }
-        QFile::rename(em_curso, falha);
+        mover(em_curso, falha);
         erros() << "Falhou: " << nome << ": " << r.erro << "\n";
     }
     QFile::remove(em_curso + sufixo_destino);
