@@ -6,6 +6,7 @@
 #include "app/widgets.h"
 #include "app/janela_visualizacao.h"
 #include "app/janelas_auxiliares.h"
+#include "app/segundo_plano.h"
 #include "print/trabalho.h"
 #include "stream/copia.h"
 
@@ -279,6 +280,8 @@ void Form1::montar()
     copia->addWidget(rotulo_gravando, 1);
     copia->addWidget(botao_cancelar_copia, 0, Qt::AlignTop);
     esquerda->addLayout(copia);
+    andamento_ = new SegundoPlano(central);
+    esquerda->addWidget(andamento_);
     esquerda->addStretch();
 
     auto* botoes = new QVBoxLayout;
@@ -504,10 +507,21 @@ void Form1::Command7_Click()
     if (destino.isEmpty() || copiando_)
         return;
     QString falha;
-    bloquear_para_copia(true);
-    const bool gravado = salvar_copia(doc_.nome_arquivo, destino, *this, &falha, &cancelar_copia_);
-    const bool cancelada = cancelar_copia_;
-    bloquear_para_copia(false);
+    bool gravado = false;
+    const bool texto = destino.right(4).toUpper() == QLatin1String(".TXT");
+    bloquear_para_copia(true, texto);
+    if (texto) {
+        gravado = salvar_copia(doc_.nome_arquivo, destino, *this, &falha, &cancelar_copia_);
+    } else {
+        // Byte for byte on a worker: a large report takes a while.
+        const QString original = doc_.nome_arquivo;
+        andamento_->executar(QStringLiteral("Gravando ") + destino, [&] {
+            gravado = copiar_arquivo(original, destino, &falha, &andamento_->cancelado(),
+                                     [this](double f) { andamento_->progresso(f); });
+        });
+    }
+    const bool cancelada = cancelar_copia_ || (!texto && andamento_->cancelado());
+    bloquear_para_copia(false, texto);
     if (cancelada) {
         rotulo_aviso->setText(QStringLiteral("Gravação cancelada: nada foi gravado."));
         rotulo_aviso->show();
@@ -520,7 +534,7 @@ void Form1::Command7_Click()
         terminar();
 }
 
-void Form1::bloquear_para_copia(bool sim)
+void Form1::bloquear_para_copia(bool sim, bool texto)
 {
     copiando_ = sim;
     cancelar_copia_ = false;
@@ -529,7 +543,7 @@ void Form1::bloquear_para_copia(bool sim)
         b->setEnabled(!sim);
     for (QAction* a : {acao_imprimir, acao_abrir, acao_salvar, acao_sair})
         a->setEnabled(!sim);
-    botao_cancelar_copia->setVisible(sim);
+    botao_cancelar_copia->setVisible(sim && texto);
 }
 
 // ---- Printer and font ----------------------------------------------------
@@ -815,6 +829,7 @@ void Form1::closeEvent(QCloseEvent* e)
         // it has cancelled its document.
         doc_.interromper = 1;
         cancelar_copia_ = true;
+        andamento_->cancelar();
         fechar_apos_trabalho_ = true;
         e->ignore();
         return;

@@ -28,6 +28,7 @@ namespace papelada {
 
 class Form2;
 class FrmAbout;
+class SegundoPlano;
 struct PedidoImpressao;
 
 // The program's command line: its arguments joined with single spaces, as
@@ -112,7 +113,8 @@ private:
     // Stores the margins the user changed (and found valid); the others keep
     // their stored values.
     void guardar_margens();
-    void bloquear_para_copia(bool sim);
+    // `texto`: the text copy, which has its own "Cancelar" next to its line.
+    void bloquear_para_copia(bool sim, bool texto);
     // After the progress frame or the copy line is hidden the window takes
     // its former height again.
     void guardar_altura();
@@ -162,6 +164,7 @@ private:
     QProgressBar* barra_progresso;
     QPushButton *botao_imprimir, *botao_sair, *botao_impressora, *botao_fontes, *botao_interromper;
     QPushButton *botao_visualizar, *botao_salvar, *botao_abrir, *botao_cancelar_copia;
+    SegundoPlano* andamento_; // the byte-for-byte copy
     QAction *acao_abrir, *acao_salvar, *acao_sair;
     QAction *acao_impressora, *acao_fontes, *acao_fonte_padrao, *acao_visualizar, *acao_imprimir;
     QAction* acao_sobre;

@@ -54,6 +54,7 @@ void SegundoPlano::executar(const QString& texto, const std::function<void()>& t
             show();
     });
     relogio.start();
+    Q_EMIT iniciado();
     fio->start();
     laco.exec();
     fio->wait();

@@ -28,8 +28,11 @@ public:
     const std::atomic<bool>& cancelado() const { return cancelado_; }
     // From any thread: the share done, 0 to 1.
     void progresso(double fracao) { fracao_ = fracao; }
+    double fracao() const { return fracao_; }
 
 Q_SIGNALS:
+    // The work is about to start on its worker; it has ended.
+    void iniciado();
     void terminado();
 
 private:

@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/janelas_auxiliares.h"
 #include "gui/roteiro.h"
+#include "app/segundo_plano.h"
 #include "settings/configuracoes.h"
 
 #include <QAction>
@@ -242,18 +243,24 @@ private Q_SLOTS:
         QVERIFY(controle<QLabel>(*j, "Label11")->isHidden());
     }
 
-    void copia_em_texto_data()
+    void copia_data()
     {
+        QTest::addColumn<QString>("nome");
         QTest::addColumn<bool>("cancelar");
-        QTest::newRow("ate o fim") << false;
-        QTest::newRow("cancelada") << true;
+        QTest::newRow("texto ate o fim") << "longo.txt" << false;
+        QTest::newRow("texto cancelada") << "longo.txt" << true;
+        QTest::newRow("bytes ate o fim") << "longo.spl" << false;
+        QTest::newRow("bytes cancelada") << "longo.spl" << true;
     }
 
-    // A report with line feeds only: the line counter moves, Imprimir, Abrir,
-    // Salvar and Sair wait for the copy, and "Cancelar" leaves no file.
-    void copia_em_texto()
+    // The text copy's line counter moves; the byte copy runs on a worker
+    // with its progress. Imprimir, Abrir, Salvar and Sair wait for either,
+    // and "Cancelar" leaves no file.
+    void copia()
     {
+        QFETCH(QString, nome);
         QFETCH(bool, cancelar);
+        const bool texto = nome.endsWith(QLatin1String(".txt"));
         QByteArray dados;
         for (int i = 0; i < 50000; ++i)
             dados += "linha do relatorio\n";
@@ -261,29 +268,37 @@ private Q_SLOTS:
         auto j = janela(d, arquivo(QStringLiteral("longo.spl"), dados + '\x1a'));
         j->show();
         QTemporaryDir saida;
-        const QString destino = saida.filePath(QStringLiteral("longo.txt"));
+        const QString destino = saida.filePath(nome);
         d.salvar << destino;
+        auto* andamento = j->findChild<SegundoPlano*>();
         int vezes = 0;
-        d.ao_processar = [&] {
+        const auto durante = [&] {
             if (vezes++ > 0)
                 return;
             QVERIFY(j->copiando());
-            for (const char* nome : {"Command1", "Command2", "Command7", "Command8", "arquivos_sair", "spool_imprimir"})
-                QVERIFY2(!habilitado(*j, nome), nome);
-            QVERIFY(controle<QLabel>(*j, "Label11")->text().endsWith(QStringLiteral(" . Linha 2")));
-            if (cancelar)
+            for (const char* n : {"Command1", "Command2", "Command7", "Command8", "arquivos_sair", "spool_imprimir"})
+                QVERIFY2(!habilitado(*j, n), n);
+            if (texto)
+                QVERIFY(controle<QLabel>(*j, "Label11")->text().endsWith(QStringLiteral(" . Linha 2")));
+            if (cancelar && texto)
                 controle<QPushButton>(*j, "botao_cancelar_copia")->click();
+            else if (cancelar)
+                andamento->cancelar();
         };
+        d.ao_processar = durante;
+        connect(andamento, &SegundoPlano::iniciado, this, durante);
         controle<QPushButton>(*j, "Command7")->click();
         QVERIFY(vezes > 0);
         QCOMPARE(QFileInfo::exists(destino), !cancelar);
         if (!cancelar)
-            QCOMPARE(teste::ler_arquivo(destino), dados);
+            QCOMPARE(teste::ler_arquivo(destino), texto ? dados : dados + '\x1a');
+        if (!cancelar && !texto)
+            QCOMPARE(andamento->fracao(), 1.0);
         QCOMPARE(controle<QLabel>(*j, "rotulo_aviso")->isVisible(), cancelar);
         QVERIFY(d.mensagens.isEmpty());
         QVERIFY(controle<QLabel>(*j, "Label11")->isHidden());
-        for (const char* nome : {"Command1", "Command2", "Command7", "Command8"})
-            QVERIFY2(habilitado(*j, nome), nome);
+        for (const char* n : {"Command1", "Command2", "Command7", "Command8"})
+            QVERIFY2(habilitado(*j, n), n);
     }
 
     // Shortcuts, mnemonics, the tab order, the icon and the open filter.
