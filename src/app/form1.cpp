@@ -560,8 +560,25 @@ void Form1::Command3_Click()
         else
             avisar(QStringLiteral("A impressora %1 não está disponível.").arg(*nome));
     }
-    aplicar_fonte_padrao(*impressora_, &fonte_dialogo_);
+    // The printer's stored font (or the fallback), in the dialog as well,
+    // and the report measured with it.
+    aplicar_fonte_padrao(*impressora_);
+    fonte_da_impressora();
+    if (doc_.nome_arquivo.isEmpty()) {
+        recalcular_metricas(*impressora_, metricas_);
+        doc_.indice_valido = false;
+    } else {
+        medir();
+    }
     mostrar_impressora();
+}
+
+void Form1::fonte_da_impressora()
+{
+    fonte_dialogo_.nome = impressora_->fontName();
+    fonte_dialogo_.tamanho = impressora_->fontSize();
+    fonte_dialogo_.negrito = impressora_->fontBold();
+    fonte_dialogo_.italico = impressora_->fontItalic();
 }
 
 void Form1::mostrar_impressora()
@@ -591,10 +608,7 @@ void Form1::Command4_Click()
 
 void Form1::DefaultFont_Click()
 {
-    fonte_dialogo_.nome = impressora_->fontName();
-    fonte_dialogo_.tamanho = impressora_->fontSize();
-    fonte_dialogo_.negrito = impressora_->fontBold();
-    fonte_dialogo_.italico = impressora_->fontItalic();
+    fonte_da_impressora();
     if (const std::optional<FonteEscolhida> escolhida = dialogos_.escolher_fonte(this, fonte_dialogo_)) {
         fonte_dialogo_ = *escolhida;
         aplicar_fonte(fonte_dialogo_);

@@ -104,6 +104,8 @@ private:
     void mostrar_impressora();
     void medir();
     void aplicar_fonte(const FonteEscolhida& f);
+    // The font dialog starts on the printer's font.
+    void fonte_da_impressora();
     // Reads the fields of the job into `pedido`. False, with the message next
     // to the fields and the faulty field focused, when one is not valid.
     bool validar(PedidoImpressao& pedido);

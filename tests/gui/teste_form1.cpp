@@ -344,6 +344,7 @@ private Q_SLOTS:
         DialogosRoteiro d;
         auto j = janela(d, arquivo(QStringLiteral("fontes.spl")));
         j->documento().indice_valido = true;
+        const Metricas antes = j->metricas();
         controle<QPushButton>(*j, "Command4")->click(); // cancelled
         QVERIFY(j->documento().indice_valido);
 
@@ -358,6 +359,15 @@ private Q_SLOTS:
         QVERIFY(!j->documento().indice_valido);
         QVERIFY(j->metricas().altura_linha_padrao > 0);
         QCOMPARE(j->fonte_dialogo().tamanho, 14.0);
+
+        // Choosing the printer brings its stored font back, to the dialog
+        // and to the measurement.
+        d.impressoras << impressora_pdf;
+        controle<QPushButton>(*j, "Command3")->click();
+        QCOMPARE(j->fonte_dialogo().nome, QStringLiteral("Courier New"));
+        QCOMPARE(j->fonte_dialogo().tamanho, 10.0);
+        QCOMPARE(j->metricas().altura_linha_padrao, antes.altura_linha_padrao);
+        QCOMPARE(j->metricas().largura_caracter_padrao, antes.largura_caracter_padrao);
     }
 
     void impressora_cancelada_mantem_a_atual()
