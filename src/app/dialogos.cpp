@@ -3,7 +3,9 @@
 #include "app/escolha_impressora.h"
 #include "print/superficie_impressora.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QFileDialog>
 #include <QCheckBox>
 #include <QFontDatabase>
@@ -146,11 +148,15 @@ std::optional<FonteEscolhida> DialogosQt::escolher_fonte(QWidget* pai, const Fon
 
 std::optional<QString> DialogosQt::pedir_texto(QWidget* pai, const QString& rotulo, const QString& titulo)
 {
-    bool aceito = false;
-    const QString texto = QInputDialog::getText(pai, titulo, rotulo, QLineEdit::Normal, {}, &aceito);
-    if (!aceito)
+    QInputDialog dialogo(pai);
+    dialogo.setWindowTitle(titulo);
+    dialogo.setLabelText(rotulo);
+    // Wide enough for the whole title beside the window's buttons.
+    const QFont letra_titulo = QApplication::font("QMdiSubWindowTitleBar");
+    dialogo.setMinimumWidth(std::max(320, QFontMetrics(letra_titulo).horizontalAdvance(titulo) * 3 / 2 + 160));
+    if (dialogo.exec() != QDialog::Accepted)
         return std::nullopt;
-    return texto;
+    return dialogo.textValue();
 }
 
 void DialogosQt::processar_eventos()

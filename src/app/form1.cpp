@@ -338,6 +338,17 @@ void Form1::montar_menus()
 
 bool Form1::Form_Load()
 {
+    // What start-up has to say comes with the window, once it shows.
+    carregando_ = !isVisible();
+    const bool r = carregar();
+    carregando_ = false;
+    if (isVisible())
+        mostrar_adiados();
+    return r;
+}
+
+bool Form1::carregar()
+{
     aplicar_fonte_padrao(*impressora_, &fonte_dialogo_);
 
     doc_.imprimir_ao_ativar = false;
@@ -817,7 +828,36 @@ void Form1::excluir_arquivo_mostrado()
 
 void Form1::avisar(const QString& texto, Dialogos::Icone icone)
 {
+    if (carregando_) {
+        avisos_adiados_.append(texto);
+        return;
+    }
     dialogos_.mensagem(this, texto, titulo_aplicacao, icone);
+}
+
+void Form1::showEvent(QShowEvent* e)
+{
+    QMainWindow::showEvent(e);
+    mostrar_adiados();
+}
+
+void Form1::mostrar_adiados()
+{
+    if (!avisos_adiados_.isEmpty() && !carregando_)
+        QTimer::singleShot(0, this, [this] {
+            for (const QString& texto : std::exchange(avisos_adiados_, {}))
+                avisar(texto);
+        });
+}
+
+void Form1::mostrar_avisos_do_sistema()
+{
+    encaminhar_avisos(this, [this](const QString& texto) {
+        if (isVisible())
+            aviso(texto);
+        else if (!avisos_adiados_.contains(texto))
+            avisos_adiados_.append(texto);
+    });
 }
 
 void Form1::Command2_Click()
@@ -851,6 +891,8 @@ void Form1::closeEvent(QCloseEvent* e)
     for (QWidget* w : std::initializer_list<QWidget*>{form2_, about_, visualizacao_})
         if (w)
             w->close();
+    // Leaving by the title bar or the keyboard stores the margins as "Sair" does.
+    guardar_margens();
     e->accept();
     if (!terminando_) {
         terminando_ = true;

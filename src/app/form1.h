@@ -51,6 +51,9 @@ public:
     bool Form_Load();
     // Runs the print job that the preview asked for, once per request.
     void Form_Activate();
+    // The warnings of the settings store and the other modules are shown
+    // in this window too, not only on the terminal.
+    void mostrar_avisos_do_sistema();
 
     void Command1_Click(); // Imprimir
     void Command2_Click(); // Sair
@@ -93,9 +96,12 @@ Q_SIGNALS:
 protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    bool carregar();
+    void mostrar_adiados();
     void montar();
     void montar_menus();
     void sem_documento();
@@ -151,6 +157,9 @@ private:
     bool editada_esquerda_ = false, editada_superior_ = false;
     // Warnings already given for the file shown.
     QSet<QString> avisos_dados_;
+    // Messages given before the window first showed: they come with it.
+    QStringList avisos_adiados_;
+    bool carregando_ = false;
     int altura_antes_ = 0;
 
     QLabel *rotulo_titulo_arquivo, *rotulo_arquivo, *rotulo_mensagem;

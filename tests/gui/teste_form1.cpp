@@ -3,10 +3,12 @@
 #include "app/form1.h"
 #include "app/janelas_auxiliares.h"
 #include "gui/roteiro.h"
+#include "app/aplicacao.h"
 #include "app/segundo_plano.h"
 #include "settings/configuracoes.h"
 
 #include <QAction>
+#include <QStandardPaths>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -370,6 +372,27 @@ private Q_SLOTS:
         QCOMPARE(j->metricas().largura_caracter_padrao, antes.largura_caracter_padrao);
     }
 
+    // A settings store that is a folder is said in the window, which comes
+    // first.
+    void avisos_de_inicio_com_a_janela()
+    {
+        const QString loja =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Orvel/Papelada.ini");
+        QFile::remove(loja);
+        QVERIFY(QDir().mkpath(loja));
+        DialogosRoteiro d;
+        Form1 j(d, {}, impressora_pdf);
+        j.mostrar_avisos_do_sistema();
+        QVERIFY(j.Form_Load());
+        QCoreApplication::processEvents();
+        QVERIFY(d.mensagens.isEmpty());
+        j.show();
+        QTRY_COMPARE(d.mensagens.size(), 1);
+        QVERIFY(d.mensagens[0].texto.contains(loja));
+        encaminhar_avisos(nullptr, {});
+        QVERIFY(QDir(loja).removeRecursively());
+    }
+
     void impressora_cancelada_mantem_a_atual()
     {
         DialogosRoteiro d;
@@ -390,16 +413,18 @@ private Q_SLOTS:
         QTest::addColumn<bool>("marcado");
         QTest::addColumn<bool>("removido_antes"); // behind the program's back
         QTest::addColumn<bool>("digitar");        // new margins typed in
-        QTest::newRow("marcado") << "arquivo" << false << true << false << true;
-        QTest::newRow("nao marcado") << "arquivo" << false << false << false << true;
+        QTest::addColumn<bool>("titulo");         // closed by the title bar (or Alt+F4), not "Sair"
+        QTest::newRow("marcado") << "arquivo" << false << true << false << true << false;
+        QTest::newRow("nao marcado") << "arquivo" << false << false << false << true << false;
         // The box always names the file shown.
-        QTest::newRow("outro aberto") << "arquivo" << true << true << false << false;
-        QTest::newRow("aberto sem linha de comando") << QString() << true << true << false << false;
-        QTest::newRow("exclusao que falha") << "arquivo" << false << true << true << true;
+        QTest::newRow("outro aberto") << "arquivo" << true << true << false << false << false;
+        QTest::newRow("aberto sem linha de comando") << QString() << true << true << false << false << false;
+        QTest::newRow("exclusao que falha") << "arquivo" << false << true << true << true << false;
         // Margins nobody typed are not stored again (the fields show 0 on a
         // tractor-fed form).
-        QTest::newRow("sem arquivo") << QString() << false << true << false << false;
-        QTest::newRow("trator") << "trator" << false << false << false << false;
+        QTest::newRow("sem arquivo") << QString() << false << true << false << false << false;
+        QTest::newRow("trator") << "trator" << false << false << false << false << false;
+        QTest::newRow("pelo titulo") << "arquivo" << false << false << false << true << true;
     }
 
     void sair()
@@ -409,6 +434,7 @@ private Q_SLOTS:
         QFETCH(bool, marcado);
         QFETCH(bool, removido_antes);
         QFETCH(bool, digitar);
+        QFETCH(bool, titulo);
         guardar_margens("12", "7");
         const QString caminho = arquivo(QStringLiteral("sair.spl"),
                                         inicio == QLatin1String("trator") ? registro_impressora_trator() + relatorio : relatorio);
@@ -428,7 +454,10 @@ private Q_SLOTS:
             ::digitar(controle<QLineEdit>(*j, "Text4"), QStringLiteral("20,4"));
         }
         controle<QCheckBox>(*j, "Check1")->setChecked(marcado);
-        controle<QPushButton>(*j, "Command2")->click();
+        if (titulo)
+            j->close();
+        else
+            controle<QPushButton>(*j, "Command2")->click();
         QCOMPARE(fim.size(), 1); // the program ends even when the file could not be deleted
         for (const QString& f : {caminho, outro})
             QCOMPARE(QFileInfo::exists(f), !(removido_antes && f == caminho) && !(marcado && f == mostrado));
