@@ -14,7 +14,8 @@
 #include <memory>
 #include <optional>
 
-class QFrame;
+class QAction;
+class QToolBar;
 class QLabel;
 class QLineEdit;
 class QScrollBar;
@@ -152,7 +153,7 @@ private:
     Visor* imagem_pagina;       // Picture2: the part of the page in view
     QScrollBar* barra_rolagem_horizontal; // HScroll1
     QScrollBar* barra_rolagem_vertical;   // VScroll1
-    QFrame* barra_ferramentas;  // Frame1
+    QToolBar* barra_ferramentas; // Frame1
     QLabel* rotulo_pagina;      // Label1 "Página"
     QLabel* rotulo_numero_pagina; // Label2
     QLabel* rotulo_de;          // Label3 "de"
@@ -172,6 +173,7 @@ private:
     QToolButton* botao_fechar;     // Picture7
     QToolButton* botao_ajustar_largura;
     QToolButton* botao_pagina_inteira;
+    QAction* acao_procurar_proxima;
     SegundoPlano* andamento;       // a search that takes long
     TextoProcura* texto_procura;   // RichTextBox1
 };

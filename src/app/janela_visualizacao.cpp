@@ -13,7 +13,6 @@
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
-#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,6 +23,7 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <algorithm>
@@ -188,10 +188,9 @@ void Form3::montar()
         connect(barra, &QScrollBar::valueChanged, imagem_pagina, qOverload<>(&QWidget::update));
     }
 
-    barra_ferramentas = nomear(new QFrame(this), "Frame1");
-    barra_ferramentas->setFrameShape(QFrame::StyledPanel);
-    auto* faixa = new QHBoxLayout(barra_ferramentas);
-    faixa->setContentsMargins(4, 2, 4, 2);
+    // A tool bar: what does not fit a narrow window goes behind its ">>".
+    barra_ferramentas = nomear(new QToolBar(this), "Frame1");
+    barra_ferramentas->setIconSize(QSize(24, 24));
 
     const auto botao = [this](const char* nome, Icone figura, const QString& dica, void (Form3::*acao)()) {
         auto* b = nomear(new QToolButton(barra_ferramentas), nome);
@@ -227,11 +226,11 @@ void Form3::montar()
     rotulo_ver_pagina = rotulo("Label5", QStringLiteral("Ver página"));
     campo_pagina = nomear(new QLineEdit(barra_ferramentas), "Text1");
     campo_pagina->setToolTip(QStringLiteral("Escolha o número da página a visualizar"));
-    campo_pagina->setMaximumWidth(60);
+    campo_pagina->setFixedWidth(campo_pagina->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
     botao_menos_zoom = botao("Picture10", Icone::MenosZoom, QStringLiteral("Menos Zoom"), &Form3::Picture10_Click);
     campo_zoom = nomear(new QLineEdit(QStringLiteral("100%"), barra_ferramentas), "Text2");
     campo_zoom->setToolTip(QStringLiteral("Informe a porcentagem de zoom"));
-    campo_zoom->setMaximumWidth(60);
+    campo_zoom->setFixedWidth(campo_zoom->fontMetrics().horizontalAdvance(QStringLiteral("180%")) + 16);
     botao_mais_zoom = botao("Picture9", Icone::MaisZoom, QStringLiteral("Mais Zoom"), &Form3::Picture9_Click);
     botao_ajustar_largura = botao("ajustar_largura", Icone::AjustarLargura, QStringLiteral("Ajustar à largura"),
                                   &Form3::ajustar_largura);
@@ -242,28 +241,32 @@ void Form3::montar()
                            &Form3::Picture11_Click);
     botao_procurar_proxima = botao("Picture12", Icone::ProcurarProxima,
                                    QStringLiteral("Continua a procura de um texto"), &Form3::Picture12_Click);
-    botao_procurar_proxima->hide(); // until a search finds something
     botao_imprimir = botao("Picture8", Icone::Imprimir, QStringLiteral("Imprimir o relatório"),
                            &Form3::Picture8_Click);
     botao_fechar = botao("Picture7", Icone::Fechar,
                          QStringLiteral("Fechar a visualização retornando para o janela principal"),
                          &Form3::Picture7_Click);
 
-    adicionar(faixa, {botao_primeira, botao_anterior, rotulo_pagina, rotulo_numero_pagina, rotulo_de,
-                      rotulo_total_paginas, botao_proxima, botao_ultima});
-    faixa->addSpacing(16);
-    adicionar(faixa, {rotulo_ver_pagina, campo_pagina});
-    faixa->addSpacing(16);
-    adicionar(faixa, {botao_menos_zoom, campo_zoom, botao_mais_zoom, botao_ajustar_largura, botao_pagina_inteira});
-    faixa->addSpacing(16);
-    adicionar(faixa, {botao_procurar, botao_procurar_proxima});
-    faixa->addSpacing(16);
-    andamento = new SegundoPlano(barra_ferramentas);
-    faixa->addWidget(andamento);
-    faixa->addStretch(1);
+    const auto grupo = [this](std::initializer_list<QWidget*> controles) {
+        for (QWidget* w : controles)
+            barra_ferramentas->addWidget(w);
+        barra_ferramentas->addSeparator();
+    };
+    grupo({botao_primeira, botao_anterior, rotulo_pagina, rotulo_numero_pagina, rotulo_de, rotulo_total_paginas,
+           botao_proxima, botao_ultima});
+    grupo({rotulo_ver_pagina, campo_pagina});
+    grupo({botao_menos_zoom, campo_zoom, botao_mais_zoom, botao_ajustar_largura, botao_pagina_inteira});
+    barra_ferramentas->addWidget(botao_procurar);
+    acao_procurar_proxima = barra_ferramentas->addWidget(botao_procurar_proxima);
+    acao_procurar_proxima->setVisible(false); // until a search finds something
+    auto* mola = new QWidget(barra_ferramentas);
+    mola->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    barra_ferramentas->addWidget(mola);
     // Actions on the whole report (print, and any other way of sending it
     // out) sit together before the close button.
-    adicionar(faixa, {botao_imprimir, botao_fechar});
+    barra_ferramentas->addWidget(botao_imprimir);
+    barra_ferramentas->addWidget(botao_fechar);
+    andamento = new SegundoPlano(this);
 
     connect(campo_pagina, &QLineEdit::textChanged, this, &Form3::Text1_Change);
     connect(campo_zoom, &QLineEdit::returnPressed, this, &Form3::Text2_LostFocus);
@@ -279,7 +282,8 @@ void Form3::montar()
     grade->addWidget(imagem_pagina, 0, 0);
     grade->addWidget(barra_rolagem_vertical, 0, 1);
     grade->addWidget(barra_rolagem_horizontal, 1, 0);
-    grade->addWidget(barra_ferramentas, 2, 0, 1, 2);
+    grade->addWidget(andamento, 2, 0, 1, 2);
+    grade->addWidget(barra_ferramentas, 3, 0, 1, 2);
     grade->setRowStretch(0, 1);
     grade->setColumnStretch(0, 1);
 }
@@ -689,7 +693,7 @@ void Form3::Picture11_Click()
         texto_nao_localizado();
         return;
     }
-    botao_procurar_proxima->show();
+    acao_procurar_proxima->setVisible(true);
     ir_para_achado(*achado);
 }
 
@@ -714,7 +718,7 @@ void Form3::Picture12_Click()
     if (adiado(&Form3::Picture12_Click))
         return;
     // F3 before anything was found starts a search from the beginning.
-    if (botao_procurar_proxima->isHidden()) {
+    if (!acao_procurar_proxima->isVisible()) {
         Picture11_Click();
         return;
     }
