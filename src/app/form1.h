@@ -16,10 +16,12 @@
 #include <memory>
 
 class QAction;
+class QBoxLayout;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
@@ -66,6 +68,10 @@ public:
     void DefaultFont_Click();
     void ajuda_sobre_Click();
 
+    // The "Arquivos" menu: other ways of sending the open report out go
+    // there, after "Salvar como...".
+    QMenu* menu_arquivos() const { return menu_arquivos_; }
+
     Documento& documento() { return doc_; }
     Metricas& metricas() { return metricas_; }
     SuperficieImpressora& impressora() { return *impressora_; }
@@ -102,7 +108,15 @@ protected:
 private:
     bool carregar();
     void mostrar_adiados();
+    // The window's controls, a group at a time, then their places.
     void montar();
+    void montar_arquivo(QWidget* central);
+    void montar_impressora(QWidget* central);
+    void montar_selecao(QWidget* central);
+    QBoxLayout* montar_margens(QWidget* central);
+    void montar_progresso(QWidget* central);
+    void montar_comandos(QWidget* central);
+    void dispor(QWidget* central, QBoxLayout* margens);
     void montar_menus();
     void sem_documento();
     void habilitar_documento(bool sim);
@@ -179,6 +193,7 @@ private:
     QAction *acao_abrir, *acao_salvar, *acao_sair;
     QAction *acao_impressora, *acao_fontes, *acao_fonte_padrao, *acao_visualizar, *acao_imprimir;
     QAction* acao_sobre;
+    QMenu* menu_arquivos_;
 
     QPointer<Form2> form2_;
     QPointer<FrmAbout> about_;
