@@ -312,7 +312,7 @@ void Form1::montar_menus()
         connect(a, &QAction::triggered, this, metodo);
         return a;
     };
-    QMenu* arquivos = menu_arquivos_ = nomear(menuBar()->addMenu(QStringLiteral("&Arquivos")), "arquivos");
+    QMenu* arquivos = nomear(menuBar()->addMenu(QStringLiteral("&Arquivos")), "arquivos");
     acao_abrir = acao(arquivos, "arquivos_abrir", QStringLiteral("Abri&r..."), &Form1::Command8_Click);
     acao_salvar = acao(arquivos, "arquivos_salvar", QStringLiteral("&Salvar como..."), &Form1::Command7_Click);
     arquivos->addSeparator();
@@ -325,6 +325,7 @@ void Form1::montar_menus()
     spool->addSeparator();
     acao_visualizar = acao(spool, "spool_visualizar", QStringLiteral("&Visualizar"), &Form1::Command6_Click);
     acao_imprimir = acao(spool, "spool_imprimir", QStringLiteral("&Imprimir"), &Form1::Command1_Click);
+    acao_enviar_email = acao(spool, "spool_enviar", QStringLiteral("&Enviar por e-mail..."), &Form1::enviar_por_email_Click);
 
     QMenu* ajuda = nomear(menuBar()->addMenu(QStringLiteral("Aj&uda")), "ajuda");
     acao_sobre = acao(ajuda, "ajuda_sobre", QStringLiteral("&Sobre"), &Form1::ajuda_sobre_Click);

@@ -21,7 +21,6 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
@@ -66,11 +65,8 @@ public:
     void Command7_Click(); // Salvar
     void Command8_Click(); // Abrir
     void DefaultFont_Click();
+    void enviar_por_email_Click(); // in envio_email_janela.cpp
     void ajuda_sobre_Click();
-
-    // The "Arquivos" menu: other ways of sending the open report out go
-    // there, after "Salvar como...".
-    QMenu* menu_arquivos() const { return menu_arquivos_; }
 
     Documento& documento() { return doc_; }
     Metricas& metricas() { return metricas_; }
@@ -193,7 +189,7 @@ private:
     QAction *acao_abrir, *acao_salvar, *acao_sair;
     QAction *acao_impressora, *acao_fontes, *acao_fonte_padrao, *acao_visualizar, *acao_imprimir;
     QAction* acao_sobre;
-    QMenu* menu_arquivos_;
+    QAction* acao_enviar_email;
 
     QPointer<Form2> form2_;
     QPointer<FrmAbout> about_;

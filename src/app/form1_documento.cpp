@@ -119,7 +119,7 @@ void Form1::habilitar_documento(bool sim)
 {
     for (QPushButton* b : {botao_visualizar, botao_imprimir, botao_salvar})
         b->setEnabled(sim);
-    for (QAction* a : {acao_salvar, acao_visualizar, acao_imprimir})
+    for (QAction* a : {acao_salvar, acao_visualizar, acao_imprimir, acao_enviar_email})
         a->setEnabled(sim);
 }
 

@@ -75,6 +75,7 @@ void Form1::Command6_Click()
     contexto.margem_esquerda = texto_margem_esquerda->text();
     contexto.margem_superior = texto_margem_superior->text();
     contexto.dialogos = &dialogos_;
+    contexto.enviar_por_email = [this] { enviar_por_email_Click(); };
     QPointer<Form1> eu(this);
     QWidget* janela = papelada::Command6_Click(contexto, this, [eu] {
         if (eu)

@@ -1,6 +1,7 @@
 #include "app/janela_visualizacao.h"
 
 #include "app/dialogos.h"
+#include "app/envio_email_janela.h"
 #include "app/widgets.h"
 #include "app/janela_form3.h"
 #include "app/janela_icones.h"
@@ -264,6 +265,7 @@ void Form3::montar()
     barra_ferramentas->addWidget(mola);
     // Actions on the whole report (print, and any other way of sending it
     // out) sit together before the close button.
+    botao_email(barra_ferramentas, ctx_.enviar_por_email);
     barra_ferramentas->addWidget(botao_imprimir);
     barra_ferramentas->addWidget(botao_fechar);
     andamento = new SegundoPlano(this);
