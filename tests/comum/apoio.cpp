@@ -99,7 +99,7 @@ QStringList programas_em_falta()
     return falta;
 }
 
-QImage rasterizar(const QString& pdf, int pagina, int dpi, Programa leitor, bool cinza)
+QString rasterizar_png(const QString& pdf, int pagina, int dpi, Programa leitor, bool cinza)
 {
     static int vez = 0;
     const QString base = pasta_temporaria() + QStringLiteral("/pagina%1").arg(++vez), png = base + QStringLiteral(".png");
@@ -108,11 +108,17 @@ QImage rasterizar(const QString& pdf, int pagina, int dpi, Programa leitor, bool
         ? executar(QStringLiteral("mutool"), {QStringLiteral("draw"), QStringLiteral("-q"), QStringLiteral("-r"), r,
                                               QStringLiteral("-c"), cinza ? QStringLiteral("gray") : QStringLiteral("rgb"),
                                               QStringLiteral("-o"), png, pdf, n})
-        : executar(QStringLiteral("pdftoppm"), QStringList{QStringLiteral("-r"), r, QStringLiteral("-f"), n,
-                                                           QStringLiteral("-l"), n, QStringLiteral("-singlefile"),
-                                                           QStringLiteral("-png"), pdf, base}
-                                                   + (cinza ? QStringList{QStringLiteral("-gray")} : QStringList{}));
-    if (feito.codigo != 0)
+        : executar(QStringLiteral("pdftoppm"), (cinza ? QStringList{QStringLiteral("-gray")} : QStringList{})
+                                                   + QStringList{QStringLiteral("-r"), r, QStringLiteral("-f"), n,
+                                                                 QStringLiteral("-l"), n, QStringLiteral("-singlefile"),
+                                                                 QStringLiteral("-png"), pdf, base});
+    return feito.codigo == 0 ? png : QString();
+}
+
+QImage rasterizar(const QString& pdf, int pagina, int dpi, Programa leitor, bool cinza)
+{
+    const QString png = rasterizar_png(pdf, pagina, dpi, leitor, cinza);
+    if (png.isEmpty())
         return {};
     const QImage imagem(png);
     QFile::remove(png);

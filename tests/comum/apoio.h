@@ -80,6 +80,10 @@ QStringList ler_codigos(const QString& imagem);
 // `dpi` pixels to the inch; a null image when the reader fails.
 enum class Programa { poppler, mupdf };
 QImage rasterizar(const QString& pdf, int pagina = 1, int dpi = 72, Programa leitor = Programa::poppler, bool cinza = true);
+// The same as a PNG file in the temporary folder, for pages too large to be
+// read back whole: its path, or "" when the reader fails.
+QString rasterizar_png(const QString& pdf, int pagina = 1, int dpi = 72, Programa leitor = Programa::poppler,
+                       bool cinza = true);
 // Dark pixels (grey below 128) of a picture, or of part of it.
 int tinta(const QImage& imagem, QRect parte = {});
 // qpdf reads every object and decodes every stream of a PDF: "" when it does,

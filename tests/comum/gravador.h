@@ -52,6 +52,16 @@ public:
     void fonte_escolhida() override { log << QStringLiteral("fonte"); }
     void medicao_concluida() override { log << QStringLiteral("concluida"); }
     void gravando(const QString& t) override { log << QStringLiteral("gravando:") + t; }
+
+    // The entries of one kind, without their prefix ("quadro:").
+    QStringList so(const QString& prefixo) const
+    {
+        QStringList r;
+        for (const QString& l : log)
+            if (l.startsWith(prefixo))
+                r << l.mid(prefixo.size());
+        return r;
+    }
 };
 
 // The recording surface's log, shortened: `texto@x,y` for text (with " b"

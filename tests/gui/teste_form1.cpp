@@ -2,6 +2,7 @@
 // file, "Abrir", "Salvar", fonts, "Sair", the About box and the keyboard.
 #include "app/form1.h"
 #include "app/janelas_auxiliares.h"
+#include "comum/apoio.h"
 #include "gui/roteiro.h"
 #include "settings/configuracoes.h"
 
@@ -24,28 +25,10 @@ namespace {
 
 const QByteArray relatorio = "Linha um\r\nLinha dois\r\n\f\x1a";
 
-// ESC "D": a printer record for "Arquivo PDF" feeding from the tractor.
-QByteArray registro_impressora_trator()
-{
-    QByteArray r = QByteArray("Arquivo PDF").leftJustified(32, ' ');
-    r += QByteArray(12, '\0');
-    r += QByteArray("\x01\x00\x09\x00", 4); // portrait, A4
-    r += QByteArray(8, '\0');
-    r += QByteArray("\x08\x00", 2); // tractor feed
-    r += QByteArray(10, '\0');
-    return "\x1b" "D" + r;
-}
-
-// ESC "F": Courier New 12.
-QByteArray registro_fonte()
-{
-    QByteArray r(6, '\0');
-    r += QByteArray("Courier New").leftJustified(33, ' ');
-    r += '\0';
-    r += QByteArray("\x0c\x00\x00\x00\x00", 5);
-    r += QByteArray(9, '\0');
-    return "\x1b" "F" + r;
-}
+// A printer record for "Arquivo PDF" feeding from the tractor, and a font
+// record for Courier New 12.
+QByteArray registro_impressora_trator() { return teste::registro_impressora("Arquivo PDF", 1, 9, 8); }
+QByteArray registro_fonte() { return teste::registro_fonte("Courier New", 12); }
 
 void guardar_margens(const char* esquerda, const char* superior)
 {

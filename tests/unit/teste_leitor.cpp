@@ -168,13 +168,6 @@ TEST(Leitor, ParametrosAtravessamBlocosDoArquivo)
     }
 }
 
-TEST(Leitor, MedicaoLeEscCSemParametro)
-{
-    // Its digits are text. (The copy's and the index's tables are checked
-    // by teste_copia and teste_indice.)
-    EXPECT_EQ(descrever(esc("C12\x1a") + "AB", formas_medicao()), "ESCC c:1 c:2 c:\x1a c:A");
-}
-
 TEST(Numeros, ValorTextoEDivisao)
 {
     struct {
