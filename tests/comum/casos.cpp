@@ -2,50 +2,27 @@
 #include "comum/apoio.h"
 
 #include <QFile>
-#include <QMap>
-#include <QSet>
+#include <QHash>
 
 namespace papelada::teste {
 
-namespace {
-
-struct Linhas {
-    int primeira_saida = -1, ultima_entrada = -1;
-};
-
-QString caminho_casos(const QString& arquivo) { return dir_fonte() + QStringLiteral("/tests/casos/") + arquivo; }
-
-} // namespace
-
 QByteArray desescapar(QByteArrayView t)
 {
+    static const QHash<char, char> nomes{{'e', 27}, {'n', '\n'}, {'r', '\r'}, {'f', '\f'}, {'t', '\t'}, {'0', 0}};
     QByteArray r;
     for (qsizetype i = 0; i < t.size(); ++i) {
-        if (t[i] != '\\' || i + 1 == t.size()) {
+        const char c = i + 1 < t.size() && t[i] == '\\' ? t[++i] : 0;
+        if (!c) {
             r += t[i];
-            continue;
-        }
-        const char c = t[++i];
-        switch (c) {
-        case 'e': r += '\x1b'; break;
-        case 'n': r += '\n'; break;
-        case 'r': r += '\r'; break;
-        case 'f': r += '\f'; break;
-        case 't': r += '\t'; break;
-        case '0': r += '\0'; break;
-        case 'x':
-            r += static_cast<char>(t.sliced(i + 1, std::min<qsizetype>(2, t.size() - i - 1)).toByteArray().toInt(nullptr, 16));
+        } else if (c == 'x') {
+            r += static_cast<char>(t.sliced(i + 1).first(std::min<qsizetype>(2, t.size() - i - 1)).toByteArray().toInt(nullptr, 16));
             i += 2;
-            break;
-        case '{': {
+        } else if (c == '{') { // \{N}: the byte before, N times in all
             const qsizetype fim = t.indexOf('}', i);
-            const qsizetype n = t.sliced(i + 1, fim - i - 1).toByteArray().toLongLong();
-            if (!r.isEmpty() && n > 0)
-                r += QByteArray(n - 1, r.back());
+            r += QByteArray(std::max<qsizetype>(0, t.sliced(i + 1, fim - i - 1).toByteArray().toLongLong() - 1), r.back());
             i = fim;
-            break;
-        }
-        default: r += c; break;
+        } else {
+            r += nomes.value(c, c);
         }
     }
     return r;
@@ -56,110 +33,88 @@ QString escapar(const QByteArray& bytes)
     QByteArray r;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const auto c = static_cast<unsigned char>(bytes[i]);
-        qsizetype n = 1;
-        while (i + n < bytes.size() && bytes[i + n] == bytes[i])
-            ++n;
-        const char* nome = c == 27 ? "\\e" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\f' ? "\\f"
-                         : c == '\t' ? "\\t" : c == 0 ? "\\0" : c == '\\' ? "\\\\" : nullptr;
-        if (nome)
-            r += nome;
-        else if (c == ' ' && i + 1 == bytes.size()) // kept from editors that trim lines
-            r += "\\x20";
-        else if (c < 32 || c == 127)
+        const bool ultimo_branco = c == ' ' && i + 1 == bytes.size(); // kept from editors that trim lines
+        const qsizetype nome = QByteArrayView("\x1b\n\r\f\t\0\\", 7).indexOf(char(c));
+        if (nome >= 0)
+            r += QByteArray("\\") + "enrft0\\"[nome];
+        else if (c < 32 || c == 127 || ultimo_branco)
             r += "\\x" + QByteArray::number(c, 16).rightJustified(2, '0');
         else
-            r += static_cast<char>(c);
-        if (n >= 8 && c != '\\') { // long runs as a count
-            r += "\\{" + QByteArray::number(n) + '}';
-            i += n - 1;
-        }
+            r += char(c);
     }
     return QString::fromUtf8(r);
 }
 
-static QList<CasoArquivo> ler(const QString& arquivo, QList<QByteArray>* texto, QList<Linhas>* linhas)
+namespace {
+
+// The cases, and for each the number of the line after which its outcome
+// stands (its last line of bytes).
+QList<CasoArquivo> ler(const QString& caminho, QList<QByteArray>& linhas, QList<qsizetype>& depois)
 {
-    QFile f(caminho_casos(arquivo));
+    QFile f(caminho);
     if (!f.open(QIODevice::ReadOnly))
-        return {{QStringLiteral("arquivo ilegível"), {}, f.errorString(), {}}};
-    const QList<QByteArray> todas = f.readAll().split('\n');
+        return {CasoArquivo{QStringLiteral("arquivo ilegível"), {}, f.errorString(), {}}};
+    linhas = f.readAll().split('\n');
     QList<CasoArquivo> casos;
-    QList<Linhas> onde;
-    for (qsizetype n = 0; n < todas.size(); ++n) {
-        const QByteArray& l = todas[n];
+    bool primeira_saida = true;
+    for (qsizetype n = 0; n < linhas.size(); ++n) {
+        const QByteArray& l = linhas[n];
         if (l.startsWith("== ")) {
             casos.append(CasoArquivo{QString::fromUtf8(l.mid(3).trimmed()), {}, {}, {}});
-            onde.append(Linhas{});
-        } else if (l.isEmpty() || l.startsWith('#')) {
-            continue;
-        } else if (casos.isEmpty() || !(l.startsWith('<') || l.startsWith('>'))) {
-            return {{QStringLiteral("arquivo ilegível"), {}, QStringLiteral("linha %1: %2").arg(n + 1).arg(QString::fromUtf8(l)), {}}};
-        } else if (l.startsWith('<')) {
-            qsizetype vezes = 1, inicio = 1;
-            if (l.startsWith("<*")) {
-                inicio = l.indexOf(' ');
-                vezes = l.mid(2, inicio - 2).toLongLong();
-            }
-            const QByteArray bytes = desescapar(QByteArrayView(l).sliced(std::min(inicio + 1, l.size())));
-            for (qsizetype k = 0; k < vezes; ++k)
-                casos.back().entrada += bytes;
-            onde.back().ultima_entrada = int(n);
-        } else {
-            CasoArquivo& c = casos.back();
-            if (onde.back().primeira_saida >= 0)
-                c.esperado += u'\n';
-            else
-                onde.back().primeira_saida = int(n);
-            c.esperado += QString::fromUtf8(desescapar(QByteArrayView(l).sliced(std::min<qsizetype>(2, l.size()))));
+            depois.append(n);
+            primeira_saida = true;
+        } else if (!casos.isEmpty() && l.startsWith('<')) {
+            const qsizetype espaco = l.indexOf(' ');
+            const qsizetype vezes = l.startsWith("<*") ? l.mid(2, espaco - 2).toLongLong() : 1;
+            casos.back().entrada += desescapar(QByteArrayView(l).sliced(espaco < 0 ? l.size() : espaco + 1)).repeated(vezes);
+            depois.back() = n;
+        } else if (!casos.isEmpty() && l.startsWith('>')) {
+            if (!primeira_saida)
+                casos.back().esperado += u'\n';
+            primeira_saida = false;
+            casos.back().esperado += QString::fromUtf8(desescapar(QByteArrayView(l).sliced(std::min<qsizetype>(2, l.size()))));
+        } else if (!l.isEmpty() && !l.startsWith('#')) {
+            return {CasoArquivo{QStringLiteral("arquivo ilegível"), {}, QStringLiteral("linha %1").arg(n + 1), {}}};
         }
     }
-    if (texto)
-        *texto = todas;
-    if (linhas)
-        *linhas = onde;
     return casos;
 }
 
-QList<CasoArquivo> ler_casos(const QString& arquivo) { return ler(arquivo, nullptr, nullptr); }
+} // namespace
+
+QList<CasoArquivo> ler_casos(const QString& arquivo)
+{
+    QList<QByteArray> linhas;
+    QList<qsizetype> depois;
+    return ler(dir_fonte() + QStringLiteral("/tests/casos/") + arquivo, linhas, depois);
+}
 
 QList<CasoArquivo> conferir_casos(const QString& arquivo, const std::function<QString(const QByteArray&)>& resultado)
 {
-    QList<QByteArray> texto;
-    QList<Linhas> linhas;
-    QList<CasoArquivo> casos = ler(arquivo, &texto, &linhas);
+    const QString caminho = dir_fonte() + QStringLiteral("/tests/casos/") + arquivo;
+    QList<QByteArray> linhas;
+    QList<qsizetype> depois;
+    QList<CasoArquivo> casos = ler(caminho, linhas, depois);
     bool diferem = false;
     for (CasoArquivo& c : casos) {
-        if (linhas.isEmpty()) // the file could not be read
-            return casos;
-        c.obtido = resultado(c.entrada);
+        c.obtido = depois.isEmpty() ? QString() : resultado(c.entrada);
         diferem |= c.obtido != c.esperado;
     }
-    if (!diferem || qgetenv("PAPELADA_REESCREVER_CASOS") != "1")
+    if (!diferem || depois.isEmpty() || qgetenv("PAPELADA_REESCREVER_CASOS") != "1")
         return casos;
-    // The outcome lines of each case are replaced by those found, where
-    // they stood (or after its bytes); names, bytes and comments stay.
-    QMap<int, QByteArray> inserir;
-    QSet<int> velhas;
-    for (qsizetype k = 0; k < casos.size(); ++k) {
-        QByteArray novas;
-        for (const QString& l : casos[k].obtido.split(u'\n'))
-            novas += "> " + escapar(l.toUtf8()).toUtf8() + '\n';
-        const int em = linhas[k].primeira_saida >= 0 ? linhas[k].primeira_saida : linhas[k].ultima_entrada + 1;
-        inserir[em] = novas;
+    // The outcome lines are written again after each case's bytes; names,
+    // bytes and comments stay as they are.
+    QByteArray texto;
+    for (qsizetype n = 0, k = 0; n < linhas.size(); ++n) {
+        if (!linhas[n].startsWith('>'))
+            texto += linhas[n] + (n + 1 < linhas.size() ? "\n" : "");
+        for (; k < depois.size() && depois[k] == n; ++k)
+            for (const QString& l : casos[k].obtido.split(u'\n'))
+                texto += "> " + escapar(l.toUtf8()).toUtf8() + '\n';
     }
-    for (qsizetype n = 0; n < texto.size(); ++n)
-        if (texto[n].startsWith('>'))
-            velhas.insert(int(n));
-    QByteArray saida;
-    for (qsizetype n = 0; n < texto.size(); ++n) {
-        if (inserir.contains(int(n)))
-            saida += inserir[int(n)];
-        if (!velhas.contains(int(n)))
-            saida += texto[n] + (n + 1 < texto.size() ? "\n" : "");
-    }
-    QFile f(caminho_casos(arquivo));
+    QFile f(caminho);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(saida);
+        f.write(texto);
     return casos;
 }
 
