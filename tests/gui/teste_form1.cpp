@@ -216,11 +216,11 @@ private Q_SLOTS:
         if (esperado.isEmpty()) {
             QCOMPARE(d.mensagens.size(), 1);
             QCOMPARE(d.mensagens[0].titulo, titulo_aplicacao);
-            QCOMPARE(teste::ler_arquivo(origem), conteudo); // the source is untouched
+            QCOMPARE(teste::ler(origem), conteudo); // the source is untouched
             return;
         }
         QVERIFY(d.mensagens.isEmpty());
-        QCOMPARE(teste::ler_arquivo(saida.filePath(destino)), esperado);
+        QCOMPARE(teste::ler(saida.filePath(destino)), esperado);
         QCOMPARE(j->documento().nome_arquivo, origem); // the open file stays the same
         QVERIFY(controle<QLabel>(*j, "Label11")->isHidden());
     }
@@ -261,7 +261,7 @@ private Q_SLOTS:
         QVERIFY(vezes > 0);
         QCOMPARE(QFileInfo::exists(destino), !cancelar);
         if (!cancelar)
-            QCOMPARE(teste::ler_arquivo(destino), dados);
+            QCOMPARE(teste::ler(destino), dados);
         QCOMPARE(controle<QLabel>(*j, "rotulo_aviso")->isVisible(), cancelar);
         QVERIFY(d.mensagens.isEmpty());
         QVERIFY(controle<QLabel>(*j, "Label11")->isHidden());
