@@ -65,7 +65,7 @@ QString descrever(const QByteArray& bytes, const TabelaFormas& formas = formas_l
     return partes.join(u' ');
 }
 
-TEST(Leitor, ItensDasTabelas)
+TEST(Leitor, CasosDoArquivo)
 {
     // Characters taken in bulk must give what is read one by one.
     const auto itens = [](const QByteArray& bytes) {

@@ -38,7 +38,7 @@ protected:
     FonteEscolhida dialogo;
 };
 
-TEST_F(Medir, CasosDaTabela)
+TEST_F(Medir, CasosDoArquivo)
 {
     const auto medida = [&](const QByteArray& dados) {
         SetUp();
