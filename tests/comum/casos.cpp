@@ -6,6 +6,8 @@
 
 namespace papelada::teste {
 
+namespace {
+
 QByteArray desescapar(QByteArrayView t)
 {
     static const QHash<char, char> nomes{{'e', 27}, {'n', '\n'}, {'r', '\r'}, {'f', '\f'}, {'t', '\t'}, {'0', 0}};
@@ -45,8 +47,6 @@ QString escapar(const QByteArray& bytes)
     return QString::fromUtf8(r);
 }
 
-namespace {
-
 // The cases, and for each the number of the line after which its outcome
 // stands (its last line of bytes).
 QList<CasoArquivo> ler(const QString& caminho, QList<QByteArray>& linhas, QList<qsizetype>& depois)
@@ -81,13 +81,6 @@ QList<CasoArquivo> ler(const QString& caminho, QList<QByteArray>& linhas, QList<
 }
 
 } // namespace
-
-QList<CasoArquivo> ler_casos(const QString& arquivo)
-{
-    QList<QByteArray> linhas;
-    QList<qsizetype> depois;
-    return ler(dir_fonte() + QStringLiteral("/tests/casos/") + arquivo, linhas, depois);
-}
 
 QList<CasoArquivo> conferir_casos(const QString& arquivo, const std::function<QString(const QByteArray&)>& resultado)
 {

@@ -30,14 +30,10 @@ struct CasoArquivo {
 };
 inline void PrintTo(const CasoArquivo& c, std::ostream* os) { *os << c.nome.toStdString(); }
 
-// The cases of tests/casos/`arquivo`; an unreadable or malformed file gives
-// one case named "arquivo ilegível" whose outcome says why.
-QList<CasoArquivo> ler_casos(const QString& arquivo);
-QByteArray desescapar(QByteArrayView texto);
-QString escapar(const QByteArray& bytes);
-
-// Runs `resultado` on every case and fills `obtido`; in the rewrite mode,
-// writes the file back when some case differs. Returns the cases.
+// Runs `resultado` on every case of tests/casos/`arquivo` and fills
+// `obtido`; in the rewrite mode, writes the file back when some case
+// differs. Returns the cases; an unreadable or malformed file gives one case
+// named "arquivo ilegível" whose outcome says why.
 QList<CasoArquivo> conferir_casos(const QString& arquivo, const std::function<QString(const QByteArray&)>& resultado);
 
 } // namespace papelada::teste
