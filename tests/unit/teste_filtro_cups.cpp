@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <pwd.h>
@@ -180,8 +181,8 @@ protected:
     void SetUp() override
     {
         const passwd* lp = ::getpwnam("lp");
-        if (::geteuid() != 0 || !lp || !existe_programa(QStringLiteral("runuser"))
-            || !existe_programa(QStringLiteral("pdfimages")))
+        if (::geteuid() != 0 || !lp || QStandardPaths::findExecutable(QStringLiteral("runuser")).isEmpty()
+            || QStandardPaths::findExecutable(QStringLiteral("pdfimages")).isEmpty())
             GTEST_SKIP() << "precisa de root, do usuário lp, de runuser e de pdfimages";
         ::chmod(QFile::encodeName(raiz.path()).constData(), 0755);
         for (const char* sub : {"permitidas", "spool", "tmp", "xdg/Orvel"})
