@@ -15,7 +15,7 @@ using namespace papelada::cli;
 
 namespace {
 
-const char* const uso = "visualizar [--zoom PCT] [--procurar TEXTO] [--pdf | --impressora NOME] [--] "
+const char* const uso = "visualizar [--zoom PCT] [--procurar TEXTO] [--pdf | --impressora NOME] [--margens ESQ,SUP] [--] "
                         "ARQUIVO PAGINA SAIDA.png";
 
 int visualizar_pagina(const QStringList& args)
@@ -29,6 +29,7 @@ int visualizar_pagina(const QStringList& args)
     linha.addOption(zoom);
     linha.addOption(procurar);
     opcoes_impressora(linha);
+    opcao_margens(linha);
     argumento_relatorio(linha);
     linha.addPositionalArgument(QStringLiteral("PAGINA"), QStringLiteral("o número da página."));
     linha.addPositionalArgument(QStringLiteral("SAIDA.png"), QStringLiteral("a imagem; - é a saída padrão."));
@@ -58,8 +59,13 @@ int visualizar_pagina(const QStringList& args)
         return r;
     const QString arquivo = d.doc.nome_arquivo;
 
-    vis.margem_esquerda_texto = QString::number(d.doc.margem_esquerda);
-    vis.margem_superior_texto = QString::number(d.doc.margem_superior);
+    // The page as it prints, with the margins checked as a print checks them.
+    PedidoImpressao pedido;
+    if (const int r = pedido_da_linha(linha_pedido(linha), "visualizar", d.doc, d.metricas, *d.impressora, pedido);
+        r != ok)
+        return r;
+    vis.margem_esquerda_texto = QString::number(pedido.margens.esquerda, 'g', 15);
+    vis.margem_superior_texto = QString::number(pedido.margens.superior, 'g', 15);
     IndicePaginas indice;
     Corrida corrida;
     SuperficieImagem pagina;

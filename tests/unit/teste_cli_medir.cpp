@@ -48,14 +48,14 @@ TEST(CliMedir, Linhas)
     const Resultado r = medir({arquivo, QStringLiteral("--pdf")}, config.path());
     ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
     QStringList linhas = r.saida.split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(linhas.size(), 18) << r.saida.toStdString();
+    ASSERT_EQ(linhas.size(), 19) << r.saida.toStdString();
     EXPECT_GT(linhas.takeAt(7).section(u'=', 1).toDouble(), 20000); // largura_relatorio
     linhas[3] = linhas[3].section(u'=', 0, 0); // the metrics of the font that the system gave
     linhas[4] = linhas[4].section(u'=', 0, 0);
     EXPECT_EQ(linhas, QStringList({"impressora=Arquivo PDF", "papel=", "fonte=Courier New,10,0,0,0,0", "altura_linha",
                                    "largura_caracter", "altura_folha=16838", "largura_folha=11906",
                                    "altura_relatorio=0", "codigo_papel=9", "bandeja=0", "orientacao=1",
-                                   "cor=#000000", "impressora_bloqueada=0", "fonte_bloqueada=0",
+                                   "cor=#000000", "impressora_bloqueada=0", "fonte_bloqueada=0", "margens=10,10",
                                    "aviso=Atenção.  A largura da Folha é insuficiente para comportar este relatório.",
                                    "mensagem=Relatório mensal", "mensagem=fim"}));
 }

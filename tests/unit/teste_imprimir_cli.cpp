@@ -81,8 +81,8 @@ TEST(ImprimirCli, PaginasECopias)
     } casos[] = {
         {"selecao", cinco, {QStringLiteral("--paginas"), QStringLiteral("2-3")}, "P2@1 P3@2"},
         // A report that ends in a form feed and one more byte: a blank page
-        // between the copies; 2.5 copies are three.
-        {"copias", "P1\fP2\f\x1a", {QStringLiteral("--copias"), QStringLiteral("2.5")}, "P1@1 P2@2 P1@4 P2@5 P1@7 P2@8"},
+        // between the copies.
+        {"copias", "P1\fP2\f\x1a", {QStringLiteral("--copias"), QStringLiteral("3")}, "P1@1 P2@2 P1@4 P2@5 P1@7 P2@8"},
         // Selected pages over two copies: none between them.
         {"selecao2", cinco, {QStringLiteral("--paginas"), QStringLiteral("4-5"), QStringLiteral("--copias"), QStringLiteral("2")},
          "P4@1 P5@2 P4@3 P5@4"},
@@ -111,8 +111,8 @@ TEST(ImprimirCli, ErrosECodigosDeSaida)
         {{}, 1, "indique o arquivo"},
         {{spl, QStringLiteral("--pdf")}, 1, "falta o valor de --pdf"},
         {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--impressora"), QStringLiteral("X")}, 1, "não os dois"},
-        {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--paginas"), QStringLiteral("3-1")}, 1, "intervalo de páginas"},
-        {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--copias"), QStringLiteral("dois")}, 1, "cópias"},
+        {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--paginas"), QStringLiteral("3-1")}, 1, "Páginas"},
+        {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--copias"), QStringLiteral("dois")}, 1, "Cópias"},
         {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--margens"), QStringLiteral("10")}, 1, "margens"},
         {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--dpi"), QStringLiteral("10")}, 1, "resolução"},
         {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--cor")}, 1, "--cor"},
