@@ -5,10 +5,19 @@
 #include "app/form1.h"
 
 #include <QApplication>
+#include <QFile>
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    // The whole command line is the report's path, even where it looks like
+    // one of Qt's options (-reverse, -style): Qt sees only the program's
+    // name and takes its settings from the environment (QT_QPA_PLATFORM,
+    // QT_STYLE_OVERRIDE, QT_SCALE_FACTOR...).
+    QStringList argumentos;
+    for (int i = 0; i < argc; ++i)
+        argumentos << QFile::decodeName(argv[i]);
+    int argc_qt = 1;
+    QApplication app(argc_qt, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orvel"));
     QCoreApplication::setApplicationName(QStringLiteral("Papelada"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PAPELADA_VERSAO));
@@ -18,7 +27,7 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("br.com.orvel.Papelada"));
 
     papelada::DialogosQt dialogos;
-    papelada::Form1 janela(dialogos, papelada::linha_de_comando(QCoreApplication::arguments()));
+    papelada::Form1 janela(dialogos, papelada::linha_de_comando(argumentos));
     if (!janela.Form_Load())
         return 1;
     QObject::connect(&janela, &papelada::Form1::encerrar, &app, &QCoreApplication::quit,

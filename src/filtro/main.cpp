@@ -11,6 +11,7 @@
 // are left to the PDF stage that follows in every queue, which applies them
 // to whatever PDF it gets: done here as well, they would be done twice.
 #include "analysis/medicao.h"
+#include "print/pedido.h"
 #include "print/superficie_impressora.h"
 #include "print/trabalho.h"
 #include "stream/copia.h"
@@ -35,7 +36,8 @@ class ObservadorLog : public Observador {
 public:
     void mensagem(const QString& texto) override { log() << "INFO: " << texto << "\n"; }
     void aviso(const QString& texto) override { log() << "WARNING: " << QString(texto).replace(u'\n', u' ') << "\n"; }
-    void erro(const QString& texto) override { log() << "ERROR: " << texto << "\n"; }
+    // A picture left out: the job still prints, without it.
+    void erro(const QString& texto) override { log() << "WARNING: " << texto << "\n"; }
 };
 
 int falhar(const QString& motivo)
@@ -101,9 +103,14 @@ int main(int argc, char** argv)
     if (!medicao.arquivo_lido)
         return falhar(medicao.erro);
 
+    // The system's margins, checked as the window checks typed ones.
     PedidoImpressao pedido;
+    TextosPedido margens;
+    margens.margem_esquerda = QString::number(doc.margem_esquerda);
+    margens.margem_superior = QString::number(doc.margem_superior);
+    if (const auto recusa = validar_pedido(margens, limites_da_impressora(doc, metricas, impressora, observador), pedido))
+        return falhar(texto_recusa(*recusa));
     pedido.arquivo_saida = pasta.path() + QStringLiteral("/saida.pdf");
-    pedido.margens = MargensMm{static_cast<double>(doc.margem_esquerda), static_cast<double>(doc.margem_superior)};
     const ResultadoTrabalho r = imprimir_relatorio({doc, metricas, impressora}, pedido, observador);
     if (r.fim != FimTrabalho::Impresso)
         return falhar(r.erro.isEmpty() ? QStringLiteral("a impressão foi interrompida.") : r.erro);
@@ -118,6 +125,8 @@ int main(int argc, char** argv)
     const QString erro = copiar_fluxo(pdf, saida);
     if (!erro.isEmpty())
         return falhar(QStringLiteral("não foi possível entregar o PDF: %1").arg(erro));
+    if (r.tipo == TipoFalha::Imagem)
+        log() << "WARNING: o relatório foi convertido sem " << r.imagens_perdidas.size() << " imagem(ns).\n";
     log() << "INFO: " << r.paginas << " página(s) convertida(s) em PDF.\n";
     return 0;
 }

@@ -111,8 +111,6 @@ TEST(ImprimirCli, ErrosECodigosDeSaida)
         {{}, 1, "indique o arquivo"},
         {{spl, QStringLiteral("--pdf")}, 1, "falta o valor de --pdf"},
         {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--impressora"), QStringLiteral("X")}, 1, "não os dois"},
-        {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--paginas"), QStringLiteral("3-1")}, 1, "Páginas"},
-        {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--copias"), QStringLiteral("dois")}, 1, "Cópias"},
         {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--margens"), QStringLiteral("10")}, 1, "margens"},
         {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--dpi"), QStringLiteral("10")}, 1, "resolução"},
         {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--cor")}, 1, "--cor"},
@@ -129,6 +127,51 @@ TEST(ImprimirCli, ErrosECodigosDeSaida)
     }
     EXPECT_FALSE(QFileInfo::exists(pdf));
     EXPECT_FALSE(QFileInfo::exists(falta));
+}
+
+// The refusals the window gives, from every command that takes the field:
+// margins from imprimir, visualizar, paginas and medir, copies and pages
+// from imprimir.
+TEST(ImprimirCli, RecusasComoAJanela)
+{
+    const QString spl = gravar(QStringLiteral("tres.spl"), "P1\fP2\fP3\f\x1a");
+    const QString saida = pasta_temporaria() + QStringLiteral("/recusado");
+    QFile casos(QStringLiteral(PAPELADA_DIR_FONTE "/tests/casos/recusas.txt"));
+    ASSERT_TRUE(casos.open(QIODevice::ReadOnly));
+    int lidos = 0;
+    while (!casos.atEnd()) {
+        const QStringList c = QString::fromUtf8(casos.readLine()).chopped(1).split(u'\t');
+        if (c.size() != 3 || c[0].startsWith(u'#'))
+            continue;
+        ++lidos;
+        QMap<QString, QString> campo;
+        for (const QString& t : c[0].split(u' '))
+            campo[t.section(u'=', 0, 0)] = t.section(u'=', 1);
+        QStringList opcoes;
+        if (campo.contains(QStringLiteral("Text5")) || campo.contains(QStringLiteral("Text4")))
+            opcoes << QStringLiteral("--margens")
+                   << campo.value(QStringLiteral("Text5"), QStringLiteral("0")) + u',' + campo.value(QStringLiteral("Text4"), QStringLiteral("0"));
+        const bool so_margens = !opcoes.isEmpty();
+        if (campo.contains(QStringLiteral("Text3")))
+            opcoes << QStringLiteral("--copias") << campo.value(QStringLiteral("Text3"));
+        if (campo.contains(QStringLiteral("Text1")))
+            opcoes << QStringLiteral("--paginas")
+                   << campo.value(QStringLiteral("Text1")) + (campo.contains(QStringLiteral("Text2")) ? u'-' + campo.value(QStringLiteral("Text2")) : QString());
+        QList<QStringList> chamadas{QStringList{QStringLiteral("imprimir"), spl, QStringLiteral("--pdf"), saida + QStringLiteral(".pdf")}};
+        if (so_margens)
+            chamadas << QStringList{QStringLiteral("visualizar"), QStringLiteral("--pdf"), spl, QStringLiteral("1"), saida + QStringLiteral(".png")}
+                     << QStringList{QStringLiteral("paginas"), QStringLiteral("--pdf"), spl}
+                     << QStringList{QStringLiteral("medir"), QStringLiteral("--pdf"), spl};
+        for (const QStringList& chamada : chamadas) {
+            const Resultado r = executar(cli(), chamada + opcoes);
+            EXPECT_EQ(r.codigo, 1) << (chamada + opcoes).join(u' ').toStdString();
+            EXPECT_TRUE(r.erros.contains(c[1])) << r.erros.toStdString();
+            EXPECT_TRUE(r.saida.isEmpty()) << r.saida.toStdString();
+        }
+    }
+    EXPECT_GT(lidos, 10);
+    EXPECT_FALSE(QFileInfo::exists(saida + QStringLiteral(".pdf")));
+    EXPECT_FALSE(QFileInfo::exists(saida + QStringLiteral(".png")));
 }
 
 TEST(ImprimirCli, SemImpressoraPadrao)
