@@ -40,8 +40,13 @@ void instalar_limpeza()
         sigemptyset(&a.sa_mask);
         for (const int s : {SIGINT, SIGTERM, SIGHUP})
             sigaddset(&a.sa_mask, s);
-        for (const int s : {SIGINT, SIGTERM, SIGHUP})
-            ::sigaction(s, &a, nullptr);
+        // A signal ignored by whoever started the program (nohup, a
+        // background job) stays ignored.
+        for (const int s : {SIGINT, SIGTERM, SIGHUP}) {
+            struct sigaction antes {};
+            if (::sigaction(s, nullptr, &antes) == 0 && antes.sa_handler != SIG_IGN)
+                ::sigaction(s, &a, nullptr);
+        }
         std::signal(SIGPIPE, SIG_IGN);
     });
 }

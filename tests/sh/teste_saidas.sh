@@ -49,7 +49,7 @@ while IFS='|' read -r nome comando; do
     [ "$codigo" = 3 ] || falha "$nome: código $codigo, esperado 3 ($erro)"
     grep -qF "$motivo" <<<"$erro" || falha "$nome: motivo ausente em \"$erro\""
     [ "$(cat "$alvo")" = "conteudo antigo" ] || falha "$nome: o arquivo anterior mudou"
-    sobras=$(find "$cheio" -name ".$nome*" | wc -l)
+    sobras=$(ls -A "$cheio" | grep -cvxE "ocupado|$nome")
     [ "$sobras" = 0 ] || falha "$nome: $sobras arquivo(s) temporário(s) deixados"
     rm -f "$alvo"
 done <<EOF
@@ -99,6 +99,26 @@ printf '\x1b0a\x81b\x9dc\x1aABC\n.' >"$temp/mensagem.spl"
 erro=$("$cli" imprimir "$temp/mensagem.spl" --pdf "$temp/mensagem.pdf" 2>&1 >/dev/null)
 grep -qF 'a\u0081b\u009Dc' <<<"$erro" || falha "mensagem no terminal: \"$erro\""
 if LC_ALL=C grep -qP '[\x00-\x08\x0b-\x1f\x7f]|\xc2[\x80-\x9f]' <<<"$erro"; then falha "controle cru no terminal"; fi
+
+# Exit statuses where the output goes wrong or loses something: standard
+# output full or closed (the success line is then never told), and a picture
+# the report names and does not have. status | command | what stderr says
+printf '\x1bGnao_existe.png\nP1\f\x1a' >"$temp/sem_figura.spl"
+while IFS='|' read -r esperado comando dito; do
+    erro=$(eval "$comando" 2>&1 >/dev/null)
+    codigo=$?
+    [ "$codigo" = "$esperado" ] || falha "$comando: código $codigo, esperado $esperado ($erro)"
+    grep -qF "$dito" <<<"$erro" || falha "$comando: \"$dito\" ausente em \"$erro\""
+    if [ "$esperado" = 3 ] && grep -q 'gravada' <<<"$erro"; then falha "$comando: sucesso anunciado"; fi
+done <<EOF
+3|"\$cli" paginas "\$relatorio" >/dev/full|No space left on device
+3|"\$cli" --help >/dev/full|saída padrão
+3|"\$cli" medir "\$relatorio" >/dev/full|saída padrão
+3|"\$cli" imprimir "\$relatorio" --pdf - >/dev/full|saída padrão
+3|"\$cli" imprimir "\$relatorio" --pdf - > >(exec <&-)|Broken pipe
+3|"\$cli" salvar "\$relatorio" - > >(exec <&-)|Broken pipe
+4|"\$cli" imprimir "\$temp/sem_figura.spl" --pdf "\$temp/sem_figura.pdf"|nao_existe.png
+EOF
 
 [ "$falhas" = 0 ] || exit 1
 echo ok
