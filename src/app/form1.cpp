@@ -9,6 +9,7 @@
 #include "print/pedido.h"
 #include "print/trabalho.h"
 #include "stream/copia.h"
+#include "stream/nome_arquivo.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,6 +33,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <optional>
+#include <sys/stat.h>
 
 namespace papelada {
 
@@ -53,7 +55,8 @@ QString linha_de_comando(const QStringList& argumentos)
 
 bool arquivo_localizado(const QString& caminho)
 {
-    return !caminho.isEmpty() && QFileInfo(caminho).isFile();
+    struct stat st {};
+    return !caminho.isEmpty() && ::stat(bytes_do_nome(caminho).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 Form1::Form1(Dialogos& dialogos, const QString& linha_comando, const QString& impressora, QWidget* pai)

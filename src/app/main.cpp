@@ -3,9 +3,9 @@
 #include "app/aplicacao.h"
 #include "app/dialogos.h"
 #include "app/form1.h"
+#include "stream/nome_arquivo.h"
 
 #include <QApplication>
-#include <QFile>
 
 int main(int argc, char** argv)
 {
@@ -15,7 +15,7 @@ int main(int argc, char** argv)
     // QT_STYLE_OVERRIDE, QT_SCALE_FACTOR...).
     QStringList argumentos;
     for (int i = 0; i < argc; ++i)
-        argumentos << QFile::decodeName(argv[i]);
+        argumentos << papelada::nome_de_bytes(argv[i]);
     int argc_qt = 1;
     QApplication app(argc_qt, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orvel"));

@@ -6,7 +6,7 @@
 #include "print/superficie_impressora.h"
 #include "print/trabalho.h"
 
-#include <QFileInfo>
+#include <QDir>
 #include <QSet>
 
 namespace papelada::cli {
@@ -157,7 +157,8 @@ int imprimir(const QStringList& args)
     if (const int r = pedido_da_linha(linha_pedido(linha.p), "imprimir", doc, metricas, impressora, pedido); r != ok)
         return r;
     if (!o.pdf.isEmpty())
-        pedido.arquivo_saida = QFileInfo(pdf.caminho()).absoluteFilePath();
+        pedido.arquivo_saida = QDir::isAbsolutePath(pdf.caminho()) ? pdf.caminho()
+                                                                   : QDir::currentPath() + u'/' + pdf.caminho();
     const ResultadoTrabalho r = imprimir_relatorio({doc, metricas, impressora}, pedido, observador);
     switch (r.fim) {
     case FimTrabalho::Falhou:

@@ -8,7 +8,6 @@
 #include "stream/numeros.h"
 #include "stream/superficie_imagem.h"
 
-#include <QFileInfo>
 
 using namespace papelada;
 using namespace papelada::cli;
@@ -81,7 +80,7 @@ int visualizar_pagina(const QStringList& args)
         const QString procurado = linha.value(procurar);
         QString erro;
         qint64 f = -1;
-        if (!procurar_no_arquivo(arquivo, QFileInfo(arquivo).size(), procurado, 0, f, &erro)) {
+        if (!procurar_no_arquivo(arquivo, d.doc.tamanho_arquivo, procurado, 0, f, &erro)) {
             erros() << "papelada-cli: " << erro << "\n";
             return erro_entrada;
         }

@@ -1,6 +1,7 @@
 // papelada-cli: the core of Papelada without a window.
 #include "cli/comando.h"
 #include "stream/limpeza.h"
+#include "stream/nome_arquivo.h"
 #include "stream/terminal.h"
 
 #include <QDir>
@@ -123,13 +124,17 @@ int main(int argc, char** argv)
         if (::mkdir(pasta.constData(), 0700) == 0 || errno == EEXIST)
             qputenv("XDG_RUNTIME_DIR", pasta);
     }
-    QGuiApplication app(argc, argv);
+    // The arguments are taken as they are, names as bytes; Qt's own options
+    // come from the environment, never from the command line.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << papelada::nome_de_bytes(argv[i]);
+    int argc_qt = 1;
+    QGuiApplication app(argc_qt, argv);
     QGuiApplication::setOrganizationName(QStringLiteral("Orvel"));
     QGuiApplication::setApplicationName(QStringLiteral("Papelada"));
     QGuiApplication::setApplicationVersion(QStringLiteral(PAPELADA_VERSAO));
 
-    QStringList args = QGuiApplication::arguments();
-    args.removeFirst();
     if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")
         || args[0] == QLatin1String("ajuda")) {
         ajuda(args.isEmpty() ? erros() : saida());

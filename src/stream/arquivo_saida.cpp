@@ -1,12 +1,14 @@
 #include "stream/arquivo_saida.h"
 
 #include "stream/limpeza.h"
+#include "stream/nome_arquivo.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
+#include <cstdlib>
 #include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,7 +30,7 @@ bool falhar(QString* erro, const QString& motivo)
 
 QByteArray nativo(const QString& caminho)
 {
-    return QFile::encodeName(caminho);
+    return bytes_do_nome(caminho);
 }
 
 QString motivo_sistema(int codigo)
@@ -41,8 +43,11 @@ QString motivo_sistema(int codigo)
 QString com_pasta_real(const QString& caminho)
 {
     const QFileInfo info(caminho);
-    const QString pasta = QFileInfo(info.absolutePath()).canonicalFilePath();
-    return pasta.isEmpty() ? info.absoluteFilePath() : pasta + u'/' + info.fileName();
+    char real[PATH_MAX];
+    if (!::realpath(nativo(info.absolutePath()).constData(), real))
+        return info.absoluteFilePath();
+    const QString pasta = nome_de_bytes(real);
+    return (pasta == u'/' ? QString() : pasta) + u'/' + info.fileName();
 }
 
 // Follows the symbolic links at the end of `caminho`. A link in a sticky
@@ -68,7 +73,7 @@ bool seguir_links(const QString& destino, QString& caminho, QString* erro)
         const ssize_t n = ::readlink(nativo(caminho).constData(), alvo, sizeof alvo);
         if (n < 0 || n == static_cast<ssize_t>(sizeof alvo))
             return falhar(erro, erro_gravacao(destino, motivo_sistema(n < 0 ? errno : ENAMETOOLONG)));
-        const QString texto = QFile::decodeName(QByteArray(alvo, static_cast<qsizetype>(n)));
+        const QString texto = nome_de_bytes(QByteArrayView(alvo, static_cast<qsizetype>(n)));
         caminho = com_pasta_real(QDir::isAbsolutePath(texto) ? texto : pasta + u'/' + texto);
     }
 }
