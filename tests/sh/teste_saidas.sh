@@ -100,6 +100,31 @@ erro=$("$cli" imprimir "$temp/mensagem.spl" --pdf "$temp/mensagem.pdf" 2>&1 >/de
 grep -qF 'a\u0081b\u009Dc' <<<"$erro" || falha "mensagem no terminal: \"$erro\""
 if LC_ALL=C grep -qP '[\x00-\x08\x0b-\x1f\x7f]|\xc2[\x80-\x9f]' <<<"$erro"; then falha "controle cru no terminal"; fi
 
+# Names are bytes: a report named in Latin-1 is read, and Latin-1 names and
+# names of 255 bytes (the system's limit) are printed, saved and previewed
+# under exactly those bytes.
+mkdir "$temp/nomes"
+latin1=$'\xe9'
+longo=$(printf 'n%.0s' $(seq 251))
+cp "$relatorio" "$temp/nomes/rel$latin1.spl"
+for nome in "$latin1" "$longo"; do
+    rel="$temp/nomes/rel$latin1.spl"
+    # command | extension of the target (ALVO stands for it)
+    while IFS='|' read -r comando ext; do
+        alvo="$temp/nomes/$nome.$ext"
+        # shellcheck disable=SC2086
+        "$cli" ${comando//ALVO/$alvo} >/dev/null 2>&1 || falha "${comando%% *} ${#nome} bytes: código $?"
+        [ -s "$alvo" ] || falha "${comando%% *}: ${alvo##*/} não foi gravado com esse nome"
+    done <<EOF
+imprimir $rel --pdf ALVO|pdf
+salvar $rel ALVO|spl
+salvar $rel ALVO|txt
+visualizar --pdf $rel 1 ALVO|png
+EOF
+done
+sobras=$(ls -A "$temp/nomes" | wc -l)
+[ "$sobras" = 9 ] || falha "nomes: $(ls -A "$temp/nomes" | LC_ALL=C cat -v)"
+
 # Exit statuses where the output goes wrong or loses something: standard
 # output full or closed (the success line is then never told), and a picture
 # the report names and does not have. status | command | what stderr says
