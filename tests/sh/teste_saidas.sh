@@ -2,8 +2,8 @@
 # Every file papelada-cli writes (copy, text copy, PDF, PNG) on a file system
 # with 4 KiB left: exit 3, the system's reason in the message, the older file
 # at that path intact and nothing left beside it. Then the targets that must
-# be refused: the report itself by name, symbolic link or hard link, and a
-# link planted by another user in a shared sticky folder.
+# be refused, the exit statuses of a failed or incomplete output, and names
+# as bytes.
 set -uo pipefail
 build=$1 fonte=$2
 cli="$build/papelada-cli"
@@ -59,21 +59,34 @@ saida.pdf|imprimir $relatorio --pdf TARGET
 pagina.png|visualizar $relatorio 1 TARGET --pdf
 EOF
 
-# The report as its own target. Each time it must come out unchanged.
+# Targets refused before a byte is written, by every writer: the report
+# itself (by name, symbolic link or hard link), a folder, a device, a folder
+# that is not there. Each time the report comes out unchanged and nothing
+# appears. target | what the message says
 cp "$relatorio" "$temp/original"
 ln -s vendas.spl "$temp/atalho.spl"
 ln "$relatorio" "$temp/duro.spl"
-for alvo in "$relatorio" "$temp/atalho.spl" "$temp/duro.spl"; do
+mkdir "$temp/pasta"
+while IFS='|' read -r alvo dito; do
     for comando in "imprimir $relatorio --pdf $alvo" "visualizar $relatorio 1 $alvo --pdf" \
                    "salvar $relatorio $alvo"; do
         # shellcheck disable=SC2086
         erro=$("$cli" $comando 2>&1 >/dev/null)
         codigo=$?
         [ "$codigo" = 3 ] || falha "$comando: código $codigo"
-        grep -q "próprio arquivo" <<<"$erro" || falha "$comando: \"$erro\""
+        grep -qF "$dito" <<<"$erro" || falha "$comando: \"$dito\" ausente em \"$erro\""
         cmp -s "$relatorio" "$temp/original" || { falha "$comando: o relatório mudou"; cp "$temp/original" "$relatorio"; }
     done
-done
+done <<EOF
+$relatorio|próprio arquivo
+$temp/atalho.spl|próprio arquivo
+$temp/duro.spl|próprio arquivo
+$temp/pasta|é uma pasta
+/dev/full|não é um arquivo comum
+$temp/nao/ha/x.pdf|$(python3 -c 'import os; print(os.strerror(2))')
+EOF
+[ -c /dev/full ] || falha "/dev/full foi substituído"
+[ -z "$(ls -A "$temp/pasta")" ] || falha "algo foi gravado na pasta"
 
 # A shared sticky folder: another user's link is refused, the user's own link
 # is followed (the file it points at gets the PDF, the link stays).

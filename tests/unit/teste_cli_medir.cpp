@@ -96,31 +96,6 @@ TEST_F(CliMedirCups, RegistroDeImpressoraEscolheAFilaDoSistema)
     EXPECT_FALSE(QFileInfo::exists(config.path() + QStringLiteral("/Orvel/Papelada.ini")));
 }
 
-TEST(CliMedir, Erros)
-{
-    QTemporaryDir config;
-    const QString arquivo = gravar(QStringLiteral("curto.spl"), "AB");
-    struct Caso {
-        QStringList args;
-        int codigo;
-        const char* mensagem;
-    };
-    const Caso casos[] = {
-        {{pasta_temporaria() + QStringLiteral("/nao-existe.spl")}, 2, "não foi encontrado"},
-        {{pasta_temporaria()}, 2, "é uma pasta"},
-        {{}, 1, "Uso:"},
-        {{arquivo, QStringLiteral("--copias")}, 1, "argumento inválido"},
-        {{arquivo, QStringLiteral("--impressora")}, 1, "Uso:"},
-    };
-    for (const Caso& c : casos) {
-        SCOPED_TRACE(c.args.join(u' ').toStdString());
-        const Resultado r = medir(c.args, config.path());
-        EXPECT_EQ(r.codigo, c.codigo);
-        EXPECT_TRUE(r.erros.contains(QString::fromUtf8(c.mensagem))) << r.erros.toStdString();
-        EXPECT_TRUE(r.saida.isEmpty());
-    }
-}
-
 TEST(CliMedir, ConfiguracaoQueNaoPodeSerGravada)
 {
     // The settings folder is a file: nothing can be stored, and nothing is

@@ -97,38 +97,6 @@ TEST(ImprimirCli, PaginasECopias)
     }
 }
 
-TEST(ImprimirCli, ErrosECodigosDeSaida)
-{
-    const QString spl = gravar(QStringLiteral("erros.spl"), "abc\n\x1a");
-    const QString pdf = pasta_temporaria() + QStringLiteral("/erros.pdf");
-    const QString falta = pasta_temporaria() + QStringLiteral("/sem/pasta/x.pdf");
-    const QString vazio = gravar(QStringLiteral("vazio.spl"), "");
-    struct {
-        QStringList args;
-        int codigo;
-        const char* mensagem;
-    } casos[] = {
-        {{}, 1, "indique o arquivo"},
-        {{spl, QStringLiteral("--pdf")}, 1, "falta o valor de --pdf"},
-        {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--impressora"), QStringLiteral("X")}, 1, "não os dois"},
-        {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--margens"), QStringLiteral("10")}, 1, "margens"},
-        {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--dpi"), QStringLiteral("10")}, 1, "resolução"},
-        {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--cor")}, 1, "--cor"},
-        {{pasta_temporaria() + QStringLiteral("/nao-ha.spl"), QStringLiteral("--pdf"), pdf}, 2, "não foi encontrado"},
-        {{pasta_temporaria(), QStringLiteral("--pdf"), pdf}, 2, "pasta"},
-        {{spl, QStringLiteral("--impressora"), QStringLiteral("Fila que não existe")}, 3, "não está instalada"},
-        {{spl, QStringLiteral("--pdf"), falta}, 3, "x.pdf"},
-        {{vazio, QStringLiteral("--pdf"), pdf}, 3, "Nada foi impresso"},
-    };
-    for (const auto& c : casos) {
-        const Resultado r = executar(cli(), QStringList{QStringLiteral("imprimir")} + c.args);
-        EXPECT_EQ(r.codigo, c.codigo) << c.args.join(u' ').toStdString();
-        EXPECT_TRUE(r.erros.contains(QString::fromUtf8(c.mensagem))) << r.erros.toStdString();
-    }
-    EXPECT_FALSE(QFileInfo::exists(pdf));
-    EXPECT_FALSE(QFileInfo::exists(falta));
-}
-
 // The refusals the window gives, from every command that takes the field:
 // margins from imprimir, visualizar, paginas and medir, copies and pages
 // from imprimir.
