@@ -30,14 +30,27 @@ double origem(double mm)
 // document without them was printed, but not whole.
 class ObservadorDoTrabalho final : public Observador {
 public:
-    explicit ObservadorDoTrabalho(Observador& o) : o_(o) {}
+    ObservadorDoTrabalho(Observador& o, Documento& doc, const SuperficieImpressora* impressora)
+        : o_(o), doc_(doc), impressora_(impressora)
+    {
+    }
     QStringList perdidas;
+    QString falha_de_escrita; // the file failed: the passes were stopped
 
     void quadro(const QString& t, bool v) override { o_.quadro(t, v); }
     void acao(const QString& t) override { o_.acao(t); }
     void pagina(const QString& t) override { o_.pagina(t); }
     void progresso(double f) override { o_.progresso(f); }
-    void processar_eventos() override { o_.processar_eventos(); }
+    void processar_eventos() override
+    {
+        o_.processar_eventos();
+        // A file that can no longer be written stops the job at once.
+        if (impressora_ && falha_de_escrita.isEmpty()) {
+            falha_de_escrita = impressora_->falha_de_escrita();
+            if (!falha_de_escrita.isEmpty())
+                doc_.interromper = 1;
+        }
+    }
     void mensagem(const QString& t) override { o_.mensagem(t); }
     void aviso(const QString& t) override { o_.aviso(t); }
     void erro(const QString& t) override
@@ -52,6 +65,8 @@ public:
 
 private:
     Observador& o_;
+    Documento& doc_;
+    const SuperficieImpressora* impressora_;
 };
 
 } // namespace
@@ -66,12 +81,12 @@ int passagens_de_copias(double copias)
 ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImpressao& pedido,
                                      Observador& observador_chamador)
 {
-    ObservadorDoTrabalho observador(observador_chamador);
     Documento& doc = relatorio.doc;
     Metricas& metricas = relatorio.metricas;
     Superficie& impressora = relatorio.impressora;
     // Only the system's printer has an output file and counts what it hands over.
     auto* real = dynamic_cast<SuperficieImpressora*>(&impressora);
+    ObservadorDoTrabalho observador(observador_chamador, doc, real);
     if (real) {
         real->setArquivoSaida(pedido.arquivo_saida.isEmpty() ? real->arquivoSaida() : pedido.arquivo_saida,
                               doc.nome_arquivo);
@@ -168,6 +183,8 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
         impressora.newPage();
         impressora.killDoc();
         doc.interromper = 0;
+        if (!observador.falha_de_escrita.isEmpty())
+            return {FimTrabalho::Recusado, 0, observador.falha_de_escrita, TipoFalha::Saida, {}};
         return {FimTrabalho::Cancelado, 0, {}, TipoFalha::Interrompido, {}};
     }
     if (!impressora.endDoc()) {

@@ -167,6 +167,7 @@ bool ArquivoSaida::abrir(QString* erro, const QStringList& entradas)
 {
     descartar();
     falhou_ = false;
+    falhou_visto_.store(false);
     erro_.clear();
     if (!conferir_destino(destino_, entradas, &erro_, &real_))
         return falhar(erro, erro_);
@@ -202,6 +203,7 @@ bool ArquivoSaida::falhar_sistema(int codigo)
     if (!falhou_) {
         erro_ = erro_gravacao(destino_, motivo_sistema(codigo));
         setErrorString(erro_);
+        falhou_visto_.store(true, std::memory_order_release);
     }
     falhou_ = true;
     return false;

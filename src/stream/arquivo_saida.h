@@ -7,6 +7,7 @@
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <memory>
 
 namespace papelada {
@@ -45,6 +46,9 @@ public:
     const QString& destino() const { return destino_; }
     // The message of the first failure, for the user.
     const QString& erro() const { return erro_; }
+    // A write has failed: asked by another thread than the writing one,
+    // erro() may then be read, as it changes no more.
+    bool falhou() const { return falhou_visto_.load(std::memory_order_acquire); }
 
     bool isSequential() const override { return true; }
 
@@ -65,6 +69,7 @@ private:
     int fd_ = -1;
     bool falhou_ = false;
     bool escrito_ = false;
+    std::atomic<bool> falhou_visto_{false};
 };
 
 // "Não foi possível gravar o arquivo X: motivo."

@@ -59,6 +59,19 @@ saida.pdf|imprimir $relatorio --pdf TARGET
 pagina.png|visualizar $relatorio 1 TARGET --pdf
 EOF
 
+# A disk that fills up while the PDF is made stops the job at once: the
+# message of the report's last page is never reached.
+if [ "$montado" = 1 ]; then
+    longo="$temp/longo.spl"
+    python3 -c "
+import sys
+linha = b'uma linha de um relatorio longo, 0123456789 abcdefghij\r\n'
+sys.stdout.buffer.write((linha * 60 + b'\x0c') * 5000 + b'\x1b0ultima pagina\r.')" >"$longo"
+    erro=$("$cli" imprimir "$longo" --pdf "$cheio/longo.pdf" 2>&1 >/dev/null)
+    [ $? = 3 ] || falha "disco cheio durante o trabalho: $erro"
+    if grep -q 'ultima pagina' <<<"$erro"; then falha "disco cheio: o trabalho foi até o fim"; fi
+fi
+
 # Targets refused before a byte is written, by every writer: the report
 # itself (by name, symbolic link or hard link), a folder, a device, a folder
 # that is not there. Each time the report comes out unchanged and nothing
