@@ -11,6 +11,7 @@
 #include "app/segundo_plano.h"
 #include "print/trabalho.h"
 #include "stream/copia.h"
+#include "stream/nome_arquivo.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,6 +32,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
+#include <sys/stat.h>
 #include <QVBoxLayout>
 #include <cmath>
 #include <optional>
@@ -68,7 +70,8 @@ QString linha_de_comando(const QStringList& argumentos)
 
 bool arquivo_localizado(const QString& caminho)
 {
-    return !caminho.isEmpty() && QFileInfo(caminho).isFile();
+    struct stat st {};
+    return !caminho.isEmpty() && ::stat(bytes_do_nome(caminho).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 Form1::Form1(Dialogos& dialogos, const QString& linha_comando, const QString& impressora, QWidget* pai)

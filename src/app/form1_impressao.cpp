@@ -10,6 +10,7 @@
 #include "app/janela_visualizacao.h"
 #include "app/janelas_auxiliares.h"
 #include "app/segundo_plano.h"
+#include "print/pedido.h"
 #include "print/trabalho.h"
 #include "stream/copia.h"
 
@@ -42,30 +43,24 @@ namespace {
 
 const QString filtro_pdf = QStringLiteral("Arquivos PDF(*.pdf)");
 
-// The largest number of copies a job takes.
-constexpr int maximo_copias = 999;
-
-// A whole number from `minimo` to `maximo`, or nothing.
-std::optional<int> inteiro_digitado(const QString& texto, int minimo, int maximo)
-{
-    bool ok = false;
-    const int v = QLocale::c().toInt(texto.trimmed(), &ok);
-    if (!ok || v < minimo || v > maximo)
-        return std::nullopt;
-    return v;
-}
-
-QString milimetros(double twips)
-{
-    return QLocale(QLocale::Portuguese, QLocale::Brazil).toString(twips * 25.4 / 1440, 'f', 0);
-}
-
 } // namespace
 
 void Form1::Command6_Click()
 {
     if (doc_.nome_arquivo.isEmpty() || trabalhando_)
         return;
+    // The preview draws with the margins a print would take, or none.
+    PedidoImpressao pedido;
+    TextosPedido margens;
+    margens.margem_esquerda = texto_margem_esquerda->text();
+    margens.margem_superior = texto_margem_superior->text();
+    if (const std::optional<Recusa> recusa =
+            validar_pedido(margens, limites_da_impressora(doc_, metricas_, *impressora_, *this), pedido)) {
+        recusar(recusa->campo == Campo::MargemEsquerda ? texto_margem_esquerda : texto_margem_superior,
+                texto_recusa(*recusa));
+        return;
+    }
+    rotulo_aviso->hide();
     ContextoVisualizacao contexto;
     contexto.doc = &doc_;
     contexto.metricas = &metricas_;
@@ -134,8 +129,15 @@ void Form1::Command1_Click()
         terminar();
         return;
     }
-    if (resultado.fim == FimTrabalho::Falhou || resultado.fim == FimTrabalho::Recusado)
+    if (resultado.fim == FimTrabalho::Falhou)
+        avisar(QStringLiteral("O relatório não foi impresso. %1").arg(resultado.erro), Dialogos::Icone::Critico);
+    else if (resultado.fim == FimTrabalho::Recusado)
         avisar(resultado.erro, Dialogos::Icone::Critico);
+    else if (resultado.tipo == TipoFalha::Imagem) {
+        // A note, not a box: the report was printed, only without these.
+        rotulo_aviso->setText(QStringLiteral("Impresso sem imagens: %1").arg(resultado.imagens_perdidas.join(u' ')));
+        rotulo_aviso->show();
+    }
     else if (resultado.fim == FimTrabalho::Cancelado) {
         rotulo_aviso->setText(QStringLiteral("Impressão interrompida: nada foi impresso."));
         rotulo_aviso->show();
@@ -153,59 +155,23 @@ bool Form1::validar(PedidoImpressao& pedido)
         recusar(nullptr, QStringLiteral("O relatório está vazio: não há nada a imprimir."));
         return false;
     }
-    const auto margem = [this](QLineEdit* campo, const QString& nome, double limite_twips, double& valor) {
-        const std::optional<double> mm = numero_digitado(campo->text());
-        if (mm && *mm >= 0 && *mm * 1440 / 25.4 < limite_twips) {
-            valor = *mm;
-            return true;
-        }
-        recusar(campo, QStringLiteral("%1: digite um número de 0 a %2 mm (o tamanho do papel), com vírgula ou ponto.")
-                           .arg(nome, milimetros(limite_twips)));
-        return false;
-    };
-    if (!margem(texto_margem_esquerda, QStringLiteral("Margem Esquerda"), impressora_->width(),
-                pedido.margens.esquerda)
-        || !margem(texto_margem_superior, QStringLiteral("Margem Superior"), impressora_->height(),
-                   pedido.margens.superior))
-        return false;
-
-    const std::optional<int> copias = inteiro_digitado(texto_copias->text(), 1, maximo_copias);
-    if (!copias) {
-        recusar(texto_copias, QStringLiteral("Cópias: digite um número inteiro de 1 a %1.").arg(maximo_copias));
-        return false;
-    }
-    pedido.copias = *copias;
-
-    if (!opcao_selecionar->isChecked())
-        return true;
+    TextosPedido textos{texto_margem_esquerda->text(), texto_margem_superior->text(), texto_copias->text(),
+                        opcao_selecionar->isChecked(), texto_primeira_pagina->text(), texto_ultima_pagina->text()};
     // The pages as this job's pass will find them, with the top margin
     // typed; the preview keeps its own index.
-    int total = 1;
-    {
+    LimitesPedido limites = limites_da_impressora(doc_, metricas_, *impressora_, *this);
+    const auto contar = limites.total_paginas;
+    limites.total_paginas = [&contar](double margem) {
         Ampulheta ampulheta;
-        Documento copia = doc_;
-        IndicePaginas indice;
-        examinar(copia, metricas_, papel_da_impressora(*impressora_, QString::number(pedido.margens.superior)),
-                 indice, *this);
-        quadro({}, false);
-        total = std::max(indice.total_paginas, 1);
-    }
-    const std::optional<int> primeira = inteiro_digitado(texto_primeira_pagina->text(), 1, total);
-    const std::optional<int> ultima = inteiro_digitado(texto_ultima_pagina->text(), 1, total);
-    const QString intervalo = total == 1 ? QStringLiteral("O relatório tem 1 página.")
-                                         : QStringLiteral("O relatório tem %1 páginas.").arg(total);
-    if (!primeira || !ultima) {
-        recusar(primeira ? texto_ultima_pagina : texto_primeira_pagina,
-                QStringLiteral("Páginas: digite números inteiros de 1 a %1. %2").arg(total).arg(intervalo));
-        return false;
-    }
-    if (*primeira > *ultima) {
-        recusar(texto_primeira_pagina,
-                QStringLiteral("Páginas: a primeira (%1) vem depois da última (%2).").arg(*primeira).arg(*ultima));
-        return false;
-    }
-    pedido.paginas = {double(*primeira), double(*ultima)};
-    return true;
+        return contar(margem);
+    };
+    const std::optional<Recusa> recusa = validar_pedido(textos, limites, pedido);
+    if (!recusa)
+        return true;
+    QLineEdit* const campos[] = {texto_margem_esquerda, texto_margem_superior, texto_copias, texto_primeira_pagina,
+                                 texto_ultima_pagina};
+    recusar(campos[static_cast<int>(recusa->campo)], texto_recusa(*recusa));
+    return false;
 }
 
 void Form1::recusar(QLineEdit* campo, const QString& texto)
@@ -314,6 +280,10 @@ void Form1::aviso(const QString& texto)
 
 void Form1::erro(const QString& texto)
 {
+    // A picture left out of a print is told when the job ends, without a
+    // box that would hold up an unattended job.
+    if (trabalhando_)
+        return;
     avisar(texto);
 }
 

@@ -3,12 +3,21 @@
 #include "app/aplicacao.h"
 #include "app/dialogos.h"
 #include "app/form1.h"
+#include "stream/nome_arquivo.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    // The whole command line is the report's path, even where it looks like
+    // one of Qt's options (-reverse, -style): Qt sees only the program's
+    // name and takes its settings from the environment (QT_QPA_PLATFORM,
+    // QT_STYLE_OVERRIDE, QT_SCALE_FACTOR...).
+    QStringList argumentos;
+    for (int i = 0; i < argc; ++i)
+        argumentos << papelada::nome_de_bytes(argv[i]);
+    int argc_qt = 1;
+    QApplication app(argc_qt, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Orvel"));
     QCoreApplication::setApplicationName(QStringLiteral("Papelada"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PAPELADA_VERSAO));
@@ -18,7 +27,7 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("br.com.orvel.Papelada"));
 
     papelada::DialogosQt dialogos;
-    papelada::Form1 janela(dialogos, papelada::linha_de_comando(QCoreApplication::arguments()));
+    papelada::Form1 janela(dialogos, papelada::linha_de_comando(argumentos));
     janela.mostrar_avisos_do_sistema();
     if (!janela.Form_Load())
         return 1;

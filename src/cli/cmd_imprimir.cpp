@@ -5,12 +5,9 @@
 #include "cli/documento_cli.h"
 #include "print/superficie_impressora.h"
 #include "print/trabalho.h"
-#include "stream/numeros.h"
 
-#include <QFileInfo>
-#include <QRegularExpression>
+#include <QDir>
 #include <QSet>
-#include <optional>
 
 namespace papelada::cli {
 
@@ -19,10 +16,6 @@ namespace {
 constexpr const char* uso_imprimir =
     "imprimir [--pdf SAIDA.pdf | --impressora NOME] [--paginas A-B] [--copias N] "
     "[--margens ESQ,SUP] [--dpi N] [--] ARQUIVO";
-
-// More copies than this are taken for a typing error.
-constexpr double copias_maximas = 9999;
-constexpr double margem_maxima_mm = 1000;
 
 // The report's messages and warnings, as lines on the terminal.
 class ObservadorTerminal : public Observador {
@@ -46,20 +39,10 @@ private:
     QSet<QString> mostradas_;
 };
 
-// A whole number or a decimal with a point, not negative.
-bool numero_valido(const QString& texto)
-{
-    static const QRegularExpression numero(QStringLiteral("^[0-9]+(\\.[0-9]*)?$"));
-    return numero.match(texto).hasMatch();
-}
-
 struct Opcoes {
     QString arquivo;
     QString pdf;
     QString impressora;
-    std::optional<IntervaloPaginas> paginas; // every page when not given
-    double copias = 1;
-    std::optional<MargensMm> margens;        // the stored ones when not given
     int dpi = 0;
 };
 
@@ -75,14 +58,12 @@ struct Linha {
                                      QStringLiteral("A-B")};
     const QCommandLineOption copias{QStringLiteral("copias"), QStringLiteral("número de cópias (1 quando não dado)."),
                                     QStringLiteral("N")};
-    const QCommandLineOption margens{QStringLiteral("margens"),
-                                     QStringLiteral("margens esquerda e superior em milímetros (as guardadas quando não dadas)."),
-                                     QStringLiteral("ESQ,SUP")};
     const QCommandLineOption dpi{QStringLiteral("dpi"), QStringLiteral("resolução da impressora (300 quando não dada)."),
                                  QStringLiteral("N")};
     Linha()
     {
-        p.addOptions({pdf, impressora, paginas, copias, margens, dpi});
+        p.addOptions({pdf, impressora, paginas, copias, dpi});
+        opcao_margens(p);
         p.addPositionalArgument(QStringLiteral("ARQUIVO"), QStringLiteral("o relatório (.spl); - lê a entrada padrão."));
     }
 };
@@ -105,33 +86,6 @@ QString ler_opcoes(const Linha& l, Opcoes& o)
         o.impressora = l.p.value(l.impressora);
         if (o.impressora.isEmpty())
             return QStringLiteral("--impressora precisa do nome da impressora.");
-    }
-    if (l.p.isSet(l.paginas)) {
-        const QString v = l.p.value(l.paginas);
-        static const QRegularExpression intervalo(QStringLiteral("^([0-9]+)(?:-([0-9]+))?$"));
-        const auto m = intervalo.match(v);
-        if (!m.hasMatch())
-            return QStringLiteral("intervalo de páginas inválido: %1 (use, por exemplo, 2-5).").arg(v);
-        const double primeira = valor_texto(m.captured(1));
-        const double ultima = m.captured(2).isEmpty() ? primeira : valor_texto(m.captured(2));
-        if (primeira < 1 || primeira > ultima)
-            return QStringLiteral("intervalo de páginas inválido: %1 (a primeira página é 1 e não "
-                                  "pode passar da última).").arg(v);
-        o.paginas = IntervaloPaginas{primeira, ultima};
-    }
-    if (l.p.isSet(l.copias)) {
-        const QString v = l.p.value(l.copias);
-        if (!numero_valido(v) || valor_texto(v) > copias_maximas)
-            return QStringLiteral("número de cópias inválido: %1 (de 1 a %2).").arg(v).arg(copias_maximas);
-        o.copias = valor_texto(v);
-    }
-    if (l.p.isSet(l.margens)) {
-        const QString v = l.p.value(l.margens);
-        const QStringList partes = v.split(u',');
-        if (partes.size() != 2 || !numero_valido(partes[0].trimmed()) || !numero_valido(partes[1].trimmed())
-            || valor_texto(partes[0]) > margem_maxima_mm || valor_texto(partes[1]) > margem_maxima_mm)
-            return QStringLiteral("margens inválidas: %1 (use ESQ,SUP em milímetros, por exemplo 10,15).").arg(v);
-        o.margens = MargensMm{valor_texto(partes[0].trimmed()), valor_texto(partes[1].trimmed())};
     }
     if (l.p.isSet(l.dpi)) {
         const QString v = l.p.value(l.dpi);
@@ -200,21 +154,19 @@ int imprimir(const QStringList& args)
     }
 
     PedidoImpressao pedido;
-    pedido.todas = !o.paginas;
-    pedido.paginas = o.paginas.value_or(IntervaloPaginas{});
-    pedido.copias = passagens_de_copias(o.copias);
+    if (const int r = pedido_da_linha(linha_pedido(linha.p), "imprimir", doc, metricas, impressora, pedido); r != ok)
+        return r;
     if (!o.pdf.isEmpty())
-        pedido.arquivo_saida = QFileInfo(pdf.caminho()).absoluteFilePath();
-    pedido.margens = o.margens.value_or(MargensMm{static_cast<double>(doc.margem_esquerda),
-                                                  static_cast<double>(doc.margem_superior)});
+        pedido.arquivo_saida = QDir::isAbsolutePath(pdf.caminho()) ? pdf.caminho()
+                                                                   : QDir::currentPath() + u'/' + pdf.caminho();
     const ResultadoTrabalho r = imprimir_relatorio({doc, metricas, impressora}, pedido, observador);
     switch (r.fim) {
-    case FimTrabalho::Falhou: // the report could not be read
-        erros() << r.erro << "\n";
-        return erro_entrada;
+    case FimTrabalho::Falhou:
+        erros() << "O relatório não foi impresso. " << r.erro << "\n";
+        return codigo_de(r.tipo);
     case FimTrabalho::Recusado:
         erros() << r.erro << "\n";
-        return erro_saida;
+        return codigo_de(r.tipo);
     case FimTrabalho::Cancelado:
         erros() << "A impressão foi cancelada.\n";
         return erro_saida;
@@ -224,18 +176,25 @@ int imprimir(const QStringList& args)
     const int paginas = r.paginas;
     if (paginas == 0) {
         erros() << "Nada foi impresso: o relatório não tem páginas a imprimir"
-                << (o.paginas ? QStringLiteral(" no intervalo pedido") : QString())
+                << (pedido.todas ? QString() : QStringLiteral(" no intervalo pedido"))
                 << (o.pdf.isEmpty() ? QStringLiteral(".\n")
                                     : QStringLiteral("; o arquivo %1 não foi gravado.\n").arg(o.pdf));
         return erro_saida;
     }
+    // Success is told once the document is all where it goes.
+    if (const int e = pdf.entregar(); e != ok)
+        return e;
     if (o.pdf.isEmpty())
         saida() << paginas << " página(s) enviada(s) à impressora \"" << impressora.deviceName() << "\".\n";
     else if (pdf.padrao())
         erros() << paginas << " página(s) gravada(s) na saída padrão.\n";
     else
         saida() << paginas << " página(s) gravada(s) em " << o.pdf << ".\n";
-    return pdf.entregar();
+    if (r.tipo == TipoFalha::Imagem) {
+        erros() << "Aviso: o relatório foi impresso sem " << r.imagens_perdidas.size() << " imagem(ns).\n";
+        return aviso;
+    }
+    return ok;
 }
 
 } // namespace

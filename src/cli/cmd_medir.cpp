@@ -9,7 +9,7 @@ namespace papelada::cli {
 
 namespace {
 
-constexpr const char* uso_medir = "medir [--pdf | --impressora NOME] [--] ARQUIVO";
+constexpr const char* uso_medir = "medir [--pdf | --impressora NOME] [--margens ESQ,SUP] [--] ARQUIVO";
 
 QString sim_nao(bool v) { return v ? QStringLiteral("1") : QStringLiteral("0"); }
 QString numero(double v) { return QString::number(v, 'g', 15); }
@@ -17,7 +17,8 @@ QString numero(double v) { return QString::number(v, 'g', 15); }
 int medir(const QStringList& args)
 {
     QString arquivo, impressora;
-    if (const int r = ler_relatorio_e_impressora(args, "medir", arquivo, impressora); r != seguir)
+    LinhaPedido linha;
+    if (const int r = ler_relatorio_e_impressora(args, "medir", arquivo, impressora, linha.margens); r != seguir)
         return r;
     arquivo = arquivo_de_entrada(arquivo);
     if (arquivo.isEmpty())
@@ -35,11 +36,15 @@ int medir(const QStringList& args)
     Observador nada; // the results are printed below
     OpcoesMedicao opcoes;
     opcoes.manter_impressora = escolhida;
-    const Medicao r = medir_relatorio(doc, m, p, nada, nullptr, opcoes);
+    const Medicao r = abrir_relatorio(doc, m, p, nada, nullptr, opcoes);
     if (!r.arquivo_lido) {
         erros() << "papelada-cli: " << r.erro << "\n";
         return erro_entrada;
     }
+    // The margins a print would take here (the stored ones when not given).
+    PedidoImpressao pedido;
+    if (const int e = pedido_da_linha(linha, "medir", doc, m, p, pedido); e != ok)
+        return e;
 
     QTextStream& s = saida();
     s << "impressora=" << p.deviceName() << "\n"
@@ -57,7 +62,8 @@ int medir(const QStringList& args)
       << "orientacao=" << p.orientation() << "\n"
       << "cor=" << p.foreColor().name() << "\n"
       << "impressora_bloqueada=" << sim_nao(r.impressora_do_relatorio) << "\n"
-      << "fonte_bloqueada=" << sim_nao(r.fonte_do_relatorio) << "\n";
+      << "fonte_bloqueada=" << sim_nao(r.fonte_do_relatorio) << "\n"
+      << "margens=" << numero(pedido.margens.esquerda) << ',' << numero(pedido.margens.superior) << "\n";
     for (const QString& a : r.avisos)
         s << "aviso=" << QString(a).replace(u'\n', u' ') << "\n";
     for (const QString& t : r.mensagens)

@@ -11,22 +11,26 @@ using namespace papelada::cli;
 
 namespace {
 
-constexpr const char* uso_paginas = "paginas [--pdf | --impressora NOME] [--] ARQUIVO";
+constexpr const char* uso_paginas = "paginas [--pdf | --impressora NOME] [--margens ESQ,SUP] [--] ARQUIVO";
 
 int paginas(const QStringList& args)
 {
     QString arquivo, impressora;
-    if (const int r = ler_relatorio_e_impressora(args, "paginas", arquivo, impressora); r != seguir)
+    LinhaPedido linha;
+    if (const int r = ler_relatorio_e_impressora(args, "paginas", arquivo, impressora, linha.margens); r != seguir)
         return r;
     DocumentoCli d;
     if (const int r = abrir_documento(arquivo, impressora, d); r != ok)
         return r;
+    PedidoImpressao pedido;
+    if (const int r = pedido_da_linha(linha, "paginas", d.doc, d.metricas, *d.impressora, pedido); r != ok)
+        return r;
     IndicePaginas indice;
     Observador calado;
     QString erro;
-    // The pages as the print pass finds them on this printer, with the
-    // stored top margin.
-    const Papel papel = papel_da_impressora(*d.impressora, QString::number(d.doc.margem_superior));
+    // The pages as the print pass finds them on this printer, with the top
+    // margin it prints with.
+    const Papel papel = papel_da_impressora(*d.impressora, QString::number(pedido.margens.superior, 'g', 15));
     if (!examinar(d.doc, d.metricas, papel, indice, calado, &erro)) {
         erros() << "papelada-cli: " << erro << "\n";
         return erro_entrada;

@@ -277,7 +277,7 @@ bool Vigia::imprimir(const QString& em_curso)
         if (lida.open(QIODevice::ReadOnly))
             t.pdf = QString::fromUtf8(lida.readAll());
         if (!t.pdf.isEmpty() && QFileInfo::exists(t.pdf)) {
-            concluir(em_curso, {FimTrabalho::Impresso, 0, {}}, t.pdf);
+            concluir(em_curso, {FimTrabalho::Impresso, 0, {}, TipoFalha::Nenhuma, {}}, t.pdf);
             return true;
         }
         if (!t.pdf.isEmpty()) {
@@ -290,7 +290,8 @@ bool Vigia::imprimir(const QString& em_curso)
         QSaveFile escrita(nota);
         if (!escrita.open(QIODevice::WriteOnly) || escrita.write(t.pdf.toUtf8()) < 0 || !escrita.commit()) {
             concluir(em_curso,
-                     {FimTrabalho::Recusado, 0, QStringLiteral("não foi possível anotar o trabalho em %1.").arg(nota)},
+                     {FimTrabalho::Recusado, 0, QStringLiteral("não foi possível anotar o trabalho em %1.").arg(nota),
+                      TipoFalha::Saida, {}},
                      {});
             return true;
         }

@@ -8,14 +8,13 @@
 #include "stream/numeros.h"
 #include "stream/superficie_imagem.h"
 
-#include <QFileInfo>
 
 using namespace papelada;
 using namespace papelada::cli;
 
 namespace {
 
-const char* const uso = "visualizar [--zoom PCT] [--procurar TEXTO] [--pdf | --impressora NOME] [--] "
+const char* const uso = "visualizar [--zoom PCT] [--procurar TEXTO] [--pdf | --impressora NOME] [--margens ESQ,SUP] [--] "
                         "ARQUIVO PAGINA SAIDA.png";
 
 int visualizar_pagina(const QStringList& args)
@@ -29,6 +28,7 @@ int visualizar_pagina(const QStringList& args)
     linha.addOption(zoom);
     linha.addOption(procurar);
     opcoes_impressora(linha);
+    opcao_margens(linha);
     argumento_relatorio(linha);
     linha.addPositionalArgument(QStringLiteral("PAGINA"), QStringLiteral("o número da página."));
     linha.addPositionalArgument(QStringLiteral("SAIDA.png"), QStringLiteral("a imagem; - é a saída padrão."));
@@ -58,8 +58,13 @@ int visualizar_pagina(const QStringList& args)
         return r;
     const QString arquivo = d.doc.nome_arquivo;
 
-    vis.margem_esquerda_texto = QString::number(d.doc.margem_esquerda);
-    vis.margem_superior_texto = QString::number(d.doc.margem_superior);
+    // The page as it prints, with the margins checked as a print checks them.
+    PedidoImpressao pedido;
+    if (const int r = pedido_da_linha(linha_pedido(linha), "visualizar", d.doc, d.metricas, *d.impressora, pedido);
+        r != ok)
+        return r;
+    vis.margem_esquerda_texto = QString::number(pedido.margens.esquerda, 'g', 15);
+    vis.margem_superior_texto = QString::number(pedido.margens.superior, 'g', 15);
     IndicePaginas indice;
     Corrida corrida;
     SuperficieImagem pagina;
@@ -75,7 +80,7 @@ int visualizar_pagina(const QStringList& args)
         const QString procurado = linha.value(procurar);
         QString erro;
         qint64 f = -1;
-        if (!procurar_no_arquivo(arquivo, QFileInfo(arquivo).size(), procurado, 0, f, &erro)) {
+        if (!procurar_no_arquivo(arquivo, d.doc.tamanho_arquivo, procurado, 0, f, &erro)) {
             erros() << "papelada-cli: " << erro << "\n";
             return erro_entrada;
         }

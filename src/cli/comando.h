@@ -11,6 +11,10 @@
 
 class QTemporaryDir;
 
+namespace papelada {
+class Temporario;
+}
+
 namespace papelada::cli {
 
 // Exit codes.
@@ -18,6 +22,9 @@ constexpr int ok = 0;
 constexpr int erro_uso = 1;
 constexpr int erro_entrada = 2;
 constexpr int erro_saida = 3;
+// Done, but the result lacks something the report asked for (a picture
+// that could not be loaded).
+constexpr int aviso = 4;
 
 struct Comando {
     const char* nome;
@@ -65,6 +72,8 @@ public:
 private:
     bool padrao_ = false;
     QString caminho_;
+    // The folder goes before its guards do.
+    std::unique_ptr<Temporario> guarda_pasta_, guarda_;
     std::unique_ptr<QTemporaryDir> pasta_;
 };
 

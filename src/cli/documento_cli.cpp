@@ -4,6 +4,8 @@
 #include "stream/fonte_bytes.h"
 #include "stream/observador.h"
 
+#include <optional>
+
 namespace papelada::cli {
 
 int conferir_relatorio(const QString& arquivo, qint64* tamanho)
@@ -34,10 +36,11 @@ void argumento_relatorio(QCommandLineParser& p)
 }
 
 int ler_relatorio_e_impressora(const QStringList& args, const char* comando, QString& arquivo,
-                               QString& impressora)
+                               QString& impressora, std::optional<QString>& margens)
 {
     QCommandLineParser p;
     opcoes_impressora(p);
+    opcao_margens(p);
     argumento_relatorio(p);
     if (const int r = ler_linha(p, comando, args); r != seguir)
         return r;
@@ -50,7 +53,72 @@ int ler_relatorio_e_impressora(const QStringList& args, const char* comando, QSt
         return erro_uso;
     }
     arquivo = posicionais[0];
+    margens = linha_pedido(p).margens;
     return seguir;
+}
+
+void opcao_margens(QCommandLineParser& p)
+{
+    p.addOption({QStringLiteral("margens"),
+                 QStringLiteral("margens esquerda e superior em milímetros (as guardadas quando não dadas)."),
+                 QStringLiteral("ESQ,SUP")});
+}
+
+LinhaPedido linha_pedido(const QCommandLineParser& p)
+{
+    const QStringList dadas = p.optionNames();
+    const auto valor = [&](const char* nome) {
+        const QString n = QString::fromLatin1(nome);
+        return dadas.contains(n) ? std::optional<QString>(p.value(n)) : std::nullopt;
+    };
+    return {valor("margens"), valor("copias"), valor("paginas")};
+}
+
+int pedido_da_linha(const LinhaPedido& linha, const char* comando, const Documento& doc,
+                    const Metricas& metricas, const Superficie& impressora, PedidoImpressao& pedido)
+{
+    TextosPedido textos;
+    textos.margem_esquerda = QString::number(doc.margem_esquerda);
+    textos.margem_superior = QString::number(doc.margem_superior);
+    if (const auto& v = linha.margens) {
+        const QStringList partes = v->split(u',');
+        if (partes.size() != 2)
+            return falha_de_uso(comando, nullptr,
+                                QStringLiteral("margens inválidas: %1 (use ESQ,SUP em milímetros, por exemplo 10,15).")
+                                    .arg(*v));
+        textos.margem_esquerda = partes[0];
+        textos.margem_superior = partes[1];
+    }
+    if (const auto& v = linha.copias)
+        textos.copias = *v;
+    if (const auto& v = linha.paginas) {
+        const QStringList partes = v->split(u'-');
+        if (partes.size() > 2)
+            return falha_de_uso(comando, nullptr,
+                                QStringLiteral("intervalo de páginas inválido: %1 (use, por exemplo, 2-5).").arg(*v));
+        textos.intervalo = true;
+        textos.primeira = partes.first();
+        textos.ultima = partes.last();
+    }
+    Observador calado;
+    if (const std::optional<Recusa> r =
+            validar_pedido(textos, limites_da_impressora(doc, metricas, impressora, calado), pedido))
+        return falha_de_uso(comando, nullptr, texto_recusa(*r));
+    return ok;
+}
+
+int codigo_de(TipoFalha tipo)
+{
+    switch (tipo) {
+    case TipoFalha::Nenhuma: return ok;
+    case TipoFalha::Uso: return erro_uso;
+    case TipoFalha::Entrada: return erro_entrada;
+    case TipoFalha::Imagem: return aviso;
+    case TipoFalha::Saida:
+    case TipoFalha::Impressora:
+    case TipoFalha::Interrompido: break;
+    }
+    return erro_saida;
 }
 
 void opcoes_impressora(QCommandLineParser& p)

@@ -5,12 +5,14 @@
 #pragma once
 
 #include "analysis/medicao.h"
+#include "print/pedido.h"
 #include "print/superficie_impressora.h"
 #include "stream/estado.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace papelada::cli {
 
@@ -27,7 +29,28 @@ void argumento_relatorio(QCommandLineParser& p);
 // set when it returns `seguir`; otherwise the exit code, after the help or
 // the usage message.
 int ler_relatorio_e_impressora(const QStringList& args, const char* comando, QString& arquivo,
-                               QString& impressora);
+                               QString& impressora, std::optional<QString>& margens);
+
+// --margens ESQ,SUP: left and top margins in millimetres, the stored ones
+// when not given.
+void opcao_margens(QCommandLineParser& p);
+// The request's options as given on a command line (unset when not given).
+struct LinhaPedido {
+    std::optional<QString> margens; // ESQ,SUP
+    std::optional<QString> copias;  // N
+    std::optional<QString> paginas; // A-B or A
+};
+LinhaPedido linha_pedido(const QCommandLineParser& p);
+
+// The request of command `comando` from its line, with the stored margins
+// of `doc` when none are given, checked by the core against `impressora`
+// and the report's pages. Returns ok, or erro_uso after the message naming
+// the field and its range.
+int pedido_da_linha(const LinhaPedido& linha, const char* comando, const Documento& doc,
+                    const Metricas& metricas, const Superficie& impressora, PedidoImpressao& pedido);
+
+// The exit code of a failure of the core's kind `tipo`.
+int codigo_de(TipoFalha tipo);
 
 // The options that choose the printer a report is measured on: --pdf (the
 // built-in PDF printer) and --impressora NOME.

@@ -1,6 +1,7 @@
 // The command line of each subcommand, and "-" for standard input and output.
 #include "cli/comando.h"
 #include "stream/copia.h"
+#include "stream/limpeza.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -97,6 +98,8 @@ QString arquivo_de_entrada(const QString& nome)
     // One copy per run, kept until the program ends.
     static QTemporaryDir pasta;
     const QString caminho = pasta.path() + QStringLiteral("/entrada.spl");
+    static const Temporario guarda_pasta(QFile::encodeName(pasta.path()), true);
+    static const Temporario guarda(QFile::encodeName(caminho));
     QFile entrada, copia(caminho);
     if (!pasta.isValid() || !entrada.open(stdin, QIODevice::ReadOnly)
         || !copia.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
@@ -117,6 +120,8 @@ Saida::Saida(const QString& nome) : padrao_(nome == QLatin1String("-")), caminho
         return;
     pasta_ = std::make_unique<QTemporaryDir>();
     caminho_ = pasta_->isValid() ? pasta_->path() + QStringLiteral("/saida") : QStringLiteral("/nao-ha-pasta-temporaria/saida");
+    guarda_pasta_ = std::make_unique<Temporario>(QFile::encodeName(pasta_->path()), true);
+    guarda_ = std::make_unique<Temporario>(QFile::encodeName(caminho_));
 }
 
 Saida::~Saida() = default;

@@ -1,5 +1,7 @@
 // papelada-cli: the core of Papelada without a window.
 #include "cli/comando.h"
+#include "stream/limpeza.h"
+#include "stream/nome_arquivo.h"
 #include "stream/terminal.h"
 
 #include <QDir>
@@ -24,11 +26,18 @@ std::vector<Comando>& lista()
 void registrar(const Comando& c) { lista().push_back(c); }
 const std::vector<Comando>& comandos() { return lista(); }
 
+namespace {
+SaidaTerminal& terminal_saida()
+{
+    static SaidaTerminal terminal(STDOUT_FILENO);
+    return terminal;
+}
+} // namespace
+
 // Report text reaches the terminal with its control characters escaped.
 QTextStream& saida()
 {
-    static SaidaTerminal terminal(STDOUT_FILENO);
-    static QTextStream s(&terminal);
+    static QTextStream s(&terminal_saida());
     return s;
 }
 
@@ -52,6 +61,23 @@ int falha_de_uso(const char* nome, const char* uso, const QString& motivo)
     return erro_uso;
 }
 
+// Everything meant for standard output got there: a full disk or a closed
+// pipe is an output error, whatever the command did.
+int concluir_saida(int codigo)
+{
+    saida().flush();
+    int falha = terminal_saida().falha();
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        falha = falha ? falha : (errno ? errno : EIO);
+    // A command that failed has said why already.
+    if (falha && (codigo == ok || codigo == aviso)) {
+        erros() << "papelada-cli: não foi possível escrever na saída padrão: " << qt_error_string(falha) << ".\n";
+        codigo = erro_saida;
+    }
+    erros().flush();
+    return codigo;
+}
+
 } // namespace papelada::cli
 
 namespace {
@@ -69,7 +95,14 @@ void ajuda(QTextStream& s)
       << "  --help, -h      mostra esta ajuda\n"
       << "  --version, -v   mostra a versão\n"
       << "\nCada comando explica as suas opções: papelada-cli COMANDO --help.\n"
-      << "Um ARQUIVO \"-\" lê o relatório da entrada padrão; \"--\" encerra as opções.\n";
+      << "Um ARQUIVO \"-\" lê o relatório da entrada padrão; \"--\" encerra as opções.\n"
+      << "\nCódigos de saída:\n"
+      << "  0  feito\n"
+      << "  1  chamada inválida (opção, campo fora do limite)\n"
+      << "  2  o relatório não pôde ser lido\n"
+      << "  3  a saída falhou (arquivo, saída padrão cheia ou fechada, impressora)\n"
+      << "  4  feito, mas com aviso: faltou conteúdo (uma imagem não pôde ser usada)\n"
+      << "Interrompido por um sinal, nada fica para trás e o código é o do sinal.\n";
     s.flush();
 }
 
@@ -77,6 +110,8 @@ void ajuda(QTextStream& s)
 
 int main(int argc, char** argv)
 {
+    // An interrupted command leaves no temporary file behind.
+    papelada::instalar_limpeza();
     // The core needs fonts, not a screen: without a display the program
     // runs on Qt's offscreen platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
@@ -89,32 +124,30 @@ int main(int argc, char** argv)
         if (::mkdir(pasta.constData(), 0700) == 0 || errno == EEXIST)
             qputenv("XDG_RUNTIME_DIR", pasta);
     }
-    QGuiApplication app(argc, argv);
+    // The arguments are taken as they are, names as bytes; Qt's own options
+    // come from the environment, never from the command line.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << papelada::nome_de_bytes(argv[i]);
+    int argc_qt = 1;
+    QGuiApplication app(argc_qt, argv);
     QGuiApplication::setOrganizationName(QStringLiteral("Orvel"));
     QGuiApplication::setApplicationName(QStringLiteral("Papelada"));
     QGuiApplication::setApplicationVersion(QStringLiteral(PAPELADA_VERSAO));
 
-    QStringList args = QGuiApplication::arguments();
-    args.removeFirst();
     if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")
         || args[0] == QLatin1String("ajuda")) {
         ajuda(args.isEmpty() ? erros() : saida());
-        return args.isEmpty() ? erro_uso : ok;
+        return concluir_saida(args.isEmpty() ? erro_uso : ok);
     }
     if (args[0] == QLatin1String("--version") || args[0] == QLatin1String("-v")) {
         saida() << "Papelada " PAPELADA_VERSAO "\n";
-        saida().flush();
-        return ok;
+        return concluir_saida(ok);
     }
     const QString nome = args.takeFirst();
-    for (const Comando& c : comandos()) {
-        if (nome == QLatin1String(c.nome)) {
-            const int r = c.executar(args);
-            saida().flush();
-            erros().flush();
-            return r;
-        }
-    }
+    for (const Comando& c : comandos())
+        if (nome == QLatin1String(c.nome))
+            return concluir_saida(c.executar(args));
     erros() << "papelada-cli: comando desconhecido: " << nome << "\n"
             << "Use \"papelada-cli --help\" para ver os comandos.\n";
     erros().flush();

@@ -22,6 +22,7 @@
 // stopped with SIGTERM at any moment leaves nothing in the temporary folder.
 #include "analysis/medicao.h"
 #include "print/fluxo_cups.h"
+#include "print/pedido.h"
 #include "print/superficie_impressora.h"
 #include "print/trabalho.h"
 #include "settings/configuracoes.h"
@@ -213,11 +214,16 @@ int main(int argc, char** argv)
     if (!saida.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))
         return falhar(QStringLiteral("a saída padrão não pode ser escrita."));
     impressora.setDispositivoSaida(&saida);
+    // The machine's margins, checked as the window checks typed ones.
     PedidoImpressao pedido;
+    TextosPedido margens;
+    margens.margem_esquerda = QString::number(doc.margem_esquerda);
+    margens.margem_superior = QString::number(doc.margem_superior);
+    if (const auto recusa = validar_pedido(margens, limites_da_impressora(doc, metricas, impressora, observador), pedido))
+        return falhar(texto_recusa(*recusa));
     pedido.titulo = QString::fromUtf8(argv[3]);
     if (pedido.titulo.isEmpty())
         pedido.titulo = QStringLiteral("relatorio");
-    pedido.margens = MargensMm{static_cast<double>(doc.margem_esquerda), static_cast<double>(doc.margem_superior)};
     const ResultadoTrabalho r = imprimir_relatorio({doc, metricas, impressora}, pedido, observador);
     observador.concluir();
     if (r.fim != FimTrabalho::Impresso)

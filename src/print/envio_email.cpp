@@ -63,7 +63,8 @@ ResultadoTrabalho fazer_anexo(TrabalhoArquivo& t, Observador& observador, const 
     auto pasta = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/papelada-email-XXXXXX"));
     if (!pasta->isValid())
         return {FimTrabalho::Recusado, 0,
-                QStringLiteral("Não foi possível criar uma pasta temporária para o PDF: %1.").arg(pasta->errorString())};
+                QStringLiteral("Não foi possível criar uma pasta temporária para o PDF: %1.").arg(pasta->errorString()),
+                TipoFalha::Saida, {}};
     t.impressora = impressora_pdf;
     t.pdf = pasta->filePath(nome_do_anexo(nome.isEmpty() ? t.relatorio : nome));
     const ResultadoTrabalho r = imprimir_arquivo(t, observador);

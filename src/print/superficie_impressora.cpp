@@ -450,6 +450,12 @@ bool SuperficieImpressora::endDoc()
     return ok;
 }
 
+QString SuperficieImpressora::falha_de_escrita() const
+{
+    const auto* a = dynamic_cast<const ArquivoSaida*>(destino_.get());
+    return a && a->falhou() ? a->erro() : QString();
+}
+
 void SuperficieImpressora::killDoc()
 {
     descartar();

@@ -104,6 +104,10 @@ public:
     QStringList printers() const override { return impressoras_instaladas(); }
     bool selectPrinter(const QString& nome) override;
 
+    // The document's file could not be written (a full disk): its reason, or
+    // "" while writing goes well. Asked while the pages are drawn, so that
+    // the job stops at once.
+    QString falha_de_escrita() const;
     // True while a document has been started and not yet ended.
     bool documentoAberto() const { return escritor_ != nullptr; }
     // Pages of the last document that EndDoc handed over; 0 when nothing had

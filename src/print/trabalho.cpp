@@ -26,6 +26,49 @@ double origem(double mm)
     return static_cast<double>(inteiro(mm * -1440.0 / 25.4));
 }
 
+// Passes everything on, and keeps the pictures that could not be drawn: a
+// document without them was printed, but not whole.
+class ObservadorDoTrabalho final : public Observador {
+public:
+    ObservadorDoTrabalho(Observador& o, Documento& doc, const SuperficieImpressora* impressora)
+        : o_(o), doc_(doc), impressora_(impressora)
+    {
+    }
+    QStringList perdidas;
+    QString falha_de_escrita; // the file failed: the passes were stopped
+
+    void quadro(const QString& t, bool v) override { o_.quadro(t, v); }
+    void acao(const QString& t) override { o_.acao(t); }
+    void pagina(const QString& t) override { o_.pagina(t); }
+    void progresso(double f) override { o_.progresso(f); }
+    void processar_eventos() override
+    {
+        o_.processar_eventos();
+        // A file that can no longer be written stops the job at once.
+        if (impressora_ && falha_de_escrita.isEmpty()) {
+            falha_de_escrita = impressora_->falha_de_escrita();
+            if (!falha_de_escrita.isEmpty())
+                doc_.interromper = 1;
+        }
+    }
+    void mensagem(const QString& t) override { o_.mensagem(t); }
+    void aviso(const QString& t) override { o_.aviso(t); }
+    void erro(const QString& t) override
+    {
+        if (!perdidas.contains(t))
+            perdidas << t;
+        o_.erro(t);
+    }
+    void imagem_mostrar(const QImage& i) override { o_.imagem_mostrar(i); }
+    void imagem_fechar() override { o_.imagem_fechar(); }
+    void imprimindo(bool a) override { o_.imprimindo(a); }
+
+private:
+    Observador& o_;
+    Documento& doc_;
+    const SuperficieImpressora* impressora_;
+};
+
 } // namespace
 
 int passagens_de_copias(double copias)
@@ -36,13 +79,14 @@ int passagens_de_copias(double copias)
 }
 
 ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImpressao& pedido,
-                                     Observador& observador)
+                                     Observador& observador_chamador)
 {
     Documento& doc = relatorio.doc;
     Metricas& metricas = relatorio.metricas;
     Superficie& impressora = relatorio.impressora;
     // Only the system's printer has an output file and counts what it hands over.
     auto* real = dynamic_cast<SuperficieImpressora*>(&impressora);
+    ObservadorDoTrabalho observador(observador_chamador, doc, real);
     if (real) {
         real->setArquivoSaida(pedido.arquivo_saida.isEmpty() ? real->arquivoSaida() : pedido.arquivo_saida,
                               doc.nome_arquivo);
@@ -55,12 +99,12 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
     FonteBytes fonte;
     QString erro;
     if (!fonte.abrir(doc.nome_arquivo, &erro))
-        return {FimTrabalho::Falhou, 0, QStringLiteral("O relatório não foi impresso. %1").arg(erro)};
+        return {FimTrabalho::Falhou, 0, erro, TipoFalha::Entrada, {}};
     fonte.fechar();
     // Nor is a job started whose file could only be refused at its end.
     if (real && !real->arquivoSaida().isEmpty() && real->deviceName() == impressora_pdf
         && !conferir_destino(real->arquivoSaida(), {doc.nome_arquivo}, &erro))
-        return {FimTrabalho::Recusado, 0, erro};
+        return {FimTrabalho::Recusado, 0, erro, TipoFalha::Saida, {}};
 
     const bool so_intervalo_fixo = !pedido.todas;
     const bool& so_intervalo = pedido.so_intervalo ? *pedido.so_intervalo : so_intervalo_fixo;
@@ -125,7 +169,7 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
             // The file went away or changed: the copies already drawn are not
             // handed over as if the job had been done.
             impressora.killDoc();
-            return {FimTrabalho::Falhou, 0, QStringLiteral("A impressão foi cancelada. %1").arg(erro)};
+            return {FimTrabalho::Falhou, 0, erro, TipoFalha::Entrada, {}};
         }
 
         // Once interrupted, every further pass would stop at its first byte.
@@ -139,13 +183,19 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
         impressora.newPage();
         impressora.killDoc();
         doc.interromper = 0;
-        return {FimTrabalho::Cancelado, 0, {}};
+        if (!observador.falha_de_escrita.isEmpty())
+            return {FimTrabalho::Recusado, 0, observador.falha_de_escrita, TipoFalha::Saida, {}};
+        return {FimTrabalho::Cancelado, 0, {}, TipoFalha::Interrompido, {}};
     }
     if (!impressora.endDoc()) {
         const QString motivo = impressora.erro();
-        return {FimTrabalho::Recusado, 0, motivo.isEmpty() ? QStringLiteral("A impressão falhou.") : motivo};
+        const bool arquivo = real && !real->arquivoSaida().isEmpty() && real->deviceName() == impressora_pdf;
+        return {FimTrabalho::Recusado, 0, motivo.isEmpty() ? QStringLiteral("A impressão falhou.") : motivo,
+                arquivo ? TipoFalha::Saida : TipoFalha::Impressora, {}};
     }
-    return {FimTrabalho::Impresso, real ? real->paginasEntregues() : 0, {}};
+    const bool perdeu = !observador.perdidas.isEmpty();
+    return {FimTrabalho::Impresso, real ? real->paginasEntregues() : 0, {},
+            perdeu ? TipoFalha::Imagem : TipoFalha::Nenhuma, observador.perdidas};
 }
 
 } // namespace papelada

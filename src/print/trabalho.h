@@ -7,6 +7,7 @@
 #include "stream/superficie.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace papelada {
 
@@ -54,10 +55,26 @@ enum class FimTrabalho {
     Falhou,    // the spool file could not be read: nothing was handed over
 };
 
+// What went wrong, so that each edge (window, command line, print server)
+// chooses its own words and exit status.
+enum class TipoFalha {
+    Nenhuma,
+    Uso,          // the request itself (a field out of range, a bad option)
+    Entrada,      // the report could not be read
+    Saida,        // the file or stream being written failed
+    Impressora,   // the printer or queue refused the document
+    Imagem,       // printed, but a picture could not be drawn: a warning
+    Interrompido, // stopped by the user
+};
+
 struct ResultadoTrabalho {
     FimTrabalho fim = FimTrabalho::Impresso;
     int paginas = 0; // pages the printer took (every copy); 0 on other surfaces
-    QString erro;    // for Recusado and Falhou, a message for the user
+    QString erro;    // for Recusado and Falhou: the facts (path, system's reason)
+    TipoFalha tipo = TipoFalha::Nenhuma;
+    // Printed, but these pictures were left out (each with its reason): the
+    // document lost content, which is worth a warning.
+    QStringList imagens_perdidas;
 };
 
 // Passes for a number of copies that may have a fraction: one more until

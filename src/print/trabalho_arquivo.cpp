@@ -1,5 +1,7 @@
 #include "print/trabalho_arquivo.h"
 
+#include "print/pedido.h"
+
 #include "analysis/medicao.h"
 #include "print/superficie_impressora.h"
 #include "stream/fonte_bytes.h"
@@ -45,28 +47,35 @@ ResultadoTrabalho imprimir_arquivo(const TrabalhoArquivo& t, Observador& observa
         FonteBytes fonte;
         QString erro;
         if (!fonte.abrir(t.relatorio, &erro))
-            return {FimTrabalho::Falhou, 0, QStringLiteral("O relatório não foi impresso. %1").arg(erro)};
+            return {FimTrabalho::Falhou, 0, QStringLiteral("O relatório não foi impresso. %1").arg(erro), TipoFalha::Entrada, {}};
         doc.tamanho_arquivo = fonte.tamanho();
     }
     SuperficieImpressora impressora(t.impressora);
     if (impressora.deviceName() != t.impressora)
-        return {FimTrabalho::Recusado, 0, QStringLiteral("A impressora \"%1\" não pôde ser usada.").arg(t.impressora)};
+        return {FimTrabalho::Recusado, 0, QStringLiteral("A impressora \"%1\" não pôde ser usada.").arg(t.impressora),
+                TipoFalha::Impressora, {}};
 
     Repasse repasse(observador, doc, t.parar);
     Metricas metricas;
     abrir_relatorio(doc, metricas, impressora, repasse, nullptr, OpcoesMedicao{.manter_impressora = true});
+    // The request is checked as the window checks it.
+    const auto numero = [](double v) { return QString::number(v, 'g', 15); };
+    const MargensMm margens = t.margens.value_or(
+        MargensMm{static_cast<double>(doc.margem_esquerda), static_cast<double>(doc.margem_superior)});
+    TextosPedido textos{numero(margens.esquerda), numero(margens.superior), QStringLiteral("1"), t.paginas.has_value(),
+                        t.paginas ? numero(t.paginas->primeira) : QString(),
+                        t.paginas ? numero(t.paginas->ultima) : QString()};
     PedidoImpressao pedido;
-    pedido.todas = !t.paginas;
-    pedido.paginas = t.paginas.value_or(IntervaloPaginas{});
+    if (const auto recusa = validar_pedido(textos, limites_da_impressora(doc, metricas, impressora, repasse), pedido))
+        return {FimTrabalho::Recusado, 0, texto_recusa(*recusa), TipoFalha::Uso, {}};
     if (t.impressora == impressora_pdf)
         pedido.arquivo_saida = QFileInfo(t.pdf).absoluteFilePath();
-    pedido.margens = t.margens.value_or(
-        MargensMm{static_cast<double>(doc.margem_esquerda), static_cast<double>(doc.margem_superior)});
     ResultadoTrabalho r = imprimir_relatorio({doc, metricas, impressora}, pedido, repasse);
     if (r.fim == FimTrabalho::Impresso && r.paginas == 0)
         return {FimTrabalho::Recusado, 0,
                 QStringLiteral("Nada foi impresso: o relatório não tem páginas a imprimir%1.")
-                    .arg(t.paginas ? QStringLiteral(" no intervalo pedido") : QString())};
+                    .arg(t.paginas ? QStringLiteral(" no intervalo pedido") : QString()),
+                TipoFalha::Saida, {}};
     return r;
 }
 

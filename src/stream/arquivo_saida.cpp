@@ -1,10 +1,14 @@
 #include "stream/arquivo_saida.h"
 
+#include "stream/limpeza.h"
+#include "stream/nome_arquivo.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
+#include <cstdlib>
 #include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,7 +30,7 @@ bool falhar(QString* erro, const QString& motivo)
 
 QByteArray nativo(const QString& caminho)
 {
-    return QFile::encodeName(caminho);
+    return bytes_do_nome(caminho);
 }
 
 QString motivo_sistema(int codigo)
@@ -39,8 +43,11 @@ QString motivo_sistema(int codigo)
 QString com_pasta_real(const QString& caminho)
 {
     const QFileInfo info(caminho);
-    const QString pasta = QFileInfo(info.absolutePath()).canonicalFilePath();
-    return pasta.isEmpty() ? info.absoluteFilePath() : pasta + u'/' + info.fileName();
+    char real[PATH_MAX];
+    if (!::realpath(nativo(info.absolutePath()).constData(), real))
+        return info.absoluteFilePath();
+    const QString pasta = nome_de_bytes(real);
+    return (pasta == u'/' ? QString() : pasta) + u'/' + info.fileName();
 }
 
 // Follows the symbolic links at the end of `caminho`. A link in a sticky
@@ -66,9 +73,53 @@ bool seguir_links(const QString& destino, QString& caminho, QString* erro)
         const ssize_t n = ::readlink(nativo(caminho).constData(), alvo, sizeof alvo);
         if (n < 0 || n == static_cast<ssize_t>(sizeof alvo))
             return falhar(erro, erro_gravacao(destino, motivo_sistema(n < 0 ? errno : ENAMETOOLONG)));
-        const QString texto = QFile::decodeName(QByteArray(alvo, static_cast<qsizetype>(n)));
+        const QString texto = nome_de_bytes(QByteArrayView(alvo, static_cast<qsizetype>(n)));
         caminho = com_pasta_real(QDir::isAbsolutePath(texto) ? texto : pasta + u'/' + texto);
     }
+}
+
+// A hidden name beside the target, short enough that a target name at the
+// system's limit still has one.
+QString nome_temporario(const QString& pasta)
+{
+    return pasta + QStringLiteral("/.~") + QString::number(QRandomGenerator::global()->bounded(1u << 30), 36);
+}
+
+// A file without a name in `pasta`, which no interruption can leave behind;
+// -1 where the file system has no such files.
+int arquivo_anonimo(const QString& pasta)
+{
+    return ::open(nativo(pasta).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+}
+
+// Gives the anonymous file `fd` the name `caminho`.
+bool dar_nome(int fd, const QByteArray& caminho)
+{
+    if (::linkat(fd, "", AT_FDCWD, caminho.constData(), AT_EMPTY_PATH) == 0)
+        return true;
+    const QByteArray proprio = "/proc/self/fd/" + QByteArray::number(fd);
+    return ::linkat(AT_FDCWD, proprio.constData(), AT_FDCWD, caminho.constData(), AT_SYMLINK_FOLLOW) == 0;
+}
+
+// The folder takes a new file and its first bytes: a missing folder, one
+// that cannot be written and a full disk are told before any work is done.
+bool conferir_pasta(const QString& destino, const QString& pasta, QString* erro)
+{
+    struct stat p {};
+    if (::stat(nativo(pasta).constData(), &p) != 0)
+        return falhar(erro, erro_gravacao(destino, motivo_sistema(errno)));
+    const int fd = arquivo_anonimo(pasta);
+    if (fd < 0) {
+        if (errno == EACCES || errno == EROFS || errno == ENOSPC || errno == EDQUOT)
+            return falhar(erro, erro_gravacao(destino, motivo_sistema(errno)));
+        return ::access(nativo(pasta).constData(), W_OK | X_OK) == 0
+                   || falhar(erro, erro_gravacao(destino, motivo_sistema(errno)));
+    }
+    const int r = ::posix_fallocate(fd, 0, 4096);
+    ::close(fd);
+    if (r == ENOSPC || r == EDQUOT || r == EFBIG)
+        return falhar(erro, erro_gravacao(destino, motivo_sistema(r)));
+    return true;
 }
 
 } // namespace
@@ -83,7 +134,7 @@ bool conferir_destino(const QString& destino, const QStringList& entradas, QStri
     if (destino.isEmpty())
         return falhar(erro, QStringLiteral("Informe o nome do arquivo de destino."));
     QString caminho;
-    if (!seguir_links(destino, caminho, erro))
+    if (!seguir_links(destino, caminho, erro) || !conferir_pasta(destino, QFileInfo(caminho).absolutePath(), erro))
         return false;
     struct stat d {};
     if (::stat(nativo(caminho).constData(), &d) == 0) {
@@ -116,14 +167,17 @@ bool ArquivoSaida::abrir(QString* erro, const QStringList& entradas)
 {
     descartar();
     falhou_ = false;
+    falhou_visto_.store(false);
     erro_.clear();
     if (!conferir_destino(destino_, entradas, &erro_, &real_))
         return falhar(erro, erro_);
-    const QFileInfo info(real_);
-    // Hidden, beside the target, so that the rename stays on one file system.
+    const QString pasta = QFileInfo(real_).absolutePath();
+    // Without a name until it is whole, where the file system allows;
+    // otherwise under a hidden name beside the target (the rename stays on
+    // one file system), removed if a signal ends the program.
+    fd_ = arquivo_anonimo(pasta);
     for (int tentativa = 0; fd_ < 0; ++tentativa) {
-        temporario_ = info.absolutePath() + QStringLiteral("/.") + info.fileName() + u'.'
-                      + QString::number(QRandomGenerator::global()->generate(), 36);
+        temporario_ = nome_temporario(pasta);
         fd_ = ::open(nativo(temporario_).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ < 0 && (errno != EEXIST || tentativa == 100)) {
             const int codigo = errno;
@@ -131,12 +185,15 @@ bool ArquivoSaida::abrir(QString* erro, const QStringList& entradas)
             erro_ = erro_gravacao(destino_, motivo_sistema(codigo));
             return falhar(erro, erro_);
         }
+        if (fd_ >= 0)
+            guarda_ = std::make_unique<Temporario>(nativo(temporario_));
     }
     // A file that is replaced keeps its permissions.
     struct stat anterior {};
     if (::stat(nativo(real_).constData(), &anterior) == 0)
         ::fchmod(fd_, anterior.st_mode & 07777);
     buffer_.clear();
+    escrito_ = false;
     QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     return true;
 }
@@ -146,6 +203,7 @@ bool ArquivoSaida::falhar_sistema(int codigo)
     if (!falhou_) {
         erro_ = erro_gravacao(destino_, motivo_sistema(codigo));
         setErrorString(erro_);
+        falhou_visto_.store(true, std::memory_order_release);
     }
     falhou_ = true;
     return false;
@@ -162,6 +220,7 @@ bool ArquivoSaida::esvaziar()
             return falhar_sistema(n < 0 ? errno : ENOSPC);
         feito += n;
     }
+    escrito_ = escrito_ || feito > 0;
     buffer_.clear();
     return !falhou_;
 }
@@ -171,7 +230,8 @@ qint64 ArquivoSaida::writeData(const char* dados, qint64 n)
     if (fd_ < 0 || falhou_)
         return -1;
     buffer_.append(dados, static_cast<qsizetype>(n));
-    if (buffer_.size() >= tamanho_buffer && !esvaziar())
+    // The first bytes are written at once, so that a full disk shows early.
+    if ((buffer_.size() >= tamanho_buffer || !escrito_) && !esvaziar())
         return -1;
     return n;
 }
@@ -184,6 +244,21 @@ bool ArquivoSaida::concluir(QString* erro)
     // shows up at fsync or close: both are checked before the rename.
     if (esvaziar() && ::fsync(fd_) != 0)
         falhar_sistema(errno);
+    if (!falhou_ && temporario_.isEmpty()) {
+        // The anonymous file gets a hidden name only now, whole, and keeps it
+        // only until the rename.
+        const QString pasta = QFileInfo(real_).absolutePath();
+        for (int tentativa = 0; temporario_.isEmpty(); ++tentativa) {
+            const QString nome = nome_temporario(pasta);
+            guarda_ = std::make_unique<Temporario>(nativo(nome));
+            if (dar_nome(fd_, nativo(nome)))
+                temporario_ = nome;
+            else if (errno != EEXIST || tentativa == 100) {
+                falhar_sistema(errno);
+                break;
+            }
+        }
+    }
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0)
@@ -191,12 +266,15 @@ bool ArquivoSaida::concluir(QString* erro)
     if (!falhou_ && ::rename(nativo(temporario_).constData(), nativo(real_).constData()) != 0)
         falhar_sistema(errno);
     if (falhou_) {
-        ::unlink(nativo(temporario_).constData());
+        if (!temporario_.isEmpty())
+            ::unlink(nativo(temporario_).constData());
         temporario_.clear();
+        guarda_.reset();
         QIODevice::close();
         return falhar(erro, erro_);
     }
     temporario_.clear();
+    guarda_.reset();
     QIODevice::close();
     // The new name is durable too; a folder that cannot be synced changes nothing.
     const int pasta = ::open(nativo(QFileInfo(real_).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -217,6 +295,7 @@ void ArquivoSaida::descartar()
         ::unlink(nativo(temporario_).constData());
         temporario_.clear();
     }
+    guarda_.reset();
     buffer_.clear();
     if (isOpen())
         QIODevice::close();

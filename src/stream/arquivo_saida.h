@@ -7,8 +7,12 @@
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
+#include <atomic>
+#include <memory>
 
 namespace papelada {
+
+class Temporario;
 
 // The checks made before a byte is written. `destino` is refused when it is
 // a folder or something other than a regular file (a device swallows the
@@ -21,8 +25,10 @@ namespace papelada {
 bool conferir_destino(const QString& destino, const QStringList& entradas, QString* erro,
                       QString* real = nullptr);
 
-// A file being written: a temporary file beside the target, renamed over it
-// by `concluir`. Writes are buffered; a failed write, flush, close or rename
+// A file being written: a file without a name in the target's folder (or,
+// where the file system has none, a hidden one removed on SIGINT, SIGTERM
+// and SIGHUP), put over the target by `concluir`. The first bytes are
+// written at once. Writes are buffered; a failed write, flush, close or rename
 // is an error with the system's reason. Destroyed without `concluir`, the
 // temporary file is removed and the target left alone.
 class ArquivoSaida : public QIODevice {
@@ -40,6 +46,9 @@ public:
     const QString& destino() const { return destino_; }
     // The message of the first failure, for the user.
     const QString& erro() const { return erro_; }
+    // A write has failed: asked by another thread than the writing one,
+    // erro() may then be read, as it changes no more.
+    bool falhou() const { return falhou_visto_.load(std::memory_order_acquire); }
 
     bool isSequential() const override { return true; }
 
@@ -56,8 +65,11 @@ private:
     QString temporario_;
     QByteArray buffer_;
     QString erro_;
+    std::unique_ptr<Temporario> guarda_;
     int fd_ = -1;
     bool falhou_ = false;
+    bool escrito_ = false;
+    std::atomic<bool> falhou_visto_{false};
 };
 
 // "Não foi possível gravar o arquivo X: motivo."

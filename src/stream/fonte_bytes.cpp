@@ -1,7 +1,11 @@
 #include "stream/fonte_bytes.h"
 
-#include <QFileInfo>
+#include "stream/nome_arquivo.h"
+
 #include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace papelada {
 
@@ -17,21 +21,32 @@ QString mudou_de_tamanho(const QString& caminho)
 bool FonteBytes::abrir(const QString& caminho, QString* erro)
 {
     fechar();
-    const QFileInfo info(caminho);
     auto falhar = [&](const QString& motivo) {
         if (erro)
             *erro = motivo;
         return false;
     };
-    if (caminho.isEmpty() || !info.exists())
+    // Opened by its bytes, whatever they are, and looked at once opened.
+    const int fd = caminho.isEmpty() ? -1 : ::open(bytes_do_nome(caminho).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat st {};
+    if (fd < 0 && (errno == ENOENT || errno == ENOTDIR || caminho.isEmpty()))
         return falhar(QStringLiteral("O arquivo %1 não foi encontrado.").arg(caminho));
-    if (info.isDir())
-        return falhar(QStringLiteral("%1 é uma pasta, não um arquivo.").arg(caminho));
-    if (!info.isFile())
-        return falhar(QStringLiteral("%1 não é um arquivo comum.").arg(caminho));
-    arquivo_.setFileName(caminho);
-    if (!arquivo_.open(QIODevice::ReadOnly))
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        if (fd >= 0)
+            ::close(fd);
         return falhar(QStringLiteral("Não foi possível ler o arquivo %1.").arg(caminho));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return falhar(S_ISDIR(st.st_mode) ? QStringLiteral("%1 é uma pasta, não um arquivo.").arg(caminho)
+                                          : QStringLiteral("%1 não é um arquivo comum.").arg(caminho));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!arquivo_.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return falhar(QStringLiteral("Não foi possível ler o arquivo %1.").arg(caminho));
+    }
+    caminho_ = caminho;
     aberto_ = true;
     em_memoria_ = false;
     tamanho_ = arquivo_.size();
@@ -84,8 +99,8 @@ bool FonteBytes::recarregar()
         // Reading stops here; whoever reads is told why by integro().
         if (falha_.isEmpty())
             falha_ = lidos < 0 ? QStringLiteral("Não foi possível ler o arquivo %1: %2.")
-                                     .arg(arquivo_.fileName(), arquivo_.errorString())
-                               : mudou_de_tamanho(arquivo_.fileName());
+                                     .arg(caminho_, arquivo_.errorString())
+                               : mudou_de_tamanho(caminho_);
         tamanho_ = posicao_;
         return false;
     }
@@ -98,7 +113,7 @@ bool FonteBytes::integro(QString* erro) const
 {
     QString motivo = falha_;
     if (motivo.isEmpty() && !em_memoria_ && arquivo_.isOpen() && arquivo_.size() != tamanho_)
-        motivo = mudou_de_tamanho(arquivo_.fileName());
+        motivo = mudou_de_tamanho(caminho_);
     if (motivo.isEmpty())
         return true;
     if (erro)

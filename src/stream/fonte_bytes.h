@@ -81,6 +81,7 @@ private:
     bool recarregar();
 
     QFile arquivo_;
+    QString caminho_;
     QString falha_; // why the file was not read to its end
     QByteArray dados_;
     bool em_memoria_ = false;

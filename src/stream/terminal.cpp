@@ -47,8 +47,10 @@ qint64 SaidaTerminal::writeData(const char* dados, qint64 n)
         const ssize_t k = ::write(fd_, s.constData() + feito, static_cast<size_t>(s.size() - feito));
         if (k < 0 && errno == EINTR)
             continue;
-        if (k <= 0)
+        if (k <= 0) {
+            falha_ = k < 0 ? errno : EIO;
             return -1;
+        }
         feito += k;
     }
     return n;

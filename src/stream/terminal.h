@@ -18,6 +18,8 @@ public:
     // The escaped form of a piece of the text; a C1 character split between
     // two pieces is recognised through `c2_pendente`.
     static QByteArray escapar(const char* dados, qint64 n, bool& c2_pendente);
+    // The system's error of the first write that failed; 0 when none did.
+    int falha() const { return falha_; }
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
@@ -26,6 +28,7 @@ protected:
 private:
     int fd_;
     bool c2_pendente_ = false;
+    int falha_ = 0;
 };
 
 } // namespace papelada

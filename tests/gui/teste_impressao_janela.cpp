@@ -124,19 +124,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("mensagem");
         QTest::addColumn<QString>("foco");
         const QByteArray tres = relatorio(3);
-        QTest::newRow("paginas 3 ate 2") << tres << QStringList{"Option2=", "Text1=3", "Text2=2"}
-                                         << "a primeira (3) vem depois da última (2)" << "Text1";
-        QTest::newRow("alem do fim") << tres << QStringList{"Option2=", "Text1=2", "Text2=9"}
-                                     << "O relatório tem 3 páginas." << "Text2";
-        QTest::newRow("pagina com letras") << tres << QStringList{"Option2=", "Text1=um"} << "de 1 a 3" << "Text1";
         QTest::newRow("relatorio vazio") << QByteArray("\x1a") << QStringList{} << "está vazio" << "";
-        QTest::newRow("margem negativa") << tres << QStringList{"Text5=-20"} << "Margem Esquerda: digite um número de 0 a 210 mm" << "Text5";
-        QTest::newRow("margem maior que o papel") << tres << QStringList{"Text4=99999"} << "de 0 a 297 mm" << "Text4";
-        QTest::newRow("margem com letras") << tres << QStringList{"Text5=abc"} << "Margem Esquerda" << "Text5";
-        QTest::newRow("copias com letras") << tres << QStringList{"Text3=abc"} << "de 1 a 999" << "Text3";
-        QTest::newRow("copias 0") << tres << QStringList{"Text3=0"} << "Cópias" << "Text3";
-        QTest::newRow("copias 1000") << tres << QStringList{"Text3=1000"} << "Cópias" << "Text3";
-        QTest::newRow("copias fracionadas") << tres << QStringList{"Text3=2,5"} << "número inteiro" << "Text3";
+        // The refusals that every edge shares.
+        QFile casos(QStringLiteral(PAPELADA_DIR_FONTE "/tests/casos/recusas.txt"));
+        QVERIFY(casos.open(QIODevice::ReadOnly));
+        while (!casos.atEnd()) {
+            const QStringList c = QString::fromUtf8(casos.readLine()).chopped(1).split(u'\t');
+            if (c.size() != 3 || c[0].startsWith(u'#'))
+                continue;
+            QStringList campos = c[0].split(u' ');
+            if (c[0].startsWith(QLatin1String("Text1")))
+                campos.prepend(QStringLiteral("Option2="));
+            QTest::newRow(qPrintable(c[0])) << relatorio(3) << campos << c[1] << c[2];
+        }
     }
 
     // Nothing is asked (no PDF name) and nothing printed; the reason shows

@@ -2,8 +2,8 @@
 # Every file papelada-cli writes (copy, text copy, PDF, PNG) on a file system
 # with 4 KiB left: exit 3, the system's reason in the message, the older file
 # at that path intact and nothing left beside it. Then the targets that must
-# be refused: the report itself by name, symbolic link or hard link, and a
-# link planted by another user in a shared sticky folder.
+# be refused, the exit statuses of a failed or incomplete output, and names
+# as bytes.
 set -uo pipefail
 build=$1 fonte=$2
 cli="$build/papelada-cli"
@@ -49,7 +49,7 @@ while IFS='|' read -r nome comando; do
     [ "$codigo" = 3 ] || falha "$nome: código $codigo, esperado 3 ($erro)"
     grep -qF "$motivo" <<<"$erro" || falha "$nome: motivo ausente em \"$erro\""
     [ "$(cat "$alvo")" = "conteudo antigo" ] || falha "$nome: o arquivo anterior mudou"
-    sobras=$(find "$cheio" -name ".$nome*" | wc -l)
+    sobras=$(ls -A "$cheio" | grep -cvxE "ocupado|$nome")
     [ "$sobras" = 0 ] || falha "$nome: $sobras arquivo(s) temporário(s) deixados"
     rm -f "$alvo"
 done <<EOF
@@ -59,21 +59,47 @@ saida.pdf|imprimir $relatorio --pdf TARGET
 pagina.png|visualizar $relatorio 1 TARGET --pdf
 EOF
 
-# The report as its own target. Each time it must come out unchanged.
+# A disk that fills up while the PDF is made stops the job at once: the
+# message of the report's last page is never reached.
+if [ "$montado" = 1 ]; then
+    longo="$temp/longo.spl"
+    python3 -c "
+import sys
+linha = b'uma linha de um relatorio longo, 0123456789 abcdefghij\r\n'
+sys.stdout.buffer.write((linha * 60 + b'\x0c') * 5000 + b'\x1b0ultima pagina\r.')" >"$longo"
+    erro=$("$cli" imprimir "$longo" --pdf "$cheio/longo.pdf" 2>&1 >/dev/null)
+    [ $? = 3 ] || falha "disco cheio durante o trabalho: $erro"
+    if grep -q 'ultima pagina' <<<"$erro"; then falha "disco cheio: o trabalho foi até o fim"; fi
+fi
+
+# Targets refused before a byte is written, by every writer: the report
+# itself (by name, symbolic link or hard link), a folder, a device, a folder
+# that is not there. Each time the report comes out unchanged and nothing
+# appears. target | what the message says
 cp "$relatorio" "$temp/original"
 ln -s vendas.spl "$temp/atalho.spl"
 ln "$relatorio" "$temp/duro.spl"
-for alvo in "$relatorio" "$temp/atalho.spl" "$temp/duro.spl"; do
+mkdir "$temp/pasta"
+while IFS='|' read -r alvo dito; do
     for comando in "imprimir $relatorio --pdf $alvo" "visualizar $relatorio 1 $alvo --pdf" \
                    "salvar $relatorio $alvo"; do
         # shellcheck disable=SC2086
         erro=$("$cli" $comando 2>&1 >/dev/null)
         codigo=$?
         [ "$codigo" = 3 ] || falha "$comando: código $codigo"
-        grep -q "próprio arquivo" <<<"$erro" || falha "$comando: \"$erro\""
+        grep -qF "$dito" <<<"$erro" || falha "$comando: \"$dito\" ausente em \"$erro\""
         cmp -s "$relatorio" "$temp/original" || { falha "$comando: o relatório mudou"; cp "$temp/original" "$relatorio"; }
     done
-done
+done <<EOF
+$relatorio|próprio arquivo
+$temp/atalho.spl|próprio arquivo
+$temp/duro.spl|próprio arquivo
+$temp/pasta|é uma pasta
+/dev/full|não é um arquivo comum
+$temp/nao/ha/x.pdf|$(python3 -c 'import os; print(os.strerror(2))')
+EOF
+[ -c /dev/full ] || falha "/dev/full foi substituído"
+[ -z "$(ls -A "$temp/pasta")" ] || falha "algo foi gravado na pasta"
 
 # A shared sticky folder: another user's link is refused, the user's own link
 # is followed (the file it points at gets the PDF, the link stays).
@@ -99,6 +125,51 @@ printf '\x1b0a\x81b\x9dc\x1aABC\n.' >"$temp/mensagem.spl"
 erro=$("$cli" imprimir "$temp/mensagem.spl" --pdf "$temp/mensagem.pdf" 2>&1 >/dev/null)
 grep -qF 'a\u0081b\u009Dc' <<<"$erro" || falha "mensagem no terminal: \"$erro\""
 if LC_ALL=C grep -qP '[\x00-\x08\x0b-\x1f\x7f]|\xc2[\x80-\x9f]' <<<"$erro"; then falha "controle cru no terminal"; fi
+
+# Names are bytes: a report named in Latin-1 is read, and Latin-1 names and
+# names of 255 bytes (the system's limit) are printed, saved and previewed
+# under exactly those bytes.
+mkdir "$temp/nomes"
+latin1=$'\xe9'
+longo=$(printf 'n%.0s' $(seq 251))
+cp "$relatorio" "$temp/nomes/rel$latin1.spl"
+for nome in "$latin1" "$longo"; do
+    rel="$temp/nomes/rel$latin1.spl"
+    # command | extension of the target (ALVO stands for it)
+    while IFS='|' read -r comando ext; do
+        alvo="$temp/nomes/$nome.$ext"
+        # shellcheck disable=SC2086
+        "$cli" ${comando//ALVO/$alvo} >/dev/null 2>&1 || falha "${comando%% *} ${#nome} bytes: código $?"
+        [ -s "$alvo" ] || falha "${comando%% *}: ${alvo##*/} não foi gravado com esse nome"
+    done <<EOF
+imprimir $rel --pdf ALVO|pdf
+salvar $rel ALVO|spl
+salvar $rel ALVO|txt
+visualizar --pdf $rel 1 ALVO|png
+EOF
+done
+sobras=$(ls -A "$temp/nomes" | wc -l)
+[ "$sobras" = 9 ] || falha "nomes: $(ls -A "$temp/nomes" | LC_ALL=C cat -v)"
+
+# Exit statuses where the output goes wrong or loses something: standard
+# output full or closed (the success line is then never told), and a picture
+# the report names and does not have. status | command | what stderr says
+printf '\x1bGnao_existe.png\nP1\f\x1a' >"$temp/sem_figura.spl"
+while IFS='|' read -r esperado comando dito; do
+    erro=$(eval "$comando" 2>&1 >/dev/null)
+    codigo=$?
+    [ "$codigo" = "$esperado" ] || falha "$comando: código $codigo, esperado $esperado ($erro)"
+    grep -qF "$dito" <<<"$erro" || falha "$comando: \"$dito\" ausente em \"$erro\""
+    if [ "$esperado" = 3 ] && grep -q 'gravada' <<<"$erro"; then falha "$comando: sucesso anunciado"; fi
+done <<EOF
+3|"\$cli" paginas "\$relatorio" >/dev/full|No space left on device
+3|"\$cli" --help >/dev/full|saída padrão
+3|"\$cli" medir "\$relatorio" >/dev/full|saída padrão
+3|"\$cli" imprimir "\$relatorio" --pdf - >/dev/full|saída padrão
+3|"\$cli" imprimir "\$relatorio" --pdf - > >(exec <&-)|Broken pipe
+3|"\$cli" salvar "\$relatorio" - > >(exec <&-)|Broken pipe
+4|"\$cli" imprimir "\$temp/sem_figura.spl" --pdf "\$temp/sem_figura.pdf"|nao_existe.png
+EOF
 
 [ "$falhas" = 0 ] || exit 1
 echo ok

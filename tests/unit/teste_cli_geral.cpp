@@ -3,6 +3,7 @@
 #include "comum/apoio.h"
 #include "comum/cups_privado.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -25,6 +26,49 @@ TEST(Cli, VersaoEAjuda)
     const Resultado desconhecido = executar(cli(), {QStringLiteral("voar")});
     EXPECT_EQ(desconhecido.codigo, 1);
     EXPECT_TRUE(desconhecido.erros.contains(QStringLiteral("comando desconhecido: voar")));
+}
+
+// The exit status and the reason of every command's failures: 1 for the
+// call, 2 for the report, 3 for the output. Nothing is written meanwhile.
+TEST(Cli, CodigosDeSaida)
+{
+    const QString spl = gravar(QStringLiteral("codigos.spl"), "abc\n\x1a");
+    const QString vazio = gravar(QStringLiteral("codigos_vazio.spl"), "");
+    const QString falta = pasta_temporaria() + QStringLiteral("/nao-ha.spl");
+    const QString pdf = pasta_temporaria() + QStringLiteral("/codigos.pdf");
+    const QString pasta = pasta_temporaria();
+    struct {
+        QStringList args;
+        int codigo;
+        const char* mensagem;
+    } casos[] = {
+        {{"imprimir"}, 1, "indique o arquivo"},
+        {{"imprimir", spl, "--pdf"}, 1, "falta o valor de --pdf"},
+        {{"imprimir", spl, "--pdf", pdf, "--impressora", "X"}, 1, "não os dois"},
+        {{"imprimir", spl, "--pdf", pdf, "--margens", "10"}, 1, "margens inválidas"},
+        {{"imprimir", spl, "--pdf", pdf, "--dpi", "10"}, 1, "resolução"},
+        {{"imprimir", spl, "--pdf", pdf, "--cor"}, 1, "--cor"},
+        {{"imprimir", falta, "--pdf", pdf}, 2, "não foi encontrado"},
+        {{"imprimir", pasta, "--pdf", pdf}, 2, "pasta"},
+        {{"imprimir", spl, "--impressora", "Fila que não existe"}, 3, "não está instalada"},
+        {{"imprimir", vazio, "--pdf", pdf}, 3, "Nada foi impresso"},
+        {{"medir"}, 1, "Uso:"},
+        {{"medir", spl, "--copias"}, 1, "argumento inválido"},
+        {{"medir", spl, "--impressora"}, 1, "Uso:"},
+        {{"medir", falta}, 2, "não foi encontrado"},
+        {{"medir", pasta}, 2, "é uma pasta"},
+        {{"paginas", falta}, 2, "não foi encontrado"},
+        {{"visualizar", spl, "1", pdf, "--zoom", "10"}, 1, "zoom"},
+        {{"salvar", spl}, 1, "Uso:"},
+        {{"salvar", falta, pdf}, 2, "não foi encontrado"},
+    };
+    for (const auto& c : casos) {
+        const Resultado r = executar(cli(), c.args);
+        EXPECT_EQ(r.codigo, c.codigo) << c.args.join(u' ').toStdString();
+        EXPECT_TRUE(r.erros.contains(QString::fromUtf8(c.mensagem))) << r.erros.toStdString();
+        EXPECT_TRUE(r.saida.isEmpty()) << r.saida.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(pdf));
 }
 
 TEST(Cli, IgualEntradaESaidaPadraoETracos)

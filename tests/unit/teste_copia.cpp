@@ -20,13 +20,6 @@ using namespace papelada::teste;
 namespace {
 
 
-QString nova_pasta(const QString& nome)
-{
-    const QString p = pasta_temporaria() + u'/' + nome;
-    QDir().mkpath(p);
-    return p;
-}
-
 using Caso = CasoBytes;
 
 class CopiaTexto : public ::testing::TestWithParam<Caso> {};
@@ -92,78 +85,6 @@ TEST(Copia, ByteAByteEEscolhaPeloNome)
     }
 }
 
-TEST(Copia, DestinoQueNaoPodeSerGravado)
-{
-    const QString origem = gravar(QStringLiteral("fonte_ok.spl"), "abc\r\ndef.");
-    Observador nada;
-    struct Alvo {
-        QString caminho;
-        const char* trecho;
-    };
-    for (const Alvo& a : {Alvo{nova_pasta(QStringLiteral("uma_pasta")), "é uma pasta"},
-                          Alvo{QStringLiteral("/dev/full"), "não é um arquivo comum"},
-                          Alvo{pasta_temporaria() + QStringLiteral("/nao/existe/x.spl"), "Não foi possível gravar"}}) {
-        QString erro;
-        EXPECT_FALSE(copiar_arquivo(origem, a.caminho, &erro)) << a.caminho.toStdString();
-        EXPECT_TRUE(erro.contains(QString::fromUtf8(a.trecho))) << erro.toStdString();
-        erro.clear();
-        EXPECT_FALSE(copiartexto(origem, a.caminho, nada, &erro));
-        EXPECT_TRUE(erro.contains(QString::fromUtf8(a.trecho))) << erro.toStdString();
-    }
-    QString erro;
-    EXPECT_FALSE(copiar_arquivo(pasta_temporaria() + QStringLiteral("/sumiu.spl"),
-                                pasta_temporaria() + QStringLiteral("/x.spl"), &erro));
-    EXPECT_FALSE(erro.isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(pasta_temporaria() + QStringLiteral("/x.spl")));
-}
-
-// The disk fills up half-way: a file size limit makes every write beyond
-// 64 KiB fail, as a full disk does.
-class DiscoCheio : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &antigo_), 0);
-        anterior_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit novo = antigo_;
-        novo.rlim_cur = 64 * 1024;
-        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &novo), 0);
-    }
-    void TearDown() override
-    {
-        ::setrlimit(RLIMIT_FSIZE, &antigo_);
-        std::signal(SIGXFSZ, anterior_);
-    }
-    rlimit antigo_{};
-    void (*anterior_)(int) = nullptr;
-};
-
-TEST_F(DiscoCheio, NadaPelaMetade)
-{
-    QByteArray grande;
-    while (grande.size() < 1024 * 1024)
-        grande += "uma linha do relatorio\r\n";
-    grande += ".";
-    // The source itself is written with the limit lifted.
-    TearDown();
-    const QString origem = gravar(QStringLiteral("grande.spl"), grande);
-    SetUp();
-    const QString pasta = nova_pasta(QStringLiteral("cheio"));
-    const QString velho = pasta + QStringLiteral("/existente.txt");
-    { QFile f(velho); ASSERT_TRUE(f.open(QIODevice::WriteOnly)); f.write("conteudo antigo"); }
-
-    Observador nada;
-    for (const QString& alvo : {pasta + QStringLiteral("/novo.spl"), pasta + QStringLiteral("/novo.txt"), velho}) {
-        QString erro;
-        EXPECT_FALSE(salvar_copia(origem, alvo, nada, &erro)) << alvo.toStdString();
-        EXPECT_TRUE(erro.contains(QStringLiteral("Não foi possível gravar"))) << erro.toStdString();
-    }
-    // Nothing new in the folder, the old target unchanged, the source whole.
-    EXPECT_EQ(QDir(pasta).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("existente.txt")});
-    EXPECT_EQ(ler(velho), QByteArray("conteudo antigo"));
-    EXPECT_EQ(ler(origem).size(), grande.size());
-}
-
 // The text copy of each sample holds every line of its printed text (the
 // digits printed under an EAN barcode are its data, not report text).
 TEST(Copia, AmostrasGuardamOTextoImpresso)
@@ -188,17 +109,6 @@ TEST(Copia, AmostrasGuardamOTextoImpresso)
         }
         EXPECT_GT(linhas, 5) << amostra;
     }
-}
-
-TEST(Copia, ComandoSalvar)
-{
-    const QString origem = gravar(QStringLiteral("cli_salvar.spl"), "A" + esc("2") + "B\f.");
-    const QString txt = pasta_temporaria() + QStringLiteral("/cli_salvar.TXT");
-    Resultado r = executar(cli(), {QStringLiteral("salvar"), origem, origem});
-    EXPECT_EQ(r.codigo, 3);
-    EXPECT_TRUE(r.erros.contains(QStringLiteral("próprio arquivo")));
-    EXPECT_EQ(executar(cli(), {QStringLiteral("salvar"), origem + "x", txt}).codigo, 2);
-    EXPECT_EQ(executar(cli(), {QStringLiteral("salvar"), origem}).codigo, 1);
 }
 
 } // namespace

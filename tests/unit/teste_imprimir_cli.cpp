@@ -76,8 +76,8 @@ TEST(ImprimirCli, PaginasECopias)
     } casos[] = {
         {"selecao", cinco, {QStringLiteral("--paginas"), QStringLiteral("2-3")}, "P2@1 P3@2"},
         // A report that ends in a form feed and one more byte: a blank page
-        // between the copies; 2.5 copies are three.
-        {"copias", "P1\fP2\f\x1a", {QStringLiteral("--copias"), QStringLiteral("2.5")}, "P1@1 P2@2 P1@4 P2@5 P1@7 P2@8"},
+        // between the copies.
+        {"copias", "P1\fP2\f\x1a", {QStringLiteral("--copias"), QStringLiteral("3")}, "P1@1 P2@2 P1@4 P2@5 P1@7 P2@8"},
         // Selected pages over two copies: none between them.
         {"selecao2", cinco, {QStringLiteral("--paginas"), QStringLiteral("4-5"), QStringLiteral("--copias"), QStringLiteral("2")},
          "P4@1 P5@2 P4@3 P5@4"},
@@ -92,38 +92,49 @@ TEST(ImprimirCli, PaginasECopias)
     }
 }
 
-TEST(ImprimirCli, ErrosECodigosDeSaida)
+// The refusals the window gives, from every command that takes the field:
+// margins from imprimir, visualizar, paginas and medir, copies and pages
+// from imprimir.
+TEST(ImprimirCli, RecusasComoAJanela)
 {
-    const QString spl = gravar(QStringLiteral("erros.spl"), "abc\n\x1a");
-    const QString pdf = pasta_temporaria() + QStringLiteral("/erros.pdf");
-    const QString falta = pasta_temporaria() + QStringLiteral("/sem/pasta/x.pdf");
-    const QString vazio = gravar(QStringLiteral("vazio.spl"), "");
-    struct {
-        QStringList args;
-        int codigo;
-        const char* mensagem;
-    } casos[] = {
-        {{}, 1, "indique o arquivo"},
-        {{spl, QStringLiteral("--pdf")}, 1, "falta o valor de --pdf"},
-        {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--impressora"), QStringLiteral("X")}, 1, "não os dois"},
-        {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--paginas"), QStringLiteral("3-1")}, 1, "intervalo de páginas"},
-        {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--copias"), QStringLiteral("dois")}, 1, "cópias"},
-        {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--margens"), QStringLiteral("10")}, 1, "margens"},
-        {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--dpi"), QStringLiteral("10")}, 1, "resolução"},
-        {{spl, QStringLiteral("--pdf"), pdf, QStringLiteral("--cor")}, 1, "--cor"},
-        {{pasta_temporaria() + QStringLiteral("/nao-ha.spl"), QStringLiteral("--pdf"), pdf}, 2, "não foi encontrado"},
-        {{pasta_temporaria(), QStringLiteral("--pdf"), pdf}, 2, "pasta"},
-        {{spl, QStringLiteral("--impressora"), QStringLiteral("Fila que não existe")}, 3, "não está instalada"},
-        {{spl, QStringLiteral("--pdf"), falta}, 3, "x.pdf"},
-        {{vazio, QStringLiteral("--pdf"), pdf}, 3, "Nada foi impresso"},
-    };
-    for (const auto& c : casos) {
-        const Resultado r = executar(cli(), QStringList{QStringLiteral("imprimir")} + c.args);
-        EXPECT_EQ(r.codigo, c.codigo) << c.args.join(u' ').toStdString();
-        EXPECT_TRUE(r.erros.contains(QString::fromUtf8(c.mensagem))) << r.erros.toStdString();
+    const QString spl = gravar(QStringLiteral("tres.spl"), "P1\fP2\fP3\f\x1a");
+    const QString saida = pasta_temporaria() + QStringLiteral("/recusado");
+    QFile casos(QStringLiteral(PAPELADA_DIR_FONTE "/tests/casos/recusas.txt"));
+    ASSERT_TRUE(casos.open(QIODevice::ReadOnly));
+    int lidos = 0;
+    while (!casos.atEnd()) {
+        const QStringList c = QString::fromUtf8(casos.readLine()).chopped(1).split(u'\t');
+        if (c.size() != 3 || c[0].startsWith(u'#'))
+            continue;
+        ++lidos;
+        QMap<QString, QString> campo;
+        for (const QString& t : c[0].split(u' '))
+            campo[t.section(u'=', 0, 0)] = t.section(u'=', 1);
+        QStringList opcoes;
+        if (campo.contains(QStringLiteral("Text5")) || campo.contains(QStringLiteral("Text4")))
+            opcoes << QStringLiteral("--margens")
+                   << campo.value(QStringLiteral("Text5"), QStringLiteral("0")) + u',' + campo.value(QStringLiteral("Text4"), QStringLiteral("0"));
+        const bool so_margens = !opcoes.isEmpty();
+        if (campo.contains(QStringLiteral("Text3")))
+            opcoes << QStringLiteral("--copias") << campo.value(QStringLiteral("Text3"));
+        if (campo.contains(QStringLiteral("Text1")))
+            opcoes << QStringLiteral("--paginas")
+                   << campo.value(QStringLiteral("Text1")) + (campo.contains(QStringLiteral("Text2")) ? u'-' + campo.value(QStringLiteral("Text2")) : QString());
+        QList<QStringList> chamadas{QStringList{QStringLiteral("imprimir"), spl, QStringLiteral("--pdf"), saida + QStringLiteral(".pdf")}};
+        if (so_margens)
+            chamadas << QStringList{QStringLiteral("visualizar"), QStringLiteral("--pdf"), spl, QStringLiteral("1"), saida + QStringLiteral(".png")}
+                     << QStringList{QStringLiteral("paginas"), QStringLiteral("--pdf"), spl}
+                     << QStringList{QStringLiteral("medir"), QStringLiteral("--pdf"), spl};
+        for (const QStringList& chamada : chamadas) {
+            const Resultado r = executar(cli(), chamada + opcoes);
+            EXPECT_EQ(r.codigo, 1) << (chamada + opcoes).join(u' ').toStdString();
+            EXPECT_TRUE(r.erros.contains(c[1])) << r.erros.toStdString();
+            EXPECT_TRUE(r.saida.isEmpty()) << r.saida.toStdString();
+        }
     }
-    EXPECT_FALSE(QFileInfo::exists(pdf));
-    EXPECT_FALSE(QFileInfo::exists(falta));
+    EXPECT_GT(lidos, 10);
+    EXPECT_FALSE(QFileInfo::exists(saida + QStringLiteral(".pdf")));
+    EXPECT_FALSE(QFileInfo::exists(saida + QStringLiteral(".png")));
 }
 
 TEST(ImprimirCli, SemImpressoraPadrao)

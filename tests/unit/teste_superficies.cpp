@@ -94,17 +94,6 @@ TEST(Impressora, KillDocNaoDeixaArquivo)
     }
 }
 
-TEST(Impressora, DiscoCheioEFalha)
-{
-    // A device that swallows the bytes: a failure with a message, never a
-    // success. A destination that cannot be opened is teste_imprimir_cli's.
-    SuperficieImpressora p(impressora_pdf);
-    p.setArquivoSaida(QStringLiteral("/dev/full"));
-    p.print(QStringLiteral("x"));
-    EXPECT_FALSE(p.endDoc());
-    EXPECT_TRUE(p.erro().contains(QStringLiteral("/dev/full"))) << p.erro().toStdString();
-}
-
 TEST(Fontes, NomeQueFaltaLeOutroNome)
 {
     SuperficieImagem s;

@@ -178,29 +178,6 @@ TEST(Trabalho, ImpressoraQueRecusa)
     EXPECT_FALSE(QFileInfo::exists(pedido.arquivo_saida));
 }
 
-// The PDF target of the window and of papelada-cli is never the report being
-// printed, whatever name reaches it.
-TEST(Trabalho, PdfSobreOProprioRelatorio)
-{
-    const QByteArray dados = "A\n.";
-    Documento doc;
-    doc.nome_arquivo = gravar(QStringLiteral("proprio.spl"), dados);
-    const QString atalho = pasta_temporaria() + QStringLiteral("/proprio_atalho.pdf");
-    QFile::remove(atalho);
-    ASSERT_TRUE(QFile::link(doc.nome_arquivo, atalho));
-    for (const QString& alvo : {doc.nome_arquivo, atalho}) {
-        SuperficieImpressora p(impressora_pdf);
-        Metricas m{240, 120, 240, 120, 16838, 11906};
-        PedidoImpressao pedido;
-        pedido.arquivo_saida = alvo;
-        ObservadorGravador obs;
-        const ResultadoTrabalho r = imprimir_relatorio({doc, m, p}, pedido, obs);
-        EXPECT_EQ(r.fim, FimTrabalho::Recusado) << alvo.toStdString();
-        EXPECT_TRUE(r.erro.contains(QStringLiteral("próprio arquivo"))) << r.erro.toStdString();
-        EXPECT_EQ(ler(doc.nome_arquivo), dados);
-    }
-}
-
 } // namespace
 
 // The pages drawn on several threads: an interruption cancels the document,

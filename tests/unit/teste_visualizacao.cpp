@@ -445,16 +445,6 @@ TEST(Visualizacao, ComandoVisualizar)
         for (int x = 0; x < 400; ++x)
             azuis += im.pixelColor(x, y).blue() > 200 && im.pixelColor(x, y).red() < 60;
     EXPECT_GT(azuis, 10); // the highlight on the last page
-    // Targets that cannot take the page: nothing written, a message, exit 3.
-    // A device is never replaced by a file, even for a program run as root.
-    for (const QString& alvo : {pasta_temporaria() + QStringLiteral("/nao/ha/pasta.png"),
-                                QStringLiteral("/dev/full"), pasta_temporaria()}) {
-        const Resultado falha = executar(cli(), {QStringLiteral("visualizar"), arq, QStringLiteral("1"),
-                                                 alvo, QStringLiteral("--pdf")});
-        EXPECT_EQ(falha.codigo, 3) << alvo.toStdString();
-        EXPECT_TRUE(falha.erros.contains(alvo)) << falha.erros.toStdString();
-    }
-    EXPECT_FALSE(QFileInfo(QStringLiteral("/dev/full")).isFile());
 }
 
 // The first dark column in the top inch of a page image, or -1.

@@ -1,0 +1,75 @@
+#include "stream/limpeza.h"
+
+#include <atomic>
+#include <climits>
+#include <csignal>
+#include <cstring>
+#include <mutex>
+#include <unistd.h>
+
+namespace papelada {
+
+namespace {
+
+// Fixed places, so that the handler neither allocates nor locks.
+struct Lugar {
+    std::atomic<int> estado{0}; // 0 free, 1 being filled, 2 a file, 3 a folder
+    char caminho[PATH_MAX];
+};
+constexpr int lugares = 64;
+Lugar registro[lugares];
+
+void remover(int sinal)
+{
+    for (const int tipo : {2, 3})
+        for (Lugar& l : registro)
+            if (l.estado.load() == tipo)
+                tipo == 2 ? ::unlink(l.caminho) : ::rmdir(l.caminho);
+    std::signal(sinal, SIG_DFL);
+    ::raise(sinal);
+}
+
+} // namespace
+
+void instalar_limpeza()
+{
+    static std::once_flag feito;
+    std::call_once(feito, [] {
+        struct sigaction a {};
+        a.sa_handler = remover;
+        sigemptyset(&a.sa_mask);
+        for (const int s : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&a.sa_mask, s);
+        // A signal ignored by whoever started the program (nohup, a
+        // background job) stays ignored.
+        for (const int s : {SIGINT, SIGTERM, SIGHUP}) {
+            struct sigaction antes {};
+            if (::sigaction(s, nullptr, &antes) == 0 && antes.sa_handler != SIG_IGN)
+                ::sigaction(s, &a, nullptr);
+        }
+        std::signal(SIGPIPE, SIG_IGN);
+    });
+}
+
+int registrar_temporario(const QByteArray& caminho, bool pasta)
+{
+    if (caminho.isEmpty() || caminho.size() >= PATH_MAX)
+        return -1;
+    for (int i = 0; i < lugares; ++i) {
+        int livre = 0;
+        if (registro[i].estado.compare_exchange_strong(livre, 1)) {
+            std::memcpy(registro[i].caminho, caminho.constData(), static_cast<size_t>(caminho.size()) + 1);
+            registro[i].estado.store(pasta ? 3 : 2);
+            return i;
+        }
+    }
+    return -1;
+}
+
+void esquecer_temporario(int r)
+{
+    if (r >= 0 && r < lugares)
+        registro[r].estado.store(0);
+}
+
+} // namespace papelada
