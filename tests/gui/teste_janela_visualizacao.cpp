@@ -1,6 +1,7 @@
 // The preview window driven from the main window as a user drives it:
 // activation, page navigation and the page box, zoom, scrolling, search,
-// print from the preview, and when the page index is built. What a page
+// and when the page index is built (print from the preview is
+// teste_impressao_janela's). What a page
 // looks like, the search's matching and its highlight, and a page asked for
 // while another is drawn are checked on the core (teste_visualizacao).
 #include "app/form1.h"
@@ -327,19 +328,6 @@ private Q_SLOTS:
         clicar(janela, "Picture11");
         QCOMPARE(dialogos_->mensagens.size(), 2);
         QCOMPARE(janela->estado().pagina_atual, 5);
-    }
-
-    void imprimir_da_visualizacao_inicia_um_trabalho()
-    {
-        // That the request prints once, however often the main window is
-        // activated, is teste_impressao_janela's.
-        QPointer<Form3> janela = abrir();
-        QVERIFY(janela);
-        const QString pdf = pasta_.filePath(QStringLiteral("saida.pdf"));
-        dialogos_->salvar = {pdf};
-        clicar(janela, "Picture8");
-        QTRY_VERIFY(!janela);
-        QTRY_VERIFY(QFile::exists(pdf));
     }
 
     void indice_construido_so_quando_invalido()
