@@ -86,8 +86,7 @@ private Q_SLOTS:
         caminho_ = pasta_.filePath(QStringLiteral("relatorio.spl"));
         teste::gravar_arquivo(caminho_, relatorio());
         dialogos_ = std::make_unique<DialogosRoteiro>();
-        principal_ = std::make_unique<Form1>(*dialogos_, caminho_, impressora_pdf);
-        QVERIFY(principal_->Form_Load());
+        principal_ = teste::janela_principal(*dialogos_, caminho_);
         principal_->show();
     }
 
@@ -261,10 +260,7 @@ private Q_SLOTS:
     // font record; a hit low on the page is scrolled into view.
     void procura_no_texto_impresso()
     {
-        // A font record: Courier New, 10 points, regular.
-        QByteArray registro = QByteArray(6, '\0') + QByteArray("Courier New").leftJustified(33, ' ') + '\0' + '\x0a';
-        registro.resize(54, '\0');
-        QByteArray r = "\x1b" "0Lote 60\x1a" "\x1b" "F" + registro + "inicio\r\n";
+        QByteArray r = "\x1b" "0Lote 60\x1a" + teste::registro_fonte("Courier New", 10) + "inicio\r\n";
         for (int i = 0; i < 45; ++i)
             r += "linha\r\n";
         r += "total 60\r\n\x1a";
