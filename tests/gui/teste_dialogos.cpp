@@ -79,14 +79,12 @@ class TesteDialogos : public QObject {
 private Q_SLOTS:
     void janela_principal_com_caminho_longo()
     {
-        QString caminho = pasta_.path();
+        QString caminho = teste::pasta_temporaria();
         while (caminho.size() < 240)
             caminho += QStringLiteral("/relatorios_mensais_da_filial");
-        QDir().mkpath(caminho);
         teste::DialogosRoteiro d;
-        auto j = teste::janela_principal(d, teste::arquivo_em(pasta_, caminho.mid(pasta_.path().size() + 1)
-                                                                        + QStringLiteral("/vendas.spl"),
-                                                         "Vendas\r\n\f\x1a"));
+        auto j = teste::janela_principal(d, teste::gravar(caminho.mid(teste::pasta_temporaria().size() + 1)
+                                                              + QStringLiteral("/vendas.spl"), "Vendas\r\n\f\x1a"));
         j->show();
         QVERIFY(QTest::qWaitForWindowExposed(j.get()));
         // The whole path shows, wrapped, in a window that fits the screen.
