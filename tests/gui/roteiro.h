@@ -85,32 +85,11 @@ public:
     }
 };
 
-inline void gravar_arquivo(const QString& caminho, const QByteArray& dados)
-{
-    QFile f(caminho);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(dados), dados.size());
-}
-
-// Writes `dados` to the file `nome` in `pasta`; returns its path.
-inline QString arquivo_em(const QTemporaryDir& pasta, const QString& nome, const QByteArray& dados)
-{
-    const QString caminho = pasta.filePath(nome);
-    gravar_arquivo(caminho, dados);
-    return caminho;
-}
-
 // A control of a window, by its form name.
 template <typename T>
 T* controle(const QObject& janela, const char* nome)
 {
     return janela.findChild<T*>(QLatin1String(nome));
-}
-
-template <typename T>
-T* controle(const QObject* janela, const char* nome)
-{
-    return controle<T>(*janela, nome);
 }
 
 // The main window on the printer "Arquivo PDF", started with the command line

@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QToolButton>
 
 using namespace papelada;
@@ -19,19 +18,18 @@ using papelada::teste::DialogosRoteiro;
 class TesteEmailJanela : public QObject {
     Q_OBJECT
 private:
-    QTemporaryDir pasta;
-    QString registro() const { return pasta.filePath(QStringLiteral("registro")); }
+    QString registro() const { return teste::pasta_temporaria() + QStringLiteral("/registro"); }
     int paginas_enviadas() const { return teste::paginas_pdf(registro() + QStringLiteral(".pdf")); }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        teste::gravar_arquivo(pasta.filePath(QStringLiteral("xdg-email")),
+        const QString programa = teste::gravar(QStringLiteral("xdg-email"),
                               "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$REGISTRO.tmp\"\ncp \"$2\" \"$REGISTRO.pdf\"\n"
                               "mv \"$REGISTRO.tmp\" \"$REGISTRO\"\n");
-        QFile::setPermissions(pasta.filePath(QStringLiteral("xdg-email")), QFileDevice::ExeOwner | QFileDevice::ReadOwner);
+        QFile::setPermissions(programa, QFileDevice::ExeOwner | QFileDevice::ReadOwner);
         qputenv("REGISTRO", registro().toUtf8());
-        qputenv("PATH", pasta.path().toUtf8() + ':' + qgetenv("PATH"));
+        qputenv("PATH", teste::pasta_temporaria().toUtf8() + ':' + qgetenv("PATH"));
     }
 
     void menuEBotaoDaVisualizacao()
@@ -39,7 +37,7 @@ private Q_SLOTS:
         QByteArray bytes;
         for (int p = 1; p <= 4; ++p)
             bytes += "Pagina " + QByteArray::number(p) + "\r\n\f";
-        const QString relatorio = teste::arquivo_em(pasta, QStringLiteral("relatorio_vendas.spl"), bytes + '\x1a');
+        const QString relatorio = teste::gravar(QStringLiteral("relatorio_vendas.spl"), bytes + '\x1a');
         DialogosRoteiro dialogos;
         auto janela = teste::janela_principal(dialogos, relatorio);
         controle<QRadioButton>(*janela, "Option2")->setChecked(true);

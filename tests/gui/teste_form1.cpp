@@ -63,11 +63,9 @@ bool habilitado(const Form1& j, const char* nome)
 class TesteForm1 : public QObject {
     Q_OBJECT
 
-    QTemporaryDir pasta_;
-
-    QString arquivo(const QString& nome, const QByteArray& dados = relatorio)
+    static QString arquivo(const QString& nome, const QByteArray& dados = relatorio)
     {
-        return teste::arquivo_em(pasta_, nome, dados);
+        return teste::gravar(nome, dados);
     }
 
     static std::unique_ptr<Form1> janela(DialogosRoteiro& d, const QString& linha)
@@ -116,13 +114,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("linha");
         QTest::addColumn<bool>("aceito");
-        arquivo(QStringLiteral("existe.spl"));
-        QTest::newRow("ausente") << pasta_.filePath(QStringLiteral("nao existe.spl")) << false;
-        QTest::newRow("curinga") << pasta_.filePath(QStringLiteral("exist*.spl")) << false;
-        QTest::newRow("aspas") << QLatin1Char('"') + pasta_.filePath(QStringLiteral("existe.spl")) + QLatin1Char('"')
-                               << false;
-        QTest::newRow("espaco no fim") << pasta_.filePath(QStringLiteral("existe.spl ")) << false;
-        QTest::newRow("pasta") << pasta_.path() << false;
+        const QString existe = arquivo(QStringLiteral("existe.spl")), pasta = teste::pasta_temporaria();
+        QTest::newRow("ausente") << pasta + QStringLiteral("/nao existe.spl") << false;
+        QTest::newRow("curinga") << pasta + QStringLiteral("/exist*.spl") << false;
+        QTest::newRow("aspas") << u'"' + existe + u'"' << false;
+        QTest::newRow("espaco no fim") << existe + u' ' << false;
+        QTest::newRow("pasta") << pasta << false;
         QTest::newRow("curinga no nome real") << arquivo(QStringLiteral("rel*?.spl")) << true;
     }
 

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPointer>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QPushButton>
@@ -20,6 +21,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <memory>
 
 using namespace papelada;
@@ -47,12 +49,8 @@ const char* const comandos[] = {"Command1", "Command2", "Command3", "Command4", 
 class TesteImpressaoJanela : public QObject {
     Q_OBJECT
 
-    QTemporaryDir pasta_;
-
-    QString arquivo(const QString& nome, const QByteArray& dados)
-    {
-        return teste::arquivo_em(pasta_, nome, dados);
-    }
+    static QString arquivo(const QString& nome, const QByteArray& dados) { return teste::gravar(nome, dados); }
+    static QString em(const QString& nome) { return teste::pasta_temporaria() + u'/' + nome; }
 
     static std::unique_ptr<Form1> janela(DialogosRoteiro& d, const QString& linha)
     {
@@ -79,7 +77,7 @@ private Q_SLOTS:
         // Bold from the first byte: the job leaves the printer in bold, and
         // the measurement after it gives the report's own font back.
         auto j = janela(d, arquivo(QStringLiteral("duas.spl"), "\x1b" "2" + relatorio(2)));
-        const QString pdf = pasta_.filePath(QStringLiteral("saida.pdf"));
+        const QString pdf = em(QStringLiteral("saida.pdf"));
         d.salvar << pdf;
         controle<QLineEdit>(*j, "Text3")->setText(QStringLiteral("3"));
         QLineEdit* esquerda = controle<QLineEdit>(*j, "Text5");
@@ -104,7 +102,7 @@ private Q_SLOTS:
         QVERIFY(visto_imprimindo);
         QCOMPARE(j->height(), altura); // the progress frame gave its room back
         QCOMPARE(d.filtros_salvar, QStringList{QStringLiteral("Arquivos PDF(*.pdf)")});
-        QCOMPARE(d.iniciais_salvar, QStringList{pasta_.filePath(QStringLiteral("duas.pdf"))});
+        QCOMPARE(d.iniciais_salvar, QStringList{em(QStringLiteral("duas.pdf"))});
         QVERIFY2(d.mensagens.isEmpty(), d.mensagens.isEmpty() ? "" : qPrintable(d.mensagens[0].texto));
         QVERIFY(QFileInfo::exists(pdf));
         if (!QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
@@ -156,10 +154,10 @@ private Q_SLOTS:
             else
                 j->findChild<QLineEdit*>(nome)->setText(texto);
         }
-        d.salvar << pasta_.filePath(QStringLiteral("recusado.pdf"));
+        d.salvar << em(QStringLiteral("recusado.pdf"));
         controle<QPushButton>(*j, "Command1")->click();
         QVERIFY(d.iniciais_salvar.isEmpty());
-        QVERIFY(!QFileInfo::exists(pasta_.filePath(QStringLiteral("recusado.pdf"))));
+        QVERIFY(!QFileInfo::exists(em(QStringLiteral("recusado.pdf"))));
         auto* aviso = controle<QLabel>(*j, "rotulo_aviso");
         QVERIFY(aviso->isVisible());
         QVERIFY2(aviso->text().contains(mensagem), qPrintable(aviso->text()));
@@ -178,7 +176,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(j.get()));
         QCOMPARE(d.mensagens.size(), 1);
         QVERIFY(d.mensagens[0].texto.contains(QStringLiteral("largura da Folha")));
-        const QString pdf = pasta_.filePath(QStringLiteral("larga.pdf"));
+        const QString pdf = em(QStringLiteral("larga.pdf"));
         d.salvar << pdf << pdf;
         controle<QLineEdit>(*j, "Text3")->setFocus();
         QTest::keyClick(controle<QLineEdit>(*j, "Text3"), Qt::Key_Return);
@@ -196,7 +194,7 @@ private Q_SLOTS:
         j->findChild<QAction*>(QStringLiteral("spool_imprimir"))->trigger();
         QCOMPARE(d.iniciais_salvar.size(), 1);
         QCOMPARE(d.eventos_processados, 0);
-        QVERIFY(!QFileInfo::exists(pasta_.filePath(QStringLiteral("cancelado.pdf"))));
+        QVERIFY(!QFileInfo::exists(em(QStringLiteral("cancelado.pdf"))));
         verificar_ociosa(*j);
     }
 
@@ -204,18 +202,16 @@ private Q_SLOTS:
     {
         DialogosRoteiro d;
         auto j = janela(d, arquivo(QStringLiteral("visualizada.spl"), relatorio(2)));
-        const QString pdf = pasta_.filePath(QStringLiteral("visualizada.pdf"));
-        d.salvar << pdf << pasta_.filePath(QStringLiteral("de novo.pdf"));
+        const QString pdf = em(QStringLiteral("visualizada.pdf"));
+        d.salvar << pdf << em(QStringLiteral("de novo.pdf"));
         controle<QPushButton>(*j, "Command6")->click();
-        QWidget* previa = j->findChild<QWidget*>(QStringLiteral("Form3"));
+        QPointer<QWidget> previa = j->findChild<QWidget*>(QStringLiteral("Form3"));
         QVERIFY(previa && previa->isVisible());
         QVERIFY(d.iniciais_salvar.isEmpty());
 
         // The preview's print control asks for a job and closes the preview.
-        j->documento().imprimir_ao_ativar = true;
-        previa->close();
-        QEvent ativacao(QEvent::WindowActivate);
-        QCoreApplication::sendEvent(j.get(), &ativacao);
+        controle<QToolButton>(*previa, "Picture8")->click();
+        QTRY_VERIFY(!previa);
         QTRY_VERIFY(QFileInfo::exists(pdf));
         // Each request prints once, however often the window is activated.
         j->Form_Activate();
@@ -249,7 +245,7 @@ private Q_SLOTS:
             controle<QPushButton>(*j, "Command8")->click();
         }
         QSignalSpy fim(j.get(), &Form1::encerrar);
-        const QString pdf = pasta_.filePath(QStringLiteral("encerrar.pdf"));
+        const QString pdf = em(QStringLiteral("encerrar.pdf"));
         d.salvar << pdf;
         controle<QCheckBox>(*j, "Check2")->setChecked(true);
         controle<QCheckBox>(*j, "Check1")->setChecked(true);
@@ -267,7 +263,7 @@ private Q_SLOTS:
         DialogosRoteiro d;
         auto j = janela(d, arquivo(QStringLiteral("fechada.spl"), relatorio(1000)));
         QSignalSpy fim(j.get(), &Form1::encerrar);
-        const QString pdf = pasta_.filePath(QStringLiteral("fechada.pdf"));
+        const QString pdf = em(QStringLiteral("fechada.pdf"));
         d.salvar << pdf;
         int passos = 0;
         d.ao_processar = [&] {
@@ -291,11 +287,11 @@ private Q_SLOTS:
         DialogosRoteiro d;
         auto j = janela(d, spool);
         QFile::remove(spool);
-        d.salvar << pasta_.filePath(QStringLiteral("removido.pdf"));
+        d.salvar << em(QStringLiteral("removido.pdf"));
         controle<QPushButton>(*j, "Command1")->click();
         QCOMPARE(d.mensagens.size(), 1);
         QCOMPARE(d.mensagens[0].titulo, titulo_aplicacao);
-        QVERIFY(!QFileInfo::exists(pasta_.filePath(QStringLiteral("removido.pdf"))));
+        QVERIFY(!QFileInfo::exists(em(QStringLiteral("removido.pdf"))));
         verificar_ociosa(*j);
     }
 
@@ -303,7 +299,7 @@ private Q_SLOTS:
     // stops the job; nothing is written.
     void relatorio_de_100_mb_responde_e_interrompe()
     {
-        const QString spool = pasta_.filePath(QStringLiteral("grande.spl"));
+        const QString spool = em(QStringLiteral("grande.spl"));
         {
             QFile f(spool);
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -313,7 +309,7 @@ private Q_SLOTS:
         }
         DialogosRoteiro d;
         auto j = janela(d, spool);
-        const QString pdf = pasta_.filePath(QStringLiteral("grande.pdf"));
+        const QString pdf = em(QStringLiteral("grande.pdf"));
         d.salvar << pdf;
         d.respostas << false << true; // "No" first: the job goes on; then "Yes"
 

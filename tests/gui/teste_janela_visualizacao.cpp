@@ -1,6 +1,7 @@
 // The preview window driven from the main window as a user drives it:
 // activation, page navigation and the page box, zoom, scrolling, search,
-// print from the preview, and when the page index is built. What a page
+// and when the page index is built (print from the preview is
+// teste_impressao_janela's). What a page
 // looks like, the search's matching and its highlight, and a page asked for
 // while another is drawn are checked on the core (teste_visualizacao).
 #include "app/form1.h"
@@ -43,12 +44,12 @@ QByteArray relatorio()
 
 QString texto(QWidget* janela, const char* nome)
 {
-    return controle<QLabel>(janela, nome)->text();
+    return controle<QLabel>(*janela, nome)->text();
 }
 
 void clicar(QWidget* janela, const char* nome)
 {
-    controle<QToolButton>(janela, nome)->click();
+    controle<QToolButton>(*janela, nome)->click();
 }
 
 QList<int> paginas(const QSignalSpy& spy)
@@ -64,7 +65,6 @@ QList<int> paginas(const QSignalSpy& spy)
 class TesteJanelaVisualizacao : public QObject {
     Q_OBJECT
 
-    QTemporaryDir pasta_;
     QString caminho_;
     std::unique_ptr<DialogosRoteiro> dialogos_;
     std::unique_ptr<Form1> principal_;
@@ -82,11 +82,9 @@ class TesteJanelaVisualizacao : public QObject {
 private Q_SLOTS:
     void init()
     {
-        caminho_ = pasta_.filePath(QStringLiteral("relatorio.spl"));
-        teste::gravar_arquivo(caminho_, relatorio());
+        caminho_ = teste::gravar(QStringLiteral("relatorio.spl"), relatorio());
         dialogos_ = std::make_unique<DialogosRoteiro>();
-        principal_ = std::make_unique<Form1>(*dialogos_, caminho_, impressora_pdf);
-        QVERIFY(principal_->Form_Load());
+        principal_ = teste::janela_principal(*dialogos_, caminho_);
         principal_->show();
     }
 
@@ -102,11 +100,11 @@ private Q_SLOTS:
         QVERIFY(janela);
         // The viewport above the horizontal bar, left of the vertical one,
         // the tool strip at the bottom.
-        auto* visor = controle<QWidget>(janela, "Picture2");
-        auto* vertical = controle<QScrollBar>(janela, "VScroll1");
-        auto* horizontal = controle<QScrollBar>(janela, "HScroll1");
+        auto* visor = controle<QWidget>(*janela, "Picture2");
+        auto* vertical = controle<QScrollBar>(*janela, "VScroll1");
+        auto* horizontal = controle<QScrollBar>(*janela, "HScroll1");
         QVERIFY(visor->geometry().right() < vertical->geometry().left());
-        QVERIFY(horizontal->geometry().bottom() < controle<QWidget>(janela, "Frame1")->geometry().top());
+        QVERIFY(horizontal->geometry().bottom() < controle<QWidget>(*janela, "Frame1")->geometry().top());
         // The scroll range is the page: its end meets the view's end, and
         // a bar shows only when the page does not fit.
         for (auto [barra, pagina, vista] : {std::tuple{horizontal, janela->imagem().width(), visor->width()},
@@ -136,7 +134,7 @@ private Q_SLOTS:
     {
         Form3* janela = abrir();
         QVERIFY(janela);
-        auto* caixa = controle<QLineEdit>(janela, "Text1");
+        auto* caixa = controle<QLineEdit>(*janela, "Text1");
         // Each keystroke shows its page: typing 12 shows page 1, then page
         // 12; an empty box (as a letter) is page 1.
         QSignalSpy desenhadas(janela, &Form3::pagina_renderizada);
@@ -162,7 +160,7 @@ private Q_SLOTS:
         QVERIFY(janela);
         const int largura_100 = janela->imagem().width();
         QSignalSpy desenhadas(janela, &Form3::pagina_renderizada);
-        auto* caixa = controle<QLineEdit>(janela, "Text2");
+        auto* caixa = controle<QLineEdit>(*janela, "Text2");
         const auto zoom = [&] { return janela->estado().percentual_zoom; };
         for (int i = 0; i < 6; ++i) // the last click, at the top, only draws again
             clicar(janela, "Picture9");
@@ -192,9 +190,9 @@ private Q_SLOTS:
         QVERIFY(janela);
         clicar(janela, "Picture9"); // 120 %
         QSignalSpy desenhadas(janela, &Form3::pagina_renderizada);
-        auto* horizontal = controle<QScrollBar>(janela, "HScroll1");
-        auto* vertical = controle<QScrollBar>(janela, "VScroll1");
-        auto* visor = controle<QWidget>(janela, "Picture2");
+        auto* horizontal = controle<QScrollBar>(*janela, "HScroll1");
+        auto* vertical = controle<QScrollBar>(*janela, "VScroll1");
+        auto* visor = controle<QWidget>(*janela, "Picture2");
 
         horizontal->setValue(horizontal->maximum());
         vertical->setValue(100);
@@ -219,8 +217,8 @@ private Q_SLOTS:
     {
         Form3* janela = abrir();
         QVERIFY(janela);
-        auto* v = controle<QScrollBar>(janela, "VScroll1");
-        auto* visor = controle<QWidget>(janela, "Picture2");
+        auto* v = controle<QScrollBar>(*janela, "VScroll1");
+        auto* visor = controle<QWidget>(*janela, "Picture2");
         clicar(janela, "Picture9");
         clicar(janela, "Picture9"); // 140 %: the page is well taller than the view
         QVERIFY(v->maximum() > v->singleStep() + v->pageStep());
@@ -250,9 +248,9 @@ private Q_SLOTS:
         }
         // Whole page: no bar; page width: no horizontal bar.
         clicar(janela, "pagina_inteira");
-        QTRY_VERIFY(v->isHidden() && controle<QScrollBar>(janela, "HScroll1")->isHidden());
+        QTRY_VERIFY(v->isHidden() && controle<QScrollBar>(*janela, "HScroll1")->isHidden());
         clicar(janela, "ajustar_largura");
-        QTRY_VERIFY(controle<QScrollBar>(janela, "HScroll1")->isHidden());
+        QTRY_VERIFY(controle<QScrollBar>(*janela, "HScroll1")->isHidden());
         QVERIFY(janela->imagem().width() > visor->width() * 9 / 10);
     }
 
@@ -260,14 +258,11 @@ private Q_SLOTS:
     // font record; a hit low on the page is scrolled into view.
     void procura_no_texto_impresso()
     {
-        // A font record: Courier New, 10 points, regular.
-        QByteArray registro = QByteArray(6, '\0') + QByteArray("Courier New").leftJustified(33, ' ') + '\0' + '\x0a';
-        registro.resize(54, '\0');
-        QByteArray r = "\x1b" "0Lote 60\x1a" "\x1b" "F" + registro + "inicio\r\n";
+        QByteArray r = "\x1b" "0Lote 60\x1a" + teste::registro_fonte("Courier New", 10) + "inicio\r\n";
         for (int i = 0; i < 45; ++i)
             r += "linha\r\n";
         r += "total 60\r\n\x1a";
-        teste::gravar_arquivo(caminho_, r);
+        teste::gravar(QStringLiteral("relatorio.spl"), r);
         dialogos_->abrir = {caminho_};
         principal_->Command8_Click();
         Form3* janela = abrir();
@@ -282,8 +277,8 @@ private Q_SLOTS:
         dialogos_->textos = {QStringLiteral("60")};
         clicar(janela, "Picture11");
         QCOMPARE(janela->estado().pagina_atual, 1);
-        QVERIFY(controle<QScrollBar>(janela, "VScroll1")->value() > 0);
-        const QImage vista = controle<QWidget>(janela, "Picture2")->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QVERIFY(controle<QScrollBar>(*janela, "VScroll1")->value() > 0);
+        const QImage vista = controle<QWidget>(*janela, "Picture2")->grab().toImage().convertToFormat(QImage::Format_RGB32);
         bool visivel = false;
         for (int y = 0; y < vista.height() && !visivel; ++y)
             for (int x = 0; x < vista.width() && !visivel; ++x)
@@ -295,7 +290,7 @@ private Q_SLOTS:
     {
         Form3* janela = abrir();
         QVERIFY(janela);
-        QVERIFY(controle<QWidget>(janela, "Picture12")->isHidden()); // until something is found
+        QVERIFY(controle<QWidget>(*janela, "Picture12")->isHidden()); // until something is found
         const QByteArray dados = relatorio();
         const qint64 achado_5 = dados.indexOf("ALVO");
 
@@ -327,19 +322,6 @@ private Q_SLOTS:
         clicar(janela, "Picture11");
         QCOMPARE(dialogos_->mensagens.size(), 2);
         QCOMPARE(janela->estado().pagina_atual, 5);
-    }
-
-    void imprimir_da_visualizacao_inicia_um_trabalho()
-    {
-        // That the request prints once, however often the main window is
-        // activated, is teste_impressao_janela's.
-        QPointer<Form3> janela = abrir();
-        QVERIFY(janela);
-        const QString pdf = pasta_.filePath(QStringLiteral("saida.pdf"));
-        dialogos_->salvar = {pdf};
-        clicar(janela, "Picture8");
-        QTRY_VERIFY(!janela);
-        QTRY_VERIFY(QFile::exists(pdf));
     }
 
     void indice_construido_so_quando_invalido()

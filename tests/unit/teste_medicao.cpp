@@ -44,6 +44,7 @@ TEST_F(Medir, CasosDoArquivo)
         SetUp();
         g = SuperficieGravacao();
         m = Metricas();
+        dialogo = FonteEscolhida();
         obs.log.clear();
         const Medicao r = medir(dados);
         QStringList d{QStringLiteral("%1 x %2").arg(r.largura_relatorio).arg(r.altura_relatorio),
@@ -56,15 +57,19 @@ TEST_F(Medir, CasosDoArquivo)
         // Measuring only reads the settings.
         if (const QStringList chaves = loja().allKeys(); !chaves.isEmpty())
             d << QStringLiteral("chaves gravadas: ") + chaves.join(u' ');
+        // The colour of a box is no colour for the text; the font dialog
+        // starts from the report's font.
+        if (g.foreColor() != QBColor(0))
+            d << QStringLiteral("cor do texto ") + g.foreColor().name();
+        const auto fonte_dialogo = [](const FonteEscolhida& f) {
+            return QStringLiteral("diálogo %1 %2 %3%4%5%6").arg(f.nome).arg(f.tamanho).arg(f.negrito).arg(f.italico)
+                .arg(f.sublinhado).arg(f.riscado);
+        };
+        if (fonte_dialogo(dialogo) != fonte_dialogo({}))
+            d << fonte_dialogo(dialogo);
         // The result's warnings and messages are those told, in order.
-        QStringList avisos, mensagens;
-        for (const QString& e : obs.log) {
-            if (e.startsWith(QLatin1String("aviso:")))
-                avisos << e.mid(6);
-            if (e.startsWith(QLatin1String("mensagem:")))
-                mensagens << e.mid(9);
-        }
-        if (!r.arquivo_lido || r.avisos != avisos || r.mensagens != mensagens)
+        if (!r.arquivo_lido || r.avisos != obs.so(QStringLiteral("aviso:"))
+            || r.mensagens != obs.so(QStringLiteral("mensagem:")))
             d << QStringLiteral("resultado diferente do dito: ") + r.avisos.join(u'|') + u'/' + r.mensagens.join(u'|');
         return (d + obs.log).join(u'\n');
     };
@@ -96,23 +101,6 @@ TEST_F(Medir, ImpressoraEscolhidaPeloChamadorFica)
     // Without a record the factor is not applied, even on tractor paper.
     medir("A\nA.");
     EXPECT_EQ(m.altura_linha_padrao, 240);
-}
-
-TEST_F(Medir, RegistroDeFonte)
-{
-    // The colour of a box is no colour for the text.
-    const Medicao r = medir(esc('b', "0,0,0,0,1,4,") + registro_fonte("Arial", 12, true, true, true, false) + "AA.");
-    EXPECT_EQ(fonte_de(g), "Arial 12 b i u");
-    EXPECT_EQ(g.foreColor(), QBColor(0));
-    EXPECT_EQ(m.altura_linha_padrao, 288);
-    EXPECT_EQ(m.largura_caracter_padrao, 144);
-    EXPECT_EQ(r.largura_relatorio, 288);
-    // The font dialog starts from the report's font.
-    EXPECT_EQ(dialogo.nome, "Arial");
-    EXPECT_EQ(dialogo.tamanho, 12);
-    EXPECT_TRUE(dialogo.negrito);
-    EXPECT_TRUE(dialogo.sublinhado);
-    EXPECT_EQ(obs.log, QStringList({QStringLiteral("fonte"), QStringLiteral("concluida")}));
 }
 
 TEST_F(Medir, FonteGuardadaDaImpressora)
