@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QCryptographicHash>
 #include <QHash>
 #include <QImage>
 #include <QPointF>
@@ -223,6 +224,23 @@ private:
     QString titulo_;
     QByteArray buffer_;
     qint64 posicao_ = 0;
+    // What the file's identifier is made from: a checksum of every byte
+    // written, and a digest of the digests of the pages' contents.
+    quint32 crc_ = 0;
+    QCryptographicHash resumo_{QCryptographicHash::Md5};
+    // A page whose content equals an earlier page's (the copies of a report)
+    // shows that page's content stream. Pages are told by a digest of their
+    // content; at most `conteudos_maximos` are remembered.
+    struct ChaveConteudo {
+        quint64 hash;
+        quint32 adler;
+        qsizetype tamanho;
+        bool operator==(const ChaveConteudo&) const = default;
+    };
+    friend size_t qHash(const ChaveConteudo& c, size_t semente) { return qHashMulti(semente, c.hash, c.adler, c.tamanho); }
+    static constexpr qsizetype conteudos_maximos = 1 << 16;
+    QHash<ChaveConteudo, int> conteudos_;
+    qsizetype tamanho_pagina_anterior_ = 0;
     Tabela deslocamentos_; // by object number; -1 until written
     Tabela paginas_;       // each ended page's object
     bool iniciado_ = false;

@@ -12,6 +12,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <libdeflate.h>
 #include <string_view>
 
 namespace papelada::pdf {
@@ -120,7 +121,10 @@ void Escritor::iniciar_pagina(double largura, double altura)
     altura_ = medida(altura);
     pagina_aberta_ = true;
     pagina_virgem_ = true;
+    // Pages of a report are much alike: the buffer starts as large as the
+    // last page's content, and rarely grows.
     conteudo_.clear();
+    conteudo_.reserve(tamanho_pagina_anterior_ + tamanho_pagina_anterior_ / 8 + 64);
     // Twips, from the top left corner, y growing down.
     Operador(conteudo_) << "0.05 0 0 -0.05 0 " << altura_ / 20 << " cm\n";
     texto_aberto_ = false;
@@ -137,11 +141,23 @@ void Escritor::terminar_pagina()
         return;
     fechar_texto();
     pagina_aberta_ = false;
-    const int conteudo = novo_objeto();
+    const ChaveConteudo chave{qHash(QByteArrayView(conteudo_), 0x5041504Cu),
+                              static_cast<quint32>(libdeflate_adler32(1, conteudo_.constData(), static_cast<size_t>(conteudo_.size()))),
+                              conteudo_.size()};
+    // (qHash is seeded afresh by every process: it stays out of the file.)
+    resumo_.addData(QByteArrayView(reinterpret_cast<const char*>(&chave.adler), sizeof chave.adler));
+    resumo_.addData(QByteArrayView(reinterpret_cast<const char*>(&chave.tamanho), sizeof chave.tamanho));
+    tamanho_pagina_anterior_ = conteudo_.size();
+    int conteudo = conteudos_.value(chave, 0);
+    if (conteudo == 0) {
+        conteudo = novo_objeto();
+        if (conteudos_.size() < conteudos_maximos)
+            conteudos_.insert(chave, conteudo);
+        escrever_fluxo(conteudo, {}, std::move(conteudo_), true);
+    }
     const int pagina = novo_objeto();
     paginas_.acrescentar(pagina);
-    escrever_fluxo(conteudo, {}, conteudo_, true);
-    conteudo_.clear();
+    conteudo_ = QByteArray();
     QByteArray s;
     iniciar_objeto(pagina);
     Operador(s) << "<< /Type /Page /Parent " << ref(obj_paginas_) << " /MediaBox [0 0 "

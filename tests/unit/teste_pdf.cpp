@@ -517,7 +517,7 @@ TEST(PdfGravacao, FalhaDaSaidaEDita)
             e.iniciar_pagina(11906, 16838);
             for (int linha = 0; linha < 60; ++linha)
                 e.glifos(fonte, c.glifos.constData(), c.posicoes.constData(), c.caracteres.data(), c.glifos.size(),
-                         QPointF(720, 720 + 240 * linha), QColor(pagina % 256, 0, linha));
+                         QPointF(720, 720 + 240 * linha), QColor(pagina % 256, pagina / 256, linha));
         }
         EXPECT_FALSE(e.terminar()) << limite << " em " << fios << " fios";
         EXPECT_TRUE(e.falhou());
@@ -570,6 +570,47 @@ TEST(PdfGravacao, DocumentoLongoComTabelasForaDaMemoria)
                 << k << " " << pdf.mid(onde, 200).toStdString();
         }
     }
+}
+
+// The same pages with the same SOURCE_DATE_EPOCH make the same file, on any
+// number of threads; pages that repeat an earlier one (copies) show its
+// content stream instead of a stream of their own.
+TEST(PdfGravacao, MesmoRelatorioMesmoArquivoECopiasPartilhadas)
+{
+    const QByteArray epoca = qgetenv("SOURCE_DATE_EPOCH");
+    qputenv("SOURCE_DATE_EPOCH", "1700000000");
+    auto documento = [](int fios, int copias, int mudada) {
+        QBuffer b;
+        b.open(QIODevice::WriteOnly);
+        pdf::Escritor e(&b, QStringLiteral("Papelada"), fios);
+        for (int c = 0; c < copias; ++c)
+            for (int pagina = 0; pagina < 5; ++pagina) {
+                e.iniciar_pagina(11906, 16838);
+                e.retangulo_cheio(QRectF(pagina, c * 5 + pagina == mudada ? 1 : 0, 100, 100), Qt::black);
+            }
+        EXPECT_TRUE(e.terminar());
+        return b.data();
+    };
+    const QByteArray um = documento(1, 3, -1);
+    if (epoca.isNull())
+        qunsetenv("SOURCE_DATE_EPOCH");
+    else
+        qputenv("SOURCE_DATE_EPOCH", epoca);
+    EXPECT_TRUE(um.contains("/CreationDate (D:20231114221320Z)"));
+    EXPECT_EQ(um.count("/Type /Page "), 15);
+    EXPECT_EQ(um.count("stream\n") / 2, 5);
+    qputenv("SOURCE_DATE_EPOCH", "1700000000");
+    EXPECT_EQ(documento(2, 3, -1), um);
+    // One page of a copy that differs has a stream of its own, and the file
+    // another identifier.
+    const QByteArray outro = documento(1, 3, 7);
+    EXPECT_EQ(outro.count("stream\n") / 2, 6);
+    const auto id = [](const QByteArray& pdf) { return pdf.mid(pdf.indexOf("/ID ["), 40); };
+    EXPECT_NE(id(outro), id(um));
+    if (epoca.isNull())
+        qunsetenv("SOURCE_DATE_EPOCH");
+    else
+        qputenv("SOURCE_DATE_EPOCH", epoca);
 }
 
 TEST(PdfGravacao, DocumentoSemPaginasTemUmaEmBranco)
