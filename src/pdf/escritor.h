@@ -71,6 +71,12 @@ private:
 class Compressores;
 struct TarefaCompressao;
 
+// The text key of a picture that tells the file it was read from: a PNG the
+// writer finds unchanged (the same size and modification time, the same
+// width and height) goes into the PDF with its compressed rows as they are,
+// without being compressed again.
+inline constexpr char origem_imagem[] = "papelada-arquivo";
+
 // A page laid out by a writer that writes no file (Escritor::SoPrevisao), to
 // be taken whole by the writer of the document (Escritor::adotar_pagina):
 // its content, with the names of its fonts and pictures left out, and the
@@ -199,6 +205,10 @@ private:
                    QPointF origem, const QColor& cor, bool negrito, bool italico);
     // The picture's XObject, written the first time these pixels are drawn.
     QByteArray objeto_imagem(const QImage& imagem);
+    // The same for a picture read from a PNG file (see origem_imagem) whose
+    // compressed rows can go into the file as they are: an empty name when
+    // they cannot.
+    QByteArray objeto_png(const QImage& imagem);
     // Fonts (fontes.cpp).
     Recurso& recurso_para(const QRawFont& fonte);
     Recurso& novo_recurso(Face& face, const QRawFont& fonte);
@@ -286,7 +296,7 @@ private:
         QByteArray nome;
         int objeto;
     };
-    QHash<QByteArray, Imagem> imagens_; // by a digest of the pixels
+    QHash<QByteArray, Imagem> imagens_; // by a digest of the pixels, or the file's path, size and time
     QHash<qint64, Imagem> imagens_por_chave_;
 };
 

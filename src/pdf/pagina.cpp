@@ -6,6 +6,9 @@
 #include "pdf/objetos.h"
 
 #include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QDateTime>
 #include <QPainterPath>
 #include <QTransform>
 #include <algorithm>
@@ -407,10 +410,86 @@ QByteArray dicionario_imagem(int w, int h, bool cinza)
 
 } // namespace
 
+namespace {
+
+quint32 be32(const char* p)
+{
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    return quint32(u[0]) << 24 | quint32(u[1]) << 16 | quint32(u[2]) << 8 | u[3];
+}
+
+// The compressed rows of a PNG of 8-bit grey or RGB samples, not interlaced
+// and without transparency, `largura` x `altura` pixels; empty for any
+// other file. `cinza`: one sample a pixel.
+QByteArray linhas_png(const QByteArray& png, int largura, int altura, bool* cinza)
+{
+    if (!png.startsWith("\x89PNG\r\n\x1a\n") || png.size() < 33 || png.mid(12, 4) != "IHDR")
+        return {};
+    const char* h = png.constData() + 16;
+    const int tipo = static_cast<unsigned char>(h[9]);
+    if (be32(h) != quint32(largura) || be32(h + 4) != quint32(altura) || h[8] != 8 || (tipo != 0 && tipo != 2)
+        || h[10] != 0 || h[11] != 0 || h[12] != 0)
+        return {};
+    *cinza = tipo == 0;
+    QByteArray dados;
+    for (qsizetype p = 8; p + 12 <= png.size();) {
+        const qsizetype n = be32(png.constData() + p);
+        if (n > png.size() - p - 12)
+            return {};
+        const QByteArrayView tipo_bloco(png.constData() + p + 4, 4);
+        if (tipo_bloco == "IDAT")
+            dados.append(png.constData() + p + 8, n);
+        else if (tipo_bloco == "tRNS") // a colour that is transparent
+            return {};
+        else if (tipo_bloco == "IEND")
+            return dados;
+        p += 12 + n;
+    }
+    return {}; // cut short
+}
+
+} // namespace
+
+QByteArray Escritor::objeto_png(const QImage& imagem)
+{
+    const QString caminho = imagem.text(QString::fromLatin1(origem_imagem));
+    if (caminho.isEmpty())
+        return {};
+    QFile arquivo(caminho);
+    const QFileInfo info(caminho);
+    if (!info.isFile())
+        return {};
+    // The picture is the file's while the file stays the same.
+    const QByteArray chave = "arquivo:" + caminho.toUtf8() + '\0' + QByteArray::number(info.size()) + '\0'
+                             + QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + '\0'
+                             + QByteArray::number(imagem.width()) + 'x' + QByteArray::number(imagem.height());
+    auto it = imagens_.constFind(chave);
+    if (it != imagens_.cend()) {
+        imagens_por_chave_.insert(imagem.cacheKey(), *it);
+        return it->nome;
+    }
+    if (info.size() > (qint64(1) << 30) || !arquivo.open(QIODevice::ReadOnly))
+        return {};
+    bool cinza = false;
+    const QByteArray dados = linhas_png(arquivo.readAll(), imagem.width(), imagem.height(), &cinza);
+    if (dados.isEmpty())
+        return {};
+    const int obj = novo_objeto();
+    QByteArray dic = dicionario_imagem(imagem.width(), imagem.height(), cinza);
+    dic.append(" /Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors ").append(cinza ? "1" : "3");
+    dic.append(" /BitsPerComponent 8 /Columns ").append(QByteArray::number(imagem.width())).append(" >>");
+    escrever_fluxo(obj, dic, dados, false);
+    it = imagens_.insert(chave, {"Im" + QByteArray::number(static_cast<int>(imagens_.size()) + 1), obj});
+    imagens_por_chave_.insert(imagem.cacheKey(), *it);
+    return it->nome;
+}
+
 QByteArray Escritor::objeto_imagem(const QImage& imagem)
 {
     if (const auto it = imagens_por_chave_.constFind(imagem.cacheKey()); it != imagens_por_chave_.cend())
         return it->nome;
+    if (QByteArray nome = objeto_png(imagem); !nome.isEmpty())
+        return nome;
     const bool cinza = !imagem.hasAlphaChannel() && imagem.allGray();
     const int w = imagem.width(), h = imagem.height();
     const QByteArray pixels =

@@ -1,5 +1,7 @@
 #include "stream/superficie.h"
 
+#include "pdf/escritor.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -42,12 +44,16 @@ QImage carregar_imagem(const QString& caminho, QString* erro)
     if (tamanho.isValid() && (tamanho.width() > maximo || tamanho.height() > maximo))
         return falhar(QStringLiteral("A imagem %1 é grande demais (%2 x %3 pixels).")
                           .arg(caminho).arg(tamanho.width()).arg(tamanho.height()));
+    const bool png = leitor.format() == "png";
     QImage imagem;
     if (!leitor.read(&imagem))
         return falhar(QStringLiteral("Não foi possível ler a imagem %1: %2.")
                           .arg(caminho, leitor.errorString()));
     if (imagem.width() > maximo || imagem.height() > maximo)
         return falhar(QStringLiteral("A imagem %1 é grande demais.").arg(caminho));
+    // A PDF can take a PNG's compressed rows as they are.
+    if (png)
+        imagem.setText(QString::fromLatin1(pdf::origem_imagem), info.absoluteFilePath());
     return imagem;
 }
 

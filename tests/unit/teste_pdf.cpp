@@ -9,6 +9,7 @@
 #include "pdf/objetos.h"
 #include "pdf/subconjunto.h"
 #include "print/superficie_impressora.h"
+#include "stream/superficie.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -480,6 +481,59 @@ TEST(PdfImagem, CadaImagemGravadaUmaVezNaCorCerta)
         EXPECT_EQ(img.pixelColor(80, 252), QColor(Qt::blue));
         EXPECT_EQ(img.pixelColor(136, 252), QColor(Qt::white));
     }
+}
+
+// A PNG read from its file goes in with its compressed rows as they are,
+// unless it has transparency or its file no longer holds those rows; it
+// looks the same either way.
+TEST(PdfImagem, PngComAsLinhasDoArquivo)
+{
+    if (!tem_poppler())
+        GTEST_SKIP() << "poppler-utils não instalado";
+    const QString pasta = pasta_temporaria();
+    QImage meio = imagem_cheia(10, 10, Qt::blue, QImage::Format_ARGB32);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 5; x < 10; ++x)
+            meio.setPixel(x, y, 0); // transparent right half
+    const struct {
+        QImage imagem;
+        QRectF destino;
+        bool estragar; // the file changes into something else once read
+    } casos[] = {{imagem_cheia(20, 10, Qt::red, QImage::Format_RGB32), QRectF(1440, 1440, 1440, 720), false},
+                 {meio, QRectF(1440, 4320, 1440, 1440), false},
+                 {imagem_cheia(20, 10, Qt::green, QImage::Format_RGB32), QRectF(1440, 2880, 1440, 720), true}};
+    std::vector<QImage> lidas;
+    for (size_t i = 0; i < std::size(casos); ++i) {
+        const QString arquivo = pasta + QStringLiteral("/linhas%1.png").arg(i);
+        ASSERT_TRUE(casos[i].imagem.save(arquivo, "PNG"));
+        lidas.push_back(carregar_imagem(arquivo));
+        if (casos[i].estragar)
+            ASSERT_TRUE(QImage(20, 10, QImage::Format_Mono).save(arquivo, "PNG"));
+    }
+    const QString caminho = pasta + QStringLiteral("/linhas.pdf");
+    {
+        QFile f(caminho);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        pdf::Escritor e(&f);
+        e.iniciar_pagina(11906, 16838);
+        for (size_t i = 0; i < std::size(casos); ++i)
+            e.imagem(lidas[i], casos[i].destino);
+        ASSERT_TRUE(e.terminar());
+    }
+    estrutura_valida(caminho);
+    const QByteArray pdf = ler(caminho);
+    EXPECT_EQ(pdf.count("/Predictor 15"), 1);
+    EXPECT_EQ(pdf.count("/SMask"), 1);
+    const QString base = pasta + QStringLiteral("/linhas");
+    ASSERT_EQ(executar(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-singlefile"),
+                                                   QStringLiteral("-png"), caminho, base})
+                  .codigo,
+              0);
+    const QImage img(base + QStringLiteral(".png"));
+    EXPECT_EQ(img.pixelColor(108, 90), QColor(Qt::red));
+    EXPECT_EQ(img.pixelColor(108, 162), QColor(Qt::green));
+    EXPECT_EQ(img.pixelColor(80, 252), QColor(Qt::blue));
+    EXPECT_EQ(img.pixelColor(136, 252), QColor(Qt::white));
 }
 
 // A device that takes the first `limite` bytes and then refuses, as a full
