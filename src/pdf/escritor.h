@@ -128,9 +128,11 @@ public:
     // Glyphs of `fonte`, each at its position from `origem` (on the
     // baseline); `caracteres` is the character each glyph stands for (0 when
     // none). `negrito`/`italico` make up a style that the face lacks.
+    // `naturais`: the glyphs are on one baseline, each where the advance of
+    // the one before leaves it, which the writer then takes without looking.
     void glifos(const QRawFont& fonte, const quint32* indices, const QPointF* posicoes,
                 const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor,
-                bool negrito = false, bool italico = false);
+                bool negrito = false, bool italico = false, bool naturais = false);
     void retangulo_cheio(const QRectF& r, const QColor& cor);
     // A line, or the outline of a box, `largura` twips wide with square ends;
     // dotted lines have dots as long as the line is wide.
@@ -275,6 +277,7 @@ private:
     bool pagina_virgem_ = false; // nothing drawn on it yet
     double largura_ = 0, altura_ = 0;
     QByteArray conteudo_;
+    std::vector<unsigned char> codigos_; // of the stretch of glyphs being written
     bool texto_aberto_ = false;
     const Recurso* recurso_atual_ = nullptr;
     struct Cor {

@@ -128,7 +128,8 @@ Corrida corrida(const QRawFont& fonte, const QString& texto)
     for (qsizetype i = 0; i < c.glifos.size(); ++i) {
         c.posicoes << QPointF(x, 0);
         c.caracteres.push_back(texto[i].unicode());
-        x += avancos[i].x();
+        // Every seventh glyph stands apart, as in a justified or spaced run.
+        x += avancos[i].x() + (i % 7 == 6 ? fonte.pixelSize() / 40 : 0);
     }
     return c;
 }
