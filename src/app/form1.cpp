@@ -322,6 +322,7 @@ void Form1::montar_menus()
     spool->addSeparator();
     acao_visualizar = acao(spool, "spool_visualizar", QStringLiteral("&Visualizar"), &Form1::Command6_Click);
     acao_imprimir = acao(spool, "spool_imprimir", QStringLiteral("&Imprimir"), &Form1::Command1_Click);
+    acao_enviar_email = acao(spool, "spool_enviar", QStringLiteral("&Enviar por e-mail..."), &Form1::enviar_por_email_Click);
 
     QMenu* ajuda = nomear(menuBar()->addMenu(QStringLiteral("Aj&uda")), "ajuda");
     acao_sobre = acao(ajuda, "ajuda_sobre", QStringLiteral("&Sobre"), &Form1::ajuda_sobre_Click);
@@ -396,7 +397,7 @@ void Form1::habilitar_documento(bool sim)
 {
     for (QPushButton* b : {botao_visualizar, botao_imprimir, botao_salvar})
         b->setEnabled(sim);
-    for (QAction* a : {acao_salvar, acao_visualizar, acao_imprimir})
+    for (QAction* a : {acao_salvar, acao_visualizar, acao_imprimir, acao_enviar_email})
         a->setEnabled(sim);
 }
 
@@ -603,6 +604,7 @@ void Form1::Command6_Click()
     contexto.margem_esquerda = texto_margem_esquerda->text();
     contexto.margem_superior = texto_margem_superior->text();
     contexto.dialogos = &dialogos_;
+    contexto.enviar_por_email = [this] { enviar_por_email_Click(); };
     QPointer<Form1> eu(this);
     QWidget* janela = papelada::Command6_Click(contexto, this, [eu] {
         if (eu)

@@ -60,6 +60,7 @@ public:
     void Command7_Click(); // Salvar
     void Command8_Click(); // Abrir
     void DefaultFont_Click();
+    void enviar_por_email_Click(); // in envio_email_janela.cpp
     void ajuda_sobre_Click();
 
     Documento& documento() { return doc_; }
@@ -165,6 +166,7 @@ private:
     QAction *acao_abrir, *acao_salvar, *acao_sair;
     QAction *acao_impressora, *acao_fontes, *acao_fonte_padrao, *acao_visualizar, *acao_imprimir;
     QAction* acao_sobre;
+    QAction* acao_enviar_email;
 
     QPointer<Form2> form2_;
     QPointer<FrmAbout> about_;

@@ -1,6 +1,7 @@
 #include "app/janela_visualizacao.h"
 
 #include "app/dialogos.h"
+#include "app/envio_email_janela.h"
 #include "app/widgets.h"
 #include "app/janela_form3.h"
 #include "app/janela_icones.h"
@@ -210,6 +211,7 @@ void Form3::montar()
     faixa->addSpacing(16);
     adicionar(faixa, {botao_procurar, botao_procurar_proxima});
     faixa->addStretch(1);
+    botao_email(barra_ferramentas, faixa, ctx_.enviar_por_email);
     adicionar(faixa, {botao_imprimir, botao_fechar});
 
     connect(campo_pagina, &QLineEdit::textChanged, this, &Form3::Text1_Change);
