@@ -5,7 +5,7 @@
 #include "print/trabalho.h"
 
 #include <QApplication>
-#include <QBoxLayout>
+#include <QToolBar>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPixmap>
@@ -63,7 +63,7 @@ void Form1::enviar_por_email_Click()
     });
 }
 
-void botao_email(QWidget* barra, QBoxLayout* faixa, const std::function<void()>& acao)
+void botao_email(QToolBar* barra, const std::function<void()>& acao)
 {
     if (!acao)
         return;
@@ -74,7 +74,7 @@ void botao_email(QWidget* barra, QBoxLayout* faixa, const std::function<void()>&
     b->setAutoRaise(true);
     b->setToolTip(QStringLiteral("Enviar o relatório em PDF por e-mail"));
     QObject::connect(b, &QToolButton::clicked, b, acao);
-    faixa->addWidget(b);
+    barra->addWidget(b);
 }
 
 } // namespace papelada

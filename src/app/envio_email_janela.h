@@ -6,12 +6,11 @@
 
 #include <functional>
 
-class QBoxLayout;
-class QWidget;
+class QToolBar;
 
 namespace papelada {
 
-// Adds the e-mail button to the preview's tool strip when `acao` is set.
-void botao_email(QWidget* barra, QBoxLayout* faixa, const std::function<void()>& acao);
+// Adds the e-mail button to the preview's tool bar when `acao` is set.
+void botao_email(QToolBar* barra, const std::function<void()>& acao);
 
 } // namespace papelada

@@ -19,7 +19,11 @@ FluxoCups::~FluxoCups()
 
 bool FluxoCups::falhar(const QString& motivo)
 {
-    setErrorString(QStringLiteral("A impressora \"%1\" não aceitou o documento: %2.").arg(fila_, motivo));
+    // The scheduler's reason may end in a period of its own.
+    QString m = motivo.trimmed();
+    while (m.endsWith(QLatin1Char('.')))
+        m.chop(1);
+    setErrorString(QStringLiteral("A impressora \"%1\" não aceitou o documento: %2.").arg(fila_, m));
     return false;
 }
 

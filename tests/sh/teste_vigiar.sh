@@ -69,7 +69,7 @@ wait "$pid" 2>/dev/null
 printf 'Relatorio espera\f\x1a' >"$pasta/espera.spl"
 touch -d '-1 minute' "$pasta/espera.spl"
 vigiar
-esperar "[ -e '$pasta/impressos/espera.spl' ]"
+esperar "[ -e '$pasta/impressos/espera.spl' ] && grep -q 'Impresso: espera' '$temp/log'"
 # The job cut short first, then the one that waited.
 [ "$(grep -o 'Impresso: [a-z]*' "$temp/log" | tail -2 | tr '\n' ' ')" = "Impresso: grande Impresso: espera " ] \
     || falha "ordem ao recomeçar"
