@@ -21,13 +21,7 @@ class TesteEmailJanela : public QObject {
 private:
     QTemporaryDir pasta;
     QString registro() const { return pasta.filePath(QStringLiteral("registro")); }
-    int paginas_enviadas() const
-    {
-        QProcess p;
-        p.start(QStringLiteral("pdfinfo"), {registro() + QStringLiteral(".pdf")});
-        p.waitForFinished();
-        return QString::fromUtf8(p.readAllStandardOutput()).section(QStringLiteral("Pages:"), 1).trimmed().section(u'\n', 0, 0).toInt();
-    }
+    int paginas_enviadas() const { return teste::paginas_pdf(registro() + QStringLiteral(".pdf")); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -54,7 +48,7 @@ private Q_SLOTS:
 
         controle<QAction>(*janela, "spool_enviar")->trigger();
         QTRY_VERIFY(QFile::exists(registro()));
-        const QStringList args = QString::fromUtf8(teste::ler_arquivo(registro())).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList args = QString::fromUtf8(teste::ler(registro())).split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(args.size(), 4);
         QCOMPARE(QFileInfo(args[1]).fileName(), QStringLiteral("relatorio_vendas.pdf"));
         QCOMPARE(args[3], QStringLiteral("relatorio_vendas"));

@@ -2,6 +2,7 @@
 // file, "Abrir", "Salvar", fonts, "Sair", the About box and the keyboard.
 #include "app/form1.h"
 #include "app/janelas_auxiliares.h"
+#include "comum/apoio.h"
 #include "gui/roteiro.h"
 #include "app/aplicacao.h"
 #include "app/segundo_plano.h"
@@ -27,28 +28,10 @@ namespace {
 
 const QByteArray relatorio = "Linha um\r\nLinha dois\r\n\f\x1a";
 
-// ESC "D": a printer record for "Arquivo PDF" feeding from the tractor.
-QByteArray registro_impressora_trator()
-{
-    QByteArray r = QByteArray("Arquivo PDF").leftJustified(32, ' ');
-    r += QByteArray(12, '\0');
-    r += QByteArray("\x01\x00\x09\x00", 4); // portrait, A4
-    r += QByteArray(8, '\0');
-    r += QByteArray("\x08\x00", 2); // tractor feed
-    r += QByteArray(10, '\0');
-    return "\x1b" "D" + r;
-}
-
-// ESC "F": Courier New 12.
-QByteArray registro_fonte()
-{
-    QByteArray r(6, '\0');
-    r += QByteArray("Courier New").leftJustified(33, ' ');
-    r += '\0';
-    r += QByteArray("\x0c\x00\x00\x00\x00", 5);
-    r += QByteArray(9, '\0');
-    return "\x1b" "F" + r;
-}
+// A printer record for "Arquivo PDF" feeding from the tractor, and a font
+// record for Courier New 12.
+QByteArray registro_impressora_trator() { return teste::registro_impressora("Arquivo PDF", 1, 9, 8); }
+QByteArray registro_fonte() { return teste::registro_fonte("Courier New", 12); }
 
 void guardar_margens(const char* esquerda, const char* superior)
 {
@@ -236,11 +219,11 @@ private Q_SLOTS:
         if (esperado.isEmpty()) {
             QCOMPARE(d.mensagens.size(), 1);
             QCOMPARE(d.mensagens[0].titulo, titulo_aplicacao);
-            QCOMPARE(teste::ler_arquivo(origem), conteudo); // the source is untouched
+            QCOMPARE(teste::ler(origem), conteudo); // the source is untouched
             return;
         }
         QVERIFY(d.mensagens.isEmpty());
-        QCOMPARE(teste::ler_arquivo(saida.filePath(destino)), esperado);
+        QCOMPARE(teste::ler(saida.filePath(destino)), esperado);
         QCOMPARE(j->documento().nome_arquivo, origem); // the open file stays the same
         QVERIFY(controle<QLabel>(*j, "Label11")->isHidden());
     }
@@ -293,7 +276,7 @@ private Q_SLOTS:
         QVERIFY(vezes > 0);
         QCOMPARE(QFileInfo::exists(destino), !cancelar);
         if (!cancelar)
-            QCOMPARE(teste::ler_arquivo(destino), texto ? dados : dados + '\x1a');
+            QCOMPARE(teste::ler(destino), texto ? dados : dados + '\x1a');
         if (!cancelar && !texto)
             QCOMPARE(andamento->fracao(), 1.0);
         QCOMPARE(controle<QLabel>(*j, "rotulo_aviso")->isVisible(), cancelar);

@@ -6,7 +6,7 @@
 # failing: a clear message, exit 3.
 set -uo pipefail
 build=$1 fonte=$2
-command -v qpdf >/dev/null && command -v pdftotext >/dev/null || { echo "sem qpdf ou poppler-utils: pulado"; exit 0; }
+command -v qpdf >/dev/null && command -v pdftotext >/dev/null || { echo "qpdf ou poppler-utils não instalado (scripts/setup.sh)" >&2; exit 1; }
 cli="$build/papelada-cli"
 temp=$(mktemp -d)
 trap 'rm -rf "$temp"' EXIT

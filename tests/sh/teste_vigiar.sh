@@ -8,7 +8,7 @@
 # from a one-page report's close to its PDF.
 set -uo pipefail
 build=$1
-command -v pdftotext >/dev/null || { echo "sem poppler-utils: pulado"; exit 0; }
+command -v pdftotext >/dev/null || { echo "poppler-utils não instalado (scripts/setup.sh)" >&2; exit 1; }
 cli="$build/papelada-cli"
 temp=$(mktemp -d)
 pid=
