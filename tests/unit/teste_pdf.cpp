@@ -387,8 +387,6 @@ TEST(PdfImagem, CadaImagemGravadaUmaVezNaCorCerta)
 // looks the same either way.
 TEST(PdfImagem, PngComAsLinhasDoArquivo)
 {
-    if (!tem_poppler())
-        GTEST_SKIP() << "poppler-utils não instalado";
     const QString pasta = pasta_temporaria();
     QImage meio = imagem_cheia(10, 10, Qt::blue, QImage::Format_ARGB32);
     for (int y = 0; y < 10; ++y)
@@ -423,12 +421,7 @@ TEST(PdfImagem, PngComAsLinhasDoArquivo)
     const QByteArray pdf = ler(caminho);
     EXPECT_EQ(pdf.count("/Predictor 15"), 1);
     EXPECT_EQ(pdf.count("/SMask"), 1);
-    const QString base = pasta + QStringLiteral("/linhas");
-    ASSERT_EQ(executar(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-singlefile"),
-                                                   QStringLiteral("-png"), caminho, base})
-                  .codigo,
-              0);
-    const QImage img(base + QStringLiteral(".png"));
+    const QImage img = rasterizar(caminho, 1, 72, Programa::poppler, false);
     EXPECT_EQ(img.pixelColor(108, 90), QColor(Qt::red));
     EXPECT_EQ(img.pixelColor(108, 162), QColor(Qt::green));
     EXPECT_EQ(img.pixelColor(80, 252), QColor(Qt::blue));
