@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QCryptographicHash>
 #include <QHash>
 #include <QImage>
 #include <QPointF>
@@ -70,6 +71,12 @@ private:
 class Compressores;
 struct TarefaCompressao;
 
+// The text key of a picture that tells the file it was read from: a PNG the
+// writer finds unchanged (the same size and modification time, the same
+// width and height) goes into the PDF with its compressed rows as they are,
+// without being compressed again.
+inline constexpr char origem_imagem[] = "papelada-arquivo";
+
 // A page laid out by a writer that writes no file (Escritor::SoPrevisao), to
 // be taken whole by the writer of the document (Escritor::adotar_pagina):
 // its content, with the names of its fonts and pictures left out, and the
@@ -121,9 +128,11 @@ public:
     // Glyphs of `fonte`, each at its position from `origem` (on the
     // baseline); `caracteres` is the character each glyph stands for (0 when
     // none). `negrito`/`italico` make up a style that the face lacks.
+    // `naturais`: the glyphs are on one baseline, each where the advance of
+    // the one before leaves it, which the writer then takes without looking.
     void glifos(const QRawFont& fonte, const quint32* indices, const QPointF* posicoes,
                 const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor,
-                bool negrito = false, bool italico = false);
+                bool negrito = false, bool italico = false, bool naturais = false);
     void retangulo_cheio(const QRectF& r, const QColor& cor);
     // A line, or the outline of a box, `largura` twips wide with square ends;
     // dotted lines have dots as long as the line is wide.
@@ -198,6 +207,10 @@ private:
                    QPointF origem, const QColor& cor, bool negrito, bool italico);
     // The picture's XObject, written the first time these pixels are drawn.
     QByteArray objeto_imagem(const QImage& imagem);
+    // The same for a picture read from a PNG file (see origem_imagem) whose
+    // compressed rows can go into the file as they are: an empty name when
+    // they cannot.
+    QByteArray objeto_png(const QImage& imagem);
     // Fonts (fontes.cpp).
     Recurso& recurso_para(const QRawFont& fonte);
     Recurso& novo_recurso(Face& face, const QRawFont& fonte);
@@ -223,6 +236,23 @@ private:
     QString titulo_;
     QByteArray buffer_;
     qint64 posicao_ = 0;
+    // What the file's identifier is made from: a checksum of every byte
+    // written, and a digest of the digests of the pages' contents.
+    quint32 crc_ = 0;
+    QCryptographicHash resumo_{QCryptographicHash::Md5};
+    // A page whose content equals an earlier page's (the copies of a report)
+    // shows that page's content stream. Pages are told by a digest of their
+    // content; at most `conteudos_maximos` are remembered.
+    struct ChaveConteudo {
+        quint64 hash;
+        quint32 adler;
+        qsizetype tamanho;
+        bool operator==(const ChaveConteudo&) const = default;
+    };
+    friend size_t qHash(const ChaveConteudo& c, size_t semente) { return qHashMulti(semente, c.hash, c.adler, c.tamanho); }
+    static constexpr qsizetype conteudos_maximos = 1 << 16;
+    QHash<ChaveConteudo, int> conteudos_;
+    qsizetype tamanho_pagina_anterior_ = 0;
     Tabela deslocamentos_; // by object number; -1 until written
     Tabela paginas_;       // each ended page's object
     bool iniciado_ = false;
@@ -247,6 +277,7 @@ private:
     bool pagina_virgem_ = false; // nothing drawn on it yet
     double largura_ = 0, altura_ = 0;
     QByteArray conteudo_;
+    std::vector<unsigned char> codigos_; // of the stretch of glyphs being written
     bool texto_aberto_ = false;
     const Recurso* recurso_atual_ = nullptr;
     struct Cor {
@@ -268,7 +299,7 @@ private:
         QByteArray nome;
         int objeto;
     };
-    QHash<QByteArray, Imagem> imagens_; // by a digest of the pixels
+    QHash<QByteArray, Imagem> imagens_; // by a digest of the pixels, or the file's path, size and time
     QHash<qint64, Imagem> imagens_por_chave_;
 };
 

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <libdeflate.h>
 
 namespace papelada::pdf {
 
@@ -130,6 +131,20 @@ QByteArray abertura_fluxo(const QByteArray& dicionario, bool filtro, qsizetype t
 
 constexpr char fim_fluxo[] = "\nendstream\nendobj\n";
 
+// When the document was made: SOURCE_DATE_EPOCH (seconds since 1970, UTC)
+// when it holds a whole number, so that a build of the same report gives the
+// same file, otherwise now.
+QDateTime data_do_documento()
+{
+    const QByteArray epoca = qgetenv("SOURCE_DATE_EPOCH").trimmed();
+    qint64 segundos = 0;
+    const auto r = std::from_chars(epoca.constData(), epoca.constData() + epoca.size(), segundos);
+    if (epoca.isEmpty() || r.ec != std::errc() || r.ptr != epoca.constData() + epoca.size() || segundos < 0
+        || segundos > 253402300799) // 9999-12-31 23:59:59, the last date the field holds
+        return QDateTime::currentDateTimeUtc();
+    return QDateTime::fromSecsSinceEpoch(segundos, Qt::UTC);
+}
+
 // Bytes waiting to be compressed beyond which the writer waits, however
 // many threads there are: large pictures stay few in memory.
 constexpr qint64 bytes_em_voo_maximos = 64 << 20;
@@ -245,6 +260,7 @@ void Escritor::escrever(const QByteArray& dados)
 
 void Escritor::emitir(const char* dados, qsizetype n)
 {
+    crc_ = libdeflate_crc32(crc_, dados, static_cast<size_t>(n));
     buffer_.append(dados, n);
     posicao_ += n;
     if (buffer_.size() >= (1 << 20))
@@ -330,7 +346,7 @@ void Escritor::iniciar_arquivo()
     iniciar_objeto(obj_catalogo_);
     escrever("<< /Type /Catalog /Pages " + ref(obj_paginas_) + " >>\nendobj\n");
     iniciar_objeto(obj_info_);
-    const QString data = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmss"));
+    const QString data = data_do_documento().toString(QStringLiteral("yyyyMMddHHmmss"));
     escrever("<< /Producer (Papelada) /Creator (Papelada) /Title " + texto_pdf(titulo_)
              + " /CreationDate (D:" + data.toLatin1() + "Z) >>\nendobj\n");
 }
@@ -392,12 +408,10 @@ bool Escritor::terminar()
         }
         por_blocos(s);
     });
-    const QByteArray id = QCryptographicHash::hash(
-                              titulo_.toUtf8() + QByteArray::number(QDateTime::currentMSecsSinceEpoch())
-                                  + QByteArray::number(posicao_),
-                              QCryptographicHash::Md5)
-                              .toHex()
-                              .toUpper();
+    // The identifier comes from what the file holds: the same report makes
+    // the same file.
+    resumo_.addData(QByteArray::number(crc_) + ' ' + QByteArray::number(posicao_));
+    const QByteArray id = resumo_.result().toHex().toUpper();
     s.append("trailer\n<< /Size " + QByteArray::number(deslocamentos_.tamanho()) + " /Root "
              + ref(obj_catalogo_) + " /Info " + ref(obj_info_) + " /ID [<" + id + "> <" + id + ">] >>\nstartxref\n"
              + QByteArray::number(tabela) + "\n%%EOF\n");

@@ -6,12 +6,20 @@
 #include "pdf/objetos.h"
 
 #include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QDateTime>
 #include <QPainterPath>
 #include <QTransform>
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <libdeflate.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <string_view>
 
 namespace papelada::pdf {
@@ -100,6 +108,64 @@ private:
     size_t usados_ = 0;
 };
 
+// Bytes of a literal string: most need no escape and go in as they are,
+// a stretch at a time.
+void literal(QByteArray& s, const unsigned char* b, qsizetype n)
+{
+    static constexpr auto especial = [] {
+        std::array<bool, 256> t{};
+        for (const unsigned char c : {'(', ')', '\\', '\r', '\n'})
+            t[c] = true;
+        return t;
+    }();
+    qsizetype de = 0;
+    qsizetype i = 0;
+#ifdef __SSE2__
+    // Sixteen bytes at a time up to the first that needs an escape.
+    const __m128i abre = _mm_set1_epi8('('), fecha = _mm_set1_epi8(')'), barra = _mm_set1_epi8('\\'),
+                  cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        const __m128i e = _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, abre), _mm_cmpeq_epi8(v, fecha)),
+                                                    _mm_or_si128(_mm_cmpeq_epi8(v, barra), _mm_cmpeq_epi8(v, cr))),
+                                       _mm_cmpeq_epi8(v, lf));
+        if (_mm_movemask_epi8(e) != 0)
+            break;
+    }
+#endif
+    for (; i < n; ++i) {
+        if (!especial[b[i]])
+            continue;
+        s.append(reinterpret_cast<const char*>(b + de), i - de);
+        const char escape[2] = {'\\', b[i] == '\r' ? 'r' : b[i] == '\n' ? 'n' : static_cast<char>(b[i])};
+        s.append(escape, 2);
+        de = i + 1;
+    }
+    s.append(reinterpret_cast<const char*>(b + de), n - de);
+}
+
+// A 64-bit digest of `n` bytes, four lanes of eight bytes at a time: a page
+// costs a fraction of a microsecond.
+quint64 resumo64(const char* p, qsizetype n)
+{
+    constexpr quint64 k = 0x9E3779B97F4A7C15ull;
+    quint64 h[4] = {k ^ static_cast<quint64>(n), k * 3, k * 5, k * 7};
+    const auto misturar = [](quint64 h, quint64 v) {
+        h = (h ^ v) * 0xBF58476D1CE4E5B9ull;
+        return h ^ (h >> 31);
+    };
+    qsizetype i = 0;
+    for (; i + 32 <= n; i += 32)
+        for (int l = 0; l < 4; ++l) {
+            quint64 v;
+            std::memcpy(&v, p + i + 8 * l, 8);
+            h[l] = misturar(h[l], v);
+        }
+    for (; i < n; ++i)
+        h[0] = misturar(h[0], static_cast<unsigned char>(p[i]));
+    return misturar(misturar(misturar(h[0], h[1]), h[2]), h[3]);
+}
+
 } // namespace
 
 void Escritor::iniciar_pagina(double largura, double altura)
@@ -120,7 +186,10 @@ void Escritor::iniciar_pagina(double largura, double altura)
     altura_ = medida(altura);
     pagina_aberta_ = true;
     pagina_virgem_ = true;
+    // Pages of a report are much alike: the buffer starts as large as the
+    // last page's content, and rarely grows.
     conteudo_.clear();
+    conteudo_.reserve(tamanho_pagina_anterior_ + tamanho_pagina_anterior_ / 8 + 64);
     // Twips, from the top left corner, y growing down.
     Operador(conteudo_) << "0.05 0 0 -0.05 0 " << altura_ / 20 << " cm\n";
     texto_aberto_ = false;
@@ -137,11 +206,23 @@ void Escritor::terminar_pagina()
         return;
     fechar_texto();
     pagina_aberta_ = false;
-    const int conteudo = novo_objeto();
+    const ChaveConteudo chave{resumo64(conteudo_.constData(), conteudo_.size()),
+                              static_cast<quint32>(libdeflate_adler32(1, conteudo_.constData(), static_cast<size_t>(conteudo_.size()))),
+                              conteudo_.size()};
+    resumo_.addData(QByteArrayView(reinterpret_cast<const char*>(&chave.hash), sizeof chave.hash));
+    resumo_.addData(QByteArrayView(reinterpret_cast<const char*>(&chave.adler), sizeof chave.adler));
+    resumo_.addData(QByteArrayView(reinterpret_cast<const char*>(&chave.tamanho), sizeof chave.tamanho));
+    tamanho_pagina_anterior_ = conteudo_.size();
+    int conteudo = conteudos_.value(chave, 0);
+    if (conteudo == 0) {
+        conteudo = novo_objeto();
+        if (conteudos_.size() < conteudos_maximos)
+            conteudos_.insert(chave, conteudo);
+        escrever_fluxo(conteudo, {}, std::move(conteudo_), true);
+    }
     const int pagina = novo_objeto();
     paginas_.acrescentar(pagina);
-    escrever_fluxo(conteudo, {}, conteudo_, true);
-    conteudo_.clear();
+    conteudo_ = QByteArray();
     QByteArray s;
     iniciar_objeto(pagina);
     Operador(s) << "<< /Type /Page /Parent " << ref(obj_paginas_) << " /MediaBox [0 0 "
@@ -194,7 +275,7 @@ void Escritor::tinta(const QColor& cor, bool negrito, double tamanho)
 
 void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPointF* posicoes,
                       const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor,
-                      bool negrito, bool italico)
+                      bool negrito, bool italico, bool naturais)
 {
     if (!pagina_aberta_ || n <= 0 || !fonte.isValid())
         return;
@@ -252,55 +333,50 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
                 op << ' ' << seg->tamanho << " Tf\n";
             }
             op << (italico ? "1 0 0.21 -1 " : "1 0 0 -1 ")
-               << std::initializer_list<double>{origem.x() + posicoes[k].x(), origem.y() + y} << " Tm\n[(";
+               << std::initializer_list<double>{origem.x() + posicoes[k].x(), origem.y() + y} << " Tm\n";
         }
-        const qsizetype inicio = conteudo_.size();
-        double esperado = posicoes[k].x();
+        // The stretch: glyphs of this font of the chain on this baseline. A
+        // glyph keeps the one font of the chain where it has a code: most
+        // glyphs of a run are found in the font of the one before.
+        const qsizetype primeiro = k;
+        if (codigos_.size() < static_cast<size_t>(n))
+            codigos_.resize(static_cast<size_t>(n));
+        unsigned char* codigos = codigos_.data();
+        const QPointF* p = posicoes + primeiro;
+        // Where a glyph stands apart from where the advance of the one
+        // before leaves it, the difference is written in thousandths of the
+        // em (a positive number moves left), and the string is shown with TJ.
+        const auto desvio = [&](qsizetype i) { return p[i].x() - (p[i - 1].x() + seg->avanco[codigos[i - 1]]); };
         bool ajustes = false;
-        // The string's bytes gather here and go into the page a block at a
-        // time; a byte takes at most two.
-        char bloco[512];
-        int usados = 0;
-        int codigo = c; // kept apart from `c`, whose address onde() takes
-        while (k < n) {
-            if (usados > static_cast<int>(sizeof bloco) - 2) {
-                conteudo_.append(bloco, usados);
-                usados = 0;
-            }
-            // Where a glyph stands apart from where the advance of the one
-            // before leaves it, the difference is written in thousandths of
-            // the em (a positive number moves left).
-            const double desvio = posicoes[k].x() - esperado;
-            if (std::abs(desvio) > 0.01) {
-                conteudo_.append(bloco, usados);
-                usados = 0;
-                Operador(conteudo_) << ") " << -desvio * 1000 / seg->tamanho << " (";
-                ajustes = true;
-            }
-            switch (codigo) {
-            case '(': case ')': case '\\': bloco[usados++] = '\\'; bloco[usados++] = static_cast<char>(codigo); break;
-            case '\r': bloco[usados++] = '\\'; bloco[usados++] = 'r'; break;
-            case '\n': bloco[usados++] = '\\'; bloco[usados++] = 'n'; break;
-            default: bloco[usados++] = static_cast<char>(codigo);
-            }
-            esperado = posicoes[k].x() + seg->avanco[static_cast<size_t>(codigo)];
-            if (++k == n || posicoes[k].y() != y)
+        for (int codigo = c;;) { // kept apart from `c`, whose address onde() takes
+            codigos[k - primeiro] = static_cast<unsigned char>(codigo);
+            if (++k == n || (!naturais && posicoes[k].y() != y))
                 break;
-            // A glyph keeps the one font of the chain where it has a code:
-            // most glyphs of a run are found in the font of the one before.
             if ((codigo = seg->codigo_de(indices[k])) < 0) {
                 if (onde(*r, indices[k], caractere(k), &c) != seg)
                     break;
                 codigo = c;
             }
+            ajustes |= !naturais && std::abs(desvio(k - primeiro)) > 0.01;
         }
-        conteudo_.append(bloco, usados);
-        if (ajustes) {
-            conteudo_.append(")] TJ\n");
-        } else {
-            conteudo_.remove(inicio - 2, 1); // a plain string, shown with Tj
+        const qsizetype m = k - primeiro;
+        if (!ajustes) {
+            conteudo_.append('(');
+            literal(conteudo_, codigos, m);
             conteudo_.append(") Tj\n");
+            continue;
         }
+        conteudo_.append("[(");
+        qsizetype de = 0;
+        for (qsizetype i = 1; i < m; ++i) {
+            if (const double d = desvio(i); std::abs(d) > 0.01) {
+                literal(conteudo_, codigos + de, i - de);
+                Operador(conteudo_) << ") " << -d * 1000 / seg->tamanho << " (";
+                de = i;
+            }
+        }
+        literal(conteudo_, codigos + de, m - de);
+        conteudo_.append(")] TJ\n");
     }
 }
 
@@ -391,10 +467,86 @@ QByteArray dicionario_imagem(int w, int h, bool cinza)
 
 } // namespace
 
+namespace {
+
+quint32 be32(const char* p)
+{
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    return quint32(u[0]) << 24 | quint32(u[1]) << 16 | quint32(u[2]) << 8 | u[3];
+}
+
+// The compressed rows of a PNG of 8-bit grey or RGB samples, not interlaced
+// and without transparency, `largura` x `altura` pixels; empty for any
+// other file. `cinza`: one sample a pixel.
+QByteArray linhas_png(const QByteArray& png, int largura, int altura, bool* cinza)
+{
+    if (!png.startsWith("\x89PNG\r\n\x1a\n") || png.size() < 33 || png.mid(12, 4) != "IHDR")
+        return {};
+    const char* h = png.constData() + 16;
+    const int tipo = static_cast<unsigned char>(h[9]);
+    if (be32(h) != quint32(largura) || be32(h + 4) != quint32(altura) || h[8] != 8 || (tipo != 0 && tipo != 2)
+        || h[10] != 0 || h[11] != 0 || h[12] != 0)
+        return {};
+    *cinza = tipo == 0;
+    QByteArray dados;
+    for (qsizetype p = 8; p + 12 <= png.size();) {
+        const qsizetype n = be32(png.constData() + p);
+        if (n > png.size() - p - 12)
+            return {};
+        const QByteArrayView tipo_bloco(png.constData() + p + 4, 4);
+        if (tipo_bloco == "IDAT")
+            dados.append(png.constData() + p + 8, n);
+        else if (tipo_bloco == "tRNS") // a colour that is transparent
+            return {};
+        else if (tipo_bloco == "IEND")
+            return dados;
+        p += 12 + n;
+    }
+    return {}; // cut short
+}
+
+} // namespace
+
+QByteArray Escritor::objeto_png(const QImage& imagem)
+{
+    const QString caminho = imagem.text(QString::fromLatin1(origem_imagem));
+    if (caminho.isEmpty())
+        return {};
+    QFile arquivo(caminho);
+    const QFileInfo info(caminho);
+    if (!info.isFile())
+        return {};
+    // The picture is the file's while the file stays the same.
+    const QByteArray chave = "arquivo:" + caminho.toUtf8() + '\0' + QByteArray::number(info.size()) + '\0'
+                             + QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + '\0'
+                             + QByteArray::number(imagem.width()) + 'x' + QByteArray::number(imagem.height());
+    auto it = imagens_.constFind(chave);
+    if (it != imagens_.cend()) {
+        imagens_por_chave_.insert(imagem.cacheKey(), *it);
+        return it->nome;
+    }
+    if (info.size() > (qint64(1) << 30) || !arquivo.open(QIODevice::ReadOnly))
+        return {};
+    bool cinza = false;
+    const QByteArray dados = linhas_png(arquivo.readAll(), imagem.width(), imagem.height(), &cinza);
+    if (dados.isEmpty())
+        return {};
+    const int obj = novo_objeto();
+    QByteArray dic = dicionario_imagem(imagem.width(), imagem.height(), cinza);
+    dic.append(" /Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors ").append(cinza ? "1" : "3");
+    dic.append(" /BitsPerComponent 8 /Columns ").append(QByteArray::number(imagem.width())).append(" >>");
+    escrever_fluxo(obj, dic, dados, false);
+    it = imagens_.insert(chave, {"Im" + QByteArray::number(static_cast<int>(imagens_.size()) + 1), obj});
+    imagens_por_chave_.insert(imagem.cacheKey(), *it);
+    return it->nome;
+}
+
 QByteArray Escritor::objeto_imagem(const QImage& imagem)
 {
     if (const auto it = imagens_por_chave_.constFind(imagem.cacheKey()); it != imagens_por_chave_.cend())
         return it->nome;
+    if (QByteArray nome = objeto_png(imagem); !nome.isEmpty())
+        return nome;
     const bool cinza = !imagem.hasAlphaChannel() && imagem.allGray();
     const int w = imagem.width(), h = imagem.height();
     const QByteArray pixels =

@@ -1,10 +1,12 @@
 #include "stream/politica_imagens.h"
 
+#include "pdf/escritor.h"
 #include "stream/superficie.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <QImageReader>
@@ -294,6 +296,10 @@ QImage carregar_imagem(const QString& caminho, QString* erro)
     // picture within four bytes a pixel.
     if (imagem.depth() > 32)
         imagem.convertTo(imagem.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    // A PDF can take a PNG's compressed rows as they are, read again from
+    // the file; not on a server, where only what was checked here is used.
+    if (formato == "png" && !servidor)
+        imagem.setText(QString::fromLatin1(pdf::origem_imagem), QFileInfo(caminho).absoluteFilePath());
     return imagem;
 }
 

@@ -85,17 +85,26 @@ QImage CacheImagens::carregar(const QString& caminho, QString* erro)
     const QImage imagem = carregar_imagem(caminho, erro);
     ++decodificadas_;
     const qint64 bytes = imagem.sizeInBytes();
+    const quint64 agora = ++relogio_;
     if (imagem.isNull() || bytes > limite_)
         return imagem;
+    // When the pictures in use do not all fit, those kept stay, each found
+    // again at its next use, and the new one is not kept: pushing out the
+    // picture used longest ago would push out, in a report that cycles
+    // through its pictures, the very one needed next. A picture not used in
+    // the last `em_uso` loads makes room as before.
+    constexpr quint64 em_uso = 1024;
     while (ocupado_ + bytes > limite_ && !entradas_.isEmpty()) {
         auto velha = entradas_.begin();
         for (auto e = entradas_.begin(); e != entradas_.end(); ++e)
             if (e->uso < velha->uso)
                 velha = e;
+        if (agora - velha->uso < em_uso)
+            return imagem;
         ocupado_ -= velha->imagem.sizeInBytes();
         entradas_.erase(velha);
     }
-    entradas_.insert(caminho, Entrada{tamanho, modificado, imagem, ++relogio_});
+    entradas_.insert(caminho, Entrada{tamanho, modificado, imagem, agora});
     ocupado_ += bytes;
     return imagem;
 }

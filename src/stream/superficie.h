@@ -129,8 +129,9 @@ QSize tamanho_imagem(const QString& caminho);
 
 // The pictures of one job, each decoded once: a picture drawn by many ESC "G"
 // commands is read again only when its file changed (another size or
-// modification time). At most `limite` bytes of pixels are kept, the picture
-// used longest ago leaving first.
+// modification time). At most `limite` bytes of pixels are kept; a picture
+// that does not fit beside those in use is not kept, and one unused for long
+// leaves to make room.
 class CacheImagens {
 public:
     explicit CacheImagens(qint64 limite = qint64(256) << 20) : limite_(limite) {}

@@ -15,12 +15,13 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 falhas=0
 falha() { echo "FALHA: $*"; falhas=$((falhas + 1)); }
 
-# Long enough that every command is still at work when the signal comes.
+# Long enough that every command is still at work when the signal comes;
+# no two pages alike, since a page that repeats another costs nearly nothing.
 relatorio="$temp/fonte/grande.spl"
 python3 -c "
 import sys
-linha = b'linha de teste do relatorio numero 0000000000 com texto\r\n'
-sys.stdout.buffer.write((linha * 60 + b'\x0c') * 8000 + b'\x1a')" >"$relatorio"
+linha = b'linha de teste do relatorio, pagina %010d, com texto\r\n'
+sys.stdout.buffer.write(b''.join(linha % p * 60 + b'\x0c' for p in range(8000)) + b'\x1a')" >"$relatorio"
 # A source that keeps standard input open.
 lento() { cat "$relatorio"; sleep 5; }
 

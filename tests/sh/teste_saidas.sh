@@ -65,8 +65,8 @@ if [ "$montado" = 1 ]; then
     longo="$temp/longo.spl"
     python3 -c "
 import sys
-linha = b'uma linha de um relatorio longo, 0123456789 abcdefghij\r\n'
-sys.stdout.buffer.write((linha * 60 + b'\x0c') * 5000 + b'\x1b0ultima pagina\r.')" >"$longo"
+linha = b'uma linha de um relatorio longo, pagina %d, abcdefghij\r\n'
+sys.stdout.buffer.write(b''.join(linha % p * 60 + b'\x0c' for p in range(5000)) + b'\x1b0ultima pagina\r.')" >"$longo"
     erro=$("$cli" imprimir "$longo" --pdf "$cheio/longo.pdf" 2>&1 >/dev/null)
     [ $? = 3 ] || falha "disco cheio durante o trabalho: $erro"
     if grep -q 'ultima pagina' <<<"$erro"; then falha "disco cheio: o trabalho foi até o fim"; fi

@@ -9,6 +9,7 @@
 #include "pdf/objetos.h"
 #include "pdf/subconjunto.h"
 #include "print/superficie_impressora.h"
+#include "stream/superficie.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -71,7 +72,8 @@ Corrida corrida(const QRawFont& fonte, const QString& texto)
     for (qsizetype i = 0; i < c.glifos.size(); ++i) {
         c.posicoes << QPointF(x, 0);
         c.caracteres.push_back(texto[i].unicode());
-        x += avancos[i].x();
+        // Every seventh glyph stands apart, as in a justified or spaced run.
+        x += avancos[i].x() + (i % 7 == 6 ? fonte.pixelSize() / 40 : 0);
     }
     return c;
 }
@@ -373,6 +375,53 @@ TEST(PdfImagem, CadaImagemGravadaUmaVezNaCorCerta)
     }
 }
 
+// A PNG read from its file goes in with its compressed rows as they are,
+// unless it has transparency or its file no longer holds those rows; it
+// looks the same either way.
+TEST(PdfImagem, PngComAsLinhasDoArquivo)
+{
+    const QString pasta = pasta_temporaria();
+    QImage meio = imagem_cheia(10, 10, Qt::blue, QImage::Format_ARGB32);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 5; x < 10; ++x)
+            meio.setPixel(x, y, 0); // transparent right half
+    const struct {
+        QImage imagem;
+        QRectF destino;
+        bool estragar; // the file changes into something else once read
+    } casos[] = {{imagem_cheia(20, 10, Qt::red, QImage::Format_RGB32), QRectF(1440, 1440, 1440, 720), false},
+                 {meio, QRectF(1440, 4320, 1440, 1440), false},
+                 {imagem_cheia(20, 10, Qt::green, QImage::Format_RGB32), QRectF(1440, 2880, 1440, 720), true}};
+    std::vector<QImage> lidas;
+    for (size_t i = 0; i < std::size(casos); ++i) {
+        const QString arquivo = pasta + QStringLiteral("/linhas%1.png").arg(i);
+        ASSERT_TRUE(casos[i].imagem.save(arquivo, "PNG"));
+        lidas.push_back(carregar_imagem(arquivo));
+        if (casos[i].estragar) {
+            ASSERT_TRUE(QImage(20, 10, QImage::Format_Mono).save(arquivo, "PNG"));
+        }
+    }
+    const QString caminho = pasta + QStringLiteral("/linhas.pdf");
+    {
+        QFile f(caminho);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        pdf::Escritor e(&f);
+        e.iniciar_pagina(11906, 16838);
+        for (size_t i = 0; i < std::size(casos); ++i)
+            e.imagem(lidas[i], casos[i].destino);
+        ASSERT_TRUE(e.terminar());
+    }
+    estrutura_valida(caminho);
+    const QByteArray pdf = ler(caminho);
+    EXPECT_EQ(pdf.count("/Predictor 15"), 1);
+    EXPECT_EQ(pdf.count("/SMask"), 1);
+    const QImage img = rasterizar(caminho, 1, 72, Programa::poppler, false);
+    EXPECT_EQ(img.pixelColor(108, 90), QColor(Qt::red));
+    EXPECT_EQ(img.pixelColor(108, 162), QColor(Qt::green));
+    EXPECT_EQ(img.pixelColor(80, 252), QColor(Qt::blue));
+    EXPECT_EQ(img.pixelColor(136, 252), QColor(Qt::white));
+}
+
 // A device that takes the first `limite` bytes and then refuses, as a full
 // disk does.
 class DispositivoCheio : public QIODevice {
@@ -408,7 +457,7 @@ TEST(PdfGravacao, FalhaDaSaidaEDita)
             e.iniciar_pagina(11906, 16838);
             for (int linha = 0; linha < 60; ++linha)
                 e.glifos(fonte, c.glifos.constData(), c.posicoes.constData(), c.caracteres.data(), c.glifos.size(),
-                         QPointF(720, 720 + 240 * linha), QColor(pagina % 256, 0, linha));
+                         QPointF(720, 720 + 240 * linha), QColor(pagina % 256, pagina / 256, linha));
         }
         EXPECT_FALSE(e.terminar()) << limite << " em " << fios << " fios";
         EXPECT_TRUE(e.falhou());
@@ -461,6 +510,47 @@ TEST(PdfGravacao, DocumentoLongoComTabelasForaDaMemoria)
                 << k << " " << pdf.mid(onde, 200).toStdString();
         }
     }
+}
+
+// The same pages with the same SOURCE_DATE_EPOCH make the same file, on any
+// number of threads; pages that repeat an earlier one (copies) show its
+// content stream instead of a stream of their own.
+TEST(PdfGravacao, MesmoRelatorioMesmoArquivoECopiasPartilhadas)
+{
+    const QByteArray epoca = qgetenv("SOURCE_DATE_EPOCH");
+    qputenv("SOURCE_DATE_EPOCH", "1700000000");
+    auto documento = [](int fios, int copias, int mudada) {
+        QBuffer b;
+        b.open(QIODevice::WriteOnly);
+        pdf::Escritor e(&b, QStringLiteral("Papelada"), fios);
+        for (int c = 0; c < copias; ++c)
+            for (int pagina = 0; pagina < 5; ++pagina) {
+                e.iniciar_pagina(11906, 16838);
+                e.retangulo_cheio(QRectF(pagina, c * 5 + pagina == mudada ? 1 : 0, 100, 100), Qt::black);
+            }
+        EXPECT_TRUE(e.terminar());
+        return b.data();
+    };
+    const QByteArray um = documento(1, 3, -1);
+    if (epoca.isNull())
+        qunsetenv("SOURCE_DATE_EPOCH");
+    else
+        qputenv("SOURCE_DATE_EPOCH", epoca);
+    EXPECT_TRUE(um.contains("/CreationDate (D:20231114221320Z)"));
+    EXPECT_EQ(um.count("/Type /Page "), 15);
+    EXPECT_EQ(um.count("stream\n") / 2, 5);
+    qputenv("SOURCE_DATE_EPOCH", "1700000000");
+    EXPECT_EQ(documento(2, 3, -1), um);
+    // One page of a copy that differs has a stream of its own, and the file
+    // another identifier.
+    const QByteArray outro = documento(1, 3, 7);
+    EXPECT_EQ(outro.count("stream\n") / 2, 6);
+    const auto id = [](const QByteArray& pdf) { return pdf.mid(pdf.indexOf("/ID ["), 40); };
+    EXPECT_NE(id(outro), id(um));
+    if (epoca.isNull())
+        qunsetenv("SOURCE_DATE_EPOCH");
+    else
+        qputenv("SOURCE_DATE_EPOCH", epoca);
 }
 
 TEST(PdfGravacao, DocumentoSemPaginasTemUmaEmBranco)
