@@ -1,8 +1,6 @@
 // The page index: where each page of the open report begins, so that the
 // preview can jump straight to any page. The pages are the printed pages:
-// the scan moves the pen down the page as the print pass does (line feeds,
-// form feeds, ESC "9", the moves, the page length, pictures and barcodes),
-// but looks at the text between only to see that something is drawn.
+// the index is the print pass itself, on a printer that draws nothing.
 #pragma once
 
 #include "stream/estado.h"
@@ -14,25 +12,22 @@
 
 namespace papelada {
 
-// Size of the blocks between two progress reports.
-constexpr qint64 bloco_indice = 8192;
-
-// Builds the index of `doc.nome_arquivo` as a print pass on `papel` finds
-// its pages: from the measured line height and character width and the page
-// height in `metricas`. The index counts every page and keeps the start of
+// Builds the index of `doc.nome_arquivo` as a print pass on `impressora`
+// (its font, resolution and page size; the paper source and top margin of
+// `papel`) finds its pages, from the metrics in `metricas`. The index counts every page and keeps the start of
 // a few, with the metrics, font and colour in force there (see
 // IndicePaginas); the pages between are found again by percorrer_paginas. Progress
-// goes to the observer ("Analisando os dados a Imprimir") once per block. On
+// goes to the observer ("Analisando os dados a Imprimir"). On
 // return the index counts at least one page and `doc.indice_valido` is true.
 // When the file cannot be opened the result is false, the index one page at
 // position 1, `doc.indice_valido` stays false and `erro` says why.
-bool examinar(Documento& doc, const Metricas& metricas, const Papel& papel, IndicePaginas& indice,
-              Observador& observador, QString* erro = nullptr);
+bool examinar(Documento& doc, const Metricas& metricas, const Superficie& impressora, const Papel& papel,
+              IndicePaginas& indice, Observador& observador, QString* erro = nullptr);
 
 // The same on an open source (a file or bytes in memory), from its current
 // position to its end.
-void examinar(FonteBytes& fonte, const Metricas& metricas, const Papel& papel, IndicePaginas& indice,
-              Observador& observador);
+void examinar(FonteBytes& fonte, const Metricas& metricas, const Superficie& impressora, const Papel& papel,
+              IndicePaginas& indice, Observador& observador);
 
 // Reads the report on from the start the index kept before page `primeira`
 // (brought into 1 .. total_paginas) and hands `cada` the number and start

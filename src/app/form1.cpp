@@ -714,7 +714,7 @@ bool Form1::validar(PedidoImpressao& pedido)
         Ampulheta ampulheta;
         Documento copia = doc_;
         IndicePaginas indice;
-        examinar(copia, metricas_, papel_da_impressora(*impressora_, QString::number(pedido.margens.superior)),
+        examinar(copia, metricas_, *impressora_, papel_da_impressora(*impressora_, QString::number(pedido.margens.superior)),
                  indice, *this);
         quadro({}, false);
         total = std::max(indice.total_paginas, 1);

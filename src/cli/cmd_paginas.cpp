@@ -27,7 +27,7 @@ int paginas(const QStringList& args)
     // The pages as the print pass finds them on this printer, with the
     // stored top margin.
     const Papel papel = papel_da_impressora(*d.impressora, QString::number(d.doc.margem_superior));
-    if (!examinar(d.doc, d.metricas, papel, indice, calado, &erro)) {
+    if (!examinar(d.doc, d.metricas, *d.impressora, papel, indice, calado, &erro)) {
         erros() << "papelada-cli: " << erro << "\n";
         return erro_entrada;
     }

@@ -1,5 +1,7 @@
 #include "print/superficie_impressora.h"
 
+#include "stream/superficie_estado.h"
+
 #include "analysis/papel.h"
 #include "pdf/escritor.h"
 #include "print/fluxo_cups.h"
@@ -241,7 +243,7 @@ void SuperficieImpressora::setHeight(double twips)
     if (!std::isfinite(twips))
         return;
     // The page being drawn keeps its size; the next one takes this.
-    altura_forcada_ = std::clamp(twips, 144.0, 288000.0);
+    altura_forcada_ = altura_do_papel(twips);
 }
 
 pdf::Escritor* SuperficieImpressora::pagina(QSizeF tamanho)
