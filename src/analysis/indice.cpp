@@ -13,11 +13,11 @@ namespace {
 
 const QString titulo_analise = QStringLiteral("Analisando os dados a Imprimir");
 
-// What a pass that only finds pages tells: its progress, and nothing of the
-// pages it reads through.
+// What a pass that only finds pages tells: its progress, and, when it
+// reads pages for a print, the report's messages and errors on them.
 class SoProgresso final : public Observador {
 public:
-    explicit SoProgresso(Observador* destino) : destino_(destino) {}
+    explicit SoProgresso(Observador* destino, bool avisos = false) : destino_(destino), avisos_(avisos) {}
     void progresso(double fracao) override
     {
         if (destino_)
@@ -28,35 +28,55 @@ public:
         if (destino_)
             destino_->processar_eventos();
     }
+    void mensagem(const QString& texto) override
+    {
+        if (avisos_)
+            destino_->mensagem(texto);
+    }
+    void aviso(const QString& texto) override
+    {
+        if (avisos_)
+            destino_->aviso(texto);
+    }
+    void erro(const QString& texto) override
+    {
+        if (avisos_)
+            destino_->erro(texto);
+    }
 
 private:
     Observador* destino_;
+    bool avisos_;
 };
 
-// The print pass from `inicio` (the first page when null) to the end of the
-// file, or until `nova` returns false, on a copy of the index's printer
-// that draws nothing. Returns the pass, whose page count and last page tell
-// how many pages the print has.
+// The print pass on a copy of `impressora` that draws nothing, with the
+// metrics `metricas`, from `inicio` (the first page when null) to the end of
+// the file, or until `nova` returns false. Returns the pass's page count and
+// whether its last page has something drawn on it.
 struct Percurso {
     std::int64_t paginas = 1;
     bool ultima_tocada = false;
 };
-Percurso percorrer(FonteBytes& fonte, const IndicePaginas& indice, const InicioPagina* inicio,
-                   const std::function<bool(const InicioPagina&)>& nova, Observador* observador)
+Percurso percorrer(FonteBytes& fonte, const Superficie& impressora, Metricas metricas, const InicioPagina* inicio,
+                   const std::function<bool(const InicioPagina&)>& nova, Observador* observador,
+                   QSet<QString>* imagens_com_erro = nullptr)
 {
-    SuperficieEstado impressora(*indice.impressora);
+    SuperficieEstado estado(impressora);
     Documento doc;
-    Metricas m = indice.marcos.front().metricas;
     Corrida corrida;
     const bool selecionar = true;
     Passagem p(selecionar);
     so_paginas(p);
     p.retomar = inicio;
     p.ao_iniciar_pagina = nova;
-    SoProgresso calado(observador);
+    if (imagens_com_erro)
+        p.imagens_com_erro = *imagens_com_erro;
+    SoProgresso calado(observador, imagens_com_erro != nullptr);
     // As in the print pass, the last byte of the file is never interpreted.
     fonte.incluir_ultimo_byte(false);
-    imprimir_passagem(fonte, doc, m, corrida, impressora, p, calado);
+    imprimir_passagem(fonte, doc, metricas, corrida, estado, p, calado);
+    if (imagens_com_erro)
+        *imagens_com_erro = p.imagens_com_erro;
     return {p.pagina, p.pagina_tocada};
 }
 
@@ -98,7 +118,7 @@ void examinar(FonteBytes& fonte, const Metricas& metricas, const Superficie& imp
         const MarcoPagina& ultimo = indice.marcos.back();
         return inicio.pagina - ultimo.pagina >= indice.passo || inicio.posicao - ultimo.posicao >= indice.bytes_passo;
     };
-    const Percurso r = percorrer(fonte, indice, nullptr, [&](const InicioPagina& inicio) {
+    const Percurso r = percorrer(fonte, *modelo, primeira.metricas, nullptr, [&](const InicioPagina& inicio) {
         if (!longe(inicio))
             return true;
         if (indice.marcos.size() == maximo) {
@@ -172,11 +192,26 @@ void percorrer_paginas(FonteBytes& fonte, const IndicePaginas& indice, std::int3
     if (pagina == total || !fonte.posicionar(marco.posicao))
         return;
     const InicioPagina* inicio = &marco == &indice.marcos.front() ? nullptr : &marco;
-    percorrer(fonte, indice, inicio, [&](const InicioPagina& i) {
+    percorrer(fonte, *indice.impressora, indice.marcos.front().metricas, inicio, [&](const InicioPagina& i) {
         if (i.pagina < primeira)
             return true;
         return cada(i.pagina, i) && i.pagina < total;
     }, nullptr);
+}
+
+std::optional<InicioPagina> achar_pagina(FonteBytes& fonte, const Metricas& metricas, const Superficie& impressora,
+                                        std::int32_t pagina, Observador& avisos, QSet<QString>& imagens_com_erro)
+{
+    std::optional<InicioPagina> achada;
+    if (pagina <= 1)
+        return achada;
+    percorrer(fonte, impressora, metricas, nullptr, [&](const InicioPagina& i) {
+        if (i.pagina < pagina)
+            return true;
+        achada = i;
+        return false;
+    }, &avisos, &imagens_com_erro);
+    return achada;
 }
 
 InicioPagina inicio_da_pagina(FonteBytes& fonte, const IndicePaginas& indice, std::int32_t pagina,

@@ -8,7 +8,9 @@
 #include "stream/modelo_pagina.h"
 #include "stream/observador.h"
 
+#include <QSet>
 #include <functional>
+#include <optional>
 
 namespace papelada {
 
@@ -36,6 +38,14 @@ void examinar(FonteBytes& fonte, const Metricas& metricas, const Superficie& imp
 // on; it is left positioned wherever the reading stopped.
 void percorrer_paginas(FonteBytes& fonte, const IndicePaginas& indice, std::int32_t primeira,
                        const std::function<bool(std::int32_t, const InicioPagina&)>& cada);
+
+// The start of page `pagina` (2 or more) of the pass that begins now on
+// `impressora` (pen, margins and paper as the print job set them) with the
+// metrics `metricas`, reading `fonte` from where it stands; none when the
+// pass ends before it. The report's messages and errors on the pages before
+// go to `avisos`, a picture's error once (see Passagem::imagens_com_erro).
+std::optional<InicioPagina> achar_pagina(FonteBytes& fonte, const Metricas& metricas, const Superficie& impressora,
+                                        std::int32_t pagina, Observador& avisos, QSet<QString>& imagens_com_erro);
 
 // The start of page `pagina` (brought into 1 .. total_paginas) and, in
 // `seguinte`, the first byte of the page after it (0 after the last page).
