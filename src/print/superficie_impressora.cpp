@@ -411,6 +411,7 @@ void SuperficieImpressora::descartar()
     escritor_.reset();
     destino_.reset(); // an unfinished PDF file is removed
     pagina_ = 1;
+    altura_forcada_ = 0;
     paginas_pendentes_ = 0;
     paginas_documento_ = 0;
     falhou_ = false;
@@ -455,6 +456,7 @@ bool SuperficieImpressora::endDoc()
     }
     destino_.reset();
     pagina_ = 1;
+    altura_forcada_ = 0; // a page length lasts to the end of its document
     paginas_pendentes_ = 0;
     paginas_entregues_ = ok ? paginas_documento_ : 0;
     paginas_documento_ = 0;

@@ -86,6 +86,9 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
     if (real)
         real->setFiosEscritor(em_fios ? std::max(1, nucleos - fios) : 0);
     Corrida corrida;
+    // Every copy begins on the paper the job began on: a page length that a
+    // copy set lasts to its end only.
+    const double altura_papel = impressora.height();
     for (int copias = pedido.copias;;) {
         observador.quadro(titulo_quadro, true);
         passagem.pagina = 1;
@@ -101,6 +104,7 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
         // The top offset still uses the line height of the previous pass.
         impressora.setCurrentX(0);
         impressora.setCurrentY(topo_da_pagina(impressora, metricas.altura_linha));
+        impressora.setHeight(altura_papel);
         metricas.altura_folha = para_i32(impressora.height());
         metricas.largura_folha = para_i32(impressora.width());
         metricas.largura_caracter = metricas.largura_caracter_padrao;
