@@ -46,6 +46,13 @@ public:
                 break;
             if (!agir(it))
                 return; // the last selected page has ended: its page end flushed the run
+            // A page begun by this item starts where the item left the pen
+            // (a picture or barcode that ends a page moves it on the next).
+            if (inicio_pendente_) {
+                inicio_pendente_ = false;
+                if (!p_.ao_iniciar_pagina(inicio_atual()))
+                    return;
+            }
         }
         descarregar();
         p_.pagina_tocada = tocada_;
@@ -75,8 +82,8 @@ private:
         corrida_.campo_fim = s.campo_fim;
         corrida_.campo_alinhamento = s.campo_alinhamento;
         p_.pagina = s.pagina;
-        imp_.setCurrentX(0);
-        imp_.setCurrentY(topo_da_pagina(papel_, m_.altura_linha));
+        imp_.setCurrentX(s.x);
+        imp_.setCurrentY(s.y);
     }
 
     // The start of the page just begun, as retomar() takes it.
@@ -86,6 +93,8 @@ private:
         s.posicao = fonte_.posicao() + 1;
         s.pagina = static_cast<std::int32_t>(std::min<std::int64_t>(
             p_.selecionar_paginas ? p_.pagina : imp_.page(), std::numeric_limits<std::int32_t>::max()));
+        s.x = imp_.currentX();
+        s.y = imp_.currentY();
         s.metricas = m_;
         s.estilo = estilo_;
         s.altura_papel = altura_papel_;
@@ -432,7 +441,8 @@ private:
         imp_.setCurrentY(topo_da_pagina(papel_, m_.altura_linha));
         altura_papel_ = imp_.height();
         tocada_ = false;
-        return !p_.ao_iniciar_pagina || p_.ao_iniciar_pagina(inicio_atual());
+        inicio_pendente_ = static_cast<bool>(p_.ao_iniciar_pagina);
+        return true;
     }
 
     // Pen y moves to `y` if that is still on the page; otherwise the page ends.
@@ -610,6 +620,7 @@ private:
     double altura_papel_; // of the page being printed
     bool corrida_visivel_ = false; // the run came on a selected page: it is drawn
     bool tocada_ = false;          // something is drawn, or would be, on this page
+    bool inicio_pendente_ = false; // a page has begun: its start is told after the item
     EstiloTexto estilo_;           // font and colour the stream has set since the pass began
     static constexpr qint64 bloco_relato = 256 * 1024; // bytes read through between progress reports
     qint64 proximo_relato_ = bloco_relato;

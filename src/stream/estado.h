@@ -68,12 +68,13 @@ struct EstiloTexto {
 // Where a page begins, and everything a pass has there: the 1-based file
 // position of the page's first byte, the page's number, the metrics, the
 // font and colour the stream has set, the height of the paper the page is
-// printed on, and a run field still waiting for its run. A pass can begin
-// at any page from it (the pen stands at the top of the page, the run is
-// empty) and go on as the pass from the first byte goes on.
+// printed on, the pen, and a run field still waiting for its run. A pass
+// can begin at any page from it (the run is empty) and go on as the pass
+// from the first byte goes on.
 struct InicioPagina {
     qint64 posicao = 1;
     std::int32_t pagina = 1;
+    double x = 0, y = 0; // the pen, in twips from the margins
     Metricas metricas;
     EstiloTexto estilo;
     double altura_papel = 0; // 0: the printer's own
