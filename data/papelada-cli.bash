@@ -5,7 +5,7 @@ _papelada_cli()
     local cur prev words cword
     _init_completion -s || return
 
-    local comandos="imprimir medir paginas visualizar salvar impressoras"
+    local comandos="imprimir medir paginas visualizar salvar enviar vigiar impressoras"
     if [[ $cword -eq 1 ]]; then
         COMPREPLY=($(compgen -W "$comandos --help --version" -- "$cur"))
         return
@@ -17,6 +17,8 @@ _papelada_cli()
         medir | paginas) opcoes="--pdf --impressora --help" ;;
         visualizar) opcoes="--zoom --procurar --pdf --impressora --help" ;;
         salvar | impressoras) opcoes="--help" ;;
+        enviar) opcoes="--paginas --para --margens --help" ;;
+        vigiar) opcoes="--impressora --pdf-em --margens --help" ;;
         *) return ;;
     esac
 
@@ -33,7 +35,11 @@ _papelada_cli()
                 return
             fi
             ;;
-        --paginas | --copias | --margens | --dpi | --zoom | --procurar)
+        --pdf-em)
+            _filedir -d
+            return
+            ;;
+        --paginas | --copias | --margens | --dpi | --zoom | --procurar | --para)
             return
             ;;
     esac
@@ -48,6 +54,7 @@ _papelada_cli()
         visualizar) _filedir '@(spl|SPL|png)' ;;
         salvar) _filedir ;;
         impressoras) ;;
+        vigiar) _filedir -d ;;
         *) _filedir '@(spl|SPL)' ;;
     esac
 } &&

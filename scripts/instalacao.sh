@@ -27,7 +27,8 @@ for f in bin/papelada bin/papelada-cli lib/cups/filter/papeladatopdf; do
 done
 for f in share/applications/br.com.orvel.Papelada.desktop share/mime/packages/papelada.xml \
          share/icons/hicolor/scalable/apps/papelada.svg share/metainfo/br.com.orvel.Papelada.metainfo.xml \
-         share/man/man1/papelada.1 share/man/man1/papelada-cli.1 \
+         share/man/man1/papelada.1.gz share/man/man1/papelada-cli.1.gz \
+         share/doc/papelada/copyright share/doc/papelada/changelog.gz \
          share/bash-completion/completions/papelada-cli share/cups/mime/papelada.types \
          share/cups/mime/papelada.convs; do
   [ -s "$u/$f" ] || falha "falta o arquivo $f"
@@ -42,8 +43,19 @@ cp "$u/share/mime/packages/papelada.xml" "$tmp/mime/packages/"
 XDG_DATA_DIRS=$tmp update-mime-database "$tmp/mime"
 melhor=$(grep ':\*\.spl$' "$tmp/mime/globs2" | sort -t: -k1,1nr | head -1)
 [ "${melhor#*:}" = "application/x-papelada-spool:*.spl" ] || falha "*.spl não é application/x-papelada-spool: $melhor"
-for m in "$u"/share/man/man1/*.1; do
-  [ -z "$(LC_ALL=C.UTF-8 groff -k -man -Tutf8 -ww -z "$m" 2>&1)" ] || falha "página de manual com avisos: $m"
+for m in "$u"/share/man/man1/*.1.gz; do
+  [ -z "$(zcat "$m" | LC_ALL=C.UTF-8 groff -k -man -Tutf8 -ww -z 2>&1)" ] || falha "página de manual com avisos: $m"
+done
+grep -q '^StartupWMClass=Papelada$' "$u/share/applications/br.com.orvel.Papelada.desktop" || falha "StartupWMClass"
+# Hardened programs: position-independent, relocations read-only and bound
+# at start, stack protector (FORTIFY is in the compile flags; lintian tells
+# whether any call needed a checked function).
+for f in bin/papelada bin/papelada-cli lib/cups/filter/papeladatopdf; do
+  elf=$(readelf -h -l -d "$u/$f"; nm -D "$u/$f")
+  grep -q 'Type: *DYN' <<<"$elf" || falha "$f não é PIE"
+  grep -q GNU_RELRO <<<"$elf" || falha "$f sem RELRO"
+  grep -q 'FLAGS.*NOW' <<<"$elf" || falha "$f sem BIND_NOW"
+  grep -q __stack_chk_fail <<<"$elf" || falha "$f sem proteção de pilha"
 done
 # The completion offers the commands, and each command's options.
 completar() {
@@ -62,7 +74,12 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 (cd "$build" && cpack -G DEB >"$tmp/cpack.log" 2>&1) || { cat "$tmp/cpack.log" >&2; falha "cpack"; }
 deb=$(ls -t "$build"/papelada_*.deb | head -1)
-dpkg-deb -f "$deb" Depends | grep -q qt6-translations-l10n || falha "o pacote não depende de qt6-translations-l10n"
+for d in qt6-translations-l10n libqt6svg6; do
+  dpkg-deb -f "$deb" Depends | grep -q "$d" || falha "o pacote não depende de $d"
+done
+if command -v lintian >/dev/null; then
+  lintian --fail-on error,warning "$deb" >"$tmp/lintian.log" 2>&1 || { cat "$tmp/lintian.log" >&2; falha "lintian"; }
+fi
 dpkg -i "$deb" >/dev/null
 pacote_instalado=1
 /usr/bin/papelada-cli --version | grep -qx "Papelada $(dpkg-deb -f "$deb" Version)" || falha "papelada-cli --version"

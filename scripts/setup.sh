@@ -15,7 +15,7 @@ PACKAGES=(
   libcups2-dev libdeflate-dev libharfbuzz-dev libfontconfig-dev
   poppler-utils zbar-tools qpdf mupdf-tools
   qt6-translations-l10n dpkg-dev desktop-file-utils appstream shared-mime-info
-  bash-completion groff-base
+  bash-completion groff-base lintian
 )
 
 missing=()

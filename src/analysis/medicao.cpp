@@ -11,6 +11,8 @@
 // leave the previous state in place and the scan goes on.
 #include "analysis/medicao.h"
 
+#include "stream/politica_imagens.h"
+
 #include "stream/comandos.h"
 #include "stream/cp1252.h"
 #include "stream/fonte_bytes.h"
@@ -281,6 +283,7 @@ Medicao medir_relatorio(const Documento& doc, Metricas& metricas, Superficie& im
                         Observador& observador, FonteEscolhida* dialogo, const OpcoesMedicao& opcoes)
 {
     Medicao r;
+    iniciar_orcamento_imagens(); // a report opened is a job of its own
     Medidor medidor(metricas, impressora, observador, dialogo, opcoes, r);
     medidor.preparar();
     FonteBytes fonte;

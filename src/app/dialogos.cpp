@@ -3,13 +3,20 @@
 #include "app/escolha_impressora.h"
 #include "print/superficie_impressora.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QFileDialog>
+#include <QCheckBox>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QGroupBox>
 #include <QFontInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <cstdlib>
+#include <limits>
 
 namespace papelada {
 
@@ -25,6 +32,28 @@ QString arquivo_escolhido(QFileDialog& dialogo)
 
 } // namespace
 
+QString estilo_da_familia(const QString& familia, bool negrito, bool italico)
+{
+    // The family's own names ("Bold Italic", "Book", "Oblique"): the dialog
+    // lists these, while a font without a style name would be described by
+    // the translated words ("Negrito Itálico") and match none of them.
+    const int peso = negrito ? QFont::Bold : QFont::Normal;
+    QString melhor;
+    int distancia = std::numeric_limits<int>::max();
+    for (const QString& estilo : QFontDatabase::styles(familia)) {
+        // Oblique counts as italic; among equals the plainest name wins
+        // ("Book" before "Condensed").
+        const bool inclinado = QFontDatabase::font(familia, estilo, 12).italic();
+        const int d = std::abs(QFontDatabase::weight(familia, estilo) - peso) * 100
+                      + (inclinado != italico ? 100000 : 0) + estilo.size();
+        if (d < distancia) {
+            distancia = d;
+            melhor = estilo;
+        }
+    }
+    return melhor;
+}
+
 QFont fonte_para_dialogo(const FonteEscolhida& f)
 {
     QFont fonte(f.nome);
@@ -32,9 +61,8 @@ QFont fonte_para_dialogo(const FonteEscolhida& f)
         fonte.setPointSizeF(f.tamanho);
     fonte.setBold(f.negrito);
     fonte.setItalic(f.italico);
-    fonte.setUnderline(f.sublinhado);
-    fonte.setStrikeOut(f.riscado);
     fonte.setFamily(QFontInfo(fonte).family());
+    fonte.setStyleName(estilo_da_familia(fonte.family(), f.negrito, f.italico));
     return fonte;
 }
 
@@ -45,8 +73,6 @@ FonteEscolhida fonte_do_dialogo(const FonteEscolhida& inicial, const QFont& esco
     f.tamanho = escolhida.pointSizeF();
     f.negrito = escolhida.bold();
     f.italico = escolhida.italic();
-    f.sublinhado = escolhida.underline();
-    f.riscado = escolhida.strikeOut();
     return f;
 }
 
@@ -106,8 +132,15 @@ std::optional<QString> DialogosQt::escolher_impressora(QWidget* pai, const QStri
 
 std::optional<FonteEscolhida> DialogosQt::escolher_fonte(QWidget* pai, const FonteEscolhida& inicial)
 {
-    QFontDialog dialogo(fonte_para_dialogo(inicial), pai);
+    QFontDialog dialogo(pai);
+    dialogo.setOption(QFontDialog::DontUseNativeDialog);
+    dialogo.setCurrentFont(fonte_para_dialogo(inicial));
     dialogo.setWindowTitle(QStringLiteral("Fontes"));
+    // The report prints neither strike-through nor underline: the dialog
+    // does not offer them.
+    for (QCheckBox* efeito : dialogo.findChildren<QCheckBox*>())
+        if (auto* grupo = qobject_cast<QGroupBox*>(efeito->parentWidget()))
+            grupo->hide();
     if (dialogo.exec() != QDialog::Accepted)
         return std::nullopt;
     return fonte_do_dialogo(inicial, dialogo.selectedFont());
@@ -115,11 +148,15 @@ std::optional<FonteEscolhida> DialogosQt::escolher_fonte(QWidget* pai, const Fon
 
 std::optional<QString> DialogosQt::pedir_texto(QWidget* pai, const QString& rotulo, const QString& titulo)
 {
-    bool aceito = false;
-    const QString texto = QInputDialog::getText(pai, titulo, rotulo, QLineEdit::Normal, {}, &aceito);
-    if (!aceito)
+    QInputDialog dialogo(pai);
+    dialogo.setWindowTitle(titulo);
+    dialogo.setLabelText(rotulo);
+    // Wide enough for the whole title beside the window's buttons.
+    const QFont letra_titulo = QApplication::font("QMdiSubWindowTitleBar");
+    dialogo.setMinimumWidth(std::max(320, QFontMetrics(letra_titulo).horizontalAdvance(titulo) * 3 / 2 + 160));
+    if (dialogo.exec() != QDialog::Accepted)
         return std::nullopt;
-    return texto;
+    return dialogo.textValue();
 }
 
 void DialogosQt::processar_eventos()

@@ -52,6 +52,9 @@ public:
 // for the report's font name (a name that is not installed is mapped to
 // another family, which the dialog must show, not its own first entry).
 QFont fonte_para_dialogo(const FonteEscolhida& f);
+// The style of `familia` nearest to the weight and slant asked for, by the
+// family's own style name.
+QString estilo_da_familia(const QString& familia, bool negrito, bool italico);
 // The font chosen in the dialog: when the user kept the family that the
 // report's name maps to, the report's own name stays.
 FonteEscolhida fonte_do_dialogo(const FonteEscolhida& inicial, const QFont& escolhida);

@@ -1,6 +1,7 @@
 #include "app/escolha_impressora.h"
 
 #include "analysis/medicao.h"
+#include "analysis/papel.h"
 #include "app/widgets.h"
 #include "print/superficie_impressora.h"
 
@@ -11,24 +12,41 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <cups/cups.h>
 
 namespace papelada {
 
 namespace {
 
-QString situacao(QPrinter::PrinterState estado)
+// A queue's state as the scheduler reports it: whether it takes jobs, and
+// whether it is stopped or printing. Its reason, in the scheduler's own
+// words, follows once, without a period of its own.
+QString situacao(const QString& nome)
 {
-    switch (estado) {
-    case QPrinter::Idle:
-        return QStringLiteral("Pronta");
-    case QPrinter::Active:
-        return QStringLiteral("Imprimindo");
-    case QPrinter::Aborted:
-        return QStringLiteral("Parada");
-    case QPrinter::Error:
-        return QStringLiteral("Com erro");
+    cups_dest_t* destinos = nullptr;
+    const int quantos = cupsGetDests2(CUPS_HTTP_DEFAULT, &destinos);
+    const QByteArray fila = nome.toUtf8();
+    const cups_dest_t* d = cupsGetDest(fila.constData(), nullptr, quantos, destinos);
+    QString texto = QStringLiteral("Pronta");
+    if (d) {
+        const auto opcao = [d](const char* chave) {
+            return QString::fromUtf8(cupsGetOption(chave, d->num_options, d->options)).trimmed();
+        };
+        const QString estado = opcao("printer-state");
+        if (opcao("printer-is-accepting-jobs") == QLatin1String("false"))
+            texto = QStringLiteral("Não aceita trabalhos");
+        else if (estado == QLatin1String("5"))
+            texto = QStringLiteral("Pausada");
+        else if (estado == QLatin1String("4"))
+            texto = QStringLiteral("Imprimindo");
+        QString motivo = opcao("printer-state-message");
+        while (motivo.endsWith(QLatin1Char('.')))
+            motivo.chop(1);
+        if (!motivo.isEmpty())
+            texto += QStringLiteral(": ") + motivo;
     }
-    return {};
+    cupsFreeDests(quantos, destinos);
+    return texto;
 }
 
 } // namespace
@@ -41,7 +59,8 @@ LinhaImpressora descrever_impressora(const QString& nome)
     const QPrinterInfo info = QPrinterInfo::printerInfo(nome);
     if (info.isNull())
         return {nome, {}, QStringLiteral("Não encontrada")};
-    return {nome, info.defaultPageSize().name(), situacao(info.state())};
+    // The paper by the name the rest of the window gives it.
+    return {nome, nome_papel(info.defaultPageSize().windowsId()), situacao(nome)};
 }
 
 EscolhaImpressora::EscolhaImpressora(const QStringList& impressoras, const QString& atual, QWidget* pai)

@@ -16,6 +16,7 @@
 #include <memory>
 
 class QAction;
+class QBoxLayout;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -28,6 +29,7 @@ namespace papelada {
 
 class Form2;
 class FrmAbout;
+class SegundoPlano;
 struct PedidoImpressao;
 
 // The program's command line: its arguments joined with single spaces, as
@@ -50,6 +52,9 @@ public:
     bool Form_Load();
     // Runs the print job that the preview asked for, once per request.
     void Form_Activate();
+    // The warnings of the settings store and the other modules are shown
+    // in this window too, not only on the terminal.
+    void mostrar_avisos_do_sistema();
 
     void Command1_Click(); // Imprimir
     void Command2_Click(); // Sair
@@ -60,6 +65,7 @@ public:
     void Command7_Click(); // Salvar
     void Command8_Click(); // Abrir
     void DefaultFont_Click();
+    void enviar_por_email_Click(); // in envio_email_janela.cpp
     void ajuda_sobre_Click();
 
     Documento& documento() { return doc_; }
@@ -92,10 +98,21 @@ Q_SIGNALS:
 protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    bool carregar();
+    void mostrar_adiados();
+    // The window's controls, a group at a time, then their places.
     void montar();
+    void montar_arquivo(QWidget* central);
+    void montar_impressora(QWidget* central);
+    void montar_selecao(QWidget* central);
+    QBoxLayout* montar_margens(QWidget* central);
+    void montar_progresso(QWidget* central);
+    void montar_comandos(QWidget* central);
+    void dispor(QWidget* central, QBoxLayout* margens);
     void montar_menus();
     void sem_documento();
     void habilitar_documento(bool sim);
@@ -103,6 +120,8 @@ private:
     void mostrar_impressora();
     void medir();
     void aplicar_fonte(const FonteEscolhida& f);
+    // The font dialog starts on the printer's font.
+    void fonte_da_impressora();
     // Reads the fields of the job into `pedido`. False, with the message next
     // to the fields and the faulty field focused, when one is not valid.
     bool validar(PedidoImpressao& pedido);
@@ -112,7 +131,8 @@ private:
     // Stores the margins the user changed (and found valid); the others keep
     // their stored values.
     void guardar_margens();
-    void bloquear_para_copia(bool sim);
+    // `texto`: the text copy, which has its own "Cancelar" next to its line.
+    void bloquear_para_copia(bool sim, bool texto);
     // After the progress frame or the copy line is hidden the window takes
     // its former height again.
     void guardar_altura();
@@ -147,6 +167,9 @@ private:
     bool editada_esquerda_ = false, editada_superior_ = false;
     // Warnings already given for the file shown.
     QSet<QString> avisos_dados_;
+    // Messages given before the window first showed: they come with it.
+    QStringList avisos_adiados_;
+    bool carregando_ = false;
     int altura_antes_ = 0;
 
     QLabel *rotulo_titulo_arquivo, *rotulo_arquivo, *rotulo_mensagem;
@@ -162,9 +185,11 @@ private:
     QProgressBar* barra_progresso;
     QPushButton *botao_imprimir, *botao_sair, *botao_impressora, *botao_fontes, *botao_interromper;
     QPushButton *botao_visualizar, *botao_salvar, *botao_abrir, *botao_cancelar_copia;
+    SegundoPlano* andamento_; // the byte-for-byte copy
     QAction *acao_abrir, *acao_salvar, *acao_sair;
     QAction *acao_impressora, *acao_fontes, *acao_fonte_padrao, *acao_visualizar, *acao_imprimir;
     QAction* acao_sobre;
+    QAction* acao_enviar_email;
 
     QPointer<Form2> form2_;
     QPointer<FrmAbout> about_;

@@ -12,8 +12,10 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 
-class QFrame;
+class QAction;
+class QToolBar;
 class QLabel;
 class QLineEdit;
 class QScrollBar;
@@ -22,6 +24,7 @@ class QToolButton;
 namespace papelada {
 
 class Dialogos;
+class SegundoPlano;
 
 // The plain text of the report that the search runs on, loaded again at
 // every search from the start.
@@ -30,9 +33,11 @@ class TextoProcura : public QObject {
 public:
     explicit TextoProcura(QObject* pai);
     bool carregar(const QString& caminho, QString* erro);
-    // The 0-based offset of the first occurrence at or after `inicio`,
-    // without regard to case; -1 when there is none.
-    qint64 procurar(const QString& texto, qint64 inicio) const;
+    // The 0-based offset of the first printed occurrence at or after
+    // `inicio`, without regard to case, in `achado` (-1 when there is none).
+    // False when the file could not be read or `andamento` was cancelled.
+    bool procurar(const QString& texto, qint64 inicio, qint64& achado, QString* erro,
+                  SegundoPlano& andamento) const;
 
 private:
     // The file is searched where it lies, block by block, up to the length
@@ -68,6 +73,9 @@ public:
     void Text1_Change();
     void Text1_LostFocus();
     void Text2_LostFocus();
+    // The zoom that fits the page's width, or the whole page, in the view.
+    void ajustar_largura();
+    void pagina_inteira_na_tela();
     // Renders the current page again.
     void redisplay();
 
@@ -86,6 +94,7 @@ protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* objeto, QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     class Visor;
@@ -101,6 +110,21 @@ private:
     // The zoom percentage and its factor, together.
     void definir_zoom(int percentual);
     void ir_para_achado(qint64 achado);
+    // Runs the search from `inicio` on a worker: the hit, -1 when there is
+    // none, nothing when it failed (the user has been told) or was cancelled.
+    std::optional<qint64> procurar(qint64 inicio);
+    // What was asked for while a page was drawn or a search ran, in order.
+    void executar_pendentes();
+    // The scroll ranges from the page image and the view; a bar shows only
+    // when the page does not fit that way.
+    void ajustar_barras();
+    // Scrolls so that the highlighted hit is in view.
+    void mostrar_destaque();
+    // The page's top (or, with `fim`, its foot) in view.
+    void rolar_para(bool fim);
+    // The zoom of the page image that makes `lado_pixels` (at 100 %) fill
+    // `espaco` pixels, within the zoom limits.
+    void zoom_para(double lado_pixels, int espaco);
     void texto_nao_localizado();
 
     // Observador: what a rendering tells the window.
@@ -129,7 +153,7 @@ private:
     Visor* imagem_pagina;       // Picture2: the part of the page in view
     QScrollBar* barra_rolagem_horizontal; // HScroll1
     QScrollBar* barra_rolagem_vertical;   // VScroll1
-    QFrame* barra_ferramentas;  // Frame1
+    QToolBar* barra_ferramentas; // Frame1
     QLabel* rotulo_pagina;      // Label1 "Página"
     QLabel* rotulo_numero_pagina; // Label2
     QLabel* rotulo_de;          // Label3 "de"
@@ -147,6 +171,10 @@ private:
     QToolButton* botao_procurar_proxima; // Picture12
     QToolButton* botao_imprimir;   // Picture8
     QToolButton* botao_fechar;     // Picture7
+    QToolButton* botao_ajustar_largura;
+    QToolButton* botao_pagina_inteira;
+    QAction* acao_procurar_proxima;
+    SegundoPlano* andamento;       // a search that takes long
     TextoProcura* texto_procura;   // RichTextBox1
 };
 

@@ -1,5 +1,5 @@
-// The pictures of the preview's tool strip, drawn in code so that they stay
-// sharp at any screen scale.
+// The pictures of the preview's tool strip: the desktop theme's, or the
+// program's own drawings where the theme has none.
 #pragma once
 
 #include <QIcon>
@@ -13,6 +13,8 @@ enum class Icone {
     Ultima,     // last page
     MenosZoom,
     MaisZoom,
+    AjustarLargura,
+    PaginaInteira,
     Procurar,   // find from the start
     ProcurarProxima,
     Imprimir,

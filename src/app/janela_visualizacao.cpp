@@ -1,9 +1,11 @@
 #include "app/janela_visualizacao.h"
 
 #include "app/dialogos.h"
+#include "app/envio_email_janela.h"
 #include "app/widgets.h"
 #include "app/janela_form3.h"
 #include "app/janela_icones.h"
+#include "app/segundo_plano.h"
 #include "preview/procura.h"
 #include "stream/fonte_bytes.h"
 #include "stream/numeros.h"
@@ -11,7 +13,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFocusEvent>
-#include <QFrame>
+#include <QKeyEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,6 +24,7 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <algorithm>
@@ -33,17 +36,32 @@ namespace {
 
 const QString titulo_procura = QStringLiteral("Procura de Texto");
 
-// Scroll range over one side of the page: a unit is 16 twips of the side; a
-// click on the track moves a 48th of it, an arrow a 480th.
-void definir_faixa(QScrollBar* barra, std::int32_t lado_twips)
+// Scroll range over one side of the page image, in its pixels: from its
+// start to where its end meets the end of the view, a page of the view at a
+// time on the track, a line of text an arrow.
+void definir_faixa(QScrollBar* barra, int lado_imagem, int visivel)
 {
-    const auto parte = [lado_twips](double divisor) {
-        return std::max<int>(0, para_i16(lado_twips / divisor));
-    };
-    barra->setRange(0, parte(16));
-    barra->setPageStep(parte(48));
-    barra->setSingleStep(parte(480));
-    barra->setValue(0);
+    barra->setRange(0, std::max(0, lado_imagem - visivel));
+    barra->setPageStep(std::max(1, visivel));
+    barra->setSingleStep(std::max(1, visivel / 20));
+    barra->setVisible(lado_imagem > visivel);
+}
+
+// Where the highlighted hit lies in the page image: the pixels of its colour.
+QRect area_do_destaque(const QImage& imagem)
+{
+    const QRgb cor = QBColor(9).rgb();
+    QRect area;
+    const QImage img = imagem.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y) {
+        const auto* linha = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; x < img.width(); ++x)
+            if ((linha[x] & 0xffffff) == (cor & 0xffffff))
+                area |= QRect(x, y, 1, 1);
+        if (!area.isNull() && y > area.bottom() + 40)
+            break; // the hit's line is behind
+    }
+    return area;
 }
 
 } // namespace
@@ -65,10 +83,17 @@ bool TextoProcura::carregar(const QString& caminho, QString* erro)
     return true;
 }
 
-qint64 TextoProcura::procurar(const QString& texto, qint64 inicio) const
+bool TextoProcura::procurar(const QString& texto, qint64 inicio, qint64& achado, QString* erro,
+                            SegundoPlano& andamento) const
 {
-    qint64 achado = -1;
-    return procurar_no_arquivo(caminho_, tamanho_, texto, inicio, achado) ? achado : -1;
+    bool ok = false;
+    const QString caminho = caminho_;
+    const qint64 tamanho = tamanho_;
+    andamento.executar(QStringLiteral("Procurando \"%1\"...").arg(texto), [&] {
+        ok = procurar_no_arquivo(caminho, tamanho, texto, inicio, achado, erro, &andamento.cancelado(),
+                                 [&andamento](double f) { andamento.progresso(f); });
+    });
+    return ok;
 }
 
 // ---- The viewport --------------------------------------------------------
@@ -82,6 +107,7 @@ public:
         setObjectName(QStringLiteral("Picture2"));
         setAttribute(Qt::WA_OpaquePaintEvent);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        setFocusPolicy(Qt::StrongFocus);
     }
 
 protected:
@@ -91,7 +117,14 @@ protected:
         p.fillRect(rect(), palette().color(QPalette::Dark));
         const QImage& pagina = janela_->quadro_;
         if (!pagina.isNull())
-            p.drawImage(QPoint(0, 0), pagina, QRect(janela_->deslocamento(), pagina.size()));
+            p.drawImage(QPoint(std::max(0, (width() - pagina.width()) / 2), 0), pagina,
+                        QRect(janela_->deslocamento(), pagina.size()));
+    }
+
+    void resizeEvent(QResizeEvent* e) override
+    {
+        QWidget::resizeEvent(e);
+        janela_->ajustar_barras();
     }
 
     // The wheel scrolls the page: down and up, or sideways with Shift or a
@@ -99,6 +132,13 @@ protected:
     void wheelEvent(QWheelEvent* e) override
     {
         const QPoint giro = e->angleDelta();
+        // With Ctrl the wheel zooms, as in document viewers.
+        if (e->modifiers() & Qt::ControlModifier) {
+            if (giro.y() != 0)
+                giro.y() > 0 ? janela_->Picture9_Click() : janela_->Picture10_Click();
+            e->accept();
+            return;
+        }
         const bool lateral = giro.y() == 0 || (e->modifiers() & Qt::ShiftModifier);
         QScrollBar* barra = lateral ? janela_->barra_rolagem_horizontal : janela_->barra_rolagem_vertical;
         const int delta = giro.y() != 0 ? giro.y() : giro.x();
@@ -146,21 +186,19 @@ void Form3::montar()
     barra_rolagem_horizontal = nomear(new QScrollBar(Qt::Horizontal, this), "HScroll1");
     barra_rolagem_vertical = nomear(new QScrollBar(Qt::Vertical, this), "VScroll1");
     for (QScrollBar* barra : {barra_rolagem_horizontal, barra_rolagem_vertical}) {
-        // The view follows a released thumb, not every step of a drag.
-        barra->setTracking(false);
         connect(barra, &QScrollBar::valueChanged, imagem_pagina, qOverload<>(&QWidget::update));
     }
 
-    barra_ferramentas = nomear(new QFrame(this), "Frame1");
-    barra_ferramentas->setFrameShape(QFrame::StyledPanel);
-    auto* faixa = new QHBoxLayout(barra_ferramentas);
-    faixa->setContentsMargins(4, 2, 4, 2);
+    // A tool bar: what does not fit a narrow window goes behind its ">>".
+    barra_ferramentas = nomear(new QToolBar(this), "Frame1");
+    barra_ferramentas->setIconSize(QSize(24, 24));
 
     const auto botao = [this](const char* nome, Icone figura, const QString& dica, void (Form3::*acao)()) {
         auto* b = nomear(new QToolButton(barra_ferramentas), nome);
         b->setIcon(icone(figura));
         b->setIconSize(QSize(24, 24));
         b->setAutoRaise(true);
+        b->setFocusPolicy(Qt::NoFocus); // the keys stay with the page
         b->setToolTip(dica);
         connect(b, &QToolButton::clicked, this, acao);
         return b;
@@ -177,40 +215,60 @@ void Form3::montar()
     rotulo_numero_pagina = rotulo("Label2", {});
     rotulo_de = rotulo("Label3", QStringLiteral("de"));
     rotulo_total_paginas = rotulo("Label4", {});
+    // The numbers take the room of the widest so that the controls after
+    // them stay where they are as the pages turn.
+    for (QLabel* numero : {rotulo_numero_pagina, rotulo_total_paginas}) {
+        numero->setMinimumWidth(numero->fontMetrics().horizontalAdvance(QStringLiteral("000000")));
+        numero->setAlignment(Qt::AlignCenter);
+    }
     botao_proxima = botao("Picture3", Icone::Proxima, QStringLiteral("Avança uma página"), &Form3::Picture3_Click);
     botao_ultima = botao("Picture4", Icone::Ultima, QStringLiteral("Avança para a última página"),
                          &Form3::Picture4_Click);
     rotulo_ver_pagina = rotulo("Label5", QStringLiteral("Ver página"));
     campo_pagina = nomear(new QLineEdit(barra_ferramentas), "Text1");
     campo_pagina->setToolTip(QStringLiteral("Escolha o número da página a visualizar"));
-    campo_pagina->setMaximumWidth(60);
+    campo_pagina->setFixedWidth(campo_pagina->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
     botao_menos_zoom = botao("Picture10", Icone::MenosZoom, QStringLiteral("Menos Zoom"), &Form3::Picture10_Click);
     campo_zoom = nomear(new QLineEdit(QStringLiteral("100%"), barra_ferramentas), "Text2");
     campo_zoom->setToolTip(QStringLiteral("Informe a porcentagem de zoom"));
-    campo_zoom->setMaximumWidth(60);
+    campo_zoom->setFixedWidth(campo_zoom->fontMetrics().horizontalAdvance(QStringLiteral("180%")) + 16);
     botao_mais_zoom = botao("Picture9", Icone::MaisZoom, QStringLiteral("Mais Zoom"), &Form3::Picture9_Click);
+    botao_ajustar_largura = botao("ajustar_largura", Icone::AjustarLargura, QStringLiteral("Ajustar à largura"),
+                                  &Form3::ajustar_largura);
+    botao_pagina_inteira = botao("pagina_inteira", Icone::PaginaInteira, QStringLiteral("Página inteira"),
+                                 &Form3::pagina_inteira_na_tela);
     botao_procurar = botao("Picture11", Icone::Procurar,
                            QStringLiteral("Procura um texto a partir do início do Relatório"),
                            &Form3::Picture11_Click);
     botao_procurar_proxima = botao("Picture12", Icone::ProcurarProxima,
                                    QStringLiteral("Continua a procura de um texto"), &Form3::Picture12_Click);
-    botao_procurar_proxima->hide(); // until a search finds something
     botao_imprimir = botao("Picture8", Icone::Imprimir, QStringLiteral("Imprimir o relatório"),
                            &Form3::Picture8_Click);
     botao_fechar = botao("Picture7", Icone::Fechar,
                          QStringLiteral("Fechar a visualização retornando para o janela principal"),
                          &Form3::Picture7_Click);
 
-    adicionar(faixa, {botao_primeira, botao_anterior, rotulo_pagina, rotulo_numero_pagina, rotulo_de,
-                      rotulo_total_paginas, botao_proxima, botao_ultima});
-    faixa->addSpacing(16);
-    adicionar(faixa, {rotulo_ver_pagina, campo_pagina});
-    faixa->addSpacing(16);
-    adicionar(faixa, {botao_menos_zoom, campo_zoom, botao_mais_zoom});
-    faixa->addSpacing(16);
-    adicionar(faixa, {botao_procurar, botao_procurar_proxima});
-    faixa->addStretch(1);
-    adicionar(faixa, {botao_imprimir, botao_fechar});
+    const auto grupo = [this](std::initializer_list<QWidget*> controles) {
+        for (QWidget* w : controles)
+            barra_ferramentas->addWidget(w);
+        barra_ferramentas->addSeparator();
+    };
+    grupo({botao_primeira, botao_anterior, rotulo_pagina, rotulo_numero_pagina, rotulo_de, rotulo_total_paginas,
+           botao_proxima, botao_ultima});
+    grupo({rotulo_ver_pagina, campo_pagina});
+    grupo({botao_menos_zoom, campo_zoom, botao_mais_zoom, botao_ajustar_largura, botao_pagina_inteira});
+    barra_ferramentas->addWidget(botao_procurar);
+    acao_procurar_proxima = barra_ferramentas->addWidget(botao_procurar_proxima);
+    acao_procurar_proxima->setVisible(false); // until a search finds something
+    auto* mola = new QWidget(barra_ferramentas);
+    mola->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    barra_ferramentas->addWidget(mola);
+    // Actions on the whole report (print, and any other way of sending it
+    // out) sit together before the close button.
+    botao_email(barra_ferramentas, ctx_.enviar_por_email);
+    barra_ferramentas->addWidget(botao_imprimir);
+    barra_ferramentas->addWidget(botao_fechar);
+    andamento = new SegundoPlano(this);
 
     connect(campo_pagina, &QLineEdit::textChanged, this, &Form3::Text1_Change);
     connect(campo_zoom, &QLineEdit::returnPressed, this, &Form3::Text2_LostFocus);
@@ -226,7 +284,8 @@ void Form3::montar()
     grade->addWidget(imagem_pagina, 0, 0);
     grade->addWidget(barra_rolagem_vertical, 0, 1);
     grade->addWidget(barra_rolagem_horizontal, 1, 0);
-    grade->addWidget(barra_ferramentas, 2, 0, 1, 2);
+    grade->addWidget(andamento, 2, 0, 1, 2);
+    grade->addWidget(barra_ferramentas, 3, 0, 1, 2);
     grade->setRowStretch(0, 1);
     grade->setColumnStretch(0, 1);
 }
@@ -246,6 +305,7 @@ void Form3::atalhos()
     atalho(QKeySequence(Qt::CTRL | Qt::Key_Equal), &Form3::Picture9_Click);
     atalho(QKeySequence(Qt::CTRL | Qt::Key_Minus), &Form3::Picture10_Click);
     atalho(QKeySequence(Qt::Key_Escape), &Form3::Picture7_Click);
+    atalho(QKeySequence(Qt::CTRL | Qt::Key_0), &Form3::ajustar_largura);
     atalho(QKeySequence(Qt::CTRL | Qt::Key_P), &Form3::Picture8_Click);
 }
 
@@ -271,16 +331,64 @@ void Form3::iniciar()
     iniciar_visualizacao(*ctx_.doc, *ctx_.metricas, *ctx_.indice, vis_, *ctx_.impressora, superficie_,
                          progresso);
     setWindowTitle(vis_.titulo_janela);
-    definir_faixa(barra_rolagem_horizontal, ctx_.metricas->largura_folha);
-    definir_faixa(barra_rolagem_vertical, ctx_.metricas->altura_folha);
     pagina_inteira->resize(static_cast<int>(superficie_.width() / twips_por_pixel_imagem),
                      static_cast<int>(superficie_.height() / twips_por_pixel_imagem));
 }
 
 QPoint Form3::deslocamento() const
 {
-    return QPoint(static_cast<int>(inteiro(barra_rolagem_horizontal->value() * vis_.fator_zoom)),
-                  static_cast<int>(inteiro(barra_rolagem_vertical->value() * vis_.fator_zoom)));
+    return QPoint(barra_rolagem_horizontal->value(), barra_rolagem_vertical->value());
+}
+
+void Form3::ajustar_barras()
+{
+    definir_faixa(barra_rolagem_horizontal, quadro_.width(), imagem_pagina->width());
+    definir_faixa(barra_rolagem_vertical, quadro_.height(), imagem_pagina->height());
+}
+
+void Form3::rolar_para(bool fim)
+{
+    barra_rolagem_vertical->setValue(fim ? barra_rolagem_vertical->maximum() : 0);
+}
+
+void Form3::mostrar_destaque()
+{
+    if (vis_.posicao_achada <= 0)
+        return;
+    const QRect area = area_do_destaque(quadro_);
+    if (area.isNull())
+        return;
+    const QRect vista(deslocamento(), imagem_pagina->size());
+    // A hit out of view comes to a third of the view's height.
+    if (!vista.contains(area))
+        barra_rolagem_vertical->setValue(area.top() - imagem_pagina->height() / 3);
+    if (area.right() >= vista.right() || area.left() < vista.left())
+        barra_rolagem_horizontal->setValue(area.left() - imagem_pagina->width() / 3);
+}
+
+void Form3::keyPressEvent(QKeyEvent* e)
+{
+    // The keys of document viewers, where no field takes them.
+    QScrollBar* v = barra_rolagem_vertical;
+    QScrollBar* h = barra_rolagem_horizontal;
+    switch (e->key()) {
+    case Qt::Key_Down: v->triggerAction(QAbstractSlider::SliderSingleStepAdd); break;
+    case Qt::Key_Up: v->triggerAction(QAbstractSlider::SliderSingleStepSub); break;
+    case Qt::Key_Right: h->triggerAction(QAbstractSlider::SliderSingleStepAdd); break;
+    case Qt::Key_Left: h->triggerAction(QAbstractSlider::SliderSingleStepSub); break;
+    case Qt::Key_Home: rolar_para(false); break;
+    case Qt::Key_End: rolar_para(true); break;
+    case Qt::Key_Space:
+        // Space reads on: down a view, and at the page's foot the next page.
+        if (v->value() < v->maximum())
+            v->triggerAction(e->modifiers() & Qt::ShiftModifier ? QAbstractSlider::SliderPageStepSub
+                                                                : QAbstractSlider::SliderPageStepAdd);
+        else if (!(e->modifiers() & Qt::ShiftModifier))
+            Picture3_Click();
+        break;
+    default: QWidget::keyPressEvent(e); return;
+    }
+    e->accept();
 }
 
 // ---- Activation and closing ----------------------------------------------
@@ -295,6 +403,7 @@ bool Form3::event(QEvent* e)
 void Form3::showEvent(QShowEvent* e)
 {
     QWidget::showEvent(e);
+    imagem_pagina->setFocus();
     // A screen without a window manager may never activate the window; the
     // first page must show all the same.
     if (!ativada_)
@@ -313,7 +422,8 @@ void Form3::Form_Activate()
 void Form3::closeEvent(QCloseEvent* e)
 {
     // The report is open while a page is drawn: close right after it.
-    if (vis_.renderizando) {
+    if (vis_.renderizando || andamento->rodando()) {
+        andamento->cancelar();
         e->ignore();
         pendentes_.push_back(&Form3::Picture7_Click);
         return;
@@ -342,7 +452,7 @@ void Form3::Picture8_Click()
 
 bool Form3::adiado(void (Form3::*acao)())
 {
-    if (!vis_.renderizando)
+    if (!vis_.renderizando && !andamento->rodando())
         return false;
     pendentes_.push_back(acao);
     return true;
@@ -363,12 +473,18 @@ void Form3::renderizar()
         quadro_ = superficie_.imagem();
         pagina_inteira->resize(quadro_.size());
         setWindowTitle(vis_.titulo_janela);
+        ajustar_barras();
+        mostrar_destaque();
         imagem_pagina->update();
         Q_EMIT pagina_renderizada(vis_.pagina_atual);
     } else {
         dialogos().mensagem(this, falha, titulo_aplicacao, Dialogos::Icone::Exclamacao);
     }
-    // What was asked for while the page was being drawn, in order.
+    executar_pendentes();
+}
+
+void Form3::executar_pendentes()
+{
     while (!pendentes_.empty() && !fechada_) {
         const auto acao = pendentes_.front();
         pendentes_.pop_front();
@@ -417,6 +533,7 @@ void Form3::Picture3_Click()
         return;
     vis_.pagina_atual = std::min(vis_.pagina_atual + 1, ctx_.indice->total_paginas);
     corrida_.limpar();
+    rolar_para(false);
     renderizar();
 }
 
@@ -425,6 +542,7 @@ void Form3::Picture5_Click()
     if (adiado(&Form3::Picture5_Click))
         return;
     vis_.pagina_atual = std::clamp(vis_.pagina_atual - 1, 1, std::max(1, ctx_.indice->total_paginas));
+    rolar_para(false);
     renderizar();
 }
 
@@ -433,6 +551,7 @@ void Form3::Picture6_Click()
     if (adiado(&Form3::Picture6_Click))
         return;
     vis_.pagina_atual = 1;
+    rolar_para(false);
     renderizar();
 }
 
@@ -441,6 +560,7 @@ void Form3::Picture4_Click()
     if (adiado(&Form3::Picture4_Click))
         return;
     vis_.pagina_atual = ctx_.indice->total_paginas;
+    rolar_para(false);
     renderizar();
 }
 
@@ -511,6 +631,35 @@ void Form3::definir_zoom(int percentual)
     vis_.fator_zoom = percentual / 100.0;
 }
 
+void Form3::zoom_para(double lado_pixels, int espaco)
+{
+    if (adiado(&Form3::redisplay) || quadro_.isNull() || lado_pixels <= 0)
+        return;
+    const int novo = std::clamp(static_cast<int>(100.0 * espaco / lado_pixels), zoom_minimo, zoom_maximo);
+    definir_zoom(novo);
+    campo_zoom->setText(QString::number(novo) + QLatin1Char('%'));
+    renderizar();
+}
+
+void Form3::ajustar_largura()
+{
+    const int barra = barra_rolagem_vertical->isVisible() ? 0 : barra_rolagem_vertical->sizeHint().width();
+    zoom_para(quadro_.width() / vis_.fator_zoom, imagem_pagina->width() - barra);
+}
+
+void Form3::pagina_inteira_na_tela()
+{
+    const double largura = quadro_.width() / vis_.fator_zoom, altura = quadro_.height() / vis_.fator_zoom;
+    const QSize espaco = imagem_pagina->size()
+                         + QSize(barra_rolagem_vertical->isVisible() ? barra_rolagem_vertical->width() : 0,
+                                 barra_rolagem_horizontal->isVisible() ? barra_rolagem_horizontal->height() : 0);
+    if (largura * espaco.height() > altura * espaco.width())
+        zoom_para(largura, espaco.width());
+    else
+        zoom_para(altura, espaco.height());
+    rolar_para(false);
+}
+
 void Form3::Text2_LostFocus()
 {
     if (adiado(&Form3::Text2_LostFocus))
@@ -538,14 +687,32 @@ void Form3::Picture11_Click()
     if (!resposta)
         return; // cancelled: the last hit stays as it was
     vis_.texto_procurado = *resposta;
-    const qint64 achado = texto_procura->procurar(vis_.texto_procurado, 0);
-    if (achado < 0) {
+    const std::optional<qint64> achado = procurar(0);
+    if (!achado)
+        return;
+    if (*achado < 0) {
         vis_.posicao_achada = 0;
         texto_nao_localizado();
         return;
     }
-    botao_procurar_proxima->show();
-    ir_para_achado(achado);
+    acao_procurar_proxima->setVisible(true);
+    ir_para_achado(*achado);
+}
+
+std::optional<qint64> Form3::procurar(qint64 inicio)
+{
+    qint64 achado = -1;
+    QString falha;
+    const bool ok = texto_procura->procurar(vis_.texto_procurado, inicio, achado, &falha, *andamento);
+    const bool cancelada = andamento->cancelado();
+    std::optional<qint64> r;
+    if (ok)
+        r = achado;
+    else if (!cancelada)
+        dialogos().mensagem(this, falha, titulo_procura, Dialogos::Icone::Exclamacao);
+    // What was asked for meanwhile (closing the window, another page).
+    executar_pendentes();
+    return fechada_ ? std::nullopt : r;
 }
 
 void Form3::Picture12_Click()
@@ -553,16 +720,18 @@ void Form3::Picture12_Click()
     if (adiado(&Form3::Picture12_Click))
         return;
     // F3 before anything was found starts a search from the beginning.
-    if (botao_procurar_proxima->isHidden()) {
+    if (!acao_procurar_proxima->isVisible()) {
         Picture11_Click();
         return;
     }
-    const qint64 achado = texto_procura->procurar(vis_.texto_procurado, vis_.posicao_achada + 1);
-    if (achado < 0) {
+    const std::optional<qint64> achado = procurar(vis_.posicao_achada + 1);
+    if (!achado)
+        return;
+    if (*achado < 0) {
         texto_nao_localizado();
         return;
     }
-    ir_para_achado(achado);
+    ir_para_achado(*achado);
 }
 
 void Form3::ir_para_achado(qint64 achado)

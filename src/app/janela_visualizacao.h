@@ -24,6 +24,7 @@ struct ContextoVisualizacao {
     QString margem_esquerda;          // Text5, millimetres
     QString margem_superior;          // Text4
     Dialogos* dialogos = nullptr;     // message and input boxes; the Qt ones when null
+    std::function<void()> enviar_por_email; // the tool strip's e-mail button, when offered
 };
 
 // Prepares the preview (zoom 100 %, page geometry and screen font from the

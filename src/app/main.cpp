@@ -19,6 +19,7 @@ int main(int argc, char** argv)
 
     papelada::DialogosQt dialogos;
     papelada::Form1 janela(dialogos, papelada::linha_de_comando(QCoreApplication::arguments()));
+    janela.mostrar_avisos_do_sistema();
     if (!janela.Form_Load())
         return 1;
     QObject::connect(&janela, &papelada::Form1::encerrar, &app, &QCoreApplication::quit,

@@ -1,9 +1,56 @@
 #include "print/fluxo_cups.h"
 
+#include <QRegularExpression>
+#include <QSizeF>
 #include <cups/cups.h>
 #include <utility>
 
 namespace papelada {
+
+QPageSize papel_da_midia(const QString& midia)
+{
+    static const QRegularExpression pwg(QStringLiteral("_([0-9.]+)x([0-9.]+)(mm|in)$"));
+    for (const QString& nome : midia.split(u',', Qt::SkipEmptyParts)) {
+        const auto m = pwg.match(nome.trimmed());
+        if (m.hasMatch()) {
+            const QSizeF s(m.captured(1).toDouble(), m.captured(2).toDouble());
+            if (s.isEmpty())
+                continue;
+            const auto unidade = m.captured(3) == QLatin1String("mm") ? QPageSize::Millimeter : QPageSize::Inch;
+            const QPageSize::PageSizeId id = QPageSize::id(s, unidade, QPageSize::FuzzyMatch);
+            return id == QPageSize::Custom ? QPageSize(s, unidade) : QPageSize(id);
+        }
+        for (int i = 0; i < QPageSize::LastPageSize; ++i) {
+            const auto id = static_cast<QPageSize::PageSizeId>(i);
+            if (QPageSize::key(id).compare(nome.trimmed(), Qt::CaseInsensitive) == 0)
+                return QPageSize(id);
+        }
+    }
+    return {};
+}
+
+QPageSize papel_padrao_da_fila(const QString& fila)
+{
+    cups_dest_t* destinos = nullptr;
+    const int n = cupsGetDests2(CUPS_HTTP_DEFAULT, &destinos);
+    cups_dest_t* dest = cupsGetDest(fila.toUtf8().constData(), nullptr, n, destinos);
+    QPageSize papel;
+    if (dest) {
+        if (const char* midia = cupsGetOption("media", dest->num_options, dest->options))
+            papel = papel_da_midia(QString::fromUtf8(midia));
+        if (!papel.isValid()) {
+            // The queue's "media-default" (cupsGetDestMediaDefault answers
+            // the locale's paper instead, whatever the queue says).
+            if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest)) {
+                if (ipp_attribute_t* a = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "media"))
+                    papel = papel_da_midia(QString::fromUtf8(ippGetString(a, 0, nullptr)));
+                cupsFreeDestInfo(info);
+            }
+        }
+    }
+    cupsFreeDests(n, destinos);
+    return papel;
+}
 
 FluxoCups::FluxoCups(const QString& fila, const QString& titulo, int n, cups_option_t* opcoes)
     : fila_(fila), titulo_(titulo), num_opcoes_(n), opcoes_(opcoes)
@@ -19,7 +66,11 @@ FluxoCups::~FluxoCups()
 
 bool FluxoCups::falhar(const QString& motivo)
 {
-    setErrorString(QStringLiteral("A impressora \"%1\" não aceitou o documento: %2.").arg(fila_, motivo));
+    // The scheduler's reason may end in a period of its own.
+    QString m = motivo.trimmed();
+    while (m.endsWith(QLatin1Char('.')))
+        m.chop(1);
+    setErrorString(QStringLiteral("A impressora \"%1\" não aceitou o documento: %2.").arg(fila_, m));
     return false;
 }
 

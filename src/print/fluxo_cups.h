@@ -7,12 +7,22 @@
 
 #include <QByteArray>
 #include <QIODevice>
+#include <QPageSize>
 #include <QString>
 
 typedef struct _http_s http_t;
 typedef struct cups_option_s cups_option_t;
 
 namespace papelada {
+
+// The paper a CUPS "media" value names: a PWG self-describing name
+// ("iso_a4_210x297mm", "na_letter_8.5x11in") or a PPD name ("A4", "Letter"),
+// the first of a list ("A4,Tray1") that names one; invalid when none does.
+QPageSize papel_da_midia(const QString& midia);
+// The paper a queue prints on when a job asks for none: the "media" of the
+// user's options for it (lpoptions) or of its own defaults, else its default
+// media (from its PPD or its IPP attributes); invalid when it says none.
+QPageSize papel_padrao_da_fila(const QString& fila);
 
 class FluxoCups : public QIODevice {
 public:

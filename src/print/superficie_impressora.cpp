@@ -41,26 +41,6 @@ struct Destinos {
     }
 };
 
-// A page size named by a CUPS "media" option: a PWG self-describing name
-// ("iso_a4_210x297mm", "na_letter_8.5x11in") or a PPD name ("A4", "Letter").
-QPageSize tamanho_por_midia(const QString& midia)
-{
-    static const QRegularExpression pwg(QStringLiteral("_([0-9.]+)x([0-9.]+)(mm|in)$"));
-    const auto m = pwg.match(midia);
-    if (m.hasMatch()) {
-        const QSizeF s(m.captured(1).toDouble(), m.captured(2).toDouble());
-        const auto unidade = m.captured(3) == QLatin1String("mm") ? QPageSize::Millimeter : QPageSize::Inch;
-        const QPageSize::PageSizeId id = QPageSize::id(s, unidade, QPageSize::FuzzyMatch);
-        return id == QPageSize::Custom ? QPageSize(s, unidade) : QPageSize(id);
-    }
-    for (int i = 0; i < QPageSize::LastPageSize; ++i) {
-        const auto id = static_cast<QPageSize::PageSizeId>(i);
-        if (QPageSize::key(id).compare(midia, Qt::CaseInsensitive) == 0)
-            return QPageSize(id);
-    }
-    return QPageSize(QPageSize::A4);
-}
-
 // The input slots (name, text) of a queue's PPD; none when the queue has no
 // PPD or it cannot be read.
 QList<std::pair<QString, QString>> bandejas_da_fila(const QByteArray& fila)
@@ -199,8 +179,8 @@ void SuperficieImpressora::adotar_padroes_da_fila()
     const cups_dest_t* dest = d.achar(nome_);
     if (!dest)
         return;
-    if (const char* midia = cupsGetOption("media", dest->num_options, dest->options))
-        folha_ = twips_papel(tamanho_por_midia(QString::fromUtf8(midia)));
+    if (const QPageSize papel = papel_padrao_da_fila(nome_); papel.isValid())
+        setPapel(papel);
     if (const char* res = cupsGetOption("printer-resolution", dest->num_options, dest->options)) {
         const int dpi = QString::fromUtf8(res).section(QLatin1Char('x'), 0, 0).remove(QStringLiteral("dpi")).toInt();
         if (dpi >= 72 && dpi <= 4800 && !documentoAberto())
@@ -215,6 +195,14 @@ void SuperficieImpressora::setPaperSize(int codigo)
         return; // codes the system does not know leave the paper as it is
     papel_ = codigo;
     folha_ = tamanho;
+    altura_forcada_ = 0;
+}
+
+void SuperficieImpressora::setPapel(const QPageSize& papel)
+{
+    const int codigo = papel.windowsId();
+    papel_ = papel.id() != QPageSize::Custom && codigo >= 1 && codigo <= 41 ? codigo : 256;
+    folha_ = twips_papel(papel);
     altura_forcada_ = 0;
 }
 
@@ -251,7 +239,9 @@ pdf::Escritor* SuperficieImpressora::pagina(QSizeF tamanho)
     if (falhou_)
         return nullptr;
     if (!escritor_) {
-        if (nome_ == impressora_pdf) {
+        if (nome_ == impressora_pdf && dispositivo_saida_) {
+            fila_por_iniciar_ = false;
+        } else if (nome_ == impressora_pdf) {
             if (arquivo_saida_.isEmpty()) {
                 erro_ = QStringLiteral("Nenhum arquivo foi indicado para a impressora \"%1\".").arg(nome_);
                 falhou_ = true;
@@ -272,7 +262,8 @@ pdf::Escritor* SuperficieImpressora::pagina(QSizeF tamanho)
             destino_ = std::make_unique<FluxoCups>(nome_, titulo_, n, opcoes);
             fila_por_iniciar_ = true;
         }
-        escritor_ = std::make_unique<pdf::Escritor>(destino_.get(), titulo_, fios_escritor_);
+        escritor_ = std::make_unique<pdf::Escritor>(destino_ ? destino_.get() : dispositivo_saida_, titulo_,
+                                                    fios_escritor_);
         folha_documento_ = tamanho;
         escritor_->iniciar_pagina(tamanho.width(), tamanho.height());
     }

@@ -67,6 +67,10 @@ public:
         entrada_ = entrada;
     }
     QString arquivoSaida() const { return arquivo_saida_; }
+    // Where "Arquivo PDF" writes instead of a file: an open device of the
+    // caller's (a filter's standard output), which takes each page as it
+    // ends. Null: the file.
+    void setDispositivoSaida(QIODevice* dispositivo) { dispositivo_saida_ = dispositivo; }
     // The name a print queue shows for the job ("Papelada" unless set).
     void setTituloTrabalho(const QString& titulo) { titulo_ = titulo; }
     // Threads the writer of the next document compresses its streams on (0:
@@ -91,6 +95,9 @@ public:
     void setPaperSize(int codigo) override;
     int paperBin() const override { return bandeja_; }
     void setPaperBin(int codigo) override { bandeja_ = codigo; }
+    // Paper that no code of the report names (a queue's own): the code
+    // becomes the size's, or 256 ("Definido pelo usuário").
+    void setPapel(const QPageSize& papel);
     int orientation() const override { return orientacao_; }
     void setOrientation(int o) override;
     QString deviceName() const override { return nome_; }
@@ -132,6 +139,7 @@ private:
 
     // The open document.
     std::unique_ptr<QIODevice> destino_;
+    QIODevice* dispositivo_saida_ = nullptr;
     bool fila_por_iniciar_ = false; // destino_ is a CUPS job that has not begun
     int fios_escritor_ = 0;
     std::unique_ptr<pdf::Escritor> escritor_;

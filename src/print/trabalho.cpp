@@ -48,7 +48,7 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
         real->setArquivoSaida(pedido.arquivo_saida.isEmpty() ? real->arquivoSaida() : pedido.arquivo_saida,
                               doc.nome_arquivo);
         // A print queue shows the job under the report's file name.
-        real->setTituloTrabalho(QFileInfo(doc.nome_arquivo).fileName());
+        real->setTituloTrabalho(pedido.titulo.isEmpty() ? QFileInfo(doc.nome_arquivo).fileName() : pedido.titulo);
     }
 
     // The file is looked at before anything is drawn: a report that has gone

@@ -41,6 +41,8 @@ struct PedidoImpressao {
     MargensMm margens;
     // The file that the PDF printer writes ("" keeps the printer's own).
     QString arquivo_saida;
+    // The document's title ("": the report's file name).
+    QString titulo;
 };
 
 enum class FimTrabalho {

@@ -55,11 +55,29 @@ constexpr int margem_padrao = 10;
 constexpr int tamanho_fonte_maximo = 500; // points
 constexpr int margem_maxima = 1000;       // millimetres
 
+const QString nome_arquivo = QStringLiteral("/Orvel/Papelada.ini");
+
+// Set for a program that acts for nobody in particular (the print server's
+// filter): the user's file is neither read nor written.
+bool somente_sistema = false;
+
 // The store's file, where QSettings keeps an INI file of the user's scope.
 QString arquivo_loja()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-           + QStringLiteral("/Orvel/Papelada.ini");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + nome_arquivo;
+}
+
+// The machine's file: the first of the system's configuration folders
+// (XDG_CONFIG_DIRS, /etc/xdg by default) that holds one. It gives what the
+// user's file does not, and is only ever read.
+QString arquivo_sistema()
+{
+    QStringList pastas = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
+    pastas.removeAll(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    for (const QString& pasta : pastas)
+        if (QFileInfo(pasta + nome_arquivo).isFile())
+            return pasta + nome_arquivo;
+    return {};
 }
 
 // A file that does not exist yet, or a regular file (a link to one is
@@ -100,9 +118,13 @@ class Chave {
 public:
     explicit Chave(const QString& caminho) : grupo_(caminho), arquivo_(arquivo_loja())
     {
-        if (loja_utilizavel(arquivo_)) {
+        if (!somente_sistema && loja_utilizavel(arquivo_)) {
             leitura_.emplace(arquivo_, QSettings::IniFormat);
             leitura_->beginGroup(grupo_);
+        }
+        if (const QString s = arquivo_sistema(); !s.isEmpty()) {
+            sistema_.emplace(s, QSettings::IniFormat);
+            sistema_->beginGroup(grupo_);
         }
     }
     ~Chave()
@@ -115,7 +137,10 @@ public:
 
     bool existe() const
     {
-        return leitura_ && (!leitura_->childKeys().isEmpty() || !leitura_->childGroups().isEmpty());
+        const auto tem = [](const std::optional<QSettings>& s) {
+            return s && (!s->childKeys().isEmpty() || !s->childGroups().isEmpty());
+        };
+        return tem(leitura_) || tem(sistema_);
     }
 
     // A 16-bit value: a number (a fraction is rounded, halves to even) that
@@ -157,14 +182,20 @@ public:
     void gravar_texto(const QString& nome, const QString& texto) { pendentes_.append({nome, texto}); }
 
 private:
-    QVariant ler(const QString& nome) const { return leitura_ ? leitura_->value(nome) : QVariant(); }
+    // The user's value, else the machine's.
+    QVariant ler(const QString& nome) const
+    {
+        if (leitura_ && leitura_->contains(nome))
+            return leitura_->value(nome);
+        return sistema_ ? sistema_->value(nome) : QVariant();
+    }
 
     // Under the lock QSettings itself takes, the file as it is now gets this
     // key's values in a copy, which then replaces it whole. Failures are
     // only warned about: the program goes on with the values in memory.
     void gravar()
     {
-        if (!loja_utilizavel(arquivo_))
+        if (somente_sistema || !loja_utilizavel(arquivo_))
             return;
         const auto avisar = [&](const QString& motivo) {
             qWarning().noquote() << QStringLiteral("Aviso: as configurações não foram gravadas. %1").arg(motivo);
@@ -219,7 +250,7 @@ private:
 
     QString grupo_;
     QString arquivo_;
-    std::optional<QSettings> leitura_;
+    std::optional<QSettings> leitura_, sistema_;
     QList<std::pair<QString, QString>> pendentes_;
 };
 
@@ -349,6 +380,20 @@ void recalcular_metricas(Superficie& impressora, Metricas& metricas)
     metricas.largura_caracter = para_i16(impressora.textWidth(QStringLiteral("A")));
     metricas.altura_linha_padrao = metricas.altura_linha;
     metricas.largura_caracter_padrao = metricas.largura_caracter;
+}
+
+void usar_somente_configuracoes_do_sistema()
+{
+    somente_sistema = true;
+}
+
+QString pasta_imagens_do_servidor()
+{
+    const QString s = arquivo_sistema();
+    if (s.isEmpty())
+        return QString();
+    const QString pasta = QSettings(s, QSettings::IniFormat).value(QStringLiteral("Servidor/PastaImagens")).toString();
+    return QDir::isAbsolutePath(pasta) ? pasta : QString();
 }
 
 } // namespace papelada

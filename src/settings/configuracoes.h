@@ -1,6 +1,9 @@
 // The settings store: the two margins, and a default font for every printer.
 // Kept in an INI file under the user's configuration folder
-// (organisation "Orvel", application "Papelada"), with the key paths and
+// (organisation "Orvel", application "Papelada"), over the machine's file of
+// the same name in the system's configuration folders
+// (/etc/xdg/Orvel/Papelada.ini), which gives every value the user's file
+// lacks and is never written; with the key paths and
 // value names of the original registry store. The 16-bit values (margins,
 // font size and styles) are plain numbers; files holding them as two bytes
 // are read too.
@@ -47,5 +50,13 @@ void gravar_fonte_padrao(Superficie& impressora);
 // After the user picks a font: the line height is 1.2 x the height of "A",
 // the character width the width of "A"; both become the defaults too.
 void recalcular_metricas(Superficie& impressora, Metricas& metricas);
+
+// The print server's filter acts for whoever sent the job: only the
+// machine's file is read, and nothing is ever written.
+void usar_somente_configuracoes_do_sistema();
+// The folder that a print server's jobs may take pictures from: the key
+// "PastaImagens" of the group "Servidor" in the machine's file, an absolute
+// path; "" (no picture at all) when it is not set.
+QString pasta_imagens_do_servidor();
 
 } // namespace papelada

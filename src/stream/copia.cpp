@@ -44,7 +44,8 @@ private:
 
 } // namespace
 
-bool copiar_arquivo(const QString& original, const QString& destino, QString* erro)
+bool copiar_arquivo(const QString& original, const QString& destino, QString* erro,
+                    const std::atomic<bool>* cancelar, const std::function<void(double)>& progresso)
 {
     FonteBytes fonte;
     if (!fonte.abrir(original, erro))
@@ -58,6 +59,11 @@ bool copiar_arquivo(const QString& original, const QString& destino, QString* er
         if (!alvo.gravar(QByteArray::fromRawData(reinterpret_cast<const char*>(j.data()), n), erro))
             return false;
         fonte.avancar(n);
+        // The target is dropped unwritten.
+        if (cancelar && *cancelar)
+            return falhar(erro, QStringLiteral("Cópia cancelada: %1 não foi gravado.").arg(destino));
+        if (progresso && fonte.tamanho() > 0)
+            progresso(static_cast<double>(fonte.posicao()) / fonte.tamanho());
     }
     return fonte.integro(erro) && alvo.concluir(erro);
 }

@@ -6,13 +6,19 @@
 #include "stream/observador.h"
 
 #include <QString>
+#include <atomic>
+#include <functional>
 
 class QIODevice;
 
 namespace papelada {
 
-// Byte-for-byte copy. False, with a message in `erro`, when it failed.
-bool copiar_arquivo(const QString& original, const QString& destino, QString* erro = nullptr);
+// Byte-for-byte copy. False, with a message in `erro`, when it failed or
+// was cancelled (`cancelar` set, read between blocks; nothing is written
+// then). `progresso` hears the share copied, 0 to 1, after each block.
+bool copiar_arquivo(const QString& original, const QString& destino, QString* erro = nullptr,
+                    const std::atomic<bool>* cancelar = nullptr,
+                    const std::function<void(double)>& progresso = {});
 
 // The plain-text copy: the report's characters, line feeds, carriage returns
 // and form feeds, without escape commands and without the file's last byte.

@@ -1,9 +1,12 @@
 #include "stream/superficie.h"
 
+#include "stream/politica_imagens.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace papelada {
 
@@ -21,43 +24,18 @@ QColor QBColor(int indice)
 }
 
 namespace {
-constexpr int maximo = 10000; // pixels a side
-}
-
-QImage carregar_imagem(const QString& caminho, QString* erro)
-{
-    auto falhar = [&](const QString& motivo) {
-        if (erro)
-            *erro = motivo;
-        return QImage();
-    };
-    const QFileInfo info(caminho);
-    if (caminho.isEmpty() || !info.exists())
-        return falhar(QStringLiteral("A imagem %1 não foi encontrada.").arg(caminho));
-    if (!info.isFile())
-        return falhar(QStringLiteral("%1 não é um arquivo de imagem.").arg(caminho));
-    QImageReader leitor(caminho);
-    leitor.setAutoTransform(false);
-    const QSize tamanho = leitor.size();
-    if (tamanho.isValid() && (tamanho.width() > maximo || tamanho.height() > maximo))
-        return falhar(QStringLiteral("A imagem %1 é grande demais (%2 x %3 pixels).")
-                          .arg(caminho).arg(tamanho.width()).arg(tamanho.height()));
-    QImage imagem;
-    if (!leitor.read(&imagem))
-        return falhar(QStringLiteral("Não foi possível ler a imagem %1: %2.")
-                          .arg(caminho, leitor.errorString()));
-    if (imagem.width() > maximo || imagem.height() > maximo)
-        return falhar(QStringLiteral("A imagem %1 é grande demais.").arg(caminho));
-    return imagem;
-}
-
-namespace {
 // Where a file stands: a picture is taken as the same while its size and
 // modification time are.
 bool identidade(const QString& caminho, qint64* tamanho, qint64* modificado)
 {
+    // Resolved as the loader resolves it (beneath the allowed folder in a
+    // filter job).
     struct stat st {};
-    if (::stat(QFile::encodeName(caminho).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    const int fd = abrir_imagem(caminho);
+    const bool ok = fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (fd >= 0)
+        ::close(fd);
+    if (!ok)
         return false;
     *tamanho = st.st_size;
     *modificado = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;

@@ -119,9 +119,10 @@ public:
 // Palette colour for an index 0 to 15; other indexes give black.
 QColor QBColor(int indice);
 
-// Loads a picture for ESC "G". Only regular files are read, and pictures
-// larger than 10,000 x 10,000 pixels are refused. Returns a null image on
-// failure, with the reason in `erro`.
+// Loads a picture for ESC "G" as the picture policy allows
+// (stream/politica_imagens.h): only regular files, sizes read from the
+// header first, the job's budget, no SVG reference to another file. Returns
+// a null image on failure, with the reason in `erro`.
 QImage carregar_imagem(const QString& caminho, QString* erro = nullptr);
 
 // The size in pixels of the picture carregar_imagem would load from

@@ -1,5 +1,7 @@
 #include "stream/superficie_base.h"
 
+#include "stream/politica_imagens.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -15,6 +17,8 @@ void SuperficieBase::setScaleMode(ModoEscala modo)
 
 void SuperficieBase::setFontName(const QString& nome)
 {
+    if (!admitir_nome_fonte(nome))
+        return; // a job that names too many fonts keeps the one it has
     fonte_.nome = nome;
     fonte_.lido = nome_lido(nome);
     fonte_alterada();

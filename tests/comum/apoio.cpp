@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QProcessEnvironment>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
@@ -58,7 +59,20 @@ Resultado executar(const QString& programa, const QStringList& argumentos, int s
     QProcess p;
     p.start(programa, argumentos);
     if (!p.waitForStarted(10000))
-        return {};
+        return {-1, {}, QStringLiteral("não foi possível executar %1: %2").arg(programa, p.errorString())};
+    return concluir(p, segundos);
+}
+
+Resultado executar_cli(const QStringList& argumentos, const QStringList& ambiente, int segundos)
+{
+    QProcess p;
+    QProcessEnvironment amb = QProcessEnvironment::systemEnvironment();
+    for (const QString& v : ambiente)
+        amb.insert(v.section(u'=', 0, 0), v.section(u'=', 1));
+    p.setProcessEnvironment(amb);
+    p.start(cli(), argumentos);
+    if (!p.waitForStarted(10000))
+        return {-1, {}, QStringLiteral("não foi possível executar %1: %2").arg(cli(), p.errorString())};
     return concluir(p, segundos);
 }
 
@@ -76,9 +90,57 @@ Resultado concluir(QProcess& p, int segundos)
     return r;
 }
 
-bool existe_programa(const QString& nome)
+QStringList programas_em_falta()
 {
-    return !QStandardPaths::findExecutable(nome).isEmpty();
+    QStringList falta;
+    for (const char* nome : {"pdftotext", "pdftoppm", "pdfinfo", "pdffonts", "qpdf", "mutool", "zbarimg"})
+        if (QStandardPaths::findExecutable(QLatin1String(nome)).isEmpty())
+            falta << QLatin1String(nome);
+    return falta;
+}
+
+QString rasterizar_png(const QString& pdf, int pagina, int dpi, Programa leitor, bool cinza)
+{
+    static int vez = 0;
+    const QString base = pasta_temporaria() + QStringLiteral("/pagina%1").arg(++vez), png = base + QStringLiteral(".png");
+    const QString n = QString::number(pagina), r = QString::number(dpi);
+    const Resultado feito = leitor == Programa::mupdf
+        ? executar(QStringLiteral("mutool"), {QStringLiteral("draw"), QStringLiteral("-q"), QStringLiteral("-r"), r,
+                                              QStringLiteral("-c"), cinza ? QStringLiteral("gray") : QStringLiteral("rgb"),
+                                              QStringLiteral("-o"), png, pdf, n})
+        : executar(QStringLiteral("pdftoppm"), (cinza ? QStringList{QStringLiteral("-gray")} : QStringList{})
+                                                   + QStringList{QStringLiteral("-r"), r, QStringLiteral("-f"), n,
+                                                                 QStringLiteral("-l"), n, QStringLiteral("-singlefile"),
+                                                                 QStringLiteral("-png"), pdf, base});
+    return feito.codigo == 0 ? png : QString();
+}
+
+QImage rasterizar(const QString& pdf, int pagina, int dpi, Programa leitor, bool cinza)
+{
+    const QString png = rasterizar_png(pdf, pagina, dpi, leitor, cinza);
+    if (png.isEmpty())
+        return {};
+    const QImage imagem(png);
+    QFile::remove(png);
+    return cinza ? imagem.convertToFormat(QImage::Format_Grayscale8) : imagem.convertToFormat(QImage::Format_RGB32);
+}
+
+int tinta(const QImage& imagem, QRect parte)
+{
+    parte = parte.isNull() ? imagem.rect() : parte & imagem.rect();
+    int n = 0;
+    for (int y = parte.top(); y <= parte.bottom(); ++y)
+        for (int x = parte.left(); x <= parte.right(); ++x)
+            n += qGray(imagem.pixel(x, y)) < 128;
+    return n;
+}
+
+QString defeitos_pdf(const QString& pdf)
+{
+    const Resultado r = executar(QStringLiteral("qpdf"), {QStringLiteral("--check"), pdf});
+    return r.codigo == 0 && r.saida.contains(QStringLiteral("No syntax or stream encoding errors"))
+               ? QString()
+               : r.saida + r.erros;
 }
 
 QList<Palavra> palavras_pdf(const QString& pdf)
@@ -128,6 +190,19 @@ QByteArray registro_impressora(const QByteArray& nome, int orientacao, int papel
     r[52] = '\x0c';
     r[64] = '\x1b';
     return esc('D', r);
+}
+
+QByteArray registro_fonte(const QByteArray& nome, int tamanho, bool negrito, bool italico, bool sublinhado, bool riscado)
+{
+    QByteArray r(54, '\0');
+    r.replace(6, std::min<qsizetype>(nome.size(), 33), nome.left(33));
+    r[40] = static_cast<char>(tamanho);
+    r[41] = negrito ? 1 : 0;
+    r[42] = italico ? 3 : 0;
+    r[43] = sublinhado ? 1 : 0;
+    r[44] = riscado ? 1 : 0;
+    r[47] = '\x0c';
+    return esc('F', r);
 }
 
 QStringList ler_codigos(const QString& imagem)

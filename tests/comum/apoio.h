@@ -3,6 +3,8 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -48,13 +50,19 @@ struct Resultado {
     QString saida;
     QString erros;
 };
-// Runs a program and waits for it (at most `segundos`).
+// Runs a program and waits for it (at most `segundos`). A program that does
+// not start gives code -1 and its name in `erros`.
 Resultado executar(const QString& programa, const QStringList& argumentos, int segundos = 120);
+// papelada-cli with `argumentos`, with `ambiente` ("NOME=valor") added to the
+// test's own environment.
+Resultado executar_cli(const QStringList& argumentos, const QStringList& ambiente = {}, int segundos = 120);
 // Waits for a program already started (at most `segundos`; then it is
 // killed and the code is -1).
 Resultado concluir(QProcess& programa, int segundos = 120);
-// True when a program is on the PATH.
-bool existe_programa(const QString& nome);
+// The readers the tests check output with (poppler, qpdf, MuPDF, zbar):
+// set-up installs them, so those not on the PATH are a fault of the machine,
+// named here.
+QStringList programas_em_falta();
 
 // Words of a PDF page with their boxes, as pdftotext -bbox gives them (points).
 struct Palavra {
@@ -67,6 +75,20 @@ int paginas_pdf(const QString& pdf);
 // The barcodes zbarimg reads in a picture file, as it names them
 // ("EAN-13:5901234123457"), sorted.
 QStringList ler_codigos(const QString& imagem);
+
+// A page of a PDF as a reader draws it, in shades of grey (or in colour),
+// `dpi` pixels to the inch; a null image when the reader fails.
+enum class Programa { poppler, mupdf };
+QImage rasterizar(const QString& pdf, int pagina = 1, int dpi = 72, Programa leitor = Programa::poppler, bool cinza = true);
+// The same as a PNG file in the temporary folder, for pages too large to be
+// read back whole: its path, or "" when the reader fails.
+QString rasterizar_png(const QString& pdf, int pagina = 1, int dpi = 72, Programa leitor = Programa::poppler,
+                       bool cinza = true);
+// Dark pixels (grey below 128) of a picture, or of part of it.
+int tinta(const QImage& imagem, QRect parte = {});
+// qpdf reads every object and decodes every stream of a PDF: "" when it does,
+// else what it says.
+QString defeitos_pdf(const QString& pdf);
 
 // A surface's font in short: name and size, then " b", " i", " u", " s" for
 // bold, italic, underline and strike-through ("Arial 12 b").
@@ -83,6 +105,10 @@ inline QByteArray esc(char comando, const QByteArray& parametros = {})
 // would mean something in the stream (LF, FF, ESC) stand in the fields that
 // are not read.
 QByteArray registro_impressora(const QByteArray& nome, int orientacao, int papel, int bandeja, int cor = 0);
+// ESC "F" with the head of a font record: the name, the size in points and
+// the styles; a form feed stands in a field that is not read.
+QByteArray registro_fonte(const QByteArray& nome, int tamanho, bool negrito = false, bool italico = false,
+                          bool sublinhado = false, bool riscado = false);
 
 // A case of a table of inputs: its name, the bytes given and what they must
 // give. GoogleTest shows the case by its name.

@@ -12,12 +12,14 @@
 
 namespace papelada::teste {
 
-// What the window would show, one entry a call.
+// What the window would show, one entry a call (progress only counted, with
+// its fractions).
 class ObservadorGravador : public Observador {
 public:
     QStringList log;
     std::function<void()> ao_processar;
     int eventos = 0, progressos = 0;
+    QList<double> fracoes;
 
     void quadro(const QString& t, bool visivel) override
     {
@@ -26,7 +28,11 @@ public:
     void imprimindo(bool ativo) override { log << QStringLiteral("imprimindo:%1").arg(ativo ? 1 : 0); }
     void acao(const QString& t) override { log << QStringLiteral("acao:") + t; }
     void pagina(const QString& t) override { log << QStringLiteral("pagina:") + t; }
-    void progresso(double) override { ++progressos; }
+    void progresso(double f) override
+    {
+        ++progressos;
+        fracoes << f;
+    }
     void processar_eventos() override
     {
         ++eventos;
@@ -38,6 +44,24 @@ public:
     void erro(const QString& t) override { log << QStringLiteral("erro:") + t; }
     void imagem_mostrar(const QImage&) override { log << QStringLiteral("imagem+"); }
     void imagem_fechar() override { log << QStringLiteral("imagem-"); }
+    void aviso(const QString& t) override { log << QStringLiteral("aviso:") + t; }
+    void impressora_escolhida(const QString& n, const QString& p) override
+    {
+        log << QStringLiteral("impressora:") + n + u'|' + p;
+    }
+    void fonte_escolhida() override { log << QStringLiteral("fonte"); }
+    void medicao_concluida() override { log << QStringLiteral("concluida"); }
+    void gravando(const QString& t) override { log << QStringLiteral("gravando:") + t; }
+
+    // The entries of one kind, without their prefix ("quadro:").
+    QStringList so(const QString& prefixo) const
+    {
+        QStringList r;
+        for (const QString& l : log)
+            if (l.startsWith(prefixo))
+                r << l.mid(prefixo.size());
+        return r;
+    }
 };
 
 // The recording surface's log, shortened: `texto@x,y` for text (with " b"

@@ -1,5 +1,8 @@
-// Test main: Qt without a screen, and a settings store of the test's own so
-// that no test ever touches the user's settings.
+// Test main: Qt without a screen, a settings store of the test's own so that
+// no test ever touches the user's settings, and the readers the tests check
+// output with, which must all be there.
+#include "comum/apoio.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -14,5 +17,15 @@ int main(int argc, char** argv)
     QCoreApplication::setOrganizationName(QStringLiteral("Orvel"));
     QCoreApplication::setApplicationName(QStringLiteral("Papelada"));
     ::testing::InitGoogleTest(&argc, argv);
+    struct Programas : ::testing::Environment {
+        void SetUp() override
+        {
+            const QStringList falta = papelada::teste::programas_em_falta();
+            if (!falta.isEmpty())
+                FAIL() << "programas que os testes usam não instalados (scripts/setup.sh): "
+                       << falta.join(QStringLiteral(", ")).toStdString();
+        }
+    };
+    ::testing::AddGlobalTestEnvironment(new Programas);
     return RUN_ALL_TESTS();
 }

@@ -6,6 +6,7 @@
 #include "app/aplicacao.h"
 #include "app/dialogos.h"
 #include "app/form1.h"
+#include "comum/apoio.h"
 
 #include <QApplication>
 #include <QDir>
@@ -89,13 +90,6 @@ inline void gravar_arquivo(const QString& caminho, const QByteArray& dados)
     QFile f(caminho);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(f.write(dados), dados.size());
-}
-
-// The whole file, or nothing when it cannot be read.
-inline QByteArray ler_arquivo(const QString& caminho)
-{
-    QFile f(caminho);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Writes `dados` to the file `nome` in `pasta`; returns its path.

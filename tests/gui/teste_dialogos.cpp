@@ -168,6 +168,42 @@ private Q_SLOTS:
         QCOMPARE(escolhida->tamanho, 12.0);
     }
 
+    void fonte_ida_e_volta_data()
+    {
+        QTest::addColumn<QString>("familia");
+        QTest::addColumn<bool>("negrito");
+        QTest::addColumn<bool>("italico");
+        QTest::newRow("sans negrito italico") << "Liberation Sans" << true << true;
+        QTest::newRow("mono italico") << "Liberation Mono" << false << true;
+        QTest::newRow("serif negrito italico") << "DejaVu Serif" << true << true;
+        for (const char* livro : {"DejaVu Sans", "DejaVu Serif", "DejaVu Sans Mono"})
+            QTest::newRow(livro) << livro << false << false;
+    }
+
+    // Under the Portuguese translation the dialog opens on the report's
+    // style and gives it back unchanged; it offers no effects the report
+    // cannot print.
+    void fonte_ida_e_volta()
+    {
+        QFETCH(QString, familia);
+        QFETCH(bool, negrito);
+        QFETCH(bool, italico);
+        QVERIFY(QCoreApplication::translate("QFontDatabase", "Bold") != QStringLiteral("Bold"));
+        const FonteEscolhida inicial{familia, 12, negrito, italico};
+        std::optional<FonteEscolhida> escolhida;
+        com_dialogo<QFontDialog>([&] { escolhida = dialogos_.escolher_fonte(nullptr, inicial); },
+                                 [&](QFontDialog* d) {
+                                     for (const QCheckBox* c : d->findChildren<QCheckBox*>())
+                                         QVERIFY(!c->isVisibleTo(d));
+                                     d->accept();
+                                 });
+        QVERIFY(escolhida);
+        QCOMPARE(escolhida->nome, familia);
+        QCOMPARE(escolhida->tamanho, 12.0);
+        QCOMPARE(escolhida->negrito, negrito);
+        QCOMPARE(escolhida->italico, italico);
+    }
+
     // The chooser offers printers only: no copies, pages or file of its own
     // that the job would ignore.
     void escolha_de_impressora()

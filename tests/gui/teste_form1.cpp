@@ -2,10 +2,14 @@
 // file, "Abrir", "Salvar", fonts, "Sair", the About box and the keyboard.
 #include "app/form1.h"
 #include "app/janelas_auxiliares.h"
+#include "comum/apoio.h"
 #include "gui/roteiro.h"
+#include "app/aplicacao.h"
+#include "app/segundo_plano.h"
 #include "settings/configuracoes.h"
 
 #include <QAction>
+#include <QStandardPaths>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,28 +28,10 @@ namespace {
 
 const QByteArray relatorio = "Linha um\r\nLinha dois\r\n\f\x1a";
 
-// ESC "D": a printer record for "Arquivo PDF" feeding from the tractor.
-QByteArray registro_impressora_trator()
-{
-    QByteArray r = QByteArray("Arquivo PDF").leftJustified(32, ' ');
-    r += QByteArray(12, '\0');
-    r += QByteArray("\x01\x00\x09\x00", 4); // portrait, A4
-    r += QByteArray(8, '\0');
-    r += QByteArray("\x08\x00", 2); // tractor feed
-    r += QByteArray(10, '\0');
-    return "\x1b" "D" + r;
-}
-
-// ESC "F": Courier New 12.
-QByteArray registro_fonte()
-{
-    QByteArray r(6, '\0');
-    r += QByteArray("Courier New").leftJustified(33, ' ');
-    r += '\0';
-    r += QByteArray("\x0c\x00\x00\x00\x00", 5);
-    r += QByteArray(9, '\0');
-    return "\x1b" "F" + r;
-}
+// A printer record for "Arquivo PDF" feeding from the tractor, and a font
+// record for Courier New 12.
+QByteArray registro_impressora_trator() { return teste::registro_impressora("Arquivo PDF", 1, 9, 8); }
+QByteArray registro_fonte() { return teste::registro_fonte("Courier New", 12); }
 
 void guardar_margens(const char* esquerda, const char* superior)
 {
@@ -233,27 +219,33 @@ private Q_SLOTS:
         if (esperado.isEmpty()) {
             QCOMPARE(d.mensagens.size(), 1);
             QCOMPARE(d.mensagens[0].titulo, titulo_aplicacao);
-            QCOMPARE(teste::ler_arquivo(origem), conteudo); // the source is untouched
+            QCOMPARE(teste::ler(origem), conteudo); // the source is untouched
             return;
         }
         QVERIFY(d.mensagens.isEmpty());
-        QCOMPARE(teste::ler_arquivo(saida.filePath(destino)), esperado);
+        QCOMPARE(teste::ler(saida.filePath(destino)), esperado);
         QCOMPARE(j->documento().nome_arquivo, origem); // the open file stays the same
         QVERIFY(controle<QLabel>(*j, "Label11")->isHidden());
     }
 
-    void copia_em_texto_data()
+    void copia_data()
     {
+        QTest::addColumn<QString>("nome");
         QTest::addColumn<bool>("cancelar");
-        QTest::newRow("ate o fim") << false;
-        QTest::newRow("cancelada") << true;
+        QTest::newRow("texto ate o fim") << "longo.txt" << false;
+        QTest::newRow("texto cancelada") << "longo.txt" << true;
+        QTest::newRow("bytes ate o fim") << "longo.spl" << false;
+        QTest::newRow("bytes cancelada") << "longo.spl" << true;
     }
 
-    // A report with line feeds only: the line counter moves, Imprimir, Abrir,
-    // Salvar and Sair wait for the copy, and "Cancelar" leaves no file.
-    void copia_em_texto()
+    // The text copy's line counter moves; the byte copy runs on a worker
+    // with its progress. Imprimir, Abrir, Salvar and Sair wait for either,
+    // and "Cancelar" leaves no file.
+    void copia()
     {
+        QFETCH(QString, nome);
         QFETCH(bool, cancelar);
+        const bool texto = nome.endsWith(QLatin1String(".txt"));
         QByteArray dados;
         for (int i = 0; i < 50000; ++i)
             dados += "linha do relatorio\n";
@@ -261,29 +253,37 @@ private Q_SLOTS:
         auto j = janela(d, arquivo(QStringLiteral("longo.spl"), dados + '\x1a'));
         j->show();
         QTemporaryDir saida;
-        const QString destino = saida.filePath(QStringLiteral("longo.txt"));
+        const QString destino = saida.filePath(nome);
         d.salvar << destino;
+        auto* andamento = j->findChild<SegundoPlano*>();
         int vezes = 0;
-        d.ao_processar = [&] {
+        const auto durante = [&] {
             if (vezes++ > 0)
                 return;
             QVERIFY(j->copiando());
-            for (const char* nome : {"Command1", "Command2", "Command7", "Command8", "arquivos_sair", "spool_imprimir"})
-                QVERIFY2(!habilitado(*j, nome), nome);
-            QVERIFY(controle<QLabel>(*j, "Label11")->text().endsWith(QStringLiteral(" . Linha 2")));
-            if (cancelar)
+            for (const char* n : {"Command1", "Command2", "Command7", "Command8", "arquivos_sair", "spool_imprimir"})
+                QVERIFY2(!habilitado(*j, n), n);
+            if (texto)
+                QVERIFY(controle<QLabel>(*j, "Label11")->text().endsWith(QStringLiteral(" . Linha 2")));
+            if (cancelar && texto)
                 controle<QPushButton>(*j, "botao_cancelar_copia")->click();
+            else if (cancelar)
+                andamento->cancelar();
         };
+        d.ao_processar = durante;
+        connect(andamento, &SegundoPlano::iniciado, this, durante);
         controle<QPushButton>(*j, "Command7")->click();
         QVERIFY(vezes > 0);
         QCOMPARE(QFileInfo::exists(destino), !cancelar);
         if (!cancelar)
-            QCOMPARE(teste::ler_arquivo(destino), dados);
+            QCOMPARE(teste::ler(destino), texto ? dados : dados + '\x1a');
+        if (!cancelar && !texto)
+            QCOMPARE(andamento->fracao(), 1.0);
         QCOMPARE(controle<QLabel>(*j, "rotulo_aviso")->isVisible(), cancelar);
         QVERIFY(d.mensagens.isEmpty());
         QVERIFY(controle<QLabel>(*j, "Label11")->isHidden());
-        for (const char* nome : {"Command1", "Command2", "Command7", "Command8"})
-            QVERIFY2(habilitado(*j, nome), nome);
+        for (const char* n : {"Command1", "Command2", "Command7", "Command8"})
+            QVERIFY2(habilitado(*j, n), n);
     }
 
     // Shortcuts, mnemonics, the tab order, the icon and the open filter.
@@ -329,6 +329,7 @@ private Q_SLOTS:
         DialogosRoteiro d;
         auto j = janela(d, arquivo(QStringLiteral("fontes.spl")));
         j->documento().indice_valido = true;
+        const Metricas antes = j->metricas();
         controle<QPushButton>(*j, "Command4")->click(); // cancelled
         QVERIFY(j->documento().indice_valido);
 
@@ -343,6 +344,36 @@ private Q_SLOTS:
         QVERIFY(!j->documento().indice_valido);
         QVERIFY(j->metricas().altura_linha_padrao > 0);
         QCOMPARE(j->fonte_dialogo().tamanho, 14.0);
+
+        // Choosing the printer brings its stored font back, to the dialog
+        // and to the measurement.
+        d.impressoras << impressora_pdf;
+        controle<QPushButton>(*j, "Command3")->click();
+        QCOMPARE(j->fonte_dialogo().nome, QStringLiteral("Courier New"));
+        QCOMPARE(j->fonte_dialogo().tamanho, 10.0);
+        QCOMPARE(j->metricas().altura_linha_padrao, antes.altura_linha_padrao);
+        QCOMPARE(j->metricas().largura_caracter_padrao, antes.largura_caracter_padrao);
+    }
+
+    // A settings store that is a folder is said in the window, which comes
+    // first.
+    void avisos_de_inicio_com_a_janela()
+    {
+        const QString loja =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Orvel/Papelada.ini");
+        QFile::remove(loja);
+        QVERIFY(QDir().mkpath(loja));
+        DialogosRoteiro d;
+        Form1 j(d, {}, impressora_pdf);
+        j.mostrar_avisos_do_sistema();
+        QVERIFY(j.Form_Load());
+        QCoreApplication::processEvents();
+        QVERIFY(d.mensagens.isEmpty());
+        j.show();
+        QTRY_COMPARE(d.mensagens.size(), 1);
+        QVERIFY(d.mensagens[0].texto.contains(loja));
+        encaminhar_avisos(nullptr, {});
+        QVERIFY(QDir(loja).removeRecursively());
     }
 
     void impressora_cancelada_mantem_a_atual()
@@ -365,16 +396,18 @@ private Q_SLOTS:
         QTest::addColumn<bool>("marcado");
         QTest::addColumn<bool>("removido_antes"); // behind the program's back
         QTest::addColumn<bool>("digitar");        // new margins typed in
-        QTest::newRow("marcado") << "arquivo" << false << true << false << true;
-        QTest::newRow("nao marcado") << "arquivo" << false << false << false << true;
+        QTest::addColumn<bool>("titulo");         // closed by the title bar (or Alt+F4), not "Sair"
+        QTest::newRow("marcado") << "arquivo" << false << true << false << true << false;
+        QTest::newRow("nao marcado") << "arquivo" << false << false << false << true << false;
         // The box always names the file shown.
-        QTest::newRow("outro aberto") << "arquivo" << true << true << false << false;
-        QTest::newRow("aberto sem linha de comando") << QString() << true << true << false << false;
-        QTest::newRow("exclusao que falha") << "arquivo" << false << true << true << true;
+        QTest::newRow("outro aberto") << "arquivo" << true << true << false << false << false;
+        QTest::newRow("aberto sem linha de comando") << QString() << true << true << false << false << false;
+        QTest::newRow("exclusao que falha") << "arquivo" << false << true << true << true << false;
         // Margins nobody typed are not stored again (the fields show 0 on a
         // tractor-fed form).
-        QTest::newRow("sem arquivo") << QString() << false << true << false << false;
-        QTest::newRow("trator") << "trator" << false << false << false << false;
+        QTest::newRow("sem arquivo") << QString() << false << true << false << false << false;
+        QTest::newRow("trator") << "trator" << false << false << false << false << false;
+        QTest::newRow("pelo titulo") << "arquivo" << false << false << false << true << true;
     }
 
     void sair()
@@ -384,6 +417,7 @@ private Q_SLOTS:
         QFETCH(bool, marcado);
         QFETCH(bool, removido_antes);
         QFETCH(bool, digitar);
+        QFETCH(bool, titulo);
         guardar_margens("12", "7");
         const QString caminho = arquivo(QStringLiteral("sair.spl"),
                                         inicio == QLatin1String("trator") ? registro_impressora_trator() + relatorio : relatorio);
@@ -403,7 +437,10 @@ private Q_SLOTS:
             ::digitar(controle<QLineEdit>(*j, "Text4"), QStringLiteral("20,4"));
         }
         controle<QCheckBox>(*j, "Check1")->setChecked(marcado);
-        controle<QPushButton>(*j, "Command2")->click();
+        if (titulo)
+            j->close();
+        else
+            controle<QPushButton>(*j, "Command2")->click();
         QCOMPARE(fim.size(), 1); // the program ends even when the file could not be deleted
         for (const QString& f : {caminho, outro})
             QCOMPARE(QFileInfo::exists(f), !(removido_antes && f == caminho) && !(marcado && f == mostrado));

@@ -3,6 +3,7 @@
 // Impressão", fields refused before anything prints, and a window that stays
 // responsive while a 100 MB report prints.
 #include "app/form1.h"
+#include "comum/apoio.h"
 #include "gui/roteiro.h"
 
 #include <QAction>
@@ -37,18 +38,6 @@ QByteArray relatorio(int paginas)
         r += '\f';
     }
     return r + '\x1a';
-}
-
-int paginas_pdf(const QString& pdf)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdfinfo"), {pdf});
-    if (!p.waitForFinished(30000))
-        return -1;
-    for (const QString& linha : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n')))
-        if (linha.startsWith(QLatin1String("Pages:")))
-            return linha.mid(6).trimmed().toInt();
-    return -1;
 }
 
 const char* const comandos[] = {"Command1", "Command2", "Command3", "Command4", "Command6", "Command7", "Command8"};
@@ -122,7 +111,7 @@ private Q_SLOTS:
             // Three copies of two pages; the byte after the last form feed
             // leaves the pen below the top, so each further copy starts on a
             // new page.
-            QCOMPARE(paginas_pdf(pdf), 8);
+            QCOMPARE(teste::paginas_pdf(pdf), 8);
         verificar_ociosa(*j);
         QCOMPARE(j->documento().margem_esquerda, 12); // stored after the job
         QVERIFY(!j->impressora().fontBold());

@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QToolButton>
 #include <memory>
+#include <tuple>
 
 using namespace papelada;
 using papelada::teste::controle;
@@ -106,10 +107,14 @@ private Q_SLOTS:
         auto* horizontal = controle<QScrollBar>(janela, "HScroll1");
         QVERIFY(visor->geometry().right() < vertical->geometry().left());
         QVERIFY(horizontal->geometry().bottom() < controle<QWidget>(janela, "Frame1")->geometry().top());
-        // An A4 page: 11906 x 16838 twips.
-        QCOMPARE(horizontal->maximum(), 744);
-        QCOMPARE(horizontal->pageStep(), 248);
-        QCOMPARE(vertical->maximum(), 1052); // 16838 / 16 = 1052.375
+        // The scroll range is the page: its end meets the view's end, and
+        // a bar shows only when the page does not fit.
+        for (auto [barra, pagina, vista] : {std::tuple{horizontal, janela->imagem().width(), visor->width()},
+                                            std::tuple{vertical, janela->imagem().height(), visor->height()}}) {
+            QCOMPARE(barra->maximum(), std::max(0, pagina - vista));
+            QCOMPARE(barra->pageStep(), vista);
+            QCOMPARE(barra->isVisible(), pagina > vista);
+        }
         QCOMPARE(texto(janela, "Label4"), QString::number(total_paginas));
 
         // Previous on page 1 and next on the last page draw the same page again.
@@ -193,7 +198,7 @@ private Q_SLOTS:
 
         horizontal->setValue(horizontal->maximum());
         vertical->setValue(100);
-        QCOMPARE(janela->deslocamento(), QPoint(892, 120)); // Int(744 x 1.2), Int(100 x 1.2)
+        QCOMPARE(janela->deslocamento(), QPoint(horizontal->maximum(), 100));
         const QImage tela = visor->grab().toImage();
         for (const QPoint p : {QPoint(0, 0), QPoint(10, 37), QPoint(40, 300)}) {
             QVERIFY(janela->imagem().rect().contains(p + janela->deslocamento()));
@@ -207,6 +212,83 @@ private Q_SLOTS:
         QApplication::sendEvent(visor, &roda);
         QVERIFY(vertical->value() > antes);
         QCOMPARE(desenhadas.count(), 0);
+    }
+
+    // The keys and the wheel of document viewers.
+    void rolagem()
+    {
+        Form3* janela = abrir();
+        QVERIFY(janela);
+        auto* v = controle<QScrollBar>(janela, "VScroll1");
+        auto* visor = controle<QWidget>(janela, "Picture2");
+        clicar(janela, "Picture9");
+        clicar(janela, "Picture9"); // 140 %: the page is well taller than the view
+        QVERIFY(v->maximum() > v->singleStep() + v->pageStep());
+        enum { Topo = -1, Pe = -2 };
+        struct Caso {
+            Qt::Key tecla;
+            int pagina, valor; // the page shown and where the view is on it
+        };
+        const int passo = v->singleStep();
+        const Caso casos[] = {
+            {Qt::Key_End, 1, Pe},  {Qt::Key_PageDown, 2, Topo}, {Qt::Key_Down, 2, passo},
+            {Qt::Key_Space, 2, passo + v->pageStep()}, {Qt::Key_Up, 2, v->pageStep()},
+            {Qt::Key_Home, 2, Topo}, {Qt::Key_End, 2, Pe}, {Qt::Key_Space, 3, Topo}, {Qt::Key_PageUp, 2, Topo},
+        };
+        for (const Caso& c : casos) {
+            QTest::keyClick(visor, c.tecla);
+            QCOMPARE(janela->estado().pagina_atual, c.pagina);
+            QCOMPARE(v->value(), c.valor == Topo ? 0 : c.valor == Pe ? v->maximum() : c.valor);
+        }
+        // Ctrl and the wheel: the zoom, not the scroll.
+        for (auto [giro, zoom] : {std::pair{120, 160}, std::pair{-120, 140}, std::pair{-120, 120}}) {
+            QWheelEvent roda(QPointF(50, 50), visor->mapToGlobal(QPointF(50, 50)), {}, QPoint(0, giro),
+                             Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(visor, &roda);
+            QCOMPARE(janela->estado().percentual_zoom, zoom);
+            QCOMPARE(v->value(), 0);
+        }
+        // Whole page: no bar; page width: no horizontal bar.
+        clicar(janela, "pagina_inteira");
+        QTRY_VERIFY(v->isHidden() && controle<QScrollBar>(janela, "HScroll1")->isHidden());
+        clicar(janela, "ajustar_largura");
+        QTRY_VERIFY(controle<QScrollBar>(janela, "HScroll1")->isHidden());
+        QVERIFY(janela->imagem().width() > visor->width() * 9 / 10);
+    }
+
+    // Only what is printed is searched: not the text of a command, not a
+    // font record; a hit low on the page is scrolled into view.
+    void procura_no_texto_impresso()
+    {
+        // A font record: Courier New, 10 points, regular.
+        QByteArray registro = QByteArray(6, '\0') + QByteArray("Courier New").leftJustified(33, ' ') + '\0' + '\x0a';
+        registro.resize(54, '\0');
+        QByteArray r = "\x1b" "0Lote 60\x1a" "\x1b" "F" + registro + "inicio\r\n";
+        for (int i = 0; i < 45; ++i)
+            r += "linha\r\n";
+        r += "total 60\r\n\x1a";
+        teste::gravar_arquivo(caminho_, r);
+        dialogos_->abrir = {caminho_};
+        principal_->Command8_Click();
+        Form3* janela = abrir();
+        QVERIFY(janela);
+        for (auto [procurado, achado] : {std::pair{"60", r.indexOf("total 60") + 6}, std::pair{"courier", qsizetype(-1)}}) {
+            dialogos_->textos = {QString::fromLatin1(procurado)};
+            dialogos_->mensagens.clear();
+            clicar(janela, "Picture11");
+            QCOMPARE(janela->estado().posicao_achada, std::max<qint64>(achado, 0));
+            QCOMPARE(dialogos_->mensagens.size(), achado < 0 ? 1 : 0);
+        }
+        dialogos_->textos = {QStringLiteral("60")};
+        clicar(janela, "Picture11");
+        QCOMPARE(janela->estado().pagina_atual, 1);
+        QVERIFY(controle<QScrollBar>(janela, "VScroll1")->value() > 0);
+        const QImage vista = controle<QWidget>(janela, "Picture2")->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        bool visivel = false;
+        for (int y = 0; y < vista.height() && !visivel; ++y)
+            for (int x = 0; x < vista.width() && !visivel; ++x)
+                visivel = vista.pixel(x, y) == QBColor(9).rgb();
+        QVERIFY(visivel);
     }
 
     void procura()

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Starts papelada under a private X server with a report, keeps a screenshot
-# of the main window in <build>/screenshots/principal.png and checks that it
-# is not blank. Arguments: build folder, source folder.
+# of the main window in <build>/screenshots/principal.png (and, at twice the
+# scale, principal_2x.png) and checks that it is not blank. Arguments: build folder, source folder.
 set -u
 build=$(cd "$1" && pwd)
 fonte=$(cd "$2" && pwd)
@@ -53,25 +53,29 @@ esperar_janela() {
     echo "$id"
 }
 
-"$build/papelada" "$relatorio" >"$temp/papelada.log" 2>&1 &
-pid_app=$!
-janela=$(esperar_janela "^Papelada  Impressão de Relatórios$")
-[ -n "$janela" ] || { echo "FAIL: the main window did not appear"; cat "$temp/papelada.log"; exit 1; }
-sleep 1 # let it paint
+# At the normal scale and at twice it (a high-density screen).
+for escala in 1 2; do
+    QT_SCALE_FACTOR=$escala "$build/papelada" "$relatorio" >"$temp/papelada.log" 2>&1 &
+    pid_app=$!
+    janela=$(esperar_janela "^Papelada  Impressão de Relatórios$")
+    [ -n "$janela" ] || { echo "FAIL: the main window did not appear"; cat "$temp/papelada.log"; exit 1; }
+    sleep 1 # let it paint
 
-mkdir -p "$build/screenshots"
-captura="$build/screenshots/principal.png"
-import -window root "$captura" || { echo "FAIL: import"; exit 1; }
+    mkdir -p "$build/screenshots"
+    captura="$build/screenshots/principal.png"
+    [ "$escala" = 1 ] || captura="$build/screenshots/principal_${escala}x.png"
+    import -window root "$captura" || { echo "FAIL: import"; exit 1; }
 
-cores=$(identify -format %k "$captura")
-echo "screenshot $captura: $cores colours"
-if [ "${cores:-0}" -le 8 ]; then
-    echo "FAIL: the screenshot is blank ($cores colours)"
-    exit 1
-fi
+    cores=$(identify -format %k "$captura")
+    echo "screenshot $captura: $cores colours"
+    if [ "${cores:-0}" -le 8 ]; then
+        echo "FAIL: the screenshot is blank ($cores colours)"
+        exit 1
+    fi
+    kill "$pid_app" 2>/dev/null; wait "$pid_app" 2>/dev/null
+done
 
 # A missing report: the critical message titled "Papelada", then the end.
-kill "$pid_app" 2>/dev/null; wait "$pid_app" 2>/dev/null
 "$build/papelada" "$temp/nao existe.spl" >"$temp/ausente.log" 2>&1 &
 pid_app=$!
 caixa=$(esperar_janela '^Papelada$')

@@ -17,19 +17,9 @@ using namespace papelada::teste;
 namespace {
 
 // Runs papelada-cli with a settings folder of its own.
-std::unique_ptr<QProcess> iniciar(const QStringList& args, const QString& configuracao)
-{
-    auto p = std::make_unique<QProcess>();
-    QProcessEnvironment amb = QProcessEnvironment::systemEnvironment();
-    amb.insert(QStringLiteral("XDG_CONFIG_HOME"), configuracao);
-    p->setProcessEnvironment(amb);
-    p->start(cli(), QStringList{QStringLiteral("medir")} + args);
-    return p;
-}
-
 Resultado medir(const QStringList& args, const QString& configuracao)
 {
-    return concluir(*iniciar(args, configuracao), 60);
+    return executar_cli(QStringList{QStringLiteral("medir")} + args, {QStringLiteral("XDG_CONFIG_HOME=") + configuracao}, 60);
 }
 
 QString valor(const QString& saida, const QString& chave)
@@ -145,12 +135,8 @@ TEST(CliMedir, ConfiguracoesSoLidas)
     const QString ini = pasta + QStringLiteral("/Papelada.ini");
     QDir().mkpath(pasta);
     const auto rodar = [&](const char* comando) {
-        QProcess p;
-        QProcessEnvironment amb = QProcessEnvironment::systemEnvironment();
-        amb.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-        p.setProcessEnvironment(amb);
-        p.start(cli(), {QString::fromLatin1(comando), arquivo, QStringLiteral("--pdf")});
-        return concluir(p, 30);
+        return executar_cli({QString::fromLatin1(comando), arquivo, QStringLiteral("--pdf")},
+                            {QStringLiteral("XDG_CONFIG_HOME=") + config.path()}, 30);
     };
     for (const char* comando : {"medir", "paginas"}) {
         SCOPED_TRACE(comando);

@@ -348,4 +348,38 @@ TEST(ConfiguracoesConcorrentes, ProgramasGravandoAoMesmoTempo)
     EXPECT_EQ(QDir(pasta.path() + QStringLiteral("/Orvel")).entryList(QDir::Files), QStringList{"Papelada.ini"});
 }
 
+// The machine's file (in the system's configuration folders) gives what the
+// user's file lacks, and the user's changes never reach it.
+TEST_F(Configuracoes, ArquivoDoSistemaPorBaixo)
+{
+    const QString sistema = pasta_temporaria() + QStringLiteral("/xdg-sistema");
+    QDir().mkpath(sistema + QStringLiteral("/Orvel"));
+    const QString arquivo = sistema + QStringLiteral("/Orvel/Papelada.ini");
+    {
+        QSettings s(arquivo, QSettings::IniFormat);
+        s.setValue(margens + QStringLiteral("Margem esquerda"), 25);
+        s.setValue(margens + QStringLiteral("Margem Superior"), 30);
+        s.setValue(margens + QStringLiteral("Servidor/FontName"), QStringLiteral("Arial"));
+        s.setValue(margens + QStringLiteral("Servidor/FontSize"), 14);
+    }
+    const QByteArray antes = ler(arquivo);
+    const QByteArray dirs_antes = qgetenv("XDG_CONFIG_DIRS");
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(sistema));
+    definir(margens + QStringLiteral("Margem esquerda"), 12);
+
+    std::int32_t esquerda = 0, superior = 0;
+    ler_margens(esquerda, superior);
+    EXPECT_EQ(esquerda, 12);
+    EXPECT_EQ(superior, 30);
+    SuperficieGravacao g;
+    usar_impressora(g, QStringLiteral("Servidor"));
+    EXPECT_TRUE(set_default_font(g));
+    EXPECT_EQ(fonte_de(g), QStringLiteral("Arial 14"));
+    gravar_margens(QStringLiteral("7"), QStringLiteral("8"), esquerda, superior);
+    gravar_fonte_padrao(g);
+    EXPECT_EQ(ler(arquivo), antes);
+    EXPECT_EQ(valor(margens + QStringLiteral("Margem Superior")).toInt(), 8);
+    qputenv("XDG_CONFIG_DIRS", dirs_antes);
+}
+
 } // namespace

@@ -1,6 +1,7 @@
 // Saved copies: the plain-text copy drops the commands, both copies appear
 // complete or not at all, and the open file is never the target.
 #include "comum/apoio.h"
+#include "comum/gravador.h"
 #include "stream/copia.h"
 #include "stream/cp1252.h"
 
@@ -18,12 +19,6 @@ using namespace papelada::teste;
 
 namespace {
 
-struct Progresso : Observador {
-    QStringList textos;
-    int eventos = 0;
-    void gravando(const QString& t) override { textos << t; }
-    void processar_eventos() override { ++eventos; }
-};
 
 QString nova_pasta(const QString& nome)
 {
@@ -69,10 +64,10 @@ TEST(Copia, ProgressoPorRetornoDeCarro)
 {
     const QString origem = gravar(QStringLiteral("linhas.spl"), "1\r\n2\r\n3\r\n.");
     const QString destino = pasta_temporaria() + QStringLiteral("/linhas.txt");
-    Progresso p;
+    ObservadorGravador p;
     ASSERT_TRUE(copiartexto(origem, destino, p));
     const QString base = QStringLiteral("Gravando ") + destino + QStringLiteral(" . Linha ");
-    EXPECT_EQ(p.textos, (QStringList{base + "1", base + "2", base + "3", base + "4", QString()}));
+    EXPECT_EQ(p.so(QStringLiteral("gravando:")), (QStringList{base + "1", base + "2", base + "3", base + "4", QString()}));
     EXPECT_EQ(p.eventos, 3);
 }
 

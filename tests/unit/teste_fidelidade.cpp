@@ -146,17 +146,11 @@ TEST(Fidelidade, NegritoDeFamiliaSemFaceNegrito)
                              + linha + "\n.";
     const QString pdf = pasta_temporaria() + QStringLiteral("/negrito.pdf");
     ASSERT_EQ(imprimir_pdf(bytes, pdf).fim, FimTrabalho::Impresso);
-    const QString base = pasta_temporaria() + QStringLiteral("/negrito");
-    ASSERT_EQ(executar(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-gray"),
-                                                    QStringLiteral("-singlefile"), pdf, base}).codigo, 0);
-    const QImage pagina(base + QStringLiteral(".pgm"));
+    const QImage pagina = rasterizar(pdf);
     ASSERT_FALSE(pagina.isNull());
-    int tinta[2] = {0, 0};
     const int meio = 5000 / 20; // 72 dpi: a point a pixel
-    for (int y = 0; y < pagina.height(); ++y)
-        for (int x = 0; x < pagina.width(); ++x)
-            if (qGray(pagina.pixel(x, y)) < 128)
-                ++tinta[y < meio ? 0 : 1];
+    const int tinta[2] = {teste::tinta(pagina, QRect(0, 0, pagina.width(), meio)),
+                          teste::tinta(pagina, QRect(0, meio, pagina.width(), pagina.height() - meio))};
     EXPECT_GT(tinta[0], 0);
     EXPECT_GT(tinta[1], tinta[0] * 1.15) << tinta[0] << " regular, " << tinta[1] << " negrito";
 }

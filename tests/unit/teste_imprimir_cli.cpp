@@ -14,7 +14,6 @@ using namespace papelada::teste;
 
 namespace {
 
-bool tem_poppler() { return existe_programa(QStringLiteral("pdftotext")) && existe_programa(QStringLiteral("pdfinfo")); }
 
 // Prints `bytes` into a PDF; returns the PDF's path ("" on failure).
 QString imprimir_pdf(const QString& nome, const QByteArray& bytes, QStringList opcoes = {})
@@ -39,8 +38,6 @@ const Palavra* achar(const QList<Palavra>& palavras, const QString& texto)
 
 TEST(ImprimirCli, TextoNoLugarComAsMargens)
 {
-    if (!tem_poppler())
-        GTEST_SKIP() << "poppler-utils não instalado";
     const QByteArray bytes = esc("y1000;") + esc("x2000;Total\f") + "Segunda\f\x1a";
     struct {
         const char* nome;
@@ -70,8 +67,6 @@ TEST(ImprimirCli, TextoNoLugarComAsMargens)
 
 TEST(ImprimirCli, PaginasECopias)
 {
-    if (!tem_poppler())
-        GTEST_SKIP() << "poppler-utils não instalado";
     const QByteArray cinco = "P1\fP2\fP3\fP4\fP5\f\x1a";
     struct {
         const char* nome;

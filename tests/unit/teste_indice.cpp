@@ -1,6 +1,8 @@
 // The page index: where pages begin, read as one stream across blocks.
 #include "analysis/indice.h"
 #include "comum/apoio.h"
+#include "comum/comparacao.h"
+#include "comum/gravador.h"
 #include "comum/superficie_gravacao.h"
 
 #include <QFile>
@@ -31,18 +33,6 @@ const Papel trator{true, 0};
 // The printer of those pages.
 const SuperficieGravacao folha(300, 2400, 1200);
 
-struct Contador : Observador {
-    int progressos = 0, eventos = 0;
-    QStringList quadros;
-    QList<double> fracoes;
-    void quadro(const QString& t, bool v) override { quadros << t + (v ? "+" : "-"); }
-    void progresso(double f) override
-    {
-        ++progressos;
-        fracoes << f;
-    }
-    void processar_eventos() override { ++eventos; }
-};
 
 // Every page's start, as the index finds them again from its first page.
 std::vector<InicioPagina> todas(FonteBytes& f, const IndicePaginas& indice)
@@ -129,7 +119,7 @@ TEST(Indice, MultiploExatoDoBlocoEProgresso)
     doc.nome_arquivo = arq;
     doc.tamanho_arquivo = d.size();
     IndicePaginas indice;
-    Contador obs;
+    ObservadorGravador obs;
     ASSERT_TRUE(examinar(doc, metricas_curtas(), folha, trator, indice, obs));
     EXPECT_TRUE(doc.indice_valido);
     FonteBytes f;
@@ -138,8 +128,8 @@ TEST(Indice, MultiploExatoDoBlocoEProgresso)
     // The bar ends full, then emptied.
     ASSERT_GE(obs.fracoes.size(), 2);
     EXPECT_EQ(obs.fracoes.mid(obs.fracoes.size() - 2), (QList<double>{1.0, 0.0}));
-    EXPECT_EQ(obs.quadros, (QStringList{"Analisando os dados a Imprimir+",
-                                        "Analisando os dados a Imprimir-"}));
+    EXPECT_EQ(obs.so(QStringLiteral("quadro:")), (QStringList{"Analisando os dados a Imprimir:1",
+                                                              "Analisando os dados a Imprimir:0"}));
 }
 
 TEST(Indice, ArquivoQueNaoAbre)
@@ -232,15 +222,6 @@ TEST(Indice, PaginasAchadasDeNovoComoForamEscritas)
     }
     d += "fim\n.";
 
-    const auto igual = [](const InicioPagina& a, const InicioPagina& b) {
-        const Metricas &x = a.metricas, &y = b.metricas;
-        return a.posicao == b.posicao && x.altura_linha == y.altura_linha
-            && x.largura_caracter == y.largura_caracter && x.altura_linha_padrao == y.altura_linha_padrao
-            && x.largura_caracter_padrao == y.largura_caracter_padrao && x.altura_folha == y.altura_folha
-            && x.largura_folha == y.largura_folha && a.estilo.fonte == b.estilo.fonte
-            && a.estilo.tamanho == b.estilo.tamanho && a.estilo.negrito == b.estilo.negrito
-            && a.estilo.italico == b.estilo.italico && a.estilo.cor == b.estilo.cor;
-    };
     for (const std::int32_t maximo : {8192, 3}) {
         SCOPED_TRACE(maximo);
         FonteBytes f;
@@ -260,9 +241,9 @@ TEST(Indice, PaginasAchadasDeNovoComoForamEscritas)
         std::shuffle(ordem.begin(), ordem.end(), std::mt19937(7));
         for (const std::int32_t p : ordem) {
             const auto& e = esperado[static_cast<size_t>(p - 1)];
-            EXPECT_TRUE(igual(seguidas[static_cast<size_t>(p - 1)], e)) << "página " << p;
+            EXPECT_EQ(seguidas[static_cast<size_t>(p - 1)], e) << "página " << p;
             qint64 seguinte = -1;
-            EXPECT_TRUE(igual(inicio_da_pagina(f, indice, p, &seguinte), e)) << "página " << p;
+            EXPECT_EQ(inicio_da_pagina(f, indice, p, &seguinte), e) << "página " << p;
             EXPECT_EQ(seguinte, p < total ? esperado[static_cast<size_t>(p)].posicao : 0) << "página " << p;
             const MarcoPagina& m = *std::prev(std::upper_bound(
                 indice.marcos.begin(), indice.marcos.end(), p,

@@ -16,16 +16,6 @@ using namespace papelada::teste;
 
 namespace {
 
-int pixels_escuros(const QImage& img, const QRect& r)
-{
-    int n = 0;
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            if (qGray(img.pixel(x, y)) < 128)
-                ++n;
-    return n;
-}
-
 TEST(Glifos, LargurasSomamEBatemComAFonte)
 {
     SuperficieImagem s;
@@ -53,10 +43,10 @@ TEST(Glifos, CorridaDesenhadaOndeEstaAPena)
     imprimir_buffer(c, s);
     const QImage& img = s.imagem();
     const int fim = static_cast<int>(s.currentX() / 15);
-    EXPECT_GT(pixels_escuros(img, QRect(100, 50, fim - 100, 16)), 40);
-    EXPECT_EQ(pixels_escuros(img, QRect(0, 0, 99, 200)), 0);
-    EXPECT_EQ(pixels_escuros(img, QRect(fim + 1, 0, 399 - fim - 1, 200)), 0);
-    EXPECT_EQ(pixels_escuros(img, QRect(0, 0, 400, 49)), 0);
+    EXPECT_GT(tinta(img, QRect(100, 50, fim - 100, 16)), 40);
+    EXPECT_EQ(tinta(img, QRect(0, 0, 99, 200)), 0);
+    EXPECT_EQ(tinta(img, QRect(fim + 1, 0, 399 - fim - 1, 200)), 0);
+    EXPECT_EQ(tinta(img, QRect(0, 0, 400, 49)), 0);
 }
 
 struct Descricao {

@@ -1,7 +1,8 @@
 // The reader of the report language: parameter forms, their terminators and
-// the end-of-file rules. That the last byte is never drawn and a command cut
+// the end-of-file rules (the cases are in tests/casos/leitor.casos). That the last byte is never drawn and a command cut
 // by the end is not applied is checked on the interpreter (teste_interpretador).
 #include "comum/apoio.h"
+#include "comum/casos.h"
 #include "stream/leitor.h"
 #include "stream/numeros.h"
 
@@ -64,46 +65,16 @@ QString descrever(const QByteArray& bytes, const TabelaFormas& formas = formas_l
     return partes.join(u' ');
 }
 
-using Caso = CasoBytes;
-
-class Formas : public ::testing::TestWithParam<Caso> {};
-
-TEST_P(Formas, ItensLidos)
+TEST(Leitor, CasosDoArquivo)
 {
-    EXPECT_EQ(descrever(GetParam().entrada), QString::fromLatin1(GetParam().esperado));
-    EXPECT_EQ(descrever(GetParam().entrada, formas_linguagem(), true), QString::fromLatin1(GetParam().esperado));
+    // Characters taken in bulk must give what is read one by one.
+    const auto itens = [](const QByteArray& bytes) {
+        const QString um_a_um = descrever(bytes), em_bloco = descrever(bytes, formas_linguagem(), true);
+        return um_a_um == em_bloco ? um_a_um : um_a_um + QStringLiteral("\nem bloco: ") + em_bloco;
+    };
+    for (const CasoArquivo& c : conferir_casos(QStringLiteral("leitor.casos"), itens))
+        EXPECT_EQ(c.obtido, c.esperado) << c.nome.toStdString();
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Leitor, Formas,
-    ::testing::Values(
-        Caso{"cr_nao_separa", "AB\rCD\nZ", "c:A c:B CR c:C c:D LF"},
-        Caso{"ff_final_ignorado", "A\f", "c:A"},
-        Caso{"numero_consome_terminador", esc("Y10\nA\n"), "ESCY(10) c:A"},
-        Caso{"numero_sem_digitos", esc("6xAB"), "ESC6(0) c:A"},
-        Caso{"sub_termina_numero", esc("712\x1a") + "AB", "ESC7(12) c:A"},
-        Caso{"texto_apara_brancos", esc("1Arial  \rX\n"), "ESC1\"Arial\" c:X"},
-        Caso{"texto_termina_em_controle", esc("0Oi\x1a") + "AB", "ESC0\"Oi\" c:A"},
-        Caso{"lista3", esc("R10,20,2;AB"), "ESCR(10,20,2) c:A"},
-        Caso{"lista6_consome_ultimo", esc("l1,2,3,4,5,6,\nX\n"), "ESCl(1,2,3,4,5,6) LF c:X"},
-        Caso{"barra_campos", esc("Z1,80,2,12345,AB"), "ESCZ(1,80,2,\"12345\") c:A"},
-        Caso{"barra_sub_termina", esc("Z4\x1a") + "x1\x1a" "\x1a" "ab{c\x1a" "AB", "ESCZ(4,1,0,\"abc\") c:A"},
-        Caso{"barra_filtra_digitos", esc("Z9,0,0,  7 7 ,AB"), "ESCZ(9,0,0,\"77\") c:A"},
-        Caso{"barra_code39_aceita_espaco", esc("Z4,,, A-1 ,AB"), "ESCZ(4,0,0,\" A-1 \") c:A"},
-        Caso{"registro_d_engole_controles", esc("D") + QByteArray(30, '\n') + QByteArray(30, '\f')
-                                                  + QByteArray(8, '\x1b') + "AB",
-             "ESCD[68] c:A"},
-        Caso{"registro_f", esc("F") + QByteArray(54, 'x') + "AB", "ESCF[54] c:A"},
-        Caso{"comando_desconhecido", esc("QAB\n"), "ESCQ c:A c:B"},
-        Caso{"esc_no_fim", QByteArray("A\x1bQ"), "c:A"},
-        Caso{"fim_em_numero_aplica", esc("730X"), "ESC7(30)"},
-        Caso{"fim_antes_do_numero", esc("7X"), "ESC7(0)!"},
-        Caso{"fim_em_texto", esc("1ArialX"), "ESC1\"Arial\""},
-        Caso{"fim_no_ultimo_da_lista", esc("R1,2,3X"), "ESCR(1,2,3)"},
-        Caso{"fim_em_barra_sem_virgula", esc("Z2,0,0,590X"), "ESCZ(2,0,0,\"590\")"},
-        Caso{"fim_em_barra_antes_dos_dados", esc("Z2,0,0X"), "ESCZ(2,0,0,\"\")!"},
-        Caso{"fim_em_registro", esc("D") + QByteArray(10, 'x'), "ESCD[9]!"}),
-    nome_do_caso);
 
 TEST(Leitor, CaracteresEmBlocoComoUmAUm)
 {
@@ -197,24 +168,6 @@ TEST(Leitor, ParametrosAtravessamBlocosDoArquivo)
     }
 }
 
-TEST(Leitor, MedicaoLeEscCSemParametro)
-{
-    // Its digits are text. (The copy's and the index's tables are checked
-    // by teste_copia and teste_indice.)
-    EXPECT_EQ(descrever(esc("C12\x1a") + "AB", formas_medicao()), "ESCC c:1 c:2 c:\x1a c:A");
-}
-
-TEST(Leitor, NumerosEnormesSaoLimitados)
-{
-    // 10,000 digits: the value stops growing at the largest number, so the
-    // reading stays linear and nothing overflows.
-    QByteArray bytes = esc("7") + QByteArray(10000, '9') + "\nAB";
-    EXPECT_EQ(descrever(bytes), QStringLiteral("ESC7(%1) c:A").arg(numero_maximo));
-    EXPECT_EQ(limitar<std::int16_t>(numero_maximo), 32767);
-    EXPECT_EQ(descrever(esc("Z1,") + QByteArray(5000, '9') + ",0,1,AB"),
-              QStringLiteral("ESCZ(1,%1,0,\"1\") c:A").arg(numero_maximo));
-}
-
 TEST(Numeros, ValorTextoEDivisao)
 {
     struct {
@@ -227,6 +180,7 @@ TEST(Numeros, ValorTextoEDivisao)
     EXPECT_EQ(dividir_inteiro(5.5, 2), 3);  // 5.5 rounds to 6
     EXPECT_EQ(dividir_inteiro(-7, 2), -3);  // towards zero
     EXPECT_EQ(para_i16(1e12), 32767);
+    EXPECT_EQ(limitar<std::int16_t>(numero_maximo), 32767);
 }
 
 } // namespace

@@ -1,9 +1,12 @@
 // Measurement of a report's first page on the recording printer (10 pt:
 // "A" is 120 x 240 twips; A4 is 11906 x 16838 twips): the extents, the
-// report's printer and font records, the metrics every pass starts from, the
-// paper names and the fit warnings.
+// metrics every pass starts from and the fit warnings (the cases are in
+// tests/casos/medicao.casos), the report's printer and font records and the
+// paper names.
 #include "analysis/medicao.h"
 #include "comum/apoio.h"
+#include "comum/casos.h"
+#include "comum/gravador.h"
 #include "comum/superficie_gravacao.h"
 
 #include <QSettings>
@@ -13,35 +16,6 @@ using namespace papelada;
 using namespace papelada::teste;
 
 namespace {
-
-// ESC "F" with the head of a font record.
-QByteArray registro_fonte(const QByteArray& nome, int tamanho, bool negrito, bool italico,
-                          bool sublinhado = false, bool riscado = false)
-{
-    QByteArray r(54, '\0');
-    r.replace(6, nome.size(), nome);
-    r[40] = static_cast<char>(tamanho);
-    r[41] = negrito ? 1 : 0;
-    r[42] = italico ? 3 : 0;
-    r[43] = sublinhado ? 1 : 0;
-    r[44] = riscado ? 1 : 0;
-    r[47] = '\x0c';
-    return esc('F', r);
-}
-
-// What the window would be told, in order.
-struct Gravador : Observador {
-    QStringList eventos;
-    void mensagem(const QString& t) override { eventos << "mensagem:" + t; }
-    void aviso(const QString& t) override { eventos << "aviso:" + t; }
-    void impressora_escolhida(const QString& n, const QString& p) override { eventos << "impressora:" + n + "|" + p; }
-    void fonte_escolhida() override { eventos << QStringLiteral("fonte"); }
-    void medicao_concluida() override { eventos << QStringLiteral("concluida"); }
-};
-
-const QString aviso_tamanho = QStringLiteral("Atenção. \nO Tamanho da Folha é insuficiente para\ncomportar este relatório.");
-const QString aviso_largura = QStringLiteral("Atenção. \nA largura da Folha é insuficiente para\ncomportar este relatório.");
-const QString aviso_altura = QStringLiteral("Atenção. \nA altura da Folha é insuficiente para\ncomportar este relatório.");
 
 class Medir : public ::testing::Test {
 protected:
@@ -60,54 +34,42 @@ protected:
 
     SuperficieGravacao g;
     Metricas m;
-    Gravador obs;
+    ObservadorGravador obs;
     FonteEscolhida dialogo;
 };
 
-TEST_F(Medir, ExtensaoDaPrimeiraPagina)
+TEST_F(Medir, CasosDoArquivo)
 {
-    QByteArray dez_linhas;
-    for (int i = 0; i < 10; ++i)
-        dez_linhas += QByteArray(80, 'x') + '\n';
-    QByteArray cem_linhas;
-    for (int i = 0; i < 100; ++i)
-        cem_linhas += "A\n";
-
-    struct Caso {
-        const char* descricao;
-        QByteArray dados;
-        double largura, altura;
+    const auto medida = [&](const QByteArray& dados) {
+        SetUp();
+        g = SuperficieGravacao();
+        m = Metricas();
+        obs.log.clear();
+        const Medicao r = medir(dados);
+        QStringList d{QStringLiteral("%1 x %2").arg(r.largura_relatorio).arg(r.altura_relatorio),
+                      QStringLiteral("linha %1/%2 coluna %3/%4 folha %5 papel %6x%7 %8")
+                          .arg(m.altura_linha).arg(m.altura_linha_padrao).arg(m.largura_caracter)
+                          .arg(m.largura_caracter_padrao).arg(m.altura_folha).arg(g.width()).arg(g.height())
+                          .arg(fonte_de(g)),
+                      QStringLiteral("impressora %1 papel %2 bandeja %3 orientação %4 \"%5\"")
+                          .arg(g.deviceName()).arg(g.paperSize()).arg(g.paperBin()).arg(g.orientation()).arg(r.papel)};
+        // Measuring only reads the settings.
+        if (const QStringList chaves = loja().allKeys(); !chaves.isEmpty())
+            d << QStringLiteral("chaves gravadas: ") + chaves.join(u' ');
+        // The result's warnings and messages are those told, in order.
+        QStringList avisos, mensagens;
+        for (const QString& e : obs.log) {
+            if (e.startsWith(QLatin1String("aviso:")))
+                avisos << e.mid(6);
+            if (e.startsWith(QLatin1String("mensagem:")))
+                mensagens << e.mid(9);
+        }
+        if (!r.arquivo_lido || r.avisos != avisos || r.mensagens != mensagens)
+            d << QStringLiteral("resultado diferente do dito: ") + r.avisos.join(u'|') + u'/' + r.mensagens.join(u'|');
+        return (d + obs.log).join(u'\n');
     };
-    const Caso casos[] = {
-        {"o último byte não é medido", "ABCD", 360, 0},
-        {"dez linhas de 80", dez_linhas + "\x0c", 9600, 2160},
-        {"a linha que passaria da folha encerra", cem_linhas, 120, 16560},
-        {"os dígitos depois de ESC C são texto", "AB" + esc('C', "12\x1a") + "!", 600, 0},
-        {"controles e bytes altos são caracteres", "\t\x0e\x0f\x1a\x80\xff\x01.", 840, 0},
-        {"FF encerra", "AAAA\x0c" "AAAAAAAA.", 480, 0},
-        {"ESC 9 encerra", "AA" + esc('9') + "AAAAA.", 240, 0},
-        {"ESC D dentro do registro não encerra", registro_impressora("Nenhuma", 1, 9, 0) + "AA.", 240, 0},
-        {"coluna", esc('X', "11,") + "A.", 1320, 0},
-        {"posição em twips", esc('x', "5000,") + "A" + esc('y', "700,") + "A.", 5240, 700},
-        {"mover sem texto não mede", esc('H', "10,") + esc('V', "10,") + ".", 0, 0},
-        {"caixa em células", esc('B', "1,1,10,5,2,4,") + ".", 1140, 1080},
-        {"linha em twips", esc('l', "100,200,3000,4000,1,0,") + ".", 3000, 4000},
-        {"campo de texto em colunas", esc('R', "1,40,0,") + ".", 4680, 0},
-        {"barras 2 de 5 com altura e módulo 0", esc('Z', "1,0,0,12,") + ".", 129.6, 192},
-        {"barras EAN-13", esc('Z', "2,0,2,123456789012,") + ".", 988.8, 230.4},
-        {"barras com padrão fora da faixa", esc('Z', "9,100,1,123,") + ".", 4.8 * 45, 480},
-        {"comando cortado pelo fim não conta", "AA" + esc('l', "0,0,9000,9000,1,") + "0", 240, 0},
-    };
-    for (const Caso& c : casos) {
-        SCOPED_TRACE(c.descricao);
-        const Medicao r = medir(c.dados);
-        EXPECT_TRUE(r.arquivo_lido);
-        EXPECT_NEAR(r.largura_relatorio, c.largura, 1e-6);
-        EXPECT_NEAR(r.altura_relatorio, c.altura, 1e-6);
-        EXPECT_TRUE(r.avisos.isEmpty());
-        EXPECT_EQ(m.altura_linha_padrao, 240);
-        EXPECT_EQ(m.largura_caracter_padrao, 120);
-    }
+    for (const CasoArquivo& c : conferir_casos(QStringLiteral("medicao.casos"), medida))
+        EXPECT_EQ(c.obtido, c.esperado) << c.nome.toStdString();
 }
 
 TEST_F(Medir, ImagemMedidaPeloTamanho)
@@ -122,89 +84,6 @@ TEST_F(Medir, ImagemMedidaPeloTamanho)
     EXPECT_EQ(r.altura_relatorio, 0);
 }
 
-TEST_F(Medir, MetricasQueOsPassesUsam)
-{
-    // ESC "7" and "8" on the first page become the defaults of later passes.
-    Medicao r = medir(esc('7', "300,") + esc('8', "100,") + "\n\nA.");
-    EXPECT_EQ(m.altura_linha, 300);
-    EXPECT_EQ(m.altura_linha_padrao, 300);
-    EXPECT_EQ(m.largura_caracter_padrao, 100);
-    EXPECT_EQ(r.altura_relatorio, 600);
-    EXPECT_EQ(r.largura_relatorio, 120); // text moves by the width of "A"
-
-    // ESC "A": the page is ten lines long for the line test and the warnings.
-    QByteArray linhas;
-    for (int i = 0; i < 20; ++i)
-        linhas += "A\n";
-    r = medir(esc('A', "10,") + linhas);
-    EXPECT_EQ(m.altura_folha, 2400);
-    EXPECT_EQ(g.height(), 16838); // the printer's paper is not changed
-    EXPECT_EQ(r.altura_relatorio, 1920);
-
-    // Values too big for their fields stay at the field's limit.
-    medir(esc('7', "99999,") + ".");
-    EXPECT_EQ(m.altura_linha_padrao, 32767);
-}
-
-TEST_F(Medir, AvisosEMensagensNaOrdem)
-{
-    struct Caso {
-        const char* descricao;
-        QByteArray dados;
-        QStringList avisos, mensagens;
-    };
-    const Caso casos[] = {
-        {"larga e alta", esc('x', "11900,") + "A" + esc('y', "17000,") + "A.",
-         {aviso_tamanho, aviso_largura, aviso_altura}, {}},
-        {"só larga", esc('x', "11787,") + "A.", {aviso_largura}, {}},
-        {"exatamente da largura da folha", esc('x', "11786,") + "A.", {}, {}},
-        {"só alta, por uma linha", esc('l', "0,0,100,16839,1,0,") + ".", {aviso_altura}, {}},
-        {"exatamente da altura", esc('l', "0,0,100,16838,1,0,") + ".", {}, {}},
-        {"alta por um código de barras", esc('y', "16700,") + esc('Z', "1,0,0,12,") + ".", {aviso_altura}, {}},
-        {"mensagens do relatório", esc('0', "Ol\xe1 \xe0 todos  \r") + "A" + esc('0', "Segunda\n") + "..", {},
-         {QStringLiteral("Olá à todos"), QStringLiteral("Segunda")}},
-    };
-    for (const Caso& c : casos) {
-        SCOPED_TRACE(c.descricao);
-        obs.eventos.clear();
-        const Medicao r = medir(c.dados);
-        EXPECT_EQ(r.avisos, c.avisos);
-        EXPECT_EQ(r.mensagens, c.mensagens);
-        QStringList esperado;
-        for (const QString& t : c.mensagens)
-            esperado << "mensagem:" + t;
-        for (const QString& t : c.avisos)
-            esperado << "aviso:" + t;
-        esperado << QStringLiteral("concluida");
-        EXPECT_EQ(obs.eventos, esperado);
-    }
-}
-
-TEST_F(Medir, RegistroDeImpressoraDeFormularioContinuo)
-{
-    // The name has a zero byte and trailing blanks, which are dropped.
-    const Medicao r = medir(registro_impressora(QByteArray("Arquivo\0 PDF   ", 15), orientacao_paisagem, 28,
-                                                bandeja_trator) + "A\nA.");
-    EXPECT_EQ(g.deviceName(), "Arquivo PDF");
-    EXPECT_EQ(g.paperSize(), 28);
-    EXPECT_EQ(g.paperBin(), bandeja_trator);
-    EXPECT_EQ(g.orientation(), orientacao_paisagem);
-    EXPECT_EQ(r.papel, "Envelope C5, 162 x 229 mm");
-    // Tractor paper: lines a fifth taller.
-    EXPECT_EQ(m.altura_linha_padrao, 288);
-    EXPECT_EQ(m.largura_caracter_padrao, 120);
-    EXPECT_EQ(r.altura_relatorio, 288);
-    EXPECT_EQ(obs.eventos, QStringList({QStringLiteral("impressora:Arquivo PDF|Envelope C5, 162 x 229 mm"),
-                                        QStringLiteral("concluida")}));
-    // Measuring only reads the settings: the new printer gets no key.
-    QSettings s = loja();
-    EXPECT_FALSE(s.contains(QStringLiteral("Software/Orvel/Papelada/Arquivo PDF/FontName")));
-
-    // Without a record the factor is not applied, even on tractor paper.
-    medir("A\nA.");
-    EXPECT_EQ(m.altura_linha_padrao, 240);
-}
-
 TEST_F(Medir, ImpressoraEscolhidaPeloChamadorFica)
 {
     OpcoesMedicao opcoes;
@@ -214,21 +93,9 @@ TEST_F(Medir, ImpressoraEscolhidaPeloChamadorFica)
     EXPECT_EQ(g.paperBin(), bandeja_trator);
     EXPECT_EQ(r.papel, "A4, 210 x 297 mm");
     EXPECT_EQ(m.altura_linha_padrao, 288);
-}
-
-TEST_F(Medir, ImpressoraQueNaoExiste)
-{
-    // Only the default font comes back and the metrics are taken again.
-    const Medicao r = medir(registro_fonte("Times New Roman", 20, true, false)
-                            + registro_impressora("arquivo pdf", 2, 9, bandeja_trator) + "A.");
-    EXPECT_EQ(g.deviceName(), "Gravador");
-    EXPECT_EQ(g.paperBin(), 0);
-    EXPECT_EQ(g.orientation(), orientacao_retrato);
-    EXPECT_TRUE(r.papel.isEmpty());
-    EXPECT_EQ(fonte_de(g), "Courier New 10");
+    // Without a record the factor is not applied, even on tractor paper.
+    medir("A\nA.");
     EXPECT_EQ(m.altura_linha_padrao, 240);
-    EXPECT_EQ(r.largura_relatorio, 120);
-    EXPECT_EQ(obs.eventos, QStringList({QStringLiteral("fonte"), QStringLiteral("concluida")}));
 }
 
 TEST_F(Medir, RegistroDeFonte)
@@ -245,16 +112,7 @@ TEST_F(Medir, RegistroDeFonte)
     EXPECT_EQ(dialogo.tamanho, 12);
     EXPECT_TRUE(dialogo.negrito);
     EXPECT_TRUE(dialogo.sublinhado);
-    EXPECT_EQ(obs.eventos, QStringList({QStringLiteral("fonte"), QStringLiteral("concluida")}));
-
-    // A size of 0 and an empty name leave the font as it was.
-    medir(registro_fonte("", 0, false, false) + ".");
-    EXPECT_EQ(fonte_de(g), "Courier New 10");
-
-    // A record cut by the end of the file is not applied.
-    medir(registro_fonte("Arial", 30, true, true).left(40));
-    EXPECT_EQ(g.fontName(), "Courier New");
-    EXPECT_EQ(m.altura_linha_padrao, 240);
+    EXPECT_EQ(obs.log, QStringList({QStringLiteral("fonte"), QStringLiteral("concluida")}));
 }
 
 TEST_F(Medir, FonteGuardadaDaImpressora)
@@ -283,7 +141,7 @@ TEST_F(Medir, ArquivoQueNaoAbre)
     EXPECT_FALSE(r.erro.isEmpty());
     EXPECT_EQ(m.altura_linha_padrao, 240);
     EXPECT_EQ(m.largura_caracter_padrao, 120);
-    EXPECT_TRUE(obs.eventos.isEmpty());
+    EXPECT_TRUE(obs.log.isEmpty());
     doc.nome_arquivo = pasta_temporaria();
     EXPECT_FALSE(medir_relatorio(doc, m, g, obs, nullptr, {}).arquivo_lido);
 }

@@ -66,7 +66,7 @@ QByteArray barras()
     return d;
 }
 
-class Fidelidade : public ::testing::TestWithParam<Relatorio> {};
+class PaginasIguais : public ::testing::TestWithParam<Relatorio> {};
 
 // The words of each preview page, from the recording surface.
 QList<QStringList> paginas_da_visualizacao(Documento& doc, Metricas& m, Superficie& impressora,
@@ -101,7 +101,7 @@ QList<QStringList> paginas_da_visualizacao(Documento& doc, Metricas& m, Superfic
     return paginas;
 }
 
-TEST_P(Fidelidade, PaginaDaVisualizacaoEPaginaImpressa)
+TEST_P(PaginasIguais, PaginaDaVisualizacaoEPaginaImpressa)
 {
     const Relatorio& r = GetParam();
     const QString nome = QString::fromLatin1(r.nome);
@@ -156,7 +156,7 @@ TEST_P(Fidelidade, PaginaDaVisualizacaoEPaginaImpressa)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Paginas, Fidelidade,
+    Paginas, PaginasIguais,
     ::testing::Values(Relatorio{"linhas", linhas(1, 200), 0}, Relatorio{"linhas_margem", linhas(1, 200), 10},
                       Relatorio{"esc_7_8", esc("7240,") + esc("8100,") + linhas(1, 240), 10},
                       Relatorio{"esc_a", esc("A22,") + linhas(1, 100), 0},
@@ -176,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Relatorio{"trator", registro_impressora("Arquivo PDF", 1, 9, bandeja_trator) + linhas(1, 200), 0}),
     nome_do_caso);
 
-TEST(Fidelidade, ComandoPaginasListaAsPaginasImpressas)
+TEST(PaginasIguais, ComandoPaginasListaAsPaginasImpressas)
 {
     const QString arq = gravar(QStringLiteral("formulario.spl"), esc("A22,") + linhas(1, 100) + ".");
     const QString pdf = pasta_temporaria() + QStringLiteral("/formulario.pdf");

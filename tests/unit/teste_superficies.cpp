@@ -14,7 +14,6 @@ using namespace papelada::teste;
 
 namespace {
 
-bool tem_poppler() { return existe_programa(QStringLiteral("pdftotext")) && existe_programa(QStringLiteral("pdfinfo")); }
 
 TEST(Impressora, ArquivoPdfSempreInstalada)
 {
@@ -41,8 +40,6 @@ TEST(Impressora, TextoOndeAPenaEstaEPaginas)
 {
     // Where text lands on the page with margins is checked through
     // papelada-cli (teste_imprimir_cli); here the pen and the page rules.
-    if (!tem_poppler())
-        GTEST_SKIP() << "poppler-utils não instalado";
     const QString pdf = pasta_temporaria() + QStringLiteral("/texto.pdf");
     SuperficieImpressora p(impressora_pdf);
     p.setArquivoSaida(pdf);

@@ -372,7 +372,7 @@ TEST(Procura, NoArquivoEmBlocos)
     const qint64 mib = 1024 * 1024;
     QByteArray dados(9 * mib, 'x');
     const QByteArray palavra = unicode_para_cp1252(QStringLiteral("RELAÇÃO"));
-    const qint64 posicoes[] = {4 * mib - 3, 8 * mib - 6, 9 * mib - 7};
+    const qint64 posicoes[] = {4 * mib - 3, 8 * mib - 6, 9 * mib - 8};
     for (qint64 p : posicoes)
         dados.replace(p, palavra.size(), palavra);
     const QString arq = gravar(QStringLiteral("procura_grande.spl"), dados);
@@ -384,7 +384,7 @@ TEST(Procura, NoArquivoEmBlocos)
     }
     ASSERT_TRUE(procurar_no_arquivo(arq, dados.size(), QStringLiteral("relação"), inicio, achado));
     EXPECT_EQ(achado, -1);
-    ASSERT_TRUE(procurar_no_arquivo(arq, 9 * mib - 1, QStringLiteral("relação"), posicoes[1] + 1, achado));
+    ASSERT_TRUE(procurar_no_arquivo(arq, 9 * mib - 2, QStringLiteral("relação"), posicoes[1] + 1, achado));
     EXPECT_EQ(achado, -1);
     // A file that lost its end since it was loaded is not searched in part.
     QFile(arq).resize(5 * mib);

@@ -1,0 +1,227 @@
+// The main window's document: start-up on the command line's report, "Abrir"
+// and "Salvar".
+#include "app/form1.h"
+#include "app/form1_comum.h"
+
+#include "analysis/indice.h"
+#include "analysis/medicao.h"
+#include "app/aplicacao.h"
+#include "app/widgets.h"
+#include "app/janela_visualizacao.h"
+#include "app/janelas_auxiliares.h"
+#include "app/segundo_plano.h"
+#include "print/trabalho.h"
+#include "stream/copia.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cmath>
+#include <optional>
+
+namespace papelada {
+
+namespace {
+
+const QString filtro_abrir = QStringLiteral("Arquivos de Spool(*.spl);;Todos os arquivos(*)");
+const QString filtro_salvar = QStringLiteral("Arquivos de Spool(*.spl);;Arquivos Texto(*.txt)");
+
+} // namespace
+
+bool Form1::Form_Load()
+{
+    // What start-up has to say comes with the window, once it shows.
+    carregando_ = !isVisible();
+    const bool r = carregar();
+    carregando_ = false;
+    if (isVisible())
+        mostrar_adiados();
+    return r;
+}
+
+bool Form1::carregar()
+{
+    aplicar_fonte_padrao(*impressora_, &fonte_dialogo_);
+
+    doc_.imprimir_ao_ativar = false;
+    doc_.indice_valido = false;
+    mostrar_impressora();
+
+    const bool localizado = arquivo_localizado(linha_comando_);
+    if (!localizado) {
+        // The stored margins are read (a missing one is stored) even when no
+        // report opens; opening one reads them itself.
+        ler_margens(doc_.margem_esquerda, doc_.margem_superior);
+    }
+    // The window is sized and centred once it shows what it holds.
+    const auto centrar = [this] {
+        adjustSize();
+        if (const QScreen* tela = screen()) {
+            const QRect area = tela->availableGeometry();
+            resize(std::min(width(), area.width()), height());
+            move(area.x() + (area.width() - frameGeometry().width()) / 2,
+                 area.y() + (area.height() - frameGeometry().height()) / 2);
+        }
+    };
+    if (linha_comando_.isEmpty()) {
+        sem_documento();
+        centrar();
+        return true;
+    }
+    if (!localizado) {
+        dialogos_.mensagem(this, QStringLiteral("Arquivo ") + linha_comando_ + QStringLiteral(" não foi localizado."),
+                           QStringLiteral("Papelada"), Dialogos::Icone::Critico);
+        return false;
+    }
+    rotulo_arquivo->setText(linha_comando_);
+    doc_.tamanho_arquivo = QFileInfo(linha_comando_).size();
+    doc_.nome_arquivo = linha_comando_;
+    doc_.interromper = 0;
+    {
+        Ampulheta ampulheta;
+        abrir_relatorio(doc_, metricas_, *impressora_, *this, &fonte_dialogo_);
+    }
+    mostrar_margens();
+    centrar();
+    return true;
+}
+
+void Form1::sem_documento()
+{
+    rotulo_arquivo->setText(QStringLiteral("Nenhum arquivo selecionado"));
+    doc_.nome_arquivo.clear();
+    doc_.tamanho_arquivo = 0;
+    doc_.interromper = 0;
+    // The stored margins stay in the fields: they are what the next report
+    // prints with.
+    mostrar_margens();
+    habilitar_documento(false);
+}
+
+void Form1::habilitar_documento(bool sim)
+{
+    for (QPushButton* b : {botao_visualizar, botao_imprimir, botao_salvar})
+        b->setEnabled(sim);
+    for (QAction* a : {acao_salvar, acao_visualizar, acao_imprimir, acao_enviar_email})
+        a->setEnabled(sim);
+}
+
+void Form1::medir()
+{
+    Ampulheta ampulheta;
+    medir_relatorio(doc_, metricas_, *impressora_, *this, &fonte_dialogo_);
+}
+
+void Form1::Command8_Click()
+{
+    const QString pasta = doc_.nome_arquivo.isEmpty() ? QString() : QFileInfo(doc_.nome_arquivo).absolutePath();
+    const QString escolhido = dialogos_.abrir_arquivo(this, pasta, filtro_abrir);
+    dialogos_.processar_eventos();
+    if (escolhido.isEmpty())
+        return;
+
+    // A preview still showing the previous report would read the new file
+    // through the old page index.
+    if (visualizacao_)
+        visualizacao_->close();
+
+    doc_.nome_arquivo = escolhido;
+    doc_.imprimir_ao_ativar = false;
+    doc_.indice_valido = false;
+    for (QPushButton* b : {botao_impressora, botao_fontes})
+        b->setEnabled(true);
+    acao_fontes->setEnabled(true);
+    acao_impressora->setEnabled(true);
+    rotulo_arquivo->setText(escolhido);
+    doc_.tamanho_arquivo = QFileInfo(escolhido).size();
+    doc_.interromper = 0;
+    habilitar_documento(true);
+    rotulo_mensagem->hide();
+    rotulo_aviso->hide();
+    avisos_dados_.clear();
+    medir();
+    recarregar_margens();
+    caixa_excluir->setChecked(false);
+}
+
+void Form1::Command7_Click()
+{
+    if (doc_.nome_arquivo.isEmpty())
+        return;
+    const QFileInfo origem(doc_.nome_arquivo);
+    const QString inicial = origem.exists() ? origem.absoluteFilePath() : origem.absolutePath();
+    const QString destino = dialogos_.salvar_arquivo(this, inicial, filtro_salvar, QStringLiteral("spl"));
+    if (destino.isEmpty() || copiando_)
+        return;
+    QString falha;
+    bool gravado = false;
+    const bool texto = destino.right(4).toUpper() == QLatin1String(".TXT");
+    bloquear_para_copia(true, texto);
+    if (texto) {
+        gravado = salvar_copia(doc_.nome_arquivo, destino, *this, &falha, &cancelar_copia_);
+    } else {
+        // Byte for byte on a worker: a large report takes a while.
+        const QString original = doc_.nome_arquivo;
+        andamento_->executar(QStringLiteral("Gravando ") + destino, [&] {
+            gravado = copiar_arquivo(original, destino, &falha, &andamento_->cancelado(),
+                                     [this](double f) { andamento_->progresso(f); });
+        });
+    }
+    const bool cancelada = cancelar_copia_ || (!texto && andamento_->cancelado());
+    bloquear_para_copia(false, texto);
+    if (cancelada) {
+        rotulo_aviso->setText(QStringLiteral("Gravação cancelada: nada foi gravado."));
+        rotulo_aviso->show();
+    } else if (!gravado) {
+        if (falha.isEmpty())
+            falha = QStringLiteral("Não foi possível gravar o arquivo %1.").arg(destino);
+        avisar(falha, Dialogos::Icone::Critico);
+    }
+    if (fechar_apos_trabalho_)
+        terminar();
+}
+
+void Form1::bloquear_para_copia(bool sim, bool texto)
+{
+    copiando_ = sim;
+    cancelar_copia_ = false;
+    relogio_copia_.invalidate();
+    for (QPushButton* b : {botao_imprimir, botao_abrir, botao_salvar, botao_sair})
+        b->setEnabled(!sim);
+    for (QAction* a : {acao_imprimir, acao_abrir, acao_salvar, acao_sair})
+        a->setEnabled(!sim);
+    botao_cancelar_copia->setVisible(sim && texto);
+}
+
+void Form1::gravando(const QString& texto)
+{
+    linha_copia_ = texto;
+    if (texto.isEmpty() || !copiando_ || !relogio_copia_.isValid())
+        rotulo_gravando->setText(texto);
+    if (texto.isEmpty() == rotulo_gravando->isHidden())
+        return;
+    if (!texto.isEmpty())
+        guardar_altura();
+    rotulo_gravando->setVisible(!texto.isEmpty());
+    if (texto.isEmpty())
+        restaurar_altura();
+}
+
+} // namespace papelada

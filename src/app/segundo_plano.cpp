@@ -1,0 +1,68 @@
+#include "app/segundo_plano.h"
+
+#include "app/widgets.h"
+
+#include <QEventLoop>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+
+namespace papelada {
+
+namespace {
+// Work shorter than this shows no row at all.
+constexpr int espera_para_mostrar_ms = 300;
+} // namespace
+
+SegundoPlano::SegundoPlano(QWidget* pai) : QWidget(pai)
+{
+    setObjectName(QStringLiteral("segundo_plano"));
+    rotulo_ = nomear(new QLabel(this), "segundo_plano_texto");
+    barra_ = nomear(new QProgressBar(this), "segundo_plano_barra");
+    barra_->setRange(0, 1000);
+    barra_->setTextVisible(false);
+    barra_->setMaximumWidth(240);
+    botao_cancelar_ = nomear(new QPushButton(QStringLiteral("Cancelar"), this), "segundo_plano_cancelar");
+    botao_cancelar_->setToolTip(QStringLiteral("Interromper este trabalho"));
+    connect(botao_cancelar_, &QPushButton::clicked, this, &SegundoPlano::cancelar);
+    auto* linha = new QHBoxLayout(this);
+    linha->setContentsMargins(0, 0, 0, 0);
+    adicionar(linha, {rotulo_, barra_, botao_cancelar_});
+    linha->addStretch();
+    hide();
+}
+
+void SegundoPlano::executar(const QString& texto, const std::function<void()>& trabalho)
+{
+    rodando_ = true;
+    cancelado_ = false;
+    fracao_ = 0;
+    rotulo_->setText(texto);
+    barra_->setValue(0);
+
+    QEventLoop laco;
+    QThread* fio = QThread::create(trabalho);
+    connect(fio, &QThread::finished, &laco, &QEventLoop::quit);
+    QTimer relogio;
+    relogio.setInterval(100);
+    connect(&relogio, &QTimer::timeout, this, [this] { barra_->setValue(static_cast<int>(fracao_ * 1000)); });
+    QTimer::singleShot(espera_para_mostrar_ms, this, [this] {
+        if (rodando_)
+            show();
+    });
+    relogio.start();
+    Q_EMIT iniciado();
+    fio->start();
+    laco.exec();
+    fio->wait();
+    delete fio;
+
+    rodando_ = false;
+    hide();
+    Q_EMIT terminado();
+}
+
+} // namespace papelada

@@ -1,0 +1,300 @@
+#include "stream/politica_imagens.h"
+
+#include "stream/superficie.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QSet>
+#include <QImageReader>
+#include <QXmlStreamReader>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace papelada {
+
+namespace {
+
+// SVG pictures are read whole to be checked; larger ones are refused.
+constexpr qint64 svg_maximo = qint64(8) << 20;
+
+struct Estado {
+    std::mutex trava;
+    PoliticaImagens politica;
+    // Pictures of this job (device, node, size, time): admitted or not.
+    QHash<QByteArray, bool> decididas;
+    qint64 admitidos = 0;    // pixels of the admitted pictures
+    qint64 decodificados = 0; // pixels decoded, every time
+    QSet<QString> nomes_fonte;
+};
+
+Estado& estado()
+{
+    static Estado e;
+    return e;
+}
+
+struct Descritor {
+    int fd = -1;
+    ~Descritor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// Component by component from `dir`: no "..", no symbolic link.
+int abrir_passo_a_passo(int dir, const QByteArray& relativo)
+{
+    const QList<QByteArray> partes = relativo.split('/');
+    Descritor atual;
+    int base = dir;
+    for (qsizetype i = 0; i < partes.size(); ++i) {
+        const QByteArray& parte = partes[i];
+        const bool ultima = i == partes.size() - 1;
+        if (parte == "..") {
+            errno = EXDEV;
+            return -1;
+        }
+        if ((parte.isEmpty() || parte == ".") && !ultima)
+            continue;
+        const int flags = ultima ? O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC
+                                 : O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+        const int fd = ::openat(base, parte.isEmpty() ? "." : parte.constData(), flags);
+        if (fd < 0)
+            return -1;
+        if (ultima)
+            return fd;
+        Descritor proximo{fd};
+        std::swap(atual.fd, proximo.fd);
+        base = atual.fd;
+    }
+    errno = ENOENT;
+    return -1;
+}
+
+// Everything that goes wrong with a picture in a filter job reads the same.
+QString recusada(const QString& caminho)
+{
+    return QStringLiteral("A imagem %1 não pode ser usada neste servidor.").arg(caminho);
+}
+
+// True when an SVG picture refers to nothing outside itself: every link is
+// to an element of its own ("#nome") or a picture inside it ("data:").
+bool svg_fechado(const QByteArray& dados)
+{
+    QXmlStreamReader xml(dados);
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::DTD && !xml.entityDeclarations().isEmpty())
+            return false;
+        if (!xml.isStartElement())
+            continue;
+        for (const QXmlStreamAttribute& a : xml.attributes()) {
+            if (a.name() != QLatin1String("href") && a.name() != QLatin1String("base"))
+                continue;
+            const QString v = a.value().trimmed().toString();
+            if (!v.startsWith(u'#') && !v.startsWith(QLatin1String("data:"), Qt::CaseInsensitive))
+                return false;
+        }
+    }
+    return !xml.hasError();
+}
+
+// The picture's key in this job's decisions.
+QByteArray chave(const struct stat& st)
+{
+    return QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino)) + ':'
+           + QByteArray::number(qint64(st.st_size)) + ':' + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.'
+           + QByteArray::number(qint64(st.st_mtim.tv_nsec));
+}
+
+} // namespace
+
+void definir_politica_imagens(const PoliticaImagens& politica)
+{
+    Estado& e = estado();
+    {
+        std::lock_guard trava(e.trava);
+        e.politica = politica;
+        if (e.politica.pasta_permitida && !e.politica.pasta_permitida->isEmpty())
+            e.politica.pasta_permitida = QDir::cleanPath(*e.politica.pasta_permitida);
+    }
+    iniciar_orcamento_imagens();
+}
+
+PoliticaImagens politica_imagens()
+{
+    Estado& e = estado();
+    std::lock_guard trava(e.trava);
+    return e.politica;
+}
+
+void iniciar_orcamento_imagens()
+{
+    Estado& e = estado();
+    std::lock_guard trava(e.trava);
+    e.decididas.clear();
+    e.admitidos = e.decodificados = 0;
+    e.nomes_fonte.clear();
+}
+
+bool admitir_nome_fonte(const QString& nome)
+{
+    Estado& e = estado();
+    std::lock_guard trava(e.trava);
+    if (e.nomes_fonte.contains(nome))
+        return true;
+    if (e.nomes_fonte.size() >= nomes_fonte_por_trabalho)
+        return false;
+    e.nomes_fonte.insert(nome);
+    return true;
+}
+
+int abrir_sob_pasta(const QString& pasta, const QString& caminho, bool usar_openat2)
+{
+    QString relativo = caminho;
+    if (caminho.startsWith(u'/')) {
+        const QString prefixo = pasta.endsWith(u'/') ? pasta : pasta + u'/';
+        if (pasta.isEmpty() || !caminho.startsWith(prefixo)) {
+            errno = EXDEV;
+            return -1;
+        }
+        relativo = caminho.mid(prefixo.size());
+    }
+    if (pasta.isEmpty() || relativo.isEmpty()) {
+        errno = ENOENT;
+        return -1;
+    }
+    Descritor dir{::open(QFile::encodeName(pasta).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC)};
+    if (dir.fd < 0)
+        return -1;
+    const QByteArray r = QFile::encodeName(relativo);
+    if (usar_openat2) {
+        open_how como{};
+        como.flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+        como.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+        const long fd = ::syscall(SYS_openat2, dir.fd, r.constData(), &como, sizeof como);
+        if (fd >= 0 || errno != ENOSYS)
+            return static_cast<int>(fd);
+    }
+    return abrir_passo_a_passo(dir.fd, r);
+}
+
+int abrir_imagem(const QString& caminho)
+{
+    const PoliticaImagens p = politica_imagens();
+    if (p.pasta_permitida)
+        return abrir_sob_pasta(*p.pasta_permitida, caminho);
+    if (caminho.isEmpty()) {
+        errno = ENOENT;
+        return -1;
+    }
+    return ::open(QFile::encodeName(caminho).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
+QImage carregar_imagem(const QString& caminho, QString* erro)
+{
+    const PoliticaImagens p = politica_imagens();
+    const bool servidor = p.pasta_permitida.has_value();
+    auto falhar = [&](const QString& motivo) {
+        if (erro)
+            *erro = servidor ? recusada(caminho) : motivo;
+        return QImage();
+    };
+    auto grande = [&](QSize t) {
+        if (erro)
+            *erro = QStringLiteral("A imagem %1 é grande demais (%2 x %3 pixels) e não foi usada.")
+                        .arg(caminho).arg(t.width()).arg(t.height());
+        return QImage();
+    };
+    const int fd = abrir_imagem(caminho);
+    if (fd < 0)
+        return falhar(errno == ENOENT ? QStringLiteral("A imagem %1 não foi encontrada.").arg(caminho)
+                                      : QStringLiteral("Não foi possível abrir a imagem %1: %2.")
+                                            .arg(caminho, QString::fromLocal8Bit(std::strerror(errno))));
+    QFile arquivo;
+    struct stat st {};
+    if (!arquivo.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return falhar(QStringLiteral("Não foi possível abrir a imagem %1.").arg(caminho));
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return falhar(QStringLiteral("%1 não é um arquivo de imagem.").arg(caminho));
+
+    QImageReader leitor(&arquivo);
+    leitor.setAutoTransform(false);
+    QBuffer svg;
+    const QByteArray formato = leitor.format();
+    if (formato.startsWith("svg")) {
+        // Read from memory once checked: nothing outside the file is looked at.
+        if (formato != "svg" || st.st_size > svg_maximo)
+            return falhar(QStringLiteral("A imagem SVG %1 não pode ser usada (compactada ou grande demais).")
+                              .arg(caminho));
+        svg.setData(arquivo.readAll());
+        if (!svg_fechado(svg.data()))
+            return falhar(QStringLiteral("A imagem SVG %1 faz referência a outros arquivos e não foi usada.")
+                              .arg(caminho));
+        svg.open(QIODevice::ReadOnly);
+        leitor.setDevice(&svg);
+        leitor.setFormat("svg");
+    }
+    // The size from the header, before a pixel is decoded.
+    const QSize anunciado = leitor.size();
+    if (anunciado.isValid() && qint64(anunciado.width()) * anunciado.height() > p.pixels_por_imagem)
+        return grande(anunciado);
+    leitor.setAllocationLimit(static_cast<int>(std::min<qint64>(p.pixels_por_imagem * 8 >> 20, 1024)) + 1);
+
+    // The job's budget: a picture is decided once; decoding it again (another
+    // pass, a cache that let it go) costs again, up to a bound.
+    const QByteArray id = chave(st);
+    const qint64 pixels = anunciado.isValid() ? qint64(anunciado.width()) * anunciado.height() : 0;
+    auto admitir = [&](qint64 px) {
+        Estado& e = estado();
+        std::lock_guard trava(e.trava);
+        auto it = e.decididas.constFind(id);
+        if (it == e.decididas.cend()) {
+            const bool cabe = e.admitidos + px <= p.pixels_por_trabalho;
+            if (cabe)
+                e.admitidos += px;
+            it = e.decididas.insert(id, cabe);
+        }
+        if (*it && e.decodificados + px > 16 * p.pixels_por_trabalho)
+            return false;
+        if (*it)
+            e.decodificados += px;
+        return *it;
+    };
+    const QString orcamento =
+        QStringLiteral("A imagem %1 não foi usada: as imagens deste relatório passam do limite de um trabalho.")
+            .arg(caminho);
+    if (pixels > 0 && !admitir(pixels)) {
+        if (erro)
+            *erro = orcamento;
+        return {};
+    }
+    QImage imagem;
+    if (!leitor.read(&imagem))
+        return falhar(QStringLiteral("Não foi possível ler a imagem %1: %2.").arg(caminho, leitor.errorString()));
+    const qint64 lidos = qint64(imagem.width()) * imagem.height();
+    if (lidos > p.pixels_por_imagem)
+        return grande(imagem.size());
+    if (pixels == 0 && !admitir(lidos)) {
+        if (erro)
+            *erro = orcamento;
+        return {};
+    }
+    // Eight bits a channel are all a page needs, and keep the cost of a
+    // picture within four bytes a pixel.
+    if (imagem.depth() > 32)
+        imagem.convertTo(imagem.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    return imagem;
+}
+
+} // namespace papelada
