@@ -158,7 +158,8 @@ void indexar(const QByteArray& dados)
     const Metricas metricas = metricas_fixas(11906, 16838);
     IndicePaginas indice;
     Observador observador;
-    examinar(fonte, metricas, Papel{}, indice, observador);
+    const SuperficieImagem impressora(11906, 16838);
+    examinar(fonte, metricas, impressora, Papel{}, indice, observador);
     if (indice.total_paginas < 1 || indice.marcos.empty() || indice.marcos[0].posicao != 1)
         __builtin_trap();
 }
@@ -172,11 +173,11 @@ void visualizar_paginas(const QByteArray& dados)
     Metricas metricas = metricas_fixas(4800, 4800);
     IndicePaginas indice;
     Observador observador;
-    if (!examinar(doc, metricas, Papel{}, indice, observador))
+    SuperficieImagem pagina(4800, 4800);
+    if (!examinar(doc, metricas, pagina, Papel{}, indice, observador))
         return;
     EstadoVisualizacao vis;
     Corrida corrida;
-    SuperficieImagem pagina(4800, 4800);
     for (std::int32_t p = 1; p <= std::min<std::int32_t>(indice.total_paginas, 8); ++p) {
         vis.pagina_atual = p;
         visualizar(doc, indice, vis, metricas, corrida, pagina, observador);

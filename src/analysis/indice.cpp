@@ -1,16 +1,9 @@
 #include "analysis/indice.h"
 
-#include "stream/cp1252.h"
-#include "stream/leitor.h"
-#include "stream/modelo_pagina.h"
-
-#include <QSize>
+#include "print/interpretador.h"
+#include "stream/superficie_estado.h"
 
 #include <algorithm>
-#include <cstring>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 #include <limits>
 #include <utility>
 
@@ -20,231 +13,100 @@ namespace {
 
 const QString titulo_analise = QStringLiteral("Analisando os dados a Imprimir");
 
-// The first line feed, form feed or escape in [p, fim), or fim: the only
-// bytes the index looks at. Sixteen bytes are compared at a time.
-const unsigned char* proximo_interessante(const unsigned char* p, const unsigned char* fim)
-{
-#ifdef __SSE2__
-    const __m128i lf = _mm_set1_epi8(10), ff = _mm_set1_epi8(12), esc = _mm_set1_epi8(ESC);
-    while (fim - p >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i iguais = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, ff)),
-                                            _mm_cmpeq_epi8(v, esc));
-        if (const int mascara = _mm_movemask_epi8(iguais))
-            return p + __builtin_ctz(static_cast<unsigned>(mascara));
-        p += 16;
-    }
-#endif
-    while (p < fim && *p != 10 && *p != 12 && *p != ESC)
-        ++p;
-    return p;
-}
-
-// What the scan does with the start of each page after the first: true to
-// read on.
-using NovaPagina = std::function<bool(std::int32_t, const InicioPagina&)>;
-
-// The scan: the pen's height as the print pass moves it, and where each
-// page begins.
-class Varredura {
+// What a pass that only finds pages tells: its progress, and, when it
+// reads pages for a print, the report's messages and errors on them.
+class SoProgresso final : public Observador {
 public:
-    // From the start of page `pagina`.
-    Varredura(const InicioPagina& inicio, std::int32_t pagina, const Papel& papel, NovaPagina nova)
-        : metricas_(inicio.metricas), estilo_(inicio.estilo), modelo_(metricas_, papel),
-          nova_(std::move(nova)), pagina_(pagina)
+    explicit SoProgresso(Observador* destino, bool avisos = false) : destino_(destino), avisos_(avisos) {}
+    void progresso(double fracao) override
     {
-        modelo_.nova_pagina();
+        if (destino_)
+            destino_->progresso(fracao);
     }
-
-    bool parada() const { return parada_; }
-
-    // A command as the reader hands it out. One cut short by the end of the
-    // file is not applied: the stream ends right after it.
-    void comando(const Item& it, qint64 inicio_seguinte)
+    void processar_eventos() override
     {
-        if (!it.completo)
-            return;
-        estilo(it);
-        bool fim = false;
-        switch (it.byte) {
-        case 'G': {
-            const double h = altura_imagem(it.texto);
-            if (h < 0)
-                return;
-            texto();
-            fim = modelo_.descer_por(h);
-            break;
-        }
-        case 'L':
-        case 'l':
-        case 'B':
-        case 'b':
-            // Drawn only in a colour of the palette.
-            if (it.numeros[5] <= 15)
-                texto();
-            fim = modelo_.aplicar(it);
-            break;
-        case 'Z':
-            texto();
-            fim = modelo_.aplicar(it);
-            break;
-        default: fim = modelo_.aplicar(it); break;
-        }
-        if (fim)
-            quebra(inicio_seguinte);
+        if (destino_)
+            destino_->processar_eventos();
     }
-
-    void texto() { ultima_desenhada_ = pagina_; }
-    bool desenhada() const { return ultima_desenhada_ == pagina_; }
-
-    void avanco_linha(qint64 inicio_seguinte)
+    void mensagem(const QString& texto) override
     {
-        if (modelo_.avanco_linha())
-            quebra(inicio_seguinte);
+        if (avisos_)
+            destino_->mensagem(texto);
     }
-    void avanco_pagina(qint64 inicio_seguinte)
+    void aviso(const QString& texto) override
     {
-        if (modelo_.fim_de_pagina())
-            quebra(inicio_seguinte);
+        if (avisos_)
+            destino_->aviso(texto);
     }
-
-    // Last pages that nothing is drawn on are not printed (the printer
-    // begins a page when it draws on it), so they are no pages.
-    std::int32_t paginas() const { return std::max<std::int32_t>(1, ultima_desenhada_); }
+    void erro(const QString& texto) override
+    {
+        if (avisos_)
+            destino_->erro(texto);
+    }
 
 private:
-    void quebra(qint64 inicio_seguinte)
-    {
-        // More pages than a count can hold: the last ones join the last page.
-        if (pagina_ >= std::numeric_limits<std::int32_t>::max() - 1)
-            return;
-        ++pagina_;
-        if (!nova_(pagina_, InicioPagina{inicio_seguinte, metricas_, estilo_}))
-            parada_ = true;
-    }
-
-    // The font and colour commands, which last from page to page.
-    void estilo(const Item& it)
-    {
-        const std::int64_t n = it.numeros[0];
-        switch (it.byte) {
-        case '1': estilo_.fonte = cp1252_para_unicode(it.texto); break;
-        case '2':
-        case '3': estilo_.negrito = it.byte == '2'; break;
-        case '4':
-        case '5': estilo_.italico = it.byte == '4'; break;
-        case '6':
-            if (n > 0)
-                estilo_.tamanho = static_cast<double>(n);
-            break;
-        case 'C':
-            if (n <= 15)
-                estilo_.cor = static_cast<std::int8_t>(n);
-            break;
-        default: break;
-        }
-    }
-
-    // Height of a picture in twips, -1 when it cannot be loaded (the
-    // command is then skipped, as the print pass skips it).
-    static double altura_imagem(const QByteArray& caminho)
-    {
-        const QSize t = tamanho_imagem(cp1252_para_unicode(caminho));
-        return t.isValid() ? t.height() * twips_por_pixel_imagem : -1.0;
-    }
-
-    Metricas metricas_;
-    EstiloTexto estilo_;
-    ModeloPagina modelo_;
-    NovaPagina nova_;
-    std::int32_t pagina_;               // the page being scanned
-    std::int32_t ultima_desenhada_ = 0; // the last page with something drawn on it
-    bool parada_ = false;
+    Observador* destino_;
+    bool avisos_;
 };
 
-// Scans from where `fonte` stands to its end, or until the scan stops.
-// Progress goes to `observador`, when there is one, once per block.
-void varrer(FonteBytes& fonte, Varredura& v, Observador* observador)
+// The print pass on a copy of `impressora` that draws nothing, with the
+// metrics `metricas`, from `inicio` (the first page when null) to the end of
+// the file, or until `nova` returns false. Returns the pass's page count and
+// whether its last page has something drawn on it.
+struct Percurso {
+    std::int64_t paginas = 1;
+    bool ultima_tocada = false;
+};
+Percurso percorrer(FonteBytes& fonte, const Superficie& impressora, Metricas metricas, const InicioPagina* inicio,
+                   const std::function<bool(const InicioPagina&)>& nova, Observador* observador,
+                   QSet<QString>* imagens_com_erro = nullptr)
 {
+    SuperficieEstado estado(impressora);
+    Documento doc;
+    Corrida corrida;
+    const bool selecionar = true;
+    Passagem p(selecionar);
+    so_paginas(p);
+    p.retomar = inicio;
+    p.ao_iniciar_pagina = nova;
+    if (imagens_com_erro)
+        p.imagens_com_erro = *imagens_com_erro;
+    SoProgresso calado(observador, imagens_com_erro != nullptr);
     // As in the print pass, the last byte of the file is never interpreted.
     fonte.incluir_ultimo_byte(false);
-    Leitor leitor(fonte, formas_linguagem());
-    const qint64 tamanho = fonte.tamanho();
-    qint64 proximo_bloco = (fonte.posicao() / bloco_indice + 1) * bloco_indice;
-
-    while (!v.parada()) {
-        auto janela = fonte.janela();
-        if (janela.empty())
-            break;
-        // Never past the end of the current block, so that progress is shown
-        // once per block.
-        const qint64 ate_bloco = proximo_bloco - fonte.posicao();
-        const auto* const inicio_janela = janela.data();
-        const auto* const fim = inicio_janela
-            + std::min<qint64>(static_cast<qint64>(janela.size()), ate_bloco);
-        const qint64 base = fonte.posicao(); // position of the byte before the window
-
-        const unsigned char* p = inicio_janela;
-        bool comando = false;
-        while (p < fim) {
-            const unsigned char* q = proximo_interessante(p, fim);
-            // Text between: drawn unless it is only carriage returns.
-            if (!v.desenhada() && std::any_of(p, q, [](unsigned char c) { return c != 13; }))
-                v.texto();
-            if (q == fim) {
-                p = fim;
-                break;
-            }
-            if (*q == ESC) {
-                // The command and its parameters may lie beyond this
-                // window: the reader takes them from the stream.
-                p = q;
-                comando = true;
-                break;
-            }
-            const qint64 seguinte = base + (q - inicio_janela) + 2;
-            if (*q == 10)
-                v.avanco_linha(seguinte);
-            else
-                v.avanco_pagina(seguinte);
-            p = q + 1;
-            if (v.parada())
-                break;
-        }
-        fonte.avancar(p - inicio_janela);
-        if (comando) {
-            Item item;
-            if (!leitor.proximo(item))
-                break;
-            v.comando(item, fonte.posicao() + 1);
-            if (leitor.terminado())
-                break;
-        }
-        while (fonte.posicao() >= proximo_bloco) {
-            if (observador) {
-                observador->progresso(tamanho > 0 ? static_cast<double>(proximo_bloco) / tamanho : 1.0);
-                observador->processar_eventos();
-            }
-            proximo_bloco += bloco_indice;
-        }
-    }
+    imprimir_passagem(fonte, doc, metricas, corrida, estado, p, calado);
+    if (imagens_com_erro)
+        *imagens_com_erro = p.imagens_com_erro;
+    return {p.pagina, p.pagina_tocada};
 }
 
 } // namespace
 
-void examinar(FonteBytes& fonte, const Metricas& metricas, const Papel& papel, IndicePaginas& indice,
-              Observador& observador)
+void examinar(FonteBytes& fonte, const Metricas& metricas, const Superficie& impressora, const Papel& papel,
+              IndicePaginas& indice, Observador& observador)
 {
     observador.acao({});
     observador.pagina({});
     observador.quadro(titulo_analise, true);
 
-    // Every pass starts from the measured metrics, on the printer's page.
+    // The printer as a pass begins on it: the paper source and top margin
+    // of `papel`, the pen at the top of the first page (which still uses
+    // the line height in force), then the measured metrics.
+    auto modelo = std::make_shared<SuperficieEstado>(impressora);
+    modelo->setScaleMode(ModoEscala::Twips);
+    modelo->setPaperBin(papel.trator ? bandeja_trator : 0);
+    modelo->setScaleTop(-papel.margem_superior);
+    modelo->setCurrentX(0);
+    modelo->setCurrentY(topo_da_pagina(papel, metricas.altura_linha));
+    indice.impressora = modelo;
     InicioPagina primeira;
     primeira.metricas = metricas;
+    primeira.metricas.altura_folha = static_cast<std::int32_t>(impressora.height());
+    primeira.metricas.largura_folha = static_cast<std::int32_t>(impressora.width());
     primeira.metricas.altura_linha = metricas.altura_linha_padrao;
     primeira.metricas.largura_caracter = metricas.largura_caracter_padrao;
-    indice.marcos.assign(1, MarcoPagina{primeira, 1});
+    primeira.altura_papel = modelo->height();
+    indice.marcos.assign(1, primeira);
     indice.passo = passo_inicial_marcos;
     indice.bytes_passo = bytes_passo_inicial_marcos;
     indice.papel = papel;
@@ -252,12 +114,12 @@ void examinar(FonteBytes& fonte, const Metricas& metricas, const Papel& papel, I
     const auto maximo = static_cast<size_t>(std::max(2, indice.maximo_marcos));
     // A start is kept when the last one kept lies a step of pages or of
     // bytes behind, so that no page is found again from far away.
-    const auto longe = [&indice](std::int32_t pagina, const InicioPagina& inicio) {
+    const auto longe = [&indice](const InicioPagina& inicio) {
         const MarcoPagina& ultimo = indice.marcos.back();
-        return pagina - ultimo.pagina >= indice.passo || inicio.posicao - ultimo.posicao >= indice.bytes_passo;
+        return inicio.pagina - ultimo.pagina >= indice.passo || inicio.posicao - ultimo.posicao >= indice.bytes_passo;
     };
-    Varredura v(primeira, 1, papel, [&](std::int32_t pagina, const InicioPagina& inicio) {
-        if (!longe(pagina, inicio))
+    const Percurso r = percorrer(fonte, *modelo, primeira.metricas, nullptr, [&](const InicioPagina& inicio) {
+        if (!longe(inicio))
             return true;
         if (indice.marcos.size() == maximo) {
             // Every other start is let go, and the steps double.
@@ -267,16 +129,20 @@ void examinar(FonteBytes& fonte, const Metricas& metricas, const Papel& papel, I
             indice.passo = static_cast<std::int32_t>(std::min<qint64>(2 * qint64(indice.passo),
                                                                        std::numeric_limits<std::int32_t>::max()));
             indice.bytes_passo *= 2;
-            if (!longe(pagina, inicio))
+            if (!longe(inicio))
                 return true;
         }
-        indice.marcos.push_back(MarcoPagina{inicio, pagina});
+        indice.marcos.push_back(inicio);
         return true;
-    });
-    varrer(fonte, v, &observador);
+    }, &observador);
 
-    indice.total_paginas = v.paginas();
-    // Starts found after the last page (on pages that are not printed) go.
+    // Every page the pass begins is printed, except one begun at a page end
+    // and left blank when the document ends there.
+    std::int64_t total = r.paginas;
+    if (total > 1 && !r.ultima_tocada)
+        --total;
+    indice.total_paginas = static_cast<std::int32_t>(std::min<std::int64_t>(total, std::numeric_limits<std::int32_t>::max() - 1));
+    // Starts found after the last page go.
     while (indice.marcos.size() > 1 && indice.marcos.back().pagina > indice.total_paginas)
         indice.marcos.pop_back();
     observador.progresso(1.0);
@@ -285,14 +151,14 @@ void examinar(FonteBytes& fonte, const Metricas& metricas, const Papel& papel, I
     observador.quadro(titulo_analise, false);
 }
 
-bool examinar(Documento& doc, const Metricas& metricas, const Papel& papel, IndicePaginas& indice,
-              Observador& observador, QString* erro)
+bool examinar(Documento& doc, const Metricas& metricas, const Superficie& impressora, const Papel& papel,
+              IndicePaginas& indice, Observador& observador, QString* erro)
 {
     FonteBytes fonte;
     const bool aberto = fonte.abrir(doc.nome_arquivo, erro);
     if (!aberto)
         fonte.usar_memoria({});
-    examinar(fonte, metricas, papel, indice, observador);
+    examinar(fonte, metricas, impressora, papel, indice, observador);
     // A file that could not be read is tried again at the next preview.
     doc.indice_valido = aberto;
     return aberto;
@@ -325,12 +191,27 @@ void percorrer_paginas(FonteBytes& fonte, const IndicePaginas& indice, std::int3
         return;
     if (pagina == total || !fonte.posicionar(marco.posicao))
         return;
-    Varredura v(marco, pagina, indice.papel, [&](std::int32_t p, const InicioPagina& inicio) {
-        if (p < primeira)
+    const InicioPagina* inicio = &marco == &indice.marcos.front() ? nullptr : &marco;
+    percorrer(fonte, *indice.impressora, indice.marcos.front().metricas, inicio, [&](const InicioPagina& i) {
+        if (i.pagina < primeira)
             return true;
-        return cada(p, inicio) && p < total;
-    });
-    varrer(fonte, v, nullptr);
+        return cada(i.pagina, i) && i.pagina < total;
+    }, nullptr);
+}
+
+std::optional<InicioPagina> achar_pagina(FonteBytes& fonte, const Metricas& metricas, const Superficie& impressora,
+                                        std::int32_t pagina, Observador& avisos, QSet<QString>& imagens_com_erro)
+{
+    std::optional<InicioPagina> achada;
+    if (pagina <= 1)
+        return achada;
+    percorrer(fonte, impressora, metricas, nullptr, [&](const InicioPagina& i) {
+        if (i.pagina < pagina)
+            return true;
+        achada = i;
+        return false;
+    }, &avisos, &imagens_com_erro);
+    return achada;
 }
 
 InicioPagina inicio_da_pagina(FonteBytes& fonte, const IndicePaginas& indice, std::int32_t pagina,

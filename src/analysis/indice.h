@@ -1,8 +1,6 @@
 // The page index: where each page of the open report begins, so that the
 // preview can jump straight to any page. The pages are the printed pages:
-// the scan moves the pen down the page as the print pass does (line feeds,
-// form feeds, ESC "9", the moves, the page length, pictures and barcodes),
-// but looks at the text between only to see that something is drawn.
+// the index is the print pass itself, on a printer that draws nothing.
 #pragma once
 
 #include "stream/estado.h"
@@ -10,29 +8,28 @@
 #include "stream/modelo_pagina.h"
 #include "stream/observador.h"
 
+#include <QSet>
 #include <functional>
+#include <optional>
 
 namespace papelada {
 
-// Size of the blocks between two progress reports.
-constexpr qint64 bloco_indice = 8192;
-
-// Builds the index of `doc.nome_arquivo` as a print pass on `papel` finds
-// its pages: from the measured line height and character width and the page
-// height in `metricas`. The index counts every page and keeps the start of
+// Builds the index of `doc.nome_arquivo` as a print pass on `impressora`
+// (its font, resolution and page size; the paper source and top margin of
+// `papel`) finds its pages, from the metrics in `metricas`. The index counts every page and keeps the start of
 // a few, with the metrics, font and colour in force there (see
 // IndicePaginas); the pages between are found again by percorrer_paginas. Progress
-// goes to the observer ("Analisando os dados a Imprimir") once per block. On
+// goes to the observer ("Analisando os dados a Imprimir"). On
 // return the index counts at least one page and `doc.indice_valido` is true.
 // When the file cannot be opened the result is false, the index one page at
 // position 1, `doc.indice_valido` stays false and `erro` says why.
-bool examinar(Documento& doc, const Metricas& metricas, const Papel& papel, IndicePaginas& indice,
-              Observador& observador, QString* erro = nullptr);
+bool examinar(Documento& doc, const Metricas& metricas, const Superficie& impressora, const Papel& papel,
+              IndicePaginas& indice, Observador& observador, QString* erro = nullptr);
 
 // The same on an open source (a file or bytes in memory), from its current
 // position to its end.
-void examinar(FonteBytes& fonte, const Metricas& metricas, const Papel& papel, IndicePaginas& indice,
-              Observador& observador);
+void examinar(FonteBytes& fonte, const Metricas& metricas, const Superficie& impressora, const Papel& papel,
+              IndicePaginas& indice, Observador& observador);
 
 // Reads the report on from the start the index kept before page `primeira`
 // (brought into 1 .. total_paginas) and hands `cada` the number and start
@@ -41,6 +38,14 @@ void examinar(FonteBytes& fonte, const Metricas& metricas, const Papel& papel, I
 // on; it is left positioned wherever the reading stopped.
 void percorrer_paginas(FonteBytes& fonte, const IndicePaginas& indice, std::int32_t primeira,
                        const std::function<bool(std::int32_t, const InicioPagina&)>& cada);
+
+// The start of page `pagina` (2 or more) of the pass that begins now on
+// `impressora` (pen, margins and paper as the print job set them) with the
+// metrics `metricas`, reading `fonte` from where it stands; none when the
+// pass ends before it. The report's messages and errors on the pages before
+// go to `avisos`, a picture's error once (see Passagem::imagens_com_erro).
+std::optional<InicioPagina> achar_pagina(FonteBytes& fonte, const Metricas& metricas, const Superficie& impressora,
+                                        std::int32_t pagina, Observador& avisos, QSet<QString>& imagens_com_erro);
 
 // The start of page `pagina` (brought into 1 .. total_paginas) and, in
 // `seguinte`, the first byte of the page after it (0 after the last page).

@@ -31,7 +31,7 @@ int paginas(const QStringList& args)
     // The pages as the print pass finds them on this printer, with the top
     // margin it prints with.
     const Papel papel = papel_da_impressora(*d.impressora, QString::number(pedido.margens.superior, 'g', 15));
-    if (!examinar(d.doc, d.metricas, papel, indice, calado, &erro)) {
+    if (!examinar(d.doc, d.metricas, *d.impressora, papel, indice, calado, &erro)) {
         erros() << "papelada-cli: " << erro << "\n";
         return erro_entrada;
     }

@@ -329,7 +329,7 @@ void iniciar_visualizacao(Documento& doc, Metricas& metricas, IndicePaginas& ind
         && indice.marcos.front().metricas.altura_folha == metricas.altura_folha
         && indice.marcos.front().metricas.altura_linha == metricas.altura_linha_padrao;
     if (!doc.indice_valido || !mesma_folha)
-        examinar(doc, metricas, vis.papel, indice, observador);
+        examinar(doc, metricas, impressora, vis.papel, indice, observador);
     pagina.setHeight(metricas.altura_folha);
     pagina.setWidth(metricas.largura_folha);
 }
@@ -363,7 +363,8 @@ bool visualizar(const Documento& doc, const IndicePaginas& indice, EstadoVisuali
         // The page starts with the metrics, font and colour that the print
         // pass has there, and ends before the next page's first byte.
         qint64 limite = 0;
-        InicioPagina inicio{1, metricas, {}};
+        InicioPagina inicio;
+        inicio.metricas = metricas;
         if (!indice.marcos.empty())
             inicio = inicio_da_pagina(fonte, indice, vis.pagina_atual, &limite);
         fonte.posicionar(inicio.posicao);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <span>
 
 namespace papelada {
@@ -33,6 +34,8 @@ public:
           imp_(imp), p_(passagem), obs_(obs),
           papel_{imp.paperBin() == bandeja_trator, -imp.scaleTop()}, altura_papel_(imp.height())
     {
+        if (p_.retomar)
+            retomar(*p_.retomar);
     }
 
     void executar()
@@ -43,11 +46,64 @@ public:
                 break;
             if (!agir(it))
                 return; // the last selected page has ended: its page end flushed the run
+            // A page begun by this item starts where the item left the pen
+            // (a picture or barcode that ends a page moves it on the next).
+            if (inicio_pendente_) {
+                inicio_pendente_ = false;
+                if (!p_.ao_iniciar_pagina(inicio_atual()))
+                    return;
+            }
         }
         descarregar();
+        p_.pagina_tocada = tocada_;
     }
 
 private:
+    // The state of a page start, on a pass about to begin.
+    void retomar(const InicioPagina& s)
+    {
+        m_ = s.metricas;
+        estilo_ = s.estilo;
+        if (!estilo_.fonte.isEmpty())
+            imp_.setFontName(estilo_.fonte);
+        if (estilo_.tamanho > 0)
+            imp_.setFontSize(estilo_.tamanho);
+        if (estilo_.negrito >= 0)
+            imp_.setFontBold(estilo_.negrito == 1);
+        if (estilo_.italico >= 0)
+            imp_.setFontItalic(estilo_.italico == 1);
+        if (estilo_.cor >= 0)
+            imp_.setForeColor(QBColor(estilo_.cor));
+        if (s.altura_papel > 0 && s.altura_papel != imp_.height())
+            imp_.setHeight(s.altura_papel);
+        altura_papel_ = imp_.height();
+        corrida_.limpar();
+        corrida_.campo_inicio = s.campo_inicio;
+        corrida_.campo_fim = s.campo_fim;
+        corrida_.campo_alinhamento = s.campo_alinhamento;
+        p_.pagina = s.pagina;
+        imp_.setCurrentX(s.x);
+        imp_.setCurrentY(s.y);
+    }
+
+    // The start of the page just begun, as retomar() takes it.
+    InicioPagina inicio_atual() const
+    {
+        InicioPagina s;
+        s.posicao = fonte_.posicao() + 1;
+        s.pagina = static_cast<std::int32_t>(std::min<std::int64_t>(
+            p_.selecionar_paginas ? p_.pagina : imp_.page(), std::numeric_limits<std::int32_t>::max()));
+        s.x = imp_.currentX();
+        s.y = imp_.currentY();
+        s.metricas = m_;
+        s.estilo = estilo_;
+        s.altura_papel = altura_papel_;
+        s.campo_inicio = corrida_.campo_inicio;
+        s.campo_fim = corrida_.campo_fim;
+        s.campo_alinhamento = corrida_.campo_alinhamento;
+        return s;
+    }
+
     // After a character on a page that is not printed, the characters that
     // follow are taken in bulk, up to the next byte that is none, as
     // caractere() takes them one by one; a run whose width counts for
@@ -102,6 +158,7 @@ private:
             corrida_visivel_ = false;
             if (tipo != Item::Tipo::Caractere && fim_zera_x(tipo)) {
                 // The line or page ends right after these characters.
+                tocada_ = true;
                 passar_corrida(corrida_, static_cast<qsizetype>(s.size()));
                 return;
             }
@@ -141,6 +198,7 @@ private:
             return false;
         if (n > 0 && (pena.linhas > 0 ? 0.0 : imp_.currentX()) < borda_direita()) {
             corrida_visivel_ = false;
+            tocada_ = true;
             passar_corrida(corrida_, static_cast<qsizetype>(n));
         }
         pena.y += m_.altura_linha;
@@ -164,9 +222,14 @@ private:
             --cabem;
         while (!avanco_encerra(pena.y + cabem * lh, pe_, m_))
             ++cabem;
-        const qint64 n = leitor_.linhas_de_texto(static_cast<qint64>(std::min(cabem, 1e15)));
+        qint64 primeira = 0;
+        bool demais = false;
+        const qint64 n = leitor_.linhas_de_texto(static_cast<qint64>(std::min(cabem, 1e15)), &primeira, &demais);
         if (n == 0)
             return true;
+        // A line's characters make a run when the pen is left of the edge.
+        if (demais || (primeira > 0 && (pena.linhas > 0 ? 0.0 : imp_.currentX()) < borda_direita()))
+            tocada_ = true;
         pena.y += static_cast<double>(n) * lh;
         pena.linhas += n;
         return relatar_a_cada_bloco(pena);
@@ -241,8 +304,10 @@ private:
     // uses up its field.
     void descarregar(const Item& it)
     {
-        if (!corrida_visivel_ && !corrida_.buffer.isEmpty() && zera_x(it))
+        if (!corrida_visivel_ && !corrida_.buffer.isEmpty() && zera_x(it)) {
+            tocada_ = true;
             passar_corrida(corrida_);
+        }
         else
             descarregar();
     }
@@ -254,6 +319,7 @@ private:
             corrida_visivel_ = false;
             return;
         }
+        tocada_ = true;
         imp_.setDesenho(corrida_visivel_);
         imprimir_buffer(corrida_, imp_);
         imp_.setDesenho(true);
@@ -374,6 +440,8 @@ private:
         imp_.setCurrentX(0);
         imp_.setCurrentY(topo_da_pagina(papel_, m_.altura_linha));
         altura_papel_ = imp_.height();
+        tocada_ = false;
+        inicio_pendente_ = static_cast<bool>(p_.ao_iniciar_pagina);
         return true;
     }
 
@@ -414,14 +482,25 @@ private:
         const double cw = m_.largura_caracter, lh = m_.altura_linha;
         switch (it.byte) {
         case '0': obs_.mensagem(cp1252_para_unicode(it.texto)); break;
-        case '1': imp_.setFontName(cp1252_para_unicode(it.texto)); break;
-        case '2': imp_.setFontBold(true); break;
-        case '3': imp_.setFontBold(false); break;
-        case '4': imp_.setFontItalic(true); break;
-        case '5': imp_.setFontItalic(false); break;
+        case '1':
+            estilo_.fonte = cp1252_para_unicode(it.texto);
+            imp_.setFontName(estilo_.fonte);
+            break;
+        case '2':
+        case '3':
+            estilo_.negrito = it.byte == '2';
+            imp_.setFontBold(estilo_.negrito == 1);
+            break;
+        case '4':
+        case '5':
+            estilo_.italico = it.byte == '4';
+            imp_.setFontItalic(estilo_.italico == 1);
+            break;
         case '6':
-            if (n > 0)
-                imp_.setFontSize(static_cast<double>(n));
+            if (n > 0) {
+                estilo_.tamanho = static_cast<double>(n);
+                imp_.setFontSize(estilo_.tamanho);
+            }
             break;
         case '7':
         case '8': aplicar_metrica(it, m_); break;
@@ -440,6 +519,7 @@ private:
             // box, as on the preview: the printed page never differs from it.
             if (s.cor > 15)
                 break;
+            tocada_ = true;
             if (selecionada())
                 imp_.line(s.x1, s.y1, s.x2, s.y2, QBColor(s.cor), s.caixa);
             // The pen ends at the second point on every page, drawn or not:
@@ -450,8 +530,10 @@ private:
         }
         case 'C':
             // There are sixteen colours; a higher number keeps the colour.
-            if (n <= 15)
+            if (n <= 15) {
+                estilo_.cor = static_cast<std::int8_t>(n);
                 imp_.setForeColor(QBColor(static_cast<int>(n)));
+            }
             break;
         case 'G': return imagem(cp1252_para_unicode(it.texto));
         case 'H': avancar(imp_.currentX() + static_cast<double>(n) * cw); break;
@@ -477,9 +559,17 @@ private:
 
     bool imagem(const QString& caminho)
     {
+        // A page read through needs only the picture's size.
+        const bool sel = selecionada();
+        QSize tamanho = sel ? QSize() : tamanho_imagem(caminho);
         QString erro;
-        const QImage figura = p_.imagens.carregar(caminho, &erro);
-        if (figura.isNull()) {
+        QImage figura;
+        if (!tamanho.isValid()) {
+            figura = p_.imagens.carregar(caminho, &erro);
+            if (!figura.isNull())
+                tamanho = figura.size();
+        }
+        if (!tamanho.isValid()) {
             // Skipped: nothing drawn, the pen stays.
             if (!p_.imagens_com_erro.contains(caminho)) {
                 if (p_.minha(p_.pagina))
@@ -488,12 +578,14 @@ private:
             }
             return true;
         }
-        const double w = figura.width() * twips_por_pixel_imagem;
-        const double h = figura.height() * twips_por_pixel_imagem;
-        obs_.imagem_mostrar(figura);
-        if (selecionada())
+        const double w = tamanho.width() * twips_por_pixel_imagem;
+        const double h = tamanho.height() * twips_por_pixel_imagem;
+        tocada_ = true;
+        if (sel) {
+            obs_.imagem_mostrar(figura);
             imp_.paintPicture(figura, imp_.currentX(), imp_.currentY(), w, h);
-        obs_.imagem_fechar();
+            obs_.imagem_fechar();
+        }
         return mover_apos(h, w);
     }
 
@@ -506,6 +598,7 @@ private:
         // pages of the whole report, and the page index finds them alike.
         const double x = imp_.currentX(), y = imp_.currentY();
         const auto altura = static_cast<double>(b.altura);
+        tocada_ = true;
         if (selecionada()) {
             imprimir_barra(imp_, b.padrao, b.altura, b.largura, b.texto);
             imp_.setCurrentX(x);
@@ -526,6 +619,9 @@ private:
     const Papel papel_;
     double altura_papel_; // of the page being printed
     bool corrida_visivel_ = false; // the run came on a selected page: it is drawn
+    bool tocada_ = false;          // something is drawn, or would be, on this page
+    bool inicio_pendente_ = false; // a page has begun: its start is told after the item
+    EstiloTexto estilo_;           // font and colour the stream has set since the pass began
     static constexpr qint64 bloco_relato = 256 * 1024; // bytes read through between progress reports
     qint64 proximo_relato_ = bloco_relato;
 };
@@ -535,6 +631,11 @@ private:
 double topo_da_pagina(const Superficie& impressora, double altura_linha)
 {
     return topo_da_pagina(Papel{impressora.paperBin() == bandeja_trator, 0}, altura_linha);
+}
+
+void so_paginas(Passagem& p)
+{
+    p.primeira_pagina = p.ultima_pagina = std::numeric_limits<double>::infinity();
 }
 
 void imprimir_buffer(Corrida& c, Superficie& imp)

@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 namespace papelada {
 
@@ -45,7 +46,24 @@ struct Passagem {
     QSet<QString> imagens_com_erro;
     // Pictures decoded once for the whole job.
     CacheImagens imagens;
+
+    // A pass that begins at a page start rather than at the first byte:
+    // the source stands at that page's first byte, and the surface, the
+    // metrics and the run are as at the start of a pass; the pass puts them
+    // in the state of the page start.
+    const InicioPagina* retomar = nullptr;
+    // Told of every page start after the first, in order; false stops the
+    // pass there.
+    std::function<bool(const InicioPagina&)> ao_iniciar_pagina;
+    // Left by the pass: whether anything was drawn, or would have been on a
+    // page read through, on the page where it ended. A printer adds no page
+    // for a page begun and left blank at the end of the document.
+    bool pagina_tocada = false;
 };
+
+// A pass that draws no page and never stops before the end of the file:
+// how the pages of a print are found without printing.
+void so_paginas(Passagem& passagem);
 
 // Where the pen goes at the top of a page: two lines of `altura_linha` down,
 // or the very top on tractor-fed paper.

@@ -86,7 +86,7 @@ LimitesPedido limites_da_impressora(const Documento& doc, const Metricas& metric
     l.total_paginas = [&doc, &metricas, &impressora, &observador](double margem_superior) {
         Documento copia = doc;
         IndicePaginas indice;
-        examinar(copia, metricas, papel_da_impressora(impressora, QString::number(margem_superior, 'g', 15)), indice,
+        examinar(copia, metricas, impressora, papel_da_impressora(impressora, QString::number(margem_superior, 'g', 15)), indice,
                  observador);
         observador.quadro({}, false);
         return indice.total_paginas;

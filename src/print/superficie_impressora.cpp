@@ -1,5 +1,7 @@
 #include "print/superficie_impressora.h"
 
+#include "stream/superficie_estado.h"
+
 #include "analysis/papel.h"
 #include "pdf/escritor.h"
 #include "print/fluxo_cups.h"
@@ -229,7 +231,7 @@ void SuperficieImpressora::setHeight(double twips)
     if (!std::isfinite(twips))
         return;
     // The page being drawn keeps its size; the next one takes this.
-    altura_forcada_ = std::clamp(twips, 144.0, 288000.0);
+    altura_forcada_ = altura_do_papel(twips);
 }
 
 pdf::Escritor* SuperficieImpressora::pagina(QSizeF tamanho)
@@ -400,6 +402,7 @@ void SuperficieImpressora::descartar()
     escritor_.reset();
     destino_.reset(); // an unfinished PDF file is removed
     pagina_ = 1;
+    altura_forcada_ = 0;
     paginas_pendentes_ = 0;
     paginas_documento_ = 0;
     falhou_ = false;
@@ -444,6 +447,7 @@ bool SuperficieImpressora::endDoc()
     }
     destino_.reset();
     pagina_ = 1;
+    altura_forcada_ = 0; // a page length lasts to the end of its document
     paginas_pendentes_ = 0;
     paginas_entregues_ = ok ? paginas_documento_ : 0;
     paginas_documento_ = 0;

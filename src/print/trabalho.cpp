@@ -1,5 +1,6 @@
 #include "print/trabalho.h"
 
+#include "analysis/indice.h"
 #include "pdf/compressao.h"
 #include "print/interpretador.h"
 #include "print/paralelo.h"
@@ -106,29 +107,32 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
         && !conferir_destino(real->arquivoSaida(), {doc.nome_arquivo}, &erro))
         return {FimTrabalho::Recusado, 0, erro, TipoFalha::Saida, {}};
 
-    const bool so_intervalo_fixo = !pedido.todas;
-    const bool& so_intervalo = pedido.so_intervalo ? *pedido.so_intervalo : so_intervalo_fixo;
+    // The mode is taken when the job starts: a change made while it runs
+    // serves the next job.
+    const bool so_intervalo = pedido.so_intervalo ? *pedido.so_intervalo : !pedido.todas;
     impressora.setScaleMode(ModoEscala::Twips);
     Passagem passagem(so_intervalo);
-    // The pages are drawn on every thread of the job, unless the caller may
-    // switch the mode while the job runs (the threads read ahead of it). Each
-    // thread reads the whole report: a range has at least two blocks for
-    // each thread, or fewer threads draw it.
+    // The pages are drawn on every thread of the job. Each thread reads the
+    // whole report: a range has at least two blocks for each thread, or fewer
+    // threads draw it.
     const int nucleos = pdf::fios_de_trabalho();
     int fios = std::min(nucleos, fios_de_desenho);
-    if (!pedido.todas) {
+    if (so_intervalo) {
         const double por_fio = (pedido.paginas.ultima - pedido.paginas.primeira + 1) / paginas_por_faixa / 2;
         if (!(por_fio >= 2))
             fios = 1;
         else if (por_fio < fios)
             fios = static_cast<int>(por_fio);
     }
-    const bool em_fios = real && fios > 1 && !pedido.so_intervalo;
+    const bool em_fios = real && fios > 1;
     // The writer compresses on the cores that do not draw, and on its own
     // thread, which otherwise waits for those that draw.
     if (real)
         real->setFiosEscritor(em_fios ? std::max(1, nucleos - fios) : 0);
     Corrida corrida;
+    // Every copy begins on the paper the job began on: a page length that a
+    // copy set lasts to its end only.
+    const double altura_papel = impressora.height();
     for (int copias = pedido.copias;;) {
         observador.quadro(titulo_quadro, true);
         passagem.pagina = 1;
@@ -144,6 +148,7 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
         // The top offset still uses the line height of the previous pass.
         impressora.setCurrentX(0);
         impressora.setCurrentY(topo_da_pagina(impressora, metricas.altura_linha));
+        impressora.setHeight(altura_papel);
         metricas.altura_folha = para_i32(impressora.height());
         metricas.largura_folha = para_i32(impressora.width());
         metricas.largura_caracter = metricas.largura_caracter_padrao;
@@ -157,7 +162,19 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
             aberto = imprimir_passagem_em_fios(doc, metricas, *real, passagem, observador, fios, &erro);
         } else if ((aberto = fonte.abrir(doc.nome_arquivo, &erro))) {
             corrida.limpar();
+            // A range begins at the start of its first page, found by the
+            // pass itself on a printer that draws nothing.
+            std::optional<InicioPagina> inicio;
+            if (so_intervalo && passagem.primeira_pagina > 1 && passagem.primeira_pagina <= passagem.ultima_pagina) {
+                inicio = achar_pagina(fonte, metricas, impressora,
+                                      static_cast<std::int32_t>(std::min(std::ceil(passagem.primeira_pagina), 2e9)),
+                                      observador, passagem.imagens_com_erro);
+                if (inicio)
+                    fonte.posicionar(inicio->posicao);
+            }
+            passagem.retomar = inicio ? &*inicio : nullptr;
             imprimir_passagem(fonte, doc, metricas, corrida, impressora, passagem, observador);
+            passagem.retomar = nullptr;
             aberto = doc.interromper == 1 || fonte.integro(&erro);
             fonte.fechar();
         }

@@ -35,9 +35,8 @@ struct PedidoImpressao {
     // Every page, or only `paginas`.
     bool todas = true;
     IntervaloPaginas paginas;
-    // When set, read instead of `todas` (true: only `paginas`) each time the
-    // pass needs the mode, so that the caller can switch it while the job
-    // runs.
+    // When set, read instead of `todas` (true: only `paginas`) when the job
+    // starts.
     const bool* so_intervalo = nullptr;
     int copias = 1; // passes over the file; fewer than 1 is one
     MargensMm margens;

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace papelada {
@@ -64,18 +65,24 @@ struct EstiloTexto {
     std::int8_t negrito = -1, italico = -1, cor = -1;
 };
 
-// Where a page begins: the 1-based file position of its first byte, and the
-// metrics, font and colour that the print pass has there.
+// Where a page begins, and everything a pass has there: the 1-based file
+// position of the page's first byte, the page's number, the metrics, the
+// font and colour the stream has set, the height of the paper the page is
+// printed on, the pen, and a run field still waiting for its run. A pass
+// can begin at any page from it (the run is empty) and go on as the pass
+// from the first byte goes on.
 struct InicioPagina {
     qint64 posicao = 1;
+    std::int32_t pagina = 1;
+    double x = 0, y = 0; // the pen, in twips from the margins
     Metricas metricas;
     EstiloTexto estilo;
+    double altura_papel = 0; // 0: the printer's own
+    std::int16_t campo_inicio = 0, campo_fim = 0, campo_alinhamento = 0;
 };
 
 // A page whose start the index keeps.
-struct MarcoPagina : InicioPagina {
-    std::int32_t pagina = 1;
-};
+using MarcoPagina = InicioPagina;
 
 // The page index. It keeps the start of page 1 and then of a page whenever
 // `passo` pages or `bytes_passo` bytes have gone by since the last one kept;
@@ -91,6 +98,9 @@ struct IndicePaginas {
     qint64 bytes_passo = bytes_passo_inicial_marcos;
     std::int32_t maximo_marcos = 8192;
     Papel papel; // the paper the pages were found on
+    // The printer as the pass began on it (font, colour, resolution, paper):
+    // pages are found again from a kept start on a copy of it.
+    std::shared_ptr<const class SuperficieEstado> impressora;
     std::int32_t total_paginas = 0;
 };
 

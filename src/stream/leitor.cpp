@@ -130,7 +130,7 @@ std::span<const unsigned char> Leitor::caracteres(qint64 maximo)
     return janela.first(n);
 }
 
-qint64 Leitor::linhas_de_texto(qint64 maximo)
+qint64 Leitor::linhas_de_texto(qint64 maximo, qint64* primeira, bool* demais)
 {
     if (fim_ || maximo <= 0)
         return 0;
@@ -141,6 +141,10 @@ qint64 Leitor::linhas_de_texto(qint64 maximo)
         const size_t k = lidos + contar_caracteres(janela.data() + lidos, janela.size() - lidos);
         if (k == janela.size() || janela[k] != '\n')
             break;
+        if (linhas == 0 && primeira)
+            *primeira = static_cast<qint64>(k - lidos);
+        else if (k > lidos && demais)
+            *demais = true;
         ++linhas;
         lidos = k + 1;
     }

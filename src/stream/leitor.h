@@ -123,8 +123,10 @@ public:
     std::span<const unsigned char> caracteres(qint64 maximo = std::numeric_limits<qint64>::max());
     // Whole lines of characters, in bulk: passes over at most `maximo` line
     // feeds, each with the characters before it, while no other item comes
-    // between them, among the bytes held now. Returns how many.
-    qint64 linhas_de_texto(qint64 maximo);
+    // between them, among the bytes held now. Returns how many; `primeira`
+    // counts the characters of the first line, `demais` tells whether any
+    // later line has some.
+    qint64 linhas_de_texto(qint64 maximo, qint64* primeira = nullptr, bool* demais = nullptr);
     // The byte the next item begins with, when it is at hand without reading
     // the file; -1 otherwise.
     int espiar() const { return fim_ ? -1 : fonte_.espiar(); }

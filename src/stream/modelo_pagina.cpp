@@ -15,11 +15,6 @@ Papel papel_da_impressora(const Superficie& impressora, const QString& margem_su
     return p;
 }
 
-double altura_do_papel(double altura_folha)
-{
-    return std::clamp(altura_folha, 144.0, 288000.0);
-}
-
 bool ModeloPagina::fim_de_pagina()
 {
     nova_pagina();

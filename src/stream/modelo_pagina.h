@@ -7,6 +7,7 @@
 #include "stream/estado.h"
 #include "stream/leitor.h"
 #include "stream/superficie.h"
+#include "stream/superficie_estado.h"
 
 #include <QString>
 #include <algorithm>
@@ -22,11 +23,6 @@ inline double topo_da_pagina(const Papel& papel, double altura_linha)
 {
     return papel.trator ? 0.0 : 2.0 * altura_linha;
 }
-
-// The height of a page on the printer: a page length from ESC "A" is kept
-// between a tenth of an inch and 200 inches. A page keeps the height it
-// began with; a new length applies from the next page on.
-double altura_do_papel(double altura_folha);
 
 // The lowest y a move may reach on a page printed on `altura_papel` twips
 // of paper: the page length, but never below the paper's foot (a longer

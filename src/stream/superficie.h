@@ -87,6 +87,9 @@ public:
     // and put nothing on the page: a page read through but not printed
     // leaves the state a printed one leaves.
     virtual void setDesenho(bool ligado) = 0;
+    // Device pixels per inch: the unit of the pixel scale, and the grid
+    // text is laid out on.
+    virtual double dpi() const = 0;
 
     // Page image only: clear to the background.
     virtual void cls() {}

@@ -58,7 +58,7 @@ public:
 
     void setDesenho(bool ligado) override { desenho_ = ligado; }
 
-    double dpi() const { return dpi_; }
+    double dpi() const override { return dpi_; }
 
 protected:
     struct Fonte {

@@ -141,6 +141,18 @@ TEST_P(PaginasIguais, PaginaDaVisualizacaoEPaginaImpressa)
         esperadas << it.next().captured();
     EXPECT_EQ(todas, esperadas);
     EXPECT_GT(vistas.size(), 1);
+
+    // A range holds the same pages as the whole print.
+    medir_relatorio(doc, m, impressora, nada, nullptr, opcoes);
+    const QString parte = pasta_temporaria() + u'/' + nome + QStringLiteral("_parte.pdf");
+    impressora.setArquivoSaida(parte);
+    pedido.todas = false;
+    pedido.paginas = {2, static_cast<double>(impressas.size())};
+    ASSERT_EQ(imprimir_relatorio({doc, m, impressora}, pedido, nada).fim, FimTrabalho::Impresso);
+    QList<QStringList> do_intervalo(paginas_pdf(parte));
+    for (const Palavra& p : palavras_pdf(parte))
+        do_intervalo[p.pagina - 1] << p.texto;
+    EXPECT_EQ(do_intervalo, impressas.mid(1));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -153,6 +165,14 @@ INSTANTIATE_TEST_SUITE_P(
                       Relatorio{"esc_9", paginas_com(esc("9")), 0},
                       Relatorio{"esc_y", saltos_y(), 10},
                       Relatorio{"mudancas", mudancas(), 10}, Relatorio{"barras", barras(), 10},
+                      // A page length set in mid-page, on the first page and on a later one.
+                      Relatorio{"esc_a_no_meio", linhas(1, 40) + esc("A11,") + linhas(41, 200), 0},
+                      Relatorio{"esc_a_no_meio_depois", linhas(1, 90) + esc("A20,") + linhas(91, 200), 10},
+                      // Blank pages, made by line feeds and by form feeds, at
+                      // the start, in between and at the end.
+                      Relatorio{"avancos_de_linha", linhas(1, 2) + QByteArray(150, '\n'), 0},
+                      Relatorio{"so_avancos_de_pagina", "\f\f\f", 0},
+                      Relatorio{"paginas_em_branco", "\f\f" + linhas(1, 10) + "\f\f" + linhas(11, 12) + "\f\f\f", 0},
                       Relatorio{"trator", registro_impressora("Arquivo PDF", 1, 9, bandeja_trator) + linhas(1, 200), 0}),
     nome_do_caso);
 
@@ -165,6 +185,19 @@ TEST(PaginasIguais, ComandoPaginasListaAsPaginasImpressas)
     ASSERT_EQ(executar(cli(), {QStringLiteral("imprimir"), arq, QStringLiteral("--pdf"), pdf}).codigo, 0);
     EXPECT_EQ(r.saida.split(u'\n', Qt::SkipEmptyParts).size(), paginas_pdf(pdf)) << r.saida.toStdString();
     EXPECT_GE(paginas_pdf(pdf), 6);
+}
+
+TEST(Fidelidade, CopiasComComprimentoDePagina)
+{
+    // A page length set in mid-report lasts to the end of its copy: the
+    // next copy begins on the paper again and has the same pages.
+    const QString arq = gravar(QStringLiteral("copias_esc_a.spl"), linhas(1, 40) + esc("A11,") + linhas(41, 200) + ".");
+    const QString uma = pasta_temporaria() + QStringLiteral("/copias_1.pdf");
+    const QString duas = pasta_temporaria() + QStringLiteral("/copias_2.pdf");
+    ASSERT_EQ(executar(cli(), {QStringLiteral("imprimir"), arq, QStringLiteral("--pdf"), uma}).codigo, 0);
+    ASSERT_EQ(executar(cli(), {QStringLiteral("imprimir"), arq, QStringLiteral("--pdf"), duas, QStringLiteral("--copias"),
+                               QStringLiteral("2")}).codigo, 0);
+    EXPECT_EQ(paginas_pdf(duas), 2 * paginas_pdf(uma));
 }
 
 } // namespace

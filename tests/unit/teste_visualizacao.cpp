@@ -34,6 +34,7 @@ struct Preview {
     EstadoVisualizacao vis;
     Corrida corrida;
     SuperficieGravacao pagina{96};
+    SuperficieGravacao impressora; // A4, as the metrics below
     Contador obs;
 
     explicit Preview(double zoom = 1.0)
@@ -249,7 +250,7 @@ TEST(Visualizacao, PedidoDuranteODesenhoDesenhaANovaPagina)
     const QByteArray d = "pagina 1\fpagina 2\fpagina 3\f.";
     p.doc.nome_arquivo = gravar(QStringLiteral("clique.spl"), d);
     IndicePaginas indice;
-    ASSERT_TRUE(examinar(p.doc, p.m, p.vis.papel, indice, p.obs));
+    ASSERT_TRUE(examinar(p.doc, p.m, p.impressora, p.vis.papel, indice, p.obs));
     CliqueDuranteODesenho obs;
     obs.clique = [&] {
         p.vis.pagina_atual = 2;
@@ -276,7 +277,7 @@ TEST(Visualizacao, PaginaDoIndiceSemLerAsAnteriores)
                                     + pagina.repeated(2000) + "fim\nAB\n.");
     p.doc.tamanho_arquivo = QFileInfo(p.doc.nome_arquivo).size();
     IndicePaginas indice;
-    ASSERT_TRUE(examinar(p.doc, p.m, p.vis.papel, indice, p.obs));
+    ASSERT_TRUE(examinar(p.doc, p.m, p.impressora, p.vis.papel, indice, p.obs));
     ASSERT_EQ(indice.total_paginas, 2001);
     p.vis.pagina_atual = 2001;
     ASSERT_TRUE(visualizar(p.doc, indice, p.vis, p.m, p.corrida, p.pagina, p.obs));
@@ -397,7 +398,7 @@ TEST(Procura, PaginaDoAchado)
     Preview p;
     p.doc.nome_arquivo = gravar(QStringLiteral("achados.spl"), QByteArray("123456789\f").repeated(3) + ".");
     IndicePaginas i;
-    ASSERT_TRUE(examinar(p.doc, p.m, p.vis.papel, i, p.obs));
+    ASSERT_TRUE(examinar(p.doc, p.m, p.impressora, p.vis.papel, i, p.obs));
     ASSERT_EQ(i.total_paginas, 3);
     EXPECT_EQ(pagina_do_achado(p.doc.nome_arquivo, i, 0), 1);
     EXPECT_EQ(pagina_do_achado(p.doc.nome_arquivo, i, 9), 1);
@@ -414,7 +415,7 @@ TEST(Procura, DestaqueNoArquivoComFinsDeLinha)
     p.doc.nome_arquivo = gravar(QStringLiteral("achado.spl"), d);
     p.doc.tamanho_arquivo = d.size();
     IndicePaginas indice;
-    ASSERT_TRUE(examinar(p.doc, p.m, p.vis.papel, indice, p.obs));
+    ASSERT_TRUE(examinar(p.doc, p.m, p.impressora, p.vis.papel, indice, p.obs));
     p.vis.texto_procurado = QStringLiteral("ACHEI");
     qint64 achado = -1;
     ASSERT_TRUE(procurar_no_arquivo(p.doc.nome_arquivo, d.size(), p.vis.texto_procurado, 0, achado));
