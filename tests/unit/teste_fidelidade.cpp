@@ -1,7 +1,6 @@
-// What reaches the paper: pages begun and left blank, pages printed alone
-// as they print with the others, tabs and control bytes, made-up bold,
-// paper sizes, the font record's colour, and CUPS jobs that keep the page
-// as the PDF shows it.
+// What reaches the paper: pages begun and left blank, tabs and control
+// bytes, made-up bold, paper sizes, the font record's colour, and CUPS jobs
+// that keep the page as the PDF shows it.
 #include "analysis/medicao.h"
 #include "comum/apoio.h"
 #include "comum/cups_privado.h"
@@ -40,15 +39,6 @@ ResultadoTrabalho imprimir_pdf(const QByteArray& bytes, const QString& pdf, Pedi
 {
     SuperficieImpressora p(impressora_pdf);
     return imprimir(p, gravar(QFileInfo(pdf).completeBaseName() + QStringLiteral(".spl"), bytes), pedido, pdf);
-}
-
-QList<Palavra> da_pagina(const QList<Palavra>& palavras, int pagina)
-{
-    QList<Palavra> r;
-    for (const Palavra& p : palavras)
-        if (p.pagina == pagina)
-            r << p;
-    return r;
 }
 
 // The same words at the same places, within `tolerancia` points.
@@ -94,25 +84,6 @@ TEST(Fidelidade, PaginasEmBranco)
         EXPECT_EQ(r.paginas, c.paginas);
         EXPECT_EQ(paginas_pdf(pdf), c.paginas);
     }
-}
-
-TEST(Fidelidade, PaginaSozinhaComoNaImpressaoInteira)
-{
-    // Page 1 leaves a run field to its last run and a line that takes the
-    // pen near the bottom, so that the move after it ends the page. Read
-    // through without printing, it must leave what printing it leaves.
-    const QByteArray bytes = "Pagina um" + esc('r', "6000,9000,1,") + "Total" + esc('l', "100,100,5000,15000,1,0,")
-                             + esc('v', "2000,") + "Cabecalho\nLinha dois\fPagina tres\f.";
-    const QString inteira = pasta_temporaria() + QStringLiteral("/inteira.pdf");
-    const QString parte = pasta_temporaria() + QStringLiteral("/parte.pdf");
-    ASSERT_EQ(imprimir_pdf(bytes, inteira).paginas, 3);
-    PedidoImpressao pedido;
-    pedido.todas = false;
-    pedido.paginas = {2, 3};
-    ASSERT_EQ(imprimir_pdf(bytes, parte, pedido).paginas, 2);
-    const QList<Palavra> a = palavras_pdf(inteira), b = palavras_pdf(parte);
-    EXPECT_TRUE(mesmas_palavras(da_pagina(a, 2), da_pagina(b, 1), 0.01));
-    EXPECT_TRUE(mesmas_palavras(da_pagina(a, 3), da_pagina(b, 2), 0.01));
 }
 
 TEST(Fidelidade, TabulacaoEBytesDeControle)
