@@ -67,7 +67,6 @@ TEST(Fidelidade, PaginasEmBranco)
         int paginas;
     } casos[] = {
         {"um avanço no fim", "A\f\x1a", 1, 0, 0, 1},
-        {"dois avanços", "A\f\f\x1a", 1, 0, 0, 2},
         {"três avanços", "A\f\f\f\x1a", 1, 0, 0, 3},
         {"só a página em branco", "P1\fP2\f\fP4\x1a", 1, 3, 3, 1},
         {"duas cópias", "P1\fP2\f\f\x1a", 2, 0, 0, 7},
