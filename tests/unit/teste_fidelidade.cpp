@@ -1,7 +1,6 @@
-// What reaches the paper: pages begun and left blank, pages printed alone
-// as they print with the others, tabs and control bytes, made-up bold,
-// paper sizes, the font record's colour, and CUPS jobs that keep the page
-// as the PDF shows it.
+// What reaches the paper: pages begun and left blank, tabs and control
+// bytes, made-up bold, paper sizes, the font record's colour, and CUPS jobs
+// that keep the page as the PDF shows it.
 #include "analysis/medicao.h"
 #include "comum/apoio.h"
 #include "comum/cups_privado.h"
@@ -42,15 +41,6 @@ ResultadoTrabalho imprimir_pdf(const QByteArray& bytes, const QString& pdf, Pedi
     return imprimir(p, gravar(QFileInfo(pdf).completeBaseName() + QStringLiteral(".spl"), bytes), pedido, pdf);
 }
 
-QList<Palavra> da_pagina(const QList<Palavra>& palavras, int pagina)
-{
-    QList<Palavra> r;
-    for (const Palavra& p : palavras)
-        if (p.pagina == pagina)
-            r << p;
-    return r;
-}
-
 // The same words at the same places, within `tolerancia` points.
 ::testing::AssertionResult mesmas_palavras(const QList<Palavra>& a, const QList<Palavra>& b, double tolerancia)
 {
@@ -77,7 +67,6 @@ TEST(Fidelidade, PaginasEmBranco)
         int paginas;
     } casos[] = {
         {"um avanço no fim", "A\f\x1a", 1, 0, 0, 1},
-        {"dois avanços", "A\f\f\x1a", 1, 0, 0, 2},
         {"três avanços", "A\f\f\f\x1a", 1, 0, 0, 3},
         {"só a página em branco", "P1\fP2\f\fP4\x1a", 1, 3, 3, 1},
         {"duas cópias", "P1\fP2\f\f\x1a", 2, 0, 0, 7},
@@ -94,25 +83,6 @@ TEST(Fidelidade, PaginasEmBranco)
         EXPECT_EQ(r.paginas, c.paginas);
         EXPECT_EQ(paginas_pdf(pdf), c.paginas);
     }
-}
-
-TEST(Fidelidade, PaginaSozinhaComoNaImpressaoInteira)
-{
-    // Page 1 leaves a run field to its last run and a line that takes the
-    // pen near the bottom, so that the move after it ends the page. Read
-    // through without printing, it must leave what printing it leaves.
-    const QByteArray bytes = "Pagina um" + esc('r', "6000,9000,1,") + "Total" + esc('l', "100,100,5000,15000,1,0,")
-                             + esc('v', "2000,") + "Cabecalho\nLinha dois\fPagina tres\f.";
-    const QString inteira = pasta_temporaria() + QStringLiteral("/inteira.pdf");
-    const QString parte = pasta_temporaria() + QStringLiteral("/parte.pdf");
-    ASSERT_EQ(imprimir_pdf(bytes, inteira).paginas, 3);
-    PedidoImpressao pedido;
-    pedido.todas = false;
-    pedido.paginas = {2, 3};
-    ASSERT_EQ(imprimir_pdf(bytes, parte, pedido).paginas, 2);
-    const QList<Palavra> a = palavras_pdf(inteira), b = palavras_pdf(parte);
-    EXPECT_TRUE(mesmas_palavras(da_pagina(a, 2), da_pagina(b, 1), 0.01));
-    EXPECT_TRUE(mesmas_palavras(da_pagina(a, 3), da_pagina(b, 2), 0.01));
 }
 
 TEST(Fidelidade, TabulacaoEBytesDeControle)

@@ -3,6 +3,7 @@
 // interruption, images and the pen after a barcode.
 #include "comum/apoio.h"
 #include "comum/gravador.h"
+#include "analysis/indice.h"
 #include "print/interpretador.h"
 
 #include <gtest/gtest.h>
@@ -27,13 +28,20 @@ struct Passe : ImpressoraGravada {
         passagem.ultima_pagina = ultima;
     }
 
-    QString rodar(const QByteArray& bytes)
+    // From the first byte, or as a range print begins: from the start of
+    // page `retomar_em` that the page list keeps.
+    QString rodar(const QByteArray& bytes, std::int32_t retomar_em = 1)
     {
         sup.setCurrentX(0);
         sup.setCurrentY(sup.paperBin() == bandeja_trator ? 0 : 2 * m.altura_linha);
         FonteBytes fonte;
         fonte.usar_memoria(bytes);
+        std::optional<InicioPagina> inicio;
+        if (retomar_em > 1 && (inicio = achar_pagina(fonte, m, sup, retomar_em, obs, passagem.imagens_com_erro)))
+            fonte.posicionar(inicio->posicao);
+        passagem.retomar = inicio ? &*inicio : nullptr;
         imprimir_passagem(fonte, doc, m, corrida, sup, passagem, obs);
+        passagem.retomar = nullptr;
         return resumo(sup.registro);
     }
 };
@@ -91,21 +99,16 @@ TEST(Interpretador, SoAsPaginasSelecionadas)
         Passe p;
         p.selecionar_paginas(primeira, ultima);
         EXPECT_EQ(p.rodar("P1\fP2\fP3\fP4\fP5\f."), QString::fromLatin1(esperado)) << primeira << "-" << ultima;
+        if (primeira != 2)
+            continue;
+        // Page 1 is read through, pages 2 and 3 are drawn, 4 and 5 are never read.
+        EXPECT_EQ(p.obs.log.join(u' '), QStringLiteral("acao:Examinando a Página acao:Imprimindo a Página pagina:2 "
+                                                        "acao:Imprimindo a Página acao:Imprimindo a Página pagina:3 "
+                                                        "acao:Imprimindo a Página"));
+        EXPECT_EQ(p.passagem.pagina, 4);
+        EXPECT_EQ(p.sup.currentX(), 0);
+        EXPECT_EQ(p.sup.currentY(), 0);
     }
-}
-
-TEST(Interpretador, PaginasSelecionadasParamNoFimDaUltima)
-{
-    Passe p;
-    p.selecionar_paginas(2, 3);
-    p.rodar("P1\fP2\fP3\fP4\fP5\f.");
-    // Page 1 is read through, pages 2 and 3 are drawn, 4 and 5 are never read.
-    EXPECT_EQ(p.obs.log.join(u' '), QStringLiteral("acao:Examinando a Página acao:Imprimindo a Página pagina:2 "
-                                                    "acao:Imprimindo a Página acao:Imprimindo a Página pagina:3 "
-                                                    "acao:Imprimindo a Página"));
-    EXPECT_EQ(p.passagem.pagina, 4);
-    EXPECT_EQ(p.sup.currentX(), 0);
-    EXPECT_EQ(p.sup.currentY(), 0);
 }
 
 TEST(Interpretador, OModoELidoACadaVez)
@@ -207,9 +210,9 @@ TEST(Interpretador, IntervaloComoAImpressaoInteira)
 {
     // The pages a range prints are those pages of the whole print, call for
     // call, whatever page the range begins on and whether it runs to the
-    // end or holds one page: the pages before it, read through in bulk,
-    // leave pen, metrics, font, colour, line width and run field as
-    // printing them does.
+    // end or holds one page: the pages before it, read through in bulk or
+    // found again from the start the page list keeps, leave pen, metrics,
+    // font, colour, line width and run field as printing them does.
     const QString png = gravar_figura(QStringLiteral("intervalo.png"), {20, 30}, Qt::blue);
     ASSERT_FALSE(png.isEmpty());
     const QByteArray figura = esc("G") + png.toLocal8Bit() + "\n";
@@ -251,15 +254,18 @@ TEST(Interpretador, IntervaloComoAImpressaoInteira)
         ASSERT_GE(paginas.size(), 4);
         for (qsizetype k = 1; k <= paginas.size(); ++k) {
             SCOPED_TRACE(k);
-            Passe ate_o_fim, so_uma;
+            Passe ate_o_fim, so_uma, do_inicio_guardado;
             ate_o_fim.selecionar_paginas(static_cast<double>(k), 1e9);
             so_uma.selecionar_paginas(static_cast<double>(k), static_cast<double>(k));
+            do_inicio_guardado.selecionar_paginas(static_cast<double>(k), 1e9);
             ate_o_fim.rodar(c.bytes);
             so_uma.rodar(c.bytes);
+            do_inicio_guardado.rodar(c.bytes, static_cast<std::int32_t>(k));
             QStringList daqui;
             for (qsizetype j = k - 1; j < paginas.size(); ++j)
                 daqui += paginas[j];
             EXPECT_EQ(ate_o_fim.sup.registro, daqui);
+            EXPECT_EQ(do_inicio_guardado.sup.registro, daqui);
             EXPECT_EQ(so_uma.sup.registro, paginas[k - 1]);
             EXPECT_EQ(ate_o_fim.sup.drawWidth(), inteira.sup.drawWidth());
         }
