@@ -2,6 +2,7 @@
 // program. The command waits for xdg-email to return, and the attachment is
 // removed when the command ends.
 #include "cli/comando.h"
+#include "cli/documento_cli.h"
 #include "cli/opcoes_trabalho.h"
 #include "print/envio_email.h"
 
@@ -21,7 +22,8 @@ int enviar(const QStringList& args)
                                      QStringLiteral("A-B")};
     const QCommandLineOption para{QStringLiteral("para"), QStringLiteral("o endereço do destinatário."),
                                   QStringLiteral("ENDERECO")};
-    p.addOptions({paginas, para, opcao_margens()});
+    p.addOptions({paginas, para});
+    opcao_margens(p);
     p.addPositionalArgument(QStringLiteral("ARQUIVO"), QStringLiteral("o relatório (.spl); - lê a entrada padrão."));
     if (const int r = ler_linha(p, "enviar", args); r != seguir)
         return r;
@@ -51,7 +53,7 @@ int enviar(const QStringList& args)
     const ResultadoTrabalho r = fazer_anexo(t, observador, nome);
     if (r.fim != FimTrabalho::Impresso) {
         erros() << (r.fim == FimTrabalho::Cancelado ? QStringLiteral("O envio foi cancelado.") : r.erro) << "\n";
-        return r.fim == FimTrabalho::Falhou ? erro_entrada : erro_saida;
+        return r.fim == FimTrabalho::Cancelado ? erro_saida : codigo_de(r.tipo);
     }
     const QString anexo = t.pdf;
 

@@ -340,7 +340,8 @@ int vigiar(const QStringList& args)
     const QCommandLineOption pdf_em{QStringLiteral("pdf-em"),
                                     QStringLiteral("grava cada relatório como PDF na pasta PASTA_SAIDA."),
                                     QStringLiteral("PASTA_SAIDA")};
-    p.addOptions({impressora, pdf_em, opcao_margens()});
+    p.addOptions({impressora, pdf_em});
+    opcao_margens(p);
     p.addPositionalArgument(QStringLiteral("PASTA"), QStringLiteral("a pasta onde chegam os relatórios (.spl)."));
     if (const int r = ler_linha(p, "vigiar", args); r != seguir)
         return r;

@@ -7,10 +7,6 @@
 
 namespace papelada::cli {
 
-namespace {
-constexpr double margem_maxima_mm = 1000;
-}
-
 QString ler_paginas(const QString& v, std::optional<IntervaloPaginas>& paginas)
 {
     static const QRegularExpression intervalo(QStringLiteral("^([0-9]+)(?:-([0-9]+))?$"));
@@ -23,13 +19,6 @@ QString ler_paginas(const QString& v, std::optional<IntervaloPaginas>& paginas)
     return {};
 }
 
-QCommandLineOption opcao_margens()
-{
-    return {QStringLiteral("margens"),
-            QStringLiteral("margens esquerda e superior em milímetros (as guardadas quando não dadas)."),
-            QStringLiteral("ESQ,SUP")};
-}
-
 QString ler_margens(const QCommandLineParser& p, std::optional<MargensMm>& margens)
 {
     if (!p.isSet(QStringLiteral("margens")))
@@ -37,8 +26,7 @@ QString ler_margens(const QCommandLineParser& p, std::optional<MargensMm>& marge
     const QString v = p.value(QStringLiteral("margens"));
     static const QRegularExpression numero(QStringLiteral("^\\s*[0-9]+(\\.[0-9]*)?\\s*$"));
     const QStringList partes = v.split(u',');
-    if (partes.size() != 2 || !numero.match(partes[0]).hasMatch() || !numero.match(partes[1]).hasMatch()
-        || valor_texto(partes[0].trimmed()) > margem_maxima_mm || valor_texto(partes[1].trimmed()) > margem_maxima_mm)
+    if (partes.size() != 2 || !numero.match(partes[0]).hasMatch() || !numero.match(partes[1]).hasMatch())
         return QStringLiteral("margens inválidas: %1 (use ESQ,SUP em milímetros, por exemplo 10,15).").arg(v);
     margens = MargensMm{valor_texto(partes[0].trimmed()), valor_texto(partes[1].trimmed())};
     return {};

@@ -12,8 +12,8 @@
 namespace papelada::cli {
 
 QString ler_paginas(const QString& texto, std::optional<IntervaloPaginas>& paginas);
-// --margens ESQ,SUP, read when given.
-QCommandLineOption opcao_margens();
+// --margens ESQ,SUP (declared by opcao_margens), read when given; the
+// request check of the job judges whether they fit the paper.
 QString ler_margens(const QCommandLineParser& p, std::optional<MargensMm>& margens);
 
 // The report's messages, warnings and errors on standard error. Measurement
