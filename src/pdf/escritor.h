@@ -129,7 +129,8 @@ public:
     // baseline); `caracteres` is the character each glyph stands for (0 when
     // none). `negrito`/`italico` make up a style that the face lacks.
     // `naturais`: the glyphs are on one baseline, each where the advance of
-    // the one before leaves it, which the writer then takes without looking.
+    // the one before leaves it, which the writer then takes without looking;
+    // such glyphs need no positions (`posicoes` may be null).
     void glifos(const QRawFont& fonte, const quint32* indices, const QPointF* posicoes,
                 const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor,
                 bool negrito = false, bool italico = false, bool naturais = false);

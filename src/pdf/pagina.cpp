@@ -285,6 +285,23 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
         etiqueta_anotada_ = etiqueta_;
     }
     Recurso* r = &recurso_para(fonte);
+    // Glyphs at their natural advances may come without positions: they are
+    // then found from the advances of the font's codes as the glyphs are
+    // written. Where glyphs are drawn one by one, or the font's codes stand
+    // for another face's glyphs, the positions are laid out here.
+    std::vector<QPointF> dispostas;
+    naturais |= !posicoes;
+    if (!posicoes && (!r->face->dados.incorporavel || r->face->gemea.isValid() || !(r->fonte == fonte))) {
+        dispostas.resize(static_cast<size_t>(n));
+        const QList<quint32> lista(indices, indices + n);
+        const QList<QPointF> avancos = fonte.advancesForGlyphIndexes(lista, QRawFont::SeparateAdvances);
+        double x = 0;
+        for (qsizetype k = 0; k < n; ++k) {
+            dispostas[static_cast<size_t>(k)] = QPointF(x, 0);
+            x += avancos.value(k).x();
+        }
+        posicoes = dispostas.data();
+    }
     if (!r->face->dados.incorporavel) {
         contornos(fonte, indices, posicoes, n, origem, cor, negrito, italico);
         return;
@@ -312,15 +329,17 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
     }
 
     qsizetype k = 0;
+    double x_natural = 0; // without positions: the x of glyph k from `origem`
     while (k < n) {
         // A stretch: glyphs of one font of the chain, on one baseline.
         int c = -1;
         Recurso* seg = onde(*r, indices[k], caractere(k), &c);
         if (!seg) {
-            ++k; // not a glyph of this face
+            ++k; // not a glyph of this face, nor an advance
             continue;
         }
-        const double y = posicoes[k].y();
+        const double x = posicoes ? posicoes[k].x() : x_natural;
+        const double y = posicoes ? posicoes[k].y() : 0.0;
         {
             Operador op(conteudo_);
             if (seg != recurso_atual_) {
@@ -333,7 +352,7 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
                 op << ' ' << seg->tamanho << " Tf\n";
             }
             op << (italico ? "1 0 0.21 -1 " : "1 0 0 -1 ")
-               << std::initializer_list<double>{origem.x() + posicoes[k].x(), origem.y() + y} << " Tm\n";
+               << std::initializer_list<double>{origem.x() + x, origem.y() + y} << " Tm\n";
         }
         // The stretch: glyphs of this font of the chain on this baseline. A
         // glyph keeps the one font of the chain where it has a code: most
@@ -342,7 +361,7 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
         if (codigos_.size() < static_cast<size_t>(n))
             codigos_.resize(static_cast<size_t>(n));
         unsigned char* codigos = codigos_.data();
-        const QPointF* p = posicoes + primeiro;
+        const QPointF* p = posicoes ? posicoes + primeiro : nullptr;
         // Where a glyph stands apart from where the advance of the one
         // before leaves it, the difference is written in thousandths of the
         // em (a positive number moves left), and the string is shown with TJ.
@@ -360,6 +379,9 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
             ajustes |= !naturais && std::abs(desvio(k - primeiro)) > 0.01;
         }
         const qsizetype m = k - primeiro;
+        if (!posicoes)
+            for (qsizetype i = 0; i < m; ++i)
+                x_natural += seg->avanco[codigos[i]];
         if (!ajustes) {
             conteudo_.append('(');
             literal(conteudo_, codigos, m);

@@ -306,13 +306,12 @@ void SuperficieImpressora::desenhar_glifos(QPointF topo, const QString& texto, c
             escrever_texto_composto(*e, fonte_qt(), texto, base, cor_);
         return;
     }
-    const auto* caracteres = reinterpret_cast<const char16_t*>(texto.constData());
     if (g)
-        g->glifos(descricao_atual(), d->indices, d->posicoes, caracteres, d->n, base, cor_, negrito_sintetico(),
-                  italico_sintetico());
+        g->glifos(descricao_atual(), d->indices, posicoes(*d), d->caracteres, d->n, base, cor_,
+                  negrito_sintetico(), italico_sintetico());
     else
-        e->glifos(fonte_crua(), d->indices, d->posicoes, caracteres, d->n, base, cor_, negrito_sintetico(),
-                  italico_sintetico());
+        e->glifos(fonte_crua(), d->indices, nullptr, d->caracteres, d->n, base, cor_, negrito_sintetico(),
+                  italico_sintetico(), true);
     tracos_do_texto(metricas(), fonte_.sublinhado, fonte_.riscado, base, d->largura, [&](const QRectF& r) {
         if (g)
             g->retangulo_cheio(r, cor_);
