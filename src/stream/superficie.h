@@ -125,9 +125,13 @@ QColor QBColor(int indice);
 // a null image on failure, with the reason in `erro`.
 QImage carregar_imagem(const QString& caminho, QString* erro = nullptr);
 
-// The size in pixels of the picture carregar_imagem would load from
-// `caminho`, an invalid size when it would load none. Each file is decoded
-// once while its size and modification time stay the same.
+// The size in pixels of the picture at `caminho` as its header tells it,
+// without decoding it: invalid (with the reason in `erro`) for a file that
+// carregar_imagem refuses before decoding, or a PNG cut short. A format whose
+// header does not tell the size is decoded.
+QSize medir_imagem(const QString& caminho, QString* erro = nullptr);
+// The same, each file measured once while its size and modification time
+// stay the same: the size a page lays a picture out with.
 QSize tamanho_imagem(const QString& caminho);
 
 // The pictures of one job, each decoded once: a picture drawn by many ESC "G"
