@@ -178,13 +178,32 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PaginasIguais, ComandoPaginasListaAsPaginasImpressas)
 {
-    const QString arq = gravar(QStringLiteral("formulario.spl"), esc("A22,") + linhas(1, 100) + ".");
-    const QString pdf = pasta_temporaria() + QStringLiteral("/formulario.pdf");
-    const Resultado r = executar(cli(), {QStringLiteral("paginas"), arq, QStringLiteral("--pdf")});
-    ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
-    ASSERT_EQ(executar(cli(), {QStringLiteral("imprimir"), arq, QStringLiteral("--pdf"), pdf}).codigo, 0);
-    EXPECT_EQ(r.saida.split(u'\n', Qt::SkipEmptyParts).size(), paginas_pdf(pdf)) << r.saida.toStdString();
-    EXPECT_GE(paginas_pdf(pdf), 6);
+    // A picture 200 pixels high (3000 twips) whose chunks are whole and
+    // whose pixels do not decode keeps its place as a sound one: the two
+    // push the last lines onto a second page.
+    QByteArray png = ler(gravar_figura(QStringLiteral("estragada.png"), QSize(3, 200), Qt::red));
+    const qsizetype idat = png.indexOf("IDAT") + 4;
+    for (qsizetype k = idat; k < idat + 8; ++k)
+        png[k] = static_cast<char>(png[k] ^ 0x5a);
+    const QByteArray figura = esc('G', gravar(QStringLiteral("estragada.png"), png).toLatin1() + '\x1a');
+    const struct {
+        const char* nome;
+        QByteArray dados;
+        int paginas;
+    } casos[] = {
+        {"comprimento", esc("A22,") + linhas(1, 100) + ".", 6},
+        {"figura_estragada", linhas(1, 10) + figura + linhas(11, 50) + figura + linhas(51, 60) + ".", 2},
+        {"brancas_no_fim", linhas(1, 10) + "\f\f\f.", 3},
+    };
+    for (const auto& c : casos) {
+        const QString arq = gravar(QString::fromLatin1(c.nome) + ".spl", c.dados);
+        const QString pdf = pasta_temporaria() + QStringLiteral("/lista.pdf");
+        const Resultado r = executar(cli(), {QStringLiteral("paginas"), arq, QStringLiteral("--pdf")});
+        ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
+        executar(cli(), {QStringLiteral("imprimir"), arq, QStringLiteral("--pdf"), pdf});
+        EXPECT_EQ(r.saida.split(u'\n', Qt::SkipEmptyParts).size(), paginas_pdf(pdf)) << c.nome << r.saida.toStdString();
+        EXPECT_EQ(paginas_pdf(pdf), c.paginas) << c.nome;
+    }
 }
 
 TEST(Fidelidade, CopiasComComprimentoDePagina)

@@ -63,7 +63,9 @@ struct Corrida {
     std::vector<char16_t> caracteres;
 };
 
-Corrida corrida(const QRawFont& fonte, const QString& texto)
+// Glyphs at their natural advances, or (`espacada`) with every seventh
+// glyph standing apart, as in a justified or spaced run.
+Corrida corrida(const QRawFont& fonte, const QString& texto, bool espacada = true)
 {
     Corrida c;
     c.glifos = fonte.glyphIndexesForString(texto);
@@ -72,8 +74,7 @@ Corrida corrida(const QRawFont& fonte, const QString& texto)
     for (qsizetype i = 0; i < c.glifos.size(); ++i) {
         c.posicoes << QPointF(x, 0);
         c.caracteres.push_back(texto[i].unicode());
-        // Every seventh glyph stands apart, as in a justified or spaced run.
-        x += avancos[i].x() + (i % 7 == 6 ? fonte.pixelSize() / 40 : 0);
+        x += avancos[i].x() + (espacada && i % 7 == 6 ? fonte.pixelSize() / 40 : 0);
     }
     return c;
 }
@@ -100,16 +101,17 @@ struct ReferenciaQt {
     QPainter p;
 };
 
+// `naturais`: the run goes without its positions.
 QString escrever_corrida(const QString& nome, const QRawFont& fonte, const Corrida& c, QPointF base,
-                         bool negrito = false, bool italico = false)
+                         bool negrito = false, bool italico = false, bool naturais = false)
 {
     const QString caminho = pasta_temporaria() + QLatin1Char('/') + nome;
     QFile f(caminho);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));
     pdf::Escritor e(&f);
     e.iniciar_pagina(11906, 16838);
-    e.glifos(fonte, c.glifos.constData(), c.posicoes.constData(), c.caracteres.data(), c.glifos.size(), base, Qt::black,
-             negrito, italico);
+    e.glifos(fonte, c.glifos.constData(), naturais ? nullptr : c.posicoes.constData(), c.caracteres.data(),
+             c.glifos.size(), base, Qt::black, negrito, italico, naturais);
     EXPECT_TRUE(e.terminar());
     return caminho;
 }
@@ -199,6 +201,12 @@ TEST_P(PdfTexto, GlifosComoOsDoMotorDoQt)
     const QStringList argumentos{QStringLiteral("draw"), QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("txt"),
                                  QStringLiteral("-o"), QStringLiteral("-"), nosso, QStringLiteral("1")};
     EXPECT_EQ(executar(QStringLiteral("mutool"), argumentos).saida.trimmed(), texto);
+
+    // A run at its natural advances comes out the same without positions.
+    const Corrida natural = corrida(fonte, texto, false);
+    qputenv("SOURCE_DATE_EPOCH", "0");
+    EXPECT_EQ(ler(escrever_corrida(QStringLiteral("sem.pdf"), fonte, natural, base, false, false, true)),
+              ler(escrever_corrida(QStringLiteral("com.pdf"), fonte, natural, base)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Faces, PdfTexto,
