@@ -191,7 +191,6 @@ TEST(PaginasIguais, ComandoPaginasListaAsPaginasImpressas)
         QByteArray dados;
         int paginas;
     } casos[] = {
-        {"comprimento", esc("A22,") + linhas(1, 100) + ".", 6},
         {"figura_estragada", linhas(1, 10) + figura + linhas(11, 50) + figura + linhas(51, 60) + ".", 2},
         {"brancas_no_fim", linhas(1, 10) + "\f\f\f.", 3},
     };
