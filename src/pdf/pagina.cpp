@@ -516,6 +516,10 @@ QByteArray linhas_png(const QByteArray& png, int largura, int altura, bool* cinz
         if (n > png.size() - p - 12)
             return {};
         const QByteArrayView tipo_bloco(png.constData() + p + 4, 4);
+        // Rows taken without decoding them are taken only whole.
+        if (tipo_bloco == "IDAT" && libdeflate_crc32(0, png.constData() + p + 4, static_cast<size_t>(n) + 4)
+                                        != be32(png.constData() + p + 8 + n))
+            return {};
         if (tipo_bloco == "IDAT")
             dados.append(png.constData() + p + 8, n);
         else if (tipo_bloco == "tRNS") // a colour that is transparent
@@ -534,32 +538,37 @@ QByteArray Escritor::objeto_png(const QImage& imagem)
     const QString caminho = imagem.text(QString::fromLatin1(origem_imagem));
     if (caminho.isEmpty())
         return {};
+    QByteArray nome = objeto_png(caminho, imagem.size());
+    if (!nome.isEmpty())
+        imagens_por_chave_.insert(imagem.cacheKey(), imagens_.value(chave_png_));
+    return nome;
+}
+
+QByteArray Escritor::objeto_png(const QString& caminho, QSize tamanho)
+{
     QFile arquivo(caminho);
     const QFileInfo info(caminho);
     if (!info.isFile())
         return {};
     // The picture is the file's while the file stays the same.
-    const QByteArray chave = "arquivo:" + caminho.toUtf8() + '\0' + QByteArray::number(info.size()) + '\0'
-                             + QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + '\0'
-                             + QByteArray::number(imagem.width()) + 'x' + QByteArray::number(imagem.height());
-    auto it = imagens_.constFind(chave);
-    if (it != imagens_.cend()) {
-        imagens_por_chave_.insert(imagem.cacheKey(), *it);
+    chave_png_ = "arquivo:" + caminho.toUtf8() + '\0' + QByteArray::number(info.size()) + '\0'
+                 + QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + '\0'
+                 + QByteArray::number(tamanho.width()) + 'x' + QByteArray::number(tamanho.height());
+    auto it = imagens_.constFind(chave_png_);
+    if (it != imagens_.cend())
         return it->nome;
-    }
     if (info.size() > (qint64(1) << 30) || !arquivo.open(QIODevice::ReadOnly))
         return {};
     bool cinza = false;
-    const QByteArray dados = linhas_png(arquivo.readAll(), imagem.width(), imagem.height(), &cinza);
+    const QByteArray dados = linhas_png(arquivo.readAll(), tamanho.width(), tamanho.height(), &cinza);
     if (dados.isEmpty())
         return {};
     const int obj = novo_objeto();
-    QByteArray dic = dicionario_imagem(imagem.width(), imagem.height(), cinza);
+    QByteArray dic = dicionario_imagem(tamanho.width(), tamanho.height(), cinza);
     dic.append(" /Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors ").append(cinza ? "1" : "3");
-    dic.append(" /BitsPerComponent 8 /Columns ").append(QByteArray::number(imagem.width())).append(" >>");
+    dic.append(" /BitsPerComponent 8 /Columns ").append(QByteArray::number(tamanho.width())).append(" >>");
     escrever_fluxo(obj, dic, dados, false);
-    it = imagens_.insert(chave, {"Im" + QByteArray::number(static_cast<int>(imagens_.size()) + 1), obj});
-    imagens_por_chave_.insert(imagem.cacheKey(), *it);
+    it = imagens_.insert(chave_png_, {"Im" + QByteArray::number(static_cast<int>(imagens_.size()) + 1), obj});
     return it->nome;
 }
 
@@ -604,6 +613,26 @@ void Escritor::imagem(const QImage& imagem, const QRectF& destino)
 {
     if (!pagina_aberta_ || imagem.isNull())
         return;
+    if (prevendo_) {
+        desenhar_imagem(destino, {}, imagem);
+        return;
+    }
+    desenhar_imagem(destino, objeto_imagem(imagem));
+}
+
+bool Escritor::imagem_png(const QString& caminho, QSize tamanho, const QRectF& destino)
+{
+    if (!pagina_aberta_ || prevendo_)
+        return false;
+    const QByteArray nome = objeto_png(caminho, tamanho);
+    if (nome.isEmpty())
+        return false;
+    desenhar_imagem(destino, nome);
+    return true;
+}
+
+void Escritor::desenhar_imagem(const QRectF& destino, const QByteArray& nome, const QImage& prevista)
+{
     pagina_virgem_ = false;
     fechar_texto();
     // The picture's first row at the top of the box.
@@ -613,9 +642,9 @@ void Escritor::imagem(const QImage& imagem, const QRectF& destino)
                                         destino.y() + destino.height()}
        << " cm /";
     if (prevendo_)
-        prevista_.remendos.push_back({op.posicao(), -1, 0, imagem});
+        prevista_.remendos.push_back({op.posicao(), -1, 0, prevista});
     else
-        op << objeto_imagem(imagem);
+        op << nome;
     op << " Do Q\n";
 }
 

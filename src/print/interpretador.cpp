@@ -565,11 +565,16 @@ private:
         // the pages stay the ones found without printing.
         const bool sel = selecionada();
         const QSize tamanho = tamanho_imagem(caminho);
+        const double w = tamanho.width() * twips_por_pixel_imagem;
+        const double h = tamanho.height() * twips_por_pixel_imagem;
         QString erro;
         QImage figura;
+        // Where no window shows it, the printer may take the file as it is.
+        const bool tomada = tamanho.isValid() && sel && !obs_.mostra_imagens()
+                            && imp_.paintPictureFile(caminho, tamanho, imp_.currentX(), imp_.currentY(), w, h);
         if (!tamanho.isValid())
             medir_imagem(caminho, &erro);
-        else if (sel)
+        else if (sel && !tomada)
             figura = p_.imagens.carregar(caminho, &erro);
         if (!erro.isEmpty() && !p_.imagens_com_erro.contains(caminho)) {
             if (p_.minha(p_.pagina))
@@ -578,8 +583,6 @@ private:
         }
         if (!tamanho.isValid())
             return true; // skipped: nothing drawn, the pen stays
-        const double w = tamanho.width() * twips_por_pixel_imagem;
-        const double h = tamanho.height() * twips_por_pixel_imagem;
         tocada_ = true;
         if (sel && !figura.isNull()) {
             obs_.imagem_mostrar(figura);

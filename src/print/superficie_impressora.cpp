@@ -5,6 +5,7 @@
 #include "analysis/papel.h"
 #include "pdf/escritor.h"
 #include "print/fluxo_cups.h"
+#include "stream/politica_imagens.h"
 #include "stream/arquivo_saida.h"
 
 #include <QDir>
@@ -361,6 +362,19 @@ void SuperficieImpressora::desenhar_imagem(const QImage& imagem, const QRectF& d
         g->imagem(imagem, destino);
     else if (e)
         e->imagem(imagem, destino);
+}
+
+bool SuperficieImpressora::paintPictureFile(const QString& caminho, QSize tamanho, double x, double y, double w,
+                                            double h)
+{
+    if (!desenho_)
+        return true;
+    // Recorded pages, and a server's pictures, go from their checked pixels.
+    if (gravador_ || politica_imagens().pasta_permitida)
+        return false;
+    pdf::Escritor* e = pagina();
+    const double u = unidades_por_twip();
+    return e && e->imagem_png(caminho, tamanho, QRectF(para_twips_x(x), para_twips_y(y), w / u, h / u));
 }
 
 void SuperficieImpressora::reproduzir(const GravacaoPagina& pagina_gravada)

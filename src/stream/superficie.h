@@ -82,6 +82,15 @@ public:
     // parts of the picture leave the surface as it was.
     virtual void paintPicture(const QImage& imagem, double x, double y, double w, double h,
                               bool e_logico = false) = 0;
+    // As paintPicture, for the picture file `caminho` of `tamanho` pixels
+    // (as its header says), where the device takes the file as it is,
+    // without decoding it (a PNG into a PDF). False, nothing drawn, where it
+    // does not: the caller then decodes the picture for paintPicture.
+    virtual bool paintPictureFile(const QString& /*caminho*/, QSize /*tamanho*/, double /*x*/, double /*y*/,
+                                  double /*w*/, double /*h*/)
+    {
+        return false;
+    }
 
     // With drawing off, text, lines and pictures move the pen as they would
     // and put nothing on the page: a page read through but not printed
