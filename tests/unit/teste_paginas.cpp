@@ -195,7 +195,7 @@ TEST(PaginasIguais, ComandoPaginasListaAsPaginasImpressas)
         int paginas, figuras;
     } casos[] = {
         {"figura_estragada", linhas(1, 10) + estragada + linhas(11, 50) + estragada + linhas(51, 60) + ".", 2, 0},
-        {"figura_boa", linhas(1, 10) + figura(boa) + linhas(11, 60) + ".", 1, 1},
+        {"figura_boa", linhas(1, 10) + figura(boa) + linhas(11, 60) + ".", 2, 1},
         {"brancas_no_fim", linhas(1, 10) + "\f\f\f.", 3, 0},
     };
     for (const auto& c : casos) {
