@@ -149,12 +149,11 @@ bool CupsPrivado::iniciar(const QString& instalado)
 
 ::testing::AssertionResult CupsPrivado::adicionar_fila(const QString& nome, const QString& saida, const QString& midia)
 {
-    const Resultado r = executar(QStringLiteral("lpadmin"),
-                                 {QStringLiteral("-p"), nome, QStringLiteral("-E"), QStringLiteral("-v"),
-                                  QStringLiteral("file://") + saida, QStringLiteral("-m"),
-                                  QStringLiteral("lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd"),
-                                  QStringLiteral("-o"), QStringLiteral("media=") + midia},
-                                 60);
+    QStringList args{QStringLiteral("-p"), nome, QStringLiteral("-E"), QStringLiteral("-v"), QStringLiteral("file://") + saida,
+                     QStringLiteral("-m"), QStringLiteral("lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd")};
+    if (!midia.isEmpty())
+        args << QStringLiteral("-o") << QStringLiteral("media=") + midia;
+    const Resultado r = executar(QStringLiteral("lpadmin"), args, 60);
     if (r.codigo != 0)
         return ::testing::AssertionFailure() << "lpadmin falhou: " << r.erros.toStdString();
     return ::testing::AssertionSuccess();
