@@ -69,33 +69,33 @@ TEST_F(FiltroCups, LpImprimeComoOPapeladaCli)
     EXPECT_TRUE(medida.contains(QStringLiteral("codigo_papel=1\n")) && medida.contains(QStringLiteral("largura_folha=12240\n")))
         << medida.toStdString();
 
+    // The A4 queue's reference is papelada-cli's PDF file; the Letter
+    // queue's, what papelada-cli sends to it.
     const QString referencia = pasta_temporaria() + QStringLiteral("/referencia.pdf");
-    const QStringList pdf{QStringLiteral("--pdf"), referencia}, carta{QStringLiteral("--impressora"), QStringLiteral("Carta")};
-    const QStringList formato{QStringLiteral("-o"), QStringLiteral("document-format=application/x-papelada-spool")};
     struct {
-        const char *fila, *arquivo;
-        QStringList lp, cli;
-        const char* papel;
+        const char *fila, *arquivo, *lp, *cli, *papel;
     } casos[] = {
-        {"A4", "vendas.spl", {}, pdf, "595 x 842"},
-        {"A4", "vendas.spl", {QStringLiteral("-o"), QStringLiteral("page-ranges=2-3")}, pdf + QStringList{QStringLiteral("--paginas"), QStringLiteral("2-3")}, "595 x 842"},
-        {"A4", "vendas.spl", {QStringLiteral("-n"), QStringLiteral("2"), QStringLiteral("-o"), QStringLiteral("collate=true")},
-         pdf + QStringList{QStringLiteral("--copias"), QStringLiteral("2")}, "595 x 842"},
-        {"Carta", "Mixed.Spl", {}, carta, "612 x 792"},
-        {"Carta", "RELAT001.TMP", formato, carta, "612 x 792"},
+        {"A4", "vendas.spl", "", "", "595 x 842"},
+        {"A4", "vendas.spl", "-o page-ranges=2-3", "--paginas 2-3", "595 x 842"},
+        {"A4", "vendas.spl", "-n 2 -o collate=true", "--copias 2", "595 x 842"},
+        {"Carta", "Mixed.Spl", "", "", "612 x 792"},
+        {"Carta", "RELAT001.TMP", "-o document-format=application/x-papelada-spool", "", "612 x 792"},
     };
+    const auto palavras = [](const char* texto) { return QString::fromLatin1(texto).split(u' ', Qt::SkipEmptyParts); };
     for (const auto& c : casos) {
-        SCOPED_TRACE(QStringLiteral("%1 %2 %3").arg(QLatin1String(c.fila), QLatin1String(c.arquivo), c.lp.join(u' ')).toStdString());
+        SCOPED_TRACE(QStringLiteral("%1 %2 %3").arg(QLatin1String(c.fila), QLatin1String(c.arquivo), QLatin1String(c.lp)).toStdString());
+        const bool carta = QLatin1String(c.fila) == QLatin1String("Carta");
         QFile::remove(saida);
         QFile::remove(referencia);
-        const Resultado cli_r = executar(cli(), QStringList{QStringLiteral("imprimir"), spl} + c.cli);
+        const Resultado cli_r = executar(cli(), QStringList{QStringLiteral("imprimir"), spl, QString::fromLatin1(carta ? "--impressora" : "--pdf"),
+                                                            carta ? QStringLiteral("Carta") : referencia} + palavras(c.cli));
         ASSERT_EQ(cli_r.codigo, 0) << cli_r.erros.toStdString();
-        if (!QFile::exists(referencia)) { // sent to the queue
+        if (carta) {
             ASSERT_TRUE(cups.esperar_pdf(saida));
             ASSERT_TRUE(QFile::rename(saida, referencia));
         }
         const QString arquivo = gravar(QLatin1String(c.arquivo), bytes);
-        const Resultado lp = executar(QStringLiteral("lp"), QStringList{QStringLiteral("-d"), QLatin1String(c.fila)} + c.lp + QStringList{arquivo});
+        const Resultado lp = executar(QStringLiteral("lp"), QStringList{QStringLiteral("-d"), QLatin1String(c.fila)} + palavras(c.lp) + QStringList{arquivo});
         ASSERT_EQ(lp.codigo, 0) << lp.erros.toStdString();
         ASSERT_TRUE(cups.esperar_pdf(saida));
         EXPECT_EQ(paginas_pdf(saida), paginas_pdf(referencia));
