@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QTemporaryDir>
 #include <functional>
 #include <iostream>
 #include <utility>
@@ -54,12 +55,17 @@ struct Relatorio {
 
 // Ink (grey below 128) of a picture, the page-edge marks (the last six rows
 // and columns of the preview's size) left out.
-std::vector<bool> tinta_de(const QImage& im, QSize tamanho)
+std::vector<bool> tinta_de(const QImage& imagem, QSize tamanho)
 {
+    const bool cinza = imagem.format() == QImage::Format_Grayscale8;
+    const QImage im = cinza ? imagem : imagem.convertToFormat(QImage::Format_RGB32);
     std::vector<bool> t(static_cast<size_t>(tamanho.width() * tamanho.height()));
-    for (int y = 0; y < std::min(im.height(), tamanho.height() - 6); ++y)
+    for (int y = 0; y < std::min(im.height(), tamanho.height() - 6); ++y) {
+        const uchar* linha = im.constScanLine(y);
         for (int x = 0; x < std::min(im.width(), tamanho.width() - 6); ++x)
-            t[static_cast<size_t>(y * tamanho.width() + x)] = qGray(im.pixel(x, y)) < 128;
+            t[static_cast<size_t>(y * tamanho.width() + x)]
+                = (cinza ? linha[x] : qGray(reinterpret_cast<const QRgb*>(linha)[x])) < 128;
+    }
     return t;
 }
 
@@ -83,6 +89,19 @@ double coberta(const std::vector<bool>& a, const std::vector<bool>& b, QSize t)
             perto += achou;
         }
     return total == 0 ? 1.0 : static_cast<double>(perto) / static_cast<double>(total);
+}
+
+// Every page of a PDF as pdftoppm draws it in shades of grey, `dpi` pixels
+// to the inch.
+QList<QImage> rasterizar_todas(const QString& pdf, double dpi)
+{
+    QTemporaryDir pasta;
+    executar(QStringLiteral("pdftoppm"),
+             {QStringLiteral("-gray"), QStringLiteral("-r"), QString::number(dpi), pdf, pasta.filePath(QStringLiteral("p"))});
+    QList<QImage> r;
+    for (const QString& pgm : QDir(pasta.path()).entryList(QDir::Files, QDir::Name))
+        r << QImage(pasta.filePath(pgm)).convertToFormat(QImage::Format_Grayscale8);
+    return r;
 }
 
 constexpr double zooms[] = {0.6, 1.0, 1.5};
@@ -113,13 +132,14 @@ QString conferir(const QByteArray& entrada, const QString& nome)
     Corrida corrida;
     iniciar_visualizacao(r.doc, r.m, indice, vis, r.impressora, pagina, r.nada);
     EXPECT_EQ(indice.total_paginas, paginas) << nome.toStdString();
-    for (int p = 1; p <= std::min(paginas, indice.total_paginas); ++p)
-        for (size_t z = 0; z < std::size(zooms); ++z) {
+    for (size_t z = 0; z < std::size(zooms); ++z) {
+        const QList<QImage> impressas = rasterizar_todas(pdf, 96 * zooms[z]);
+        for (int p = 1; p <= std::min<int>(impressas.size(), indice.total_paginas); ++p) {
             vis.fator_zoom = zooms[z];
             vis.pagina_atual = p;
             EXPECT_TRUE(visualizar(r.doc, indice, vis, r.m, corrida, pagina, r.nada));
             const QImage tela = pagina.imagem();
-            const QImage papel = rasterizar(pdf, p, 96 * zooms[z]);
+            const QImage& papel = impressas[p - 1];
             const auto t = tela.size();
             const double a = coberta(tinta_de(tela, t), tinta_de(papel, t), t);
             const double b = coberta(tinta_de(papel, t), tinta_de(tela, t), t);
@@ -128,12 +148,11 @@ QString conferir(const QByteArray& entrada, const QString& nome)
             EXPECT_GE(std::min(a, b), 0.99) << nome.toStdString() << " página " << p << " zoom " << zooms[z]
                                             << ": tela " << a << ", papel " << b;
         }
+    }
     if (paginas > 1) {
         const QString faixa = pasta_temporaria() + u'/' + nome + QStringLiteral("-faixa.pdf");
         EXPECT_TRUE(Relatorio(arquivo).imprimir(faixa, 2, paginas));
-        EXPECT_EQ(paginas_pdf(faixa), paginas - 1) << nome.toStdString();
-        for (int p = 2; p <= paginas; ++p)
-            EXPECT_EQ(rasterizar(faixa, p - 1, 40), rasterizar(pdf, p, 40)) << nome.toStdString() << " página " << p;
+        EXPECT_EQ(rasterizar_todas(faixa, 40), rasterizar_todas(pdf, 40).mid(1)) << nome.toStdString();
     }
     return saida;
 }
