@@ -4,8 +4,6 @@
 #include "stream/comandos.h"
 #include "stream/cp1252.h"
 #include "stream/leitor.h"
-#include "stream/numeros.h"
-#include "stream/superficie_estado.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +15,7 @@ namespace papelada {
 namespace {
 
 const QString imprimindo = QStringLiteral("Imprimindo a Página");
+const QString examinando = QStringLiteral("Examinando a Página");
 
 // The lowest y a move may reach on a page printed on `altura_papel` twips
 // of paper: the page length, but never below the paper's foot (a longer
@@ -37,7 +36,6 @@ bool avanco_encerra(double y, double pe, const Metricas& m)
 // A move down to `y` (ESC "Y", "y", "V", "v", or below a picture or a
 // barcode) ends the page when `y` lies below its foot.
 bool descida_encerra(double y, double pe) { return y > pe; }
-const QString examinando = QStringLiteral("Examinando a Página");
 
 // How a page end came about: what the window shows, and whether it gets to
 // process its events, depends on it.
