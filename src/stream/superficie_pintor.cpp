@@ -5,7 +5,6 @@
 #include <QPen>
 #include <algorithm>
 #include <cmath>
-#include <utility>
 #include <vector>
 
 namespace papelada {
@@ -29,43 +28,35 @@ std::vector<int> passos(int origem, int n)
     return r;
 }
 
-// A picture brought to w x h device pixels as a PDF reader brings it: each
-// device pixel is the mean of the whole block of source pixels it takes
-// (a block of at least one, repeated when the picture grows).
+// A picture brought down to w x h device pixels (no more than it has) as a
+// PDF reader brings it: each device pixel is the mean of the whole block of
+// source pixels it takes.
 QImage em_blocos(const QImage& imagem, int w, int h)
 {
     const QImage fonte = imagem.convertToFormat(QImage::Format_ARGB32);
     QImage r(w, h, QImage::Format_ARGB32);
-    const auto colunas = passos(fonte.width(), w), linhas = passos(fonte.height(), h);
-    const auto inicio = [](const std::vector<int>& p, int origem, int n) {
-        // A picture that grows repeats each source pixel for a block of device pixels.
-        std::vector<std::pair<int, int>> faixa(p.size());
-        int pos = 0;
-        for (size_t i = 0; i < p.size(); ++i) {
-            const int k = origem >= n ? p[i] : 1;
-            const int de = origem >= n ? pos : static_cast<int>(static_cast<qint64>(i) * origem / n);
-            faixa[i] = {de, k};
-            pos += p[i];
-        }
-        return faixa;
+    const auto inicios = [](const std::vector<int>& passo) {
+        std::vector<int> inicio(passo.size());
+        for (size_t i = 1; i < passo.size(); ++i)
+            inicio[i] = inicio[i - 1] + passo[i - 1];
+        return inicio;
     };
-    const auto fx = inicio(colunas, fonte.width(), w), fy = inicio(linhas, fonte.height(), h);
-    for (int y = 0; y < h; ++y) {
-        auto* destino = reinterpret_cast<QRgb*>(r.scanLine(y));
-        for (int x = 0; x < w; ++x) {
+    const auto nx = passos(fonte.width(), w), ny = passos(fonte.height(), h);
+    const auto x0 = inicios(nx), y0 = inicios(ny);
+    for (size_t y = 0; y < ny.size(); ++y) {
+        auto* destino = reinterpret_cast<QRgb*>(r.scanLine(static_cast<int>(y)));
+        for (size_t x = 0; x < nx.size(); ++x) {
             int soma[4] = {0, 0, 0, 0};
-            const auto [x0, nx] = fx[static_cast<size_t>(x)];
-            const auto [y0, ny] = fy[static_cast<size_t>(y)];
-            for (int v = y0; v < y0 + ny; ++v) {
+            for (int v = y0[y]; v < y0[y] + ny[y]; ++v) {
                 const auto* l = reinterpret_cast<const QRgb*>(fonte.constScanLine(v));
-                for (int u = x0; u < x0 + nx; ++u) {
+                for (int u = x0[x]; u < x0[x] + nx[x]; ++u) {
                     soma[0] += qRed(l[u]);
                     soma[1] += qGreen(l[u]);
                     soma[2] += qBlue(l[u]);
                     soma[3] += qAlpha(l[u]);
                 }
             }
-            const int n = nx * ny;
+            const int n = nx[x] * ny[y];
             destino[x] = qRgba(soma[0] / n, soma[1] / n, soma[2] / n, soma[3] / n);
         }
     }
@@ -169,13 +160,13 @@ void SuperficiePintor::desenhar_imagem(const QImage& imagem, const QRectF& desti
     const auto modo = p->compositionMode();
     if (e_logico && p->paintEngine() && p->paintEngine()->type() == QPaintEngine::Raster)
         p->setCompositionMode(QPainter::RasterOp_SourceAndDestination);
-    // Brought to its size in device pixels first, averaging the pixels it
-    // takes together, as a PDF reader scales the printed picture down; a
-    // size beyond the device is left to the painter.
+    // A picture drawn smaller than it is is brought to its size in device
+    // pixels first, averaging the pixels it takes together, as a PDF reader
+    // scales the printed picture down; a larger one is left to the painter.
     const QRectF canto = p->worldTransform().mapRect(destino);
     const QRect alvo(QPoint(qRound(canto.left()), qRound(canto.top())),
                      QPoint(qRound(canto.right()) - 1, qRound(canto.bottom()) - 1));
-    if (alvo.width() > 0 && alvo.height() > 0 && alvo.width() <= 12000 && alvo.height() <= 12000) {
+    if (alvo.width() > 0 && alvo.height() > 0 && alvo.width() <= imagem.width() && alvo.height() <= imagem.height()) {
         const QImage pronta = em_blocos(imagem, alvo.width(), alvo.height());
         p->save();
         p->resetTransform();
