@@ -1,5 +1,4 @@
 // The main window: its controls and menus, its events, and leaving the program.
-#include "app/form1.h"
 #include "app/form1_comum.h"
 
 #include "analysis/indice.h"
@@ -76,7 +75,7 @@ bool arquivo_localizado(const QString& caminho)
 
 Form1::Form1(Dialogos& dialogos, const QString& linha_comando, const QString& impressora, QWidget* pai)
     : QMainWindow(pai), dialogos_(dialogos), linha_comando_(linha_comando),
-      impressora_(std::make_unique<SuperficieImpressora>(impressora))
+      impressora_(std::make_unique<SuperficieImpressora>(impressora)), observacao_(std::make_unique<Observacao>(*this))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Papelada  Impressão de Relatórios"));
@@ -347,7 +346,7 @@ bool Form1::event(QEvent* e)
 
 void Form1::Form_Activate()
 {
-    if (!doc_.imprimir_ao_ativar || trabalhando_)
+    if (!doc_.imprimir_ao_ativar || ocupada())
         return;
     doc_.imprimir_ao_ativar = false;
     Command1_Click();
@@ -384,7 +383,7 @@ void Form1::mostrar_avisos_do_sistema()
 {
     encaminhar_avisos(this, [this](const QString& texto) {
         if (isVisible())
-            aviso(texto);
+            observacao_->aviso(texto);
         else if (!avisos_adiados_.contains(texto))
             avisos_adiados_.append(texto);
     });
@@ -408,9 +407,14 @@ void Form1::ajuda_sobre_Click()
     about_->activateWindow();
 }
 
+bool Form1::ocupada() const
+{
+    return trabalhando_ || copiando_ || andamento_->rodando();
+}
+
 void Form1::Command2_Click()
 {
-    if (trabalhando_ || copiando_)
+    if (ocupada())
         return;
     guardar_margens();
     if (caixa_excluir->isChecked())
@@ -437,9 +441,9 @@ void Form1::terminar()
 
 void Form1::closeEvent(QCloseEvent* e)
 {
-    if (trabalhando_ || copiando_) {
-        // The running job or copy is stopped first; the window closes when
-        // it has cancelled its document.
+    if (ocupada()) {
+        // The running job, copy or measurement is stopped first; the window
+        // closes when it has cancelled its document.
         doc_.interromper = 1;
         cancelar_copia_ = true;
         andamento_->cancelar();

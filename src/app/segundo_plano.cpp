@@ -39,30 +39,47 @@ void SegundoPlano::executar(const QString& texto, const std::function<void()>& t
 {
     rodando_ = true;
     cancelado_ = false;
-    fracao_ = 0;
+    fracao_ = -1;
     rotulo_->setText(texto);
-    barra_->setValue(0);
+    barra_->setRange(0, 0);
 
     QEventLoop laco;
     QThread* fio = QThread::create(trabalho);
     connect(fio, &QThread::finished, &laco, &QEventLoop::quit);
     QTimer relogio;
     relogio.setInterval(100);
-    connect(&relogio, &QTimer::timeout, this, [this] { barra_->setValue(static_cast<int>(fracao_ * 1000)); });
+    connect(&relogio, &QTimer::timeout, this, [this] {
+        if (fracao_ >= 0) {
+            barra_->setRange(0, 1000);
+            barra_->setValue(static_cast<int>(fracao_ * 1000));
+        }
+    });
     QTimer::singleShot(espera_para_mostrar_ms, this, [this] {
-        if (rodando_)
+        if (rodando_) {
             show();
+            Q_EMIT mostrado();
+        }
     });
     relogio.start();
     Q_EMIT iniciado();
     fio->start();
     laco.exec();
+    // The program is ending: the work stops before it waits for it.
+    if (!fio->isFinished())
+        cancelar();
     fio->wait();
     delete fio;
 
     rodando_ = false;
     hide();
     Q_EMIT terminado();
+}
+
+void SegundoPlano::cancelar()
+{
+    if (!rodando_ || cancelado_.exchange(true))
+        return;
+    Q_EMIT cancelamento();
 }
 
 } // namespace papelada

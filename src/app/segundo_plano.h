@@ -24,15 +24,19 @@ public:
     void executar(const QString& texto, const std::function<void()>& trabalho);
 
     bool rodando() const { return rodando_; }
-    void cancelar() { cancelado_ = true; }
+    void cancelar();
     const std::atomic<bool>& cancelado() const { return cancelado_; }
-    // From any thread: the share done, 0 to 1.
+    // From any thread: the share done, 0 to 1. Work that never tells it
+    // shows a busy bar.
     void progresso(double fracao) { fracao_ = fracao; }
     double fracao() const { return fracao_; }
 
 Q_SIGNALS:
-    // The work is about to start on its worker; it has ended.
+    // The work is about to start on its worker; its row shows (it takes a
+    // while); it is asked to stop; it has ended.
     void iniciado();
+    void mostrado();
+    void cancelamento();
     void terminado();
 
 private:
@@ -41,7 +45,7 @@ private:
     QPushButton* botao_cancelar_;
     bool rodando_ = false;
     std::atomic<bool> cancelado_{false};
-    std::atomic<double> fracao_{0};
+    std::atomic<double> fracao_{-1};
 };
 
 } // namespace papelada
