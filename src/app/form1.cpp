@@ -283,6 +283,14 @@ void Form1::dispor(QWidget* central, QBoxLayout* margens)
     copia->addWidget(botao_cancelar_copia, 0, Qt::AlignTop);
     esquerda->addLayout(copia);
     andamento_ = new SegundoPlano(central);
+    // A report that takes long to read at start-up shows the window at once,
+    // with the reading's row.
+    connect(andamento_, &SegundoPlano::mostrado, this, [this] {
+        if (!isVisible()) {
+            centrar();
+            show();
+        }
+    });
     esquerda->addWidget(andamento_);
     esquerda->addStretch();
 

@@ -64,16 +64,7 @@ bool Form1::carregar()
     doc_.tamanho_arquivo = QFileInfo(linha_comando_).size();
     doc_.nome_arquivo = linha_comando_;
     doc_.interromper = 0;
-    // A report that takes long to read shows the window at once, with the
-    // reading's progress row.
-    const auto mostrar = connect(andamento_, &SegundoPlano::mostrado, this, [this] {
-        if (!isVisible()) {
-            centrar();
-            show();
-        }
-    });
     const bool medido = medir(true);
-    disconnect(mostrar);
     if (terminando_)
         return false;
     if (medido)

@@ -5,6 +5,7 @@
 #include "app/widgets.h"
 #include "app/janela_form3.h"
 #include "app/janela_icones.h"
+#include "app/observador_fio.h"
 #include "app/segundo_plano.h"
 #include "preview/procura.h"
 #include "stream/fonte_bytes.h"
@@ -28,6 +29,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 namespace papelada {
@@ -160,6 +162,12 @@ Form3::Form3(const ContextoVisualizacao& contexto, QWidget* principal, std::func
 {
     setObjectName(QStringLiteral("Form3"));
     setAttribute(Qt::WA_DeleteOnClose);
+    no_fio_ = new QObject;
+    no_fio_->moveToThread(&fio_desenho_);
+    connect(&fio_desenho_, &QThread::finished, no_fio_, &QObject::deleteLater);
+    fio_desenho_.start();
+    QMetaObject::invokeMethod(
+        no_fio_, [this] { superficie_ = std::make_unique<SuperficieImagem>(); }, Qt::BlockingQueuedConnection);
     setWindowTitle(vis_.titulo_janela);
     if (!ctx_.dialogos)
         dialogos_proprios_ = std::make_unique<DialogosQt>();
@@ -168,7 +176,12 @@ Form3::Form3(const ContextoVisualizacao& contexto, QWidget* principal, std::func
     dispor_na_tela(principal);
 }
 
-Form3::~Form3() = default;
+Form3::~Form3()
+{
+    QMetaObject::invokeMethod(no_fio_, [this] { superficie_.reset(); }, Qt::BlockingQueuedConnection);
+    fio_desenho_.quit();
+    fio_desenho_.wait();
+}
 
 Dialogos& Form3::dialogos()
 {
@@ -327,12 +340,22 @@ void Form3::iniciar()
 {
     vis_.margem_esquerda_texto = ctx_.margem_esquerda;
     vis_.margem_superior_texto = ctx_.margem_superior;
+    // The page index, when it is built, shows its progress in the main
+    // window; the surface takes the printer's page and font on its worker.
     Observador& progresso = ctx_.observador ? *ctx_.observador : observador_mudo_;
-    iniciar_visualizacao(*ctx_.doc, *ctx_.metricas, *ctx_.indice, vis_, *ctx_.impressora, superficie_,
-                         progresso);
+    ObservadorEntreFios ponte(this, progresso);
+    andamento->executar(QStringLiteral("Preparando a visualização..."), [&] {
+        iniciar_visualizacao(*ctx_.doc, *ctx_.metricas, *ctx_.indice, vis_, *ctx_.impressora, *superficie_, ponte);
+    }, no_fio_);
     setWindowTitle(vis_.titulo_janela);
-    pagina_inteira->resize(static_cast<int>(superficie_.width() / twips_por_pixel_imagem),
-                     static_cast<int>(superficie_.height() / twips_por_pixel_imagem));
+    pagina_inteira->resize(static_cast<int>(superficie_->width() / twips_por_pixel_imagem),
+                           static_cast<int>(superficie_->height() / twips_por_pixel_imagem));
+    mostrado_ = vis_;
+}
+
+bool Form3::ocupada() const
+{
+    return andamento->rodando();
 }
 
 QPoint Form3::deslocamento() const
@@ -421,8 +444,8 @@ void Form3::Form_Activate()
 
 void Form3::closeEvent(QCloseEvent* e)
 {
-    // The report is open while a page is drawn: close right after it.
-    if (vis_.renderizando || andamento->rodando()) {
+    // A page being drawn or a search stops first; the window closes then.
+    if (ocupada()) {
         andamento->cancelar();
         e->ignore();
         pendentes_.push_back(&Form3::Picture7_Click);
@@ -452,7 +475,7 @@ void Form3::Picture8_Click()
 
 bool Form3::adiado(void (Form3::*acao)())
 {
-    if (!vis_.renderizando && !andamento->rodando())
+    if (!ocupada())
         return false;
     pendentes_.push_back(acao);
     return true;
@@ -462,15 +485,34 @@ void Form3::renderizar()
 {
     if (fechada_ || adiado(&Form3::redisplay))
         return;
+    // The page is drawn on a worker, from copies of what the main window may
+    // change meanwhile; the surface and the text run are the worker's until
+    // it ends. "Cancelar" or closing the window stops it.
+    Documento doc = *ctx_.doc;
+    doc.interromper = 0;
+    const IndicePaginas indice = *ctx_.indice;
+    const Metricas metricas = *ctx_.metricas;
+    EstadoVisualizacao vis = vis_;
     QString falha;
     bool desenhada = false;
-    {
-        const Ampulheta ampulheta; // while the page is drawn
-        desenhada = visualizar(*ctx_.doc, *ctx_.indice, vis_, *ctx_.metricas, corrida_, superficie_,
-                               *this, &falha);
-    }
-    if (desenhada) {
-        quadro_ = superficie_.imagem();
+    QImage imagem;
+    const auto parar = connect(andamento, &SegundoPlano::cancelamento, this,
+                               [&doc] { std::atomic_ref<std::int16_t>(doc.interromper).store(1); });
+    andamento->executar(QStringLiteral("Desenhando a página %1...").arg(std::max(1, vis.pagina_atual)), [&] {
+        Observador calado; // the window shows the page when it is done
+        desenhada = visualizar(doc, indice, vis, metricas, corrida_, *superficie_, calado, &falha);
+        if (desenhada)
+            imagem = superficie_->imagem();
+    }, no_fio_);
+    disconnect(parar);
+    if (andamento->cancelado()) {
+        // Half a page is not shown: the last page drawn stays.
+        vis_ = mostrado_;
+        campo_zoom->setText(QString::number(vis_.percentual_zoom) + QLatin1Char('%'));
+    } else if (desenhada) {
+        vis_ = mostrado_ = std::move(vis);
+        quadro_ = std::move(imagem);
+        rotulo_numero_pagina->setText(QString::number(vis_.pagina_atual));
         pagina_inteira->resize(quadro_.size());
         setWindowTitle(vis_.titulo_janela);
         ajustar_barras();
@@ -495,34 +537,6 @@ void Form3::executar_pendentes()
 void Form3::redisplay()
 {
     renderizar();
-}
-
-void Form3::pagina(const QString& texto)
-{
-    rotulo_numero_pagina->setText(texto);
-}
-
-void Form3::processar_eventos()
-{
-    dialogos().processar_eventos();
-}
-
-void Form3::imagem_mostrar(const QImage& imagem)
-{
-    if (ctx_.observador)
-        ctx_.observador->imagem_mostrar(imagem);
-}
-
-void Form3::imagem_fechar()
-{
-    if (ctx_.observador)
-        ctx_.observador->imagem_fechar();
-}
-
-void Form3::erro(const QString& texto)
-{
-    if (ctx_.observador)
-        ctx_.observador->erro(texto);
 }
 
 // ---- Navigation ----------------------------------------------------------
@@ -576,7 +590,7 @@ void Form3::Text1_Change()
 
 void Form3::Text1_LostFocus()
 {
-    if (!vis_.renderizando)
+    if (!ocupada())
         Text1_Change();
 }
 
@@ -759,7 +773,7 @@ QWidget* Command6_Click(const ContextoVisualizacao& contexto, QWidget* principal
     if (principal) {
         for (Form3* aberta : principal->findChildren<Form3*>(QString(), Qt::FindDirectChildrenOnly)) {
             // Never a second reader of the report while a page is drawn.
-            if (aberta->estado().renderizando) {
+            if (aberta->ocupada()) {
                 aberta->raise();
                 return aberta;
             }

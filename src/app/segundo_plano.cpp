@@ -8,7 +8,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
+#include <QSemaphore>
 #include <QTimer>
+#include <memory>
 
 namespace papelada {
 
@@ -35,7 +37,7 @@ SegundoPlano::SegundoPlano(QWidget* pai) : QWidget(pai)
     hide();
 }
 
-void SegundoPlano::executar(const QString& texto, const std::function<void()>& trabalho)
+void SegundoPlano::executar(const QString& texto, const std::function<void()>& trabalho, QObject* no_fio)
 {
     rodando_ = true;
     cancelado_ = false;
@@ -44,8 +46,17 @@ void SegundoPlano::executar(const QString& texto, const std::function<void()>& t
     barra_->setRange(0, 0);
 
     QEventLoop laco;
-    QThread* fio = QThread::create(trabalho);
-    connect(fio, &QThread::finished, &laco, &QEventLoop::quit);
+    QSemaphore fim;
+    std::atomic<bool> terminou{false};
+    const auto tarefa = [&] {
+        trabalho();
+        terminou = true;
+        QMetaObject::invokeMethod(&laco, [&laco] { laco.quit(); }, Qt::QueuedConnection);
+        fim.release();
+    };
+    std::unique_ptr<QThread> fio;
+    if (!no_fio)
+        fio.reset(QThread::create(tarefa));
     QTimer relogio;
     relogio.setInterval(100);
     connect(&relogio, &QTimer::timeout, this, [this] {
@@ -62,13 +73,17 @@ void SegundoPlano::executar(const QString& texto, const std::function<void()>& t
     });
     relogio.start();
     Q_EMIT iniciado();
-    fio->start();
+    if (fio)
+        fio->start();
+    else
+        QMetaObject::invokeMethod(no_fio, tarefa, Qt::QueuedConnection);
     laco.exec();
     // The program is ending: the work stops before it waits for it.
-    if (!fio->isFinished())
+    if (!terminou)
         cancelar();
-    fio->wait();
-    delete fio;
+    fim.acquire();
+    if (fio)
+        fio->wait();
 
     rodando_ = false;
     hide();

@@ -21,7 +21,9 @@ public:
     // Runs `trabalho` on a worker and returns when it has ended; the events
     // of the program run in the meantime. `texto` says what is done. The
     // worker reads cancelado() and tells its progress with progresso().
-    void executar(const QString& texto, const std::function<void()>& trabalho);
+    // It runs in the thread of `no_fio` when one is given (a worker that
+    // keeps what it owns from one work to the next), on a new one otherwise.
+    void executar(const QString& texto, const std::function<void()>& trabalho, QObject* no_fio = nullptr);
 
     bool rodando() const { return rodando_; }
     void cancelar();

@@ -147,6 +147,28 @@ private Q_SLOTS:
         QCOMPARE(linha_de_comando({"papelada", "\"a b\"", ""}), QStringLiteral("\"a b\" "));
     }
 
+    // A report that takes a while to read: the window shows at once with
+    // the reading's row; "Cancelar" leaves it without a report.
+    void inicio_demorado()
+    {
+        for (const bool cancelar : {false, true}) {
+            const QByteArray dados = QByteArray("\x1bGnao_existe.png\n").repeated(300000);
+            DialogosRoteiro d;
+            Form1 j(d, arquivo(QStringLiteral("demorado.spl"), dados + "fim\r\n\x1a"), impressora_pdf);
+            bool mostrada = false;
+            connect(j.findChild<SegundoPlano*>(), &SegundoPlano::mostrado, this, [&] {
+                mostrada = j.isVisible() && !habilitado(j, "Command1");
+                if (cancelar)
+                    controle<QPushButton>(j, "segundo_plano_cancelar")->click();
+            });
+            QVERIFY(j.Form_Load());
+            QVERIFY(mostrada);
+            QCOMPARE(j.documento().nome_arquivo.isEmpty(), cancelar);
+            QCOMPARE(habilitado(j, "Command1"), !cancelar);
+            QCOMPARE(controle<QLabel>(j, "rotulo_aviso")->isVisible(), cancelar);
+        }
+    }
+
     void abrir_reabilita_e_limpa_check1()
     {
         const QString primeiro = arquivo(QStringLiteral("registros.spl"),
