@@ -52,10 +52,13 @@ void Form1::Command6_Click()
     contexto.dialogos = &dialogos_;
     contexto.enviar_por_email = [this] { enviar_por_email_Click(); };
     QPointer<Form1> eu(this);
+    // The page index may be built on the preview's worker meanwhile.
+    bloquear_comandos(true);
     QWidget* janela = papelada::Command6_Click(contexto, this, [eu] {
         if (eu)
             QTimer::singleShot(0, eu, &Form1::Form_Activate);
     });
+    bloquear_comandos(false);
     if (janela)
         visualizacao_ = janela;
 }
