@@ -96,24 +96,9 @@ private Q_SLOTS:
         capturar(j.get(), QStringLiteral("principal_caminho_longo"));
     }
 
-    // Qt's words come from its Portuguese translation.
+    // Qt's words come from its Portuguese translation; a bare name gets the
+    // extension of the filter selected.
     void arquivo_em_portugues()
-    {
-        com_dialogo<QFileDialog>(
-            [&] { dialogos_.abrir_arquivo(nullptr, pasta_.path(), QStringLiteral("Todos os arquivos(*)")); },
-            [](QFileDialog* d) {
-                capturar(d, QStringLiteral("dialogo_abrir"));
-                const QStringList botoes = textos_dos_botoes(d);
-                QVERIFY2(botoes.contains(QStringLiteral("Abrir")) && botoes.contains(QStringLiteral("Cancelar")),
-                         qPrintable(botoes.join(u',')));
-                for (const QLabel* l : d->findChildren<QLabel*>())
-                    QVERIFY2(!l->text().startsWith(QStringLiteral("Look in")), qPrintable(l->text()));
-                d->reject();
-            });
-    }
-
-    // A bare name gets the extension of the filter selected.
-    void sufixo_pelo_filtro()
     {
         QString escolhido;
         com_dialogo<QFileDialog>(
@@ -123,6 +108,12 @@ private Q_SLOTS:
                                                      QStringLiteral("spl"));
             },
             [](QFileDialog* d) {
+                capturar(d, QStringLiteral("dialogo_salvar"));
+                const QStringList botoes = textos_dos_botoes(d);
+                QVERIFY2(botoes.contains(QStringLiteral("Salvar")) && botoes.contains(QStringLiteral("Cancelar")),
+                         qPrintable(botoes.join(u',')));
+                for (const QLabel* l : d->findChildren<QLabel*>())
+                    QVERIFY2(!l->text().startsWith(QStringLiteral("Look in")), qPrintable(l->text()));
                 auto* tipos = d->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
                 QVERIFY(tipos);
                 tipos->setFocus();
