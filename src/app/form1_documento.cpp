@@ -136,6 +136,8 @@ bool Form1::medir(bool abrir)
         aplicar_fonte_padrao(*impressora_, &fonte_dialogo_);
         recalcular_metricas(*impressora_, metricas_);
         doc_.indice_valido = false;
+        if (abrir)
+            ler_margens(doc_.margem_esquerda, doc_.margem_superior);
         sem_documento();
         mostrar_impressora();
         rotulo_aviso->setText(QStringLiteral("Leitura cancelada: nenhum relatório aberto."));

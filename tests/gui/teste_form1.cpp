@@ -80,13 +80,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("margens"); // left, top as the boxes show them
         QTest::addColumn<bool>("documento");
         QTest::addColumn<bool>("impressora_livre");
+        QTest::addColumn<bool>("cancelar"); // "Cancelar" while the report is read
         // The stored margins are shown even without a report.
-        QTest::newRow("sem arquivo") << QString() << "12 7" << false << true;
-        QTest::newRow("com arquivo") << arquivo(QStringLiteral("com margens.spl")) << "12 7" << true << true;
+        QTest::newRow("sem arquivo") << QString() << "12 7" << false << true << false;
+        QTest::newRow("com arquivo") << arquivo(QStringLiteral("com margens.spl")) << "12 7" << true << true << false;
         // The report chose its printer and the tractor: no margins, and the
         // user cannot change the printer.
         QTest::newRow("trator") << arquivo(QStringLiteral("trator.spl"), registro_impressora_trator() + relatorio)
-                                << "0 0" << true << false;
+                                << "0 0" << true << false << false;
+        // A report that takes a while to read (a picture that is not there,
+        // looked for again and again): the window shows at once, with the
+        // reading's row; "Cancelar" leaves it without a report.
+        const QString demorado = arquivo(QStringLiteral("demorado.spl"), QByteArray("\x1bGnao_existe.png\n").repeated(300000));
+        QTest::newRow("demorado") << demorado << "12 7" << true << true << false;
+        QTest::newRow("demorado cancelado") << demorado << "12 7" << false << true << true;
     }
 
     void inicio()
@@ -95,9 +102,19 @@ private Q_SLOTS:
         QFETCH(QString, margens);
         QFETCH(bool, documento);
         QFETCH(bool, impressora_livre);
+        QFETCH(bool, cancelar);
         guardar_margens("12", "7");
         DialogosRoteiro d;
-        auto j = janela(d, linha);
+        auto j = std::make_unique<Form1>(d, linha, impressora_pdf);
+        bool mostrada = false;
+        connect(j->findChild<SegundoPlano*>(), &SegundoPlano::mostrado, this, [&] {
+            mostrada = j->isVisible() && !habilitado(*j, "Command1");
+            if (cancelar)
+                controle<QPushButton>(*j, "segundo_plano_cancelar")->click();
+        });
+        QVERIFY(j->Form_Load());
+        QCOMPARE(mostrada, QTest::currentDataTag() == QLatin1String("demorado") || cancelar);
+        QCOMPARE(controle<QLabel>(*j, "rotulo_aviso")->isVisible(), cancelar);
         QCOMPARE(controle<QLabel>(*j, "Label5")->text(), documento ? linha : QStringLiteral("Nenhum arquivo selecionado"));
         QCOMPARE(::margens(*j), margens);
         QCOMPARE(j->documento().tamanho_arquivo, documento ? qint64(QFileInfo(linha).size()) : 0);
@@ -138,35 +155,6 @@ private Q_SLOTS:
         QCOMPARE(d.mensagens[0].texto, QStringLiteral("Arquivo ") + linha + QStringLiteral(" não foi localizado."));
         QCOMPARE(d.mensagens[0].titulo, QStringLiteral("Papelada"));
         QCOMPARE(d.mensagens[0].icone, Dialogos::Icone::Critico);
-    }
-
-    void linha_de_comando_unida()
-    {
-        QCOMPARE(linha_de_comando({"papelada"}), QString());
-        QCOMPARE(linha_de_comando({"papelada", "/tmp/meu", "relatorio.spl"}), QStringLiteral("/tmp/meu relatorio.spl"));
-        QCOMPARE(linha_de_comando({"papelada", "\"a b\"", ""}), QStringLiteral("\"a b\" "));
-    }
-
-    // A report that takes a while to read: the window shows at once with
-    // the reading's row; "Cancelar" leaves it without a report.
-    void inicio_demorado()
-    {
-        for (const bool cancelar : {false, true}) {
-            const QByteArray dados = QByteArray("\x1bGnao_existe.png\n").repeated(300000);
-            DialogosRoteiro d;
-            Form1 j(d, arquivo(QStringLiteral("demorado.spl"), dados + "fim\r\n\x1a"), impressora_pdf);
-            bool mostrada = false;
-            connect(j.findChild<SegundoPlano*>(), &SegundoPlano::mostrado, this, [&] {
-                mostrada = j.isVisible() && !habilitado(j, "Command1");
-                if (cancelar)
-                    controle<QPushButton>(j, "segundo_plano_cancelar")->click();
-            });
-            QVERIFY(j.Form_Load());
-            QVERIFY(mostrada);
-            QCOMPARE(j.documento().nome_arquivo.isEmpty(), cancelar);
-            QCOMPARE(habilitado(j, "Command1"), !cancelar);
-            QCOMPARE(controle<QLabel>(j, "rotulo_aviso")->isVisible(), cancelar);
-        }
     }
 
     void abrir_reabilita_e_limpa_check1()

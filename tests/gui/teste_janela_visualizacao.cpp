@@ -250,21 +250,18 @@ private Q_SLOTS:
         for (int i = 0; i < 45; ++i)
             r += "linha\r\n";
         r += "total 60\r\n\x1a";
-        QElapsedTimer rr; rr.start();
         teste::gravar(QStringLiteral("relatorio.spl"), r);
         dialogos_->abrir = {caminho_};
         principal_->Command8_Click();
         Form3* janela = abrir();
         QVERIFY(janela);
-        for (auto [procurado, achado] : {std::pair{"60", r.indexOf("total 60") + 6}, std::pair{"courier", qsizetype(-1)}}) {
+        for (auto [procurado, achado] : {std::pair{"courier", qsizetype(-1)}, std::pair{"60", r.indexOf("total 60") + 6}}) {
             dialogos_->textos = {QString::fromLatin1(procurado)};
             dialogos_->mensagens.clear();
             clicar(janela, "Picture11");
             QCOMPARE(janela->estado().posicao_achada, std::max<qint64>(achado, 0));
             QCOMPARE(dialogos_->mensagens.size(), achado < 0 ? 1 : 0);
         }
-        dialogos_->textos = {QStringLiteral("60")};
-        clicar(janela, "Picture11");
         QCOMPARE(janela->estado().pagina_atual, 1);
         QVERIFY(controle<QScrollBar>(*janela, "VScroll1")->value() > 0);
         const QImage vista = controle<QWidget>(*janela, "Picture2")->grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -364,10 +361,6 @@ private Q_SLOTS:
         QVERIFY(janela);
         janela->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(janela));
-        QTest::keyClick(janela, Qt::Key_PageDown);
-        QTest::keyClick(janela, Qt::Key_PageDown);
-        QTest::keyClick(janela, Qt::Key_PageUp);
-        QCOMPARE(janela->estado().pagina_atual, 2);
         QTest::keyClick(janela, Qt::Key_Plus, Qt::ControlModifier);
         QTest::keyClick(janela, Qt::Key_Minus, Qt::ControlModifier);
         QTest::keyClick(janela, Qt::Key_Minus, Qt::ControlModifier);
