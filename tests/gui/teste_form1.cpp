@@ -326,6 +326,12 @@ private Q_SLOTS:
         } while (w != primeiro && w != j.get());
         QCOMPARE(ultimo, controle<QWidget>(*j, "Command2"));
 
+        // "Selecionar páginas" shows the page fields, and only it.
+        for (const char* opcao : {"Option2", "Option1"}) {
+            controle<QRadioButton>(*j, opcao)->click();
+            for (const char* nome : {"Text1", "Text2", "Label10", "Label6"})
+                QCOMPARE(controle<QWidget>(*j, nome)->isVisible(), opcao[6] == '2');
+        }
         QVERIFY(!j->windowIcon().pixmap(32, 32).isNull());
         j->ajuda_sobre_Click();
         QVERIFY(!controle<QLabel>(*j->findChild<FrmAbout*>(), "picIcon")->pixmap().isNull());
@@ -469,19 +475,6 @@ private Q_SLOTS:
         controle<QPushButton>(*about, "cmdSysInfo")->click();
         QCOMPARE(d.mensagens.size(), 1);
         QCOMPARE(d.mensagens[0].texto, QStringLiteral("System Information Is Unavailable At This Time"));
-    }
-
-    void paginas_selecionadas_mostram_os_campos()
-    {
-        DialogosRoteiro d;
-        auto j = janela(d, {});
-        j->show();
-        QVERIFY(!controle<QLineEdit>(*j, "Text1")->isVisible());
-        controle<QRadioButton>(*j, "Option2")->click();
-        for (const char* nome : {"Text1", "Text2", "Label10", "Label6"})
-            QVERIFY2(controle<QWidget>(*j, nome)->isVisible(), nome);
-        controle<QRadioButton>(*j, "Option1")->click();
-        QVERIFY(!controle<QLineEdit>(*j, "Text2")->isVisible());
     }
 };
 
