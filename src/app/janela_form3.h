@@ -103,6 +103,8 @@ private:
     class Visor;
 
     void montar();
+    void montar_ferramentas();
+    void dispor_ferramentas();
     void atalhos();
     void dispor_na_tela(QWidget* principal);
     Dialogos& dialogos();

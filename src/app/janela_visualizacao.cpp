@@ -202,6 +202,32 @@ void Form3::montar()
         connect(barra, &QScrollBar::valueChanged, imagem_pagina, qOverload<>(&QWidget::update));
     }
 
+    montar_ferramentas();
+    andamento = new SegundoPlano(this);
+
+    connect(campo_pagina, &QLineEdit::textChanged, this, &Form3::Text1_Change);
+    connect(campo_zoom, &QLineEdit::returnPressed, this, &Form3::Text2_LostFocus);
+    campo_pagina->installEventFilter(this);
+    campo_zoom->installEventFilter(this);
+
+    texto_procura = new TextoProcura(this);
+
+    // The viewport fills what the vertical bar and the tool strip leave.
+    auto* grade = new QGridLayout(this);
+    grade->setContentsMargins(2, 2, 2, 2);
+    grade->setSpacing(0);
+    grade->addWidget(imagem_pagina, 0, 0);
+    grade->addWidget(barra_rolagem_vertical, 0, 1);
+    grade->addWidget(barra_rolagem_horizontal, 1, 0);
+    grade->addWidget(andamento, 2, 0, 1, 2);
+    grade->addWidget(barra_ferramentas, 3, 0, 1, 2);
+    grade->setRowStretch(0, 1);
+    grade->setColumnStretch(0, 1);
+}
+
+// The tool strip: the page, the zoom, the search, print and close.
+void Form3::montar_ferramentas()
+{
     // A tool bar: what does not fit a narrow window goes behind its ">>".
     barra_ferramentas = nomear(new QToolBar(this), "Frame1");
     barra_ferramentas->setIconSize(QSize(24, 24));
@@ -261,6 +287,12 @@ void Form3::montar()
                          QStringLiteral("Fechar a visualização retornando para o janela principal"),
                          &Form3::Picture7_Click);
 
+    dispor_ferramentas();
+}
+
+// The tool strip's controls in groups, the actions on the whole report last.
+void Form3::dispor_ferramentas()
+{
     const auto grupo = [this](std::initializer_list<QWidget*> controles) {
         for (QWidget* w : controles)
             barra_ferramentas->addWidget(w);
@@ -281,26 +313,6 @@ void Form3::montar()
     botao_email(barra_ferramentas, ctx_.enviar_por_email);
     barra_ferramentas->addWidget(botao_imprimir);
     barra_ferramentas->addWidget(botao_fechar);
-    andamento = new SegundoPlano(this);
-
-    connect(campo_pagina, &QLineEdit::textChanged, this, &Form3::Text1_Change);
-    connect(campo_zoom, &QLineEdit::returnPressed, this, &Form3::Text2_LostFocus);
-    campo_pagina->installEventFilter(this);
-    campo_zoom->installEventFilter(this);
-
-    texto_procura = new TextoProcura(this);
-
-    // The viewport fills what the vertical bar and the tool strip leave.
-    auto* grade = new QGridLayout(this);
-    grade->setContentsMargins(2, 2, 2, 2);
-    grade->setSpacing(0);
-    grade->addWidget(imagem_pagina, 0, 0);
-    grade->addWidget(barra_rolagem_vertical, 0, 1);
-    grade->addWidget(barra_rolagem_horizontal, 1, 0);
-    grade->addWidget(andamento, 2, 0, 1, 2);
-    grade->addWidget(barra_ferramentas, 3, 0, 1, 2);
-    grade->setRowStretch(0, 1);
-    grade->setColumnStretch(0, 1);
 }
 
 void Form3::atalhos()
