@@ -5,6 +5,7 @@
 #include "analysis/medicao.h"
 #include "app/observador_fio.h"
 #include "app/segundo_plano.h"
+#include "print/gravacao.h"
 #include "stream/copia.h"
 
 #include <QAction>
@@ -22,6 +23,12 @@ namespace {
 
 const QString filtro_abrir = QStringLiteral("Arquivos de Spool(*.spl);;Todos os arquivos(*)");
 const QString filtro_salvar = QStringLiteral("Arquivos de Spool(*.spl);;Arquivos Texto(*.txt)");
+
+// A printer that only measures records no pages.
+struct SemGravacao : Gravador {
+    GravacaoPagina pagina;
+    GravacaoPagina& pagina_atual() override { return pagina; }
+};
 
 } // namespace
 
@@ -111,16 +118,24 @@ bool Form1::medir(bool abrir)
     // stops it through its own copy of the document.
     Documento doc = doc_;
     doc.interromper = 0;
-    const QString impressora_antes = impressora_->deviceName();
     ObservadorEntreFios ponte(this, observador());
     bloquear_comandos(true);
     const auto parar = connect(andamento_, &SegundoPlano::cancelamento, this,
                                [&doc] { std::atomic_ref<std::int16_t>(doc.interromper).store(1); });
     andamento_->executar(QStringLiteral("Lendo o relatório..."), [&] {
+        // A copy of the printer measures: the fonts it loads belong to this
+        // thread and end with it. The window's printer takes its state.
+        SemGravacao sem_paginas;
+        SuperficieImpressora copia(*impressora_, sem_paginas);
         if (abrir)
-            abrir_relatorio(doc, metricas_, *impressora_, ponte, &fonte_dialogo_);
+            abrir_relatorio(doc, metricas_, copia, ponte, &fonte_dialogo_);
         else
-            medir_relatorio(doc, metricas_, *impressora_, ponte, &fonte_dialogo_);
+            medir_relatorio(doc, metricas_, copia, ponte, &fonte_dialogo_);
+        if (andamento_->cancelado())
+            return;
+        if (copia.deviceName() != impressora_->deviceName())
+            impressora_->selectPrinter(copia.deviceName());
+        impressora_->adotar_estado(copia);
     });
     disconnect(parar);
     bloquear_comandos(false);
@@ -129,10 +144,8 @@ bool Form1::medir(bool abrir)
         doc_.margem_esquerda = doc.margem_esquerda;
         doc_.margem_superior = doc.margem_superior;
     } else {
-        // Half read, the report is not offered: the printer and font are
-        // the ones it had before.
-        if (impressora_->deviceName() != impressora_antes)
-            impressora_->selectPrinter(impressora_antes);
+        // Half read, the report is not offered: the printer keeps the state
+        // it had, with its own font.
         aplicar_fonte_padrao(*impressora_, &fonte_dialogo_);
         recalcular_metricas(*impressora_, metricas_);
         doc_.indice_valido = false;
