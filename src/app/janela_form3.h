@@ -55,7 +55,8 @@ public:
 
     // The launch: zoom 100 %, page geometry and font from the printer, the
     // page index when it is not valid, the scroll ranges from the page size.
-    void iniciar();
+    // False when the user cancelled it: the window is not to show.
+    bool iniciar();
 
     // Shows the page count; the first activation shows page 1. Coming back
     // to the window later does not turn the page.

@@ -348,7 +348,7 @@ void Form3::dispor_na_tela(QWidget* principal)
     resize(area.width() * 95 / 100, std::max(200, area.height() * 90 / 100 - moldura));
 }
 
-void Form3::iniciar()
+bool Form3::iniciar()
 {
     vis_.margem_esquerda_texto = ctx_.margem_esquerda;
     vis_.margem_superior_texto = ctx_.margem_superior;
@@ -363,6 +363,7 @@ void Form3::iniciar()
     pagina_inteira->resize(static_cast<int>(superficie_->width() / twips_por_pixel_imagem),
                            static_cast<int>(superficie_->height() / twips_por_pixel_imagem));
     mostrado_ = vis_;
+    return !andamento->cancelado();
 }
 
 bool Form3::ocupada() const
@@ -793,7 +794,10 @@ QWidget* Command6_Click(const ContextoVisualizacao& contexto, QWidget* principal
         }
     }
     auto* janela = new Form3(contexto, principal, std::move(ao_fechar));
-    janela->iniciar();
+    if (!janela->iniciar()) {
+        janela->close(); // "Cancelar" while the pages were found
+        return nullptr;
+    }
     janela->show();
     return janela;
 }
