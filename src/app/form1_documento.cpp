@@ -116,8 +116,12 @@ bool Form1::medir(bool abrir)
 {
     // The worker has the report's state to itself until it ends; the window
     // stops it through its own copy of the document.
+    // The metrics and the font are the worker's own too: an open preview
+    // reads the window's.
     Documento doc = doc_;
     doc.interromper = 0;
+    Metricas metricas = metricas_;
+    FonteEscolhida fonte = fonte_dialogo_;
     ObservadorEntreFios ponte(this, observador());
     bloquear_comandos(true);
     const auto parar = connect(andamento_, &SegundoPlano::cancelamento, this,
@@ -128,9 +132,9 @@ bool Form1::medir(bool abrir)
         SemGravacao sem_paginas;
         SuperficieImpressora copia(*impressora_, sem_paginas);
         if (abrir)
-            abrir_relatorio(doc, metricas_, copia, ponte, &fonte_dialogo_);
+            abrir_relatorio(doc, metricas, copia, ponte, &fonte);
         else
-            medir_relatorio(doc, metricas_, copia, ponte, &fonte_dialogo_);
+            medir_relatorio(doc, metricas, copia, ponte, &fonte);
         if (andamento_->cancelado())
             return;
         if (copia.deviceName() != impressora_->deviceName())
@@ -143,12 +147,11 @@ bool Form1::medir(bool abrir)
     if (medido) {
         doc_.margem_esquerda = doc.margem_esquerda;
         doc_.margem_superior = doc.margem_superior;
+        metricas_ = metricas;
+        fonte_dialogo_ = fonte;
     } else {
-        // Half read, the report is not offered: the printer keeps the state
-        // it had, with its own font.
-        aplicar_fonte_padrao(*impressora_, &fonte_dialogo_);
-        recalcular_metricas(*impressora_, metricas_);
-        doc_.indice_valido = false;
+        // Half read, the report is not offered: printer, metrics and font
+        // stay as they were.
         if (abrir)
             ler_margens(doc_.margem_esquerda, doc_.margem_superior);
         sem_documento();
