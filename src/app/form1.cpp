@@ -290,7 +290,9 @@ void Form1::dispor(QWidget* central, QBoxLayout* margens)
             centrar();
             show();
         }
+        guardar_altura();
     });
+    connect(andamento_, &SegundoPlano::terminado, this, &Form1::restaurar_altura);
     esquerda->addWidget(andamento_);
     esquerda->addStretch();
 

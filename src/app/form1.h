@@ -133,8 +133,8 @@ private:
     void guardar_margens();
     // `texto`: the text copy, which has its own "Cancelar" next to its line.
     void bloquear_para_copia(bool sim, bool texto);
-    // After the progress frame or the copy line is hidden the window takes
-    // its former height again.
+    // After the progress frame, the copy line or the row of long work is
+    // hidden the window takes its former height again.
     void guardar_altura();
     void restaurar_altura();
     void excluir_arquivo_mostrado();

@@ -3,6 +3,7 @@
 #include "app/form1_comum.h"
 
 #include "app/janela_visualizacao.h"
+#include "app/segundo_plano.h"
 #include "app/widgets.h"
 #include "print/trabalho.h"
 
@@ -190,7 +191,7 @@ void Form1::guardar_altura()
 
 void Form1::restaurar_altura()
 {
-    if (altura_antes_ == 0 || quadro_progresso->isVisible() || rotulo_gravando->isVisible())
+    if (altura_antes_ == 0 || quadro_progresso->isVisible() || rotulo_gravando->isVisible() || andamento_->isVisible())
         return;
     const int altura = altura_antes_;
     altura_antes_ = 0;

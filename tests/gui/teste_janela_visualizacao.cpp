@@ -347,7 +347,7 @@ private Q_SLOTS:
         QSignalSpy desenhadas(janela.data(), &Form3::pagina_renderizada);
         bool ocupada = false;
         connect(janela->findChild<SegundoPlano*>(), &SegundoPlano::mostrado, this, [&] {
-            ocupada = janela->ocupada() && !janela->grab().isNull();
+            ocupada = janela->ocupada(); // the drawing runs while the events do
             QTest::keyClick(janela, Qt::Key_Escape);
         });
         QTRY_VERIFY(!janela);
