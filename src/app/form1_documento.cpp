@@ -114,15 +114,15 @@ void Form1::habilitar_documento(bool sim)
 
 bool Form1::medir(bool abrir)
 {
-    // The worker has the report's state to itself until it ends; the window
-    // stops it through its own copy of the document.
-    // The metrics and the font are the worker's own too: an open preview
-    // reads the window's.
+    // The worker has copies of the document (the window stops it through
+    // its copy), the metrics and the font: an open preview reads the
+    // window's meanwhile.
     Documento doc = doc_;
     doc.interromper = 0;
     Metricas metricas = metricas_;
     FonteEscolhida fonte = fonte_dialogo_;
     ObservadorEntreFios ponte(this, observador());
+    bool medido = false;
     bloquear_comandos(true);
     const auto parar = connect(andamento_, &SegundoPlano::cancelamento, this,
                                [&doc] { std::atomic_ref<std::int16_t>(doc.interromper).store(1); });
@@ -140,10 +140,10 @@ bool Form1::medir(bool abrir)
         if (copia.deviceName() != impressora_->deviceName())
             impressora_->selectPrinter(copia.deviceName());
         impressora_->adotar_estado(copia);
+        medido = true;
     });
     disconnect(parar);
     bloquear_comandos(false);
-    const bool medido = !andamento_->cancelado();
     if (medido) {
         doc_.margem_esquerda = doc.margem_esquerda;
         doc_.margem_superior = doc.margem_superior;
