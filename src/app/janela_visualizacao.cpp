@@ -126,6 +126,8 @@ protected:
     void resizeEvent(QResizeEvent* e) override
     {
         QWidget::resizeEvent(e);
+        const int altura = janela_->andamento->sizeHint().height();
+        janela_->andamento->setGeometry(0, height() - altura, width(), altura);
         janela_->ajustar_barras();
     }
 
@@ -203,7 +205,10 @@ void Form3::montar()
     }
 
     montar_ferramentas();
-    andamento = new SegundoPlano(this);
+    // Over the foot of the view, so that the view keeps its size (and the
+    // scroll ranges theirs) when the row shows.
+    andamento = new SegundoPlano(imagem_pagina);
+    andamento->setAutoFillBackground(true);
 
     connect(campo_pagina, &QLineEdit::textChanged, this, &Form3::Text1_Change);
     connect(campo_zoom, &QLineEdit::returnPressed, this, &Form3::Text2_LostFocus);
@@ -219,8 +224,7 @@ void Form3::montar()
     grade->addWidget(imagem_pagina, 0, 0);
     grade->addWidget(barra_rolagem_vertical, 0, 1);
     grade->addWidget(barra_rolagem_horizontal, 1, 0);
-    grade->addWidget(andamento, 2, 0, 1, 2);
-    grade->addWidget(barra_ferramentas, 3, 0, 1, 2);
+    grade->addWidget(barra_ferramentas, 2, 0, 1, 2);
     grade->setRowStretch(0, 1);
     grade->setColumnStretch(0, 1);
 }
