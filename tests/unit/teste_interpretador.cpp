@@ -2,6 +2,8 @@
 // right edge, positioning, page ends of each kind, selected pages, progress,
 // interruption, images and the pen after a barcode.
 #include "comum/apoio.h"
+#include "comum/casos.h"
+#include "comum/comparacao.h"
 #include "comum/gravador.h"
 #include "analysis/indice.h"
 #include "print/interpretador.h"
@@ -46,49 +48,21 @@ struct Passe : ImpressoraGravada {
     }
 };
 
-using Caso = CasoBytes;
-
-class Regras : public ::testing::TestWithParam<Caso> {};
-
-TEST_P(Regras, Desenho)
+TEST(Interpretador, CasosDoArquivo)
 {
-    Passe p;
-    EXPECT_EQ(p.rodar(GetParam().entrada), QString::fromUtf8(GetParam().esperado));
+    const auto desenho = [](const QByteArray& bytes) {
+        Passe p;
+        QStringList r{p.rodar(bytes)};
+        if (!p.obs.log.isEmpty())
+            r << p.obs.log.join(u' ');
+        if (!(p.m == ImpressoraGravada().m) || p.sup.height() != 16838)
+            r << QStringLiteral("medidas linha %1 coluna %2 folha %3 papel %4")
+                     .arg(p.m.altura_linha).arg(p.m.largura_caracter).arg(p.m.altura_folha).arg(p.sup.height());
+        return r.join(u'\n');
+    };
+    for (const CasoArquivo& c : conferir_casos(QStringLiteral("interpretador.casos"), desenho))
+        EXPECT_EQ(c.obtido, c.esperado) << c.nome.toStdString();
 }
-
-const QByteArray cheia_de_ff = esc("D") + QByteArray(68, '\f');
-
-INSTANTIATE_TEST_SUITE_P(
-    Interpretador, Regras,
-    ::testing::Values(
-        Caso{"vazio", "", ""},
-        Caso{"ultimo_byte_nao_impresso", "AB\nCD", "AB@0,480 | C@0,720"},
-        // 11906 - 120 = 11786: column 99 starts left of it, column 100 does not.
-        Caso{"borda_direita", esc("X99;a") + esc("X100;bc\nDE\nZ"), "a@11760,480 | DE@0,720"},
-        Caso{"h_alem_da_folha_para_na_borda", "ab" + esc("h20000;cd\nZ"), "ab@0,480"},
-        Caso{"x_alem_da_folha_volta_a_zero", "ab" + esc("x20000;cd\nZ"), "ab@0,480 | cd@0,480"},
-        Caso{"campo_a_direita", esc("r1000,3000,1,abc\nde\nZ"), "abc@2641,480 | de@0,720"},
-        Caso{"campo_centrado_sem_brancos", esc("R10,20,2,  word  \nZ"), "word@1440,480"},
-        Caso{"campo_sobrevive_a_corrida_vazia", esc("r1000,3000,0,") + esc("2ab\nZ"), "ab@1000,480 b"},
-        Caso{"campo_estreito_comeca_antes", esc("r1000,1100,1,abcdef\nZ"), "abcdef@381,480"},
-        Caso{"alinhamento_desconhecido", "xx" + esc("r1000,2000,7,ab\nZ"), "xx@0,480 | ab@240,480"},
-        Caso{"campo_largo_demais_ignorado", "xx" + esc("r0,40000,1,ab\nZ"), "xx@0,480 | ab@240,480"},
-        Caso{"topo_apos_ff", "A\fB\nZ", "A@0,480 | NP | B@0,480"},
-        Caso{"topo_usa_altura_atual", esc("7300;A\fB\nZ"), "A@0,480 | NP | B@0,600"},
-        Caso{"lf_no_fim_da_folha", esc("y16358;A\nB\nZ"), "A@0,16358 | NP | B@0,480"},
-        Caso{"lf_antes_do_fim", esc("y16357;A\nB\nZ"), "A@0,16357 | B@0,16597 | NP"},
-        Caso{"y_abaixo_termina_a_pagina", esc("Y100;A\nZ"), "NP | A@0,480"},
-        Caso{"v_abaixo", esc("v20000;A\nZ"), "NP | A@0,480"},
-        Caso{"registro_d_engole_ff", cheia_de_ff + "A\nZ", "A@0,480"},
-        Caso{"cores", esc("C12;A") + esc("C99;B\nZ"), "A@0,480 #ff0000 | B@120,480 #ff0000"},
-        Caso{"cor_fora_da_paleta_pula_a_linha", esc("l0,0,10,10,1,16,") + "A\nZ", "A@0,480"},
-        Caso{"linha_em_celulas", esc("L1,1,11,1,2,4,Z"), "Line 0,120 1200,120 #800000 w=2 s=0"},
-        Caso{"caixa_no_meio_da_celula", esc("B1,1,1,1,0,0,Z"), "Box 60,120 60,120 #000000 w=1 s=0"},
-        Caso{"pena_no_fim_da_linha", esc("l100,200,300,400,1,0,") + "A\nZ",
-             "Line 100,200 300,400 #000000 w=1 s=0 | A@300,400"},
-        Caso{"comando_cortado_nao_aplicado", "A" + esc("L1,2,3X"), "A@0,480"},
-        Caso{"euro_e_acentos", "a\xe7\xe3o \x80\nZ", "ação €@0,480"}),
-    nome_do_caso);
 
 TEST(Interpretador, SoAsPaginasSelecionadas)
 {
@@ -121,25 +95,6 @@ TEST(Interpretador, OModoELidoACadaVez)
     p.passagem.ultima_pagina = 9;
     p.obs.ao_processar = [&] { p.selecionar = true; };
     EXPECT_EQ(p.rodar(QByteArray(128, 'a') + "\nb\fc\fd\f."), QString(QByteArray(128, 'a')) + QStringLiteral("@0,480"));
-}
-
-TEST(Interpretador, VariantesDoFimDePagina)
-{
-    struct {
-        const char* nome;
-        QByteArray entrada;
-        const char* log;
-    } casos[] = {
-        {"lf", esc("y16400;\nZ"), "acao:Imprimindo a Página pagina:2 eventos"},
-        {"ff", "\fZ", "acao:Imprimindo a Página pagina:2"},
-        {"esc9", esc("9Z"), "pagina:2"},
-        {"y", esc("y99999;Z"), "pagina:2"},
-    };
-    for (const auto& c : casos) {
-        Passe p;
-        EXPECT_EQ(p.rodar(c.entrada), QStringLiteral("NP")) << c.nome;
-        EXPECT_EQ(p.obs.log.join(u' '), QString::fromUtf8(c.log)) << c.nome;
-    }
 }
 
 TEST(Interpretador, TopoZeroNoTrator)
@@ -270,22 +225,6 @@ TEST(Interpretador, IntervaloComoAImpressaoInteira)
             EXPECT_EQ(ate_o_fim.sup.drawWidth(), inteira.sup.drawWidth());
         }
     }
-}
-
-TEST(Interpretador, MensagensEMedidas)
-{
-    Passe p;
-    p.rodar(esc("0Fim do m\xeas\n") + esc("8200;") + esc("7300;") + esc("A10;Z"));
-    EXPECT_EQ(p.obs.log.join(u' '), QStringLiteral("mensagem:Fim do mês"));
-    EXPECT_EQ(p.m.largura_caracter, 200);
-    EXPECT_EQ(p.m.altura_linha, 300);
-    EXPECT_EQ(p.m.altura_folha, 3000);
-    EXPECT_EQ(p.sup.height(), 3000);
-    // Values beyond their fields are held at the field's limit.
-    Passe q;
-    q.rodar(esc("799999;") + esc("899999;Z"));
-    EXPECT_EQ(q.m.altura_linha, 32767);
-    EXPECT_EQ(q.m.largura_caracter, 32767);
 }
 
 TEST(Interpretador, CorridaSemCampoEmPartes)
