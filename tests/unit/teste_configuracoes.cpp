@@ -1,8 +1,9 @@
 // The settings store: margins and the default font of every printer, the
 // plain-number file and the two-byte values of earlier files, the repair of
 // missing values, printer names of any shape, and programs writing the store
-// at the same time.
+// at the same time (the stored values read are in tests/casos/configuracoes.casos).
 #include "comum/apoio.h"
+#include "comum/casos.h"
 #include "settings/configuracoes.h"
 #include "comum/superficie_gravacao.h"
 
@@ -19,12 +20,11 @@ namespace {
 
 const QString margens = QStringLiteral("Software/Orvel/Papelada/");
 
-QByteArray bytes(std::initializer_list<int> b)
+void gravar_em(const QString& caminho, const QByteArray& dados)
 {
-    QByteArray r;
-    for (int v : b)
-        r.append(static_cast<char>(v));
-    return r;
+    QDir().mkpath(QFileInfo(caminho).path());
+    QFile f(caminho);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(dados) == dados.size());
 }
 
 QVariant valor(const QString& chave) { return loja().value(chave); }
@@ -59,13 +59,7 @@ protected:
 
 TEST_F(Configuracoes, Margens)
 {
-    // First start: both margins are 10, and reading writes nothing.
     std::int32_t e = -1, s = -1;
-    ler_margens(e, s);
-    EXPECT_EQ(e, 10);
-    EXPECT_EQ(s, 10);
-    EXPECT_FALSE(QFileInfo::exists(loja().fileName()));
-
     struct Caso {
         const char* texto;
         std::int32_t memoria; // value kept by the window
@@ -91,118 +85,46 @@ TEST_F(Configuracoes, Margens)
     }
 }
 
-// A margin as a file holds it, in either form, and the margin read.
-struct CasoMargem {
-    const char* nome;
-    QVariant guardado;
-    std::int32_t lido;
-};
-
-TEST_F(Configuracoes, MargemGuardadaEmQualquerForma)
+TEST_F(Configuracoes, CasosDoArquivo)
 {
-    const CasoMargem casos[] = {
-        {"dois bytes", bytes({0x2C, 0x01}), 300},
-        {"dois bytes negativos", bytes({0xFB, 0xFF}), -5},
-        {"um byte", bytes({0x07}), 7},
-        {"número", QStringLiteral("25"), 25},
-        {"número com fração", QStringLiteral("12.5"), 12},
-        {"número negativo", QStringLiteral("-3"), -3},
-        // What cannot be read is 10, and the file keeps what it holds.
-        {"três bytes", bytes({1, 2, 3}), 10},
-        {"texto", QStringLiteral("abc"), 10},
-        {"número além de 16 bits", QStringLiteral("40000"), 10},
-        {"lista", QStringList{QStringLiteral("1"), QStringLiteral("2")}, 10},
-    };
-    for (const CasoMargem& c : casos) {
-        SCOPED_TRACE(c.nome);
-        definir(margens + "Margem esquerda", c.guardado);
+    const QString ini = loja().fileName();
+    const auto lido = [&ini](const QByteArray& arquivo) {
+        QFile::remove(ini);
+        if (!arquivo.isEmpty())
+            gravar_em(ini, arquivo);
         std::int32_t e = 0, s = 0;
         ler_margens(e, s);
-        EXPECT_EQ(e, c.lido);
-        EXPECT_EQ(valor(margens + "Margem esquerda"), c.guardado);
-    }
-}
-
-// The font values of a printer's key as a file holds them (an invalid
-// value: none), and the font the printer is given (it had Arial 7, italic).
-struct CasoFonte {
-    const char* nome;
-    QVariant tamanho, negrito, italico;
-    const char* aplicada;
-};
-
-TEST_F(Configuracoes, FonteGuardadaEmQualquerForma)
-{
-    const QVariant zero = bytes({0, 0});
-    const CasoFonte casos[] = {
-        {"dois bytes", bytes({14, 0}), bytes({1, 0}), zero, "Courier New 14 b"},
-        {"negrito 2", bytes({9, 0}), bytes({2, 0}), zero, "Courier New 9 b"},
-        {"negrito FF FF", bytes({12, 0}), bytes({0xFF, 0xFF}), zero, "Courier New 12 b"},
-        {"um byte", bytes({20}), bytes({0}), bytes({1}), "Courier New 20 i"},
-        {"números", QStringLiteral("12"), QStringLiteral("0"), QStringLiteral("1"), "Courier New 12 i"},
-        {"negrito -1", QStringLiteral("11"), QStringLiteral("-1"), zero, "Courier New 11 b"},
-        {"tamanho com fração", QStringLiteral("10.5"), QStringLiteral("1"), zero, "Courier New 10 b"},
-        // A size of 0 points is refused by the printer: its size stays; a
-        // size that leaves no line on the page is taken as 500 points.
-        {"tamanho 0", zero, bytes({0, 1}), zero, "Courier New 7 b"},
-        {"tamanho 1000", QStringLiteral("1000"), zero, zero, "Courier New 500"},
-        // A value missing or that cannot be read is the printer's.
-        {"itálico ausente", zero, zero, QVariant(), "Courier New 7 i"},
-        {"ilegíveis", QStringLiteral("grande"), bytes({1, 2, 3}), QStringLiteral("x"), "Courier New 7 i"},
-    };
-    const QString chave = margens + QStringLiteral("Matricial");
-    for (const CasoFonte& c : casos) {
-        SCOPED_TRACE(c.nome);
-        definir(chave + "/FontName", QStringLiteral("Courier New"));
-        definir(chave + "/FontSize", c.tamanho);
-        definir(chave + "/FontBold", c.negrito);
-        if (c.italico.isValid())
-            definir(chave + "/FontItalic", c.italico);
-        else
-            loja().remove(chave + "/FontItalic");
         SuperficieGravacao g;
         usar_impressora(g, QStringLiteral("Matricial"));
         g.setFontName(QStringLiteral("Arial"));
         g.setFontSize(7);
         g.setFontItalic(true);
-        FonteEscolhida dialogo;
-        EXPECT_TRUE(set_default_font(g, &dialogo));
-        EXPECT_EQ(fonte_de(g), c.aplicada);
-        EXPECT_EQ(dialogo.nome, "Courier New");
-        EXPECT_EQ(dialogo.italico, g.fontItalic());
-    }
-    // Nothing was repaired in the file.
-    EXPECT_EQ(valor(chave + "/FontSize").toString(), "grande");
-    EXPECT_EQ(valor(chave + "/FontBold"), bytes({1, 2, 3}));
+        FonteEscolhida d;
+        const bool guardada = set_default_font(g, &d);
+        QString r = QStringLiteral("margens %1,%2 | fonte %3%4 | diálogo %5 %6%7%8")
+                        .arg(e).arg(s).arg(fonte_de(g), guardada ? QStringLiteral(" guardada") : QString(), d.nome)
+                        .arg(d.tamanho).arg(d.negrito ? " b" : "", d.italico ? " i" : "");
+        if (arquivo.isEmpty() ? QFileInfo::exists(ini) : ler(ini) != arquivo)
+            r += QStringLiteral(" | arquivo gravado");
+        return r;
+    };
+    for (const CasoArquivo& c : conferir_casos(QStringLiteral("configuracoes.casos"), lido))
+        EXPECT_EQ(c.obtido, c.esperado) << c.nome.toStdString();
 }
 
 TEST_F(Configuracoes, ArquivoAntigoReescritoComoTexto)
 {
-    // A file as earlier versions wrote it: 16-bit values as two bytes.
+    // A file as earlier versions wrote it (16-bit values as two bytes):
+    // the next write turns every value into a plain number.
     const QString ini = loja().fileName();
-    QDir().mkpath(QFileInfo(ini).path());
-    QFile f(ini);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[Software]\n"
-            "Orvel\\Papelada\\Margem%20esquerda=@ByteArray(\\xf\\0)\n"
-            "Orvel\\Papelada\\Margem%20Superior=@ByteArray(\\xfb\\xff)\n"
-            "Orvel\\Papelada\\Laser\\FontName=Times New Roman\n"
-            "Orvel\\Papelada\\Laser\\FontSize=@ByteArray(\\xe\\0)\n"
-            "Orvel\\Papelada\\Laser\\FontBold=@ByteArray(\\xff\\xff)\n"
-            "Orvel\\Papelada\\Laser\\FontItalic=@ByteArray(\\0\\0)\n");
-    f.close();
-
+    gravar_em(ini, "[Software]\n"
+                   "Orvel\\Papelada\\Margem%20esquerda=@ByteArray(\\xf\\0)\n"
+                   "Orvel\\Papelada\\Margem%20Superior=@ByteArray(\\xfb\\xff)\n"
+                   "Orvel\\Papelada\\Laser\\FontName=Times New Roman\n"
+                   "Orvel\\Papelada\\Laser\\FontSize=@ByteArray(\\xe\\0)\n"
+                   "Orvel\\Papelada\\Laser\\FontBold=@ByteArray(\\xff\\xff)\n"
+                   "Orvel\\Papelada\\Laser\\FontItalic=@ByteArray(\\0\\0)\n");
     std::int32_t e = 0, s = 0;
-    ler_margens(e, s);
-    EXPECT_EQ(e, 15);
-    EXPECT_EQ(s, -5);
-    SuperficieGravacao g;
-    usar_impressora(g, QStringLiteral("Laser"));
-    EXPECT_TRUE(set_default_font(g));
-    EXPECT_EQ(fonte_de(g), "Times New Roman 14 b");
-    EXPECT_EQ(ler(ini).count("@ByteArray"), 5); // reading alone writes nothing
-
-    // The next write turns every value of the file into a plain number.
     gravar_margens(QStringLiteral("12"), QStringLiteral("-5"), e, s);
     const QString texto = QString::fromUtf8(ler(ini));
     EXPECT_EQ(texto.split(u'\n', Qt::SkipEmptyParts),
@@ -211,7 +133,6 @@ TEST_F(Configuracoes, ArquivoAntigoReescritoComoTexto)
                            "Orvel\\Papelada\\Laser\\FontName=Times New Roman",
                            "Orvel\\Papelada\\Laser\\FontSize=14", "Orvel\\Papelada\\Margem%20Superior=-5",
                            "Orvel\\Papelada\\Margem%20esquerda=12"}));
-
 }
 
 TEST_F(Configuracoes, ImpressoraNovaSoGuardaAFonteQuandoPedido)

@@ -1,25 +1,18 @@
-// Saved copies: the plain-text copy drops the commands, both copies appear
-// complete or not at all, and the open file is never the target.
+// Saved copies: the plain-text copy drops the commands (the cases are in
+// tests/casos/copia.casos), the copy is chosen by the target's name.
 #include "comum/apoio.h"
 #include "comum/casos.h"
 #include "comum/gravador.h"
 #include "stream/copia.h"
 #include "stream/cp1252.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 
 using namespace papelada;
 using namespace papelada::teste;
 
 namespace {
-
 
 TEST(Copia, CasosDoArquivo)
 {
