@@ -9,27 +9,9 @@
 
 using namespace papelada::teste;
 
-TEST(Cli, VersaoEAjuda)
-{
-    const Resultado versao = executar(cli(), {QStringLiteral("--version")});
-    EXPECT_EQ(versao.codigo, 0);
-    EXPECT_EQ(versao.saida.trimmed(), QStringLiteral("Papelada 1.1.109"));
-
-    const Resultado ajuda = executar(cli(), {QStringLiteral("--help")});
-    EXPECT_EQ(ajuda.codigo, 0);
-    EXPECT_TRUE(ajuda.saida.contains(QStringLiteral("Uso: papelada-cli COMANDO")));
-
-    const Resultado vazio = executar(cli(), {});
-    EXPECT_EQ(vazio.codigo, 1);
-    EXPECT_TRUE(vazio.erros.contains(QStringLiteral("Uso:")));
-
-    const Resultado desconhecido = executar(cli(), {QStringLiteral("voar")});
-    EXPECT_EQ(desconhecido.codigo, 1);
-    EXPECT_TRUE(desconhecido.erros.contains(QStringLiteral("comando desconhecido: voar")));
-}
-
-// The exit status and the reason of every command's failures: 1 for the
-// call, 2 for the report, 3 for the output. Nothing is written meanwhile.
+// The exit status and the words of every command's answer: 0 with the
+// answer on standard output; 1 for the call, 2 for the report, 3 for the
+// output, with the reason on standard error and nothing on standard output.
 TEST(Cli, CodigosDeSaida)
 {
     const QString spl = gravar(QStringLiteral("codigos.spl"), "abc\n\x1a");
@@ -37,11 +19,18 @@ TEST(Cli, CodigosDeSaida)
     const QString falta = pasta_temporaria() + QStringLiteral("/nao-ha.spl");
     const QString pdf = pasta_temporaria() + QStringLiteral("/codigos.pdf");
     const QString pasta = pasta_temporaria();
+    // A scheduler that does not answer: no queues, so no default printer.
+    const QString sem_cups = QStringLiteral("CUPS_SERVER=") + pasta + QStringLiteral("/nenhum.sock");
     struct {
         QStringList args;
         int codigo;
         const char* mensagem;
+        QStringList ambiente = {};
     } casos[] = {
+        {{"--version"}, 0, "Papelada 1.1.109\n"},
+        {{"--help"}, 0, "Uso: papelada-cli COMANDO"},
+        {{}, 1, "Uso:"},
+        {{"voar"}, 1, "comando desconhecido: voar"},
         {{"imprimir"}, 1, "indique o arquivo"},
         {{"imprimir", spl, "--pdf"}, 1, "falta o valor de --pdf"},
         {{"imprimir", spl, "--pdf", pdf, "--impressora", "X"}, 1, "não os dois"},
@@ -51,6 +40,7 @@ TEST(Cli, CodigosDeSaida)
         {{"imprimir", falta, "--pdf", pdf}, 2, "não foi encontrado"},
         {{"imprimir", pasta, "--pdf", pdf}, 2, "pasta"},
         {{"imprimir", spl, "--impressora", "Fila que não existe"}, 3, "não está instalada"},
+        {{"imprimir", spl}, 3, "Não há impressora padrão", {sem_cups}},
         {{"imprimir", vazio, "--pdf", pdf}, 3, "Nada foi impresso"},
         {{"medir"}, 1, "Uso:"},
         {{"medir", spl, "--copias"}, 1, "argumento inválido"},
@@ -63,10 +53,10 @@ TEST(Cli, CodigosDeSaida)
         {{"salvar", falta, pdf}, 2, "não foi encontrado"},
     };
     for (const auto& c : casos) {
-        const Resultado r = executar(cli(), c.args);
+        const Resultado r = executar(cli(), c.args, 60, c.ambiente);
         EXPECT_EQ(r.codigo, c.codigo) << c.args.join(u' ').toStdString();
-        EXPECT_TRUE(r.erros.contains(QString::fromUtf8(c.mensagem))) << r.erros.toStdString();
-        EXPECT_TRUE(r.saida.isEmpty()) << r.saida.toStdString();
+        EXPECT_TRUE((c.codigo ? r.erros : r.saida).contains(QString::fromUtf8(c.mensagem))) << r.erros.toStdString();
+        EXPECT_TRUE(!c.codigo || r.saida.isEmpty()) << r.saida.toStdString();
     }
     EXPECT_FALSE(QFileInfo::exists(pdf));
 }

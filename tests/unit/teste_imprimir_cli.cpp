@@ -137,20 +137,6 @@ TEST(ImprimirCli, RecusasComoAJanela)
     EXPECT_FALSE(QFileInfo::exists(saida + QStringLiteral(".png")));
 }
 
-TEST(ImprimirCli, SemImpressoraPadrao)
-{
-    // A scheduler that does not answer: no queues, so no default printer.
-    const QByteArray antes = qgetenv("CUPS_SERVER");
-    qputenv("CUPS_SERVER", (pasta_temporaria() + QStringLiteral("/nenhum.sock")).toLocal8Bit());
-    const Resultado r = executar(cli(), {QStringLiteral("imprimir"), gravar(QStringLiteral("padrao.spl"), "abc\n\x1a")});
-    if (antes.isNull())
-        qunsetenv("CUPS_SERVER");
-    else
-        qputenv("CUPS_SERVER", antes);
-    EXPECT_EQ(r.codigo, 3);
-    EXPECT_TRUE(r.erros.contains(QStringLiteral("Não há impressora padrão"))) << r.erros.toStdString();
-}
-
 // Through a queue of a private scheduler.
 using ImprimirCliCups = TesteComCups;
 
