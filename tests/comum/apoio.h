@@ -105,14 +105,6 @@ QByteArray registro_impressora(const QByteArray& nome, int orientacao, int papel
 QByteArray registro_fonte(const QByteArray& nome, int tamanho, bool negrito = false, bool italico = false,
                           bool sublinhado = false, bool riscado = false);
 
-// A case of a table of inputs: its name, the bytes given and what they must
-// give. GoogleTest shows the case by its name.
-struct CasoBytes {
-    const char* nome;
-    QByteArray entrada;
-    const char* esperado;
-};
-inline void PrintTo(const CasoBytes& c, std::ostream* os) { *os << c.nome; }
 // The name GoogleTest gives each case of a table: the case's `nome`.
 inline constexpr auto nome_do_caso = [](const auto& info) { return std::string(info.param.nome); };
 

@@ -50,9 +50,11 @@ struct Passe : ImpressoraGravada {
 
 TEST(Interpretador, CasosDoArquivo)
 {
-    const auto desenho = [](const QByteArray& bytes) {
+    // FIGURA stands for a red picture of 10 x 4 pixels.
+    const QByteArray png = gravar_figura(QStringLiteral("figura.png"), {10, 4}, Qt::red).toLocal8Bit();
+    const auto desenho = [&png](QByteArray bytes) {
         Passe p;
-        QStringList r{p.rodar(bytes)};
+        QStringList r{p.rodar(bytes.replace("FIGURA", png))};
         if (!p.obs.log.isEmpty())
             r << p.obs.log.join(u' ');
         if (!(p.m == ImpressoraGravada().m) || p.sup.height() != 16838)
@@ -122,30 +124,6 @@ TEST(Interpretador, InterrupcaoParaNoByteSeguinte)
     p.obs.ao_processar = [&] { p.doc.interromper = 1; };
     // The run collected so far is drawn; nothing after the 128th byte.
     EXPECT_EQ(p.rodar(QByteArray(130, 'a') + "\nB\fC\nZ"), QString(QByteArray(128, 'a')) + QStringLiteral("@0,480"));
-}
-
-TEST(Interpretador, Imagens)
-{
-    const QString png = gravar_figura(QStringLiteral("figura.png"), {10, 4}, Qt::red);
-    ASSERT_FALSE(png.isEmpty());
-
-    Passe p;
-    const QByteArray g = esc("G") + png.toLocal8Bit() + "\n";
-    EXPECT_EQ(p.rodar("ab" + g + "c\nZ"),
-              QStringLiteral("ab@0,480 | Picture 240,480 150x60 e=0 | c@390,540"));
-    EXPECT_EQ(p.obs.log.join(u' '), QStringLiteral("imagem+ imagem-"));
-
-    // A picture that cannot be loaded is skipped, and told once.
-    Passe q;
-    const QByteArray falta = esc("G/nao/existe.png\n");
-    EXPECT_EQ(q.rodar("ab" + falta + "c\n" + falta + "d\nZ"), QStringLiteral("ab@0,480 | c@240,480 | d@0,720"));
-    ASSERT_EQ(q.obs.log.size(), 1);
-    EXPECT_TRUE(q.obs.log[0].startsWith(QStringLiteral("erro:"))) << q.obs.log[0].toStdString();
-
-    // Below the page: a new page, x still advanced by the width.
-    Passe r;
-    EXPECT_EQ(r.rodar(esc("y16800;") + g + "c\nZ"),
-              QStringLiteral("Picture 0,16800 150x60 e=0 | NP | c@150,480"));
 }
 
 // The drawing calls of each page of a recording; a page ends with its

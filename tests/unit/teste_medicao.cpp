@@ -120,20 +120,6 @@ TEST_F(Medir, FonteGuardadaDaImpressora)
     EXPECT_EQ(r.largura_relatorio, 240);
 }
 
-TEST_F(Medir, ArquivoQueNaoAbre)
-{
-    Documento doc;
-    doc.nome_arquivo = pasta_temporaria() + QStringLiteral("/nao-existe.spl");
-    const Medicao r = medir_relatorio(doc, m, g, obs, nullptr, {});
-    EXPECT_FALSE(r.arquivo_lido);
-    EXPECT_FALSE(r.erro.isEmpty());
-    EXPECT_EQ(m.altura_linha_padrao, 240);
-    EXPECT_EQ(m.largura_caracter_padrao, 120);
-    EXPECT_TRUE(obs.log.isEmpty());
-    doc.nome_arquivo = pasta_temporaria();
-    EXPECT_FALSE(medir_relatorio(doc, m, g, obs, nullptr, {}).arquivo_lido);
-}
-
 TEST(NomePapel, CodigosConhecidosEDesconhecidos)
 {
     const std::pair<int, const char*> casos[] = {
