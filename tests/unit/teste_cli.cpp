@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 using namespace papelada::teste;
 
@@ -134,64 +133,44 @@ TEST(CliMedir, Linhas)
                                    "mensagem=Relatório mensal", "mensagem=fim"}));
 }
 
-// medir and paginas only read the settings: an empty store stays empty, a
-// stored one unchanged; a store that is a FIFO or a device is ignored with
-// a warning, without waiting on it and without writing into it; a settings
-// folder that is a file is not spoken of.
+// medir and paginas only read the settings. The store as they may find it:
+// none, a file, a FIFO, a link to a device, or a settings folder that is a
+// file. They never wait on it, write it or create it, and speak of it only
+// when it is not a regular file.
 TEST(CliMedir, ConfiguracoesSoLidas)
 {
     const QString arquivo = gravar(QStringLiteral("so_le.spl"), "ABC\fDEF\n.");
-    QTemporaryDir config;
-    const QString pasta = config.path() + QStringLiteral("/Orvel");
-    const QString ini = pasta + QStringLiteral("/Papelada.ini");
-    QDir().mkpath(pasta);
-    const auto rodar = [&](const char* comando, const QString& configuracao = {}) {
-        return executar(cli(), {QString::fromLatin1(comando), arquivo, QStringLiteral("--pdf")}, 30,
-                        {QStringLiteral("XDG_CONFIG_HOME=") + (configuracao.isEmpty() ? config.path() : configuracao)});
-    };
     const QString nao_pasta = gravar(QStringLiteral("nao-pasta"), "x");
-    for (const char* comando : {"medir", "paginas"}) {
-        const Resultado r = rodar(comando, nao_pasta);
-        EXPECT_EQ(r.codigo, 0);
-        EXPECT_FALSE(r.erros.contains(QStringLiteral("Papelada.ini"))) << r.erros.toStdString();
-    }
-    EXPECT_EQ(ler(nao_pasta), "x");
-    for (const char* comando : {"medir", "paginas"}) {
-        SCOPED_TRACE(comando);
-        EXPECT_EQ(rodar(comando).codigo, 0);
-        EXPECT_TRUE(QDir(pasta).isEmpty());
-    }
+    QTemporaryDir config;
+    const QString pasta = config.path() + QStringLiteral("/Orvel"), ini = pasta + QStringLiteral("/Papelada.ini");
     const QByteArray guardado = "[Software]\nOrvel\\Papelada\\Margem%20esquerda=40000\n";
-    {
+    QDir().mkpath(pasta);
+    for (const QByteArray caso : {"nenhum", "arquivo", "fifo", "dispositivo", "nao_pasta"}) {
+        SCOPED_TRACE(caso.toStdString());
+        QFile::remove(ini);
         QFile f(ini);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(guardado);
-    }
-    for (const char* comando : {"medir", "paginas"})
-        EXPECT_EQ(rodar(comando).codigo, 0);
-    EXPECT_EQ(ler(ini), guardado);
-    EXPECT_EQ(QDir(pasta).entryList(QDir::Files | QDir::Hidden), QStringList{"Papelada.ini"});
-
-    QFile::remove(ini);
-    ASSERT_EQ(::mkfifo(QFile::encodeName(ini).constData(), 0600), 0);
-    const QString dispositivo = pasta + QStringLiteral("/nulo");
-    const bool com_dispositivo = ::mknod(QFile::encodeName(dispositivo).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
-    for (bool link : {false, true}) {
-        if (link) {
-            if (!com_dispositivo)
-                break; // creating a device needs root
-            QFile::remove(ini);
-            ASSERT_TRUE(QFile::link(dispositivo, ini));
-        }
+        const bool posto = caso == "arquivo" ? f.open(QIODevice::WriteOnly) && f.write(guardado) == guardado.size()
+                           : caso == "fifo" ? ::mkfifo(QFile::encodeName(ini).constData(), 0600) == 0
+                           : caso == "dispositivo" ? QFile::link(QStringLiteral("/dev/null"), ini) : true;
+        f.close();
+        ASSERT_TRUE(posto);
         for (const char* comando : {"medir", "paginas"}) {
-            const Resultado r = rodar(comando);
-            EXPECT_EQ(r.codigo, 0) << comando << " " << link;
-            EXPECT_TRUE(r.erros.contains(QStringLiteral("não é um arquivo comum"))) << r.erros.toStdString();
+            const Resultado r = executar(cli(), {QString::fromLatin1(comando), arquivo, QStringLiteral("--pdf")}, 30,
+                                         {QStringLiteral("XDG_CONFIG_HOME=") + (caso == "nao_pasta" ? nao_pasta : config.path())});
+            EXPECT_EQ(r.codigo, 0) << comando;
+            const bool especial = caso == "fifo" || caso == "dispositivo";
+            EXPECT_EQ(r.erros.contains(especial ? QStringLiteral("não é um arquivo comum") : QStringLiteral("Papelada.ini")),
+                      especial) << r.erros.toStdString();
         }
         struct stat st {};
-        ASSERT_EQ(::stat(QFile::encodeName(ini).constData(), &st), 0);
-        EXPECT_TRUE(link ? S_ISCHR(st.st_mode) : S_ISFIFO(st.st_mode));
+        const bool existe = ::lstat(QFile::encodeName(ini).constData(), &st) == 0;
+        EXPECT_EQ(existe, caso != "nenhum" && caso != "nao_pasta");
+        EXPECT_TRUE(caso != "fifo" || S_ISFIFO(st.st_mode));
+        EXPECT_TRUE(caso != "dispositivo" || S_ISLNK(st.st_mode));
+        EXPECT_TRUE(caso != "arquivo" || ler(ini) == guardado);
+        EXPECT_EQ(QDir(pasta).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot).size(), existe ? 1 : 0);
     }
+    EXPECT_EQ(ler(nao_pasta), "x");
 }
 
 // Where each word of the PDF stands: word@page, then ",x,y" in points
