@@ -57,34 +57,6 @@ protected:
     }
 };
 
-TEST_F(Configuracoes, Margens)
-{
-    std::int32_t e = -1, s = -1;
-    struct Caso {
-        const char* texto;
-        std::int32_t memoria; // value kept by the window
-        const char* gravado;
-        std::int32_t relido; // value read at the next start
-    };
-    const Caso casos[] = {
-        {"12.5", 12, "12", 12}, {"13.5", 14, "14", 14}, {"12,5", 12, "12", 12},
-        {"300", 300, "300", 300}, {"abc", 0, "0", 0}, {" 7mm", 7, "7", 7},
-        // Negative margins come back as typed, and a margin that 16 bits
-        // cannot hold is kept at their limit instead of wrapping around;
-        // read back, no margin is wider than a metre.
-        {"-5", -5, "-5", -5}, {"70000", 70000, "32767", 1000}, {"-2000", -2000, "-2000", -1000},
-    };
-    for (const Caso& c : casos) {
-        SCOPED_TRACE(c.texto);
-        gravar_margens(QString::fromUtf8(c.texto), QStringLiteral("1"), e, s);
-        EXPECT_EQ(e, c.memoria);
-        EXPECT_EQ(s, 1);
-        EXPECT_EQ(valor(margens + "Margem esquerda").toString(), c.gravado);
-        ler_margens(e, s);
-        EXPECT_EQ(e, c.relido);
-    }
-}
-
 TEST_F(Configuracoes, CasosDoArquivo)
 {
     const QString ini = loja().fileName();
@@ -112,27 +84,46 @@ TEST_F(Configuracoes, CasosDoArquivo)
         EXPECT_EQ(c.obtido, c.esperado) << c.nome.toStdString();
 }
 
-TEST_F(Configuracoes, ArquivoAntigoReescritoComoTexto)
+TEST_F(Configuracoes, MargensGravadas)
 {
-    // A file as earlier versions wrote it (16-bit values as two bytes):
-    // the next write turns every value into a plain number.
+    // A file as earlier versions wrote it (16-bit values as two bytes): the
+    // first write turns every value into a plain number.
     const QString ini = loja().fileName();
     gravar_em(ini, "[Software]\n"
                    "Orvel\\Papelada\\Margem%20esquerda=@ByteArray(\\xf\\0)\n"
-                   "Orvel\\Papelada\\Margem%20Superior=@ByteArray(\\xfb\\xff)\n"
                    "Orvel\\Papelada\\Laser\\FontName=Times New Roman\n"
                    "Orvel\\Papelada\\Laser\\FontSize=@ByteArray(\\xe\\0)\n"
                    "Orvel\\Papelada\\Laser\\FontBold=@ByteArray(\\xff\\xff)\n"
                    "Orvel\\Papelada\\Laser\\FontItalic=@ByteArray(\\0\\0)\n");
-    std::int32_t e = 0, s = 0;
-    gravar_margens(QStringLiteral("12"), QStringLiteral("-5"), e, s);
-    const QString texto = QString::fromUtf8(ler(ini));
-    EXPECT_EQ(texto.split(u'\n', Qt::SkipEmptyParts),
-              QStringList({"[Software]", "Orvel\\Papelada\\Laser\\FontBold=-1",
-                           "Orvel\\Papelada\\Laser\\FontItalic=0",
-                           "Orvel\\Papelada\\Laser\\FontName=Times New Roman",
-                           "Orvel\\Papelada\\Laser\\FontSize=14", "Orvel\\Papelada\\Margem%20Superior=-5",
-                           "Orvel\\Papelada\\Margem%20esquerda=12"}));
+    struct Caso {
+        const char* texto;
+        std::int32_t memoria; // value kept by the window
+        const char* gravado;
+        std::int32_t relido; // value read at the next start
+    };
+    const Caso casos[] = {
+        {"12.5", 12, "12", 12}, {"13.5", 14, "14", 14}, {"12,5", 12, "12", 12},
+        {"300", 300, "300", 300}, {"abc", 0, "0", 0}, {" 7mm", 7, "7", 7},
+        // Negative margins come back as typed, and a margin that 16 bits
+        // cannot hold is kept at their limit instead of wrapping around;
+        // read back, no margin is wider than a metre.
+        {"-5", -5, "-5", -5}, {"70000", 70000, "32767", 1000}, {"-2000", -2000, "-2000", -1000},
+    };
+    std::int32_t e = -1, s = -1;
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.texto);
+        gravar_margens(QString::fromUtf8(c.texto), QStringLiteral("-5"), e, s);
+        EXPECT_EQ(e, c.memoria);
+        EXPECT_EQ(s, -5);
+        EXPECT_EQ(valor(margens + "Margem esquerda").toString(), c.gravado);
+        ler_margens(e, s);
+        EXPECT_EQ(e, c.relido);
+        EXPECT_EQ(QString::fromUtf8(ler(ini)).split(u'\n', Qt::SkipEmptyParts),
+                  QStringList({"[Software]", "Orvel\\Papelada\\Laser\\FontBold=-1", "Orvel\\Papelada\\Laser\\FontItalic=0",
+                               "Orvel\\Papelada\\Laser\\FontName=Times New Roman", "Orvel\\Papelada\\Laser\\FontSize=14",
+                               "Orvel\\Papelada\\Margem%20Superior=-5",
+                               QStringLiteral("Orvel\\Papelada\\Margem%20esquerda=") + QLatin1String(c.gravado)}));
+    }
 }
 
 TEST_F(Configuracoes, ImpressoraNovaSoGuardaAFonteQuandoPedido)
