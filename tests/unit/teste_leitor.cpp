@@ -19,8 +19,9 @@ namespace {
 //   c:A  (character)  LF  FF  CR  ESC7(30)  ESCR(1,2,3)  ESC1"txt"  ESCZ(1,80,2,"12")  ESCD[68]
 // An incomplete command is marked with "!". `em_bloco` takes the characters
 // in bulk wherever they can be.
-QString descrever(const QByteArray& bytes, const TabelaFormas& formas = formas_linguagem(), bool em_bloco = false)
+QString descrever(const QByteArray& bytes, bool em_bloco)
 {
+    const TabelaFormas& formas = formas_linguagem();
     FonteBytes fonte;
     fonte.usar_memoria(bytes);
     fonte.incluir_ultimo_byte(false);
@@ -69,7 +70,7 @@ TEST(Leitor, CasosDoArquivo)
 {
     // Characters taken in bulk must give what is read one by one.
     const auto itens = [](const QByteArray& bytes) {
-        const QString um_a_um = descrever(bytes), em_bloco = descrever(bytes, formas_linguagem(), true);
+        const QString um_a_um = descrever(bytes, false), em_bloco = descrever(bytes, true);
         return um_a_um == em_bloco ? um_a_um : um_a_um + QStringLiteral("\nem bloco: ") + em_bloco;
     };
     for (const CasoArquivo& c : conferir_casos(QStringLiteral("leitor.casos"), itens))
