@@ -1,7 +1,8 @@
 // The settings store: margins and the default font of every printer, the
 // plain-number file and the two-byte values of earlier files, the repair of
-// missing values, printer names of any shape, and programs writing the store
-// at the same time (the stored values read are in tests/casos/configuracoes.casos).
+// missing values, printer names of any shape, the machine's file beneath the
+// user's, and programs writing the store at the same time (the stored values
+// read are in tests/casos/configuracoes.casos).
 #include "comum/apoio.h"
 #include "comum/casos.h"
 #include "settings/configuracoes.h"
@@ -201,31 +202,26 @@ TEST_F(Configuracoes, MetricasDaFonteEscolhida)
     }
 }
 
-// Run as a separate program by the next test: writes the store over and over
-// under a printer name of its own.
-TEST(ConfiguracoesFilho, Escritor)
-{
-    const QString nome = qEnvironmentVariable("PAPELADA_TESTE_ESCRITOR");
-    if (nome.isEmpty())
-        GTEST_SKIP() << "só como processo filho";
-    qputenv("XDG_CONFIG_HOME", qgetenv("PAPELADA_TESTE_PASTA"));
-    SuperficieGravacao g;
-    usar_impressora(g, nome);
-    g.setFontName(QStringLiteral("Arial"));
-    g.setFontSize(12);
-    g.setFontBold(true);
-    for (int i = 0; i < 15; ++i) {
-        set_default_font(g);
-        gravar_fonte_padrao(g);
-        std::int32_t e = 0, s = 0;
-        gravar_margens(QStringLiteral("15"), QStringLiteral("25"), e, s);
-    }
-}
-
+// Programs writing the store at the same time: this test started again as
+// three writers at once, three times over, each writing the store over and
+// over under a printer name of its own.
 TEST(ConfiguracoesConcorrentes, ProgramasGravandoAoMesmoTempo)
 {
-    if (!qEnvironmentVariableIsEmpty("PAPELADA_TESTE_ESCRITOR"))
-        GTEST_SKIP();
+    if (const QString nome = qEnvironmentVariable("PAPELADA_TESTE_ESCRITOR"); !nome.isEmpty()) {
+        qputenv("XDG_CONFIG_HOME", qgetenv("PAPELADA_TESTE_PASTA"));
+        SuperficieGravacao g;
+        usar_impressora(g, nome);
+        g.setFontName(QStringLiteral("Arial"));
+        g.setFontSize(12);
+        g.setFontBold(true);
+        for (int i = 0; i < 15; ++i) {
+            std::int32_t e = 0, s = 0;
+            set_default_font(g);
+            gravar_fonte_padrao(g);
+            gravar_margens(QStringLiteral("15"), QStringLiteral("25"), e, s);
+        }
+        return;
+    }
     QTemporaryDir pasta;
     ASSERT_TRUE(pasta.isValid());
     int escritores = 0;
@@ -238,7 +234,7 @@ TEST(ConfiguracoesConcorrentes, ProgramasGravandoAoMesmoTempo)
             amb.insert(QStringLiteral("PAPELADA_TESTE_PASTA"), pasta.path());
             p->setProcessEnvironment(amb);
             p->start(QCoreApplication::applicationFilePath(),
-                     {QStringLiteral("--gtest_filter=ConfiguracoesFilho.Escritor")});
+                     {QStringLiteral("--gtest_filter=ConfiguracoesConcorrentes.*")});
             filhos.push_back(std::move(p));
         }
         for (auto& p : filhos) {
@@ -265,15 +261,9 @@ TEST(ConfiguracoesConcorrentes, ProgramasGravandoAoMesmoTempo)
 TEST_F(Configuracoes, ArquivoDoSistemaPorBaixo)
 {
     const QString sistema = pasta_temporaria() + QStringLiteral("/xdg-sistema");
-    QDir().mkpath(sistema + QStringLiteral("/Orvel"));
     const QString arquivo = sistema + QStringLiteral("/Orvel/Papelada.ini");
-    {
-        QSettings s(arquivo, QSettings::IniFormat);
-        s.setValue(margens + QStringLiteral("Margem esquerda"), 25);
-        s.setValue(margens + QStringLiteral("Margem Superior"), 30);
-        s.setValue(margens + QStringLiteral("Servidor/FontName"), QStringLiteral("Arial"));
-        s.setValue(margens + QStringLiteral("Servidor/FontSize"), 14);
-    }
+    gravar_em(arquivo, "[Software]\nOrvel\\Papelada\\Margem%20esquerda=25\nOrvel\\Papelada\\Margem%20Superior=30\n"
+                       "Orvel\\Papelada\\Servidor\\FontName=Arial\nOrvel\\Papelada\\Servidor\\FontSize=14\n");
     const QByteArray antes = ler(arquivo);
     const QByteArray dirs_antes = qgetenv("XDG_CONFIG_DIRS");
     qputenv("XDG_CONFIG_DIRS", QFile::encodeName(sistema));
