@@ -53,6 +53,15 @@ QString gravar_figura(const QString& nome, QSize tamanho, const QColor& cor)
     return figura.save(caminho, "PNG") ? caminho : QString();
 }
 
+QList<QStringList> tabela(const QString& arquivo)
+{
+    QList<QStringList> linhas;
+    for (const QByteArray& l : ler(dir_fonte() + QStringLiteral("/tests/casos/") + arquivo).split('\n'))
+        if (!l.trimmed().isEmpty() && !l.startsWith('#'))
+            linhas << QString::fromUtf8(l).split(u'\t');
+    return linhas;
+}
+
 Resultado executar(const QString& programa, const QStringList& argumentos, int segundos, const QStringList& ambiente)
 {
     QProcess p;

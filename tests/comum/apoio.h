@@ -59,6 +59,10 @@ Resultado executar(const QString& programa, const QStringList& argumentos, int s
 // killed and the code is -1).
 Resultado concluir(QProcess& programa, int segundos = 120);
 
+// The rows of a table under tests/casos: its lines that are neither blank
+// nor comments ("#"), split at tabs.
+QList<QStringList> tabela(const QString& arquivo);
+
 // Words of a PDF page with their boxes, as pdftotext -bbox gives them (points).
 struct Palavra {
     QString texto;

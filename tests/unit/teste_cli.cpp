@@ -32,56 +32,30 @@ QString valor(const QString& saida, const QString& chave)
     return QStringLiteral("<ausente>");
 }
 
-// The exit status and the words of every command's answer: 0 with the
-// answer on standard output; 1 for the call, 2 for the report, 3 for the
-// output, with the reason on standard error and nothing on standard output.
 TEST(Cli, CodigosDeSaida)
 {
-    const QString spl = gravar(QStringLiteral("codigos.spl"), "abc\n\x1a");
-    const QString vazio = gravar(QStringLiteral("codigos_vazio.spl"), "");
-    const QString falta = pasta_temporaria() + QStringLiteral("/nao-ha.spl");
-    const QString pdf = pasta_temporaria() + QStringLiteral("/codigos.pdf");
-    const QString pasta = pasta_temporaria();
-    // A scheduler that does not answer: no queues, so no default printer.
-    const QString sem_cups = QStringLiteral("CUPS_SERVER=") + pasta + QStringLiteral("/nenhum.sock");
-    struct {
-        QStringList args;
-        int codigo;
-        const char* mensagem;
-        QStringList ambiente = {};
-    } casos[] = {
-        {{"--version"}, 0, "Papelada 1.1.109\n"},
-        {{"--help"}, 0, "Uso: papelada-cli COMANDO"},
-        {{}, 1, "Uso:"},
-        {{"voar"}, 1, "comando desconhecido: voar"},
-        {{"imprimir"}, 1, "indique o arquivo"},
-        {{"imprimir", spl, "--pdf"}, 1, "falta o valor de --pdf"},
-        {{"imprimir", spl, "--pdf", pdf, "--impressora", "X"}, 1, "não os dois"},
-        {{"imprimir", spl, "--pdf", pdf, "--margens", "10"}, 1, "margens inválidas"},
-        {{"imprimir", spl, "--pdf", pdf, "--dpi", "10"}, 1, "resolução"},
-        {{"imprimir", spl, "--pdf", pdf, "--cor"}, 1, "--cor"},
-        {{"imprimir", falta, "--pdf", pdf}, 2, "não foi encontrado"},
-        {{"imprimir", pasta, "--pdf", pdf}, 2, "pasta"},
-        {{"imprimir", spl, "--impressora", "Fila que não existe"}, 3, "não está instalada"},
-        {{"imprimir", spl}, 3, "Não há impressora padrão", {sem_cups}},
-        {{"imprimir", vazio, "--pdf", pdf}, 3, "Nada foi impresso"},
-        {{"medir"}, 1, "Uso:"},
-        {{"medir", spl, "--copias"}, 1, "argumento inválido"},
-        {{"medir", spl, "--impressora"}, 1, "Uso:"},
-        {{"medir", falta}, 2, "não foi encontrado"},
-        {{"medir", pasta}, 2, "é uma pasta"},
-        {{"paginas", falta}, 2, "não foi encontrado"},
-        {{"visualizar", spl, "1", pdf, "--zoom", "10"}, 1, "zoom"},
-        {{"salvar", spl}, 1, "Uso:"},
-        {{"salvar", falta, pdf}, 2, "não foi encontrado"},
-    };
-    for (const auto& c : casos) {
-        const Resultado r = executar(cli(), c.args, 60, c.ambiente);
-        EXPECT_EQ(r.codigo, c.codigo) << c.args.join(u' ').toStdString();
-        EXPECT_TRUE((c.codigo ? r.erros : r.saida).contains(QString::fromUtf8(c.mensagem))) << r.erros.toStdString();
-        EXPECT_TRUE(!c.codigo || r.saida.isEmpty()) << r.saida.toStdString();
+    const QMap<QString, QString> troca{
+        {QStringLiteral("SPL"), gravar(QStringLiteral("codigos.spl"), "abc\n\x1a")},
+        {QStringLiteral("VAZIO"), gravar(QStringLiteral("codigos_vazio.spl"), "")},
+        {QStringLiteral("FALTA"), pasta_temporaria() + QStringLiteral("/nao-ha.spl")},
+        {QStringLiteral("PASTA"), pasta_temporaria()},
+        {QStringLiteral("PDF"), pasta_temporaria() + QStringLiteral("/codigos.pdf")},
+        {QStringLiteral("SEM_CUPS"), QStringLiteral("CUPS_SERVER=") + pasta_temporaria() + QStringLiteral("/nenhum.sock")}};
+    const QList<QStringList> casos = tabela(QStringLiteral("codigos_de_saida.txt"));
+    EXPECT_GT(casos.size(), 20);
+    for (const QStringList& c : casos) {
+        ASSERT_EQ(c.size(), 3) << c.join(u'|').toStdString();
+        QStringList args = c[0].split(u' ', Qt::SkipEmptyParts), ambiente;
+        if (args.removeAll(QStringLiteral("SEM_CUPS")))
+            ambiente << troca[QStringLiteral("SEM_CUPS")];
+        for (QString& a : args)
+            a = troca.value(a, a);
+        const Resultado r = executar(cli(), args, 60, ambiente);
+        EXPECT_EQ(r.codigo, c[1].toInt()) << c[0].toStdString();
+        EXPECT_TRUE((r.codigo ? r.erros : r.saida).contains(c[2])) << c[0].toStdString() << ": " << r.erros.toStdString();
+        EXPECT_TRUE(!r.codigo || r.saida.isEmpty()) << r.saida.toStdString();
     }
-    EXPECT_FALSE(QFileInfo::exists(pdf));
+    EXPECT_FALSE(QFileInfo::exists(troca[QStringLiteral("PDF")]));
 }
 
 TEST(Cli, IgualEntradaESaidaPadraoETracos)
@@ -220,12 +194,10 @@ TEST(ImprimirCli, RecusasComoAJanela)
 {
     const QString spl = gravar(QStringLiteral("tres.spl"), "P1\fP2\fP3\f\x1a");
     const QString saida = pasta_temporaria() + QStringLiteral("/recusado");
-    int lidos = 0;
-    for (const QByteArray& linha : ler(dir_fonte() + QStringLiteral("/tests/casos/recusas.txt")).split('\n')) {
-        const QStringList c = QString::fromUtf8(linha).split(u'\t');
-        if (c.size() != 3 || c[0].startsWith(u'#'))
-            continue;
-        ++lidos;
+    const QList<QStringList> casos = tabela(QStringLiteral("recusas.txt"));
+    EXPECT_GT(casos.size(), 10);
+    for (const QStringList& c : casos) {
+        ASSERT_EQ(c.size(), 3) << c.join(u'|').toStdString();
         // The window's fields: Text1-Text2 pages, Text3 copies, Text5,Text4 margins.
         QMap<QString, QString> campo{{QStringLiteral("Text4"), QStringLiteral("0")}, {QStringLiteral("Text5"), QStringLiteral("0")}};
         for (const QString& t : c[0].split(u' '))
@@ -247,7 +219,6 @@ TEST(ImprimirCli, RecusasComoAJanela)
             EXPECT_TRUE(r.saida.isEmpty()) << r.saida.toStdString();
         }
     }
-    EXPECT_GT(lidos, 10);
     EXPECT_FALSE(QFileInfo::exists(saida + QStringLiteral(".pdf")));
     EXPECT_FALSE(QFileInfo::exists(saida + QStringLiteral(".png")));
 }
