@@ -9,6 +9,7 @@
 #include "comum/superficie_gravacao.h"
 
 #include <QCoreApplication>
+#include <cmath>
 #include <QDir>
 #include <QProcess>
 #include <QSettings>
@@ -127,57 +128,35 @@ TEST_F(Configuracoes, MargensGravadas)
     }
 }
 
-TEST_F(Configuracoes, ImpressoraNovaSoGuardaAFonteQuandoPedido)
-{
-    // 8.25 points are stored as 8, 10.5 as 10 (halves to even).
-    for (auto [tamanho, gravado, estilo] : {std::tuple{8.25, "8", true}, std::tuple{10.5, "10", false}}) {
-        SCOPED_TRACE(tamanho);
-        SuperficieGravacao g;
-        usar_impressora(g, QStringLiteral("Nova %1").arg(tamanho));
-        g.setFontName(QStringLiteral("Arial"));
-        g.setFontSize(tamanho);
-        g.setFontBold(estilo);
-        g.setFontItalic(!estilo);
-        FonteEscolhida dialogo;
-        EXPECT_FALSE(set_default_font(g, &dialogo));
-        // The printer keeps its font, and the dialog starts from it.
-        EXPECT_EQ(g.fontSize(), tamanho);
-        EXPECT_EQ(dialogo.nome, "Arial");
-        EXPECT_EQ(dialogo.tamanho, tamanho);
-        EXPECT_EQ(dialogo.negrito, estilo);
-        EXPECT_FALSE(valor(margens + g.deviceName() + "/FontName").isValid());
-        // "Definir Fonte Padrão": from now on the stored font is applied.
-        gravar_fonte_padrao(g);
-        EXPECT_EQ(fonte_gravada(loja(), margens + g.deviceName()),
-                  QStringList({"Arial", gravado, estilo ? "1" : "0", estilo ? "0" : "1"}));
-        aplicar_fonte_reserva(g);
-        EXPECT_TRUE(set_default_font(g));
-        EXPECT_EQ(fonte_de(g), QStringLiteral("Arial %1 %2").arg(gravado, estilo ? "b" : "i"));
-    }
-}
-
-TEST_F(Configuracoes, CadaNomeDeImpressoraTemSuaChave)
+TEST_F(Configuracoes, CadaImpressoraComSuaFonte)
 {
     // Names that QSettings would split or escape, or that collide once
     // escaped, and names and font names that look like INI syntax.
     const QStringList nomes = {"\\\\servidor\\fila", "\\\\servidor/fila", "a/b", "a\\b", "a%2Fb", "a%b", "/",
                                "General", "x=y;z #1 [seção]", "  espaços  ", "€ 日本"};
     const QStringList fontes = {"Fonte, com vírgula", "@ByteArray(x)", " espaço à esquerda", "\"aspas\""};
-    for (bool ler : {false, true}) {
+    // First each printer has no font stored: it keeps its own, and the font
+    // dialog starts from it; "Definir Fonte Padrão" stores it (6.5 points
+    // as 6, 7.5 as 8: halves to even). Then each gets its own back.
+    for (bool guardada : {false, true}) {
         for (qsizetype i = 0; i < nomes.size(); ++i) {
             SCOPED_TRACE(nomes[i].toStdString());
             SuperficieGravacao g;
             usar_impressora(g, nomes[i]);
             g.fontes << fontes;
-            if (ler) {
-                EXPECT_TRUE(set_default_font(g));
-                EXPECT_EQ(g.fontName(), fontes[i % fontes.size()]);
-                EXPECT_EQ(g.fontSize(), 6 + static_cast<double>(i));
-            } else {
-                g.setFontName(fontes[i % fontes.size()]);
-                g.setFontSize(6 + static_cast<double>(i));
+            g.setFontName(guardada ? QStringLiteral("Arial") : fontes[i % fontes.size()]);
+            g.setFontSize(guardada ? 7 : 6.5 + static_cast<double>(i));
+            g.setFontBold(!guardada && i % 2 == 0);
+            g.setFontItalic(!guardada && i % 2 == 1);
+            const QString antes = fonte_de(g);
+            FonteEscolhida dialogo;
+            EXPECT_EQ(set_default_font(g, &dialogo), guardada);
+            EXPECT_EQ(fonte_de(g), guardada ? fontes[i % fontes.size()] + u' ' + QString::number(std::nearbyint(6.5 + static_cast<double>(i)))
+                                                  + (i % 2 ? QStringLiteral(" i") : QStringLiteral(" b"))
+                                            : antes);
+            EXPECT_EQ(dialogo.nome + u' ' + QString::number(dialogo.tamanho), g.fontName() + u' ' + QString::number(g.fontSize()));
+            if (!guardada)
                 gravar_fonte_padrao(g);
-            }
         }
     }
     // One key each, and nothing else under the margin key.
