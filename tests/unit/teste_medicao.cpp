@@ -17,39 +17,31 @@ using namespace papelada::teste;
 
 namespace {
 
-class Medir : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        QSettings s = loja();
-        s.clear();
-    }
-
-    Medicao medir(const QByteArray& dados, const OpcoesMedicao& opcoes = {})
+// Measures `dados` on a recording printer, as the window does (with its font
+// dialog), with the settings store as it is.
+struct Medir {
+    SuperficieGravacao g;
+    Metricas m;
+    ObservadorGravador obs;
+    FonteEscolhida dialogo;
+    Medicao operator()(const QByteArray& dados, const OpcoesMedicao& opcoes = {})
     {
         Documento doc;
         doc.nome_arquivo = gravar(QStringLiteral("medir.spl"), dados);
         return medir_relatorio(doc, m, g, obs, &dialogo, opcoes);
     }
-
-    SuperficieGravacao g;
-    Metricas m;
-    ObservadorGravador obs;
-    FonteEscolhida dialogo;
 };
 
-TEST_F(Medir, CasosDoArquivo)
+TEST(Medicao, CasosDoArquivo)
 {
     // FIGURA stands for a white picture of 40 x 20 pixels.
     const QByteArray png = gravar_figura(QStringLiteral("figura.png"), {40, 20}, Qt::white).toUtf8();
     const auto medida = [&](QByteArray dados) {
         dados.replace("FIGURA", png);
-        SetUp();
-        g = SuperficieGravacao();
-        m = Metricas();
-        dialogo = FonteEscolhida();
-        obs.log.clear();
+        loja().clear();
+        Medir medir;
         const Medicao r = medir(dados);
+        const auto& [g, m, obs, dialogo] = std::tie(medir.g, medir.m, medir.obs, medir.dialogo);
         QStringList d{QStringLiteral("%1 x %2").arg(r.largura_relatorio).arg(r.altura_relatorio),
                       QStringLiteral("linha %1/%2 coluna %3/%4 folha %5 papel %6x%7 %8")
                           .arg(m.altura_linha).arg(m.altura_linha_padrao).arg(m.largura_caracter)
@@ -80,8 +72,10 @@ TEST_F(Medir, CasosDoArquivo)
         EXPECT_EQ(c.obtido, c.esperado) << c.nome.toStdString();
 }
 
-TEST_F(Medir, ImpressoraEscolhidaPeloChamadorFica)
+TEST(Medicao, ImpressoraEscolhidaPeloChamadorFica)
 {
+    Medir medir;
+    const auto& [g, m] = std::tie(medir.g, medir.m);
     OpcoesMedicao opcoes;
     opcoes.manter_impressora = true;
     const Medicao r = medir(registro_impressora("Arquivo PDF", 1, 9, bandeja_trator) + ".", opcoes);
@@ -94,8 +88,10 @@ TEST_F(Medir, ImpressoraEscolhidaPeloChamadorFica)
     EXPECT_EQ(m.altura_linha_padrao, 240);
 }
 
-TEST_F(Medir, FonteGuardadaDaImpressora)
+TEST(Medicao, FonteGuardadaDaImpressora)
 {
+    Medir medir;
+    const auto& [g, m] = std::tie(medir.g, medir.m);
     {
         QSettings s = loja();
         s.setValue(QStringLiteral("Software/Orvel/Papelada/Gravador/FontName"), QStringLiteral("Terminal"));
