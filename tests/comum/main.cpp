@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <iostream>
 
 int main(int argc, char** argv)
 {
@@ -24,19 +25,15 @@ int main(int argc, char** argv)
     QCoreApplication::setOrganizationName(QStringLiteral("Orvel"));
     QCoreApplication::setApplicationName(QStringLiteral("Papelada"));
     ::testing::InitGoogleTest(&argc, argv);
-    struct Programas : ::testing::Environment {
-        void SetUp() override
-        {
-            // Set-up installs them: one not on the PATH is a fault of the machine.
-            QStringList falta;
-            for (const char* nome : {"pdftotext", "pdftoppm", "pdfinfo", "pdffonts", "qpdf", "mutool", "zbarimg"})
-                if (QStandardPaths::findExecutable(QLatin1String(nome)).isEmpty())
-                    falta << QLatin1String(nome);
-            if (!falta.isEmpty())
-                FAIL() << "programas que os testes usam não instalados (scripts/setup.sh): "
-                       << falta.join(QStringLiteral(", ")).toStdString();
-        }
-    };
-    ::testing::AddGlobalTestEnvironment(new Programas);
+    // Set-up installs them: one not on the PATH is a fault of the machine.
+    QStringList falta;
+    for (const char* nome : {"pdftotext", "pdftoppm", "pdfinfo", "pdffonts", "qpdf", "mutool", "zbarimg"})
+        if (QStandardPaths::findExecutable(QLatin1String(nome)).isEmpty())
+            falta << QLatin1String(nome);
+    if (!falta.isEmpty()) {
+        std::cerr << "programas que os testes usam não instalados (scripts/setup.sh): "
+                  << falta.join(u' ').toStdString() << "\n";
+        return 1;
+    }
     return RUN_ALL_TESTS();
 }
