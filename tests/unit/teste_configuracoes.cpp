@@ -9,10 +9,10 @@
 #include "comum/superficie_gravacao.h"
 
 #include <QCoreApplication>
-#include <cmath>
 #include <QDir>
 #include <QProcess>
 #include <QSettings>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace papelada;
@@ -31,16 +31,6 @@ void gravar_em(const QString& caminho, const QByteArray& dados)
 
 QVariant valor(const QString& chave) { return loja().value(chave); }
 void definir(const QString& chave, const QVariant& v) { loja().setValue(chave, v); }
-
-// "FontName", "FontSize", "FontBold" and "FontItalic" of a font key, as the
-// file holds them.
-QStringList fonte_gravada(QSettings&& s, const QString& chave)
-{
-    QStringList r;
-    for (const char* nome : {"/FontName", "/FontSize", "/FontBold", "/FontItalic"})
-        r << s.value(chave + QLatin1String(nome)).toString();
-    return r;
-}
 
 // A recording printer with the given device name.
 void usar_impressora(SuperficieGravacao& g, const QString& nome)
@@ -229,7 +219,8 @@ TEST(ConfiguracoesConcorrentes, ProgramasGravandoAoMesmoTempo)
     EXPECT_EQ(s.value(QStringLiteral("Margem Superior")).toString(), "25");
     EXPECT_EQ(s.childGroups().size(), escritores);
     for (const QString& grupo : s.childGroups())
-        EXPECT_EQ(fonte_gravada(QSettings(s.fileName(), QSettings::IniFormat), margens + grupo),
+        EXPECT_EQ(QStringList({s.value(grupo + "/FontName").toString(), s.value(grupo + "/FontSize").toString(),
+                               s.value(grupo + "/FontBold").toString(), s.value(grupo + "/FontItalic").toString()}),
                   QStringList({"Arial", "12", "1", "0"})) << grupo.toStdString();
     // No lock or temporary file is left behind.
     EXPECT_EQ(QDir(pasta.path() + QStringLiteral("/Orvel")).entryList(QDir::Files), QStringList{"Papelada.ini"});
