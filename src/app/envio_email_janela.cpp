@@ -39,7 +39,7 @@ QIcon icone_email()
 void Form1::enviar_por_email_Click()
 {
     PedidoImpressao pedido;
-    if (trabalhando_ || copiando_ || doc_.nome_arquivo.isEmpty() || !validar(pedido))
+    if (ocupada() || doc_.nome_arquivo.isEmpty() || !validar(pedido))
         return;
     TrabalhoArquivo t;
     t.relatorio = doc_.nome_arquivo;
