@@ -2,7 +2,10 @@
 # Speed of the page index and of the preview on a 200 MB report (the index
 # follows the pen down the page as the print pass does):
 #   - papelada-cli paginas beside wc -l on the same file (goal: at most 2x);
-#   - rendering the last page beside rendering the first (goal: at most 1.5x).
+#   - rendering the last page beside rendering the first (goal: at most 1.5x);
+#   - the page list of 20 million form feeds: its time and peak memory;
+#   - with INDEX_BENCH_GRANDE=1, the last 10 pages of a 1 GB report printed
+#     (goal: under 0.6 s; 1 GB more of the temporary folder).
 # Usage: bench/index_bench.sh [BUILD_DIR] [MEGABYTES]
 set -euo pipefail
 
@@ -75,3 +78,23 @@ printf '%-34s %8s %8s\n' '  sem o início do programa' "$(razao "$(echo "$idx_r 
 printf '%-34s %8.3f %8.3f\n' 'visualizar página 1' "$p1_r" "$p1_c"
 printf '%-34s %8.3f %8.3f\n' 'visualizar última página' "$pn_r" "$pn_c"
 printf '%-34s %8s %8s   (meta <= 1.5)\n' 'razão última / primeira' "$(razao "$pn_r" "$p1_r")" "$(razao "$pn_c" "$p1_c")"
+
+# 20 million form feeds: as many pages, listed in one pass.
+cc -O2 -o "$dir/medir" "$(dirname "$0")/medir.c"
+head -c 20000000 /dev/zero | tr '\0' '\f' > "$dir/ff.spl"
+"$dir/medir" "$dir/tempo" "$cli" paginas "$dir/ff.spl" --pdf > "$dir/ff.txt" 2> /dev/null
+read -r ff_r ff_c ff_m < "$dir/tempo"
+printf '%-34s %8.3f %8.3f   %d páginas, pico %.1f MB\n' '20 milhões de avanços de página' "$ff_r" "$ff_c" \
+    "$(wc -l < "$dir/ff.txt")" "$(echo "$ff_m / 1024" | bc -l)"
+rm -f "$dir/ff.spl" "$dir/ff.txt"
+
+if [ "${INDEX_BENCH_GRANDE:-0}" = 1 ]; then
+    # 1 GB: five copies of the report above and a bit; the last 10 pages.
+    for _ in 1 2 3 4 5; do cat "$arq"; done > "$dir/gb.spl"
+    rm -f "$arq"
+    total=$("$cli" paginas "$dir/gb.spl" --pdf 2> /dev/null | wc -l)
+    read -r u_r u_c <<<"$(medir "$cli" imprimir "$dir/gb.spl" --pdf "$dir/u.pdf" --paginas "$((total - 9))-$total")"
+    printf '%-34s %8.3f %8.3f   (meta < 0,6 s; %d páginas em %d bytes)\n' '10 últimas páginas de 1 GB' "$u_r" "$u_c" \
+        "$total" "$(stat -c %s "$dir/gb.spl")"
+    rm -f "$dir/gb.spl" "$dir/u.pdf"
+fi

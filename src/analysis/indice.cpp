@@ -92,7 +92,7 @@ Papel papel_da_impressora(const Superficie& impressora, const QString& margem_su
 }
 
 void examinar(FonteBytes& fonte, const Metricas& metricas, const Superficie& impressora, const Papel& papel,
-              IndicePaginas& indice, Observador& observador)
+              IndicePaginas& indice, Observador& observador, const CadaInicio& cada)
 {
     observador.acao({});
     observador.pagina({});
@@ -130,6 +130,8 @@ void examinar(FonteBytes& fonte, const Metricas& metricas, const Superficie& imp
         return inicio.pagina - ultimo.pagina >= indice.passo || inicio.posicao - ultimo.posicao >= indice.bytes_passo;
     };
     const Percurso r = percorrer(fonte, *modelo, primeira.metricas, nullptr, [&](const InicioPagina& inicio) {
+        if (cada)
+            cada(inicio);
         if (!longe(inicio))
             return true;
         if (indice.marcos.size() == maximo) {

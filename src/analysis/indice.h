@@ -30,9 +30,12 @@ bool examinar(Documento& doc, const Metricas& metricas, const Superficie& impres
               IndicePaginas& indice, Observador& observador, QString* erro = nullptr);
 
 // The same on an open source (a file or bytes in memory), from its current
-// position to its end.
+// position to its end. `cada`, when given, is handed the start of every page
+// after the first as the pass finds it (a page begun last and left blank
+// included: the index's count says whether it is printed).
+using CadaInicio = std::function<void(const InicioPagina&)>;
 void examinar(FonteBytes& fonte, const Metricas& metricas, const Superficie& impressora, const Papel& papel,
-              IndicePaginas& indice, Observador& observador);
+              IndicePaginas& indice, Observador& observador, const CadaInicio& cada = {});
 
 // Reads the report on from the start the index kept before page `primeira`
 // (brought into 1 .. total_paginas) and hands `cada` the number and start

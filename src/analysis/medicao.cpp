@@ -171,11 +171,11 @@ private:
             break;
         }
         case 'G': {
-            // Loaded only to learn its size.
-            const QImage imagem = imagens_.carregar(cp1252_para_unicode(it.texto));
-            if (!imagem.isNull()) {
-                y_ += imagem.height() * twips_por_pixel_imagem;
-                x_ += imagem.width() * twips_por_pixel_imagem;
+            // Only its size, as the page lays it out.
+            const QSize tamanho = tamanho_imagem(cp1252_para_unicode(it.texto));
+            if (tamanho.isValid()) {
+                y_ += tamanho.height() * twips_por_pixel_imagem;
+                x_ += tamanho.width() * twips_por_pixel_imagem;
                 estender();
             }
             break;
@@ -275,7 +275,6 @@ private:
 
     double x_ = 0, y_ = 0;
     double avanco_ = 0; // width of "A" in the printer's font: one text character
-    CacheImagens imagens_; // each picture decoded once
 };
 
 } // namespace

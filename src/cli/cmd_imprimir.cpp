@@ -34,6 +34,7 @@ public:
         erros() << "Aviso: " << QString(texto).replace(u'\n', u' ') << "\n";
     }
     void erro(const QString& texto) override { erros() << "Erro: " << texto << "\n"; }
+    bool mostra_imagens() const override { return false; }
 
 private:
     QSet<QString> mostradas_;

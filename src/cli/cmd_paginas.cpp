@@ -25,37 +25,41 @@ int paginas(const QStringList& args)
     PedidoImpressao pedido;
     if (const int r = pedido_da_linha(linha, "paginas", d.doc, d.metricas, *d.impressora, pedido); r != ok)
         return r;
-    IndicePaginas indice;
-    Observador calado;
-    QString erro;
-    // The pages as the print pass finds them on this printer, with the top
-    // margin it prints with.
-    const Papel papel = papel_da_impressora(*d.impressora, QString::number(pedido.margens.superior, 'g', 15));
-    if (!examinar(d.doc, d.metricas, *d.impressora, papel, indice, calado, &erro)) {
-        erros() << "papelada-cli: " << erro << "\n";
-        return erro_entrada;
-    }
-    // The starts are written as they are found again, a block at a time,
-    // never all held at once.
-    FonteBytes fonte;
-    if (!fonte.abrir(d.doc.nome_arquivo, &erro)) {
-        erros() << "papelada-cli: " << erro << "\n";
-        return erro_entrada;
-    }
+    // The starts are written as the pass finds them, a block at a time, never
+    // all held at once. Each waits for the next: a page begun last and left
+    // blank is not printed, which only the end of the pass tells.
     saida().flush();
     QByteArray texto;
     const auto escrever = [&texto] {
         std::fwrite(texto.constData(), 1, static_cast<size_t>(texto.size()), stdout);
         texto.truncate(0);
     };
-    percorrer_paginas(fonte, indice, 1, [&](std::int32_t, const InicioPagina& inicio) {
-        texto.append(QByteArray::number(inicio.posicao)).append('\n');
+    qint64 pendente = 1, escritas = 0;
+    const auto anotar = [&](qint64 posicao) {
+        texto.append(QByteArray::number(pendente)).append('\n');
+        ++escritas;
+        pendente = posicao;
         if (texto.size() >= 65536)
             escrever();
-        return true;
-    });
+    };
+    IndicePaginas indice;
+    Observador calado;
+    QString erro;
+    // The pages as the print pass finds them on this printer, with the top
+    // margin it prints with.
+    const Papel papel = papel_da_impressora(*d.impressora, QString::number(pedido.margens.superior, 'g', 15));
+    FonteBytes fonte;
+    if (!fonte.abrir(d.doc.nome_arquivo, &erro)) {
+        erros() << "papelada-cli: " << erro << "\n";
+        return erro_entrada;
+    }
+    examinar(fonte, d.metricas, *d.impressora, papel, indice, calado,
+             [&](const InicioPagina& inicio) { anotar(inicio.posicao); });
+    if (escritas < indice.total_paginas)
+        anotar(0);
     escrever();
     std::fflush(stdout);
+    // A file that could not be read to its end lists no more than it read.
     if (!fonte.integro(&erro)) {
         erros() << "papelada-cli: " << erro << "\n";
         return erro_entrada;

@@ -129,7 +129,8 @@ public:
     // baseline); `caracteres` is the character each glyph stands for (0 when
     // none). `negrito`/`italico` make up a style that the face lacks.
     // `naturais`: the glyphs are on one baseline, each where the advance of
-    // the one before leaves it, which the writer then takes without looking.
+    // the one before leaves it, which the writer then takes without looking;
+    // such glyphs need no positions (`posicoes` may be null).
     void glifos(const QRawFont& fonte, const quint32* indices, const QPointF* posicoes,
                 const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor,
                 bool negrito = false, bool italico = false, bool naturais = false);
@@ -140,6 +141,11 @@ public:
     // A picture stretched over `destino`. The same picture drawn again is
     // written once.
     void imagem(const QImage& imagem, const QRectF& destino);
+    // The PNG file at `caminho`, `tamanho` pixels as its header says,
+    // stretched over `destino` with its compressed rows as they are, never
+    // decoded; false, and nothing drawn, for a file whose rows cannot go in
+    // so (see origem_imagem) or one whose rows are not whole.
+    bool imagem_png(const QString& caminho, QSize tamanho, const QRectF& destino);
 
     // The tag of the font of the glyphs that follow (see SoPrevisao).
     void etiquetar_fonte(int etiqueta) { etiqueta_ = etiqueta; }
@@ -211,6 +217,10 @@ private:
     // compressed rows can go into the file as they are: an empty name when
     // they cannot.
     QByteArray objeto_png(const QImage& imagem);
+    QByteArray objeto_png(const QString& caminho, QSize tamanho);
+    // Draws the picture named `nome`, or, laying a page out, the picture
+    // `prevista`.
+    void desenhar_imagem(const QRectF& destino, const QByteArray& nome, const QImage& prevista = {});
     // Fonts (fontes.cpp).
     Recurso& recurso_para(const QRawFont& fonte);
     Recurso& novo_recurso(Face& face, const QRawFont& fonte);
@@ -301,6 +311,7 @@ private:
     };
     QHash<QByteArray, Imagem> imagens_; // by a digest of the pixels, or the file's path, size and time
     QHash<qint64, Imagem> imagens_por_chave_;
+    QByteArray chave_png_; // of the file objeto_png() last looked at
 };
 
 } // namespace papelada::pdf

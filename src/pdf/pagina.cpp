@@ -285,6 +285,23 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
         etiqueta_anotada_ = etiqueta_;
     }
     Recurso* r = &recurso_para(fonte);
+    // Glyphs at their natural advances may come without positions: they are
+    // then found from the advances of the font's codes as the glyphs are
+    // written. Where glyphs are drawn one by one, or the font's codes stand
+    // for another face's glyphs, the positions are laid out here.
+    std::vector<QPointF> dispostas;
+    naturais |= !posicoes;
+    if (!posicoes && (!r->face->dados.incorporavel || r->face->gemea.isValid() || !(r->fonte == fonte))) {
+        dispostas.resize(static_cast<size_t>(n));
+        const QList<quint32> lista(indices, indices + n);
+        const QList<QPointF> avancos = fonte.advancesForGlyphIndexes(lista, QRawFont::SeparateAdvances);
+        double x = 0;
+        for (qsizetype k = 0; k < n; ++k) {
+            dispostas[static_cast<size_t>(k)] = QPointF(x, 0);
+            x += avancos.value(k).x();
+        }
+        posicoes = dispostas.data();
+    }
     if (!r->face->dados.incorporavel) {
         contornos(fonte, indices, posicoes, n, origem, cor, negrito, italico);
         return;
@@ -312,15 +329,17 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
     }
 
     qsizetype k = 0;
+    double x_natural = 0; // without positions: the x of glyph k from `origem`
     while (k < n) {
         // A stretch: glyphs of one font of the chain, on one baseline.
         int c = -1;
         Recurso* seg = onde(*r, indices[k], caractere(k), &c);
         if (!seg) {
-            ++k; // not a glyph of this face
+            ++k; // not a glyph of this face, nor an advance
             continue;
         }
-        const double y = posicoes[k].y();
+        const double x = posicoes ? posicoes[k].x() : x_natural;
+        const double y = posicoes ? posicoes[k].y() : 0.0;
         {
             Operador op(conteudo_);
             if (seg != recurso_atual_) {
@@ -333,7 +352,7 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
                 op << ' ' << seg->tamanho << " Tf\n";
             }
             op << (italico ? "1 0 0.21 -1 " : "1 0 0 -1 ")
-               << std::initializer_list<double>{origem.x() + posicoes[k].x(), origem.y() + y} << " Tm\n";
+               << std::initializer_list<double>{origem.x() + x, origem.y() + y} << " Tm\n";
         }
         // The stretch: glyphs of this font of the chain on this baseline. A
         // glyph keeps the one font of the chain where it has a code: most
@@ -342,7 +361,7 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
         if (codigos_.size() < static_cast<size_t>(n))
             codigos_.resize(static_cast<size_t>(n));
         unsigned char* codigos = codigos_.data();
-        const QPointF* p = posicoes + primeiro;
+        const QPointF* p = posicoes ? posicoes + primeiro : nullptr;
         // Where a glyph stands apart from where the advance of the one
         // before leaves it, the difference is written in thousandths of the
         // em (a positive number moves left), and the string is shown with TJ.
@@ -360,6 +379,9 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
             ajustes |= !naturais && std::abs(desvio(k - primeiro)) > 0.01;
         }
         const qsizetype m = k - primeiro;
+        if (!posicoes)
+            for (qsizetype i = 0; i < m; ++i)
+                x_natural += seg->avanco[codigos[i]];
         if (!ajustes) {
             conteudo_.append('(');
             literal(conteudo_, codigos, m);
@@ -494,6 +516,10 @@ QByteArray linhas_png(const QByteArray& png, int largura, int altura, bool* cinz
         if (n > png.size() - p - 12)
             return {};
         const QByteArrayView tipo_bloco(png.constData() + p + 4, 4);
+        // Rows taken without decoding them are taken only whole.
+        if (tipo_bloco == "IDAT" && libdeflate_crc32(0, png.constData() + p + 4, static_cast<size_t>(n) + 4)
+                                        != be32(png.constData() + p + 8 + n))
+            return {};
         if (tipo_bloco == "IDAT")
             dados.append(png.constData() + p + 8, n);
         else if (tipo_bloco == "tRNS") // a colour that is transparent
@@ -512,32 +538,37 @@ QByteArray Escritor::objeto_png(const QImage& imagem)
     const QString caminho = imagem.text(QString::fromLatin1(origem_imagem));
     if (caminho.isEmpty())
         return {};
+    QByteArray nome = objeto_png(caminho, imagem.size());
+    if (!nome.isEmpty())
+        imagens_por_chave_.insert(imagem.cacheKey(), imagens_.value(chave_png_));
+    return nome;
+}
+
+QByteArray Escritor::objeto_png(const QString& caminho, QSize tamanho)
+{
     QFile arquivo(caminho);
     const QFileInfo info(caminho);
     if (!info.isFile())
         return {};
     // The picture is the file's while the file stays the same.
-    const QByteArray chave = "arquivo:" + caminho.toUtf8() + '\0' + QByteArray::number(info.size()) + '\0'
-                             + QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + '\0'
-                             + QByteArray::number(imagem.width()) + 'x' + QByteArray::number(imagem.height());
-    auto it = imagens_.constFind(chave);
-    if (it != imagens_.cend()) {
-        imagens_por_chave_.insert(imagem.cacheKey(), *it);
+    chave_png_ = "arquivo:" + caminho.toUtf8() + '\0' + QByteArray::number(info.size()) + '\0'
+                 + QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + '\0'
+                 + QByteArray::number(tamanho.width()) + 'x' + QByteArray::number(tamanho.height());
+    auto it = imagens_.constFind(chave_png_);
+    if (it != imagens_.cend())
         return it->nome;
-    }
     if (info.size() > (qint64(1) << 30) || !arquivo.open(QIODevice::ReadOnly))
         return {};
     bool cinza = false;
-    const QByteArray dados = linhas_png(arquivo.readAll(), imagem.width(), imagem.height(), &cinza);
+    const QByteArray dados = linhas_png(arquivo.readAll(), tamanho.width(), tamanho.height(), &cinza);
     if (dados.isEmpty())
         return {};
     const int obj = novo_objeto();
-    QByteArray dic = dicionario_imagem(imagem.width(), imagem.height(), cinza);
+    QByteArray dic = dicionario_imagem(tamanho.width(), tamanho.height(), cinza);
     dic.append(" /Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors ").append(cinza ? "1" : "3");
-    dic.append(" /BitsPerComponent 8 /Columns ").append(QByteArray::number(imagem.width())).append(" >>");
+    dic.append(" /BitsPerComponent 8 /Columns ").append(QByteArray::number(tamanho.width())).append(" >>");
     escrever_fluxo(obj, dic, dados, false);
-    it = imagens_.insert(chave, {"Im" + QByteArray::number(static_cast<int>(imagens_.size()) + 1), obj});
-    imagens_por_chave_.insert(imagem.cacheKey(), *it);
+    it = imagens_.insert(chave_png_, {"Im" + QByteArray::number(static_cast<int>(imagens_.size()) + 1), obj});
     return it->nome;
 }
 
@@ -582,6 +613,26 @@ void Escritor::imagem(const QImage& imagem, const QRectF& destino)
 {
     if (!pagina_aberta_ || imagem.isNull())
         return;
+    if (prevendo_) {
+        desenhar_imagem(destino, {}, imagem);
+        return;
+    }
+    desenhar_imagem(destino, objeto_imagem(imagem));
+}
+
+bool Escritor::imagem_png(const QString& caminho, QSize tamanho, const QRectF& destino)
+{
+    if (!pagina_aberta_ || prevendo_)
+        return false;
+    const QByteArray nome = objeto_png(caminho, tamanho);
+    if (nome.isEmpty())
+        return false;
+    desenhar_imagem(destino, nome);
+    return true;
+}
+
+void Escritor::desenhar_imagem(const QRectF& destino, const QByteArray& nome, const QImage& prevista)
+{
     pagina_virgem_ = false;
     fechar_texto();
     // The picture's first row at the top of the box.
@@ -591,9 +642,9 @@ void Escritor::imagem(const QImage& imagem, const QRectF& destino)
                                         destino.y() + destino.height()}
        << " cm /";
     if (prevendo_)
-        prevista_.remendos.push_back({op.posicao(), -1, 0, imagem});
+        prevista_.remendos.push_back({op.posicao(), -1, 0, prevista});
     else
-        op << objeto_imagem(imagem);
+        op << nome;
     op << " Do Q\n";
 }
 

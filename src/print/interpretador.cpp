@@ -591,29 +591,32 @@ private:
 
     bool imagem(const QString& caminho)
     {
-        // A page read through needs only the picture's size.
+        // Every page lays the picture out by the size its header tells (a
+        // file cut short has none); only a page drawn decodes it. Pixels
+        // that then do not decode leave the picture's place blank, so that
+        // the pages stay the ones found without printing.
         const bool sel = selecionada();
-        QSize tamanho = sel ? QSize() : tamanho_imagem(caminho);
-        QString erro;
-        QImage figura;
-        if (!tamanho.isValid()) {
-            figura = p_.imagens.carregar(caminho, &erro);
-            if (!figura.isNull())
-                tamanho = figura.size();
-        }
-        if (!tamanho.isValid()) {
-            // Skipped: nothing drawn, the pen stays.
-            if (!p_.imagens_com_erro.contains(caminho)) {
-                if (p_.minha(p_.pagina))
-                    p_.imagens_com_erro.insert(caminho);
-                obs_.erro(erro);
-            }
-            return true;
-        }
+        const QSize tamanho = tamanho_imagem(caminho);
         const double w = tamanho.width() * twips_por_pixel_imagem;
         const double h = tamanho.height() * twips_por_pixel_imagem;
+        QString erro;
+        QImage figura;
+        // Where no window shows it, the printer may take the file as it is.
+        const bool tomada = tamanho.isValid() && sel && !obs_.mostra_imagens()
+                            && imp_.paintPictureFile(caminho, tamanho, imp_.currentX(), imp_.currentY(), w, h);
+        if (!tamanho.isValid())
+            medir_imagem(caminho, &erro);
+        else if (sel && !tomada)
+            figura = p_.imagens.carregar(caminho, &erro);
+        if (!erro.isEmpty() && !p_.imagens_com_erro.contains(caminho)) {
+            if (p_.minha(p_.pagina))
+                p_.imagens_com_erro.insert(caminho);
+            obs_.erro(erro);
+        }
+        if (!tamanho.isValid())
+            return true; // skipped: nothing drawn, the pen stays
         tocada_ = true;
-        if (sel) {
+        if (sel && !figura.isNull()) {
             obs_.imagem_mostrar(figura);
             imp_.paintPicture(figura, imp_.currentX(), imp_.currentY(), w, h);
             obs_.imagem_fechar();

@@ -5,6 +5,7 @@
 #include "analysis/papel.h"
 #include "pdf/escritor.h"
 #include "print/fluxo_cups.h"
+#include "stream/politica_imagens.h"
 #include "stream/arquivo_saida.h"
 
 #include <QDir>
@@ -306,13 +307,12 @@ void SuperficieImpressora::desenhar_glifos(QPointF topo, const QString& texto, c
             escrever_texto_composto(*e, fonte_qt(), texto, base, cor_);
         return;
     }
-    const auto* caracteres = reinterpret_cast<const char16_t*>(texto.constData());
     if (g)
-        g->glifos(descricao_atual(), d->indices, d->posicoes, caracteres, d->n, base, cor_, negrito_sintetico(),
-                  italico_sintetico());
+        g->glifos(descricao_atual(), d->indices, posicoes(*d), d->caracteres, d->n, base, cor_,
+                  negrito_sintetico(), italico_sintetico());
     else
-        e->glifos(fonte_crua(), d->indices, d->posicoes, caracteres, d->n, base, cor_, negrito_sintetico(),
-                  italico_sintetico());
+        e->glifos(fonte_crua(), d->indices, nullptr, d->caracteres, d->n, base, cor_, negrito_sintetico(),
+                  italico_sintetico(), true);
     tracos_do_texto(metricas(), fonte_.sublinhado, fonte_.riscado, base, d->largura, [&](const QRectF& r) {
         if (g)
             g->retangulo_cheio(r, cor_);
@@ -362,6 +362,19 @@ void SuperficieImpressora::desenhar_imagem(const QImage& imagem, const QRectF& d
         g->imagem(imagem, destino);
     else if (e)
         e->imagem(imagem, destino);
+}
+
+bool SuperficieImpressora::paintPictureFile(const QString& caminho, QSize tamanho, double x, double y, double w,
+                                            double h)
+{
+    if (!desenho_)
+        return true;
+    // Recorded pages, and a server's pictures, go from their checked pixels.
+    if (gravador_ || politica_imagens().pasta_permitida)
+        return false;
+    pdf::Escritor* e = pagina();
+    const double u = unidades_por_twip();
+    return e && e->imagem_png(caminho, tamanho, QRectF(para_twips_x(x), para_twips_y(y), w / u, h / u));
 }
 
 void SuperficieImpressora::reproduzir(const GravacaoPagina& pagina_gravada)

@@ -118,6 +118,7 @@ protected:
     void desenhar_glifos(QPointF topo, const QString& texto, const Disposicao* disposicao) override;
     void desenhar_linha(QPointF a, QPointF b, const QColor& cor, bool caixa) override;
     void desenhar_imagem(const QImage& imagem, const QRectF& destino, bool e_logico) override;
+    bool paintPictureFile(const QString& caminho, QSize tamanho, double x, double y, double w, double h) override;
 
 private:
     // The document, with the page being drawn begun (of `tamanho`, twips,

@@ -60,6 +60,7 @@ public:
             perdidas << t;
         o_.erro(t);
     }
+    bool mostra_imagens() const override { return o_.mostra_imagens(); }
     void imagem_mostrar(const QImage& i) override { o_.imagem_mostrar(i); }
     void imagem_fechar() override { o_.imagem_fechar(); }
     void imprimindo(bool a) override { o_.imprimindo(a); }

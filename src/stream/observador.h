@@ -33,7 +33,9 @@ public:
     // cannot be opened).
     virtual void erro(const QString& /*texto*/) {}
 
-    // The small window shown while a picture is printed.
+    // The small window shown while a picture is printed. An observer that
+    // shows none lets the printer take a picture's file without decoding it.
+    virtual bool mostra_imagens() const { return true; }
     virtual void imagem_mostrar(const QImage& /*imagem*/) {}
     virtual void imagem_fechar() {}
 

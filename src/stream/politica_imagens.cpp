@@ -109,6 +109,18 @@ bool svg_fechado(const QByteArray& dados)
     return !xml.hasError();
 }
 
+// Whether every pixel of an ARGB32 picture is opaque.
+bool opaca(const QImage& imagem)
+{
+    for (int y = 0; y < imagem.height(); ++y) {
+        const auto* linha = reinterpret_cast<const QRgb*>(imagem.constScanLine(y));
+        for (int x = 0; x < imagem.width(); ++x)
+            if (qAlpha(linha[x]) != 255)
+                return false;
+    }
+    return true;
+}
+
 // The picture's key in this job's decisions.
 QByteArray chave(const struct stat& st)
 {
@@ -201,104 +213,187 @@ int abrir_imagem(const QString& caminho)
     return ::open(QFile::encodeName(caminho).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
 }
 
-QImage carregar_imagem(const QString& caminho, QString* erro)
+namespace {
+
+// A picture file opened as the policy allows, read up to its header.
+struct Figura {
+    QFile arquivo;
+    struct stat st {};
+    QBuffer svg;
+    QImageReader leitor; // reads `arquivo`, or `svg`
+    QByteArray formato;
+    QSize anunciado; // from the header; invalid when it does not say
+    QByteArray id;   // the picture's key in this job's decisions
+};
+
+// Decides the picture of `id` for this job once: admitted while the job's
+// pixels stay within its budget. With `decodificar`, a decoding is counted
+// too, and refused once the job has decoded far more than its budget.
+bool admitir(const PoliticaImagens& p, const QByteArray& id, qint64 px, bool decodificar)
 {
-    const PoliticaImagens p = politica_imagens();
+    Estado& e = estado();
+    std::lock_guard trava(e.trava);
+    auto it = e.decididas.constFind(id);
+    if (it == e.decididas.cend()) {
+        const bool cabe = e.admitidos + px <= p.pixels_por_trabalho;
+        if (cabe)
+            e.admitidos += px;
+        it = e.decididas.insert(id, cabe);
+    }
+    if (!*it || !decodificar)
+        return *it;
+    if (e.decodificados + px > 16 * p.pixels_por_trabalho)
+        return false;
+    e.decodificados += px;
+    return true;
+}
+
+QString orcamento(const QString& caminho)
+{
+    return QStringLiteral("A imagem %1 não foi usada: as imagens deste relatório passam do limite de um trabalho.")
+        .arg(caminho);
+}
+
+QString grande(const QString& caminho, QSize t)
+{
+    return QStringLiteral("A imagem %1 é grande demais (%2 x %3 pixels) e não foi usada.")
+        .arg(caminho).arg(t.width()).arg(t.height());
+}
+
+// Opens `caminho` and reads its header: false, with the reason in `erro`,
+// for a file the policy refuses, that is not a picture file, or whose
+// header announces a picture too large or beyond the job's budget.
+bool abrir_figura(const QString& caminho, const PoliticaImagens& p, Figura& f, QString* erro, bool decodificar)
+{
     const bool servidor = p.pasta_permitida.has_value();
     auto falhar = [&](const QString& motivo) {
         if (erro)
             *erro = servidor ? recusada(caminho) : motivo;
-        return QImage();
-    };
-    auto grande = [&](QSize t) {
-        if (erro)
-            *erro = QStringLiteral("A imagem %1 é grande demais (%2 x %3 pixels) e não foi usada.")
-                        .arg(caminho).arg(t.width()).arg(t.height());
-        return QImage();
+        return false;
     };
     const int fd = abrir_imagem(caminho);
     if (fd < 0)
         return falhar(errno == ENOENT ? QStringLiteral("A imagem %1 não foi encontrada.").arg(caminho)
                                       : QStringLiteral("Não foi possível abrir a imagem %1: %2.")
                                             .arg(caminho, QString::fromLocal8Bit(std::strerror(errno))));
-    QFile arquivo;
-    struct stat st {};
-    if (!arquivo.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (!f.arquivo.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return falhar(QStringLiteral("Não foi possível abrir a imagem %1.").arg(caminho));
     }
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    if (::fstat(fd, &f.st) != 0 || !S_ISREG(f.st.st_mode))
         return falhar(QStringLiteral("%1 não é um arquivo de imagem.").arg(caminho));
 
-    QImageReader leitor(&arquivo);
-    leitor.setAutoTransform(false);
-    QBuffer svg;
-    const QByteArray formato = leitor.format();
-    if (formato.startsWith("svg")) {
+    f.leitor.setDevice(&f.arquivo);
+    f.leitor.setAutoTransform(false);
+    f.formato = f.leitor.format();
+    if (f.formato.startsWith("svg")) {
         // Read from memory once checked: nothing outside the file is looked at.
-        if (formato != "svg" || st.st_size > svg_maximo)
+        if (f.formato != "svg" || f.st.st_size > svg_maximo)
             return falhar(QStringLiteral("A imagem SVG %1 não pode ser usada (compactada ou grande demais).")
                               .arg(caminho));
-        svg.setData(arquivo.readAll());
-        if (!svg_fechado(svg.data()))
+        f.svg.setData(f.arquivo.readAll());
+        if (!svg_fechado(f.svg.data()))
             return falhar(QStringLiteral("A imagem SVG %1 faz referência a outros arquivos e não foi usada.")
                               .arg(caminho));
-        svg.open(QIODevice::ReadOnly);
-        leitor.setDevice(&svg);
-        leitor.setFormat("svg");
+        f.svg.open(QIODevice::ReadOnly);
+        f.leitor.setDevice(&f.svg);
+        f.leitor.setFormat("svg");
     }
     // The size from the header, before a pixel is decoded.
-    const QSize anunciado = leitor.size();
-    if (anunciado.isValid() && qint64(anunciado.width()) * anunciado.height() > p.pixels_por_imagem)
-        return grande(anunciado);
-    leitor.setAllocationLimit(static_cast<int>(std::min<qint64>(p.pixels_por_imagem * 8 >> 20, 1024)) + 1);
-
+    f.anunciado = f.leitor.size();
+    if (f.anunciado.isValid() && qint64(f.anunciado.width()) * f.anunciado.height() > p.pixels_por_imagem) {
+        if (erro)
+            *erro = grande(caminho, f.anunciado);
+        return false;
+    }
     // The job's budget: a picture is decided once; decoding it again (another
     // pass, a cache that let it go) costs again, up to a bound.
-    const QByteArray id = chave(st);
-    const qint64 pixels = anunciado.isValid() ? qint64(anunciado.width()) * anunciado.height() : 0;
-    auto admitir = [&](qint64 px) {
-        Estado& e = estado();
-        std::lock_guard trava(e.trava);
-        auto it = e.decididas.constFind(id);
-        if (it == e.decididas.cend()) {
-            const bool cabe = e.admitidos + px <= p.pixels_por_trabalho;
-            if (cabe)
-                e.admitidos += px;
-            it = e.decididas.insert(id, cabe);
-        }
-        if (*it && e.decodificados + px > 16 * p.pixels_por_trabalho)
-            return false;
-        if (*it)
-            e.decodificados += px;
-        return *it;
-    };
-    const QString orcamento =
-        QStringLiteral("A imagem %1 não foi usada: as imagens deste relatório passam do limite de um trabalho.")
-            .arg(caminho);
-    if (pixels > 0 && !admitir(pixels)) {
+    f.id = chave(f.st);
+    const qint64 pixels = f.anunciado.isValid() ? qint64(f.anunciado.width()) * f.anunciado.height() : 0;
+    if (pixels > 0 && !admitir(p, f.id, pixels, decodificar)) {
         if (erro)
-            *erro = orcamento;
+            *erro = orcamento(caminho);
+        return false;
+    }
+    return true;
+}
+
+// Whether a PNG file holds its chunks whole, up to the end chunk: a file cut
+// short is found without decoding it.
+bool png_inteiro(QFile& arquivo, qint64 tamanho)
+{
+    qint64 p = 8;
+    char cabeca[8];
+    while (p + 12 <= tamanho) {
+        if (!arquivo.seek(p) || arquivo.read(cabeca, 8) != 8)
+            return false;
+        const auto* u = reinterpret_cast<const unsigned char*>(cabeca);
+        const qint64 n = qint64(quint32(u[0]) << 24 | quint32(u[1]) << 16 | quint32(u[2]) << 8 | u[3]);
+        if (n > tamanho - p - 12)
+            return false;
+        if (std::memcmp(cabeca + 4, "IEND", 4) == 0)
+            return true;
+        p += 12 + n;
+    }
+    return false;
+}
+
+} // namespace
+
+QSize medir_imagem(const QString& caminho, QString* erro)
+{
+    const PoliticaImagens p = politica_imagens();
+    Figura f;
+    if (!abrir_figura(caminho, p, f, erro, false))
+        return {};
+    if (!f.anunciado.isValid()) // a format that tells its size only decoded
+        return carregar_imagem(caminho, erro).size();
+    if (f.formato == "png" && !png_inteiro(f.arquivo, f.st.st_size)) {
+        if (erro)
+            *erro = p.pasta_permitida ? recusada(caminho)
+                                      : QStringLiteral("Não foi possível ler a imagem %1: o arquivo está incompleto.")
+                                            .arg(caminho);
         return {};
     }
+    return f.anunciado;
+}
+
+QImage carregar_imagem(const QString& caminho, QString* erro)
+{
+    const PoliticaImagens p = politica_imagens();
+    const bool servidor = p.pasta_permitida.has_value();
+    Figura f;
+    if (!abrir_figura(caminho, p, f, erro, true))
+        return {};
+    f.leitor.setAllocationLimit(static_cast<int>(std::min<qint64>(p.pixels_por_imagem * 8 >> 20, 1024)) + 1);
     QImage imagem;
-    if (!leitor.read(&imagem))
-        return falhar(QStringLiteral("Não foi possível ler a imagem %1: %2.").arg(caminho, leitor.errorString()));
-    const qint64 lidos = qint64(imagem.width()) * imagem.height();
-    if (lidos > p.pixels_por_imagem)
-        return grande(imagem.size());
-    if (pixels == 0 && !admitir(lidos)) {
+    if (!f.leitor.read(&imagem)) {
         if (erro)
-            *erro = orcamento;
+            *erro = servidor ? recusada(caminho)
+                             : QStringLiteral("Não foi possível ler a imagem %1: %2.").arg(caminho, f.leitor.errorString());
+        return {};
+    }
+    const qint64 lidos = qint64(imagem.width()) * imagem.height();
+    if (lidos > p.pixels_por_imagem) {
+        if (erro)
+            *erro = grande(caminho, imagem.size());
+        return {};
+    }
+    if (!f.anunciado.isValid() && !admitir(p, f.id, lidos, true)) {
+        if (erro)
+            *erro = orcamento(caminho);
         return {};
     }
     // Eight bits a channel are all a page needs, and keep the cost of a
     // picture within four bytes a pixel.
     if (imagem.depth() > 32)
         imagem.convertTo(imagem.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    // A picture whose every pixel is opaque is kept without transparency.
+    if (imagem.format() == QImage::Format_ARGB32 && opaca(imagem))
+        imagem.reinterpretAsFormat(QImage::Format_RGB32);
     // A PDF can take a PNG's compressed rows as they are, read again from
     // the file; not on a server, where only what was checked here is used.
-    if (formato == "png" && !servidor)
+    if (f.formato == "png" && !servidor)
         imagem.setText(QString::fromLatin1(pdf::origem_imagem), QFileInfo(caminho).absoluteFilePath());
     return imagem;
 }

@@ -45,10 +45,7 @@ bool identidade(const QString& caminho, qint64* tamanho, qint64* modificado)
 
 QSize tamanho_imagem(const QString& caminho)
 {
-    // Decoded, not read from the header: a picture whose header is sound and
-    // whose pixels are not is skipped by the print pass, and the pages found
-    // without printing must be the printed ones. Each file is decoded once
-    // while it stays the same; only its size is kept.
+    // Only its size is kept.
     struct Medida {
         qint64 tamanho_arquivo, modificado_ns;
         QSize tamanho;
@@ -60,8 +57,7 @@ QSize tamanho_imagem(const QString& caminho)
     const auto it = medidas.constFind(caminho);
     if (it != medidas.cend() && it->tamanho_arquivo == tamanho && it->modificado_ns == modificado)
         return it->tamanho;
-    const QImage imagem = carregar_imagem(caminho);
-    const QSize medido = imagem.isNull() ? QSize() : imagem.size();
+    const QSize medido = medir_imagem(caminho);
     if (medidas.size() >= 4096)
         medidas.clear();
     medidas.insert(caminho, Medida{tamanho, modificado, medido});

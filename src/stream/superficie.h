@@ -82,6 +82,15 @@ public:
     // parts of the picture leave the surface as it was.
     virtual void paintPicture(const QImage& imagem, double x, double y, double w, double h,
                               bool e_logico = false) = 0;
+    // As paintPicture, for the picture file `caminho` of `tamanho` pixels
+    // (as its header says), where the device takes the file as it is,
+    // without decoding it (a PNG into a PDF). False, nothing drawn, where it
+    // does not: the caller then decodes the picture for paintPicture.
+    virtual bool paintPictureFile(const QString& /*caminho*/, QSize /*tamanho*/, double /*x*/, double /*y*/,
+                                  double /*w*/, double /*h*/)
+    {
+        return false;
+    }
 
     // With drawing off, text, lines and pictures move the pen as they would
     // and put nothing on the page: a page read through but not printed
@@ -133,9 +142,13 @@ QColor QBColor(int indice);
 // a null image on failure, with the reason in `erro`.
 QImage carregar_imagem(const QString& caminho, QString* erro = nullptr);
 
-// The size in pixels of the picture carregar_imagem would load from
-// `caminho`, an invalid size when it would load none. Each file is decoded
-// once while its size and modification time stay the same.
+// The size in pixels of the picture at `caminho` as its header tells it,
+// without decoding it: invalid (with the reason in `erro`) for a file that
+// carregar_imagem refuses before decoding, or a PNG cut short. A format whose
+// header does not tell the size is decoded.
+QSize medir_imagem(const QString& caminho, QString* erro = nullptr);
+// The same, each file measured once while its size and modification time
+// stay the same: the size a page lays a picture out with.
 QSize tamanho_imagem(const QString& caminho);
 
 // The pictures of one job, each decoded once: a picture drawn by many ESC "G"

@@ -67,10 +67,12 @@ EstiloFace estilo_da_face(const QRawFont& face)
 
 struct SuperficieGlifos::FonteGuardada {
     DescricaoFonte descricao;
+    quint64 chave = 0; // the name's number, the size and the styles
     quint64 uso = 0;
 
     struct Glifo {
         quint32 indice = 0; // 0: the face has no glyph for the character
+        char16_t visivel = 0; // the character drawn: a blank for a control byte
         double avanco = 0;
     };
     QRawFont fonte;
@@ -86,6 +88,7 @@ struct SuperficieGlifos::FonteGuardada {
         const QList<quint32> i = fonte.glyphIndexesForString(QString(c));
         if (i.size() == 1 && i[0] != 0) {
             g.indice = i[0];
+            g.visivel = c.unicode();
             g.avanco = fonte.advancesForGlyphIndexes(i, QRawFont::SeparateAdvances).value(0).x();
         }
     }
@@ -115,9 +118,24 @@ SuperficieGlifos::FonteGuardada& SuperficieGlifos::fonte_atual() const
 {
     if (atual_)
         return *atual_;
-    const DescricaoFonte descricao = descricao_fonte();
+    if (ultimo_id_ < 0 || fonte_.nome != ultimo_nome_) {
+        if (!ids_nomes_.contains(fonte_.nome)) {
+            if (ids_nomes_.size() >= 4 * fontes_guardadas) {
+                // A report that names font after font: the numbers start
+                // again, and so do the fonts kept under them.
+                ids_nomes_.clear();
+                fontes_.clear();
+            }
+            ids_nomes_.insert(fonte_.nome, static_cast<int>(ids_nomes_.size()));
+        }
+        ultimo_nome_ = fonte_.nome;
+        ultimo_id_ = ids_nomes_.value(fonte_.nome);
+    }
+    const quint64 chave = (quint64(quint32(ultimo_id_)) << 36) | (quint64(quint32(pixels_fonte())) << 4)
+                          | (fonte_.negrito ? 8u : 0u) | (fonte_.italico ? 4u : 0u)
+                          | (fonte_.sublinhado ? 2u : 0u) | (fonte_.riscado ? 1u : 0u);
     for (const auto& g : fontes_)
-        if (g->descricao == descricao) {
+        if (g->chave == chave) {
             atual_ = g.get();
             atual_->uso = ++relogio_;
             return *atual_;
@@ -129,9 +147,10 @@ SuperficieGlifos::FonteGuardada& SuperficieGlifos::fonte_atual() const
         fontes_.erase(velha);
     }
     auto nova = std::make_unique<FonteGuardada>();
-    nova->descricao = descricao;
+    nova->descricao = descricao_fonte();
+    nova->chave = chave;
     nova->uso = ++relogio_;
-    const QFont f = descricao.fonte_qt();
+    const QFont f = nova->descricao.fonte_qt();
     nova->fonte = QRawFont::fromFont(f);
     // A face of the wanted weight and slant: otherwise the platform would
     // have to make one up while shaping.
@@ -142,9 +161,14 @@ SuperficieGlifos::FonteGuardada& SuperficieGlifos::fonte_atual() const
         nova->negrito_sintetico = f.bold() && !e.negrito;
         nova->italico_sintetico = f.italic() && !e.italico;
     }
-    if (nova->utilizavel)
+    if (nova->utilizavel) {
         for (char16_t u = 0; u < 256; ++u)
             nova->ler(QChar(u), nova->latin1[u]);
+        // Control bytes are drawn and measured as blanks.
+        for (char16_t u = 0; u < 256; ++u)
+            if (controle(u))
+                nova->latin1[u] = nova->latin1[u' '];
+    }
     fontes_.push_back(std::move(nova));
     atual_ = fontes_.back().get();
     return *atual_;
@@ -172,12 +196,21 @@ bool SuperficieGlifos::italico_sintetico() const
 
 void SuperficieGlifos::print(const QString& texto)
 {
-    const QString visivel = texto_visivel(texto);
+    // A run read through is only measured.
+    double largura = 0;
+    if (!desenho_) {
+        pena_x_ += largura_glifos(texto, &largura) ? largura : metricas().horizontalAdvance(texto_visivel(texto));
+        return;
+    }
     Disposicao d;
-    const bool dispostos = glifos(visivel, &d);
-    if (desenho_)
-        desenhar_glifos(QPointF(pena_x_, pena_y_), visivel, dispostos ? &d : nullptr);
-    pena_x_ += dispostos ? d.largura : metricas().horizontalAdvance(visivel);
+    if (glifos(texto, &d)) {
+        desenhar_glifos(QPointF(pena_x_, pena_y_), texto, &d);
+        pena_x_ += d.largura;
+        return;
+    }
+    const QString visivel = texto_visivel(texto);
+    desenhar_glifos(QPointF(pena_x_, pena_y_), visivel, nullptr);
+    pena_x_ += metricas().horizontalAdvance(visivel);
 }
 
 void SuperficieGlifos::desenhar_texto(QPointF topo, const QString& texto)
@@ -195,10 +228,10 @@ bool SuperficieGlifos::glifos(const QString& texto, Disposicao* d) const
     const auto n = static_cast<size_t>(texto.size());
     if (indices_.size() < n) {
         indices_.resize(n);
-        posicoes_.resize(n);
+        caracteres_.resize(n);
     }
     quint32* indices = indices_.data();
-    QPointF* posicoes = posicoes_.data();
+    char16_t* caracteres = caracteres_.data();
     const char16_t* c = reinterpret_cast<const char16_t*>(texto.constData());
     const FonteGuardada::Glifo* latin1 = fonte.latin1.data();
     double x = 0;
@@ -207,11 +240,44 @@ bool SuperficieGlifos::glifos(const QString& texto, Disposicao* d) const
         if (g.indice == 0)
             return false;
         indices[k] = g.indice;
-        posicoes[k] = QPointF(x, 0);
+        caracteres[k] = g.visivel;
         x += g.avanco;
     }
-    *d = {indices, posicoes, static_cast<qsizetype>(n), x};
+    *d = {indices, caracteres, static_cast<qsizetype>(n), x};
     return true;
+}
+
+bool SuperficieGlifos::largura_glifos(const QString& texto, double* largura) const
+{
+    FonteGuardada& fonte = fonte_atual();
+    if (!fonte.utilizavel)
+        return false;
+    const char16_t* c = reinterpret_cast<const char16_t*>(texto.constData());
+    const FonteGuardada::Glifo* latin1 = fonte.latin1.data();
+    double x = 0;
+    for (qsizetype k = 0, n = texto.size(); k < n; ++k) {
+        const FonteGuardada::Glifo& g = c[k] < 256 ? latin1[c[k]] : fonte.glifo(c[k]);
+        if (g.indice == 0)
+            return false;
+        x += g.avanco;
+    }
+    *largura = x;
+    return true;
+}
+
+const QPointF* SuperficieGlifos::posicoes(const Disposicao& d) const
+{
+    FonteGuardada& fonte = fonte_atual();
+    const auto n = static_cast<size_t>(d.n);
+    if (posicoes_.size() < n)
+        posicoes_.resize(n);
+    // The visible characters give the glyphs again, with their advances.
+    double x = 0;
+    for (size_t k = 0; k < n; ++k) {
+        posicoes_[k] = QPointF(x, 0);
+        x += fonte.glifo(d.caracteres[k]).avanco;
+    }
+    return posicoes_.data();
 }
 
 QString SuperficieGlifos::nome_lido(const QString& nome) const
@@ -269,11 +335,10 @@ double SuperficieGlifos::ascendente() const
 
 double SuperficieGlifos::largura_texto(const QString& texto) const
 {
-    const QString visivel = texto_visivel(texto);
-    Disposicao d;
-    if (glifos(visivel, &d))
-        return d.largura;
-    return metricas().horizontalAdvance(visivel);
+    double largura = 0;
+    if (largura_glifos(texto, &largura))
+        return largura;
+    return metricas().horizontalAdvance(texto_visivel(texto));
 }
 
 double SuperficieGlifos::altura_texto(const QString&) const

@@ -47,12 +47,15 @@ public:
     static constexpr int fontes_guardadas = 32;
 
 protected:
-    // The glyphs of a run in fonte_crua(): glyph indexes, the x of each glyph
-    // from the start of the run, and the run's width. The arrays belong to
-    // the surface and hold until the next run is laid out.
+    // The glyphs of a run in fonte_crua(): glyph indexes, the character each
+    // glyph shows (a blank for a control byte, see texto_visivel), and the
+    // run's width. The glyphs stand on one baseline, each where the advance
+    // of the one before leaves it (their natural advances), so no position
+    // is laid out unless asked for (see posicoes()). The arrays belong to the
+    // surface and hold until the next run is laid out.
     struct Disposicao {
         const quint32* indices = nullptr;
-        const QPointF* posicoes = nullptr;
+        const char16_t* caracteres = nullptr;
         qsizetype n = 0;
         double largura = 0;
     };
@@ -63,19 +66,24 @@ protected:
     double altura_texto(const QString& texto) const override;
     // Lays the text out, then draws it with desenhar_glifos().
     void desenhar_texto(QPointF topo_esquerdo, const QString& texto) final;
-    // Draws a visible text (see texto_visivel) with its top at `topo`;
-    // `disposicao` is its glyphs, or null when the run is to be shaped by
-    // the platform (see glifos()).
+    // Draws a run with its top at `topo`: its glyphs `disposicao` (then
+    // `texto` is the run as given, whose visible characters they hold), or,
+    // when `disposicao` is null, the visible text `texto` (see texto_visivel)
+    // shaped by the platform (see glifos()).
     virtual void desenhar_glifos(QPointF topo, const QString& texto, const Disposicao* disposicao) = 0;
 
     const QFontMetricsF& metricas() const;
     // metricas().ascent(), asked once a font: every run needs it.
     double ascendente() const;
 
-    // Lays out `texto` in the current font; false when the font lacks one
-    // of its characters (or draws a style it has no face for): such a run is
-    // shaped as usual, with the fallback fonts of the platform.
+    // Lays out `texto` in the current font, its control bytes as blanks;
+    // false when the font lacks one of its characters (or draws a style it
+    // has no face for): such a run is shaped as usual, with the fallback
+    // fonts of the platform.
     bool glifos(const QString& texto, Disposicao* disposicao) const;
+    // The x of each glyph of the run last laid out, from the start of the
+    // run, on a baseline at 0: the sums of the advances before it.
+    const QPointF* posicoes(const Disposicao& disposicao) const;
     // The face of the current font whose glyphs glifos() hands out.
     const QRawFont& fonte_crua() const;
     // The bold and the italic asked for that this face does not have: they
@@ -91,13 +99,21 @@ private:
     FonteGuardada& fonte_atual() const;
     // The font's size in twips, as fonte_qt() asks for it.
     int pixels_fonte() const;
+    // The width of `texto` laid out as glifos() lays it out; false as there.
+    bool largura_glifos(const QString& texto, double* largura) const;
 
     mutable std::vector<std::unique_ptr<FonteGuardada>> fontes_;
     mutable FonteGuardada* atual_ = nullptr; // null after a change, until used
     mutable quint64 relogio_ = 0;
     mutable QHash<QString, QString> nomes_lidos_;
+    // A small number for each font name met: fonts are told apart by
+    // numbers, not by comparing names, when the report switches them.
+    mutable QHash<QString, int> ids_nomes_;
+    mutable QString ultimo_nome_;
+    mutable int ultimo_id_ = -1;
     // The glyphs of the last run laid out.
     mutable std::vector<quint32> indices_;
+    mutable std::vector<char16_t> caracteres_;
     mutable std::vector<QPointF> posicoes_;
 };
 

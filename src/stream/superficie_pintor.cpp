@@ -107,7 +107,7 @@ void SuperficiePintor::desenhar_glifos(QPointF topo, const QString& texto, const
     if (d) {
         QGlyphRun corrida;
         corrida.setRawFont(fonte_crua());
-        corrida.setRawData(d->indices, d->posicoes, static_cast<int>(d->n));
+        corrida.setRawData(d->indices, posicoes(*d), static_cast<int>(d->n));
         corrida.setStrikeOut(fonte_.riscado);
         largura = d->largura;
         p->drawGlyphRun(base, corrida);

@@ -91,7 +91,7 @@ private Q_SLOTS:
         // A report that takes a while to read (a picture that is not there,
         // looked for again and again): the window shows at once, with the
         // reading's row; "Cancelar" leaves it without a report.
-        const QString demorado = arquivo(QStringLiteral("demorado.spl"), QByteArray("\x1bGnao_existe.png\n").repeated(300000));
+        const QString demorado = arquivo(QStringLiteral("demorado.spl"), QByteArray("\x1bGnao_existe.png\n").repeated(3000000));
         QTest::newRow("demorado") << demorado << "12 7" << true << true << false;
         QTest::newRow("demorado cancelado") << demorado << "12 7" << false << true << true;
     }

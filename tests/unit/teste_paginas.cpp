@@ -173,13 +173,37 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PaginasIguais, ComandoPaginasListaAsPaginasImpressas)
 {
-    const QString arq = gravar(QStringLiteral("formulario.spl"), esc("A22,") + linhas(1, 100) + ".");
-    const QString pdf = pasta_temporaria() + QStringLiteral("/formulario.pdf");
-    const Resultado r = executar(cli(), {QStringLiteral("paginas"), arq, QStringLiteral("--pdf")});
-    ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
-    ASSERT_EQ(executar(cli(), {QStringLiteral("imprimir"), arq, QStringLiteral("--pdf"), pdf}).codigo, 0);
-    EXPECT_EQ(r.saida.split(u'\n', Qt::SkipEmptyParts).size(), paginas_pdf(pdf)) << r.saida.toStdString();
-    EXPECT_GE(paginas_pdf(pdf), 6);
+    // A picture 200 pixels high (3000 twips) whose chunks are whole and
+    // whose pixels do not decode keeps its place as a sound one: the two
+    // push the last lines onto a second page. A sound PNG goes into the PDF
+    // with its compressed rows; one whose rows are damaged does not.
+    const QString boa = gravar_figura(QStringLiteral("boa.png"), QSize(3, 200), Qt::red);
+    QByteArray png = ler(boa);
+    const qsizetype idat = png.indexOf("IDAT") + 4;
+    for (qsizetype k = idat; k < idat + 8; ++k)
+        png[k] = static_cast<char>(png[k] ^ 0x5a);
+    const auto figura = [](const QString& caminho) { return esc('G', caminho.toLatin1() + '\x1a'); };
+    const QByteArray estragada = figura(gravar(QStringLiteral("estragada.png"), png));
+    const struct {
+        const char* nome;
+        QByteArray dados;
+        int paginas, figuras;
+    } casos[] = {
+        {"figura_estragada", linhas(1, 10) + estragada + linhas(11, 50) + estragada + linhas(51, 60) + ".", 2, 0},
+        {"figura_boa", linhas(1, 10) + figura(boa) + linhas(11, 60) + ".", 2, 1},
+        {"brancas_no_fim", linhas(1, 10) + "\f\f\f.", 3, 0},
+    };
+    for (const auto& c : casos) {
+        const QString arq = gravar(QString::fromLatin1(c.nome) + ".spl", c.dados);
+        const QString pdf = pasta_temporaria() + QStringLiteral("/lista.pdf");
+        const Resultado r = executar(cli(), {QStringLiteral("paginas"), arq, QStringLiteral("--pdf")});
+        ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
+        executar(cli(), {QStringLiteral("imprimir"), arq, QStringLiteral("--pdf"), pdf});
+        EXPECT_EQ(r.saida.split(u'\n', Qt::SkipEmptyParts).size(), paginas_pdf(pdf)) << c.nome << r.saida.toStdString();
+        EXPECT_EQ(paginas_pdf(pdf), c.paginas) << c.nome;
+        EXPECT_EQ(ler(pdf).count("/Subtype /Image"), c.figuras) << c.nome;
+        EXPECT_EQ(ler(pdf).count("/Predictor 15"), c.figuras) << c.nome;
+    }
 }
 
 TEST(Fidelidade, CopiasComComprimentoDePagina)

@@ -14,14 +14,6 @@ using namespace papelada::teste;
 
 namespace {
 
-
-TEST(Impressora, ArquivoPdfSempreInstalada)
-{
-    const QStringList nomes = impressoras_instaladas();
-    ASSERT_FALSE(nomes.isEmpty());
-    EXPECT_EQ(nomes.last(), impressora_pdf);
-}
-
 TEST(Impressora, CodigosDePapelEOrientacao)
 {
     SuperficieImpressora p(impressora_pdf);
