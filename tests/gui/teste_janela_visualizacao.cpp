@@ -338,7 +338,7 @@ private Q_SLOTS:
     // repaints and takes Esc meanwhile, and the drawing stops unseen.
     void esc_durante_um_desenho_longo()
     {
-        teste::gravar(QStringLiteral("relatorio.spl"), QByteArray("\x1b" "l0,0,11000,16000,200,1\x1a").repeated(10000));
+        teste::gravar(QStringLiteral("relatorio.spl"), QByteArray("\x1b" "l0,0,11000,16000,200,1\x1a").repeated(100000));
         dialogos_->abrir = {caminho_};
         principal_->Command8_Click();
         principal_->Command6_Click();
