@@ -44,7 +44,12 @@ struct PedidoImpressao {
     QString arquivo_saida;
     // The document's title ("": the report's file name).
     QString titulo;
+    // Threads that draw the pages (0: fios_padrao).
+    int fios = 0;
 };
+
+// Threads that draw a job's pages unless it asks for others.
+constexpr int fios_padrao = 1;
 
 enum class FimTrabalho {
     Impresso,  // the document was ended and handed to the printer
