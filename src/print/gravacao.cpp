@@ -128,19 +128,6 @@ void GravacaoPagina::imagem(const QImage& imagem, const QRectF& destino)
     operacoes_.push_back(op);
 }
 
-void GravacaoPagina::limpar()
-{
-    tocada = terminou = tem_prevista = false;
-    tamanho = {};
-    operacoes_.clear();
-    fontes_.clear();
-    indices_.clear();
-    posicoes_.clear();
-    caracteres_.clear();
-    textos_.clear();
-    imagens_.clear();
-}
-
 std::vector<QRawFont> GravacaoPagina::faces(FontesCruas& fontes) const
 {
     std::vector<QRawFont> faces;

@@ -60,9 +60,6 @@ public:
     // See escrever_texto_composto().
     void texto_composto(const DescricaoFonte& fonte, const QString& texto, QPointF base, const QColor& cor);
 
-    // Empties the page for another, keeping the room it took.
-    void limpar();
-
     // Draws it all on the writer's page, in the order it came.
     void reproduzir(pdf::Escritor& escritor, FontesCruas& fontes) const;
     // Lays the page out on `escritor`, a writer that writes no file, into

@@ -107,9 +107,7 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
         && !conferir_destino(real->arquivoSaida(), {doc.nome_arquivo}, &erro))
         return {FimTrabalho::Recusado, 0, erro, TipoFalha::Saida, {}};
 
-    // The mode is taken when the job starts: a change made while it runs
-    // serves the next job.
-    const bool so_intervalo = pedido.so_intervalo ? *pedido.so_intervalo : !pedido.todas;
+    const bool so_intervalo = !pedido.todas;
     impressora.setScaleMode(ModoEscala::Twips);
     Passagem passagem(so_intervalo);
     // The pages are drawn on the threads the request asks for; the job's

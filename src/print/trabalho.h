@@ -35,9 +35,6 @@ struct PedidoImpressao {
     // Every page, or only `paginas`.
     bool todas = true;
     IntervaloPaginas paginas;
-    // When set, read instead of `todas` (true: only `paginas`) when the job
-    // starts.
-    const bool* so_intervalo = nullptr;
     int copias = 1; // passes over the file; fewer than 1 is one
     MargensMm margens;
     // The file that the PDF printer writes ("" keeps the printer's own).
