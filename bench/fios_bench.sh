@@ -61,7 +61,7 @@ medir() {
     /usr/bin/time -o "$dir/tempo$tag" -f '%M %e %U %S' "$cli" imprimir "$spl" --pdf "$dir/saida$tag.pdf" \
         > /dev/null 2> "$dir/erros$tag" || [ $? = 4 ] || { cat "$dir/erros$tag" >&2; exit 1; }
     unset PAPELADA_FIOS
-    read -r kb e u s < "$dir/tempo$tag"
+    read -r kb e u s < <(tail -n 1 "$dir/tempo$tag")
     echo "$((kb / 1024)) $e $(echo "$u + $s" | bc)"
 }
 mediana() { sort -n | sed -n 2p; }

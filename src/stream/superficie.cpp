@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,77 +68,46 @@ QSize tamanho_imagem(const QString& caminho)
     return medido;
 }
 
-struct CacheImagens::Carga {
-    std::once_flag feita;
-    QImage imagem;
-    QString erro;
-};
-
 QImage CacheImagens::carregar(const QString& caminho, QString* erro)
 {
     qint64 tamanho = 0, modificado = 0;
     if (!identidade(caminho, &tamanho, &modificado))
         return carregar_imagem(caminho, erro); // which says why
-    std::shared_ptr<Carga> carga;
-    {
-        std::lock_guard trava(mutex_);
-        auto it = entradas_.find(caminho);
-        if (it != entradas_.end() && (it->tamanho_arquivo != tamanho || it->modificado_ns != modificado)) {
-            ocupado_ -= it->bytes;
-            entradas_.erase(it);
-            it = entradas_.end();
-        }
-        if (it == entradas_.end())
-            it = entradas_.insert(caminho, Entrada{tamanho, modificado, std::make_shared<Carga>(), 0, 0});
-        it->uso = ++relogio_;
-        carga = it->carga;
-    }
-    // One thread decodes; the others asking meanwhile wait for its picture.
-    bool decodificou = false;
-    std::call_once(carga->feita, [&] {
-        carga->imagem = carregar_imagem(caminho, &carga->erro);
-        ++decodificadas_;
-        decodificou = true;
-    });
-    if (erro && carga->imagem.isNull())
-        *erro = carga->erro;
-    if (!decodificou)
-        return carga->imagem;
-
     std::lock_guard trava(mutex_);
-    const auto it = entradas_.constFind(caminho);
-    if (it == entradas_.cend() || it->carga != carga)
-        return carga->imagem;
-    const qint64 bytes = carga->imagem.sizeInBytes();
-    const quint64 agora = it->uso;
-    bool guardar = !carga->imagem.isNull() && bytes <= limite_;
+    auto it = entradas_.find(caminho);
+    if (it != entradas_.end()) {
+        if (it->tamanho_arquivo == tamanho && it->modificado_ns == modificado) {
+            it->uso = ++relogio_;
+            return it->imagem;
+        }
+        ocupado_ -= it->imagem.sizeInBytes();
+        entradas_.erase(it);
+    }
+    const QImage imagem = carregar_imagem(caminho, erro);
+    ++decodificadas_;
+    const qint64 bytes = imagem.sizeInBytes();
+    const quint64 agora = ++relogio_;
+    if (imagem.isNull() || bytes > limite_)
+        return imagem;
     // When the pictures in use do not all fit, those kept stay, each found
     // again at its next use, and the new one is not kept: pushing out the
     // picture used longest ago would push out, in a report that cycles
     // through its pictures, the very one needed next. A picture not used in
     // the last `em_uso` loads makes room as before.
     constexpr quint64 em_uso = 1024;
-    while (guardar && ocupado_ + bytes > limite_) {
-        auto velha = entradas_.end();
+    while (ocupado_ + bytes > limite_ && !entradas_.isEmpty()) {
+        auto velha = entradas_.begin();
         for (auto e = entradas_.begin(); e != entradas_.end(); ++e)
-            if (e->bytes > 0 && (velha == entradas_.end() || e->uso < velha->uso))
+            if (e->uso < velha->uso)
                 velha = e;
-        if (velha == entradas_.end() || agora - std::min(agora, velha->uso) < em_uso) {
-            guardar = false;
-            break;
-        }
-        ocupado_ -= velha->bytes;
+        if (agora - velha->uso < em_uso)
+            return imagem;
+        ocupado_ -= velha->imagem.sizeInBytes();
         entradas_.erase(velha);
     }
-    // Erasing moves what the hash holds: the entry is looked up again.
-    const auto aqui = entradas_.find(caminho);
-    if (!guardar) {
-        entradas_.erase(aqui);
-        return carga->imagem;
-    }
-    aqui->bytes = bytes;
+    entradas_.insert(caminho, Entrada{tamanho, modificado, imagem, agora});
     ocupado_ += bytes;
-    return carga->imagem;
+    return imagem;
 }
 
 } // namespace papelada

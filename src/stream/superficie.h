@@ -9,8 +9,6 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
-#include <atomic>
-#include <memory>
 #include <mutex>
 
 namespace papelada {
@@ -135,35 +133,31 @@ QSize tamanho_imagem(const QString& caminho);
 
 // The pictures of one job, each decoded once, shared by the threads that
 // draw its pages: a picture drawn by many ESC "G" commands is read again
-// only when its file changed (another size or modification time), and a
-// thread that asks for a picture another is decoding waits for it. At most
+// only when its file changed (another size or modification time); a thread
+// that asks for a picture while another decodes one waits for it. At most
 // `limite` bytes of pixels are kept; a picture that does not fit beside
 // those in use is not kept, and one unused for long leaves to make room.
 class CacheImagens {
 public:
     explicit CacheImagens(qint64 limite = qint64(256) << 20) : limite_(limite) {}
-    CacheImagens(const CacheImagens&) = delete;
-    CacheImagens& operator=(const CacheImagens&) = delete;
     // As carregar_imagem.
     QImage carregar(const QString& caminho, QString* erro = nullptr);
     // Pictures decoded so far (those read from the cache are not counted).
     int decodificadas() const { return decodificadas_; }
 
 private:
-    struct Carga;
     struct Entrada {
         qint64 tamanho_arquivo;
         qint64 modificado_ns;
-        std::shared_ptr<Carga> carga;
+        QImage imagem;
         quint64 uso;
-        qint64 bytes; // counted in `ocupado_` once decoded and kept
     };
     std::mutex mutex_;
     QHash<QString, Entrada> entradas_;
     qint64 limite_;
     qint64 ocupado_ = 0;
     quint64 relogio_ = 0;
-    std::atomic<int> decodificadas_ = 0;
+    int decodificadas_ = 0;
 };
 
 // Size of a picture in twips, as a 96 dots-per-inch screen shows it
