@@ -9,6 +9,7 @@
 #include "stream/copia.h"
 #include "stream/superficie_imagem.h"
 #include "stream/leitor.h"
+#include "stream/politica_imagens.h"
 #include "comum/superficie_gravacao.h"
 
 #include <QFile>
@@ -195,11 +196,23 @@ void copiar_texto(const QByteArray& dados)
     copiartexto(como_arquivo(dados), pasta.filePath(QStringLiteral("copia.txt")), observador);
 }
 
+// Each input is a report of its own: the picture and font-name budgets
+// start whole, so that what an input does never depends on the ones before.
+std::vector<Alvo> um_trabalho_cada(std::vector<Alvo> lista)
+{
+    for (Alvo& a : lista)
+        a.executar = [f = std::move(a.executar)](const QByteArray& dados) {
+            iniciar_orcamento_imagens();
+            f(dados);
+        };
+    return lista;
+}
+
 } // namespace
 
 const std::vector<Alvo>& alvos()
 {
-    static const std::vector<Alvo> lista = {
+    static const std::vector<Alvo> lista = um_trabalho_cada({
         {"leitor", ler_tudo},
         {"medicao", medir},
         {"impressao", imprimir},
@@ -208,7 +221,7 @@ const std::vector<Alvo>& alvos()
         {"indice", indexar},
         {"visualizacao", visualizar_paginas},
         {"copia", copiar_texto},
-    };
+    });
     return lista;
 }
 

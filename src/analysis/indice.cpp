@@ -1,6 +1,7 @@
 #include "analysis/indice.h"
 
 #include "print/interpretador.h"
+#include "stream/numeros.h"
 #include "stream/superficie_estado.h"
 
 #include <algorithm>
@@ -82,6 +83,14 @@ Percurso percorrer(FonteBytes& fonte, const Superficie& impressora, Metricas met
 
 } // namespace
 
+Papel papel_da_impressora(const Superficie& impressora, const QString& margem_superior_mm)
+{
+    Papel p;
+    p.trator = impressora.paperBin() == bandeja_trator;
+    p.margem_superior = -static_cast<double>(origem_margem(margem_superior_mm));
+    return p;
+}
+
 void examinar(FonteBytes& fonte, const Metricas& metricas, const Superficie& impressora, const Papel& papel,
               IndicePaginas& indice, Observador& observador)
 {
@@ -106,6 +115,8 @@ void examinar(FonteBytes& fonte, const Metricas& metricas, const Superficie& imp
     primeira.metricas.altura_linha = metricas.altura_linha_padrao;
     primeira.metricas.largura_caracter = metricas.largura_caracter_padrao;
     primeira.altura_papel = modelo->height();
+    primeira.x = modelo->currentX();
+    primeira.y = modelo->currentY();
     indice.marcos.assign(1, primeira);
     indice.passo = passo_inicial_marcos;
     indice.bytes_passo = bytes_passo_inicial_marcos;

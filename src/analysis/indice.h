@@ -5,7 +5,7 @@
 
 #include "stream/estado.h"
 #include "stream/fonte_bytes.h"
-#include "stream/modelo_pagina.h"
+#include "stream/superficie.h"
 #include "stream/observador.h"
 
 #include <QSet>
@@ -13,6 +13,9 @@
 #include <optional>
 
 namespace papelada {
+
+// The paper of `impressora`, with the top margin as typed in millimetres.
+Papel papel_da_impressora(const Superficie& impressora, const QString& margem_superior_mm);
 
 // Builds the index of `doc.nome_arquivo` as a print pass on `impressora`
 // (its font, resolution and page size; the paper source and top margin of

@@ -48,18 +48,6 @@
 
 using namespace papelada;
 
-#if defined(__SANITIZE_ADDRESS__)
-// A sanitizer build of the filter runs under the scheduler, whose
-// environment brings no suppression file: the one leak below Papelada that
-// the filter meets is named here (as in tests/lsan.supp). libcups builds a
-// cache of the PPD's options when they are marked and ppdClose leaves the
-// names copied into it.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:_ppdCacheCreateWithPPD\n";
-}
-#endif
-
 namespace {
 
 QTextStream& log()

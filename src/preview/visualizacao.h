@@ -14,7 +14,6 @@
 #include "stream/superficie.h"
 
 #include <QByteArray>
-#include <QColor>
 #include <QString>
 #include <cstdint>
 
@@ -25,21 +24,9 @@ struct EstadoVisualizacao {
     int percentual_zoom = 100;    // 40 to 180
     std::int32_t pagina_atual = 0; // page shown, from 1 (0 before the first)
 
-    // The screen font at launch, before zoom ("" for the surface's own).
-    QString fonte_tela;
-    double tamanho_fonte_tela = 10;
-    bool negrito_tela = false;
-    bool italico_tela = false;
-
     // Search: the text, and the 0-based file offset of the hit (0 = none).
     QString texto_procurado;
     std::int64_t posicao_achada = 0;
-    // 1-based file position of the first byte after the highlighted hit.
-    std::int64_t fim_destaque = 0;
-    // While the hit is being drawn: the report's colour, which comes back
-    // after the hit or at the next page.
-    bool destaque_aberto = false;
-    QColor cor_fora_destaque;
 
     // The printer's paper source and the top margin, as the page index and
     // the print pass place the pages.
@@ -65,34 +52,23 @@ struct EstadoVisualizacao {
     bool renderizar_de_novo = false;
 };
 
-// "Visualizar", without the window: zoom 100 %, page 0, the page size and
-// font of the printer copied to the page surface (with "Terminal" or
-// "Courier New" at 10 points when the screen lacks the printer's font), the
-// margins as the surface's scale origin, the metrics of the moment, and the
-// page index built when it is not valid.
+// "Visualizar", without the window: zoom 100 %, page 0, the page surface
+// of the printer's page size, the metrics of the moment, and the page index
+// built when it is not valid or was built on other paper.
 void iniciar_visualizacao(Documento& doc, Metricas& metricas, IndicePaginas& indice,
                           EstadoVisualizacao& vis, Superficie& impressora, Superficie& pagina,
                           Observador& observador);
 
 // Draws page `vis.pagina_atual` (brought into 1 .. total_paginas) of
-// `doc.nome_arquivo` on `pagina`: the file is opened, positioned at the
-// page's start from the index and read up to the page's end. The surface is
-// resized to the page and cleared first. Returns false when the file could
-// not be opened (`erro` says why).
-// `metricas` serve a page that the index holds no metrics for.
+// `doc.nome_arquivo` on `pagina` as the printer prints it, at the zoom: the
+// print pass itself, begun at the page's start from the index and stopped
+// where the next page begins, on the printer the index was built on. Then
+// the page edges are marked (screen only). Returns false when the file
+// could not be opened (`erro` says why). `metricas` serve when the index
+// is empty.
 bool visualizar(const Documento& doc, const IndicePaginas& indice, EstadoVisualizacao& vis,
                 const Metricas& metricas, Corrida& corrida, Superficie& pagina,
                 Observador& observador, QString* erro = nullptr);
-
-// The same from an open source positioned at the page's first byte, with
-// the metrics, font and colour in force there; `limite`, when not 0, is the
-// next page's first byte.
-void visualizar(FonteBytes& fonte, const Documento& doc, EstadoVisualizacao& vis,
-                const Metricas& inicio, Corrida& corrida, Superficie& pagina,
-                Observador& observador, qint64 limite = 0, const EstiloTexto& estilo = {});
-
-// Draws the pending text run at the pen (or in its run field) and empties it.
-void vis_buffer(Corrida& corrida, Superficie& pagina);
 
 // The page of `arquivo` in which the byte at 0-based file offset `offset`
 // lies.

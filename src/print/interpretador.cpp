@@ -4,7 +4,6 @@
 #include "stream/comandos.h"
 #include "stream/cp1252.h"
 #include "stream/leitor.h"
-#include "stream/modelo_pagina.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +16,26 @@ namespace {
 
 const QString imprimindo = QStringLiteral("Imprimindo a Página");
 const QString examinando = QStringLiteral("Examinando a Página");
+
+// The lowest y a move may reach on a page printed on `altura_papel` twips
+// of paper: the page length, but never below the paper's foot (a longer
+// length takes effect on the next page), and raised by the top margin,
+// which pushes everything down: what is drawn always lands on the paper.
+double pe_da_pagina(const Papel& papel, const Metricas& m, double altura_papel)
+{
+    return std::min(static_cast<double>(m.altura_folha), altura_papel) - papel.margem_superior;
+}
+
+// A line feed with the pen at `y` ends the page when the next line would
+// reach the page's last line.
+bool avanco_encerra(double y, double pe, const Metricas& m)
+{
+    return y + m.altura_linha >= pe - m.altura_linha;
+}
+
+// A move down to `y` (ESC "Y", "y", "V", "v", or below a picture or a
+// barcode) ends the page when `y` lies below its foot.
+bool descida_encerra(double y, double pe) { return y > pe; }
 
 // How a page end came about: what the window shows, and whether it gets to
 // process its events, depends on it.
@@ -44,6 +63,8 @@ public:
         while (leitor_.proximo(it)) {
             if (doc_.interromper == 1)
                 break;
+            if (it.posicao >= borda_destaque_)
+                cruzar_destaque(it.posicao);
             if (!agir(it))
                 return; // the last selected page has ended: its page end flushed the run
             // A page begun by this item starts where the item left the pen
@@ -59,6 +80,17 @@ public:
     }
 
 private:
+    // The run ends at each edge of the search hit, and the surface hears
+    // whether what follows lies in it.
+    void cruzar_destaque(qint64 pos)
+    {
+        descarregar();
+        const bool dentro = !destacando_ && pos < p_.destaque_fim;
+        destacando_ = dentro;
+        imp_.destacar(dentro);
+        borda_destaque_ = dentro ? p_.destaque_fim : std::numeric_limits<qint64>::max();
+    }
+
     // The state of a page start, on a pass about to begin.
     void retomar(const InicioPagina& s)
     {
@@ -385,7 +417,7 @@ private:
             tomar_visiveis({&primeiro, 1});
             qint64 pos = it.posicao;
             if (pos % 128 != 0) {
-                const qint64 relato = (pos / 128 + 1) * 128;
+                const qint64 relato = std::min((pos / 128 + 1) * 128, borda_destaque_ - 1);
                 const std::span<const unsigned char> resto = leitor_.caracteres(relato - pos);
                 tomar_visiveis(resto);
                 pos += static_cast<qint64>(resto.size());
@@ -594,19 +626,15 @@ private:
 
     bool barra(const CamposBarra& campos)
     {
-        Barra b = completar_barra(campos);
+        const Barra b = completar_barra(campos);
         // The pen moves on from where the barcode began, by its size in
         // 1/300 inch (4.8 twips a pixel), whether it was drawn or not and
         // whatever the printer's resolution: the pages of a range are the
         // pages of the whole report, and the page index finds them alike.
-        const double x = imp_.currentX(), y = imp_.currentY();
         const auto altura = static_cast<double>(b.altura);
         tocada_ = true;
-        if (selecionada()) {
-            imprimir_barra(imp_, b.padrao, b.altura, b.largura, b.texto);
-            imp_.setCurrentX(x);
-            imp_.setCurrentY(y);
-        }
+        if (selecionada())
+            desenhar_barra(imp_, b);
         const TamanhoBarra t = tamanho_barra(b.padrao, altura, b.largura, b.texto.size());
         return mover_apos(twips_por_pixel_300 * t.h, twips_por_pixel_300 * t.w);
     }
@@ -625,11 +653,21 @@ private:
     bool tocada_ = false;          // something is drawn, or would be, on this page
     bool inicio_pendente_ = false; // a page has begun: its start is told after the item
     EstiloTexto estilo_;           // font and colour the stream has set since the pass began
+    // The next edge of the search hit (see Passagem::destaque_inicio).
+    qint64 borda_destaque_ = p_.destaque_inicio > 0 && p_.destaque_inicio < p_.destaque_fim
+                                 ? p_.destaque_inicio
+                                 : std::numeric_limits<qint64>::max();
+    bool destacando_ = false;
     static constexpr qint64 bloco_relato = 256 * 1024; // bytes read through between progress reports
     qint64 proximo_relato_ = bloco_relato;
 };
 
 } // namespace
+
+double topo_da_pagina(const Papel& papel, double altura_linha)
+{
+    return papel.trator ? 0.0 : 2.0 * altura_linha;
+}
 
 double topo_da_pagina(const Superficie& impressora, double altura_linha)
 {

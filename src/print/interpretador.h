@@ -51,6 +51,11 @@ struct Passagem {
     // page read through, on the page where it ended. A printer adds no page
     // for a page begun and left blank at the end of the document.
     bool pagina_tocada = false;
+
+    // A search hit to show: the 1-based file positions of its first byte and
+    // of the byte after it (none when not first < after). The run is cut at
+    // both edges and the surface is told (Superficie::destacar).
+    qint64 destaque_inicio = 0, destaque_fim = 0;
 };
 
 // A pass that draws no page and never stops before the end of the file:
@@ -59,6 +64,7 @@ void so_paginas(Passagem& passagem);
 
 // Where the pen goes at the top of a page: two lines of `altura_linha` down,
 // or the very top on tractor-fed paper.
+double topo_da_pagina(const Papel& papel, double altura_linha);
 double topo_da_pagina(const Superficie& impressora, double altura_linha);
 
 // Draws the pending text run at the pen, placed in the run field when one is

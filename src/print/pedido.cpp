@@ -1,7 +1,6 @@
 #include "print/pedido.h"
 
 #include "analysis/indice.h"
-#include "stream/modelo_pagina.h"
 
 #include <QLocale>
 #include <algorithm>

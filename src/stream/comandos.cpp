@@ -18,8 +18,7 @@ void aplicar_metrica(const Item& item, Metricas& m)
     }
 }
 
-Segmento converter_segmento(unsigned char comando, const Item& item, double cw, double lh,
-                            double escala_twips)
+Segmento converter_segmento(unsigned char comando, const Item& item, double cw, double lh)
 {
     Segmento s;
     const auto& n = item.numeros;
@@ -35,22 +34,21 @@ Segmento converter_segmento(unsigned char comando, const Item& item, double cw, 
         s.x2 = std::fabs((n[2] - 0.5) * cw);
         s.y2 = std::fabs((n[3] - 0.5) * lh);
     } else {
-        s.x1 = static_cast<double>(inteiro(n[0] * escala_twips));
-        s.y1 = static_cast<double>(inteiro(n[1] * escala_twips));
-        s.x2 = static_cast<double>(inteiro(n[2] * escala_twips));
-        s.y2 = static_cast<double>(inteiro(n[3] * escala_twips));
+        s.x1 = static_cast<double>(n[0]);
+        s.y1 = static_cast<double>(n[1]);
+        s.x2 = static_cast<double>(n[2]);
+        s.y2 = static_cast<double>(n[3]);
     }
     s.largura = n[4] == 0 ? 1 : static_cast<int>(std::min<std::int64_t>(n[4], 32767));
     s.cor = static_cast<int>(std::min<std::int64_t>(n[5], 255));
     return s;
 }
 
-void definir_campo(unsigned char comando, const Item& item, double cw, Corrida& corrida,
-                   double escala_twips)
+void definir_campo(unsigned char comando, const Item& item, double cw, Corrida& corrida)
 {
     const auto borda = [&](std::int64_t v) {
         return comando == 'R' ? para_i16(std::fabs((static_cast<double>(v) - 1.0) * cw))
-                              : limitar<std::int16_t>(inteiro(static_cast<double>(v) * escala_twips));
+                              : limitar<std::int16_t>(v);
     };
     corrida.campo_inicio = borda(item.numeros[0]);
     corrida.campo_fim = borda(item.numeros[1]);
@@ -100,20 +98,17 @@ void passar_corrida(Corrida& c, qsizetype caracteres)
     c.buffer.truncate(0);
 }
 
-Barra completar_barra(const CamposBarra& c, std::int64_t altura_padrao, std::int16_t largura_padrao,
-                      bool aparar)
+Barra completar_barra(const CamposBarra& c, std::int64_t altura_padrao, std::int16_t largura_padrao)
 {
     Barra b;
     b.padrao = (c.padrao < 1 || c.padrao > 4) ? 1 : static_cast<int>(c.padrao);
     b.altura = c.altura == 0 ? altura_padrao : c.altura;
     b.largura = c.largura == 0 ? largura_padrao : limitar<std::int16_t>(c.largura);
     b.texto = c.texto;
-    if (aparar) {
-        while (!b.texto.isEmpty() && b.texto.front() == ' ')
-            b.texto.remove(0, 1);
-        while (!b.texto.isEmpty() && b.texto.back() == ' ')
-            b.texto.chop(1);
-    }
+    while (!b.texto.isEmpty() && b.texto.front() == ' ')
+        b.texto.remove(0, 1);
+    while (!b.texto.isEmpty() && b.texto.back() == ' ')
+        b.texto.chop(1);
     if (b.padrao == 1 && b.texto.size() % 2 == 1)
         b.texto.prepend('0');
     return b;

@@ -16,8 +16,7 @@ void aplicar_metrica(const Item& item, Metricas& metricas);
 
 // The two points of a line or box command (ESC "L", "l", "B", "b").
 // Upper-case letters give cell numbers, converted with the cell width and
-// line step; lower-case letters give twips, converted with `escala_twips`
-// (the zoom of the preview; 1 elsewhere, where Int() changes nothing).
+// line step; lower-case letters give twips.
 struct Segmento {
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     int largura = 1; // pen width in pixels; 0 is taken as 1
@@ -25,20 +24,18 @@ struct Segmento {
     bool caixa = false;
 };
 Segmento converter_segmento(unsigned char comando, const Item& item, double largura_celula,
-                            double altura_linha, double escala_twips = 1.0);
+                            double altura_linha);
 
 // The run field of ESC "R" (edges given as columns, converted with the cell
-// width to the left edge of the column) or ESC "r" (edges in twips, converted
-// with `escala_twips`), stored into the run's field. The alignment is kept as
-// written.
-void definir_campo(unsigned char comando, const Item& item, double largura_celula, Corrida& corrida,
-                   double escala_twips = 1.0);
+// width to the left edge of the column) or ESC "r" (edges in twips), stored
+// into the run's field. The alignment is kept as written.
+void definir_campo(unsigned char comando, const Item& item, double largura_celula, Corrida& corrida);
 
 // Draws the pending run at the pen, or placed in its run field (left, right,
 // or centred without its outer blanks), then empties it; the field serves one
 // run only. Nothing happens for an empty run: a pending field waits for the
 // next run that has characters. A field too wide for 16 bits places nothing.
-// The printer's and the preview's run flushes are both this.
+// Every run is drawn by this.
 void desenhar_corrida(Corrida& corrida, Superficie& superficie);
 // A run read through where nothing needs its width: emptied, and its field
 // used up, as desenhar_corrida leaves them, without measuring it.
@@ -46,11 +43,10 @@ void desenhar_corrida(Corrida& corrida, Superficie& superficie);
 // happens to a run without any.
 void passar_corrida(Corrida& corrida, qsizetype caracteres = 0);
 
-// Barcode fields completed as both interpreters deliver them: symbology
+// Barcode fields completed as the interpreters deliver them: symbology
 // outside 1 to 4 taken as 1, default height and module width, and for
-// Interleaved 2 of 5 a "0" in front of data of odd length. `aparar` removes
-// the blanks at both ends of the data (the printer does it here, the
-// preview inside its barcode drawing).
+// Interleaved 2 of 5 a "0" in front of data of odd length; the blanks at
+// both ends of the data removed.
 struct Barra {
     int padrao = 1;
     std::int64_t altura = 120;
@@ -58,7 +54,7 @@ struct Barra {
     QByteArray texto;
 };
 Barra completar_barra(const CamposBarra& campos, std::int64_t altura_padrao = 120,
-                      std::int16_t largura_padrao = 3, bool aparar = true);
+                      std::int16_t largura_padrao = 3);
 
 // Size of a barcode in 300 dots-per-inch pixels, for moving the pen after it.
 struct TamanhoBarra {

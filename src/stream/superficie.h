@@ -92,8 +92,16 @@ public:
     // text is laid out on.
     virtual double dpi() const = 0;
 
-    // Page image only: clear to the background.
+    // Page image only: clear to the background, for a new page.
     virtual void cls() {}
+    // Page image only: the page shown `zoom` times as large as a 96 dpi
+    // screen shows paper, laid out as a printer of `dpi` dots per inch lays
+    // it out (text, line widths, barcodes).
+    virtual void setEscala(double /*zoom*/, double /*dpi*/) {}
+    // Page image only: the text drawn from now on is a search hit
+    // (underlined, light blue) until false; a colour set meanwhile is the
+    // report's, which comes back after the hit.
+    virtual void destacar(bool /*sim*/) {}
 
     // Printer only. Page number (1 first); NewPage ends the page and puts
     // the pen at (0, 0); EndDoc hands the document over (true on success,

@@ -11,19 +11,18 @@ constexpr double dpi_tela = 96.0;
 // paper at 100 %); larger requests are clamped, never allocated.
 constexpr int lado_maximo = 12000;
 
-int pixels(double twips)
+int pixels(double twips, double zoom)
 {
-    if (!std::isfinite(twips))
+    const double p = twips * zoom / twips_por_pixel_imagem;
+    if (!std::isfinite(p))
         return 1;
-    return std::clamp(static_cast<int>(std::lround(twips / twips_por_pixel_imagem)), 1, lado_maximo);
+    return static_cast<int>(std::clamp<double>(std::lround(std::min(p, 1e9)), 1, lado_maximo));
 }
 } // namespace
 
 SuperficieImagem::SuperficieImagem(double largura_twips, double altura_twips)
     : SuperficiePintor(dpi_tela), largura_(largura_twips), altura_(altura_twips)
 {
-    imagem_ = QImage(pixels(largura_), pixels(altura_), QImage::Format_RGB32);
-    imagem_.fill(Qt::white);
 }
 
 SuperficieImagem::~SuperficieImagem()
@@ -37,8 +36,23 @@ void SuperficieImagem::encerrar_pintor()
         pintor_.end();
 }
 
+void SuperficieImagem::fixar()
+{
+    if (fixada_)
+        return;
+    encerrar_pintor();
+    const int w = pixels(largura_, zoom_), h = pixels(altura_, zoom_);
+    if (imagem_.width() != w || imagem_.height() != h)
+        imagem_ = QImage(w, h, QImage::Format_RGB32);
+    imagem_.fill(Qt::white);
+    largura_fixada_ = largura_;
+    altura_fixada_ = altura_;
+    fixada_ = true;
+}
+
 QPainter* SuperficieImagem::pintor()
 {
+    fixar();
     if (!pintor_.isActive()) {
         if (!pintor_.begin(&imagem_))
             return nullptr;
@@ -47,36 +61,49 @@ QPainter* SuperficieImagem::pintor()
     return &pintor_;
 }
 
-void SuperficieImagem::redimensionar(double largura, double altura)
+double SuperficieImagem::width() const
 {
-    largura_ = std::isfinite(largura) ? largura : largura_;
-    altura_ = std::isfinite(altura) ? altura : altura_;
-    const int w = pixels(largura_), h = pixels(altura_);
-    if (w == imagem_.width() && h == imagem_.height())
-        return;
-    encerrar_pintor();
-    QImage nova(w, h, QImage::Format_RGB32);
-    nova.fill(Qt::white);
-    {
-        QPainter p(&nova);
-        p.drawImage(0, 0, imagem_);
-    }
-    imagem_ = std::move(nova);
+    return fixada_ ? largura_fixada_ : largura_;
 }
 
-void SuperficieImagem::setWidth(double twips) { redimensionar(twips, altura_); }
-void SuperficieImagem::setHeight(double twips) { redimensionar(largura_, twips); }
+double SuperficieImagem::height() const
+{
+    return fixada_ ? altura_fixada_ : altura_;
+}
+
+void SuperficieImagem::setWidth(double twips)
+{
+    if (std::isfinite(twips))
+        largura_ = twips;
+}
+
+void SuperficieImagem::setHeight(double twips)
+{
+    if (std::isfinite(twips))
+        altura_ = twips;
+}
+
+void SuperficieImagem::setEscala(double zoom, double dpi)
+{
+    if (std::isfinite(zoom) && zoom > 0)
+        zoom_ = zoom;
+    if (std::isfinite(dpi) && dpi > 0)
+        dpi_ = dpi;
+    encerrar_pintor();
+    fixada_ = false;
+}
 
 void SuperficieImagem::cls()
 {
     encerrar_pintor();
-    imagem_.fill(Qt::white);
+    fixada_ = false;
     pena_x_ = para_twips_x(0);
     pena_y_ = para_twips_y(0);
 }
 
 const QImage& SuperficieImagem::imagem()
 {
+    fixar();
     encerrar_pintor();
     return imagem_;
 }

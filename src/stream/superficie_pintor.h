@@ -13,10 +13,18 @@ public:
     explicit SuperficiePintor(double dpi);
     ~SuperficiePintor() override;
 
+    // The search hit: its text underlined in light blue; the report's colour
+    // is kept aside meanwhile.
+    void destacar(bool sim) override;
+    void setForeColor(const QColor& cor) override;
+
 protected:
     // An active painter whose world transform maps twips to device pixels,
     // or null when the device cannot be painted on.
     virtual QPainter* pintor() = 0;
+    // Device pixels a twip: dpi / 1440 unless the device shows the page at
+    // another scale than it lays it out.
+    virtual double pixels_por_twip() const { return dpi_ / 1440.0; }
 
     void desenhar_glifos(QPointF topo, const QString& texto, const Disposicao* disposicao) override;
     void desenhar_linha(QPointF a, QPointF b, const QColor& cor, bool caixa) override;
@@ -24,6 +32,11 @@ protected:
 
     // Sets up a painter that has just begun on the device.
     void preparar_pintor(QPainter& p) const;
+
+private:
+    bool destaque_ = false;
+    QColor cor_fora_destaque_;
+    bool sublinhado_fora_destaque_ = false;
 };
 
 } // namespace papelada

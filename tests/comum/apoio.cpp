@@ -99,7 +99,7 @@ QStringList programas_em_falta()
     return falta;
 }
 
-QString rasterizar_png(const QString& pdf, int pagina, int dpi, Programa leitor, bool cinza)
+QString rasterizar_png(const QString& pdf, int pagina, double dpi, Programa leitor, bool cinza)
 {
     static int vez = 0;
     const QString base = pasta_temporaria() + QStringLiteral("/pagina%1").arg(++vez), png = base + QStringLiteral(".png");
@@ -115,7 +115,7 @@ QString rasterizar_png(const QString& pdf, int pagina, int dpi, Programa leitor,
     return feito.codigo == 0 ? png : QString();
 }
 
-QImage rasterizar(const QString& pdf, int pagina, int dpi, Programa leitor, bool cinza)
+QImage rasterizar(const QString& pdf, int pagina, double dpi, Programa leitor, bool cinza)
 {
     const QString png = rasterizar_png(pdf, pagina, dpi, leitor, cinza);
     if (png.isEmpty())

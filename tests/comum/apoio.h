@@ -79,10 +79,10 @@ QStringList ler_codigos(const QString& imagem);
 // A page of a PDF as a reader draws it, in shades of grey (or in colour),
 // `dpi` pixels to the inch; a null image when the reader fails.
 enum class Programa { poppler, mupdf };
-QImage rasterizar(const QString& pdf, int pagina = 1, int dpi = 72, Programa leitor = Programa::poppler, bool cinza = true);
+QImage rasterizar(const QString& pdf, int pagina = 1, double dpi = 72, Programa leitor = Programa::poppler, bool cinza = true);
 // The same as a PNG file in the temporary folder, for pages too large to be
 // read back whole: its path, or "" when the reader fails.
-QString rasterizar_png(const QString& pdf, int pagina = 1, int dpi = 72, Programa leitor = Programa::poppler,
+QString rasterizar_png(const QString& pdf, int pagina = 1, double dpi = 72, Programa leitor = Programa::poppler,
                        bool cinza = true);
 // Dark pixels (grey below 128) of a picture, or of part of it.
 int tinta(const QImage& imagem, QRect parte = {});

@@ -38,6 +38,8 @@ bool em_execucao(qint64 pid)
 }
 // Filters run with the scheduler's environment, not the test's: the
 // sanitizers' options reach a filter of a sanitizer build only this way.
+// The scheduler takes SetEnv from cups-files.conf only (in cupsd.conf it
+// logs a request to move the line and drops it).
 QString ambiente_dos_filtros()
 {
     QString conf;
@@ -92,7 +94,9 @@ bool CupsPrivado::iniciar(const QString& instalado)
         for (const QString& parte : sistema.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
             if (parte != QLatin1String("filter"))
                 QFile::link(sistema.filePath(parte), programas + u'/' + parte);
-        for (const QString& pasta : {QStringLiteral("/usr/lib/cups/filter"), instalado + QStringLiteral("/lib/cups/filter")})
+        // The filters installed for the test first: a package of Papelada
+        // installed on the machine must not stand in for them.
+        for (const QString& pasta : {instalado + QStringLiteral("/lib/cups/filter"), QStringLiteral("/usr/lib/cups/filter")})
             for (const QFileInfo& f : QDir(pasta).entryInfoList(QDir::Files))
                 QFile::link(f.absoluteFilePath(), programas + QStringLiteral("/filter/") + f.fileName());
         for (const QFileInfo& f : QDir(instalado + QStringLiteral("/share/cups/mime")).entryInfoList(QDir::Files))
@@ -103,14 +107,14 @@ bool CupsPrivado::iniciar(const QString& instalado)
                             "PreserveJobFiles No\nPreserveJobHistory Yes\nDirtyCleanInterval 0\n"
                             "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
                             "<Location /admin>\n  Order allow,deny\n  Allow all\n</Location>\n")
-                     .arg(socket)
-                 + ambiente_dos_filtros());
+                     .arg(socket));
     escrever(d + QStringLiteral("/cups-files.conf"),
              QStringLiteral("ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/spool/tmp\nCacheDir %1/cache\n"
                             "StateDir %1/state\nErrorLog %1/log/error_log\nAccessLog %1/log/access_log\n"
                             "PageLog %1/log/page_log\nFileDevice Yes\nServerBin %2\n"
                             "DataDir /usr/share/cups\nSandboxing Relaxed\nUser lp\nGroup lp\nSystemGroup root\n")
-                 .arg(d, programas));
+                     .arg(d, programas)
+                 + ambiente_dos_filtros());
     // The scheduler runs as lp: it must reach the folder and write its parts.
     ::chmod(QFile::encodeName(d).constData(), 0777);
     for (const char* sub : {"spool", "spool/tmp", "cache", "state", "log", "saida"}) {
@@ -145,12 +149,11 @@ bool CupsPrivado::iniciar(const QString& instalado)
 
 ::testing::AssertionResult CupsPrivado::adicionar_fila(const QString& nome, const QString& saida, const QString& midia)
 {
-    const Resultado r = executar(QStringLiteral("lpadmin"),
-                                 {QStringLiteral("-p"), nome, QStringLiteral("-E"), QStringLiteral("-v"),
-                                  QStringLiteral("file://") + saida, QStringLiteral("-m"),
-                                  QStringLiteral("lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd"),
-                                  QStringLiteral("-o"), QStringLiteral("media=") + midia},
-                                 60);
+    QStringList args{QStringLiteral("-p"), nome, QStringLiteral("-E"), QStringLiteral("-v"), QStringLiteral("file://") + saida,
+                     QStringLiteral("-m"), QStringLiteral("lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd")};
+    if (!midia.isEmpty())
+        args << QStringLiteral("-o") << QStringLiteral("media=") + midia;
+    const Resultado r = executar(QStringLiteral("lpadmin"), args, 60);
     if (r.codigo != 0)
         return ::testing::AssertionFailure() << "lpadmin falhou: " << r.erros.toStdString();
     return ::testing::AssertionSuccess();

@@ -23,7 +23,8 @@ public:
     // and conversion rules installed there.
     bool iniciar(const QString& instalado = {});
     // Adds a queue that writes each job as a PDF into the file `saida`, with
-    // `midia` as its default paper; on failure, what lpadmin said.
+    // `midia` as its default paper (empty: the PPD's own, Letter); on
+    // failure, what lpadmin said.
     ::testing::AssertionResult adicionar_fila(const QString& nome, const QString& saida,
                                               const QString& midia = QStringLiteral("iso_a4_210x297mm"));
     // Waits until the queue has no pending jobs and `saida` exists (seconds);

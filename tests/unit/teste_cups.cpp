@@ -1,6 +1,4 @@
-// The system's print queues: a queue of a private CUPS scheduler is listed
-// next to "Arquivo PDF" with its paper, and a cancelled document never
-// becomes a print job.
+// The system's print queues, on a private CUPS scheduler.
 #include "comum/apoio.h"
 #include "comum/cups_privado.h"
 #include "print/superficie_impressora.h"
@@ -15,59 +13,52 @@ namespace {
 
 using Cups = TesteComCups;
 
-TEST_F(Cups, FilaPrivadaListadaComOSeuPapel)
+// A queue of a private scheduler is listed next to "Arquivo PDF", with its
+// paper. A document is a queue job once its first page is done and the next
+// one drawn on: cancelled before, it never becomes one; cancelled after, it
+// stays there cancelled and prints nothing. (Printing a report through a
+// queue is teste_imprimir_cli's.)
+TEST_F(Cups, FilaListadaETrabalhoDesdeASegundaPagina)
 {
-    // Printing through a queue is teste_imprimir_cli's (FilaDoCups).
-    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_Teste"), cups.saida(QStringLiteral("fila.pdf"))));
+    const QString fila = QStringLiteral("Papelada_Fluxo"), saida = cups.saida(QStringLiteral("fluxo.pdf"));
+    ASSERT_TRUE(cups.adicionar_fila(fila, saida));
     const QStringList nomes = impressoras_instaladas();
-    EXPECT_TRUE(nomes.contains(QStringLiteral("Papelada_Teste"))) << nomes.join(u',').toStdString();
+    EXPECT_TRUE(nomes.contains(fila)) << nomes.join(u',').toStdString();
     EXPECT_EQ(nomes.last(), impressora_pdf);
-    SuperficieImpressora p(QStringLiteral("Papelada_Teste"));
-    ASSERT_EQ(p.deviceName(), QStringLiteral("Papelada_Teste"));
-    EXPECT_EQ(p.width(), 11906); // the queue's A4 paper
-}
-
-TEST_F(Cups, DocumentoCanceladoNaoViraTrabalho)
-{
-    const QString saida = cups.saida(QStringLiteral("nada.pdf"));
-    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_Cancela"), saida));
-    SuperficieImpressora p(QStringLiteral("Papelada_Cancela"));
-    p.print(QStringLiteral("cancelado"));
-    p.killDoc();
-    const Resultado r = executar(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("all"), QStringLiteral("-o")});
-    EXPECT_TRUE(r.saida.trimmed().isEmpty()) << r.saida.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(saida));
-}
-
-// The job is in the queue from the end of the first page on; cancelled, it
-// stays there cancelled and prints nothing.
-TEST_F(Cups, TrabalhoNaFilaDesdeAPrimeiraPagina)
-{
-    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_Fluxo"), cups.saida(QStringLiteral("fluxo.pdf"))));
     const auto trabalhos = [](const char* quais) {
         return executar(QStringLiteral("lpstat"), {QStringLiteral("-W"), QLatin1String(quais), QStringLiteral("-o")})
             .saida.count(u'\n');
     };
-    for (const bool interrompido : {true, false}) {
-        SCOPED_TRACE(interrompido ? "interrompido" : "concluído");
-        SuperficieImpressora p(QStringLiteral("Papelada_Fluxo"));
+    struct {
+        const char* nome;
+        int paginas;
+        bool concluir;
+    } casos[] = {{"cancelado na primeira página", 1, false}, {"cancelado na segunda", 2, false}, {"concluído", 2, true}};
+    for (const auto& c : casos) {
+        SCOPED_TRACE(c.nome);
+        SuperficieImpressora p(fila);
+        ASSERT_EQ(p.deviceName(), fila);
+        EXPECT_EQ(p.width(), 11906); // the queue's A4 paper
         p.print(QStringLiteral("Primeira"));
-        p.newPage();
-        EXPECT_EQ(trabalhos("not-completed"), 0);
-        p.print(QStringLiteral("Segunda"));
-        EXPECT_EQ(trabalhos("not-completed"), 1);
-        if (interrompido) {
+        if (c.paginas == 2) {
+            p.newPage();
+            EXPECT_EQ(trabalhos("not-completed"), 0);
+            p.print(QStringLiteral("Segunda"));
+            EXPECT_EQ(trabalhos("not-completed"), 1);
+        }
+        if (c.concluir) {
+            ASSERT_TRUE(p.endDoc()) << p.erro().toStdString();
+        } else {
             p.killDoc();
             EXPECT_EQ(trabalhos("not-completed"), 0);
-            EXPECT_EQ(trabalhos("completed"), 1);
-        } else {
-            ASSERT_TRUE(p.endDoc()) << p.erro().toStdString();
+            EXPECT_FALSE(QFileInfo::exists(saida));
         }
     }
-    ASSERT_TRUE(cups.esperar_pdf(cups.saida(QStringLiteral("fluxo.pdf"))));
-    EXPECT_EQ(paginas_pdf(cups.saida(QStringLiteral("fluxo.pdf"))), 2);
-    // The first job's control file: its state is 7, cancelled (9 would be
-    // printed).
+    ASSERT_TRUE(cups.esperar_pdf(saida));
+    EXPECT_EQ(trabalhos("completed"), 2);
+    EXPECT_EQ(paginas_pdf(saida), 2);
+    // The cancelled job's control file: its state is 7, cancelled (9 would
+    // be printed).
     const QByteArray controle = ler(cups.pasta() + QStringLiteral("/spool/c00001"));
     EXPECT_TRUE(controle.contains(QByteArray("job-state\0\4\0\0\0\7", 15))) << controle.size();
 }

@@ -1,6 +1,6 @@
-// What reaches the paper: pages begun and left blank, tabs and control
-// bytes, made-up bold, paper sizes, the font record's colour, and CUPS jobs
-// that keep the page as the PDF shows it.
+// What reaches the paper: tabs and control bytes, made-up bold, paper sizes,
+// the font record's colour, and CUPS jobs that keep the page as the PDF
+// shows it.
 #include "analysis/medicao.h"
 #include "comum/apoio.h"
 #include "comum/cups_privado.h"
@@ -35,10 +35,10 @@ ResultadoTrabalho imprimir(SuperficieImpressora& p, const QString& arquivo, Pedi
     return imprimir_relatorio({doc, m, p}, pedido, nada);
 }
 
-ResultadoTrabalho imprimir_pdf(const QByteArray& bytes, const QString& pdf, PedidoImpressao pedido = {})
+ResultadoTrabalho imprimir_pdf(const QByteArray& bytes, const QString& pdf)
 {
     SuperficieImpressora p(impressora_pdf);
-    return imprimir(p, gravar(QFileInfo(pdf).completeBaseName() + QStringLiteral(".spl"), bytes), pedido, pdf);
+    return imprimir(p, gravar(QFileInfo(pdf).completeBaseName() + QStringLiteral(".spl"), bytes), {}, pdf);
 }
 
 // The same words at the same places, within `tolerancia` points.
@@ -53,36 +53,6 @@ ResultadoTrabalho imprimir_pdf(const QByteArray& bytes, const QString& pdf, Pedi
                                                  << a[i].y_min << ", " << b[i].texto.toStdString() << " em "
                                                  << b[i].x_min << ',' << b[i].y_min;
     return ::testing::AssertionSuccess();
-}
-
-TEST(Fidelidade, PaginasEmBranco)
-{
-    // Every page begun is a page, blank or not, except the one begun right
-    // before the end of the document. The last byte is never interpreted.
-    struct {
-        const char* nome;
-        QByteArray bytes;
-        int copias;
-        double primeira, ultima; // 0: every page
-        int paginas;
-    } casos[] = {
-        {"um avanço no fim", "A\f\x1a", 1, 0, 0, 1},
-        {"três avanços", "A\f\f\f\x1a", 1, 0, 0, 3},
-        {"só a página em branco", "P1\fP2\f\fP4\x1a", 1, 3, 3, 1},
-        {"duas cópias", "P1\fP2\f\f\x1a", 2, 0, 0, 7},
-    };
-    for (const auto& c : casos) {
-        SCOPED_TRACE(c.nome);
-        PedidoImpressao pedido;
-        pedido.copias = c.copias;
-        pedido.todas = c.primeira == 0;
-        pedido.paginas = {c.primeira, c.ultima};
-        const QString pdf = pasta_temporaria() + QStringLiteral("/brancas.pdf");
-        const ResultadoTrabalho r = imprimir_pdf(c.bytes, pdf, pedido);
-        EXPECT_EQ(r.fim, FimTrabalho::Impresso) << r.erro.toStdString();
-        EXPECT_EQ(r.paginas, c.paginas);
-        EXPECT_EQ(paginas_pdf(pdf), c.paginas);
-    }
 }
 
 TEST(Fidelidade, TabulacaoEBytesDeControle)

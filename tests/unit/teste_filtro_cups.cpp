@@ -1,7 +1,6 @@
 // The CUPS filter as a print server runs it: Papelada installed into a
-// folder, a private scheduler that takes the installed filter and rules, and
-// `lp` of a spool file to a PDF queue, which must print what papelada-cli
-// prints into a PDF file.
+// folder and a private scheduler that takes the installed filter and rules;
+// and the filter run alone as the scheduler's user.
 #include "comum/apoio.h"
 #include "comum/cups_privado.h"
 
@@ -12,7 +11,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QThread>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -38,101 +37,71 @@ protected:
     CupsPrivado cups;
 };
 
-// Each word of a PDF with its page, sorted (reading order is pdftotext's guess).
-QStringList palavras(const QString& pdf)
+// Every word of `obtido` is the word of `esperado` at the same place
+// (within 0.5 pt), on the same page.
+::testing::AssertionResult mesmas_palavras(const QString& obtido, const QString& esperado)
 {
-    QStringList l;
-    for (const Palavra& p : palavras_pdf(pdf))
-        l << QStringLiteral("%1@%2").arg(p.texto).arg(p.pagina);
-    l.sort();
-    return l;
+    const QList<Palavra> o = palavras_pdf(obtido), e = palavras_pdf(esperado);
+    if (e.isEmpty() || o.size() != e.size())
+        return ::testing::AssertionFailure() << o.size() << " palavras, " << e.size() << " esperadas";
+    for (qsizetype i = 0; i < o.size(); ++i)
+        if (o[i].texto != e[i].texto || o[i].pagina != e[i].pagina || std::abs(o[i].x_min - e[i].x_min) > 0.5
+            || std::abs(o[i].y_min - e[i].y_min) > 0.5)
+            return ::testing::AssertionFailure() << o[i].texto.toStdString() << " em vez de " << e[i].texto.toStdString();
+    return ::testing::AssertionSuccess();
 }
 
-TEST_F(FiltroCups, LpDeUmRelatorioImprimeComoOPapeladaCli)
+// `lp` of a spool file prints what papelada-cli prints: into a PDF file on
+// an A4 queue (pages, copies made by the queue one whole report after the
+// other); on a queue whose PPD defaults to Letter and has no option set,
+// what papelada-cli sends to that queue, laid out on Letter, whatever letter
+// case the file's name has, or under another name with the document format
+// given. The PDF is named after the file.
+TEST_F(FiltroCups, LpImprimeComoOPapeladaCli)
 {
     const QString saida = cups.saida(QStringLiteral("filtro.pdf"));
-    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Papelada_Filtro"), saida));
-    const QString spl = gravar(QStringLiteral("vendas.spl"), ler(dir_fonte() + QStringLiteral("/samples/relatorio_vendas.spl")));
-    struct {
-        QStringList lp, cli;
-    } casos[] = {
-        {{}, {}},
-        {{QStringLiteral("-o"), QStringLiteral("page-ranges=2-3")}, {QStringLiteral("--paginas"), QStringLiteral("2-3")}},
-        // The queue makes the copies, one whole report after the other.
-        {{QStringLiteral("-n"), QStringLiteral("2"), QStringLiteral("-o"), QStringLiteral("collate=true")},
-         {QStringLiteral("--copias"), QStringLiteral("2")}},
-    };
-    for (const auto& c : casos) {
-        SCOPED_TRACE(c.lp.join(u' ').toStdString());
-        const QString referencia = pasta_temporaria() + QStringLiteral("/referencia.pdf");
-        const Resultado cli_r = executar(cli(), QStringList{QStringLiteral("imprimir"), spl, QStringLiteral("--pdf"), referencia} + c.cli);
-        ASSERT_EQ(cli_r.codigo, 0) << cli_r.erros.toStdString();
-        QFile::remove(saida);
-        const Resultado lp = executar(QStringLiteral("lp"), QStringList{QStringLiteral("-d"), QStringLiteral("Papelada_Filtro")} + c.lp + QStringList{spl});
-        ASSERT_EQ(lp.codigo, 0) << lp.erros.toStdString();
-        ASSERT_TRUE(cups.esperar_pdf(saida));
-        EXPECT_EQ(paginas_pdf(saida), paginas_pdf(referencia));
-        EXPECT_EQ(palavras(saida), palavras(referencia));
-    }
-    // The job is named after the file (in the job's control file), and so is
-    // the PDF.
-    EXPECT_TRUE(executar(QStringLiteral("pdfinfo"), {saida}).saida.contains(QStringLiteral("vendas.spl")));
-    const QStringList controle = QDir(cups.pasta() + QStringLiteral("/spool")).entryList({QStringLiteral("c*")});
-    ASSERT_FALSE(controle.isEmpty());
-    EXPECT_TRUE(ler(cups.pasta() + QStringLiteral("/spool/") + controle.first()).contains("vendas.spl"));
-}
-
-// A queue whose PPD defaults to Letter, with no option set: the printer list
-// and the measurement say Letter, and a report without paper of its own
-// comes out on Letter with every word in the same place through papelada-cli
-// and through lp, whatever letter case its name has, or under another name
-// with the document format given.
-TEST_F(FiltroCups, PapelPadraoDaFila)
-{
-    const QString saida = cups.saida(QStringLiteral("carta.pdf"));
-    const Resultado adm = executar(QStringLiteral("lpadmin"),
-                                   {QStringLiteral("-p"), QStringLiteral("Carta"), QStringLiteral("-E"), QStringLiteral("-v"),
-                                    QStringLiteral("file://") + saida, QStringLiteral("-m"),
-                                    QStringLiteral("lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd")});
-    ASSERT_EQ(adm.codigo, 0) << adm.erros.toStdString();
+    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("A4"), saida));
+    ASSERT_TRUE(cups.adicionar_fila(QStringLiteral("Carta"), saida, {}));
     const QByteArray bytes = ler(dir_fonte() + QStringLiteral("/samples/relatorio_vendas.spl"));
-    const QString spl = gravar(QStringLiteral("carta.spl"), bytes);
+    const QString spl = gravar(QStringLiteral("vendas.spl"), bytes);
     EXPECT_TRUE(executar(cli(), {QStringLiteral("impressoras")}).saida.contains(QStringLiteral("Carta\tCarta 8.1/2 x 11")));
     const QString medida = executar(cli(), {QStringLiteral("medir"), QStringLiteral("--impressora"), QStringLiteral("Carta"), spl}).saida;
     EXPECT_TRUE(medida.contains(QStringLiteral("codigo_papel=1\n")) && medida.contains(QStringLiteral("largura_folha=12240\n")))
         << medida.toStdString();
 
-    const Resultado r = executar(cli(), {QStringLiteral("imprimir"), QStringLiteral("--impressora"), QStringLiteral("Carta"), spl});
-    ASSERT_EQ(r.codigo, 0) << r.erros.toStdString();
-    ASSERT_TRUE(cups.esperar_pdf(saida));
-    const QString referencia = pasta_temporaria() + QStringLiteral("/carta_cli.pdf");
-    QFile::remove(referencia);
-    ASSERT_TRUE(QFile::rename(saida, referencia));
-    EXPECT_TRUE(executar(QStringLiteral("pdfinfo"), {referencia}).saida.contains(QStringLiteral("612 x 792")));
-    const QList<Palavra> esperadas = palavras_pdf(referencia);
-    ASSERT_FALSE(esperadas.isEmpty());
-
+    // The A4 queue's reference is papelada-cli's PDF file; the Letter
+    // queue's, what papelada-cli sends to it.
+    const QString referencia = pasta_temporaria() + QStringLiteral("/referencia.pdf");
     struct {
-        const char* nome;
-        QStringList opcoes;
+        const char *fila, *arquivo, *lp, *cli, *papel;
     } casos[] = {
-        {"Mixed.Spl", {}},
-        {"RELAT001.TMP", {QStringLiteral("-o"), QStringLiteral("document-format=application/x-papelada-spool")}},
+        {"A4", "vendas.spl", "", "", "595 x 842"},
+        {"A4", "vendas.spl", "-o page-ranges=2-3", "--paginas 2-3", "595 x 842"},
+        {"A4", "vendas.spl", "-n 2 -o collate=true", "--copias 2", "595 x 842"},
+        {"Carta", "Mixed.Spl", "", "", "612 x 792"},
+        {"Carta", "RELAT001.TMP", "-o document-format=application/x-papelada-spool", "", "612 x 792"},
     };
+    const auto palavras = [](const char* texto) { return QString::fromLatin1(texto).split(u' ', Qt::SkipEmptyParts); };
     for (const auto& c : casos) {
-        SCOPED_TRACE(c.nome);
-        const Resultado lp = executar(QStringLiteral("lp"), QStringList{QStringLiteral("-d"), QStringLiteral("Carta")} + c.opcoes
-                                                                + QStringList{gravar(QLatin1String(c.nome), bytes)});
+        SCOPED_TRACE(QStringLiteral("%1 %2 %3").arg(QLatin1String(c.fila), QLatin1String(c.arquivo), QLatin1String(c.lp)).toStdString());
+        const bool carta = QLatin1String(c.fila) == QLatin1String("Carta");
+        QFile::remove(saida);
+        QFile::remove(referencia);
+        const Resultado cli_r = executar(cli(), QStringList{QStringLiteral("imprimir"), spl, QString::fromLatin1(carta ? "--impressora" : "--pdf"),
+                                                            carta ? QStringLiteral("Carta") : referencia} + palavras(c.cli));
+        ASSERT_EQ(cli_r.codigo, 0) << cli_r.erros.toStdString();
+        if (carta) {
+            ASSERT_TRUE(cups.esperar_pdf(saida));
+            ASSERT_TRUE(QFile::rename(saida, referencia));
+        }
+        const QString arquivo = gravar(QLatin1String(c.arquivo), bytes);
+        const Resultado lp = executar(QStringLiteral("lp"), QStringList{QStringLiteral("-d"), QLatin1String(c.fila)} + palavras(c.lp) + QStringList{arquivo});
         ASSERT_EQ(lp.codigo, 0) << lp.erros.toStdString();
         ASSERT_TRUE(cups.esperar_pdf(saida));
-        const QList<Palavra> obtidas = palavras_pdf(saida);
-        QFile::remove(saida);
-        ASSERT_EQ(obtidas.size(), esperadas.size());
-        for (qsizetype i = 0; i < obtidas.size(); ++i) {
-            EXPECT_EQ(obtidas[i].texto, esperadas[i].texto);
-            EXPECT_NEAR(obtidas[i].x_min, esperadas[i].x_min, 0.5) << obtidas[i].texto.toStdString();
-            EXPECT_NEAR(obtidas[i].y_min, esperadas[i].y_min, 0.5) << obtidas[i].texto.toStdString();
-        }
+        EXPECT_EQ(paginas_pdf(saida), paginas_pdf(referencia));
+        EXPECT_TRUE(mesmas_palavras(saida, referencia));
+        const QString info = executar(QStringLiteral("pdfinfo"), {saida}).saida;
+        EXPECT_TRUE(info.contains(QLatin1String(c.papel)) && info.contains(QLatin1String(c.arquivo))) << info.toStdString();
     }
 }
 

@@ -80,17 +80,14 @@ INSTANTIATE_TEST_SUITE_P(
     Indice, Regras,
     ::testing::Values(
         Caso{"vazio", "", {1}},
-        Caso{"ff", "AB\fCD", {1, 4}},
         // The last byte is never interpreted, and the page that the end of
         // the document begins right after a page end is not printed; every
         // other page begun is, blank or not.
         Caso{"ff_no_penultimo_byte", "AB\f.", {1}},
         Caso{"paginas_vazias_no_fim", "AB\f\r\n\f\f.", {1, 4, 7}},
-        Caso{"ff_no_inicio", "\f\fA.", {1, 2, 3}},
         Caso{"pagina_vazia_no_meio", "AB\f\fC.", {1, 4, 5}},
         Caso{"linha_fora_da_paleta_nao_desenha", "AB\f" + esc("L1,1,2,2,1,16,") + ".", {1}},
         Caso{"lf_no_fim_da_pagina", "1\n2\n3\n4\n5.", {1, 9}},
-        Caso{"esc_9", "A" + esc("9") + "B.", {1, 4}},
         Caso{"esc_d_esconde", esc("D") + QByteArray(34, '\f') + QByteArray(34, '\n') + "A\fB.", {1, 73}},
         Caso{"numero_engole_o_lf", esc("Y1\n") + "1\n2\n3\n4.", {1}},
         Caso{"esc_y_abaixo_da_pagina", "A" + esc("Y6,") + "B" + esc("Y7,") + "C.", {1, 11}},

@@ -111,10 +111,12 @@ TEST(Imagem, DesenhoPersistenteECls)
     s.setDrawWidth(1);
     s.line(0, 150, 1500, 150, QBColor(12), false); // y = 10 px
     EXPECT_EQ(s.imagem().pixelColor(50, 10), QColor(255, 0, 0));
+    // As on the printer, the page drawn on keeps its size; the next takes the new one.
     s.setHeight(3000);
-    EXPECT_EQ(s.imagem().height(), 200);
+    EXPECT_EQ(s.imagem().height(), 100);
     EXPECT_EQ(s.imagem().pixelColor(50, 10), QColor(255, 0, 0)); // kept
     s.cls();
+    EXPECT_EQ(s.imagem().height(), 200);
     EXPECT_EQ(s.imagem().pixelColor(50, 10), QColor(Qt::white));
     // Picture with SRCAND: white leaves the page as it was.
     s.line(0, 150, 1500, 150, QBColor(0), false);
