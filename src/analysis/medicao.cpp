@@ -68,11 +68,12 @@ public:
         metricas(1.0);
     }
 
-    void percorrer(FonteBytes& fonte)
+    // Stops early when `interromper` becomes 1.
+    void percorrer(FonteBytes& fonte, const std::int16_t& interromper)
     {
         Leitor leitor(fonte, formas_medicao());
         Item it;
-        while (leitor.proximo(it)) {
+        while (interromper != 1 && leitor.proximo(it)) {
             switch (it.tipo) {
             case Item::Tipo::AvancoLinha: {
                 const double h = y_ + m_.altura_linha;
@@ -289,9 +290,9 @@ Medicao medir_relatorio(const Documento& doc, Metricas& metricas, Superficie& im
     FonteBytes fonte;
     r.arquivo_lido = fonte.abrir(doc.nome_arquivo, &r.erro);
     if (r.arquivo_lido)
-        medidor.percorrer(fonte);
+        medidor.percorrer(fonte, doc.interromper);
     medidor.concluir();
-    if (r.arquivo_lido) {
+    if (r.arquivo_lido && doc.interromper != 1) {
         medidor.verificar_folha();
         observador.medicao_concluida();
     }

@@ -39,13 +39,14 @@ QIcon icone_email()
 void Form1::enviar_por_email_Click()
 {
     PedidoImpressao pedido;
-    if (trabalhando_ || copiando_ || doc_.nome_arquivo.isEmpty() || !validar(pedido))
+    if (ocupada() || doc_.nome_arquivo.isEmpty() || !validar(pedido))
         return;
     TrabalhoArquivo t;
     t.relatorio = doc_.nome_arquivo;
+    const auto numero = [](double v) { return QString::number(v, 'g', 15); };
     if (opcao_selecionar->isChecked())
-        t.paginas = pedido.paginas;
-    t.margens = pedido.margens;
+        t.paginas = numero(pedido.paginas.primeira) + u'-' + numero(pedido.paginas.ultima);
+    t.margens = numero(pedido.margens.esquerda) + u',' + numero(pedido.margens.superior);
     QPointer<QWidget> janela(QApplication::activeWindow() ? QApplication::activeWindow() : this);
     Observador calado; // the report's messages were shown when it was opened
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -19,33 +19,40 @@ namespace papelada {
 namespace {
 
 // A queue's state as the scheduler reports it: whether it takes jobs, and
-// whether it is stopped or printing. Its reason, in the scheduler's own
-// words, follows once, without a period of its own.
+// whether it is stopped or printing. The administrator's reason follows
+// once, without a period of its own; the scheduler's stock words for a
+// stopped or rejecting queue, which only repeat the state (in English), do
+// not.
 QString situacao(const QString& nome)
 {
-    cups_dest_t* destinos = nullptr;
-    const int quantos = cupsGetDests2(CUPS_HTTP_DEFAULT, &destinos);
-    const QByteArray fila = nome.toUtf8();
-    const cups_dest_t* d = cupsGetDest(fila.constData(), nullptr, quantos, destinos);
+    ipp_t* pedido = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s",
+                     nome.toUtf8().constData());
+    ippAddString(pedido, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    static const char* const atributos[] = {"printer-state", "printer-state-message", "printer-is-accepting-jobs"};
+    ippAddStrings(pedido, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr, atributos);
+    ipp_t* resposta = cupsDoRequest(CUPS_HTTP_DEFAULT, pedido, "/");
     QString texto = QStringLiteral("Pronta");
-    if (d) {
-        const auto opcao = [d](const char* chave) {
-            return QString::fromUtf8(cupsGetOption(chave, d->num_options, d->options)).trimmed();
-        };
-        const QString estado = opcao("printer-state");
-        if (opcao("printer-is-accepting-jobs") == QLatin1String("false"))
+    if (resposta && ippGetStatusCode(resposta) <= IPP_STATUS_OK_CONFLICTING) {
+        ipp_attribute_t* aceita = ippFindAttribute(resposta, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
+        ipp_attribute_t* estado = ippFindAttribute(resposta, "printer-state", IPP_TAG_ENUM);
+        ipp_attribute_t* mensagem = ippFindAttribute(resposta, "printer-state-message", IPP_TAG_TEXT);
+        if (aceita && !ippGetBoolean(aceita, 0))
             texto = QStringLiteral("Não aceita trabalhos");
-        else if (estado == QLatin1String("5"))
+        else if (estado && ippGetInteger(estado, 0) == IPP_PSTATE_STOPPED)
             texto = QStringLiteral("Pausada");
-        else if (estado == QLatin1String("4"))
+        else if (estado && ippGetInteger(estado, 0) == IPP_PSTATE_PROCESSING)
             texto = QStringLiteral("Imprimindo");
-        QString motivo = opcao("printer-state-message");
+        QString motivo = mensagem ? QString::fromUtf8(ippGetString(mensagem, 0, nullptr)).trimmed() : QString();
         while (motivo.endsWith(QLatin1Char('.')))
-            motivo.chop(1);
-        if (!motivo.isEmpty())
+            motivo = motivo.chopped(1).trimmed();
+        static const QStringList so_o_estado{QStringLiteral("Paused"), QStringLiteral("Rejecting Jobs"),
+                                             QStringLiteral("Stopped")};
+        if (!motivo.isEmpty() && !so_o_estado.contains(motivo, Qt::CaseInsensitive))
             texto += QStringLiteral(": ") + motivo;
     }
-    cupsFreeDests(quantos, destinos);
+    ippDelete(resposta);
     return texto;
 }
 

@@ -1,5 +1,4 @@
 // The main window: its controls and menus, its events, and leaving the program.
-#include "app/form1.h"
 #include "app/form1_comum.h"
 
 #include "analysis/indice.h"
@@ -76,7 +75,7 @@ bool arquivo_localizado(const QString& caminho)
 
 Form1::Form1(Dialogos& dialogos, const QString& linha_comando, const QString& impressora, QWidget* pai)
     : QMainWindow(pai), dialogos_(dialogos), linha_comando_(linha_comando),
-      impressora_(std::make_unique<SuperficieImpressora>(impressora))
+      impressora_(std::make_unique<SuperficieImpressora>(impressora)), observacao_(std::make_unique<Observacao>(*this))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Papelada  Impressão de Relatórios"));
@@ -284,6 +283,16 @@ void Form1::dispor(QWidget* central, QBoxLayout* margens)
     copia->addWidget(botao_cancelar_copia, 0, Qt::AlignTop);
     esquerda->addLayout(copia);
     andamento_ = new SegundoPlano(central);
+    // A report that takes long to read at start-up shows the window at once,
+    // with the reading's row.
+    connect(andamento_, &SegundoPlano::mostrado, this, [this] {
+        if (!isVisible()) {
+            centrar();
+            show();
+        }
+        guardar_altura();
+    });
+    connect(andamento_, &SegundoPlano::terminado, this, &Form1::restaurar_altura);
     esquerda->addWidget(andamento_);
     esquerda->addStretch();
 
@@ -347,7 +356,7 @@ bool Form1::event(QEvent* e)
 
 void Form1::Form_Activate()
 {
-    if (!doc_.imprimir_ao_ativar || trabalhando_)
+    if (!doc_.imprimir_ao_ativar || ocupada())
         return;
     doc_.imprimir_ao_ativar = false;
     Command1_Click();
@@ -384,7 +393,7 @@ void Form1::mostrar_avisos_do_sistema()
 {
     encaminhar_avisos(this, [this](const QString& texto) {
         if (isVisible())
-            aviso(texto);
+            observacao_->aviso(texto);
         else if (!avisos_adiados_.contains(texto))
             avisos_adiados_.append(texto);
     });
@@ -408,9 +417,14 @@ void Form1::ajuda_sobre_Click()
     about_->activateWindow();
 }
 
+bool Form1::ocupada() const
+{
+    return trabalhando_ || copiando_ || andamento_->rodando();
+}
+
 void Form1::Command2_Click()
 {
-    if (trabalhando_ || copiando_)
+    if (ocupada())
         return;
     guardar_margens();
     if (caixa_excluir->isChecked())
@@ -437,9 +451,9 @@ void Form1::terminar()
 
 void Form1::closeEvent(QCloseEvent* e)
 {
-    if (trabalhando_ || copiando_) {
-        // The running job or copy is stopped first; the window closes when
-        // it has cancelled its document.
+    if (ocupada()) {
+        // The running job, copy or measurement is stopped first; the window
+        // closes when it has cancelled its document.
         doc_.interromper = 1;
         cancelar_copia_ = true;
         andamento_->cancelar();

@@ -8,10 +8,8 @@
 #include "stream/estado.h"
 #include "stream/observador.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
-#include <QSet>
 #include <QStringList>
 #include <memory>
 
@@ -39,7 +37,7 @@ QString linha_de_comando(const QStringList& argumentos);
 // characters are taken literally.
 bool arquivo_localizado(const QString& caminho);
 
-class Form1 : public QMainWindow, public Observador {
+class Form1 : public QMainWindow {
     Q_OBJECT
 public:
     // `impressora`: the printer to start on ("" for the system's default).
@@ -74,22 +72,13 @@ public:
     FonteEscolhida& fonte_dialogo() { return fonte_dialogo_; }
     bool trabalhando() const { return trabalhando_; }
     bool copiando() const { return copiando_; }
+    // What the core tells this window while it works.
+    Observador& observador();
 
-    // Observador
-    void quadro(const QString& titulo, bool visivel) override;
-    void acao(const QString& texto) override;
-    void pagina(const QString& texto) override;
-    void progresso(double fracao) override;
-    void processar_eventos() override;
-    void mensagem(const QString& texto) override;
-    void aviso(const QString& texto) override;
-    void erro(const QString& texto) override;
-    void imagem_mostrar(const QImage& imagem) override;
-    void imagem_fechar() override;
-    void impressora_escolhida(const QString& nome, const QString& papel) override;
-    void fonte_escolhida() override;
-    void gravando(const QString& texto) override;
-    void imprimindo(bool ativo) override;
+    // Measuring, copying or a job running: the commands wait.
+    bool ocupada() const;
+    // The program is ending (the user closed the window).
+    bool encerrando() const { return terminando_; }
 
 Q_SIGNALS:
     // The program is to end.
@@ -102,8 +91,11 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    class Observacao;
+
     bool carregar();
     void mostrar_adiados();
+    void centrar();
     // The window's controls, a group at a time, then their places.
     void montar();
     void montar_arquivo(QWidget* central);
@@ -118,7 +110,15 @@ private:
     void habilitar_documento(bool sim);
     void mostrar_margens();
     void mostrar_impressora();
-    void medir();
+    // Opening (`abrir`: with the stored margins) or measuring again the
+    // report, on a worker: the window repaints meanwhile and "Cancelar"
+    // leaves it without a report. False when cancelled.
+    bool medir(bool abrir = false);
+    // Every command but "Interromper" waits while a pass or a measurement
+    // runs; they come back as they were.
+    void bloquear_comandos(bool sim);
+    // The report chose the printer or font: their command stays disabled.
+    void desabilitar(QWidget* botao, QAction* acao);
     void aplicar_fonte(const FonteEscolhida& f);
     // The font dialog starts on the printer's font.
     void fonte_da_impressora();
@@ -133,8 +133,8 @@ private:
     void guardar_margens();
     // `texto`: the text copy, which has its own "Cancelar" next to its line.
     void bloquear_para_copia(bool sim, bool texto);
-    // After the progress frame or the copy line is hidden the window takes
-    // its former height again.
+    // After the progress frame, the copy line or the row of long work is
+    // hidden the window takes its former height again.
     void guardar_altura();
     void restaurar_altura();
     void excluir_arquivo_mostrado();
@@ -155,18 +155,14 @@ private:
     bool trabalhando_ = false;
     bool fechar_apos_trabalho_ = false;
     bool terminando_ = false;
-    // Enabled states kept while a pass runs.
-    bool em_passagem_ = false;
-    bool estado_impressora_ = true, estado_fontes_ = true;
+    // Enabled states kept while the commands wait.
+    bool bloqueada_ = false;
+    QList<QPair<QWidget*, bool>> estado_botoes_;
     QList<QPair<QAction*, bool>> estado_menus_;
-    // The text copy: running, asked to stop, the last repaint of its line.
+    // The text copy: running, asked to stop.
     bool copiando_ = false, cancelar_copia_ = false;
-    QElapsedTimer relogio_copia_;
-    QString linha_copia_;
     // Margin fields typed in by the user since they were last filled.
     bool editada_esquerda_ = false, editada_superior_ = false;
-    // Warnings already given for the file shown.
-    QSet<QString> avisos_dados_;
     // Messages given before the window first showed: they come with it.
     QStringList avisos_adiados_;
     bool carregando_ = false;
@@ -191,6 +187,7 @@ private:
     QAction* acao_sobre;
     QAction* acao_enviar_email;
 
+    std::unique_ptr<Observacao> observacao_;
     QPointer<Form2> form2_;
     QPointer<FrmAbout> about_;
     QPointer<QWidget> visualizacao_;

@@ -1,38 +1,10 @@
 // The main window's settings: the margins, the printer and its font.
-#include "app/form1.h"
 #include "app/form1_comum.h"
 
-#include "analysis/indice.h"
 #include "analysis/medicao.h"
-#include "app/aplicacao.h"
-#include "app/widgets.h"
-#include "app/janela_visualizacao.h"
-#include "app/janelas_auxiliares.h"
-#include "app/segundo_plano.h"
-#include "print/trabalho.h"
-#include "stream/copia.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QCloseEvent>
-#include <QFile>
-#include <QFileInfo>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLocale>
 #include <QLineEdit>
-#include <QMenuBar>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScreen>
-#include <QTimer>
-#include <QVBoxLayout>
-#include <cmath>
 #include <optional>
 
 namespace papelada {

@@ -1,40 +1,21 @@
 // The main window's document: start-up on the command line's report, "Abrir"
 // and "Salvar".
-#include "app/form1.h"
 #include "app/form1_comum.h"
 
-#include "analysis/indice.h"
 #include "analysis/medicao.h"
-#include "app/aplicacao.h"
-#include "app/widgets.h"
-#include "app/janela_visualizacao.h"
-#include "app/janelas_auxiliares.h"
+#include "app/observador_fio.h"
 #include "app/segundo_plano.h"
-#include "print/trabalho.h"
+#include "print/gravacao.h"
 #include "stream/copia.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLocale>
-#include <QLineEdit>
-#include <QMenuBar>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
-#include <QTimer>
-#include <QVBoxLayout>
-#include <cmath>
-#include <optional>
+#include <atomic>
 
 namespace papelada {
 
@@ -42,6 +23,12 @@ namespace {
 
 const QString filtro_abrir = QStringLiteral("Arquivos de Spool(*.spl);;Todos os arquivos(*)");
 const QString filtro_salvar = QStringLiteral("Arquivos de Spool(*.spl);;Arquivos Texto(*.txt)");
+
+// A printer that only measures records no pages.
+struct SemGravacao : Gravador {
+    GravacaoPagina pagina;
+    GravacaoPagina& pagina_atual() override { return pagina; }
+};
 
 } // namespace
 
@@ -70,16 +57,6 @@ bool Form1::carregar()
         // report opens; opening one reads them itself.
         ler_margens(doc_.margem_esquerda, doc_.margem_superior);
     }
-    // The window is sized and centred once it shows what it holds.
-    const auto centrar = [this] {
-        adjustSize();
-        if (const QScreen* tela = screen()) {
-            const QRect area = tela->availableGeometry();
-            resize(std::min(width(), area.width()), height());
-            move(area.x() + (area.width() - frameGeometry().width()) / 2,
-                 area.y() + (area.height() - frameGeometry().height()) / 2);
-        }
-    };
     if (linha_comando_.isEmpty()) {
         sem_documento();
         centrar();
@@ -94,13 +71,25 @@ bool Form1::carregar()
     doc_.tamanho_arquivo = QFileInfo(linha_comando_).size();
     doc_.nome_arquivo = linha_comando_;
     doc_.interromper = 0;
-    {
-        Ampulheta ampulheta;
-        abrir_relatorio(doc_, metricas_, *impressora_, *this, &fonte_dialogo_);
-    }
-    mostrar_margens();
+    const bool medido = medir(true);
+    if (terminando_)
+        return false;
+    if (medido)
+        mostrar_margens();
     centrar();
     return true;
+}
+
+// The window is sized and centred once it shows what it holds.
+void Form1::centrar()
+{
+    adjustSize();
+    if (const QScreen* tela = screen()) {
+        const QRect area = tela->availableGeometry();
+        resize(std::min(width(), area.width()), height());
+        move(area.x() + (area.width() - frameGeometry().width()) / 2,
+             area.y() + (area.height() - frameGeometry().height()) / 2);
+    }
 }
 
 void Form1::sem_documento()
@@ -123,10 +112,56 @@ void Form1::habilitar_documento(bool sim)
         a->setEnabled(sim);
 }
 
-void Form1::medir()
+bool Form1::medir(bool abrir)
 {
-    Ampulheta ampulheta;
-    medir_relatorio(doc_, metricas_, *impressora_, *this, &fonte_dialogo_);
+    // The worker has copies of the document (the window stops it through
+    // its copy), the metrics and the font: an open preview reads the
+    // window's meanwhile.
+    Documento doc = doc_;
+    doc.interromper = 0;
+    Metricas metricas = metricas_;
+    FonteEscolhida fonte = fonte_dialogo_;
+    ObservadorEntreFios ponte(this, observador());
+    bool medido = false;
+    bloquear_comandos(true);
+    const auto parar = connect(andamento_, &SegundoPlano::cancelamento, this,
+                               [&doc] { std::atomic_ref<std::int16_t>(doc.interromper).store(1); });
+    andamento_->executar(QStringLiteral("Lendo o relatório..."), [&] {
+        // A copy of the printer measures: the fonts it loads belong to this
+        // thread and end with it. The window's printer takes its state.
+        SemGravacao sem_paginas;
+        SuperficieImpressora copia(*impressora_, sem_paginas);
+        if (abrir)
+            abrir_relatorio(doc, metricas, copia, ponte, &fonte);
+        else
+            medir_relatorio(doc, metricas, copia, ponte, &fonte);
+        if (andamento_->cancelado())
+            return;
+        if (copia.deviceName() != impressora_->deviceName())
+            impressora_->selectPrinter(copia.deviceName());
+        impressora_->adotar_estado(copia);
+        medido = true;
+    });
+    disconnect(parar);
+    bloquear_comandos(false);
+    if (medido) {
+        doc_.margem_esquerda = doc.margem_esquerda;
+        doc_.margem_superior = doc.margem_superior;
+        metricas_ = metricas;
+        fonte_dialogo_ = fonte;
+    } else {
+        // Half read, the report is not offered: printer, metrics and font
+        // stay as they were.
+        if (abrir)
+            ler_margens(doc_.margem_esquerda, doc_.margem_superior);
+        sem_documento();
+        mostrar_impressora();
+        rotulo_aviso->setText(QStringLiteral("Leitura cancelada: nenhum relatório aberto."));
+        rotulo_aviso->show();
+    }
+    if (fechar_apos_trabalho_ && !trabalhando_)
+        terminar();
+    return medido;
 }
 
 void Form1::Command8_Click()
@@ -155,10 +190,10 @@ void Form1::Command8_Click()
     habilitar_documento(true);
     rotulo_mensagem->hide();
     rotulo_aviso->hide();
-    avisos_dados_.clear();
-    medir();
-    recarregar_margens();
+    observacao_->esquecer_avisos();
     caixa_excluir->setChecked(false);
+    if (medir())
+        recarregar_margens();
 }
 
 void Form1::Command7_Click()
@@ -168,14 +203,14 @@ void Form1::Command7_Click()
     const QFileInfo origem(doc_.nome_arquivo);
     const QString inicial = origem.exists() ? origem.absoluteFilePath() : origem.absolutePath();
     const QString destino = dialogos_.salvar_arquivo(this, inicial, filtro_salvar, QStringLiteral("spl"));
-    if (destino.isEmpty() || copiando_)
+    if (destino.isEmpty() || ocupada())
         return;
     QString falha;
     bool gravado = false;
     const bool texto = destino.right(4).toUpper() == QLatin1String(".TXT");
     bloquear_para_copia(true, texto);
     if (texto) {
-        gravado = salvar_copia(doc_.nome_arquivo, destino, *this, &falha, &cancelar_copia_);
+        gravado = salvar_copia(doc_.nome_arquivo, destino, observador(), &falha, &cancelar_copia_);
     } else {
         // Byte for byte on a worker: a large report takes a while.
         const QString original = doc_.nome_arquivo;
@@ -202,26 +237,12 @@ void Form1::bloquear_para_copia(bool sim, bool texto)
 {
     copiando_ = sim;
     cancelar_copia_ = false;
-    relogio_copia_.invalidate();
+    observacao_->reiniciar_copia();
     for (QPushButton* b : {botao_imprimir, botao_abrir, botao_salvar, botao_sair})
         b->setEnabled(!sim);
     for (QAction* a : {acao_imprimir, acao_abrir, acao_salvar, acao_sair})
         a->setEnabled(!sim);
     botao_cancelar_copia->setVisible(sim && texto);
-}
-
-void Form1::gravando(const QString& texto)
-{
-    linha_copia_ = texto;
-    if (texto.isEmpty() || !copiando_ || !relogio_copia_.isValid())
-        rotulo_gravando->setText(texto);
-    if (texto.isEmpty() == rotulo_gravando->isHidden())
-        return;
-    if (!texto.isEmpty())
-        guardar_altura();
-    rotulo_gravando->setVisible(!texto.isEmpty());
-    if (texto.isEmpty())
-        restaurar_altura();
 }
 
 } // namespace papelada

@@ -1,40 +1,21 @@
 // The main window's printing: the preview, the print job with its fields and
 // progress, and what the core reports while it works.
-#include "app/form1.h"
 #include "app/form1_comum.h"
 
-#include "analysis/indice.h"
-#include "analysis/medicao.h"
-#include "app/aplicacao.h"
-#include "app/widgets.h"
 #include "app/janela_visualizacao.h"
-#include "app/janelas_auxiliares.h"
 #include "app/segundo_plano.h"
-#include "print/pedido.h"
+#include "app/widgets.h"
 #include "print/trabalho.h"
-#include "stream/copia.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
-#include <QFile>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
-#include <QKeyEvent>
+#include <QLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QLineEdit>
-#include <QMenuBar>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTimer>
-#include <QVBoxLayout>
-#include <cmath>
 #include <optional>
 
 namespace papelada {
@@ -47,7 +28,7 @@ const QString filtro_pdf = QStringLiteral("Arquivos PDF(*.pdf)");
 
 void Form1::Command6_Click()
 {
-    if (doc_.nome_arquivo.isEmpty() || trabalhando_)
+    if (doc_.nome_arquivo.isEmpty() || ocupada())
         return;
     // The preview draws with the margins a print would take, or none.
     PedidoImpressao pedido;
@@ -55,7 +36,7 @@ void Form1::Command6_Click()
     margens.margem_esquerda = texto_margem_esquerda->text();
     margens.margem_superior = texto_margem_superior->text();
     if (const std::optional<Recusa> recusa =
-            validar_pedido(margens, limites_da_impressora(doc_, metricas_, *impressora_, *this), pedido)) {
+            validar_pedido(margens, limites_da_impressora(doc_, metricas_, *impressora_, observador()), pedido)) {
         recusar(recusa->campo == Campo::MargemEsquerda ? texto_margem_esquerda : texto_margem_superior,
                 texto_recusa(*recusa));
         return;
@@ -66,23 +47,26 @@ void Form1::Command6_Click()
     contexto.metricas = &metricas_;
     contexto.indice = &indice_;
     contexto.impressora = impressora_.get();
-    contexto.observador = this;
+    contexto.observador = &observador();
     contexto.margem_esquerda = texto_margem_esquerda->text();
     contexto.margem_superior = texto_margem_superior->text();
     contexto.dialogos = &dialogos_;
     contexto.enviar_por_email = [this] { enviar_por_email_Click(); };
     QPointer<Form1> eu(this);
+    // The page index may be built on the preview's worker meanwhile.
+    bloquear_comandos(true);
     QWidget* janela = papelada::Command6_Click(contexto, this, [eu] {
         if (eu)
             QTimer::singleShot(0, eu, &Form1::Form_Activate);
     });
+    bloquear_comandos(false);
     if (janela)
         visualizacao_ = janela;
 }
 
 void Form1::Command1_Click()
 {
-    if (trabalhando_ || copiando_ || doc_.nome_arquivo.isEmpty())
+    if (ocupada() || doc_.nome_arquivo.isEmpty())
         return;
     PedidoImpressao pedido;
     // Nothing is asked or printed before every field is right.
@@ -106,7 +90,7 @@ void Form1::Command1_Click()
     const bool excluir_arquivo = caixa_excluir->isChecked();
 
     trabalhando_ = true;
-    const ResultadoTrabalho resultado = imprimir_relatorio({doc_, metricas_, *impressora_}, pedido, *this);
+    const ResultadoTrabalho resultado = imprimir_relatorio({doc_, metricas_, *impressora_}, pedido, observador());
     if (resultado.fim != FimTrabalho::Falhou) {
         // Every pass ran: the margins typed are the ones to start with next time.
         guardar_margens();
@@ -115,12 +99,12 @@ void Form1::Command1_Click()
     if (resultado.fim != FimTrabalho::Falhou && !encerrar) {
         // The window stays: the stream may have left another font on the
         // printer, and the next job must start from the report's own.
-        medir_relatorio(doc_, metricas_, *impressora_, *this, &fonte_dialogo_);
+        medir();
     }
     trabalhando_ = false;
     // Whatever way the job ended, the window is usable again.
-    imprimindo(false);
-    quadro({}, false);
+    observacao_->imprimindo(false);
+    observacao_->quadro({}, false);
 
     if (encerrar) {
         if (excluir_arquivo)
@@ -158,7 +142,7 @@ bool Form1::validar(PedidoImpressao& pedido)
                         opcao_selecionar->isChecked(), texto_primeira_pagina->text(), texto_ultima_pagina->text()};
     // The pages as this job's pass will find them, with the top margin
     // typed; the preview keeps its own index.
-    LimitesPedido limites = limites_da_impressora(doc_, metricas_, *impressora_, *this);
+    LimitesPedido limites = limites_da_impressora(doc_, metricas_, *impressora_, observador());
     const auto contar = limites.total_paginas;
     limites.total_paginas = [&contar](double margem) {
         Ampulheta ampulheta;
@@ -198,21 +182,6 @@ void Form1::Option_Click()
     selecionar_paginas_ = selecionar;
 }
 
-void Form1::quadro(const QString& titulo, bool visivel)
-{
-    if (!titulo.isEmpty())
-        quadro_progresso->setTitle(titulo);
-    if (!visivel)
-        barra_progresso->setValue(0);
-    if (visivel != quadro_progresso->isVisible()) {
-        if (visivel)
-            guardar_altura();
-        quadro_progresso->setVisible(visivel);
-        if (!visivel)
-            restaurar_altura();
-    }
-}
-
 void Form1::guardar_altura()
 {
     if (altura_antes_ == 0)
@@ -221,7 +190,7 @@ void Form1::guardar_altura()
 
 void Form1::restaurar_altura()
 {
-    if (altura_antes_ == 0 || quadro_progresso->isVisible() || rotulo_gravando->isVisible())
+    if (altura_antes_ == 0 || quadro_progresso->isVisible() || rotulo_gravando->isVisible() || andamento_->isVisible())
         return;
     const int altura = altura_antes_;
     altura_antes_ = 0;
@@ -231,121 +200,6 @@ void Form1::restaurar_altura()
     centralWidget()->layout()->activate();
     layout()->activate();
     resize(width(), std::max(altura, minimumSizeHint().height()));
-}
-
-void Form1::acao(const QString& texto)
-{
-    rotulo_acao->setText(texto);
-    rotulo_acao->show();
-}
-
-void Form1::pagina(const QString& texto)
-{
-    rotulo_pagina->setText(texto);
-}
-
-void Form1::progresso(double fracao)
-{
-    barra_progresso->setValue(static_cast<int>(std::clamp(fracao, 0.0, 1.0) * largura_barra));
-}
-
-void Form1::processar_eventos()
-{
-    if (copiando_) {
-        // The copy reports every line: the window shows one every 100 ms.
-        if (relogio_copia_.isValid() && relogio_copia_.elapsed() < 100)
-            return;
-        relogio_copia_.start();
-        rotulo_gravando->setText(linha_copia_);
-    }
-    dialogos_.processar_eventos();
-}
-
-void Form1::mensagem(const QString& texto)
-{
-    rotulo_mensagem->setText(texto);
-    rotulo_mensagem->show();
-}
-
-void Form1::aviso(const QString& texto)
-{
-    // Measuring again after each job repeats the report's warnings: the user
-    // sees each once per file.
-    if (avisos_dados_.contains(texto))
-        return;
-    avisos_dados_.insert(texto);
-    avisar(texto);
-}
-
-void Form1::erro(const QString& texto)
-{
-    // A picture left out of a print is told when the job ends, without a
-    // box that would hold up an unattended job.
-    if (trabalhando_)
-        return;
-    avisar(texto);
-}
-
-void Form1::imagem_mostrar(const QImage& imagem)
-{
-    if (!form2_)
-        form2_ = new Form2(this);
-    form2_->mostrar(imagem);
-}
-
-void Form1::imagem_fechar()
-{
-    if (form2_) {
-        form2_->close();
-        form2_->deleteLater();
-        form2_.clear();
-    }
-}
-
-void Form1::impressora_escolhida(const QString& nome, const QString& papel)
-{
-    rotulo_impressora->setText(nome);
-    rotulo_papel->setText(papel);
-    botao_impressora->setEnabled(false);
-    acao_impressora->setEnabled(false);
-}
-
-void Form1::fonte_escolhida()
-{
-    botao_fontes->setEnabled(false);
-    acao_fontes->setEnabled(false);
-}
-
-void Form1::imprimindo(bool ativo)
-{
-    if (ativo == em_passagem_)
-        return; // already in that state
-    em_passagem_ = ativo;
-    if (ativo) {
-        estado_impressora_ = botao_impressora->isEnabled();
-        estado_fontes_ = botao_fontes->isEnabled();
-        for (QPushButton* b : {botao_imprimir, botao_sair, botao_impressora, botao_fontes, botao_visualizar,
-                               botao_salvar, botao_abrir})
-            b->setEnabled(false);
-        // The menus run the same commands: they wait as well.
-        for (QAction* a : {acao_abrir, acao_salvar, acao_sair, acao_impressora, acao_fontes,
-                           acao_fonte_padrao, acao_visualizar, acao_imprimir}) {
-            estado_menus_.append({a, a->isEnabled()});
-            a->setEnabled(false);
-        }
-        botao_interromper->setEnabled(true);
-        botao_interromper->show();
-    } else {
-        for (QPushButton* b : {botao_imprimir, botao_sair, botao_visualizar, botao_salvar, botao_abrir})
-            b->setEnabled(true);
-        botao_impressora->setEnabled(estado_impressora_);
-        botao_fontes->setEnabled(estado_fontes_);
-        for (const auto& [a, habilitada] : std::as_const(estado_menus_))
-            a->setEnabled(habilitada);
-        estado_menus_.clear();
-        botao_interromper->setEnabled(false);
-        botao_interromper->hide();
-    }
 }
 
 } // namespace papelada

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QThread>
 #include <QWidget>
 #include <deque>
 #include <functional>
@@ -46,7 +47,7 @@ private:
     qint64 tamanho_ = 0;
 };
 
-class Form3 : public QWidget, private Observador {
+class Form3 : public QWidget {
     Q_OBJECT
 public:
     Form3(const ContextoVisualizacao& contexto, QWidget* principal, std::function<void()> ao_fechar);
@@ -54,7 +55,8 @@ public:
 
     // The launch: zoom 100 %, page geometry and font from the printer, the
     // page index when it is not valid, the scroll ranges from the page size.
-    void iniciar();
+    // False when the user cancelled it: the window is not to show.
+    bool iniciar();
 
     // Shows the page count; the first activation shows page 1. Coming back
     // to the window later does not turn the page.
@@ -80,6 +82,8 @@ public:
     void redisplay();
 
     const EstadoVisualizacao& estado() const { return vis_; }
+    // A page is being drawn or a search runs.
+    bool ocupada() const;
     // The last page drawn, as the viewport copies from it.
     const QImage& imagem() const { return quadro_; }
     // Viewport offset in page-image pixels.
@@ -100,10 +104,13 @@ private:
     class Visor;
 
     void montar();
+    void montar_ferramentas();
+    void dispor_ferramentas();
     void atalhos();
     void dispor_na_tela(QWidget* principal);
     Dialogos& dialogos();
-    // True when a rendering is running: `acao` then runs right after it.
+    // True when a page is being drawn or a search runs: `acao` then runs
+    // right after it.
     bool adiado(void (Form3::*acao)());
     void renderizar();
     void mudar_zoom(int passo);
@@ -127,21 +134,20 @@ private:
     void zoom_para(double lado_pixels, int espaco);
     void texto_nao_localizado();
 
-    // Observador: what a rendering tells the window.
-    void pagina(const QString& texto) override;
-    void processar_eventos() override;
-    void imagem_mostrar(const QImage& imagem) override;
-    void imagem_fechar() override;
-    void erro(const QString& texto) override;
-
     ContextoVisualizacao ctx_;
     std::function<void()> ao_fechar_;
     std::unique_ptr<Dialogos> dialogos_proprios_;
     Observador observador_mudo_;
 
     EstadoVisualizacao vis_;
+    // The state of the page shown, which a drawing stopped halfway leaves.
+    EstadoVisualizacao mostrado_;
+    // The worker that draws the pages, and what it alone touches: the
+    // pending text run and the page surface (made, used and destroyed there).
+    QThread fio_desenho_;
+    QObject* no_fio_;
     Corrida corrida_;
-    SuperficieImagem superficie_;
+    std::unique_ptr<SuperficieImagem> superficie_;
     QImage quadro_;
     bool ativada_ = false;
     bool fechada_ = false;

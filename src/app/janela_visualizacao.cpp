@@ -5,6 +5,7 @@
 #include "app/widgets.h"
 #include "app/janela_form3.h"
 #include "app/janela_icones.h"
+#include "app/observador_fio.h"
 #include "app/segundo_plano.h"
 #include "preview/procura.h"
 #include "stream/fonte_bytes.h"
@@ -28,6 +29,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 namespace papelada {
@@ -124,6 +126,8 @@ protected:
     void resizeEvent(QResizeEvent* e) override
     {
         QWidget::resizeEvent(e);
+        const int altura = janela_->andamento->sizeHint().height();
+        janela_->andamento->setGeometry(0, height() - altura, width(), altura);
         janela_->ajustar_barras();
     }
 
@@ -160,6 +164,12 @@ Form3::Form3(const ContextoVisualizacao& contexto, QWidget* principal, std::func
 {
     setObjectName(QStringLiteral("Form3"));
     setAttribute(Qt::WA_DeleteOnClose);
+    no_fio_ = new QObject;
+    no_fio_->moveToThread(&fio_desenho_);
+    connect(&fio_desenho_, &QThread::finished, no_fio_, &QObject::deleteLater);
+    fio_desenho_.start();
+    QMetaObject::invokeMethod(
+        no_fio_, [this] { superficie_ = std::make_unique<SuperficieImagem>(); }, Qt::BlockingQueuedConnection);
     setWindowTitle(vis_.titulo_janela);
     if (!ctx_.dialogos)
         dialogos_proprios_ = std::make_unique<DialogosQt>();
@@ -168,7 +178,12 @@ Form3::Form3(const ContextoVisualizacao& contexto, QWidget* principal, std::func
     dispor_na_tela(principal);
 }
 
-Form3::~Form3() = default;
+Form3::~Form3()
+{
+    QMetaObject::invokeMethod(no_fio_, [this] { superficie_.reset(); }, Qt::BlockingQueuedConnection);
+    fio_desenho_.quit();
+    fio_desenho_.wait();
+}
 
 Dialogos& Form3::dialogos()
 {
@@ -189,6 +204,34 @@ void Form3::montar()
         connect(barra, &QScrollBar::valueChanged, imagem_pagina, qOverload<>(&QWidget::update));
     }
 
+    montar_ferramentas();
+    // Over the foot of the view, so that the view keeps its size (and the
+    // scroll ranges theirs) when the row shows.
+    andamento = new SegundoPlano(imagem_pagina);
+    andamento->setAutoFillBackground(true);
+
+    connect(campo_pagina, &QLineEdit::textChanged, this, &Form3::Text1_Change);
+    connect(campo_zoom, &QLineEdit::returnPressed, this, &Form3::Text2_LostFocus);
+    campo_pagina->installEventFilter(this);
+    campo_zoom->installEventFilter(this);
+
+    texto_procura = new TextoProcura(this);
+
+    // The viewport fills what the vertical bar and the tool strip leave.
+    auto* grade = new QGridLayout(this);
+    grade->setContentsMargins(2, 2, 2, 2);
+    grade->setSpacing(0);
+    grade->addWidget(imagem_pagina, 0, 0);
+    grade->addWidget(barra_rolagem_vertical, 0, 1);
+    grade->addWidget(barra_rolagem_horizontal, 1, 0);
+    grade->addWidget(barra_ferramentas, 2, 0, 1, 2);
+    grade->setRowStretch(0, 1);
+    grade->setColumnStretch(0, 1);
+}
+
+// The tool strip: the page, the zoom, the search, print and close.
+void Form3::montar_ferramentas()
+{
     // A tool bar: what does not fit a narrow window goes behind its ">>".
     barra_ferramentas = nomear(new QToolBar(this), "Frame1");
     barra_ferramentas->setIconSize(QSize(24, 24));
@@ -248,6 +291,12 @@ void Form3::montar()
                          QStringLiteral("Fechar a visualização retornando para o janela principal"),
                          &Form3::Picture7_Click);
 
+    dispor_ferramentas();
+}
+
+// The tool strip's controls in groups, the actions on the whole report last.
+void Form3::dispor_ferramentas()
+{
     const auto grupo = [this](std::initializer_list<QWidget*> controles) {
         for (QWidget* w : controles)
             barra_ferramentas->addWidget(w);
@@ -268,26 +317,6 @@ void Form3::montar()
     botao_email(barra_ferramentas, ctx_.enviar_por_email);
     barra_ferramentas->addWidget(botao_imprimir);
     barra_ferramentas->addWidget(botao_fechar);
-    andamento = new SegundoPlano(this);
-
-    connect(campo_pagina, &QLineEdit::textChanged, this, &Form3::Text1_Change);
-    connect(campo_zoom, &QLineEdit::returnPressed, this, &Form3::Text2_LostFocus);
-    campo_pagina->installEventFilter(this);
-    campo_zoom->installEventFilter(this);
-
-    texto_procura = new TextoProcura(this);
-
-    // The viewport fills what the vertical bar and the tool strip leave.
-    auto* grade = new QGridLayout(this);
-    grade->setContentsMargins(2, 2, 2, 2);
-    grade->setSpacing(0);
-    grade->addWidget(imagem_pagina, 0, 0);
-    grade->addWidget(barra_rolagem_vertical, 0, 1);
-    grade->addWidget(barra_rolagem_horizontal, 1, 0);
-    grade->addWidget(andamento, 2, 0, 1, 2);
-    grade->addWidget(barra_ferramentas, 3, 0, 1, 2);
-    grade->setRowStretch(0, 1);
-    grade->setColumnStretch(0, 1);
 }
 
 void Form3::atalhos()
@@ -323,16 +352,27 @@ void Form3::dispor_na_tela(QWidget* principal)
     resize(area.width() * 95 / 100, std::max(200, area.height() * 90 / 100 - moldura));
 }
 
-void Form3::iniciar()
+bool Form3::iniciar()
 {
     vis_.margem_esquerda_texto = ctx_.margem_esquerda;
     vis_.margem_superior_texto = ctx_.margem_superior;
+    // The page index, when it is built, shows its progress in the main
+    // window; the surface takes the printer's page and font on its worker.
     Observador& progresso = ctx_.observador ? *ctx_.observador : observador_mudo_;
-    iniciar_visualizacao(*ctx_.doc, *ctx_.metricas, *ctx_.indice, vis_, *ctx_.impressora, superficie_,
-                         progresso);
+    ObservadorEntreFios ponte(this, progresso);
+    andamento->executar(QStringLiteral("Preparando a visualização..."), [&] {
+        iniciar_visualizacao(*ctx_.doc, *ctx_.metricas, *ctx_.indice, vis_, *ctx_.impressora, *superficie_, ponte);
+    }, no_fio_);
     setWindowTitle(vis_.titulo_janela);
-    pagina_inteira->resize(static_cast<int>(superficie_.width() / twips_por_pixel_imagem),
-                     static_cast<int>(superficie_.height() / twips_por_pixel_imagem));
+    pagina_inteira->resize(static_cast<int>(superficie_->width() / twips_por_pixel_imagem),
+                           static_cast<int>(superficie_->height() / twips_por_pixel_imagem));
+    mostrado_ = vis_;
+    return !andamento->cancelado();
+}
+
+bool Form3::ocupada() const
+{
+    return andamento->rodando();
 }
 
 QPoint Form3::deslocamento() const
@@ -421,8 +461,8 @@ void Form3::Form_Activate()
 
 void Form3::closeEvent(QCloseEvent* e)
 {
-    // The report is open while a page is drawn: close right after it.
-    if (vis_.renderizando || andamento->rodando()) {
+    // A page being drawn or a search stops first; the window closes then.
+    if (ocupada()) {
         andamento->cancelar();
         e->ignore();
         pendentes_.push_back(&Form3::Picture7_Click);
@@ -452,7 +492,7 @@ void Form3::Picture8_Click()
 
 bool Form3::adiado(void (Form3::*acao)())
 {
-    if (!vis_.renderizando && !andamento->rodando())
+    if (!ocupada())
         return false;
     pendentes_.push_back(acao);
     return true;
@@ -462,15 +502,34 @@ void Form3::renderizar()
 {
     if (fechada_ || adiado(&Form3::redisplay))
         return;
+    // The page is drawn on a worker, from copies of what the main window may
+    // change meanwhile; the surface and the text run are the worker's until
+    // it ends. "Cancelar" or closing the window stops it.
+    Documento doc = *ctx_.doc;
+    doc.interromper = 0;
+    const IndicePaginas indice = *ctx_.indice;
+    const Metricas metricas = *ctx_.metricas;
+    EstadoVisualizacao vis = vis_;
     QString falha;
     bool desenhada = false;
-    {
-        const Ampulheta ampulheta; // while the page is drawn
-        desenhada = visualizar(*ctx_.doc, *ctx_.indice, vis_, *ctx_.metricas, corrida_, superficie_,
-                               *this, &falha);
-    }
-    if (desenhada) {
-        quadro_ = superficie_.imagem();
+    QImage imagem;
+    const auto parar = connect(andamento, &SegundoPlano::cancelamento, this,
+                               [&doc] { std::atomic_ref<std::int16_t>(doc.interromper).store(1); });
+    andamento->executar(QStringLiteral("Desenhando a página %1...").arg(std::max(1, vis.pagina_atual)), [&] {
+        Observador calado; // the window shows the page when it is done
+        desenhada = visualizar(doc, indice, vis, metricas, corrida_, *superficie_, calado, &falha);
+        if (desenhada)
+            imagem = superficie_->imagem();
+    }, no_fio_);
+    disconnect(parar);
+    if (andamento->cancelado()) {
+        // Half a page is not shown: the last page drawn stays.
+        vis_ = mostrado_;
+        campo_zoom->setText(QString::number(vis_.percentual_zoom) + QLatin1Char('%'));
+    } else if (desenhada) {
+        vis_ = mostrado_ = std::move(vis);
+        quadro_ = std::move(imagem);
+        rotulo_numero_pagina->setText(QString::number(vis_.pagina_atual));
         pagina_inteira->resize(quadro_.size());
         setWindowTitle(vis_.titulo_janela);
         ajustar_barras();
@@ -495,34 +554,6 @@ void Form3::executar_pendentes()
 void Form3::redisplay()
 {
     renderizar();
-}
-
-void Form3::pagina(const QString& texto)
-{
-    rotulo_numero_pagina->setText(texto);
-}
-
-void Form3::processar_eventos()
-{
-    dialogos().processar_eventos();
-}
-
-void Form3::imagem_mostrar(const QImage& imagem)
-{
-    if (ctx_.observador)
-        ctx_.observador->imagem_mostrar(imagem);
-}
-
-void Form3::imagem_fechar()
-{
-    if (ctx_.observador)
-        ctx_.observador->imagem_fechar();
-}
-
-void Form3::erro(const QString& texto)
-{
-    if (ctx_.observador)
-        ctx_.observador->erro(texto);
 }
 
 // ---- Navigation ----------------------------------------------------------
@@ -576,7 +607,7 @@ void Form3::Text1_Change()
 
 void Form3::Text1_LostFocus()
 {
-    if (!vis_.renderizando)
+    if (!ocupada())
         Text1_Change();
 }
 
@@ -759,7 +790,7 @@ QWidget* Command6_Click(const ContextoVisualizacao& contexto, QWidget* principal
     if (principal) {
         for (Form3* aberta : principal->findChildren<Form3*>(QString(), Qt::FindDirectChildrenOnly)) {
             // Never a second reader of the report while a page is drawn.
-            if (aberta->estado().renderizando) {
+            if (aberta->ocupada()) {
                 aberta->raise();
                 return aberta;
             }
@@ -767,7 +798,10 @@ QWidget* Command6_Click(const ContextoVisualizacao& contexto, QWidget* principal
         }
     }
     auto* janela = new Form3(contexto, principal, std::move(ao_fechar));
-    janela->iniciar();
+    if (!janela->iniciar()) {
+        janela->close(); // "Cancelar" while the pages were found
+        return nullptr;
+    }
     janela->show();
     return janela;
 }

@@ -30,7 +30,7 @@ int main(int argc, char** argv)
     papelada::Form1 janela(dialogos, papelada::linha_de_comando(argumentos));
     janela.mostrar_avisos_do_sistema();
     if (!janela.Form_Load())
-        return 1;
+        return janela.encerrando() ? 0 : 1; // closed while the report was read, or no report
     QObject::connect(&janela, &papelada::Form1::encerrar, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     janela.show();

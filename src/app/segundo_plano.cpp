@@ -8,7 +8,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
+#include <QSemaphore>
 #include <QTimer>
+#include <memory>
 
 namespace papelada {
 
@@ -35,34 +37,64 @@ SegundoPlano::SegundoPlano(QWidget* pai) : QWidget(pai)
     hide();
 }
 
-void SegundoPlano::executar(const QString& texto, const std::function<void()>& trabalho)
+void SegundoPlano::executar(const QString& texto, const std::function<void()>& trabalho, QObject* no_fio)
 {
     rodando_ = true;
     cancelado_ = false;
-    fracao_ = 0;
+    fracao_ = -1;
     rotulo_->setText(texto);
-    barra_->setValue(0);
+    barra_->setRange(0, 0);
 
     QEventLoop laco;
-    QThread* fio = QThread::create(trabalho);
-    connect(fio, &QThread::finished, &laco, &QEventLoop::quit);
+    QSemaphore fim;
+    std::atomic<bool> terminou{false};
+    const auto tarefa = [&] {
+        trabalho();
+        terminou = true;
+        QMetaObject::invokeMethod(&laco, [&laco] { laco.quit(); }, Qt::QueuedConnection);
+        fim.release();
+    };
+    std::unique_ptr<QThread> fio;
+    if (!no_fio)
+        fio.reset(QThread::create(tarefa));
     QTimer relogio;
     relogio.setInterval(100);
-    connect(&relogio, &QTimer::timeout, this, [this] { barra_->setValue(static_cast<int>(fracao_ * 1000)); });
+    connect(&relogio, &QTimer::timeout, this, [this] {
+        if (fracao_ >= 0) {
+            barra_->setRange(0, 1000);
+            barra_->setValue(static_cast<int>(fracao_ * 1000));
+        }
+    });
     QTimer::singleShot(espera_para_mostrar_ms, this, [this] {
-        if (rodando_)
+        if (rodando_) {
             show();
+            Q_EMIT mostrado();
+        }
     });
     relogio.start();
     Q_EMIT iniciado();
-    fio->start();
+    if (fio)
+        fio->start();
+    else
+        QMetaObject::invokeMethod(no_fio, tarefa, Qt::QueuedConnection);
     laco.exec();
-    fio->wait();
-    delete fio;
+    // The program is ending: the work stops before it waits for it.
+    if (!terminou)
+        cancelar();
+    fim.acquire();
+    if (fio)
+        fio->wait();
 
     rodando_ = false;
     hide();
     Q_EMIT terminado();
+}
+
+void SegundoPlano::cancelar()
+{
+    if (!rodando_ || cancelado_.exchange(true))
+        return;
+    Q_EMIT cancelamento();
 }
 
 } // namespace papelada

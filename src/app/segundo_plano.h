@@ -21,18 +21,24 @@ public:
     // Runs `trabalho` on a worker and returns when it has ended; the events
     // of the program run in the meantime. `texto` says what is done. The
     // worker reads cancelado() and tells its progress with progresso().
-    void executar(const QString& texto, const std::function<void()>& trabalho);
+    // It runs in the thread of `no_fio` when one is given (a worker that
+    // keeps what it owns from one work to the next), on a new one otherwise.
+    void executar(const QString& texto, const std::function<void()>& trabalho, QObject* no_fio = nullptr);
 
     bool rodando() const { return rodando_; }
-    void cancelar() { cancelado_ = true; }
+    void cancelar();
     const std::atomic<bool>& cancelado() const { return cancelado_; }
-    // From any thread: the share done, 0 to 1.
+    // From any thread: the share done, 0 to 1. Work that never tells it
+    // shows a busy bar.
     void progresso(double fracao) { fracao_ = fracao; }
     double fracao() const { return fracao_; }
 
 Q_SIGNALS:
-    // The work is about to start on its worker; it has ended.
+    // The work is about to start on its worker; its row shows (it takes a
+    // while); it is asked to stop; it has ended.
     void iniciado();
+    void mostrado();
+    void cancelamento();
     void terminado();
 
 private:
@@ -41,7 +47,7 @@ private:
     QPushButton* botao_cancelar_;
     bool rodando_ = false;
     std::atomic<bool> cancelado_{false};
-    std::atomic<double> fracao_{0};
+    std::atomic<double> fracao_{-1};
 };
 
 } // namespace papelada

@@ -34,10 +34,12 @@ int enviar(const QStringList& args)
     if (posicionais.size() != 1)
         problema = posicionais.isEmpty() ? QStringLiteral("indique o arquivo a enviar.")
                                          : QStringLiteral("mais de um arquivo indicado (%1).").arg(posicionais[1]);
-    else if (p.isSet(paginas))
-        problema = ler_paginas(p.value(paginas), t.paginas);
+    const LinhaPedido linha = linha_pedido(p);
+    TextosPedido forma;
     if (problema.isEmpty())
-        problema = ler_margens(p, t.margens);
+        problema = forma_do_pedido(linha, forma);
+    t.paginas = linha.paginas;
+    t.margens = linha.margens;
     const QString endereco = p.value(para).trimmed();
     if (problema.isEmpty() && p.isSet(para) && !endereco_aceitavel(endereco))
         problema = QStringLiteral("endereço inválido: \"%1\".").arg(p.value(para));

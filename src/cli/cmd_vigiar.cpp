@@ -90,7 +90,7 @@ public:
     QDir pasta;
     QString impressora; // a queue, or "Arquivo PDF" with saida_pdf
     QDir saida_pdf;
-    std::optional<MargensMm> margens;
+    std::optional<QString> margens; // ESQ,SUP as typed
 
     int preparar();
     int executar();
@@ -358,8 +358,11 @@ int vigiar(const QStringList& args)
         problema = QStringLiteral("para gravar PDFs use --pdf-em PASTA_SAIDA.");
     else if (p.isSet(pdf_em) && p.value(pdf_em).isEmpty())
         problema = QStringLiteral("--pdf-em precisa do nome da pasta.");
-    else
-        problema = ler_margens(p, v.margens);
+    TextosPedido forma;
+    const LinhaPedido linha = linha_pedido(p);
+    if (problema.isEmpty())
+        problema = forma_do_pedido(linha, forma);
+    v.margens = linha.margens;
     if (!problema.isEmpty())
         return falha_de_uso("vigiar", uso_vigiar, problema);
 

@@ -74,32 +74,25 @@ LinhaPedido linha_pedido(const QCommandLineParser& p)
     return {valor("margens"), valor("copias"), valor("paginas")};
 }
 
+QString forma_do_pedido(const LinhaPedido& linha, TextosPedido& textos)
+{
+    if (linha.margens && !margens_da_linha(*linha.margens, textos))
+        return QStringLiteral("margens inválidas: %1 (use ESQ,SUP em milímetros, por exemplo 10,15).").arg(*linha.margens);
+    if (linha.copias)
+        textos.copias = *linha.copias;
+    if (linha.paginas && !paginas_da_linha(*linha.paginas, textos))
+        return QStringLiteral("intervalo de páginas inválido: %1 (use, por exemplo, 2-5).").arg(*linha.paginas);
+    return {};
+}
+
 int pedido_da_linha(const LinhaPedido& linha, const char* comando, const Documento& doc,
                     const Metricas& metricas, const Superficie& impressora, PedidoImpressao& pedido)
 {
     TextosPedido textos;
     textos.margem_esquerda = QString::number(doc.margem_esquerda);
     textos.margem_superior = QString::number(doc.margem_superior);
-    if (const auto& v = linha.margens) {
-        const QStringList partes = v->split(u',');
-        if (partes.size() != 2)
-            return falha_de_uso(comando, nullptr,
-                                QStringLiteral("margens inválidas: %1 (use ESQ,SUP em milímetros, por exemplo 10,15).")
-                                    .arg(*v));
-        textos.margem_esquerda = partes[0];
-        textos.margem_superior = partes[1];
-    }
-    if (const auto& v = linha.copias)
-        textos.copias = *v;
-    if (const auto& v = linha.paginas) {
-        const QStringList partes = v->split(u'-');
-        if (partes.size() > 2)
-            return falha_de_uso(comando, nullptr,
-                                QStringLiteral("intervalo de páginas inválido: %1 (use, por exemplo, 2-5).").arg(*v));
-        textos.intervalo = true;
-        textos.primeira = partes.first();
-        textos.ultima = partes.last();
-    }
+    if (const QString problema = forma_do_pedido(linha, textos); !problema.isEmpty())
+        return falha_de_uso(comando, nullptr, problema);
     Observador calado;
     if (const std::optional<Recusa> r =
             validar_pedido(textos, limites_da_impressora(doc, metricas, impressora, calado), pedido))

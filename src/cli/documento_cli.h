@@ -42,6 +42,11 @@ struct LinhaPedido {
 };
 LinhaPedido linha_pedido(const QCommandLineParser& p);
 
+// The fields of the request as its line gives them, split by the core into
+// `textos`: "" when their shape is sound, else what is wrong (the values
+// are judged by the request check).
+QString forma_do_pedido(const LinhaPedido& linha, TextosPedido& textos);
+
 // The request of command `comando` from its line, with the stored margins
 // of `doc` when none are given, checked by the core against `impressora`
 // and the report's pages. Returns ok, or erro_uso after the message naming

@@ -1,20 +1,12 @@
-// What enviar and vigiar share with imprimir: the options for a page range
-// and the margins (each reader returns "" when the text is sound, otherwise
-// what is wrong with it), and the report's messages on the terminal.
+// What enviar and vigiar share with imprimir: the report's messages on the
+// terminal (their page range and margins are read as imprimir reads them).
 #pragma once
 
 #include "print/trabalho.h"
 
-#include <QCommandLineParser>
 #include <QSet>
-#include <optional>
 
 namespace papelada::cli {
-
-QString ler_paginas(const QString& texto, std::optional<IntervaloPaginas>& paginas);
-// --margens ESQ,SUP (declared by opcao_margens), read when given; the
-// request check of the job judges whether they fit the paper.
-QString ler_margens(const QCommandLineParser& p, std::optional<MargensMm>& margens);
 
 // The report's messages, warnings and errors on standard error. Measurement
 // and every pass show a message again; the terminal gets each one once.

@@ -39,6 +39,27 @@ std::optional<double> numero_digitado(const QString& texto)
     return v;
 }
 
+bool margens_da_linha(const QString& texto, TextosPedido& textos)
+{
+    const QStringList partes = texto.split(u',');
+    if (partes.size() != 2)
+        return false;
+    textos.margem_esquerda = partes[0];
+    textos.margem_superior = partes[1];
+    return true;
+}
+
+bool paginas_da_linha(const QString& texto, TextosPedido& textos)
+{
+    const QStringList partes = texto.split(u'-');
+    if (partes.size() > 2)
+        return false;
+    textos.intervalo = true;
+    textos.primeira = partes.first();
+    textos.ultima = partes.last();
+    return true;
+}
+
 std::optional<Recusa> validar_pedido(const TextosPedido& textos, const LimitesPedido& limites,
                                      PedidoImpressao& pedido)
 {

@@ -48,6 +48,12 @@ struct LimitesPedido {
     std::function<int(double margem_superior)> total_paginas;
 };
 
+// The margins ("ESQ,SUP", millimetres) and the pages ("A" or "A-B") as a
+// command line gives them, put into the fields of `textos` that the check
+// judges; false, with nothing put, when the text has not that shape.
+bool margens_da_linha(const QString& texto, TextosPedido& textos);
+bool paginas_da_linha(const QString& texto, TextosPedido& textos);
+
 // Checks `textos`; on success fills the margins, copies and range of
 // `pedido` and returns nothing.
 std::optional<Recusa> validar_pedido(const TextosPedido& textos, const LimitesPedido& limites,

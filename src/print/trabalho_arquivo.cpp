@@ -59,12 +59,14 @@ ResultadoTrabalho imprimir_arquivo(const TrabalhoArquivo& t, Observador& observa
     Metricas metricas;
     abrir_relatorio(doc, metricas, impressora, repasse, nullptr, OpcoesMedicao{.manter_impressora = true});
     // The request is checked as the window checks it.
-    const auto numero = [](double v) { return QString::number(v, 'g', 15); };
-    const MargensMm margens = t.margens.value_or(
-        MargensMm{static_cast<double>(doc.margem_esquerda), static_cast<double>(doc.margem_superior)});
-    TextosPedido textos{numero(margens.esquerda), numero(margens.superior), QStringLiteral("1"), t.paginas.has_value(),
-                        t.paginas ? numero(t.paginas->primeira) : QString(),
-                        t.paginas ? numero(t.paginas->ultima) : QString()};
+    // A text of another shape is refused whole, as the first of its fields.
+    TextosPedido textos;
+    textos.margem_esquerda = QString::number(doc.margem_esquerda);
+    textos.margem_superior = QString::number(doc.margem_superior);
+    if (t.margens && !margens_da_linha(*t.margens, textos))
+        textos.margem_esquerda = *t.margens;
+    if (t.paginas && !paginas_da_linha(*t.paginas, textos))
+        textos.intervalo = true, textos.primeira = *t.paginas;
     PedidoImpressao pedido;
     if (const auto recusa = validar_pedido(textos, limites_da_impressora(doc, metricas, impressora, repasse), pedido))
         return {FimTrabalho::Recusado, 0, texto_recusa(*recusa), TipoFalha::Uso, {}};

@@ -16,8 +16,10 @@ struct TrabalhoArquivo {
     QString relatorio;  // the spool file
     QString impressora; // a print queue, or "Arquivo PDF"
     QString pdf;        // the file "Arquivo PDF" writes (atomically)
-    std::optional<IntervaloPaginas> paginas; // every page when not given
-    std::optional<MargensMm> margens;        // the stored ones when not given
+    // As typed, judged by the request check: "A" or "A-B" (every page when
+    // not given) and "ESQ,SUP" in millimetres (the stored ones when not).
+    std::optional<QString> paginas;
+    std::optional<QString> margens;
     // Asked whenever the pass lets events through; true cancels the
     // document (nothing reaches the printer or the file).
     std::function<bool()> parar;

@@ -34,6 +34,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace papelada {
@@ -224,7 +225,29 @@ private:
         QString erro;
         if (!novo.open(QIODevice::ReadOnly) || !saida.abrir(&erro) || saida.write(novo.readAll()) < 0
             || !saida.concluir(&erro))
-            avisar(erro.isEmpty() ? saida.erro() : erro);
+            return avisar(erro.isEmpty() ? saida.erro() : erro);
+        tempo_novo(arquivo_);
+    }
+
+    // The keys opened later in this process read through QSettings' cache,
+    // which takes a file of the same size and time (to the millisecond) as
+    // unchanged: a value written and read back within one tick of the file
+    // system's clock (a second on some) would come back as it was. Every
+    // version written here gets a later time than the one before it.
+    static void tempo_novo(const QString& arquivo)
+    {
+        static std::int64_t ultimo = 0; // milliseconds
+        const QByteArray nome = QFile::encodeName(arquivo);
+        struct stat st {};
+        if (::stat(nome.constData(), &st) != 0)
+            return;
+        std::int64_t ms = std::int64_t(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+        if (ms <= ultimo) {
+            ms = ultimo + 1;
+            const timespec tempos[2] = {{0, UTIME_OMIT}, {ms / 1000, (ms % 1000) * 1000000}};
+            ::utimensat(AT_FDCWD, nome.constData(), tempos, 0);
+        }
+        ultimo = ms;
     }
 
     // Every 16-bit value of the store still held as two bytes becomes the

@@ -9,7 +9,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
-#include <QStandardPaths>
 #include <algorithm>
 #include <memory>
 
@@ -54,25 +53,25 @@ QString gravar_figura(const QString& nome, QSize tamanho, const QColor& cor)
     return figura.save(caminho, "PNG") ? caminho : QString();
 }
 
-Resultado executar(const QString& programa, const QStringList& argumentos, int segundos)
+QList<QStringList> tabela(const QString& arquivo)
 {
-    QProcess p;
-    p.start(programa, argumentos);
-    if (!p.waitForStarted(10000))
-        return {-1, {}, QStringLiteral("não foi possível executar %1: %2").arg(programa, p.errorString())};
-    return concluir(p, segundos);
+    QList<QStringList> linhas;
+    for (const QByteArray& l : ler(dir_fonte() + QStringLiteral("/tests/casos/") + arquivo).split('\n'))
+        if (!l.trimmed().isEmpty() && !l.startsWith('#'))
+            linhas << QString::fromUtf8(l).split(u'\t');
+    return linhas;
 }
 
-Resultado executar_cli(const QStringList& argumentos, const QStringList& ambiente, int segundos)
+Resultado executar(const QString& programa, const QStringList& argumentos, int segundos, const QStringList& ambiente)
 {
     QProcess p;
     QProcessEnvironment amb = QProcessEnvironment::systemEnvironment();
     for (const QString& v : ambiente)
         amb.insert(v.section(u'=', 0, 0), v.section(u'=', 1));
     p.setProcessEnvironment(amb);
-    p.start(cli(), argumentos);
+    p.start(programa, argumentos);
     if (!p.waitForStarted(10000))
-        return {-1, {}, QStringLiteral("não foi possível executar %1: %2").arg(cli(), p.errorString())};
+        return {-1, {}, QStringLiteral("não foi possível executar %1: %2").arg(programa, p.errorString())};
     return concluir(p, segundos);
 }
 
@@ -88,15 +87,6 @@ Resultado concluir(QProcess& p, int segundos)
     r.saida = QString::fromUtf8(p.readAllStandardOutput());
     r.erros = QString::fromUtf8(p.readAllStandardError());
     return r;
-}
-
-QStringList programas_em_falta()
-{
-    QStringList falta;
-    for (const char* nome : {"pdftotext", "pdftoppm", "pdfinfo", "pdffonts", "qpdf", "mutool", "zbarimg"})
-        if (QStandardPaths::findExecutable(QLatin1String(nome)).isEmpty())
-            falta << QLatin1String(nome);
-    return falta;
 }
 
 QString rasterizar_png(const QString& pdf, int pagina, double dpi, Programa leitor, bool cinza)

@@ -50,19 +50,18 @@ struct Resultado {
     QString saida;
     QString erros;
 };
-// Runs a program and waits for it (at most `segundos`). A program that does
+// Runs a program and waits for it (at most `segundos`), with `ambiente`
+// ("NOME=valor") added to the test's own environment. A program that does
 // not start gives code -1 and its name in `erros`.
-Resultado executar(const QString& programa, const QStringList& argumentos, int segundos = 120);
-// papelada-cli with `argumentos`, with `ambiente` ("NOME=valor") added to the
-// test's own environment.
-Resultado executar_cli(const QStringList& argumentos, const QStringList& ambiente = {}, int segundos = 120);
+Resultado executar(const QString& programa, const QStringList& argumentos, int segundos = 120,
+                   const QStringList& ambiente = {});
 // Waits for a program already started (at most `segundos`; then it is
 // killed and the code is -1).
 Resultado concluir(QProcess& programa, int segundos = 120);
-// The readers the tests check output with (poppler, qpdf, MuPDF, zbar):
-// set-up installs them, so those not on the PATH are a fault of the machine,
-// named here.
-QStringList programas_em_falta();
+
+// The rows of a table under tests/casos: its lines that are neither blank
+// nor comments ("#"), split at tabs.
+QList<QStringList> tabela(const QString& arquivo);
 
 // Words of a PDF page with their boxes, as pdftotext -bbox gives them (points).
 struct Palavra {
@@ -110,14 +109,6 @@ QByteArray registro_impressora(const QByteArray& nome, int orientacao, int papel
 QByteArray registro_fonte(const QByteArray& nome, int tamanho, bool negrito = false, bool italico = false,
                           bool sublinhado = false, bool riscado = false);
 
-// A case of a table of inputs: its name, the bytes given and what they must
-// give. GoogleTest shows the case by its name.
-struct CasoBytes {
-    const char* nome;
-    QByteArray entrada;
-    const char* esperado;
-};
-inline void PrintTo(const CasoBytes& c, std::ostream* os) { *os << c.nome; }
 // The name GoogleTest gives each case of a table: the case's `nome`.
 inline constexpr auto nome_do_caso = [](const auto& info) { return std::string(info.param.nome); };
 

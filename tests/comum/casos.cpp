@@ -103,7 +103,7 @@ QList<CasoArquivo> conferir_casos(const QString& arquivo, const std::function<QS
             texto += linhas[n] + (n + 1 < linhas.size() ? "\n" : "");
         for (; k < depois.size() && depois[k] == n; ++k)
             for (const QString& l : casos[k].obtido.split(u'\n'))
-                texto += "> " + escapar(l.toUtf8()).toUtf8() + '\n';
+                texto += QByteArray("> " + escapar(l.toUtf8()).toUtf8()).trimmed() + '\n'; // escaped: no blank at the end
     }
     QFile f(caminho);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))

@@ -21,22 +21,14 @@ public:
     int eventos = 0, progressos = 0;
     QList<double> fracoes;
 
-    void quadro(const QString& t, bool visivel) override
-    {
-        log << QStringLiteral("quadro:%1:%2").arg(t).arg(visivel ? 1 : 0);
-    }
+    void quadro(const QString& t, bool v) override { log << QStringLiteral("quadro:%1:%2").arg(t).arg(v ? 1 : 0); }
     void imprimindo(bool ativo) override { log << QStringLiteral("imprimindo:%1").arg(ativo ? 1 : 0); }
     void acao(const QString& t) override { log << QStringLiteral("acao:") + t; }
     void pagina(const QString& t) override { log << QStringLiteral("pagina:") + t; }
-    void progresso(double f) override
-    {
-        ++progressos;
-        fracoes << f;
-    }
+    void progresso(double f) override { ++progressos, fracoes << f; }
     void processar_eventos() override
     {
-        ++eventos;
-        log << QStringLiteral("eventos");
+        ++eventos, log << QStringLiteral("eventos");
         if (ao_processar)
             ao_processar();
     }

@@ -3,6 +3,7 @@
 // report's font and the printer chooser. Run on an X server with
 // PAPELADA_CAPTURAS naming a folder, each step also leaves a screenshot there.
 #include "app/escolha_impressora.h"
+#include "comum/cups_privado.h"
 #include "gui/roteiro.h"
 #include "print/superficie_impressora.h"
 
@@ -19,6 +20,7 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QTreeWidget>
+#include <cups/cups.h>
 #include <functional>
 
 using namespace papelada;
@@ -96,24 +98,9 @@ private Q_SLOTS:
         capturar(j.get(), QStringLiteral("principal_caminho_longo"));
     }
 
-    // Qt's words come from its Portuguese translation.
+    // Qt's words come from its Portuguese translation; a bare name gets the
+    // extension of the filter selected.
     void arquivo_em_portugues()
-    {
-        com_dialogo<QFileDialog>(
-            [&] { dialogos_.abrir_arquivo(nullptr, pasta_.path(), QStringLiteral("Todos os arquivos(*)")); },
-            [](QFileDialog* d) {
-                capturar(d, QStringLiteral("dialogo_abrir"));
-                const QStringList botoes = textos_dos_botoes(d);
-                QVERIFY2(botoes.contains(QStringLiteral("Abrir")) && botoes.contains(QStringLiteral("Cancelar")),
-                         qPrintable(botoes.join(u',')));
-                for (const QLabel* l : d->findChildren<QLabel*>())
-                    QVERIFY2(!l->text().startsWith(QStringLiteral("Look in")), qPrintable(l->text()));
-                d->reject();
-            });
-    }
-
-    // A bare name gets the extension of the filter selected.
-    void sufixo_pelo_filtro()
     {
         QString escolhido;
         com_dialogo<QFileDialog>(
@@ -123,6 +110,12 @@ private Q_SLOTS:
                                                      QStringLiteral("spl"));
             },
             [](QFileDialog* d) {
+                capturar(d, QStringLiteral("dialogo_salvar"));
+                const QStringList botoes = textos_dos_botoes(d);
+                QVERIFY2(botoes.contains(QStringLiteral("Salvar")) && botoes.contains(QStringLiteral("Cancelar")),
+                         qPrintable(botoes.join(u',')));
+                for (const QLabel* l : d->findChildren<QLabel*>())
+                    QVERIFY2(!l->text().startsWith(QStringLiteral("Look in")), qPrintable(l->text()));
                 auto* tipos = d->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
                 QVERIFY(tipos);
                 tipos->setFocus();
@@ -207,6 +200,35 @@ private Q_SLOTS:
                                                }
                                            });
             QCOMPARE(nome, aceitar ? std::optional<QString>(impressora_pdf) : std::nullopt);
+        }
+    }
+    // The chooser's state column on queues of a scheduler of the test's own:
+    // stopped, not taking jobs, with and without the administrator's reason.
+    void situacao_das_filas()
+    {
+        teste::CupsPrivado cups;
+        if (!cups.iniciar())
+            QSKIP(qPrintable(cups.motivo()));
+        cupsSetServer(nullptr); // the scheduler named by CUPS_SERVER from now on
+        struct Caso {
+            const char *fila, *comando, *motivo; // what the administrator did to the queue
+            const char* situacao;
+        };
+        const Caso casos[] = {
+            {"pronta", nullptr, nullptr, "Pronta"},
+            {"parada", "cupsdisable", nullptr, "Pausada"},
+            {"parada_motivo", "cupsdisable", "Sem toner.", "Pausada: Sem toner"},
+            {"recusa", "cupsreject", nullptr, "Não aceita trabalhos"},
+            {"recusa_motivo", "cupsreject", "Manutenção ..", "Não aceita trabalhos: Manutenção"},
+        };
+        for (const Caso& c : casos) {
+            const QString fila = QString::fromLatin1(c.fila);
+            const ::testing::AssertionResult criada = cups.adicionar_fila(fila, cups.saida(fila + QStringLiteral(".pdf")));
+            QVERIFY2(criada, criada.message());
+            const QStringList motivo = c.motivo ? QStringList{QStringLiteral("-r"), QString::fromUtf8(c.motivo)} : QStringList{};
+            if (c.comando)
+                QCOMPARE(teste::executar(QString::fromLatin1(c.comando), motivo + QStringList{fila}, 10).codigo, 0);
+            QCOMPARE(descrever_impressora(fila).situacao, QString::fromUtf8(c.situacao));
         }
     }
 };

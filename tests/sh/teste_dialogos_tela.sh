@@ -8,7 +8,7 @@ source "$(dirname "$0")/xvfb.bash"
 programa="$build/teste_dialogos"
 [ -x "$programa" ] || { echo "falta $programa"; exit 1; }
 capturas="$build/screenshots"
-nomes=(principal_caminho_longo dialogo_abrir dialogo_fontes escolha_impressora)
+nomes=(principal_caminho_longo dialogo_salvar dialogo_fontes escolha_impressora)
 mkdir -p "$capturas"
 for n in "${nomes[@]}"; do rm -f "$capturas/$n.png"; done
 

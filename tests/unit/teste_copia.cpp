@@ -1,87 +1,49 @@
-// Saved copies: the plain-text copy drops the commands, both copies appear
-// complete or not at all, and the open file is never the target.
+// Saved copies: the plain-text copy drops the commands (the cases are in
+// tests/casos/copia.casos), the copy is chosen by the target's name.
 #include "comum/apoio.h"
+#include "comum/casos.h"
 #include "comum/gravador.h"
 #include "stream/copia.h"
 #include "stream/cp1252.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 
 using namespace papelada;
 using namespace papelada::teste;
 
 namespace {
 
-
-using Caso = CasoBytes;
-
-class CopiaTexto : public ::testing::TestWithParam<Caso> {};
-
-TEST_P(CopiaTexto, BytesGravados)
+TEST(Copia, CasosDoArquivo)
 {
-    const QString origem = gravar(QStringLiteral("texto_%1.spl").arg(GetParam().nome), GetParam().entrada);
-    const QString destino = pasta_temporaria() + QStringLiteral("/texto_%1.txt").arg(GetParam().nome);
-    Observador nada;
-    QString erro;
-    ASSERT_TRUE(copiartexto(origem, destino, nada, &erro)) << erro.toStdString();
-    EXPECT_EQ(ler(destino), QByteArray(GetParam().esperado));
+    const auto copia = [](const QByteArray& bytes) {
+        const QString origem = gravar(QStringLiteral("texto.spl"), bytes);
+        const QString destino = pasta_temporaria() + QStringLiteral("/texto.txt");
+        ObservadorGravador obs;
+        QString erro;
+        if (!copiartexto(origem, destino, obs, &erro))
+            return erro;
+        return QString::fromLatin1(ler(destino)) + u'\n' + obs.log.join(QStringLiteral(" | ")).replace(destino, QStringLiteral("TXT"));
+    };
+    for (const CasoArquivo& c : conferir_casos(QStringLiteral("copia.casos"), copia))
+        EXPECT_EQ(c.obtido, c.esperado) << c.nome.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Copia, CopiaTexto,
-    ::testing::Values(
-        Caso{"vazio", "", ""},
-        Caso{"ultimo_byte_fica_de_fora", "ABC\f", "ABC"},
-        Caso{"controles_ficam", "A\r\nB\fC\x01\x1a.", "A\r\nB\fC\x01\x1a"},
-        Caso{"parametros_ate_o_26", esc("Y10\x1a") + "\n" + esc("1Arial\x1a") + "A" + esc("Z1,80,2,12\x1a") + "B.", "\nAB"},
-        // Parameters end as the print pass reads them, not at the next 26.
-        Caso{"numero_termina_no_primeiro_nao_digito", esc("Y10;") + "A" + esc("C12,") + "B" + esc("X3\n") + "C.", "ABC"},
-        Caso{"texto_termina_no_controle", esc("1Courier New\r") + "\nA" + esc("0Aviso\n") + "B.", "\nAB"},
-        Caso{"listas_e_barra", esc("R1,20,1,") + "A" + esc("b1,2,3,4,1,0,") + "B" + esc("Z2,80,2,789,") + "C\x1a.", "ABC\x1a"},
-        Caso{"esc_3_tira_dois_bytes", "A" + esc("3") + "B.", "AB"},
-        Caso{"esc_9_some", "A" + esc("9") + "B.", "AB"},
-        Caso{"registro_d", esc("D") + QByteArray(68, '\n') + "B.", "B"},
-        Caso{"registro_f", esc("F") + QByteArray(54, '\f') + "B.", "B"},
-        Caso{"texto_ate_o_fim", "A" + esc("Gimagem.bmp"), "A"},
-        Caso{"escape_no_fim", "AB\x1b", "AB"}),
-    nome_do_caso);
-
-TEST(Copia, ProgressoPorRetornoDeCarro)
+TEST(Copia, EscolhaPeloNome)
 {
-    const QString origem = gravar(QStringLiteral("linhas.spl"), "1\r\n2\r\n3\r\n.");
-    const QString destino = pasta_temporaria() + QStringLiteral("/linhas.txt");
-    ObservadorGravador p;
-    ASSERT_TRUE(copiartexto(origem, destino, p));
-    const QString base = QStringLiteral("Gravando ") + destino + QStringLiteral(" . Linha ");
-    EXPECT_EQ(p.so(QStringLiteral("gravando:")), (QStringList{base + "1", base + "2", base + "3", base + "4", QString()}));
-    EXPECT_EQ(p.eventos, 3);
-}
-
-TEST(Copia, ByteAByteEEscolhaPeloNome)
-{
+    // A name ending in ".txt", in any case, gets the text copy (ESC and the
+    // byte after it, and the last byte, left out); any other, every byte.
     QByteArray dados = esc("Y10\x1a") + "texto\f";
     for (int i = 0; i < 256; ++i)
         dados += static_cast<char>(i);
     const QString origem = gravar(QStringLiteral("original.spl"), dados);
     Observador nada;
-    for (const char* nome : {"copia.spl", "copia.prn", "copia", "copia.txt.bak"}) {
+    for (const char* nome : {"copia.spl", "copia.prn", "copia", "copia.txt.bak", "copia.txt", "COPIA.TXT", "copia.Txt"}) {
         const QString d = pasta_temporaria() + u'/' + QLatin1String(nome);
         ASSERT_TRUE(salvar_copia(origem, d, nada)) << nome;
-        EXPECT_EQ(ler(d), dados) << nome;
-    }
-    for (const char* nome : {"copia.txt", "COPIA.TXT", "copia.Txt"}) {
-        const QString d = pasta_temporaria() + u'/' + QLatin1String(nome);
-        ASSERT_TRUE(salvar_copia(origem, d, nada)) << nome;
-        EXPECT_TRUE(ler(d).startsWith("texto\f")) << nome;
-        // ESC and the byte after it, and the last byte, are left out.
-        EXPECT_EQ(ler(d).size(), 6 + 253) << nome;
+        const bool texto = d.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive);
+        EXPECT_EQ(ler(d).size(), texto ? 6 + 253 : dados.size()) << nome;
+        EXPECT_TRUE(ler(d).startsWith(texto ? QByteArray("texto\f") : dados)) << nome;
     }
 }
 

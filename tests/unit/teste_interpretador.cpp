@@ -2,6 +2,8 @@
 // right edge, positioning, page ends of each kind, selected pages, progress,
 // interruption, images and the pen after a barcode.
 #include "comum/apoio.h"
+#include "comum/casos.h"
+#include "comum/comparacao.h"
 #include "comum/gravador.h"
 #include "analysis/indice.h"
 #include "print/interpretador.h"
@@ -46,49 +48,23 @@ struct Passe : ImpressoraGravada {
     }
 };
 
-using Caso = CasoBytes;
-
-class Regras : public ::testing::TestWithParam<Caso> {};
-
-TEST_P(Regras, Desenho)
+TEST(Interpretador, CasosDoArquivo)
 {
-    Passe p;
-    EXPECT_EQ(p.rodar(GetParam().entrada), QString::fromUtf8(GetParam().esperado));
+    // FIGURA stands for a red picture of 10 x 4 pixels.
+    const QByteArray png = gravar_figura(QStringLiteral("figura.png"), {10, 4}, Qt::red).toLocal8Bit();
+    const auto desenho = [&png](QByteArray bytes) {
+        Passe p;
+        QStringList r{p.rodar(bytes.replace("FIGURA", png))};
+        if (!p.obs.log.isEmpty())
+            r << p.obs.log.join(u' ');
+        if (!(p.m == ImpressoraGravada().m) || p.sup.height() != 16838)
+            r << QStringLiteral("medidas linha %1 coluna %2 folha %3 papel %4")
+                     .arg(p.m.altura_linha).arg(p.m.largura_caracter).arg(p.m.altura_folha).arg(p.sup.height());
+        return r.join(u'\n');
+    };
+    for (const CasoArquivo& c : conferir_casos(QStringLiteral("interpretador.casos"), desenho))
+        EXPECT_EQ(c.obtido, c.esperado) << c.nome.toStdString();
 }
-
-const QByteArray cheia_de_ff = esc("D") + QByteArray(68, '\f');
-
-INSTANTIATE_TEST_SUITE_P(
-    Interpretador, Regras,
-    ::testing::Values(
-        Caso{"vazio", "", ""},
-        Caso{"ultimo_byte_nao_impresso", "AB\nCD", "AB@0,480 | C@0,720"},
-        // 11906 - 120 = 11786: column 99 starts left of it, column 100 does not.
-        Caso{"borda_direita", esc("X99;a") + esc("X100;bc\nDE\nZ"), "a@11760,480 | DE@0,720"},
-        Caso{"h_alem_da_folha_para_na_borda", "ab" + esc("h20000;cd\nZ"), "ab@0,480"},
-        Caso{"x_alem_da_folha_volta_a_zero", "ab" + esc("x20000;cd\nZ"), "ab@0,480 | cd@0,480"},
-        Caso{"campo_a_direita", esc("r1000,3000,1,abc\nde\nZ"), "abc@2641,480 | de@0,720"},
-        Caso{"campo_centrado_sem_brancos", esc("R10,20,2,  word  \nZ"), "word@1440,480"},
-        Caso{"campo_sobrevive_a_corrida_vazia", esc("r1000,3000,0,") + esc("2ab\nZ"), "ab@1000,480 b"},
-        Caso{"campo_estreito_comeca_antes", esc("r1000,1100,1,abcdef\nZ"), "abcdef@381,480"},
-        Caso{"alinhamento_desconhecido", "xx" + esc("r1000,2000,7,ab\nZ"), "xx@0,480 | ab@240,480"},
-        Caso{"campo_largo_demais_ignorado", "xx" + esc("r0,40000,1,ab\nZ"), "xx@0,480 | ab@240,480"},
-        Caso{"topo_apos_ff", "A\fB\nZ", "A@0,480 | NP | B@0,480"},
-        Caso{"topo_usa_altura_atual", esc("7300;A\fB\nZ"), "A@0,480 | NP | B@0,600"},
-        Caso{"lf_no_fim_da_folha", esc("y16358;A\nB\nZ"), "A@0,16358 | NP | B@0,480"},
-        Caso{"lf_antes_do_fim", esc("y16357;A\nB\nZ"), "A@0,16357 | B@0,16597 | NP"},
-        Caso{"y_abaixo_termina_a_pagina", esc("Y100;A\nZ"), "NP | A@0,480"},
-        Caso{"v_abaixo", esc("v20000;A\nZ"), "NP | A@0,480"},
-        Caso{"registro_d_engole_ff", cheia_de_ff + "A\nZ", "A@0,480"},
-        Caso{"cores", esc("C12;A") + esc("C99;B\nZ"), "A@0,480 #ff0000 | B@120,480 #ff0000"},
-        Caso{"cor_fora_da_paleta_pula_a_linha", esc("l0,0,10,10,1,16,") + "A\nZ", "A@0,480"},
-        Caso{"linha_em_celulas", esc("L1,1,11,1,2,4,Z"), "Line 0,120 1200,120 #800000 w=2 s=0"},
-        Caso{"caixa_no_meio_da_celula", esc("B1,1,1,1,0,0,Z"), "Box 60,120 60,120 #000000 w=1 s=0"},
-        Caso{"pena_no_fim_da_linha", esc("l100,200,300,400,1,0,") + "A\nZ",
-             "Line 100,200 300,400 #000000 w=1 s=0 | A@300,400"},
-        Caso{"comando_cortado_nao_aplicado", "A" + esc("L1,2,3X"), "A@0,480"},
-        Caso{"euro_e_acentos", "a\xe7\xe3o \x80\nZ", "ação €@0,480"}),
-    nome_do_caso);
 
 TEST(Interpretador, SoAsPaginasSelecionadas)
 {
@@ -123,25 +99,6 @@ TEST(Interpretador, OModoELidoACadaVez)
     EXPECT_EQ(p.rodar(QByteArray(128, 'a') + "\nb\fc\fd\f."), QString(QByteArray(128, 'a')) + QStringLiteral("@0,480"));
 }
 
-TEST(Interpretador, VariantesDoFimDePagina)
-{
-    struct {
-        const char* nome;
-        QByteArray entrada;
-        const char* log;
-    } casos[] = {
-        {"lf", esc("y16400;\nZ"), "acao:Imprimindo a Página pagina:2 eventos"},
-        {"ff", "\fZ", "acao:Imprimindo a Página pagina:2"},
-        {"esc9", esc("9Z"), "pagina:2"},
-        {"y", esc("y99999;Z"), "pagina:2"},
-    };
-    for (const auto& c : casos) {
-        Passe p;
-        EXPECT_EQ(p.rodar(c.entrada), QStringLiteral("NP")) << c.nome;
-        EXPECT_EQ(p.obs.log.join(u' '), QString::fromUtf8(c.log)) << c.nome;
-    }
-}
-
 TEST(Interpretador, TopoZeroNoTrator)
 {
     Passe p;
@@ -169,30 +126,6 @@ TEST(Interpretador, InterrupcaoParaNoByteSeguinte)
     EXPECT_EQ(p.rodar(QByteArray(130, 'a') + "\nB\fC\nZ"), QString(QByteArray(128, 'a')) + QStringLiteral("@0,480"));
 }
 
-TEST(Interpretador, Imagens)
-{
-    const QString png = gravar_figura(QStringLiteral("figura.png"), {10, 4}, Qt::red);
-    ASSERT_FALSE(png.isEmpty());
-
-    Passe p;
-    const QByteArray g = esc("G") + png.toLocal8Bit() + "\n";
-    EXPECT_EQ(p.rodar("ab" + g + "c\nZ"),
-              QStringLiteral("ab@0,480 | Picture 240,480 150x60 e=0 | c@390,540"));
-    EXPECT_EQ(p.obs.log.join(u' '), QStringLiteral("imagem+ imagem-"));
-
-    // A picture that cannot be loaded is skipped, and told once.
-    Passe q;
-    const QByteArray falta = esc("G/nao/existe.png\n");
-    EXPECT_EQ(q.rodar("ab" + falta + "c\n" + falta + "d\nZ"), QStringLiteral("ab@0,480 | c@240,480 | d@0,720"));
-    ASSERT_EQ(q.obs.log.size(), 1);
-    EXPECT_TRUE(q.obs.log[0].startsWith(QStringLiteral("erro:"))) << q.obs.log[0].toStdString();
-
-    // Below the page: a new page, x still advanced by the width.
-    Passe r;
-    EXPECT_EQ(r.rodar(esc("y16800;") + g + "c\nZ"),
-              QStringLiteral("Picture 0,16800 150x60 e=0 | NP | c@150,480"));
-}
-
 // The drawing calls of each page of a recording; a page ends with its
 // NewPage.
 QList<QStringList> por_pagina(const QStringList& registro)
@@ -206,86 +139,37 @@ QList<QStringList> por_pagina(const QStringList& registro)
     return paginas;
 }
 
-TEST(Interpretador, IntervaloComoAImpressaoInteira)
+TEST(Interpretador, IntervalosComoAImpressaoInteira)
 {
-    // The pages a range prints are those pages of the whole print, call for
-    // call, whatever page the range begins on and whether it runs to the
-    // end or holds one page: the pages before it, read through in bulk or
-    // found again from the start the page list keeps, leave pen, metrics,
-    // font, colour, line width and run field as printing them does.
-    const QString png = gravar_figura(QStringLiteral("intervalo.png"), {20, 30}, Qt::blue);
-    ASSERT_FALSE(png.isEmpty());
-    const QByteArray figura = esc("G") + png.toLocal8Bit() + "\n";
-    QByteArray linhas;
-    for (int i = 0; i < 80; ++i)
-        linhas += "linha " + QByteArray::number(i) + (i % 7 ? "\n" : "\r\n\n");
-    // A field set where the run after it finds the pen past the right edge
-    // is left to the first run of the next page.
-    const QByteArray campo_adiante = esc("r1000,3000,1,") + "zz\f";
-    const struct {
-        const char* nome;
-        QByteArray bytes;
-    } casos[] = {
-        {"texto e avancos", linhas + "fim\f" + linhas + "\f\fsozinha\n."},
-        {"largura antes de H, h e linha sem cor",
-         QByteArray(90, 'A') + esc("H9;") + campo_adiante + "Total\n" + QByteArray(90, 'B') + esc("h1080;")
-             + campo_adiante + "Soma\n" + QByteArray(99, 'C') + esc("l0,0,10,10,1,16,") + campo_adiante
-             + "Media\n" + QByteArray(99, 'D') + esc("X3;") + campo_adiante + "Fim\n" + esc("x11800;")
-             + esc("r1000,3000,1,") + "zz\n\fTotal\n."},
-        {"campos, cr e linha longa",
-         esc("R10,20,2,") + "  meio  \n" + esc("r1000,3000,1,") + "\r\r\nusa\n" + QByteArray(70000, 'x')
-             + esc("r500,900,0,") + "zz\nab\rcd\f" + esc("x11800;") + campo_adiante + "direita\n" + linhas
-             + "."},
-        {"fontes, cores e medidas",
-         esc("1Arial\r") + esc('2') + esc("618;") + esc("C12;") + linhas + esc("7300;") + esc("8150;") + linhas
-             + esc('3') + esc('4') + esc("A30;") + esc("C99;") + "curta\f" + linhas + esc('5') + esc("1Nada\r")
-             + esc("6") + linhas + "."},
-        {"movimentos, linhas, figuras e barras",
-         esc("Y40;") + esc("l0,0,100,16000,5,2,") + "baixo\n" + esc("V3;") + "v\n" + esc("y99999;") + "novo\n"
-             + esc("9") + esc("B1,1,5,5,3,4,") + "caixa\n" + figura + "apos\n" + esc("y16800;") + figura
-             + "virou\n" + esc("Z1,101,2,1234,") + linhas + esc("Z4,50,1,AB-1,") + "depois\n" + esc("Z2,0,0,590,")
-             + esc("y16700;") + esc("Z1,500,2,12,") + "outra\n" + linhas + "."},
-    };
-    for (const auto& c : casos) {
-        SCOPED_TRACE(c.nome);
+    const QByteArray png = gravar_figura(QStringLiteral("intervalo.png"), {20, 30}, Qt::blue).toLocal8Bit();
+    const auto intervalos = [&png](QByteArray bytes) {
+        bytes.replace("FIGURA", png);
         Passe inteira;
-        inteira.rodar(c.bytes);
+        inteira.rodar(bytes);
         const QList<QStringList> paginas = por_pagina(inteira.sup.registro);
-        ASSERT_GE(paginas.size(), 4);
+        QStringList r{QStringLiteral("%1 páginas").arg(paginas.size())};
         for (qsizetype k = 1; k <= paginas.size(); ++k) {
-            SCOPED_TRACE(k);
             Passe ate_o_fim, so_uma, do_inicio_guardado;
             ate_o_fim.selecionar_paginas(static_cast<double>(k), 1e9);
             so_uma.selecionar_paginas(static_cast<double>(k), static_cast<double>(k));
             do_inicio_guardado.selecionar_paginas(static_cast<double>(k), 1e9);
-            ate_o_fim.rodar(c.bytes);
-            so_uma.rodar(c.bytes);
-            do_inicio_guardado.rodar(c.bytes, static_cast<std::int32_t>(k));
+            ate_o_fim.rodar(bytes);
+            so_uma.rodar(bytes);
+            do_inicio_guardado.rodar(bytes, static_cast<std::int32_t>(k));
             QStringList daqui;
             for (qsizetype j = k - 1; j < paginas.size(); ++j)
                 daqui += paginas[j];
-            EXPECT_EQ(ate_o_fim.sup.registro, daqui);
-            EXPECT_EQ(do_inicio_guardado.sup.registro, daqui);
-            EXPECT_EQ(so_uma.sup.registro, paginas[k - 1]);
-            EXPECT_EQ(ate_o_fim.sup.drawWidth(), inteira.sup.drawWidth());
+            if (ate_o_fim.sup.registro != daqui || ate_o_fim.sup.drawWidth() != inteira.sup.drawWidth())
+                r << QStringLiteral("página %1 até o fim").arg(k);
+            if (do_inicio_guardado.sup.registro != daqui)
+                r << QStringLiteral("página %1 do início guardado").arg(k);
+            if (so_uma.sup.registro != paginas[k - 1])
+                r << QStringLiteral("página %1 sozinha").arg(k);
         }
-    }
-}
-
-TEST(Interpretador, MensagensEMedidas)
-{
-    Passe p;
-    p.rodar(esc("0Fim do m\xeas\n") + esc("8200;") + esc("7300;") + esc("A10;Z"));
-    EXPECT_EQ(p.obs.log.join(u' '), QStringLiteral("mensagem:Fim do mês"));
-    EXPECT_EQ(p.m.largura_caracter, 200);
-    EXPECT_EQ(p.m.altura_linha, 300);
-    EXPECT_EQ(p.m.altura_folha, 3000);
-    EXPECT_EQ(p.sup.height(), 3000);
-    // Values beyond their fields are held at the field's limit.
-    Passe q;
-    q.rodar(esc("799999;") + esc("899999;Z"));
-    EXPECT_EQ(q.m.altura_linha, 32767);
-    EXPECT_EQ(q.m.largura_caracter, 32767);
+        return r.join(u'\n');
+    };
+    for (const CasoArquivo& c : conferir_casos(QStringLiteral("intervalos.casos"), intervalos))
+        EXPECT_EQ(c.obtido, c.esperado) << c.nome.toStdString();
 }
 
 TEST(Interpretador, CorridaSemCampoEmPartes)

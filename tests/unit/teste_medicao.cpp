@@ -17,36 +17,31 @@ using namespace papelada::teste;
 
 namespace {
 
-class Medir : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        QSettings s = loja();
-        s.clear();
-    }
-
-    Medicao medir(const QByteArray& dados, const OpcoesMedicao& opcoes = {})
+// Measures `dados` on a recording printer, as the window does (with its font
+// dialog), with the settings store as it is.
+struct Medir {
+    SuperficieGravacao g;
+    Metricas m;
+    ObservadorGravador obs;
+    FonteEscolhida dialogo;
+    Medicao operator()(const QByteArray& dados, const OpcoesMedicao& opcoes = {})
     {
         Documento doc;
         doc.nome_arquivo = gravar(QStringLiteral("medir.spl"), dados);
         return medir_relatorio(doc, m, g, obs, &dialogo, opcoes);
     }
-
-    SuperficieGravacao g;
-    Metricas m;
-    ObservadorGravador obs;
-    FonteEscolhida dialogo;
 };
 
-TEST_F(Medir, CasosDoArquivo)
+TEST(Medicao, CasosDoArquivo)
 {
-    const auto medida = [&](const QByteArray& dados) {
-        SetUp();
-        g = SuperficieGravacao();
-        m = Metricas();
-        dialogo = FonteEscolhida();
-        obs.log.clear();
+    // FIGURA stands for a white picture of 40 x 20 pixels.
+    const QByteArray png = gravar_figura(QStringLiteral("figura.png"), {40, 20}, Qt::white).toUtf8();
+    const auto medida = [&](QByteArray dados) {
+        dados.replace("FIGURA", png);
+        loja().clear();
+        Medir medir;
         const Medicao r = medir(dados);
+        const auto& [g, m, obs, dialogo] = std::tie(medir.g, medir.m, medir.obs, medir.dialogo);
         QStringList d{QStringLiteral("%1 x %2").arg(r.largura_relatorio).arg(r.altura_relatorio),
                       QStringLiteral("linha %1/%2 coluna %3/%4 folha %5 papel %6x%7 %8")
                           .arg(m.altura_linha).arg(m.altura_linha_padrao).arg(m.largura_caracter)
@@ -77,20 +72,10 @@ TEST_F(Medir, CasosDoArquivo)
         EXPECT_EQ(c.obtido, c.esperado) << c.nome.toStdString();
 }
 
-TEST_F(Medir, ImagemMedidaPeloTamanho)
+TEST(Medicao, ImpressoraEscolhidaPeloChamadorFica)
 {
-    const QString caminho = gravar_figura(QStringLiteral("figura.png"), {40, 20}, Qt::white);
-    ASSERT_FALSE(caminho.isEmpty());
-    Medicao r = medir("A" + esc('G', caminho.toUtf8() + "\r") + ".");
-    EXPECT_EQ(r.largura_relatorio, 120 + 40 * 15);
-    EXPECT_EQ(r.altura_relatorio, 20 * 15);
-    r = medir("A" + esc('G', "/nao/existe.png\r") + "A.");
-    EXPECT_EQ(r.largura_relatorio, 240);
-    EXPECT_EQ(r.altura_relatorio, 0);
-}
-
-TEST_F(Medir, ImpressoraEscolhidaPeloChamadorFica)
-{
+    Medir medir;
+    const auto& [g, m] = std::tie(medir.g, medir.m);
     OpcoesMedicao opcoes;
     opcoes.manter_impressora = true;
     const Medicao r = medir(registro_impressora("Arquivo PDF", 1, 9, bandeja_trator) + ".", opcoes);
@@ -103,8 +88,10 @@ TEST_F(Medir, ImpressoraEscolhidaPeloChamadorFica)
     EXPECT_EQ(m.altura_linha_padrao, 240);
 }
 
-TEST_F(Medir, FonteGuardadaDaImpressora)
+TEST(Medicao, FonteGuardadaDaImpressora)
 {
+    Medir medir;
+    const auto& [g, m] = std::tie(medir.g, medir.m);
     {
         QSettings s = loja();
         s.setValue(QStringLiteral("Software/Orvel/Papelada/Gravador/FontName"), QStringLiteral("Terminal"));
@@ -118,20 +105,6 @@ TEST_F(Medir, FonteGuardadaDaImpressora)
     EXPECT_EQ(m.largura_caracter_padrao, 60);
     EXPECT_EQ(m.altura_linha_padrao, 120);
     EXPECT_EQ(r.largura_relatorio, 240);
-}
-
-TEST_F(Medir, ArquivoQueNaoAbre)
-{
-    Documento doc;
-    doc.nome_arquivo = pasta_temporaria() + QStringLiteral("/nao-existe.spl");
-    const Medicao r = medir_relatorio(doc, m, g, obs, nullptr, {});
-    EXPECT_FALSE(r.arquivo_lido);
-    EXPECT_FALSE(r.erro.isEmpty());
-    EXPECT_EQ(m.altura_linha_padrao, 240);
-    EXPECT_EQ(m.largura_caracter_padrao, 120);
-    EXPECT_TRUE(obs.log.isEmpty());
-    doc.nome_arquivo = pasta_temporaria();
-    EXPECT_FALSE(medir_relatorio(doc, m, g, obs, nullptr, {}).arquivo_lido);
 }
 
 TEST(NomePapel, CodigosConhecidosEDesconhecidos)
