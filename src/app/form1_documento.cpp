@@ -24,12 +24,6 @@ namespace {
 const QString filtro_abrir = QStringLiteral("Arquivos de Spool(*.spl);;Todos os arquivos(*)");
 const QString filtro_salvar = QStringLiteral("Arquivos de Spool(*.spl);;Arquivos Texto(*.txt)");
 
-// A printer that only measures records no pages.
-struct SemGravacao : Gravador {
-    GravacaoPagina pagina;
-    GravacaoPagina& pagina_atual() override { return pagina; }
-};
-
 } // namespace
 
 bool Form1::Form_Load()
@@ -129,7 +123,7 @@ bool Form1::medir(bool abrir)
     andamento_->executar(QStringLiteral("Lendo o relatório..."), [&] {
         // A copy of the printer measures: the fonts it loads belong to this
         // thread and end with it. The window's printer takes its state.
-        SemGravacao sem_paginas;
+        GravacaoPaginas sem_paginas; // a printer that only measures draws none
         SuperficieImpressora copia(*impressora_, sem_paginas);
         if (abrir)
             abrir_relatorio(doc, metricas, copia, ponte, &fonte);
@@ -139,7 +133,7 @@ bool Form1::medir(bool abrir)
             return;
         if (copia.deviceName() != impressora_->deviceName())
             impressora_->selectPrinter(copia.deviceName());
-        impressora_->adotar_estado(copia);
+        impressora_->tomar_estado(copia);
         medido = true;
     });
     disconnect(parar);

@@ -84,9 +84,8 @@ void Form1::Command1_Click()
         pedido.arquivo_saida = destino;
     }
 
-    // Only the page option may still change while the passes run.
-    selecionar_paginas_ = opcao_selecionar->isChecked();
-    pedido.so_intervalo = &selecionar_paginas_;
+    // The pages are those validar() read: a change made while the job runs
+    // serves the next one.
     const bool encerrar_apos = caixa_encerrar->isChecked();
     const bool excluir_arquivo = caixa_excluir->isChecked();
 

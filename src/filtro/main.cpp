@@ -221,6 +221,7 @@ int main(int argc, char** argv)
     margens.margem_superior = QString::number(doc.margem_superior);
     if (const auto recusa = validar_pedido(margens, limites_da_impressora(doc, metricas, impressora, observador), pedido))
         return falhar(texto_recusa(*recusa));
+    pedido.fios = fios_do_servidor();
     pedido.titulo = QString::fromUtf8(argv[3]);
     if (pedido.titulo.isEmpty())
         pedido.titulo = QStringLiteral("relatorio");

@@ -92,12 +92,11 @@ void desenhar_pagina(FonteBytes& fonte, const Documento& doc, const IndicePagina
         passagem.destaque_inicio = vis.posicao_achada + 1;
         passagem.destaque_fim = passagem.destaque_inicio + unicode_para_cp1252(vis.texto_procurado).size();
     }
-    std::swap(passagem.imagens, vis.imagens);
+    passagem.imagens = vis.imagens;
     ObservadorPagina obs(observador, vis);
     fonte.incluir_ultimo_byte(false);
     fonte.posicionar(inicio.posicao);
     imprimir_passagem(fonte, copia, metricas, corrida, pagina, passagem, obs);
-    std::swap(passagem.imagens, vis.imagens);
     observador.processar_eventos();
     marcar_bordas(pagina, vis.fator_zoom);
 }

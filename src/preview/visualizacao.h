@@ -8,6 +8,8 @@
 // as they were.
 #pragma once
 
+#include <memory>
+
 #include "stream/estado.h"
 #include "stream/fonte_bytes.h"
 #include "stream/observador.h"
@@ -39,7 +41,7 @@ struct EstadoVisualizacao {
 
     // The pictures of the report, each decoded once while the preview is
     // open.
-    CacheImagens imagens = CacheImagens();
+    std::shared_ptr<CacheImagens> imagens = std::make_shared<CacheImagens>();
 
     // Caption of the preview window; ESC "0" changes it.
     QString titulo_janela = QStringLiteral("Visualização de Relatório");

@@ -128,21 +128,6 @@ void GravacaoPagina::imagem(const QImage& imagem, const QRectF& destino)
     operacoes_.push_back(op);
 }
 
-void GravacaoPagina::limpar()
-{
-    tocada = selecionada = terminou = tem_prevista = false;
-    tamanho = {};
-    posicao_fim = 0;
-    avisos.clear();
-    operacoes_.clear();
-    fontes_.clear();
-    indices_.clear();
-    posicoes_.clear();
-    caracteres_.clear();
-    textos_.clear();
-    imagens_.clear();
-}
-
 std::vector<QRawFont> GravacaoPagina::faces(FontesCruas& fontes) const
 {
     std::vector<QRawFont> faces;
@@ -191,6 +176,29 @@ void GravacaoPagina::prever(pdf::Escritor& e, FontesCruas& fontes)
     reproduzir(e, fontes);
     e.concluir_previsao(prevista);
     tem_prevista = true;
+}
+
+GravacaoPagina& GravacaoPaginas::atual()
+{
+    if (paginas.empty())
+        paginas.emplace_back();
+    return paginas.back();
+}
+
+bool GravacaoPaginas::pagina(QSizeF tamanho)
+{
+    GravacaoPagina& g = atual();
+    if (!g.tocada) {
+        g.tocada = true;
+        g.tamanho = tamanho;
+    }
+    return true;
+}
+
+void GravacaoPaginas::nova_pagina()
+{
+    atual().terminou = true;
+    paginas.emplace_back();
 }
 
 } // namespace papelada

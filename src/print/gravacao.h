@@ -6,7 +6,7 @@
 #pragma once
 
 #include "pdf/escritor.h"
-#include "stream/superficie_glifos.h"
+#include "print/destino_paginas.h"
 
 #include <QColor>
 #include <QImage>
@@ -48,13 +48,6 @@ void tracos_do_texto(const QFontMetricsF& m, bool sublinhado, bool riscado, QPoi
         desenhar(QRectF(base.x(), base.y() - m.strikeOutPos(), largura, m.lineWidth()));
 }
 
-// What the pass told the user on a page.
-struct AvisoPagina {
-    enum class Tipo { Mensagem, Aviso, Erro };
-    Tipo tipo;
-    QString texto;
-};
-
 class GravacaoPagina {
 public:
     // As the writer's methods of the same names.
@@ -66,9 +59,6 @@ public:
     void imagem(const QImage& imagem, const QRectF& destino);
     // See escrever_texto_composto().
     void texto_composto(const DescricaoFonte& fonte, const QString& texto, QPointF base, const QColor& cor);
-
-    // Empties the page for another, keeping the room it took.
-    void limpar();
 
     // Draws it all on the writer's page, in the order it came.
     void reproduzir(pdf::Escritor& escritor, FontesCruas& fontes) const;
@@ -86,12 +76,8 @@ public:
     // size, the printer's when the first thing was drawn on it.
     bool tocada = false;
     QSizeF tamanho;
-    // The page is one that the job prints (not only reads through).
-    bool selecionada = false;
-    // The page ended (the printer went on to a new one); where in the file.
+    // The page ended (the printer went on to a new one).
     bool terminou = false;
-    qint64 posicao_fim = 0;
-    std::vector<AvisoPagina> avisos;
 
 private:
     struct Operacao {
@@ -116,12 +102,33 @@ private:
     std::vector<QImage> imagens_;
 };
 
-// Where the printer records its pages when it does not write them.
-class Gravador {
+// The pages a printer draws on a thread of its own, recorded one after
+// another; the last one is the page being drawn.
+class GravacaoPaginas final : public DestinoPaginas {
 public:
-    virtual ~Gravador() = default;
-    // The page being drawn.
-    virtual GravacaoPagina& pagina_atual() = 0;
+    std::vector<GravacaoPagina> paginas;
+
+    bool pagina(QSizeF tamanho) override;
+    void glifos(const DescricaoFonte& fonte, const QRawFont&, const quint32* indices, const QPointF* posicoes,
+                const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor, bool negrito,
+                bool italico) override
+    {
+        atual().glifos(fonte, indices, posicoes, caracteres, n, origem, cor, negrito, italico);
+    }
+    void texto_composto(const DescricaoFonte& fonte, const QString& texto, QPointF base, const QColor& cor) override
+    {
+        atual().texto_composto(fonte, texto, base, cor);
+    }
+    void retangulo_cheio(const QRectF& r, const QColor& cor) override { atual().retangulo_cheio(r, cor); }
+    void linha(QPointF a, QPointF b, const QColor& cor, double largura, bool pontilhada, bool caixa) override
+    {
+        atual().linha(a, b, cor, largura, pontilhada, caixa);
+    }
+    void imagem(const QImage& imagem, const QRectF& destino) override { atual().imagem(imagem, destino); }
+    void nova_pagina() override;
+
+private:
+    GravacaoPagina& atual();
 };
 
 } // namespace papelada

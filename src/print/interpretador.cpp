@@ -96,7 +96,7 @@ private:
     {
         m_ = s.metricas;
         estilo_ = s.estilo;
-        if (!estilo_.fonte.isEmpty())
+        if (estilo_.com_fonte)
             imp_.setFontName(estilo_.fonte);
         if (estilo_.tamanho > 0)
             imp_.setFontSize(estilo_.tamanho);
@@ -106,6 +106,8 @@ private:
             imp_.setFontItalic(estilo_.italico == 1);
         if (estilo_.cor >= 0)
             imp_.setForeColor(QBColor(estilo_.cor));
+        if (s.largura_linha > 0)
+            imp_.setDrawWidth(s.largura_linha);
         if (s.altura_papel > 0 && s.altura_papel != imp_.height())
             imp_.setHeight(s.altura_papel);
         altura_papel_ = imp_.height();
@@ -130,6 +132,7 @@ private:
         s.metricas = m_;
         s.estilo = estilo_;
         s.altura_papel = altura_papel_;
+        s.largura_linha = imp_.drawWidth();
         s.campo_inicio = corrida_.campo_inicio;
         s.campo_fim = corrida_.campo_fim;
         s.campo_alinhamento = corrida_.campo_alinhamento;
@@ -360,7 +363,7 @@ private:
 
     bool selecionada() const
     {
-        return !p_.selecionar_paginas || (p_.no_intervalo(p_.pagina) && p_.minha(p_.pagina));
+        return !p_.selecionar_paginas || p_.no_intervalo(p_.pagina);
     }
 
     // The lowest y on this page: see pe_da_pagina().
@@ -516,6 +519,7 @@ private:
         case '0': obs_.mensagem(cp1252_para_unicode(it.texto)); break;
         case '1':
             estilo_.fonte = cp1252_para_unicode(it.texto);
+            estilo_.com_fonte = true;
             imp_.setFontName(estilo_.fonte);
             break;
         case '2':
@@ -607,10 +611,9 @@ private:
         if (!tamanho.isValid())
             medir_imagem(caminho, &erro);
         else if (sel && !tomada)
-            figura = p_.imagens.carregar(caminho, &erro);
+            figura = p_.imagens->carregar(caminho, &erro);
         if (!erro.isEmpty() && !p_.imagens_com_erro.contains(caminho)) {
-            if (p_.minha(p_.pagina))
-                p_.imagens_com_erro.insert(caminho);
+            p_.imagens_com_erro.insert(caminho);
             obs_.erro(erro);
         }
         if (!tamanho.isValid())

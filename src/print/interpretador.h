@@ -11,6 +11,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace papelada {
 
@@ -32,20 +33,11 @@ struct Passagem {
         return primeira_pagina <= static_cast<double>(p) && static_cast<double>(p) <= ultima_pagina;
     }
 
-    // A pass that draws only some of the pages while others draw the rest:
-    // of the blocks of `faixa` pages, the `fio`-th of every `fios` (0 draws
-    // every page). The other pages are read through as pages out of the
-    // range are.
-    std::int64_t faixa = 0;
-    int fios = 1;
-    int fio = 0;
-    bool minha(std::int64_t p) const { return faixa <= 0 || ((p - 1) / faixa) % fios == fio; }
-
     // Pictures already reported as unreadable during this job: a missing
     // logo on every page is told once (by the pass that draws the page).
     QSet<QString> imagens_com_erro;
-    // Pictures decoded once for the whole job.
-    CacheImagens imagens;
+    // Pictures decoded once for the whole job, shared by its threads.
+    std::shared_ptr<CacheImagens> imagens = std::make_shared<CacheImagens>();
 
     // A pass that begins at a page start rather than at the first byte:
     // the source stands at that page's first byte, and the surface, the

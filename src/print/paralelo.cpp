@@ -1,13 +1,14 @@
 #include "print/paralelo.h"
 
-#include <QSet>
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -15,216 +16,199 @@ namespace papelada {
 
 namespace {
 
-// A block of pages of one thread, in page order from `primeira`.
+// A block of pages: drawn by one thread from the start of its first page,
+// then written by the job's printer.
 struct Faixa {
-    std::int64_t primeira = 1;
+    std::int64_t primeira = 1, ultima = 1;
+    std::optional<InicioPagina> inicio; // none: the pass's first byte
     std::vector<GravacaoPagina> paginas;
-    bool fim = false;          // the pass ended on one of these pages
-    qint64 tamanho_arquivo = 0;
+    qint64 posicao_fim = 0;
+    bool tomada = false, pronta = false;
+    bool lida = true;
+    QString erro;
 };
 
-// Blocks a thread has drawn and the writer has not taken yet: at most this
-// many, so that the pages in memory do not grow with the report.
-constexpr size_t faixas_em_espera = 2;
+// Blocks handed out and not yet written, for each drawing thread: the pages
+// in memory do not grow with the report.
+constexpr size_t faixas_por_fio = 3;
 
-// One thread of the pass: its own printer, metrics, run and source; the
-// observer of its pass (it keeps what the pass tells on its pages) and the
-// recorder of its printer.
-class Fio final : public Observador, public Gravador {
+// What the job's own pass tells: the report's messages in the pass's
+// order; the page number and progress are told as the pages are written.
+class ObservadorLeitura final : public Observador {
 public:
-    Fio(const Documento& doc, const Metricas& metricas, const SuperficieImpressora& modelo,
-        const Passagem& passagem, int fio, int fios, std::atomic<bool>& parar)
-        : doc_(doc), metricas_(metricas), impressora_(modelo, *this), passagem_(selecionar_), parar_(parar)
+    ObservadorLeitura(Observador& o, std::function<void()> escrever) : o_(o), escrever_(std::move(escrever)) {}
+    void processar_eventos() override
     {
-        doc_.interromper = 0;
-        if (passagem.selecionar_paginas) {
-            passagem_.primeira_pagina = passagem.primeira_pagina;
-            passagem_.ultima_pagina = passagem.ultima_pagina;
-        } else {
-            passagem_.primeira_pagina = 1;
-            passagem_.ultima_pagina = std::numeric_limits<double>::infinity();
-        }
-        passagem_.pagina = passagem.pagina;
-        passagem_.faixa = paginas_por_faixa;
-        passagem_.fios = fios;
-        passagem_.fio = fio;
-        passagem_.imagens_com_erro = passagem.imagens_com_erro;
-        passagem_.imagens = passagem.imagens; // pictures decoded by earlier passes
-        proxima_ = passagem.pagina;
+        escrever_();
+        o_.processar_eventos();
     }
+    void mensagem(const QString& t) override { o_.mensagem(t); }
+    void aviso(const QString& t) override { o_.aviso(t); }
+    void erro(const QString& t) override { o_.erro(t); }
 
-    void executar()
-    {
-        FonteBytes fonte;
-        fonte_ = &fonte;
-        if (fonte.abrir(doc_.nome_arquivo, &erro_)) {
-            Corrida corrida;
-            imprimir_passagem(fonte, doc_, metricas_, corrida, impressora_, passagem_, *this);
-            lido_ = doc_.interromper == 1 || fonte.integro(&erro_);
-            if (lido_ && doc_.interromper != 1)
-                concluir();
-            fonte.fechar();
-        }
-        fonte_ = nullptr;
-        std::lock_guard l(mutex_);
-        fechado_ = true;
-        pronto_.notify_all();
-    }
+private:
+    Observador& o_;
+    std::function<void()> escrever_;
+};
 
-    // The next block, in order; null once the thread ends without more.
-    std::unique_ptr<Faixa> receber()
-    {
-        std::unique_lock l(mutex_);
-        pronto_.wait(l, [&] { return !fila_.empty() || fechado_; });
-        if (fila_.empty())
-            return nullptr;
-        std::unique_ptr<Faixa> f = std::move(fila_.front());
-        fila_.pop_front();
-        livre_.notify_all();
-        return f;
-    }
-
-    // A block written: its room serves the thread's next blocks.
-    void devolver(std::unique_ptr<Faixa> f)
-    {
-        std::lock_guard l(mutex_);
-        if (devolvidas_.size() < faixas_em_espera + 1)
-            devolvidas_.push_back(std::move(f));
-    }
-
-    // Nothing more is taken: blocks still to come are thrown away, and a
-    // thread waiting to hand one over goes on (to its end, or to the
-    // interruption).
-    void dispensar()
-    {
-        std::lock_guard l(mutex_);
-        dispensado_ = true;
-        fila_.clear();
-        livre_.notify_all();
-    }
-
-    bool lido() const { return lido_; }
-    QString falha() const { return erro_; }
-    const Metricas& metricas() const { return metricas_; }
-    const SuperficieImpressora& impressora() const { return impressora_; }
-    const Passagem& passagem() const { return passagem_; }
-
-    // Observador: a page end, and the interruption.
-    void pagina(const QString&) override { avancar(passagem_.pagina); }
+// Stops a thread's pass once the job stops.
+class ObservadorFio final : public Observador {
+public:
+    ObservadorFio(Documento& doc, const std::atomic<bool>& parar) : doc_(doc), parar_(parar) {}
     void processar_eventos() override
     {
         if (parar_.load(std::memory_order_relaxed))
             doc_.interromper = 1;
     }
-    void mensagem(const QString& texto) override { avisar(AvisoPagina::Tipo::Mensagem, texto); }
-    void aviso(const QString& texto) override { avisar(AvisoPagina::Tipo::Aviso, texto); }
-    void erro(const QString& texto) override { avisar(AvisoPagina::Tipo::Erro, texto); }
-
-    // Gravador.
-    GravacaoPagina& pagina_atual() override { return registro(passagem_.pagina); }
 
 private:
-    // What the pass tells on its own pages; the other threads tell the rest.
-    void avisar(AvisoPagina::Tipo tipo, const QString& texto)
+    Documento& doc_;
+    const std::atomic<bool>& parar_;
+};
+
+class Oficina {
+public:
+    Oficina(const Documento& doc, const Metricas& metricas, const SuperficieImpressora& impressora,
+            const Passagem& passagem, int fios)
+        : nome_(doc.nome_arquivo), metricas_(metricas), modelo_(impressora, descarte_), imagens_(passagem.imagens),
+          limite_(faixas_por_fio * static_cast<size_t>(fios))
     {
-        if (passagem_.minha(passagem_.pagina))
-            registro(passagem_.pagina).avisos.push_back({tipo, texto});
+        for (int i = 0; i < fios; ++i)
+            fios_.emplace_back([this] { trabalhar(); });
+    }
+    ~Oficina()
+    {
+        parar();
+        for (std::thread& t : fios_)
+            t.join();
     }
 
-    // The record of page `p`, one of this thread's: its block is begun
-    // when the first of them is needed.
-    GravacaoPagina& registro(std::int64_t p)
+    // A block from the start of page `primeira` (none: the first byte) to
+    // the end of page `ultima`.
+    void publicar(std::int64_t primeira, std::int64_t ultima, const InicioPagina* inicio)
     {
-        const std::int64_t primeira = (p - 1) / paginas_por_faixa * paginas_por_faixa + 1;
-        if (!atual_ || atual_->primeira != primeira) {
-            atual_ = reaproveitada();
-            atual_->primeira = primeira;
-            atual_->fim = false;
-            atual_->tamanho_arquivo = fonte_ ? fonte_->tamanho() : 0;
-            atual_->paginas.resize(static_cast<size_t>(paginas_por_faixa));
-            for (std::int64_t i = 0; i < paginas_por_faixa; ++i) {
-                GravacaoPagina& g = atual_->paginas[static_cast<size_t>(i)];
-                g.limpar();
-                g.selecionada = passagem_.no_intervalo(primeira + i);
-            }
-        }
-        return atual_->paginas[static_cast<size_t>(p - primeira)];
+        auto f = std::make_unique<Faixa>();
+        f->primeira = primeira;
+        f->ultima = ultima;
+        if (inicio)
+            f->inicio = *inicio;
+        std::lock_guard l(mutex_);
+        faixas_.push_back(std::move(f));
+        ha_faixa_.notify_one();
     }
-
-    // A block the writer gave back, or a new one.
-    std::unique_ptr<Faixa> reaproveitada()
+    // No more blocks come.
+    void encerrar_publicacao()
     {
         std::lock_guard l(mutex_);
-        if (devolvidas_.empty())
-            return std::make_unique<Faixa>();
-        std::unique_ptr<Faixa> f = std::move(devolvidas_.back());
-        devolvidas_.pop_back();
+        publicacao_encerrada_ = true;
+        ha_faixa_.notify_all();
+    }
+    void parar()
+    {
+        parar_ = true;
+        std::lock_guard l(mutex_);
+        publicacao_encerrada_ = true;
+        ha_faixa_.notify_all();
+        pronta_.notify_all();
+    }
+
+    // The first block not yet written, once drawn, when `esperar` or when
+    // it is drawn already, or when too many are waiting; null otherwise and
+    // when none is left.
+    std::unique_ptr<Faixa> proxima(bool esperar)
+    {
+        std::unique_lock l(mutex_);
+        if (faixas_.empty())
+            return nullptr;
+        if (!esperar && !faixas_.front()->pronta && faixas_.size() <= limite_)
+            return nullptr;
+        pronta_.wait(l, [&] { return faixas_.front()->pronta || parar_; });
+        if (!faixas_.front()->pronta)
+            return nullptr;
+        std::unique_ptr<Faixa> f = std::move(faixas_.front());
+        faixas_.pop_front();
         return f;
     }
 
-    // The pages before `ate` have ended: a block whose last page ended is
-    // handed over.
-    void avancar(std::int64_t ate)
+private:
+    void trabalhar()
     {
-        for (; proxima_ < ate; ++proxima_) {
-            if (!passagem_.minha(proxima_))
-                continue;
-            GravacaoPagina& g = registro(proxima_);
-            g.terminou = true;
-            g.posicao_fim = fonte_ ? fonte_->posicao() : 0;
+        // A printer and metrics of this thread's, brought back to the pass's
+        // start for every block; the fonts it has laid out stay.
+        GravacaoPaginas gravacao;
+        SuperficieImpressora impressora(modelo_, gravacao);
+        pdf::Escritor previsor{pdf::Escritor::SoPrevisao{}};
+        FontesCruas fontes;
+        for (;;) {
+            Faixa* f = nullptr;
+            {
+                std::unique_lock l(mutex_);
+                ha_faixa_.wait(l, [&] { return parar_ || publicacao_encerrada_ || livre() != nullptr; });
+                f = parar_ ? nullptr : livre();
+                if (!f)
+                    return;
+                f->tomada = true;
+            }
+            impressora.tomar_estado(modelo_);
+            desenhar(*f, impressora);
+            f->paginas = std::move(gravacao.paginas);
+            gravacao.paginas.clear();
             // Laid out here too: the writer's thread only names the fonts
             // and pictures.
-            if (g.selecionada && g.tocada)
-                g.prever(previsor_, fontes_);
-            if (proxima_ % paginas_por_faixa == 0)
-                entregar();
+            for (GravacaoPagina& g : f->paginas)
+                if (g.tocada && g.terminou)
+                    g.prever(previsor, fontes);
+            std::lock_guard l(mutex_);
+            f->pronta = true;
+            pronta_.notify_all();
         }
     }
 
-    // The pass ended on page passagem_.pagina: its block, when it is this
-    // thread's, is the last one.
-    void concluir()
+    Faixa* livre()
     {
-        const std::int64_t fim = passagem_.pagina;
-        avancar(fim);
-        if (!passagem_.minha(fim))
+        for (auto& f : faixas_)
+            if (!f->tomada)
+                return f.get();
+        return nullptr;
+    }
+
+    void desenhar(Faixa& f, SuperficieImpressora& impressora)
+    {
+        Documento doc;
+        doc.nome_arquivo = nome_;
+        FonteBytes fonte;
+        if (!fonte.abrir(nome_, &f.erro) || (f.inicio && !fonte.posicionar(f.inicio->posicao))) {
+            f.lida = false;
             return;
-        registro(fim);
-        atual_->fim = true;
-        atual_->paginas.resize(static_cast<size_t>(fim - atual_->primeira + 1));
-        entregar();
+        }
+        Metricas metricas = metricas_;
+        Corrida corrida;
+        const bool selecionar = true;
+        Passagem p(selecionar);
+        p.primeira_pagina = static_cast<double>(f.primeira);
+        p.ultima_pagina = static_cast<double>(f.ultima);
+        p.pagina = f.primeira;
+        p.imagens = imagens_;
+        p.retomar = f.inicio ? &*f.inicio : nullptr;
+        ObservadorFio observador(doc, parar_);
+        imprimir_passagem(fonte, doc, metricas, corrida, impressora, p, observador);
+        f.posicao_fim = fonte.posicao();
+        f.lida = doc.interromper == 1 || fonte.integro(&f.erro);
     }
 
-    void entregar()
-    {
-        std::unique_lock l(mutex_);
-        livre_.wait(l, [&] { return fila_.size() < faixas_em_espera || dispensado_; });
-        if (!dispensado_)
-            fila_.push_back(std::move(atual_));
-        atual_.reset();
-        pronto_.notify_all();
-    }
-
-    Documento doc_;
-    Metricas metricas_;
-    SuperficieImpressora impressora_;
-    bool selecionar_ = true;
-    Passagem passagem_;
-    std::atomic<bool>& parar_;
-    FonteBytes* fonte_ = nullptr;
-    bool lido_ = false;
-    QString erro_;
-    std::unique_ptr<Faixa> atual_;
-    pdf::Escritor previsor_{pdf::Escritor::SoPrevisao{}};
-    FontesCruas fontes_;
-    std::int64_t proxima_ = 1; // the first page not known to have ended
+    const QString nome_;
+    const Metricas metricas_;
+    GravacaoPaginas descarte_;
+    const SuperficieImpressora modelo_; // as the pass begins
+    const std::shared_ptr<CacheImagens> imagens_;
+    const size_t limite_;
 
     std::mutex mutex_;
-    std::condition_variable pronto_, livre_;
-    std::deque<std::unique_ptr<Faixa>> fila_;
-    std::vector<std::unique_ptr<Faixa>> devolvidas_;
-    bool fechado_ = false;
-    bool dispensado_ = false;
+    std::condition_variable ha_faixa_, pronta_;
+    std::deque<std::unique_ptr<Faixa>> faixas_;
+    bool publicacao_encerrada_ = false;
+    std::atomic<bool> parar_{false};
+    std::vector<std::thread> fios_;
 };
 
 } // namespace
@@ -232,90 +216,86 @@ private:
 bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImpressora& impressora,
                                Passagem& passagem, Observador& observador, int fios, QString* erro)
 {
-    fios = std::clamp(fios, 1, fios_de_desenho);
-    std::atomic<bool> parar{false};
-    std::vector<std::unique_ptr<Fio>> trabalhadores;
-    for (int i = 0; i < fios; ++i)
-        trabalhadores.push_back(std::make_unique<Fio>(doc, metricas, impressora, passagem, i, fios, parar));
-    std::vector<std::thread> threads;
-    for (auto& t : trabalhadores)
-        threads.emplace_back([f = t.get()] { f->executar(); });
-
-    // Pictures that could not be read are told once, whichever thread met them.
-    QSet<QString> erros_ditos;
-    bool fim = false;
-    for (std::int64_t s = 0; !fim; ++s) {
-        Fio& fio = *trabalhadores[static_cast<size_t>(s % fios)];
-        std::unique_ptr<Faixa> faixa = fio.receber();
-        if (!faixa)
-            break; // the thread failed or was interrupted
-        qint64 posicao = 0;
-        for (size_t i = 0; i < faixa->paginas.size(); ++i) {
-            const GravacaoPagina& g = faixa->paginas[i];
-            if (g.selecionada)
-                impressora.reproduzir(g);
-            for (const AvisoPagina& a : g.avisos) {
-                switch (a.tipo) {
-                case AvisoPagina::Tipo::Mensagem: observador.mensagem(a.texto); break;
-                case AvisoPagina::Tipo::Aviso: observador.aviso(a.texto); break;
-                case AvisoPagina::Tipo::Erro:
-                    if (!erros_ditos.contains(a.texto)) {
-                        erros_ditos.insert(a.texto);
-                        observador.erro(a.texto);
-                    }
-                    break;
-                }
-            }
-            if (g.terminou) {
-                if (g.selecionada)
-                    impressora.newPage();
-                observador.pagina(QString::number(faixa->primeira + static_cast<std::int64_t>(i) + 1));
-                posicao = g.posicao_fim;
-            }
-        }
-        if (posicao > 0 && faixa->tamanho_arquivo > 0)
-            observador.progresso(std::min(1.0, static_cast<double>(posicao) / faixa->tamanho_arquivo));
-        observador.processar_eventos();
-        fim = faixa->fim;
-        fio.devolver(std::move(faixa));
-        if (doc.interromper == 1) {
-            parar = true;
-            break;
-        }
-    }
-    for (auto& t : trabalhadores)
-        t->dispensar();
-    for (auto& t : threads)
-        t.join();
-
-    if (doc.interromper == 1)
-        return true;
-    for (const auto& t : trabalhadores)
-        if (!t->lido()) {
-            if (erro)
-                *erro = t->falha();
-            return false;
-        }
-    if (!fim) {
-        // Every thread read the whole report and none ended where the pass
-        // ends: the pages drawn cannot be trusted.
-        if (erro)
-            *erro = QStringLiteral("As páginas desenhadas em paralelo não se completaram.");
+    FonteBytes fonte;
+    if (!fonte.abrir(doc.nome_arquivo, erro))
         return false;
-    }
+    // The pages the job prints: blocks begin at the first of them.
+    constexpr double sem_fim = std::numeric_limits<double>::infinity();
+    const bool intervalo = passagem.selecionar_paginas;
+    const double ultima = intervalo ? passagem.ultima_pagina : sem_fim;
+    const double primeira = intervalo ? std::max(1.0, std::ceil(passagem.primeira_pagina)) : 1.0;
+    const auto fim_da_faixa = [&](std::int64_t p) {
+        const double u = std::min(ultima, static_cast<double>(p + paginas_por_faixa - 1));
+        return static_cast<std::int64_t>(std::min(std::floor(u), 9e18));
+    };
 
-    // The pass ends as the single pass ends. The threads differ only in the
-    // pen that a new page puts at the corner, when the last page to end
-    // ended the pass: the state is the one of the thread that drew it.
-    const std::int64_t ultima = std::max<std::int64_t>(1, trabalhadores.front()->passagem().pagina - 1);
-    const Fio& dono = *trabalhadores[static_cast<size_t>((ultima - 1) / paginas_por_faixa % fios)];
-    impressora.adotar_estado(dono.impressora());
-    metricas = dono.metricas();
-    passagem.pagina = dono.passagem().pagina;
-    passagem.imagens = dono.passagem().imagens;
-    for (const auto& t : trabalhadores)
-        passagem.imagens_com_erro.unite(t->passagem().imagens_com_erro);
-    return true;
+    Oficina oficina(doc, metricas, impressora, passagem, std::clamp(fios, 1, fios_de_desenho));
+    bool falhou = false;
+    const qint64 tamanho = fonte.tamanho();
+    // Writes the blocks drawn, in order; with `tudo`, every one left.
+    const auto escrever = [&](bool tudo) {
+        while (!falhou) {
+            std::unique_ptr<Faixa> f = oficina.proxima(tudo);
+            if (!f)
+                return;
+            if (!f->lida) {
+                falhou = true;
+                if (erro)
+                    *erro = f->erro;
+                doc.interromper = 1;
+                oficina.parar();
+                return;
+            }
+            std::int64_t pagina = f->primeira;
+            for (const GravacaoPagina& g : f->paginas) {
+                impressora.reproduzir(g);
+                if (g.terminou)
+                    observador.pagina(QString::number(++pagina));
+            }
+            if (tamanho > 0)
+                observador.progresso(std::min(1.0, static_cast<double>(f->posicao_fim) / tamanho));
+        }
+    };
+
+    // The job's own pass, on its printer, draws nothing: it only finds
+    // where the blocks begin.
+    const bool selecionar = true;
+    Passagem leitura(selecionar);
+    leitura.primeira_pagina = sem_fim;
+    leitura.ultima_pagina = ultima;
+    leitura.pagina = passagem.pagina;
+    leitura.imagens = passagem.imagens;
+    leitura.imagens_com_erro = passagem.imagens_com_erro;
+    if (primeira == 1 && primeira <= ultima)
+        oficina.publicar(1, fim_da_faixa(1), nullptr);
+    leitura.ao_iniciar_pagina = [&](const InicioPagina& s) {
+        const auto p = static_cast<double>(s.pagina);
+        if (p >= primeira && p <= ultima && std::fmod(p - primeira, paginas_por_faixa) == 0)
+            oficina.publicar(s.pagina, fim_da_faixa(s.pagina), &s);
+        escrever(false);
+        return !falhou;
+    };
+    ObservadorLeitura calado(observador, [&] { escrever(false); });
+    Corrida corrida;
+    imprimir_passagem(fonte, doc, metricas, corrida, impressora, leitura, calado);
+    const bool lido = doc.interromper == 1 || fonte.integro(erro);
+    fonte.fechar();
+    passagem.pagina = leitura.pagina;
+    // Stopped at the end of the range's last page, which its thread ended in
+    // the document: the pen stands where a page end leaves it.
+    if (static_cast<double>(leitura.pagina) > ultima) {
+        impressora.setCurrentX(0);
+        impressora.setCurrentY(0);
+    }
+    passagem.imagens_com_erro = leitura.imagens_com_erro;
+    if (lido && doc.interromper != 1) {
+        oficina.encerrar_publicacao();
+        escrever(true);
+    }
+    oficina.parar();
+    if (falhou)
+        doc.interromper = 0; // stopped here, for the failure told in `erro`
+    return lido && !falhou;
 }
 
 } // namespace papelada

@@ -120,8 +120,181 @@ QString impressora_padrao_sistema()
     return {};
 }
 
+// The document the printer writes: a PDF file, a device of the caller's or
+// a CUPS job, opened when the first page begins.
+class SuperficieImpressora::DocumentoPdf final : public DestinoPaginas {
+public:
+    explicit DocumentoPdf(const SuperficieImpressora& impressora) : p_(impressora) {}
+    ~DocumentoPdf() override { descartar(); }
+
+    bool pagina(QSizeF tamanho) override { return escritor(tamanho) != nullptr; }
+    void glifos(const DescricaoFonte&, const QRawFont& face, const quint32* indices, const QPointF* posicoes,
+                const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor, bool negrito,
+                bool italico) override
+    {
+        escritor_->glifos(face, indices, posicoes, caracteres, n, origem, cor, negrito, italico, posicoes == nullptr);
+    }
+    bool naturais() const override { return true; }
+    bool imagem_png(const QString& caminho, QSize tamanho, const QRectF& destino) override
+    {
+        return escritor_->imagem_png(caminho, tamanho, destino);
+    }
+    void texto_composto(const DescricaoFonte& fonte, const QString& texto, QPointF base, const QColor& cor) override
+    {
+        escrever_texto_composto(*escritor_, fonte.fonte_qt(), texto, base, cor);
+    }
+    void retangulo_cheio(const QRectF& r, const QColor& cor) override { escritor_->retangulo_cheio(r, cor); }
+    void linha(QPointF a, QPointF b, const QColor& cor, double largura, bool pontilhada, bool caixa) override
+    {
+        escritor_->linha(a, b, cor, largura, pontilhada, caixa);
+    }
+    void imagem(const QImage& imagem, const QRectF& destino) override { escritor_->imagem(imagem, destino); }
+    // Pages ended begin when something is drawn on them, so that a page end
+    // followed by the document's end leaves no blank page.
+    void nova_pagina() override { ++paginas_pendentes_; }
+
+    void reproduzir(const GravacaoPagina& g)
+    {
+        pdf::Escritor* e = g.tocada ? escritor(g.tamanho) : nullptr;
+        // A page laid out whole by the thread that drew it is taken as it is
+        // when nothing else goes on it (it ends with it).
+        if (e && !(g.tem_prevista && g.terminou && e->adotar_pagina(g.prevista, g.faces(fontes_cruas_))))
+            g.reproduzir(*e, fontes_cruas_);
+        if (g.terminou)
+            nova_pagina();
+    }
+
+    // Hands the document over; `tamanho` is the printer's page now.
+    bool encerrar(QSizeF tamanho);
+    void descartar()
+    {
+        escritor_.reset();
+        arquivo_.reset(); // an unfinished PDF file is removed
+        fluxo_.reset();
+        paginas_pendentes_ = 0;
+        falhou_ = false;
+    }
+    bool aberto() const { return escritor_ != nullptr; }
+    QString falha_de_escrita() const { return arquivo_ && arquivo_->falhou() ? arquivo_->erro() : QString(); }
+
+    QString erro_;
+    int paginas_entregues_ = 0;
+
+private:
+    // The document, with the page being drawn begun (of `tamanho`, twips,
+    // when it begins now); null when it cannot be written.
+    pdf::Escritor* escritor(QSizeF tamanho);
+    QString erro_de_escrita() const
+    {
+        // A file of the user's says which file and why.
+        if (arquivo_ && !arquivo_->erro().isEmpty())
+            return arquivo_->erro();
+        return QStringLiteral("Não foi possível gravar o documento: %1.").arg(escritor_->erro());
+    }
+
+    const SuperficieImpressora& p_;
+    std::unique_ptr<ArquivoSaida> arquivo_;
+    std::unique_ptr<FluxoCups> fluxo_;
+    bool fila_por_iniciar_ = false; // fluxo_ is a CUPS job that has not begun
+    std::unique_ptr<pdf::Escritor> escritor_;
+    int paginas_pendentes_ = 0; // page ends not yet materialised
+    bool falhou_ = false;
+    // The faces that recorded pages are written in.
+    FontesCruas fontes_cruas_;
+};
+
+pdf::Escritor* SuperficieImpressora::DocumentoPdf::escritor(QSizeF tamanho)
+{
+    if (falhou_)
+        return nullptr;
+    if (!escritor_) {
+        QIODevice* saida = p_.dispositivo_saida_;
+        fila_por_iniciar_ = false;
+        if (p_.nome_ == impressora_pdf && saida) {
+        } else if (p_.nome_ == impressora_pdf) {
+            if (p_.arquivo_saida_.isEmpty()) {
+                erro_ = QStringLiteral("Nenhum arquivo foi indicado para a impressora \"%1\".").arg(p_.nome_);
+                falhou_ = true;
+                return nullptr;
+            }
+            arquivo_ = std::make_unique<ArquivoSaida>(p_.arquivo_saida_);
+            if (!arquivo_->abrir(&erro_, {p_.entrada_})) {
+                arquivo_.reset();
+                falhou_ = true;
+                return nullptr;
+            }
+            saida = arquivo_.get();
+        } else {
+            // The job's options follow the first page's paper.
+            const QByteArray fila = p_.nome_.toUtf8();
+            cups_option_t* opcoes = nullptr;
+            const int n = opcoes_do_trabalho(fila, tamanho, p_.bandeja_ == bandeja_trator, &opcoes);
+            fluxo_ = std::make_unique<FluxoCups>(p_.nome_, p_.titulo_, n, opcoes);
+            saida = fluxo_.get();
+            fila_por_iniciar_ = true;
+        }
+        escritor_ = std::make_unique<pdf::Escritor>(saida, p_.titulo_, p_.fios_escritor_);
+        escritor_->iniciar_pagina(tamanho.width(), tamanho.height());
+    }
+    for (; paginas_pendentes_ > 0; --paginas_pendentes_)
+        escritor_->iniciar_pagina(tamanho.width(), tamanho.height());
+    // The first page is done once a second one begins: from then on the queue
+    // holds the job and takes the pages as they end.
+    if (fila_por_iniciar_ && escritor_->paginas() > 1) {
+        if (!fluxo_->iniciado() && !fluxo_->iniciar()) {
+            erro_ = fluxo_->errorString();
+            falhou_ = true;
+            return nullptr;
+        }
+        fila_por_iniciar_ = false;
+    }
+    if (escritor_->falhou()) {
+        erro_ = erro_de_escrita();
+        falhou_ = true;
+        return nullptr;
+    }
+    return escritor_.get();
+}
+
+bool SuperficieImpressora::DocumentoPdf::encerrar(QSizeF tamanho)
+{
+    paginas_entregues_ = 0;
+    if (falhou_) {
+        // The message of the failure stays for the caller.
+        const QString motivo = erro_.isEmpty() ? QStringLiteral("A impressão falhou.") : erro_;
+        descartar();
+        erro_ = motivo;
+        return false;
+    }
+    erro_.clear();
+    // Every page begun is a page, blank or not, except the one that the last
+    // page end began: a form fed out by form feeds ejects its last sheet, and
+    // the end right after a page end adds no page.
+    if (paginas_pendentes_ > 0 && (--paginas_pendentes_ > 0 || !escritor_) && !escritor(tamanho))
+        return encerrar(tamanho); // the document could not be written: reported as such
+    if (!escritor_) {
+        descartar();
+        return true; // nothing was drawn: there is no document to hand over
+    }
+    bool ok = escritor_->terminar();
+    if (!ok)
+        erro_ = erro_de_escrita();
+    const int paginas = escritor_->paginas();
+    escritor_.reset();
+    if (ok && arquivo_) {
+        ok = arquivo_->concluir(&erro_);
+    } else if (ok && fluxo_ && !fluxo_->concluir()) {
+        erro_ = fluxo_->errorString();
+        ok = false;
+    }
+    descartar();
+    paginas_entregues_ = ok ? paginas : 0;
+    return ok;
+}
+
 SuperficieImpressora::SuperficieImpressora(const QString& nome)
-    : SuperficieGlifos(300), folha_(twips_papel(QPageSize(QPageSize::A4)))
+    : SuperficieGlifos(300), folha_(twips_papel(QPageSize(QPageSize::A4))),
+      documento_(std::make_unique<DocumentoPdf>(*this)), destino_(documento_.get())
 {
     QString escolhido = nome;
     if (escolhido.isEmpty())
@@ -130,29 +303,27 @@ SuperficieImpressora::SuperficieImpressora(const QString& nome)
         selectPrinter(impressora_pdf);
 }
 
-SuperficieImpressora::SuperficieImpressora(const SuperficieImpressora& modelo, Gravador& gravador)
-    : SuperficieGlifos(modelo.dpi_), gravador_(&gravador)
+SuperficieImpressora::SuperficieImpressora(const SuperficieImpressora& modelo, DestinoPaginas& destino)
+    : SuperficieGlifos(modelo.dpi_), nome_(modelo.nome_), documento_(std::make_unique<DocumentoPdf>(*this)),
+      destino_(&destino)
 {
-    nome_ = modelo.nome_;
-    adotar_estado(modelo);
+    tomar_estado(modelo);
 }
 
-SuperficieImpressora::~SuperficieImpressora()
-{
-    descartar();
-}
-
-void SuperficieImpressora::adotar_estado(const SuperficieImpressora& outra)
+void SuperficieImpressora::tomar_estado(const SuperficieImpressora& modelo)
 {
     // Resolution, scale, pen, font, colour and lines: all a surface keeps.
-    SuperficieBase::operator=(outra);
+    SuperficieBase::operator=(modelo);
     fonte_alterada();
-    papel_ = outra.papel_;
-    bandeja_ = outra.bandeja_;
-    orientacao_ = outra.orientacao_;
-    folha_ = outra.folha_;
-    altura_forcada_ = outra.altura_forcada_;
+    papel_ = modelo.papel_;
+    bandeja_ = modelo.bandeja_;
+    orientacao_ = modelo.orientacao_;
+    folha_ = modelo.folha_;
+    altura_forcada_ = modelo.altura_forcada_;
+    pagina_ = modelo.pagina_;
 }
+
+SuperficieImpressora::~SuperficieImpressora() = default;
 
 void SuperficieImpressora::setResolucao(int dpi)
 {
@@ -235,247 +406,101 @@ void SuperficieImpressora::setHeight(double twips)
     altura_forcada_ = altura_do_papel(twips);
 }
 
-pdf::Escritor* SuperficieImpressora::pagina(QSizeF tamanho)
-{
-    if (falhou_)
-        return nullptr;
-    if (!escritor_) {
-        if (nome_ == impressora_pdf && dispositivo_saida_) {
-            fila_por_iniciar_ = false;
-        } else if (nome_ == impressora_pdf) {
-            if (arquivo_saida_.isEmpty()) {
-                erro_ = QStringLiteral("Nenhum arquivo foi indicado para a impressora \"%1\".").arg(nome_);
-                falhou_ = true;
-                return nullptr;
-            }
-            auto arquivo = std::make_unique<ArquivoSaida>(arquivo_saida_);
-            if (!arquivo->abrir(&erro_, {entrada_})) {
-                falhou_ = true;
-                return nullptr;
-            }
-            destino_ = std::move(arquivo);
-            fila_por_iniciar_ = false;
-        } else {
-            // The job's options follow the first page's paper.
-            const QByteArray fila = nome_.toUtf8();
-            cups_option_t* opcoes = nullptr;
-            const int n = opcoes_do_trabalho(fila, tamanho, bandeja_ == bandeja_trator, &opcoes);
-            destino_ = std::make_unique<FluxoCups>(nome_, titulo_, n, opcoes);
-            fila_por_iniciar_ = true;
-        }
-        escritor_ = std::make_unique<pdf::Escritor>(destino_ ? destino_.get() : dispositivo_saida_, titulo_,
-                                                    fios_escritor_);
-        folha_documento_ = tamanho;
-        escritor_->iniciar_pagina(tamanho.width(), tamanho.height());
-    }
-    // Pages ended with NewPage begin when something is drawn on them, so
-    // that a NewPage followed by EndDoc leaves no blank page.
-    for (; paginas_pendentes_ > 0; --paginas_pendentes_)
-        escritor_->iniciar_pagina(tamanho.width(), tamanho.height());
-    // The first page is done once a second one begins: from then on the queue
-    // holds the job and takes the pages as they end.
-    if (fila_por_iniciar_ && escritor_->paginas() > 1) {
-        auto* fluxo = static_cast<FluxoCups*>(destino_.get());
-        if (!fluxo->iniciado() && !fluxo->iniciar()) {
-            erro_ = fluxo->errorString();
-            falhou_ = true;
-            return nullptr;
-        }
-        fila_por_iniciar_ = false;
-    }
-    if (escritor_->falhou()) {
-        erro_ = erro_de_escrita();
-        falhou_ = true;
-        return nullptr;
-    }
-    return escritor_.get();
-}
-
 void SuperficieImpressora::desenhar_glifos(QPointF topo, const QString& texto, const Disposicao* d)
 {
-    // A recording printer records what the document's printer writes.
-    GravacaoPagina* g = gravacao();
-    pdf::Escritor* e = g ? nullptr : pagina();
-    if ((!g && !e) || texto.isEmpty())
+    if (!destino_->pagina(QSizeF(width(), height())) || texto.isEmpty())
         return;
     const QPointF base(topo.x(), topo.y() + ascendente());
     if (!d) {
         // Characters the font lacks, or a style it has no face for.
-        if (g)
-            g->texto_composto(descricao_atual(), texto, base, cor_);
-        else
-            escrever_texto_composto(*e, fonte_qt(), texto, base, cor_);
+        destino_->texto_composto(descricao_atual(), texto, base, cor_);
         return;
     }
-    if (g)
-        g->glifos(descricao_atual(), d->indices, posicoes(*d), d->caracteres, d->n, base, cor_,
-                  negrito_sintetico(), italico_sintetico());
-    else
-        e->glifos(fonte_crua(), d->indices, nullptr, d->caracteres, d->n, base, cor_, negrito_sintetico(),
-                  italico_sintetico(), true);
-    tracos_do_texto(metricas(), fonte_.sublinhado, fonte_.riscado, base, d->largura, [&](const QRectF& r) {
-        if (g)
-            g->retangulo_cheio(r, cor_);
-        else
-            e->retangulo_cheio(r, cor_);
-    });
-}
-
-GravacaoPagina* SuperficieImpressora::gravacao()
-{
-    if (!gravador_)
-        return nullptr;
-    GravacaoPagina& g = gravador_->pagina_atual();
-    if (!g.tocada) {
-        g.tocada = true;
-        g.tamanho = QSizeF(width(), height());
-    }
-    return &g;
+    // The document takes glyphs at their natural advances as they are; a
+    // record of pages keeps their positions for the thread that writes it.
+    destino_->glifos(descricao_atual(), fonte_crua(), d->indices, destino_->naturais() ? nullptr : posicoes(*d),
+                     d->caracteres, d->n, base, cor_, negrito_sintetico(), italico_sintetico());
+    tracos_do_texto(metricas(), fonte_.sublinhado, fonte_.riscado, base, d->largura,
+                    [&](const QRectF& r) { destino_->retangulo_cheio(r, cor_); });
 }
 
 void SuperficieImpressora::desenhar_linha(QPointF a, QPointF b, const QColor& cor, bool caixa)
 {
-    GravacaoPagina* g = gravacao();
-    pdf::Escritor* e = g ? nullptr : pagina();
-    if (!g && !e)
+    if (!destino_->pagina(QSizeF(width(), height())))
         return;
     // Widths are in device pixels. A line of odd width is centred on the
     // middle of its pixels, as the device draws one-pixel lines.
     const double d = (largura_linha_ % 2) ? meio_pixel() : 0.0;
     const QPointF desvio(d, d);
-    const double largura = largura_linha_ * 1440.0 / dpi_;
-    const bool pontilhada = estilo_ == EstiloLinha::Pontilhado;
-    if (g)
-        g->linha(a + desvio, b + desvio, cor, largura, pontilhada, caixa);
-    else
-        e->linha(a + desvio, b + desvio, cor, largura, pontilhada, caixa);
+    destino_->linha(a + desvio, b + desvio, cor, largura_linha_ * 1440.0 / dpi_, estilo_ == EstiloLinha::Pontilhado,
+                    caixa);
 }
 
 void SuperficieImpressora::desenhar_imagem(const QImage& imagem, const QRectF& destino, bool)
 {
     // A PDF page has no raster operations: SRCAND draws the picture as it is.
-    GravacaoPagina* g = gravacao();
-    pdf::Escritor* e = g ? nullptr : pagina();
-    if (imagem.isNull())
-        return;
-    if (g)
-        g->imagem(imagem, destino);
-    else if (e)
-        e->imagem(imagem, destino);
+    if (destino_->pagina(QSizeF(width(), height())) && !imagem.isNull())
+        destino_->imagem(imagem, destino);
 }
 
 bool SuperficieImpressora::paintPictureFile(const QString& caminho, QSize tamanho, double x, double y, double w,
                                             double h)
 {
-    if (!desenho_)
-        return true;
-    // Recorded pages, and a server's pictures, go from their checked pixels.
-    if (gravador_ || politica_imagens().pasta_permitida)
+    // A server's pictures go from their checked pixels.
+    if (politica_imagens().pasta_permitida || !destino_->pagina(QSizeF(width(), height())))
         return false;
-    pdf::Escritor* e = pagina();
     const double u = unidades_por_twip();
-    return e && e->imagem_png(caminho, tamanho, QRectF(para_twips_x(x), para_twips_y(y), w / u, h / u));
+    return destino_->imagem_png(caminho, tamanho, QRectF(para_twips_x(x), para_twips_y(y), w / u, h / u));
 }
 
-void SuperficieImpressora::reproduzir(const GravacaoPagina& pagina_gravada)
+void SuperficieImpressora::reproduzir(const GravacaoPagina& pagina)
 {
-    if (!pagina_gravada.tocada)
-        return;
-    pdf::Escritor* e = pagina(pagina_gravada.tamanho);
-    if (!e)
-        return;
-    // A page laid out whole by the thread that drew it is taken as it is
-    // when nothing else goes on it (it ends with it).
-    if (pagina_gravada.tem_prevista && pagina_gravada.terminou
-        && e->adotar_pagina(pagina_gravada.prevista, pagina_gravada.faces(fontes_cruas_)))
-        return;
-    pagina_gravada.reproduzir(*e, fontes_cruas_);
+    documento_->reproduzir(pagina);
 }
 
 void SuperficieImpressora::newPage()
 {
     // Nothing drawn yet on the first page: that page still counts, so a
     // NewPage here leaves it blank once something follows.
-    ++paginas_pendentes_;
+    destino_->nova_pagina();
     ++pagina_;
     pena_x_ = para_twips_x(0);
     pena_y_ = para_twips_y(0);
 }
 
-QString SuperficieImpressora::erro_de_escrita() const
-{
-    // A file of the user's says which file and why.
-    if (const auto* a = dynamic_cast<const ArquivoSaida*>(destino_.get()); a && !a->erro().isEmpty())
-        return a->erro();
-    return QStringLiteral("Não foi possível gravar o documento: %1.").arg(escritor_->erro());
-}
-
-void SuperficieImpressora::descartar()
-{
-    escritor_.reset();
-    destino_.reset(); // an unfinished PDF file is removed
-    pagina_ = 1;
-    altura_forcada_ = 0;
-    paginas_pendentes_ = 0;
-    paginas_documento_ = 0;
-    falhou_ = false;
-}
-
 bool SuperficieImpressora::endDoc()
 {
-    paginas_entregues_ = 0;
-    if (falhou_) {
-        // The message of the failure stays for the caller.
-        const QString motivo = erro_.isEmpty() ? QStringLiteral("A impressão falhou.") : erro_;
-        descartar();
-        erro_ = motivo;
-        return false;
-    }
-    erro_.clear();
-    // Every page begun is a page, blank or not, except the one that the last
-    // NewPage began: a form fed out by form feeds ejects its last sheet, and
-    // EndDoc right after a NewPage adds no page.
-    if (paginas_pendentes_ > 0 && (--paginas_pendentes_ > 0 || !escritor_) && !pagina())
-        return endDoc(); // the document could not be written: reported as such
-    if (!escritor_) {
-        descartar();
-        return true; // nothing was drawn: there is no document to hand over
-    }
-    bool ok = escritor_->terminar();
-    if (!ok)
-        erro_ = erro_de_escrita();
-    paginas_documento_ = escritor_->paginas();
-    escritor_.reset();
-    if (!ok) {
-        descartar();
-        return false;
-    }
-    if (auto* arquivo = dynamic_cast<ArquivoSaida*>(destino_.get())) {
-        ok = arquivo->concluir(&erro_);
-    } else if (auto* fluxo = dynamic_cast<FluxoCups*>(destino_.get())) {
-        if (!fluxo->concluir()) {
-            erro_ = fluxo->errorString();
-            ok = false;
-        }
-    }
-    destino_.reset();
+    const bool ok = documento_->encerrar(QSizeF(width(), height()));
     pagina_ = 1;
     altura_forcada_ = 0; // a page length lasts to the end of its document
-    paginas_pendentes_ = 0;
-    paginas_entregues_ = ok ? paginas_documento_ : 0;
-    paginas_documento_ = 0;
     return ok;
-}
-
-QString SuperficieImpressora::falha_de_escrita() const
-{
-    const auto* a = dynamic_cast<const ArquivoSaida*>(destino_.get());
-    return a && a->falhou() ? a->erro() : QString();
 }
 
 void SuperficieImpressora::killDoc()
 {
-    descartar();
+    documento_->descartar();
+    pagina_ = 1;
+    altura_forcada_ = 0;
+}
+
+QString SuperficieImpressora::erro() const
+{
+    return documento_->erro_;
+}
+
+QString SuperficieImpressora::falha_de_escrita() const
+{
+    return documento_->falha_de_escrita();
+}
+
+bool SuperficieImpressora::documentoAberto() const
+{
+    return documento_->aberto();
+}
+
+int SuperficieImpressora::paginasEntregues() const
+{
+    return documento_->paginas_entregues_;
 }
 
 } // namespace papelada

@@ -9,7 +9,6 @@
 #pragma once
 
 #include "print/gravacao.h"
-#include "stream/superficie_glifos.h"
 
 #include <QPageSize>
 #include <QSizeF>
@@ -19,10 +18,6 @@
 class QIODevice;
 
 namespace papelada {
-
-namespace pdf {
-class Escritor;
-}
 
 // The built-in printer, always installed.
 inline const QString impressora_pdf = QStringLiteral("Arquivo PDF");
@@ -43,20 +38,20 @@ public:
     // Starts on `nome`, or on the system's default printer, or on
     // "Arquivo PDF" when the system has none.
     explicit SuperficieImpressora(const QString& nome = {});
-    // A printer that records its pages in `gravador` instead of writing
-    // them, set up as `modelo` is now (paper, resolution, pen, font,
-    // colour, lines); it never opens a document. The system is not asked
-    // again about the printer.
-    SuperficieImpressora(const SuperficieImpressora& modelo, Gravador& gravador);
+    // A printer that draws its pages on `destino` instead of a document of
+    // its own, set up as `modelo` is now (paper, resolution, pen, font,
+    // colour, lines). The system is not asked again about the printer.
+    SuperficieImpressora(const SuperficieImpressora& modelo, DestinoPaginas& destino);
     ~SuperficieImpressora() override;
     SuperficieImpressora(const SuperficieImpressora&) = delete;
     SuperficieImpressora& operator=(const SuperficieImpressora&) = delete;
+    // Takes the state `modelo` stands in now (as the constructor above);
+    // keeps its own destination and document.
+    void tomar_estado(const SuperficieImpressora& modelo);
 
-    // Takes the state that `outra` has now (as the constructor above), but
-    // keeps its own document and page count.
-    void adotar_estado(const SuperficieImpressora& outra);
-    // Draws a page recorded by a printer set up as this one, as the page
-    // that comes now, of the page's size.
+    // Writes a page recorded by a printer set up as this one into the
+    // document, as the page that comes now, and ends it when it ended there.
+    // This printer's own state (pen, font, page count) stays as it is.
     void reproduzir(const GravacaoPagina& pagina);
 
     // Where "Arquivo PDF" writes its document; never over `entrada`, the
@@ -89,7 +84,7 @@ public:
     void newPage() override;
     bool endDoc() override;
     void killDoc() override;
-    QString erro() const override { return erro_; }
+    QString erro() const override;
 
     int paperSize() const override { return papel_; }
     void setPaperSize(int codigo) override;
@@ -109,10 +104,10 @@ public:
     // the job stops at once.
     QString falha_de_escrita() const;
     // True while a document has been started and not yet ended.
-    bool documentoAberto() const { return escritor_ != nullptr; }
+    bool documentoAberto() const;
     // Pages of the last document that EndDoc handed over; 0 when nothing had
     // been drawn (then no file or job was made at all).
-    int paginasEntregues() const { return paginas_entregues_; }
+    int paginasEntregues() const;
 
 protected:
     void desenhar_glifos(QPointF topo, const QString& texto, const Disposicao* disposicao) override;
@@ -121,44 +116,26 @@ protected:
     bool paintPictureFile(const QString& caminho, QSize tamanho, double x, double y, double w, double h) override;
 
 private:
-    // The document, with the page being drawn begun (of `tamanho`, twips,
-    // when it begins now); null when it cannot be written.
-    pdf::Escritor* pagina(QSizeF tamanho);
-    pdf::Escritor* pagina() { return pagina(QSizeF(width(), height())); }
-    // The page being recorded, marked as drawn on; null when not recording.
-    GravacaoPagina* gravacao();
+    class DocumentoPdf;
     void adotar_padroes_da_fila();
-    void descartar();
-    QString erro_de_escrita() const;
 
     QString nome_;
     QString arquivo_saida_;
     QString entrada_;
     QString titulo_ = QStringLiteral("Papelada");
-    QString erro_;
     int papel_ = 9;
     int bandeja_ = 0;
     int orientacao_ = orientacao_retrato;
     QSizeF folha_; // twips, as the paper is fed
     double altura_forcada_ = 0; // twips written through Height, 0 when none
-
-    // The open document.
-    std::unique_ptr<QIODevice> destino_;
     QIODevice* dispositivo_saida_ = nullptr;
-    bool fila_por_iniciar_ = false; // destino_ is a CUPS job that has not begun
     int fios_escritor_ = 0;
-    std::unique_ptr<pdf::Escritor> escritor_;
-    QSizeF folha_documento_; // twips: the first page's size, the job's paper
     int pagina_ = 1;
-    int paginas_pendentes_ = 0; // NewPage calls not yet materialised
-    int paginas_documento_ = 0; // pages begun in the open document
-    int paginas_entregues_ = 0;
-    bool falhou_ = false;
 
-    // Recording instead of writing.
-    Gravador* gravador_ = nullptr;
-    // The faces that recorded pages are written in.
-    FontesCruas fontes_cruas_;
+    // The document this printer writes, and where its pages go: the
+    // document, or the caller's destination.
+    std::unique_ptr<DocumentoPdf> documento_;
+    DestinoPaginas* destino_;
 };
 
 } // namespace papelada

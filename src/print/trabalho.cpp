@@ -108,23 +108,16 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
         && !conferir_destino(real->arquivoSaida(), {doc.nome_arquivo}, &erro))
         return {FimTrabalho::Recusado, 0, erro, TipoFalha::Saida, {}};
 
-    // The mode is taken when the job starts: a change made while it runs
-    // serves the next job.
-    const bool so_intervalo = pedido.so_intervalo ? *pedido.so_intervalo : !pedido.todas;
+    const bool so_intervalo = !pedido.todas;
     impressora.setScaleMode(ModoEscala::Twips);
     Passagem passagem(so_intervalo);
-    // The pages are drawn on every thread of the job. Each thread reads the
-    // whole report: a range has at least two blocks for each thread, or fewer
-    // threads draw it.
+    // The pages are drawn on the threads the request asks for; the job's
+    // own thread then only finds where their blocks begin and writes them.
     const int nucleos = pdf::fios_de_trabalho();
-    int fios = std::min(nucleos, fios_de_desenho);
-    if (so_intervalo) {
-        const double por_fio = (pedido.paginas.ultima - pedido.paginas.primeira + 1) / paginas_por_faixa / 2;
-        if (!(por_fio >= 2))
-            fios = 1;
-        else if (por_fio < fios)
-            fios = static_cast<int>(por_fio);
-    }
+    const int fios = std::min(qEnvironmentVariableIsSet("PAPELADA_FIOS") ? nucleos
+                              : pedido.fios > 0                       ? pedido.fios
+                                                                      : fios_padrao,
+                              fios_de_desenho);
     const bool em_fios = real && fios > 1;
     // The writer compresses on the cores that do not draw, and on its own
     // thread, which otherwise waits for those that draw.

@@ -35,16 +35,18 @@ struct PedidoImpressao {
     // Every page, or only `paginas`.
     bool todas = true;
     IntervaloPaginas paginas;
-    // When set, read instead of `todas` (true: only `paginas`) when the job
-    // starts.
-    const bool* so_intervalo = nullptr;
     int copias = 1; // passes over the file; fewer than 1 is one
     MargensMm margens;
     // The file that the PDF printer writes ("" keeps the printer's own).
     QString arquivo_saida;
     // The document's title ("": the report's file name).
     QString titulo;
+    // Threads that draw the pages (0: fios_padrao).
+    int fios = 0;
 };
+
+// Threads that draw a job's pages unless it asks for others.
+constexpr int fios_padrao = 1;
 
 enum class FimTrabalho {
     Impresso,  // the document was ended and handed to the printer

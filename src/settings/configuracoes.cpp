@@ -419,4 +419,14 @@ QString pasta_imagens_do_servidor()
     return QDir::isAbsolutePath(pasta) ? pasta : QString();
 }
 
+int fios_do_servidor()
+{
+    const QString s = arquivo_sistema();
+    if (s.isEmpty())
+        return 0;
+    bool ok = false;
+    const int fios = QSettings(s, QSettings::IniFormat).value(QStringLiteral("Servidor/FiosDesenho")).toInt(&ok);
+    return ok && fios >= 1 ? fios : 0;
+}
+
 } // namespace papelada

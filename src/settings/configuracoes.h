@@ -58,5 +58,9 @@ void usar_somente_configuracoes_do_sistema();
 // "PastaImagens" of the group "Servidor" in the machine's file, an absolute
 // path; "" (no picture at all) when it is not set.
 QString pasta_imagens_do_servidor();
+// The threads that draw a print server's jobs: the key "FiosDesenho" of the
+// group "Servidor" in the machine's file, a whole number from 1; 0 (the
+// job's own default) when it is not set or not such a number.
+int fios_do_servidor();
 
 } // namespace papelada

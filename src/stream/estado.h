@@ -57,18 +57,21 @@ struct Papel {
 };
 
 // What the stream has changed of the font and colour since its pass began:
-// the font name ("" when unchanged), the size in points (0), bold and italic
-// (-1 when unchanged, else 0 or 1) and the palette colour (-1).
+// the font name (when `com_fonte`: a stream may name "" too), the size in
+// points (0 when unchanged), bold and italic (-1 when unchanged, else 0 or
+// 1) and the palette colour (-1).
 struct EstiloTexto {
     QString fonte;
+    bool com_fonte = false;
     double tamanho = 0;
     std::int8_t negrito = -1, italico = -1, cor = -1;
 };
 
 // Where a page begins, and everything a pass has there: the 1-based file
 // position of the page's first byte, the page's number, the metrics, the
-// font and colour the stream has set, the height of the paper the page is
-// printed on, the pen, and a run field still waiting for its run. A pass
+// font and colour the stream has set, the width of lines, the height of the
+// paper the page is printed on, the pen, and a run field still waiting for
+// its run. A pass
 // can begin at any page from it (the run is empty) and go on as the pass
 // from the first byte goes on.
 struct InicioPagina {
@@ -78,6 +81,7 @@ struct InicioPagina {
     Metricas metricas;
     EstiloTexto estilo;
     double altura_papel = 0; // 0: the printer's own
+    int largura_linha = 0;   // device pixels; 0: the printer's own
     std::int16_t campo_inicio = 0, campo_fim = 0, campo_alinhamento = 0;
 };
 

@@ -69,6 +69,7 @@ QImage CacheImagens::carregar(const QString& caminho, QString* erro)
     qint64 tamanho = 0, modificado = 0;
     if (!identidade(caminho, &tamanho, &modificado))
         return carregar_imagem(caminho, erro); // which says why
+    std::lock_guard trava(mutex_);
     auto it = entradas_.find(caminho);
     if (it != entradas_.end()) {
         if (it->tamanho_arquivo == tamanho && it->modificado_ns == modificado) {

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <mutex>
 
 namespace papelada {
 
@@ -151,11 +152,12 @@ QSize medir_imagem(const QString& caminho, QString* erro = nullptr);
 // stay the same: the size a page lays a picture out with.
 QSize tamanho_imagem(const QString& caminho);
 
-// The pictures of one job, each decoded once: a picture drawn by many ESC "G"
-// commands is read again only when its file changed (another size or
-// modification time). At most `limite` bytes of pixels are kept; a picture
-// that does not fit beside those in use is not kept, and one unused for long
-// leaves to make room.
+// The pictures of one job, each decoded once, shared by the threads that
+// draw its pages: a picture drawn by many ESC "G" commands is read again
+// only when its file changed (another size or modification time); a thread
+// that asks for a picture while another decodes one waits for it. At most
+// `limite` bytes of pixels are kept; a picture that does not fit beside
+// those in use is not kept, and one unused for long leaves to make room.
 class CacheImagens {
 public:
     explicit CacheImagens(qint64 limite = qint64(256) << 20) : limite_(limite) {}
@@ -171,6 +173,7 @@ private:
         QImage imagem;
         quint64 uso;
     };
+    std::mutex mutex_;
     QHash<QString, Entrada> entradas_;
     qint64 limite_;
     qint64 ocupado_ = 0;

@@ -70,21 +70,6 @@ TEST(Trabalho, Copias)
     }
 }
 
-TEST(Trabalho, SelecaoTrocadaDuranteAPassagem)
-{
-    // The caller's switch is read when the job starts: turned on while the
-    // pass runs, it serves the next job.
-    const QByteArray d = QByteArray(300, 'a') + "\fB\fC\fD\f.";
-    Trabalho todas;
-    const QString impressas = todas.rodar(d);
-    Trabalho t;
-    bool so_intervalo = false;
-    t.pedido.so_intervalo = &so_intervalo;
-    t.pedido.paginas = {3, 3};
-    t.obs.ao_processar = [&] { so_intervalo = true; };
-    EXPECT_EQ(t.rodar(d), impressas);
-}
-
 TEST(Trabalho, MargensEJanela)
 {
     Trabalho t;
