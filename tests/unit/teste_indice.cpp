@@ -55,13 +55,13 @@ std::vector<qint64> posicoes(const std::vector<InicioPagina>& paginas)
     return r;
 }
 
-std::vector<qint64> inicios(const QByteArray& dados, const Papel& papel = trator)
+std::vector<qint64> inicios(const QByteArray& dados)
 {
     FonteBytes f;
     f.usar_memoria(dados);
     IndicePaginas indice;
     Observador nada;
-    examinar(f, metricas_curtas(), folha, papel, indice, nada);
+    examinar(f, metricas_curtas(), folha, trator, indice, nada);
     return posicoes(todas(f, indice));
 }
 
@@ -83,9 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
         // The last byte is never interpreted, and the page that the end of
         // the document begins right after a page end is not printed; every
         // other page begun is, blank or not.
-        Caso{"ff_no_penultimo_byte", "AB\f.", {1}},
         Caso{"paginas_vazias_no_fim", "AB\f\r\n\f\f.", {1, 4, 7}},
-        Caso{"pagina_vazia_no_meio", "AB\f\fC.", {1, 4, 5}},
         Caso{"linha_fora_da_paleta_nao_desenha", "AB\f" + esc("L1,1,2,2,1,16,") + ".", {1}},
         Caso{"lf_no_fim_da_pagina", "1\n2\n3\n4\n5.", {1, 9}},
         Caso{"esc_d_esconde", esc("D") + QByteArray(34, '\f') + QByteArray(34, '\n') + "A\fB.", {1, 73}},
@@ -96,15 +94,6 @@ INSTANTIATE_TEST_SUITE_P(
         Caso{"linha_deixa_a_pena", esc("l0,0,0,1100,1,0,") + "A\nB.", {1, 20}},
         Caso{"barra_abaixo_da_pagina", "A" + esc("Z1,251,1,12,") + "B.", {1, 15}}),
     nome_do_caso);
-
-TEST(Indice, TopoEMargemSuperior)
-{
-    const QByteArray d = "1\n2\n3\n4\n5.";
-    // Two lines of top offset: the second line feed ends the page.
-    EXPECT_EQ(inicios(d, Papel{false, 0}), (std::vector<qint64>{1, 5, 9}));
-    // A top margin raises the page's foot by as much.
-    EXPECT_EQ(inicios(d, Papel{true, 480}), (std::vector<qint64>{1, 5, 9}));
-}
 
 TEST(Indice, MultiploExatoDoBlocoEProgresso)
 {

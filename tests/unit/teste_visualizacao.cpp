@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <functional>
 #include <iostream>
@@ -43,10 +44,11 @@ struct Relatorio {
         opcoes.manter_impressora = true;
         medir_relatorio(doc, m, impressora, nada, nullptr, opcoes);
     }
-    bool imprimir(const QString& pdf, double primeira = 0, double ultima = 0)
+    bool imprimir(const QString& pdf, int margem = 0, double primeira = 0, double ultima = 0)
     {
         PedidoImpressao pedido;
         pedido.arquivo_saida = pdf;
+        pedido.margens.superior = margem;
         pedido.todas = primeira == 0;
         pedido.paginas = {primeira, ultima};
         return imprimir_relatorio({doc, m, impressora}, pedido, nada).fim == FimTrabalho::Impresso;
@@ -108,29 +110,54 @@ constexpr double zooms[] = {0.6, 1.0, 1.5};
 // The least agreement found at each zoom, shown at the end.
 double pior[std::size(zooms)] = {1, 1, 1};
 
-// The printed page count and the first line of every printed page; along
-// the way, the page list, each preview page and a range are checked
-// against the print.
-QString conferir(const QByteArray& entrada, const QString& nome)
+// The numbered lines in a text, "L0001" and on.
+QStringList numeradas(const QString& texto)
 {
+    static const QRegularExpression numerada(QStringLiteral("L\\d{4}"));
+    QStringList r;
+    for (auto it = numerada.globalMatch(texto); it.hasNext();)
+        r << it.next().captured();
+    return r;
+}
+
+// The printed page count and the first line of every printed page; along
+// the way, the page list, each preview page and a range are checked against
+// the print, previewed first and printed next as a user does, and every
+// numbered line is printed once, in order.
+QString conferir(QByteArray entrada, const QString& nome)
+{
+    int margem = 0;
+    if (entrada.startsWith("{margem ")) {
+        margem = entrada.mid(8, entrada.indexOf('}') - 8).toInt();
+        entrada.remove(0, entrada.indexOf('}') + 1);
+    }
+    for (qsizetype i; (i = entrada.indexOf("{L")) >= 0;) {
+        const qsizetype fim = entrada.indexOf('}', i);
+        const QList<QByteArray> de_ate = entrada.mid(i + 2, fim - i - 2).split('-');
+        QByteArray linhas;
+        for (int n = de_ate[0].toInt(); n <= de_ate[1].toInt(); ++n)
+            linhas += 'L' + QByteArray::number(n).rightJustified(4, '0') + "\r\n";
+        entrada.replace(i, fim - i + 1, linhas);
+    }
     const QString arquivo = entrada.startsWith('@') ? dir_fonte() + u'/' + QString::fromUtf8(entrada.mid(1))
                                                     : gravar(nome + QStringLiteral(".spl"), entrada);
     const QString pdf = pasta_temporaria() + u'/' + nome + QStringLiteral(".pdf");
-    Relatorio impresso(arquivo);
-    if (!impresso.imprimir(pdf))
-        return QStringLiteral("não imprimiu");
-    const int paginas = paginas_pdf(pdf);
-    QString saida = QString::number(paginas);
-    const QStringList textos = executar(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).saida.split(u'\f');
-    for (int p = 0; p < paginas; ++p)
-        saida += QStringLiteral("\n%1: %2").arg(p + 1).arg(textos.value(p).trimmed().section(u'\n', 0, 0).simplified());
-
     Relatorio r(arquivo);
     IndicePaginas indice;
     EstadoVisualizacao vis;
+    vis.margem_superior_texto = QString::number(margem);
     SuperficieImagem pagina;
     Corrida corrida;
     iniciar_visualizacao(r.doc, r.m, indice, vis, r.impressora, pagina, r.nada);
+    if (!r.imprimir(pdf, margem))
+        return QStringLiteral("não imprimiu");
+    const int paginas = paginas_pdf(pdf);
+    QString saida = QString::number(paginas);
+    const QString texto = executar(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).saida;
+    const QStringList textos = texto.split(u'\f');
+    for (int p = 0; p < paginas; ++p)
+        saida += QStringLiteral("\n%1: %2").arg(p + 1).arg(textos.value(p).trimmed().section(u'\n', 0, 0).simplified());
+    EXPECT_EQ(numeradas(texto), numeradas(QString::fromLatin1(entrada))) << nome.toStdString();
     EXPECT_EQ(indice.total_paginas, paginas) << nome.toStdString();
     for (size_t z = 0; z < std::size(zooms); ++z) {
         const QList<QImage> impressas = rasterizar_todas(pdf, 96 * zooms[z]);
@@ -151,7 +178,7 @@ QString conferir(const QByteArray& entrada, const QString& nome)
     }
     if (paginas > 1) {
         const QString faixa = pasta_temporaria() + u'/' + nome + QStringLiteral("-faixa.pdf");
-        EXPECT_TRUE(Relatorio(arquivo).imprimir(faixa, 2, paginas));
+        EXPECT_TRUE(Relatorio(arquivo).imprimir(faixa, margem, 2, paginas));
         EXPECT_EQ(rasterizar_todas(faixa, 40), rasterizar_todas(pdf, 40).mid(1)) << nome.toStdString();
     }
     return saida;
