@@ -2,8 +2,6 @@
 // the job, "Interromper", the preview's request and "Encerrar após a
 // Impressão", fields refused before anything prints, and a window that stays
 // responsive while a 100 MB report prints.
-#include "app/form1.h"
-#include "comum/apoio.h"
 #include "gui/roteiro.h"
 
 #include <QAction>
@@ -12,17 +10,14 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPointer>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
-#include <memory>
 
 using namespace papelada;
 using papelada::teste::controle;
@@ -63,8 +58,7 @@ class TesteImpressaoJanela : public QObject {
     {
         for (const char* nome : comandos)
             QVERIFY2(controle<QPushButton>(j, nome)->isEnabled(), nome);
-        QVERIFY(!controle<QPushButton>(j, "Command5")->isVisible());
-        QVERIFY(!controle<QPushButton>(j, "Command5")->isEnabled());
+        QVERIFY(!controle<QPushButton>(j, "Command5")->isVisible() && !controle<QPushButton>(j, "Command5")->isEnabled());
         QVERIFY(!controle<QGroupBox>(j, "Frame2")->isVisible());
         for (const char* nome : {"arquivos_abrir", "arquivos_sair", "spool_imprimir", "spool_fontes"})
             QVERIFY2(j.findChild<QAction*>(QLatin1String(nome))->isEnabled(), nome);
@@ -94,8 +88,7 @@ private Q_SLOTS:
             for (const char* nome : comandos)
                 QVERIFY2(!controle<QPushButton>(*j, nome)->isEnabled(), nome);
             QVERIFY(!j->findChild<QAction*>(QStringLiteral("arquivos_abrir"))->isEnabled());
-            QVERIFY(controle<QPushButton>(*j, "Command5")->isEnabled());
-            QVERIFY(controle<QPushButton>(*j, "Command5")->isVisible());
+            QVERIFY(controle<QPushButton>(*j, "Command5")->isEnabled() && controle<QPushButton>(*j, "Command5")->isVisible());
         };
         const int altura = j->height();
         controle<QPushButton>(*j, "Command1")->click();
@@ -121,7 +114,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("campos"); // "Nome=texto" typed before printing
         QTest::addColumn<QString>("mensagem");
         QTest::addColumn<QString>("foco");
-        const QByteArray tres = relatorio(3);
         QTest::newRow("relatorio vazio") << QByteArray("\x1a") << QStringList{} << "está vazio" << "";
         // The refusals that every edge shares.
         QFile casos(QStringLiteral(PAPELADA_DIR_FONTE "/tests/casos/recusas.txt"));
@@ -315,7 +307,6 @@ private Q_SLOTS:
         QElapsedTimer desde_o_inicio;
         desde_o_inicio.start();
         QTimer relogio;
-        relogio.setInterval(100);
         QObject::connect(&relogio, &QTimer::timeout, [&] {
             if (!j->trabalhando())
                 return;
@@ -329,7 +320,7 @@ private Q_SLOTS:
                 interromper->click();
             }
         });
-        relogio.start();
+        relogio.start(100);
         controle<QPushButton>(*j, "Command1")->click();
         relogio.stop();
 
