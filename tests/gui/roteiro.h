@@ -25,10 +25,7 @@ namespace papelada::teste {
 // "No").
 class DialogosRoteiro : public Dialogos {
 public:
-    struct Mensagem {
-        QString texto, titulo;
-        Icone icone;
-    };
+    struct Mensagem { QString texto, titulo; Icone icone; };
     QList<Mensagem> mensagens;
     QStringList perguntas;
     QList<bool> respostas;

@@ -46,7 +46,6 @@ void com_dialogo(const std::function<void()>& abrir, const std::function<void(Di
 {
     bool feito = false;
     QTimer relogio;
-    relogio.setInterval(20);
     QObject::connect(&relogio, &QTimer::timeout, [&] {
         auto* d = qobject_cast<Dialogo*>(QApplication::activeModalWidget());
         if (feito || !d || !d->isVisible())
@@ -54,7 +53,7 @@ void com_dialogo(const std::function<void()>& abrir, const std::function<void(Di
         feito = true;
         acao(d);
     });
-    relogio.start();
+    relogio.start(20);
     abrir();
     QVERIFY(feito);
 }
@@ -188,12 +187,9 @@ private Q_SLOTS:
                                                QVERIFY(lista->currentItem()->text(1).startsWith(QStringLiteral("A4")));
                                                QVERIFY(d->findChildren<QLineEdit*>().isEmpty() && d->findChildren<QSpinBox*>().isEmpty()
                                                        && d->findChildren<QCheckBox*>().isEmpty());
-                                               if (aceitar) {
+                                               if (aceitar)
                                                    capturar(d, QStringLiteral("escolha_impressora"));
-                                                   d->accept();
-                                               } else {
-                                                   d->reject();
-                                               }
+                                               aceitar ? d->accept() : d->reject();
                                            });
             QCOMPARE(nome, aceitar ? std::optional<QString>(impressora_pdf) : std::nullopt);
         }

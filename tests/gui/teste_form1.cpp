@@ -46,9 +46,8 @@ void digitar(QLineEdit* campo, const QString& texto)
 
 bool habilitado(const Form1& j, const char* nome)
 {
-    if (auto* a = j.findChild<QAction*>(QLatin1String(nome)))
-        return a->isEnabled();
-    return controle<QWidget>(j, nome)->isEnabled();
+    auto* a = j.findChild<QAction*>(QLatin1String(nome));
+    return a ? a->isEnabled() : controle<QWidget>(j, nome)->isEnabled();
 }
 
 } // namespace
@@ -350,8 +349,7 @@ private Q_SLOTS:
     // first.
     void avisos_de_inicio_com_a_janela()
     {
-        const QString loja =
-            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Orvel/Papelada.ini");
+        const QString loja = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Orvel/Papelada.ini");
         QFile::remove(loja);
         QVERIFY(QDir().mkpath(loja));
         DialogosRoteiro d;
@@ -435,9 +433,8 @@ private Q_SLOTS:
     {
         DialogosRoteiro d;
         auto j = janela_principal(d, {});
-        QAction* sobre = j->findChild<QAction*>(QStringLiteral("ajuda_sobre"));
         for (int vez = 0; vez < 3; ++vez) {
-            sobre->trigger();
+            j->findChild<QAction*>(QStringLiteral("ajuda_sobre"))->trigger();
             QCOMPARE(j->findChildren<FrmAbout*>().size(), 1);
             FrmAbout* about = j->findChild<FrmAbout*>();
             QVERIFY(about->isVisible() && !about->isModal());
