@@ -25,10 +25,7 @@ namespace papelada::teste {
 // "No").
 class DialogosRoteiro : public Dialogos {
 public:
-    struct Mensagem {
-        QString texto, titulo;
-        Icone icone;
-    };
+    struct Mensagem { QString texto, titulo; Icone icone; };
     QList<Mensagem> mensagens;
     QStringList perguntas;
     QList<bool> respostas;
@@ -42,6 +39,10 @@ public:
     std::function<void()> ao_processar;
     int eventos_processados = 0;
 
+    // The next scripted answer, or an empty one (a cancelled dialog) once they run out.
+    template <typename T>
+    static T proxima(QList<T>& fila) { return fila.isEmpty() ? T() : fila.takeFirst(); }
+
     void mensagem(QWidget*, const QString& texto, const QString& titulo, Icone icone) override
     {
         mensagens.append({texto, titulo, icone});
@@ -49,32 +50,26 @@ public:
     bool perguntar(QWidget*, const QString& texto, const QString& titulo) override
     {
         perguntas.append(titulo + QLatin1Char('|') + texto);
-        return !respostas.isEmpty() && respostas.takeFirst();
+        return proxima(respostas);
     }
     QString abrir_arquivo(QWidget*, const QString& pasta, const QString& filtros) override
     {
         pastas_abrir.append(pasta);
         filtros_abrir.append(filtros);
-        return abrir.isEmpty() ? QString() : abrir.takeFirst();
+        return proxima(abrir);
     }
     QString salvar_arquivo(QWidget*, const QString& inicial, const QString& filtros, const QString&) override
     {
         iniciais_salvar.append(inicial);
         filtros_salvar.append(filtros);
-        return salvar.isEmpty() ? QString() : salvar.takeFirst();
+        return proxima(salvar);
     }
-    std::optional<QString> escolher_impressora(QWidget*, const QString&) override
-    {
-        return impressoras.isEmpty() ? std::nullopt : impressoras.takeFirst();
-    }
-    std::optional<FonteEscolhida> escolher_fonte(QWidget*, const FonteEscolhida&) override
-    {
-        return fontes.isEmpty() ? std::nullopt : fontes.takeFirst();
-    }
+    std::optional<QString> escolher_impressora(QWidget*, const QString&) override { return proxima(impressoras); }
+    std::optional<FonteEscolhida> escolher_fonte(QWidget*, const FonteEscolhida&) override { return proxima(fontes); }
     std::optional<QString> pedir_texto(QWidget*, const QString& rotulo, const QString& titulo) override
     {
         pedidos_texto.append(titulo + QLatin1Char('|') + rotulo);
-        return textos.isEmpty() ? std::nullopt : textos.takeFirst();
+        return proxima(textos);
     }
     void processar_eventos() override
     {
@@ -87,10 +82,7 @@ public:
 
 // A control of a window, by its form name.
 template <typename T>
-T* controle(const QObject& janela, const char* nome)
-{
-    return janela.findChild<T*>(QLatin1String(nome));
-}
+T* controle(const QObject& janela, const char* nome) { return janela.findChild<T*>(QLatin1String(nome)); }
 
 // The main window on the printer "Arquivo PDF", started with the command line
 // `linha`. A start-up that fails fails the test.

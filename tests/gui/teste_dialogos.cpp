@@ -9,7 +9,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QFontInfo>
@@ -21,7 +20,6 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <cups/cups.h>
-#include <functional>
 
 using namespace papelada;
 
@@ -48,7 +46,6 @@ void com_dialogo(const std::function<void()>& abrir, const std::function<void(Di
 {
     bool feito = false;
     QTimer relogio;
-    relogio.setInterval(20);
     QObject::connect(&relogio, &QTimer::timeout, [&] {
         auto* d = qobject_cast<Dialogo*>(QApplication::activeModalWidget());
         if (feito || !d || !d->isVisible())
@@ -56,7 +53,7 @@ void com_dialogo(const std::function<void()>& abrir, const std::function<void(Di
         feito = true;
         acao(d);
     });
-    relogio.start();
+    relogio.start(20);
     abrir();
     QVERIFY(feito);
 }
@@ -65,8 +62,7 @@ QStringList textos_dos_botoes(const QWidget* janela)
 {
     QStringList textos;
     for (const QPushButton* b : janela->findChildren<QPushButton*>())
-        if (b->isVisible())
-            textos << b->text().remove(u'&');
+        textos << (b->isVisible() ? b->text().remove(u'&') : QString());
     return textos;
 }
 
@@ -189,15 +185,11 @@ private Q_SLOTS:
                                                auto* lista = d->findChild<QTreeWidget*>();
                                                QCOMPARE(lista->currentItem()->text(0), impressora_pdf);
                                                QVERIFY(lista->currentItem()->text(1).startsWith(QStringLiteral("A4")));
-                                               QVERIFY(d->findChildren<QLineEdit*>().isEmpty());
-                                               QVERIFY(d->findChildren<QSpinBox*>().isEmpty());
-                                               QVERIFY(d->findChildren<QCheckBox*>().isEmpty());
-                                               if (aceitar) {
+                                               QVERIFY(d->findChildren<QLineEdit*>().isEmpty() && d->findChildren<QSpinBox*>().isEmpty()
+                                                       && d->findChildren<QCheckBox*>().isEmpty());
+                                               if (aceitar)
                                                    capturar(d, QStringLiteral("escolha_impressora"));
-                                                   d->accept();
-                                               } else {
-                                                   d->reject();
-                                               }
+                                               aceitar ? d->accept() : d->reject();
                                            });
             QCOMPARE(nome, aceitar ? std::optional<QString>(impressora_pdf) : std::nullopt);
         }
@@ -210,10 +202,7 @@ private Q_SLOTS:
         if (!cups.iniciar())
             QSKIP(qPrintable(cups.motivo()));
         cupsSetServer(nullptr); // the scheduler named by CUPS_SERVER from now on
-        struct Caso {
-            const char *fila, *comando, *motivo; // what the administrator did to the queue
-            const char* situacao;
-        };
+        struct Caso { const char *fila, *comando, *motivo, *situacao; }; // what the administrator did, what shows
         const Caso casos[] = {
             {"pronta", nullptr, nullptr, "Pronta"},
             {"parada", "cupsdisable", nullptr, "Pausada"},

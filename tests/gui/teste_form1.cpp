@@ -1,11 +1,8 @@
 // The main window driven as a user drives it: start-up with and without a
 // file, "Abrir", "Salvar", fonts, "Sair", the About box and the keyboard.
-#include "app/form1.h"
 #include "app/janelas_auxiliares.h"
-#include "comum/apoio.h"
-#include "gui/roteiro.h"
-#include "app/aplicacao.h"
 #include "app/segundo_plano.h"
+#include "gui/roteiro.h"
 #include "settings/configuracoes.h"
 
 #include <QAction>
@@ -17,21 +14,20 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <memory>
 
 using namespace papelada;
 using papelada::teste::controle;
 using papelada::teste::DialogosRoteiro;
+using papelada::teste::janela_principal;
 
 namespace {
 
 const QByteArray relatorio = "Linha um\r\nLinha dois\r\n\f\x1a";
 
-// A printer record for "Arquivo PDF" feeding from the tractor, and a font
-// record for Courier New 12.
+// A printer record for "Arquivo PDF" feeding from the tractor.
 QByteArray registro_impressora_trator() { return teste::registro_impressora("Arquivo PDF", 1, 9, 8); }
-QByteArray registro_fonte() { return teste::registro_fonte("Courier New", 12); }
+
+QString arquivo(const QString& nome, const QByteArray& dados = relatorio) { return teste::gravar(nome, dados); }
 
 void guardar_margens(const char* esquerda, const char* superior)
 {
@@ -39,10 +35,7 @@ void guardar_margens(const char* esquerda, const char* superior)
     gravar_margens(QString::fromLatin1(esquerda), QString::fromLatin1(superior), e, s);
 }
 
-QString margens(const Form1& j)
-{
-    return controle<QLineEdit>(j, "Text5")->text() + u' ' + controle<QLineEdit>(j, "Text4")->text();
-}
+QString margens(const Form1& j) { return controle<QLineEdit>(j, "Text5")->text() + u' ' + controle<QLineEdit>(j, "Text4")->text(); }
 
 // Types into a field as the user does (replacing what it holds).
 void digitar(QLineEdit* campo, const QString& texto)
@@ -53,25 +46,14 @@ void digitar(QLineEdit* campo, const QString& texto)
 
 bool habilitado(const Form1& j, const char* nome)
 {
-    if (auto* a = j.findChild<QAction*>(QLatin1String(nome)))
-        return a->isEnabled();
-    return controle<QWidget>(j, nome)->isEnabled();
+    auto* a = j.findChild<QAction*>(QLatin1String(nome));
+    return a ? a->isEnabled() : controle<QWidget>(j, nome)->isEnabled();
 }
 
 } // namespace
 
 class TesteForm1 : public QObject {
     Q_OBJECT
-
-    static QString arquivo(const QString& nome, const QByteArray& dados = relatorio)
-    {
-        return teste::gravar(nome, dados);
-    }
-
-    static std::unique_ptr<Form1> janela(DialogosRoteiro& d, const QString& linha)
-    {
-        return teste::janela_principal(d, linha);
-    }
 
 private Q_SLOTS:
     void inicio_data()
@@ -153,17 +135,17 @@ private Q_SLOTS:
         }
         QCOMPARE(d.mensagens.size(), 1);
         QCOMPARE(d.mensagens[0].texto, QStringLiteral("Arquivo ") + linha + QStringLiteral(" não foi localizado."));
-        QCOMPARE(d.mensagens[0].titulo, QStringLiteral("Papelada"));
-        QCOMPARE(d.mensagens[0].icone, Dialogos::Icone::Critico);
+        QCOMPARE(std::pair(d.mensagens[0].titulo, d.mensagens[0].icone),
+                 std::pair(QStringLiteral("Papelada"), Dialogos::Icone::Critico));
     }
 
     void abrir_reabilita_e_limpa_check1()
     {
         const QString primeiro = arquivo(QStringLiteral("registros.spl"),
-                                         registro_impressora_trator() + registro_fonte() + relatorio);
+                                         registro_impressora_trator() + teste::registro_fonte("Courier New", 12) + relatorio);
         const QString segundo = arquivo(QStringLiteral("segundo.spl"), "Outro\r\n\x1a");
         DialogosRoteiro d;
-        auto j = janela(d, primeiro);
+        auto j = janela_principal(d, primeiro);
         for (const char* nome : {"Command3", "Command4", "spool_fontes"})
             QVERIFY2(!habilitado(*j, nome), nome);
         controle<QCheckBox>(*j, "Check1")->setChecked(true);
@@ -191,7 +173,7 @@ private Q_SLOTS:
     {
         guardar_margens("12", "7");
         DialogosRoteiro d;
-        auto j = janela(d, {});
+        auto j = janela_principal(d, {});
         digitar(controle<QLineEdit>(*j, "Text4"), QStringLiteral("3"));
         d.abrir << arquivo(QStringLiteral("aberto.spl"));
         controle<QPushButton>(*j, "Command8")->click();
@@ -217,7 +199,7 @@ private Q_SLOTS:
         const QByteArray conteudo = "Ol\xe1\x1b" "Y10\x1a\n\x1b" "3Xfim\r\n\f\x1a";
         const QString origem = arquivo(QStringLiteral("origem.spl"), conteudo);
         DialogosRoteiro d;
-        auto j = janela(d, origem);
+        auto j = janela_principal(d, origem);
         QTemporaryDir saida;
         d.salvar << (destino == QLatin1String("origem.spl") ? origem : saida.filePath(destino));
         controle<QPushButton>(*j, "Command7")->click();
@@ -239,10 +221,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("nome");
         QTest::addColumn<bool>("cancelar");
-        QTest::newRow("texto ate o fim") << "longo.txt" << false;
-        QTest::newRow("texto cancelada") << "longo.txt" << true;
-        QTest::newRow("bytes ate o fim") << "longo.spl" << false;
-        QTest::newRow("bytes cancelada") << "longo.spl" << true;
+        for (const char* nome : {"longo.txt", "longo.spl"})
+            for (const bool cancelar : {false, true})
+                QTest::addRow("%s %s", nome, cancelar ? "cancelada" : "ate o fim") << nome << cancelar;
     }
 
     // The text copy's line counter moves; the byte copy runs on a worker
@@ -253,11 +234,9 @@ private Q_SLOTS:
         QFETCH(QString, nome);
         QFETCH(bool, cancelar);
         const bool texto = nome.endsWith(QLatin1String(".txt"));
-        QByteArray dados;
-        for (int i = 0; i < 50000; ++i)
-            dados += "linha do relatorio\n";
+        const QByteArray dados = QByteArray("linha do relatorio\n").repeated(50000);
         DialogosRoteiro d;
-        auto j = janela(d, arquivo(QStringLiteral("longo.spl"), dados + '\x1a'));
+        auto j = janela_principal(d, arquivo(QStringLiteral("longo.spl"), dados + '\x1a'));
         j->show();
         QTemporaryDir saida;
         const QString destino = saida.filePath(nome);
@@ -297,7 +276,7 @@ private Q_SLOTS:
     void habitos_da_area_de_trabalho()
     {
         DialogosRoteiro d;
-        auto j = janela(d, arquivo(QStringLiteral("habitos.spl")));
+        auto j = janela_principal(d, arquivo(QStringLiteral("habitos.spl")));
         j->show();
         j->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(j.get()));
@@ -333,24 +312,18 @@ private Q_SLOTS:
                 QCOMPARE(controle<QWidget>(*j, nome)->isVisible(), opcao[6] == '2');
         }
         QVERIFY(!j->windowIcon().pixmap(32, 32).isNull());
-        j->ajuda_sobre_Click();
-        QVERIFY(!controle<QLabel>(*j->findChild<FrmAbout*>(), "picIcon")->pixmap().isNull());
     }
 
     void fontes_mudam_a_fonte_e_invalidam_o_indice()
     {
         DialogosRoteiro d;
-        auto j = janela(d, arquivo(QStringLiteral("fontes.spl")));
+        auto j = janela_principal(d, arquivo(QStringLiteral("fontes.spl")));
         j->documento().indice_valido = true;
         const Metricas antes = j->metricas();
         controle<QPushButton>(*j, "Command4")->click(); // cancelled
         QVERIFY(j->documento().indice_valido);
 
-        FonteEscolhida f;
-        f.nome = QStringLiteral("Times New Roman");
-        f.tamanho = 14;
-        f.negrito = true;
-        d.fontes << f;
+        d.fontes << FonteEscolhida{QStringLiteral("Times New Roman"), 14, true};
         j->findChild<QAction*>(QStringLiteral("spool_fontes"))->trigger();
         QCOMPARE(j->impressora().fontSize(), 14.0);
         QVERIFY(j->impressora().fontBold());
@@ -376,8 +349,7 @@ private Q_SLOTS:
     // first.
     void avisos_de_inicio_com_a_janela()
     {
-        const QString loja =
-            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Orvel/Papelada.ini");
+        const QString loja = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Orvel/Papelada.ini");
         QFile::remove(loja);
         QVERIFY(QDir().mkpath(loja));
         DialogosRoteiro d;
@@ -427,7 +399,7 @@ private Q_SLOTS:
                                         inicio == QLatin1String("trator") ? registro_impressora_trator() + relatorio : relatorio);
         const QString outro = arquivo(QStringLiteral("outro.spl"));
         DialogosRoteiro d;
-        auto j = janela(d, inicio.isEmpty() ? QString() : caminho);
+        auto j = janela_principal(d, inicio.isEmpty() ? QString() : caminho);
         if (abrir_outro) {
             d.abrir << outro;
             controle<QPushButton>(*j, "Command8")->click();
@@ -460,10 +432,9 @@ private Q_SLOTS:
     void sobre_uma_janela_so()
     {
         DialogosRoteiro d;
-        auto j = janela(d, {});
-        QAction* sobre = j->findChild<QAction*>(QStringLiteral("ajuda_sobre"));
+        auto j = janela_principal(d, {});
         for (int vez = 0; vez < 3; ++vez) {
-            sobre->trigger();
+            j->findChild<QAction*>(QStringLiteral("ajuda_sobre"))->trigger();
             QCOMPARE(j->findChildren<FrmAbout*>().size(), 1);
             FrmAbout* about = j->findChild<FrmAbout*>();
             QVERIFY(about->isVisible() && !about->isModal());
@@ -471,6 +442,7 @@ private Q_SLOTS:
             QVERIFY(!about->isVisible());
         }
         FrmAbout* about = j->findChild<FrmAbout*>();
+        QVERIFY(!controle<QLabel>(*about, "picIcon")->pixmap().isNull());
         about->setFerramentas({QStringLiteral("ferramenta-que-nao-existe-em-lugar-algum")});
         controle<QPushButton>(*about, "cmdSysInfo")->click();
         QCOMPARE(d.mensagens.size(), 1);

@@ -2,8 +2,6 @@
 // the job, "Interromper", the preview's request and "Encerrar após a
 // Impressão", fields refused before anything prints, and a window that stays
 // responsive while a 100 MB report prints.
-#include "app/form1.h"
-#include "comum/apoio.h"
 #include "gui/roteiro.h"
 
 #include <QAction>
@@ -12,17 +10,14 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPointer>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
-#include <memory>
 
 using namespace papelada;
 using papelada::teste::controle;
@@ -63,8 +58,7 @@ class TesteImpressaoJanela : public QObject {
     {
         for (const char* nome : comandos)
             QVERIFY2(controle<QPushButton>(j, nome)->isEnabled(), nome);
-        QVERIFY(!controle<QPushButton>(j, "Command5")->isVisible());
-        QVERIFY(!controle<QPushButton>(j, "Command5")->isEnabled());
+        QVERIFY(!controle<QPushButton>(j, "Command5")->isVisible() && !controle<QPushButton>(j, "Command5")->isEnabled());
         QVERIFY(!controle<QGroupBox>(j, "Frame2")->isVisible());
         for (const char* nome : {"arquivos_abrir", "arquivos_sair", "spool_imprimir", "spool_fontes"})
             QVERIFY2(j.findChild<QAction*>(QLatin1String(nome))->isEnabled(), nome);
@@ -80,9 +74,8 @@ private Q_SLOTS:
         const QString pdf = em(QStringLiteral("saida.pdf"));
         d.salvar << pdf;
         controle<QLineEdit>(*j, "Text3")->setText(QStringLiteral("3"));
-        QLineEdit* esquerda = controle<QLineEdit>(*j, "Text5");
-        esquerda->setText(QStringLiteral("12,5"));
-        Q_EMIT esquerda->textEdited(esquerda->text());
+        controle<QLineEdit>(*j, "Text5")->selectAll();
+        QTest::keyClicks(controle<QLineEdit>(*j, "Text5"), QStringLiteral("12,5"));
 
         bool visto_imprimindo = false;
         d.ao_processar = [&] {
@@ -94,8 +87,7 @@ private Q_SLOTS:
             for (const char* nome : comandos)
                 QVERIFY2(!controle<QPushButton>(*j, nome)->isEnabled(), nome);
             QVERIFY(!j->findChild<QAction*>(QStringLiteral("arquivos_abrir"))->isEnabled());
-            QVERIFY(controle<QPushButton>(*j, "Command5")->isEnabled());
-            QVERIFY(controle<QPushButton>(*j, "Command5")->isVisible());
+            QVERIFY(controle<QPushButton>(*j, "Command5")->isEnabled() && controle<QPushButton>(*j, "Command5")->isVisible());
         };
         const int altura = j->height();
         controle<QPushButton>(*j, "Command1")->click();
@@ -121,7 +113,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("campos"); // "Nome=texto" typed before printing
         QTest::addColumn<QString>("mensagem");
         QTest::addColumn<QString>("foco");
-        const QByteArray tres = relatorio(3);
         QTest::newRow("relatorio vazio") << QByteArray("\x1a") << QStringList{} << "está vazio" << "";
         // The refusals that every edge shares.
         QFile casos(QStringLiteral(PAPELADA_DIR_FONTE "/tests/casos/recusas.txt"));
@@ -210,41 +201,32 @@ private Q_SLOTS:
         verificar_ociosa(*j);
     }
 
-    void encerrar_apos_a_impressao_data()
-    {
-        QTest::addColumn<bool>("com_linha");
-        QTest::addColumn<bool>("outro_aberto"); // printed a file opened later
-        QTest::newRow("o da linha de comando") << true << false;
-        QTest::newRow("outro aberto depois") << true << true;
-        QTest::newRow("sem linha de comando") << false << true;
-    }
-
     // "Excluir arquivo ao encerrar" deletes the file printed, the one the
-    // window shows.
+    // window shows: the command line's, or one opened later (with or
+    // without a command line).
     void encerrar_apos_a_impressao()
     {
-        QFETCH(bool, com_linha);
-        QFETCH(bool, outro_aberto);
-        const QString spool = arquivo(QStringLiteral("encerrar.spl"), relatorio(1));
-        const QString outro = arquivo(QStringLiteral("outro.spl"), relatorio(1));
-        DialogosRoteiro d;
-        auto j = janela(d, com_linha ? spool : QString());
-        if (outro_aberto) {
-            d.abrir << outro;
-            controle<QPushButton>(*j, "Command8")->click();
+        for (const auto& [com_linha, outro_aberto] : {std::pair{true, false}, std::pair{true, true}, std::pair{false, true}}) {
+            const QString spool = arquivo(QStringLiteral("encerrar.spl"), relatorio(1));
+            const QString outro = arquivo(QStringLiteral("outro.spl"), relatorio(1));
+            DialogosRoteiro d;
+            auto j = janela(d, com_linha ? spool : QString());
+            if (outro_aberto) {
+                d.abrir << outro;
+                controle<QPushButton>(*j, "Command8")->click();
+            }
+            QSignalSpy fim(j.get(), &Form1::encerrar);
+            const QString pdf = em(QStringLiteral("encerrar.pdf"));
+            d.salvar << pdf;
+            controle<QCheckBox>(*j, "Check2")->setChecked(true);
+            controle<QCheckBox>(*j, "Check1")->setChecked(true);
+            controle<QPushButton>(*j, "Command1")->click();
+            QVERIFY(QFile::remove(pdf));
+            QCOMPARE(QFileInfo::exists(spool), outro_aberto);
+            QCOMPARE(QFileInfo::exists(outro), !outro_aberto);
+            QCOMPARE(fim.size(), 1);
+            QVERIFY(d.mensagens.isEmpty());
         }
-        QSignalSpy fim(j.get(), &Form1::encerrar);
-        const QString pdf = em(QStringLiteral("encerrar.pdf"));
-        d.salvar << pdf;
-        controle<QCheckBox>(*j, "Check2")->setChecked(true);
-        controle<QCheckBox>(*j, "Check1")->setChecked(true);
-        controle<QPushButton>(*j, "Command1")->click();
-        QVERIFY(QFileInfo::exists(pdf));
-        QCOMPARE(QFileInfo::exists(spool), outro_aberto);
-        QCOMPARE(QFileInfo::exists(outro), !outro_aberto);
-        QCOMPARE(fim.size(), 1);
-        QVERIFY(d.mensagens.isEmpty());
-        QFile::remove(pdf);
     }
 
     void fechar_a_janela_durante_a_impressao()
@@ -295,16 +277,8 @@ private Q_SLOTS:
     // stops the job; nothing is written.
     void relatorio_de_100_mb_responde_e_interrompe()
     {
-        const QString spool = em(QStringLiteral("grande.spl"));
-        {
-            QFile f(spool);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            const QByteArray bloco = relatorio(50).chopped(1);
-            while (f.size() < 100LL * 1024 * 1024)
-                QCOMPARE(f.write(bloco), bloco.size());
-        }
-        DialogosRoteiro d;
-        auto j = janela(d, spool);
+        DialogosRoteiro d; // 2532 blocks of 41420 bytes: just over 100 MB
+        auto j = janela(d, arquivo(QStringLiteral("grande.spl"), relatorio(50).chopped(1).repeated(2532)));
         const QString pdf = em(QStringLiteral("grande.pdf"));
         d.salvar << pdf;
         d.respostas << false << true; // "No" first: the job goes on; then "Yes"
@@ -315,7 +289,6 @@ private Q_SLOTS:
         QElapsedTimer desde_o_inicio;
         desde_o_inicio.start();
         QTimer relogio;
-        relogio.setInterval(100);
         QObject::connect(&relogio, &QTimer::timeout, [&] {
             if (!j->trabalhando())
                 return;
@@ -329,15 +302,14 @@ private Q_SLOTS:
                 interromper->click();
             }
         });
-        relogio.start();
+        relogio.start(100);
         controle<QPushButton>(*j, "Command1")->click();
         relogio.stop();
 
         QVERIFY2(valores.size() >= 8, qPrintable(QStringLiteral("%1 ticks").arg(valores.size())));
         QVERIFY(valores.last() > valores.first()); // the bar moved
         QVERIFY(std::is_sorted(valores.begin(), valores.end()));
-        QCOMPARE(d.perguntas, (QStringList{titulo_aplicacao + QStringLiteral("|Interromper a Impressão?"),
-                                           titulo_aplicacao + QStringLiteral("|Interromper a Impressão?")}));
+        QCOMPARE(d.perguntas, QStringList(2, titulo_aplicacao + QStringLiteral("|Interromper a Impressão?")));
         QVERIFY(!QFileInfo::exists(pdf));
         QCOMPARE(j->documento().interromper, std::int16_t(0));
         QVERIFY(d.mensagens.isEmpty());

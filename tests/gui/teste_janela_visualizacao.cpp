@@ -4,10 +4,9 @@
 // teste_impressao_janela's). What a page
 // looks like, the search's matching and its highlight, and a page asked for
 // while another is drawn are checked on the core (teste_visualizacao).
-#include "app/form1.h"
-#include "gui/roteiro.h"
 #include "app/janela_form3.h"
 #include "app/segundo_plano.h"
+#include "gui/roteiro.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -15,7 +14,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QToolButton>
-#include <memory>
 #include <tuple>
 
 using namespace papelada;
@@ -43,15 +41,8 @@ QByteArray relatorio()
     return r + '\x1a'; // the last byte is never drawn
 }
 
-QString texto(QWidget* janela, const char* nome)
-{
-    return controle<QLabel>(*janela, nome)->text();
-}
-
-void clicar(QWidget* janela, const char* nome)
-{
-    controle<QToolButton>(*janela, nome)->click();
-}
+QString texto(QWidget* janela, const char* nome) { return controle<QLabel>(*janela, nome)->text(); }
+void clicar(QWidget* janela, const char* nome) { controle<QToolButton>(*janela, nome)->click(); }
 
 QList<int> paginas(const QSignalSpy& spy)
 {
@@ -62,6 +53,9 @@ QList<int> paginas(const QSignalSpy& spy)
 }
 
 } // namespace
+
+// The preview of the test's main window, showing page 1 (the test fails when it does not).
+#define ABRIR(janela) Form3* janela = abrir(); QVERIFY(janela)
 
 class TesteJanelaVisualizacao : public QObject {
     Q_OBJECT
@@ -75,9 +69,7 @@ class TesteJanelaVisualizacao : public QObject {
     {
         principal_->Command6_Click();
         auto* janela = principal_->findChild<Form3*>();
-        if (janela && !QTest::qWaitFor([&] { return janela->estado().pagina_atual == 1; }))
-            return nullptr;
-        return janela;
+        return janela && QTest::qWaitFor([&] { return janela->estado().pagina_atual == 1; }) ? janela : nullptr;
     }
 
 private Q_SLOTS:
@@ -89,16 +81,11 @@ private Q_SLOTS:
         principal_->show();
     }
 
-    void cleanup()
-    {
-        principal_.reset();
-        dialogos_.reset();
-    }
+    void cleanup() { principal_.reset(); } // before the dialogs it answers to
 
     void abertura_e_navegacao()
     {
-        Form3* janela = abrir();
-        QVERIFY(janela);
+        ABRIR(janela);
         // The viewport above the horizontal bar, left of the vertical one,
         // the tool strip at the bottom.
         auto* visor = controle<QWidget>(*janela, "Picture2");
@@ -133,15 +120,13 @@ private Q_SLOTS:
 
     void caixa_de_pagina()
     {
-        Form3* janela = abrir();
-        QVERIFY(janela);
+        ABRIR(janela);
         auto* caixa = controle<QLineEdit>(*janela, "Text1");
         // Each keystroke shows its page: typing 12 shows page 1, then page
         // 12; an empty box (as a letter) is page 1.
         QSignalSpy desenhadas(janela, &Form3::pagina_renderizada);
         QTest::keyClicks(caixa, QStringLiteral("12"));
-        QTest::keyClick(caixa, Qt::Key_Backspace);
-        QTest::keyClick(caixa, Qt::Key_Backspace);
+        QTest::keyClicks(caixa, QStringLiteral("\b\b"));
         QCOMPARE(paginas(desenhadas), (QList<int>{1, 12, 1, 1}));
         // Halves to the even page, the number ends at a comma, at most the last page.
         const QList<QPair<QString, int>> casos = {{QStringLiteral("4.5"), 4}, {QStringLiteral("5.5"), 6},
@@ -157,8 +142,7 @@ private Q_SLOTS:
 
     void zoom()
     {
-        Form3* janela = abrir();
-        QVERIFY(janela);
+        ABRIR(janela);
         const int largura_100 = janela->imagem().width();
         QSignalSpy desenhadas(janela, &Form3::pagina_renderizada);
         auto* caixa = controle<QLineEdit>(*janela, "Text2");
@@ -188,8 +172,7 @@ private Q_SLOTS:
     // The keys and the wheel of document viewers.
     void rolagem()
     {
-        Form3* janela = abrir();
-        QVERIFY(janela);
+        ABRIR(janela);
         auto* v = controle<QScrollBar>(*janela, "VScroll1");
         auto* visor = controle<QWidget>(*janela, "Picture2");
         clicar(janela, "Picture9");
@@ -205,10 +188,7 @@ private Q_SLOTS:
             QCOMPARE(tela.pixelColor(p), janela->imagem().pixelColor(p + QPoint(h->maximum(), 100)));
         QCOMPARE(desenhadas.count(), 0);
         enum { Topo = -1, Pe = -2 };
-        struct Caso {
-            Qt::Key tecla;
-            int pagina, valor; // the page shown and where the view is on it
-        };
+        struct Caso { Qt::Key tecla; int pagina, valor; }; // the page shown and where the view is on it
         const int passo = v->singleStep();
         const Caso casos[] = {
             {Qt::Key_End, 1, Pe},  {Qt::Key_PageDown, 2, Topo}, {Qt::Key_Down, 2, passo},
@@ -221,11 +201,7 @@ private Q_SLOTS:
             QCOMPARE(v->value(), c.valor == Topo ? 0 : c.valor == Pe ? v->maximum() : c.valor);
         }
         // The wheel scrolls; with Ctrl it zooms (and the page's top shows).
-        struct Giro {
-            int giro;
-            Qt::KeyboardModifier tecla;
-            int zoom, valor;
-        };
+        struct Giro { int giro; Qt::KeyboardModifier tecla; int zoom, valor; };
         for (const Giro g : {Giro{120, Qt::ControlModifier, 160, 0}, Giro{-120, Qt::ControlModifier, 140, 0},
                              Giro{-120, Qt::ControlModifier, 120, 0}, Giro{-120, Qt::NoModifier, 120, 3 * v->singleStep()}}) {
             QWheelEvent roda(QPointF(50, 50), visor->mapToGlobal(QPointF(50, 50)), {}, QPoint(0, g.giro), Qt::NoButton,
@@ -253,8 +229,7 @@ private Q_SLOTS:
         teste::gravar(QStringLiteral("relatorio.spl"), r);
         dialogos_->abrir = {caminho_};
         principal_->Command8_Click();
-        Form3* janela = abrir();
-        QVERIFY(janela);
+        ABRIR(janela);
         for (auto [procurado, achado] : {std::pair{"courier", qsizetype(-1)}, std::pair{"60", r.indexOf("total 60") + 6}}) {
             dialogos_->textos = {QString::fromLatin1(procurado)};
             dialogos_->mensagens.clear();
@@ -265,20 +240,15 @@ private Q_SLOTS:
         QCOMPARE(janela->estado().pagina_atual, 1);
         QVERIFY(controle<QScrollBar>(*janela, "VScroll1")->value() > 0);
         const QImage vista = controle<QWidget>(*janela, "Picture2")->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        bool visivel = false;
-        for (int y = 0; y < vista.height() && !visivel; ++y)
-            for (int x = 0; x < vista.width() && !visivel; ++x)
-                visivel = vista.pixel(x, y) == QBColor(9).rgb();
-        QVERIFY(visivel);
+        const auto *pontos = reinterpret_cast<const QRgb*>(vista.constBits()), *fim = pontos + vista.sizeInBytes() / 4;
+        QVERIFY(std::find(pontos, fim, QBColor(9).rgb()) != fim); // the hit's highlight shows
     }
 
     void procura()
     {
-        Form3* janela = abrir();
-        QVERIFY(janela);
+        ABRIR(janela);
         QVERIFY(controle<QWidget>(*janela, "Picture12")->isHidden()); // until something is found
         const QByteArray dados = relatorio();
-        const qint64 achado_5 = dados.indexOf("ALVO");
 
         dialogos_->textos = {QStringLiteral("alvo")};
         clicar(janela, "Picture11");
@@ -295,7 +265,7 @@ private Q_SLOTS:
         clicar(janela, "Picture12");
         QCOMPARE(dialogos_->mensagens.size(), 1);
         QCOMPARE(dialogos_->mensagens[0].texto, QStringLiteral("Texto não localizado"));
-        QCOMPARE(janela->estado().posicao_achada, achado_5);
+        QCOMPARE(janela->estado().posicao_achada, dados.indexOf("ALVO"));
         QCOMPARE(desenhadas.count(), 0);
 
         // A search from the start that finds nothing clears the hit.
@@ -324,13 +294,9 @@ private Q_SLOTS:
             QVERIFY(arquivo.open(QIODevice::Append));
             arquivo.write("\fPagina extra\r\n\x1a");
         }
-        FonteEscolhida fonte;
-        fonte.nome = QStringLiteral("Courier New");
-        fonte.tamanho = 12;
-        dialogos_->fontes = {fonte};
+        dialogos_->fontes = {FonteEscolhida{QStringLiteral("Courier New"), 12}};
         principal_->Command4_Click();
-        Form3* janela = abrir();
-        QVERIFY(janela);
+        ABRIR(janela);
         QCOMPARE(texto(janela, "Label4"), QString::number(total_paginas + 2));
     }
 
@@ -357,13 +323,11 @@ private Q_SLOTS:
 
     void teclado()
     {
-        Form3* janela = abrir();
-        QVERIFY(janela);
+        ABRIR(janela);
         janela->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(janela));
-        QTest::keyClick(janela, Qt::Key_Plus, Qt::ControlModifier);
-        QTest::keyClick(janela, Qt::Key_Minus, Qt::ControlModifier);
-        QTest::keyClick(janela, Qt::Key_Minus, Qt::ControlModifier);
+        for (const Qt::Key tecla : {Qt::Key_Plus, Qt::Key_Minus, Qt::Key_Minus})
+            QTest::keyClick(janela, tecla, Qt::ControlModifier);
         QCOMPARE(janela->estado().percentual_zoom, 80);
         dialogos_->textos = {QStringLiteral("alvo")};
         QTest::keyClick(janela, Qt::Key_F, Qt::ControlModifier);
@@ -378,8 +342,7 @@ private Q_SLOTS:
 
     void arquivo_apagado_durante_a_visualizacao()
     {
-        Form3* janela = abrir();
-        QVERIFY(janela);
+        ABRIR(janela);
         QVERIFY(QFile::remove(caminho_));
         clicar(janela, "Picture3");
         QCOMPARE(dialogos_->mensagens.size(), 1);
