@@ -1,9 +1,8 @@
 // Text runs on the painted surfaces, drawn from the glyphs kept per font:
 // widths add up character by character and agree with the font's own
-// metrics, and the page image shows the text where the pen was. Characters
-// the font lacks are teste_pdf's (the printer shares the glyph code).
+// metrics, and the pen moves by what the text measures. Characters the
+// font lacks are teste_pdf's (the printer shares the glyph code).
 #include "comum/apoio.h"
-#include "print/interpretador.h"
 #include "print/superficie_impressora.h"
 #include "stream/superficie_imagem.h"
 
@@ -31,22 +30,6 @@ TEST(Glifos, LargurasSomamEBatemComAFonte)
     s.setFontBold(false);
     s.setFontName(QStringLiteral("Arial"));
     EXPECT_LT(s.textWidth(QStringLiteral("i")), s.textWidth(QStringLiteral("W")));
-}
-
-TEST(Glifos, CorridaDesenhadaOndeEstaAPena)
-{
-    SuperficieImagem s(6000, 3000); // 400 x 200 pixels
-    Corrida c;
-    c.buffer = "Ol\xe1 \x80 ok";
-    s.setCurrentX(1500); // 100 px
-    s.setCurrentY(750);  // 50 px
-    imprimir_buffer(c, s);
-    const QImage& img = s.imagem();
-    const int fim = static_cast<int>(s.currentX() / 15);
-    EXPECT_GT(tinta(img, QRect(100, 50, fim - 100, 16)), 40);
-    EXPECT_EQ(tinta(img, QRect(0, 0, 99, 200)), 0);
-    EXPECT_EQ(tinta(img, QRect(fim + 1, 0, 399 - fim - 1, 200)), 0);
-    EXPECT_EQ(tinta(img, QRect(0, 0, 400, 49)), 0);
 }
 
 struct Descricao {

@@ -311,7 +311,6 @@ TEST(PdfTexto, FaceQueNaoPodeSerIncorporadaSaiEmContornos)
     const QRawFont fonte(face_restrita(), 240);
     ASSERT_TRUE(fonte.isValid());
     EXPECT_FALSE(pdf::ler_face(fonte).incorporavel);
-    EXPECT_TRUE(pdf::ler_face(QRawFont(dejavu, 240)).incorporavel);
     const Corrida c = corrida(fonte, QStringLiteral("Contorno"));
     const QPointF base(1440, 2000);
     const QString nosso = escrever_corrida(QStringLiteral("contorno.pdf"), fonte, c, base);
@@ -515,7 +514,7 @@ int linha_mais_escura(const QImage& img, int y0, int y1)
     return maior;
 }
 
-TEST(ImpressoraPdf, SublinhadoRiscadoEControles)
+TEST(ImpressoraPdf, SublinhadoERiscado)
 {
     const QString caminho = pasta_temporaria() + QStringLiteral("/estilos.pdf");
     SuperficieImpressora p(impressora_pdf);
@@ -532,12 +531,6 @@ TEST(ImpressoraPdf, SublinhadoRiscadoEControles)
     p.setCurrentX(1440);
     p.setCurrentY(2880);
     p.print(QStringLiteral("Riscado"));
-    p.setFontStrikethru(false);
-    // Control bytes have no glyph: the run is shaped by the platform and
-    // still prints the letters around them.
-    p.setCurrentX(1440);
-    p.setCurrentY(4320);
-    p.print(QStringLiteral("ab\x01" "cd"));
     ASSERT_TRUE(p.endDoc()) << p.erro().toStdString();
     estrutura_valida(caminho);
 
@@ -547,9 +540,8 @@ TEST(ImpressoraPdf, SublinhadoRiscadoEControles)
     EXPECT_NEAR(linha_mais_escura(img, 72 + 24, 72 + 50), largura, 3);
     EXPECT_NEAR(linha_mais_escura(img, 144 + 12, 144 + 30), p.textWidth(QStringLiteral("Riscado")) / 20, 3);
     const QString texto = texto_pdf(caminho);
-    for (const char* palavra : {"Sublinhado", "Riscado", "ab", "cd"})
+    for (const char* palavra : {"Sublinhado", "Riscado"})
         EXPECT_TRUE(texto.contains(QLatin1String(palavra))) << palavra << ": " << texto.toStdString();
-    EXPECT_GT(tinta(img, QRect(72, 216, 300, 40)), 200);
 }
 
 } // namespace
