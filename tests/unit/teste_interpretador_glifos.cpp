@@ -27,7 +27,6 @@ TEST(Glifos, LargurasSomamEBatemComAFonte)
         const double medida = QFontMetricsF(s.fonte_qt()).horizontalAdvance(texto);
         EXPECT_NEAR(s.textWidth(texto), medida, medida * 0.005);
     }
-    s.setFontBold(false);
     s.setFontName(QStringLiteral("Arial"));
     EXPECT_LT(s.textWidth(QStringLiteral("i")), s.textWidth(QStringLiteral("W")));
 }
@@ -76,12 +75,9 @@ TEST(Glifos, FonteGuardadaMedeComoUmaNova)
             EXPECT_DOUBLE_EQ(todas.textHeight(texto), nova.textHeight(texto));
         }
     // Traits that change the measure do change it.
-    descrever(todas, ds[0]);
-    const double normal = todas.textWidth(texto);
-    descrever(todas, ds[1]);
-    EXPECT_NE(todas.textWidth(texto), normal);
-    descrever(todas, ds[6]);
-    EXPECT_GT(todas.textWidth(texto), normal);
+    const auto medida = [&](size_t i) { return descrever(todas, ds[i]), todas.textWidth(texto); };
+    EXPECT_NE(medida(1), medida(0)); // bold
+    EXPECT_GT(medida(6), medida(0)); // 10.5 points
 }
 
 TEST(Glifos, PenaAvancaOQueOTextoMede)

@@ -71,13 +71,12 @@ TEST(Impressora, KillDocNaoDeixaArquivo)
 
 TEST(Fontes, NomeQueFaltaLeOutroNome)
 {
+    // Another letter case is another name.
     SuperficieImagem s;
-    s.setFontName(QStringLiteral("Courier New"));
-    EXPECT_EQ(s.fontName(), QStringLiteral("Courier New"));
-    s.setFontName(QStringLiteral("Fonte Que Nao Existe"));
-    EXPECT_NE(s.fontName(), QStringLiteral("Fonte Que Nao Existe"));
-    s.setFontName(QStringLiteral("courier new")); // another letter case is another name
-    EXPECT_NE(s.fontName(), QStringLiteral("courier new"));
+    for (const char* nome : {"Courier New", "Fonte Que Nao Existe", "courier new"}) {
+        s.setFontName(QLatin1String(nome));
+        EXPECT_EQ(s.fontName() == QLatin1String(nome), nome[0] == 'C') << nome;
+    }
 }
 
 TEST(Imagem, DesenhoPersistenteECls)
@@ -116,9 +115,8 @@ TEST(Imagem, CacheDoTrabalho)
     // Three pictures in turn where two fit: the two kept are found again
     // every time, and only the third is read again.
     const QString c = salvar("cache_c.png", 70);
-    for (int volta = 0; volta < 3; ++volta)
-        for (const QString& p : {a, b, c})
-            cache.carregar(p);
+    for (int i = 0; i < 9; ++i)
+        cache.carregar(QStringList{a, b, c}[i % 3]);
     EXPECT_EQ(cache.decodificadas(), 3 + 3);
     QString erro;
     EXPECT_TRUE(cache.carregar(pasta_temporaria() + QStringLiteral("/sem_imagem.png"), &erro).isNull());
