@@ -1,9 +1,8 @@
 // Text runs on the painted surfaces, drawn from the glyphs kept per font:
 // widths add up character by character and agree with the font's own
-// metrics, and the page image shows the text where the pen was. Characters
-// the font lacks are teste_pdf's (the printer shares the glyph code).
+// metrics, and the pen moves by what the text measures. Characters the
+// font lacks are teste_pdf's (the printer shares the glyph code).
 #include "comum/apoio.h"
-#include "print/interpretador.h"
 #include "print/superficie_impressora.h"
 #include "stream/superficie_imagem.h"
 
@@ -28,25 +27,8 @@ TEST(Glifos, LargurasSomamEBatemComAFonte)
         const double medida = QFontMetricsF(s.fonte_qt()).horizontalAdvance(texto);
         EXPECT_NEAR(s.textWidth(texto), medida, medida * 0.005);
     }
-    s.setFontBold(false);
     s.setFontName(QStringLiteral("Arial"));
     EXPECT_LT(s.textWidth(QStringLiteral("i")), s.textWidth(QStringLiteral("W")));
-}
-
-TEST(Glifos, CorridaDesenhadaOndeEstaAPena)
-{
-    SuperficieImagem s(6000, 3000); // 400 x 200 pixels
-    Corrida c;
-    c.buffer = "Ol\xe1 \x80 ok";
-    s.setCurrentX(1500); // 100 px
-    s.setCurrentY(750);  // 50 px
-    imprimir_buffer(c, s);
-    const QImage& img = s.imagem();
-    const int fim = static_cast<int>(s.currentX() / 15);
-    EXPECT_GT(tinta(img, QRect(100, 50, fim - 100, 16)), 40);
-    EXPECT_EQ(tinta(img, QRect(0, 0, 99, 200)), 0);
-    EXPECT_EQ(tinta(img, QRect(fim + 1, 0, 399 - fim - 1, 200)), 0);
-    EXPECT_EQ(tinta(img, QRect(0, 0, 400, 49)), 0);
 }
 
 struct Descricao {
@@ -93,12 +75,9 @@ TEST(Glifos, FonteGuardadaMedeComoUmaNova)
             EXPECT_DOUBLE_EQ(todas.textHeight(texto), nova.textHeight(texto));
         }
     // Traits that change the measure do change it.
-    descrever(todas, ds[0]);
-    const double normal = todas.textWidth(texto);
-    descrever(todas, ds[1]);
-    EXPECT_NE(todas.textWidth(texto), normal);
-    descrever(todas, ds[6]);
-    EXPECT_GT(todas.textWidth(texto), normal);
+    const auto medida = [&](size_t i) { return descrever(todas, ds[i]), todas.textWidth(texto); };
+    EXPECT_NE(medida(1), medida(0)); // bold
+    EXPECT_GT(medida(6), medida(0)); // 10.5 points
 }
 
 TEST(Glifos, PenaAvancaOQueOTextoMede)
