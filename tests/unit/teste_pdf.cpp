@@ -138,8 +138,14 @@ TEST(PdfNumeros, FormaCurta)
     }
 }
 
-// Family, bold, italic.
-using CasoFonte = std::tuple<const char*, bool, bool>;
+struct CasoFonte {
+    const char* familia;
+    bool negrito, italico;
+};
+void PrintTo(const CasoFonte& c, std::ostream* os)
+{
+    *os << c.familia << (c.negrito ? " negrito" : "") << (c.italico ? " itálico" : "");
+}
 
 class PdfTexto : public ::testing::TestWithParam<CasoFonte> {};
 
