@@ -53,7 +53,7 @@ TEST(PaginasIguais, ComandoPaginasListaAsPaginasImpressas)
     }
 }
 
-TEST(Fidelidade, CopiasComComprimentoDePagina)
+TEST(PaginasIguais, CopiasComComprimentoDePagina)
 {
     // A page length set in mid-report lasts to the end of its copy: the
     // next copy begins on the paper again and has the same pages.
