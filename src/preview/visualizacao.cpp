@@ -40,15 +40,7 @@ void preparar_pagina(Superficie& s, const Superficie& modelo, const EstadoVisual
     s.setWidth(modelo.width());
     s.setHeight(modelo.height());
     s.setPaperBin(modelo.paperBin());
-    s.setFontName(modelo.fontName());
-    s.setFontSize(modelo.fontSize());
-    s.setFontBold(modelo.fontBold());
-    s.setFontItalic(modelo.fontItalic());
-    s.setFontUnderline(modelo.fontUnderline());
-    s.setFontStrikethru(modelo.fontStrikethru());
-    s.setForeColor(modelo.foreColor());
-    s.setDrawWidth(modelo.drawWidth());
-    s.setDrawStyle(modelo.drawStyle());
+    copiar_estilo(s, modelo);
     s.setDesenho(true);
     s.cls();
     s.setScaleLeft(static_cast<double>(origem_margem(vis.margem_esquerda_texto)));

@@ -10,6 +10,19 @@
 
 namespace papelada {
 
+void copiar_estilo(Superficie& s, const Superficie& m)
+{
+    s.setFontName(m.fontName());
+    s.setFontSize(m.fontSize());
+    s.setFontBold(m.fontBold());
+    s.setFontItalic(m.fontItalic());
+    s.setFontUnderline(m.fontUnderline());
+    s.setFontStrikethru(m.fontStrikethru());
+    s.setForeColor(m.foreColor());
+    s.setDrawWidth(m.drawWidth());
+    s.setDrawStyle(m.drawStyle());
+}
+
 QColor QBColor(int indice)
 {
     static const QColor paleta[16] = {

@@ -137,6 +137,9 @@ public:
 // Palette colour for an index 0 to 15; other indexes give black.
 QColor QBColor(int indice);
 
+// Gives `s` the font, colour and lines of `modelo`.
+void copiar_estilo(Superficie& s, const Superficie& modelo);
+
 // Loads a picture for ESC "G" as the picture policy allows
 // (stream/politica_imagens.h): only regular files, sizes read from the
 // header first, the job's budget, no SVG reference to another file. Returns

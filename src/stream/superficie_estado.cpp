@@ -13,15 +13,7 @@ SuperficieEstado::SuperficieEstado(const Superficie& m)
     setScaleTop(m.scaleTop());
     setCurrentX(m.currentX());
     setCurrentY(m.currentY());
-    setFontName(m.fontName());
-    setFontSize(m.fontSize());
-    setFontBold(m.fontBold());
-    setFontItalic(m.fontItalic());
-    setFontUnderline(m.fontUnderline());
-    setFontStrikethru(m.fontStrikethru());
-    setForeColor(m.foreColor());
-    setDrawWidth(m.drawWidth());
-    setDrawStyle(m.drawStyle());
+    copiar_estilo(*this, m);
     setDesenho(false);
 }
 
