@@ -209,6 +209,12 @@ private:
     // Colour of glyphs; a made-up bold also strokes them `tamanho` / 30 wide.
     void tinta(const QColor& cor, bool negrito, double tamanho);
     void largura_traco(double largura);
+    // Writes the string of a stretch of glyphs at their natural advances in
+    // `seg`, a font of the chain that starts at `primeiro`, from glyph `k`,
+    // whose code is `codigo`, for as long as the glyphs have codes in `seg`;
+    // their codes are left in codigos_. Returns where the stretch ends.
+    qsizetype string_natural(Recurso& primeiro, Recurso& seg, int codigo, const quint32* indices,
+                             const char16_t* caracteres, qsizetype k, qsizetype n);
     void contornos(const QRawFont& fonte, const quint32* indices, const QPointF* posicoes, qsizetype n,
                    QPointF origem, const QColor& cor, bool negrito, bool italico);
     // The picture's XObject, written the first time these pixels are drawn.

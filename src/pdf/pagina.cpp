@@ -110,14 +110,17 @@ private:
 
 // Bytes of a literal string: most need no escape and go in as they are,
 // a stretch at a time.
+// The bytes a literal string escapes.
+constexpr auto especial_literal = [] {
+    std::array<bool, 256> t{};
+    for (const unsigned char c : {'(', ')', '\\', '\r', '\n'})
+        t[c] = true;
+    return t;
+}();
+
 void literal(QByteArray& s, const unsigned char* b, qsizetype n)
 {
-    static constexpr auto especial = [] {
-        std::array<bool, 256> t{};
-        for (const unsigned char c : {'(', ')', '\\', '\r', '\n'})
-            t[c] = true;
-        return t;
-    }();
+    const auto& especial = especial_literal;
     qsizetype de = 0;
     qsizetype i = 0;
 #ifdef __SSE2__
@@ -361,6 +364,14 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
         if (codigos_.size() < static_cast<size_t>(n))
             codigos_.resize(static_cast<size_t>(n));
         unsigned char* codigos = codigos_.data();
+        if (naturais) {
+            k = string_natural(*r, *seg, c, indices, caracteres, k, n);
+            // Where another stretch follows, it starts where this one ends.
+            if (k < n)
+                for (qsizetype i = primeiro; i < k; ++i)
+                    x_natural += seg->avanco[codigos[i - primeiro]];
+            continue;
+        }
         const QPointF* p = posicoes ? posicoes + primeiro : nullptr;
         // Where a glyph stands apart from where the advance of the one
         // before leaves it, the difference is written in thousandths of the
@@ -369,19 +380,16 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
         bool ajustes = false;
         for (int codigo = c;;) { // kept apart from `c`, whose address onde() takes
             codigos[k - primeiro] = static_cast<unsigned char>(codigo);
-            if (++k == n || (!naturais && posicoes[k].y() != y))
+            if (++k == n || posicoes[k].y() != y)
                 break;
             if ((codigo = seg->codigo_de(indices[k])) < 0) {
                 if (onde(*r, indices[k], caractere(k), &c) != seg)
                     break;
                 codigo = c;
             }
-            ajustes |= !naturais && std::abs(desvio(k - primeiro)) > 0.01;
+            ajustes |= std::abs(desvio(k - primeiro)) > 0.01;
         }
         const qsizetype m = k - primeiro;
-        if (!posicoes)
-            for (qsizetype i = 0; i < m; ++i)
-                x_natural += seg->avanco[codigos[i]];
         if (!ajustes) {
             conteudo_.append('(');
             literal(conteudo_, codigos, m);
@@ -400,6 +408,44 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
         literal(conteudo_, codigos + de, m - de);
         conteudo_.append(")] TJ\n");
     }
+}
+
+qsizetype Escritor::string_natural(Recurso& primeiro, Recurso& seg, int codigo, const quint32* indices,
+                                   const char16_t* caracteres, qsizetype k, qsizetype n)
+{
+    // The codes go into the page as they are found, escaped on the way:
+    // the string is at most twice as long as its glyphs.
+    const qsizetype antes = conteudo_.size();
+    conteudo_.resize(antes + 2 * (n - k) + 8);
+    char* const inicio = conteudo_.data();
+    char* p = inicio + antes;
+    *p++ = '(';
+    unsigned char* codigos = codigos_.data();
+    const qsizetype primeiro_glifo = k;
+    const qint16* por_glifo = seg.codigo.data();
+    const quint32 glifos = static_cast<quint32>(seg.codigo.size());
+    for (;;) {
+        const auto b = static_cast<unsigned char>(codigo);
+        codigos[k - primeiro_glifo] = b;
+        if (especial_literal[b]) [[unlikely]] {
+            *p++ = '\\';
+            *p++ = b == '\r' ? 'r' : b == '\n' ? 'n' : static_cast<char>(b);
+        } else {
+            *p++ = static_cast<char>(b);
+        }
+        if (++k == n)
+            break;
+        const quint32 g = indices[k];
+        if ((codigo = g < glifos ? por_glifo[g] : -1) < 0) [[unlikely]] {
+            int c = -1;
+            if (onde(primeiro, g, caracteres ? caracteres[k] : 0, &c) != &seg)
+                break;
+            codigo = c;
+        }
+    }
+    std::memcpy(p, ") Tj\n", 5);
+    conteudo_.truncate(p + 5 - inicio);
+    return k;
 }
 
 void Escritor::contornos(const QRawFont& fonte, const quint32* indices, const QPointF* posicoes, qsizetype n,
