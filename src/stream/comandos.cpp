@@ -71,9 +71,7 @@ void desenhar_corrida(Corrida& c, Superficie& s)
     // Into the room the run's text had before: no allocation a run.
     QString& texto = c.texto;
     texto.resize(fim - ini);
-    QChar* u = texto.data();
-    for (qsizetype k = ini; k < fim; ++k)
-        *u++ = cp1252_para_unicode(static_cast<unsigned char>(c.buffer[k]));
+    cp1252_para_unicode(c.buffer.constData() + ini, fim - ini, texto.data());
     if (campo) {
         switch (c.campo_alinhamento) {
         case 0: s.setCurrentX(c.campo_inicio); break;

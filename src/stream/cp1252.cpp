@@ -1,15 +1,38 @@
 #include "stream/cp1252.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace papelada {
 
 QString cp1252_para_unicode(const QByteArray& bytes)
 {
     QString s;
     s.resize(bytes.size());
-    QChar* out = s.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        out[i] = cp1252_para_unicode(static_cast<unsigned char>(bytes[i]));
+    cp1252_para_unicode(bytes.constData(), bytes.size(), s.data());
     return s;
+}
+
+void cp1252_para_unicode(const char* bytes, qsizetype n, QChar* destino)
+{
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes);
+    qsizetype i = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        if (_mm_movemask_epi8(v) != 0) { // a byte of 0x80 or more: one at a time
+            for (qsizetype j = i; j < i + 16; ++j)
+                destino[j] = cp1252_para_unicode(b[j]);
+            continue;
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(destino + i), _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(destino + i + 8), _mm_unpackhi_epi8(v, zero));
+    }
+#endif
+    for (; i < n; ++i)
+        destino[i] = cp1252_para_unicode(b[i]);
 }
 
 unsigned char unicode_para_cp1252(QChar c)

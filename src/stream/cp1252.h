@@ -23,6 +23,9 @@ inline QChar cp1252_para_unicode(unsigned char byte)
     return QChar(byte >= 0x80 && byte <= 0x9F ? cp1252_80_9f[byte - 0x80] : char16_t(byte));
 }
 QString cp1252_para_unicode(const QByteArray& bytes);
+// The characters of `n` bytes into `destino`, sixteen at a time where they
+// are all ASCII.
+void cp1252_para_unicode(const char* bytes, qsizetype n, QChar* destino);
 
 // The byte of a character, or '?' when the code page has none.
 unsigned char unicode_para_cp1252(QChar c);

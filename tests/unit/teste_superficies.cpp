@@ -130,8 +130,14 @@ TEST(CodePage, TabelaFixa)
     // and the way back.
     for (unsigned char c : {0x81, 0x8D, 0x8F, 0x90, 0x9D})
         EXPECT_EQ(cp1252_para_unicode(c).unicode(), c);
-    for (int b = 0; b < 256; ++b)
-        EXPECT_EQ(unicode_para_cp1252(cp1252_para_unicode(static_cast<unsigned char>(b))), b);
+    QByteArray todos; // blocks of sixteen bytes and a tail
+    for (int b = 0; b < 256 + 7; ++b)
+        todos.append(static_cast<char>(b));
+    const QString texto = cp1252_para_unicode(todos);
+    for (int b = 0; b < 256 + 7; ++b) {
+        EXPECT_EQ(texto[b], cp1252_para_unicode(static_cast<unsigned char>(b)));
+        EXPECT_EQ(unicode_para_cp1252(texto[b]), b % 256);
+    }
     EXPECT_EQ(maiuscula_cp1252(0xF7), 0xF7); // ÷ has no case (ç is the search's)
 }
 
