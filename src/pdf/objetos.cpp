@@ -275,7 +275,7 @@ void Escritor::descarregar()
             erro_ = saida_ ? saida_->errorString() : QString();
         }
     }
-    buffer_.clear();
+    buffer_.truncate(0); // its room stays for the next megabyte
     conferir_tabelas();
 }
 

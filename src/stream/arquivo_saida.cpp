@@ -221,7 +221,7 @@ bool ArquivoSaida::esvaziar()
         feito += n;
     }
     escrito_ = escrito_ || feito > 0;
-    buffer_.clear();
+    buffer_.truncate(0); // its room stays for the next bytes
     return !falhou_;
 }
 
