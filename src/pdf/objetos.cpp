@@ -10,6 +10,7 @@
 #include <QTemporaryFile>
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <libdeflate.h>
 
@@ -76,25 +77,36 @@ QByteArray texto_pdf(const QString& t)
     return s.append('>');
 }
 
-void numero(QByteArray& s, double v)
+char* numero(char* p, double v)
 {
     if (!std::isfinite(v))
         v = 0;
-    v = std::clamp(v, -limite, limite);
-    long long m = std::llround(v * 1000);
+    // Thousandths, halves away from zero: the part cut off is exact.
+    const double t = std::clamp(v, -limite, limite) * 1000;
+    long long m = static_cast<long long>(t);
+    if (const double resto = t - static_cast<double>(m); resto >= 0.5)
+        ++m;
+    else if (resto <= -0.5)
+        --m;
     if (m < 0) {
-        s.append('-');
+        *p++ = '-';
         m = -m;
     }
-    inteiro(s, m / 1000);
-    const int fracao = static_cast<int>(m % 1000);
-    if (fracao) {
-        char d[4] = {'.', char('0' + fracao / 100), char('0' + fracao / 10 % 10), char('0' + fracao % 10)};
-        int n = 4;
-        while (d[n - 1] == '0')
-            --n;
-        s.append(d, n);
+    p = std::to_chars(p, p + 16, m / 1000).ptr;
+    if (const int fracao = static_cast<int>(m % 1000); fracao != 0) {
+        const char d[3] = {char('0' + fracao / 100), char('0' + fracao / 10 % 10), char('0' + fracao % 10)};
+        const int n = d[2] != '0' ? 3 : d[1] != '0' ? 2 : 1;
+        *p++ = '.';
+        std::memcpy(p, d, static_cast<size_t>(n));
+        p += n;
     }
+    return p;
+}
+
+void numero(QByteArray& s, double v)
+{
+    char b[numero_maximo];
+    s.append(b, numero(b, v) - b);
 }
 
 void numeros(QByteArray& s, std::initializer_list<double> v)

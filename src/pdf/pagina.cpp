@@ -65,26 +65,11 @@ public:
     // finite is 0).
     Operador& operator<<(double v)
     {
-        if (sizeof buf_ - usados_ < maximo_numero) {
+        if (sizeof buf_ - usados_ < numero_maximo) {
             destino_.append(buf_, usados_);
             usados_ = 0;
         }
-        if (!std::isfinite(v))
-            v = 0;
-        long long m = std::llround(std::clamp(v, -1e8, 1e8) * 1000);
-        char* p = buf_ + usados_;
-        if (m < 0) {
-            *p++ = '-';
-            m = -m;
-        }
-        p = std::to_chars(p, buf_ + sizeof buf_, m / 1000).ptr;
-        if (const int fracao = static_cast<int>(m % 1000); fracao != 0) {
-            const char d[3] = {char('0' + fracao / 100), char('0' + fracao / 10 % 10), char('0' + fracao % 10)};
-            const int n = d[2] != '0' ? 3 : d[1] != '0' ? 2 : 1;
-            *p++ = '.';
-            std::memcpy(p, d, static_cast<size_t>(n));
-            p += n;
-        }
+        char* p = numero(buf_ + usados_, v);
         usados_ = static_cast<size_t>(p - buf_);
         return *this;
     }
@@ -102,7 +87,6 @@ public:
     }
 
 private:
-    static constexpr size_t maximo_numero = 24; // "-100000000.001" and room to spare
     QByteArray& destino_;
     char buf_[256];
     size_t usados_ = 0;

@@ -114,10 +114,8 @@ void SuperficieGlifos::fonte_alterada()
     atual_ = nullptr;
 }
 
-SuperficieGlifos::FonteGuardada& SuperficieGlifos::fonte_atual() const
+SuperficieGlifos::FonteGuardada& SuperficieGlifos::escolher_fonte() const
 {
-    if (atual_)
-        return *atual_;
     if (ultimo_id_ < 0 || fonte_.nome != ultimo_nome_) {
         if (!ids_nomes_.contains(fonte_.nome)) {
             if (ids_nomes_.size() >= 4 * fontes_guardadas) {

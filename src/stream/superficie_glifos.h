@@ -96,7 +96,9 @@ private:
     // first drawn or measured: a report uses at most the 256 characters of
     // its code page.
     struct FonteGuardada;
-    FonteGuardada& fonte_atual() const;
+    FonteGuardada& fonte_atual() const { return atual_ ? *atual_ : escolher_fonte(); }
+    // Finds the current font among those kept, or builds it.
+    FonteGuardada& escolher_fonte() const;
     // The font's size in twips, as fonte_qt() asks for it.
     int pixels_fonte() const;
     // The width of `texto` laid out as glifos() lays it out; false as there.
