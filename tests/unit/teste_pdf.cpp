@@ -260,6 +260,11 @@ TEST(PdfTexto, MaisGlifosQueCodigosNumaFonte)
         EXPECT_GT(tinta(b), 3000);
         EXPECT_LT(diferentes(a, b), tinta(b) / 50) << int(leitor);
     }
+    // A run that goes on in the second font comes out the same without positions.
+    const Corrida natural = corrida(fonte, texto, false);
+    qputenv("SOURCE_DATE_EPOCH", "0");
+    EXPECT_EQ(ler(escrever_corrida(QStringLiteral("sem.pdf"), fonte, natural, {720, 1000}, false, false, true)),
+              ler(escrever_corrida(QStringLiteral("com.pdf"), fonte, natural, {720, 1000})));
 }
 
 // How far right the dark pixels of rows 90 to 110 stand, on average, of
