@@ -18,6 +18,8 @@
 #include <QString>
 #include <QStringList>
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <deque>
 #include <memory>
 #include <utility>
@@ -209,12 +211,13 @@ private:
     // Colour of glyphs; a made-up bold also strokes them `tamanho` / 30 wide.
     void tinta(const QColor& cor, bool negrito, double tamanho);
     void largura_traco(double largura);
-    // Writes the string of a stretch of glyphs at their natural advances in
-    // `seg`, a font of the chain that starts at `primeiro`, from glyph `k`,
-    // whose code is `codigo`, for as long as the glyphs have codes in `seg`;
+    // Writes a stretch of glyphs at their natural advances in `seg`, a font
+    // of the chain that starts at `primeiro`, from glyph `k`, whose code is
+    // `codigo`, at `origem`, for as long as the glyphs have codes in `seg`;
     // their codes are left in codigos_. Returns where the stretch ends.
     qsizetype string_natural(Recurso& primeiro, Recurso& seg, int codigo, const quint32* indices,
-                             const char16_t* caracteres, qsizetype k, qsizetype n);
+                             const char16_t* caracteres, qsizetype k, qsizetype n, QPointF origem,
+                             bool italico);
     void contornos(const QRawFont& fonte, const quint32* indices, const QPointF* posicoes, qsizetype n,
                    QPointF origem, const QColor& cor, bool negrito, bool italico);
     // The picture's XObject, written the first time these pixels are drawn.
@@ -294,6 +297,10 @@ private:
     double largura_ = 0, altura_ = 0;
     QByteArray conteudo_;
     std::vector<unsigned char> codigos_; // of the stretch of glyphs being written
+    // The x where the last stretch at natural advances began, as written.
+    double x_escrito_ = std::nan("");
+    std::array<char, 24> x_texto_{};
+    size_t x_tamanho_ = 0;
     bool texto_aberto_ = false;
     const Recurso* recurso_atual_ = nullptr;
     struct Cor {

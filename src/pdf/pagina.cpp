@@ -327,6 +327,18 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
         }
         const double x = posicoes ? posicoes[k].x() : x_natural;
         const double y = posicoes ? posicoes[k].y() : 0.0;
+        const qsizetype primeiro = k;
+        if (codigos_.size() < static_cast<size_t>(n))
+            codigos_.resize(static_cast<size_t>(n));
+        unsigned char* codigos = codigos_.data();
+        if (naturais) {
+            k = string_natural(*r, *seg, c, indices, caracteres, k, n, {origem.x() + x, origem.y() + y}, italico);
+            // Where another stretch follows, it starts where this one ends.
+            if (k < n)
+                for (qsizetype i = primeiro; i < k; ++i)
+                    x_natural += seg->avanco[codigos[i - primeiro]];
+            continue;
+        }
         {
             Operador op(conteudo_);
             if (seg != recurso_atual_) {
@@ -344,19 +356,7 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
         // The stretch: glyphs of this font of the chain on this baseline. A
         // glyph keeps the one font of the chain where it has a code: most
         // glyphs of a run are found in the font of the one before.
-        const qsizetype primeiro = k;
-        if (codigos_.size() < static_cast<size_t>(n))
-            codigos_.resize(static_cast<size_t>(n));
-        unsigned char* codigos = codigos_.data();
-        if (naturais) {
-            k = string_natural(*r, *seg, c, indices, caracteres, k, n);
-            // Where another stretch follows, it starts where this one ends.
-            if (k < n)
-                for (qsizetype i = primeiro; i < k; ++i)
-                    x_natural += seg->avanco[codigos[i - primeiro]];
-            continue;
-        }
-        const QPointF* p = posicoes ? posicoes + primeiro : nullptr;
+        const QPointF* p = posicoes + primeiro;
         // Where a glyph stands apart from where the advance of the one
         // before leaves it, the difference is written in thousandths of the
         // em (a positive number moves left), and the string is shown with TJ.
@@ -395,15 +395,42 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
 }
 
 qsizetype Escritor::string_natural(Recurso& primeiro, Recurso& seg, int codigo, const quint32* indices,
-                                   const char16_t* caracteres, qsizetype k, qsizetype n)
+                                   const char16_t* caracteres, qsizetype k, qsizetype n, QPointF origem,
+                                   bool italico)
 {
-    // The codes go into the page as they are found, escaped on the way:
-    // the string is at most twice as long as its glyphs.
+    // The font, the place and the string go into the page as they are
+    // made, the codes escaped as they are found: the string is at most
+    // twice as long as its glyphs.
     const qsizetype antes = conteudo_.size();
-    conteudo_.resize(antes + 2 * (n - k) + 8);
+    conteudo_.resize(antes + 2 * (n - k) + seg.nome.size() + 3 * numero_maximo + 40);
     char* const inicio = conteudo_.data();
     char* p = inicio + antes;
-    *p++ = '(';
+    const auto copiar = [&p](std::string_view t) {
+        std::memcpy(p, t.data(), t.size());
+        p += t.size();
+    };
+    if (&seg != recurso_atual_) {
+        recurso_atual_ = &seg;
+        *p++ = '/';
+        if (prevendo_)
+            prevista_.remendos.push_back({p - inicio, etiqueta_, elo(primeiro, &seg), {}});
+        else
+            copiar(std::string_view(seg.nome.constData(), static_cast<size_t>(seg.nome.size())));
+        *p++ = ' ';
+        p = numero(p, seg.tamanho);
+        copiar(" Tf\n");
+    }
+    copiar(italico ? "1 0 0.21 -1 " : "1 0 0 -1 ");
+    // Lines of a report mostly start at one x.
+    if (origem.x() != x_escrito_) {
+        x_escrito_ = origem.x();
+        static_assert(sizeof x_texto_ >= numero_maximo);
+        x_tamanho_ = static_cast<size_t>(numero(x_texto_.data(), origem.x()) - x_texto_.data());
+    }
+    copiar(std::string_view(x_texto_.data(), x_tamanho_));
+    *p++ = ' ';
+    p = numero(p, origem.y());
+    copiar(" Tm\n(");
     unsigned char* codigos = codigos_.data();
     const qsizetype primeiro_glifo = k;
     const qint16* por_glifo = seg.codigo.data();
@@ -427,8 +454,8 @@ qsizetype Escritor::string_natural(Recurso& primeiro, Recurso& seg, int codigo, 
             codigo = c;
         }
     }
-    std::memcpy(p, ") Tj\n", 5);
-    conteudo_.truncate(p + 5 - inicio);
+    copiar(") Tj\n");
+    conteudo_.truncate(p - inicio);
     return k;
 }
 
