@@ -213,8 +213,8 @@ private:
     void largura_traco(double largura);
     // Writes a stretch of glyphs at their natural advances in `seg`, a font
     // of the chain that starts at `primeiro`, from glyph `k`, whose code is
-    // `codigo`, at `origem`, for as long as the glyphs have codes in `seg`;
-    // their codes are left in codigos_. Returns where the stretch ends.
+    // `codigo`, at `origem`, for as long as the glyphs have codes in `seg`.
+    // Returns where the stretch ends.
     qsizetype string_natural(Recurso& primeiro, Recurso& seg, int codigo, const quint32* indices,
                              const char16_t* caracteres, qsizetype k, qsizetype n, QPointF origem,
                              bool italico);

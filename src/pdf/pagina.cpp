@@ -136,21 +136,28 @@ void literal(QByteArray& s, const unsigned char* b, qsizetype n)
 quint64 resumo64(const char* p, qsizetype n)
 {
     constexpr quint64 k = 0x9E3779B97F4A7C15ull;
-    quint64 h[4] = {k ^ static_cast<quint64>(n), k * 3, k * 5, k * 7};
     const auto misturar = [](quint64 h, quint64 v) {
         h = (h ^ v) * 0xBF58476D1CE4E5B9ull;
         return h ^ (h >> 31);
     };
+    const auto ler = [p](qsizetype i) {
+        quint64 v;
+        std::memcpy(&v, p + i, 8);
+        return v;
+    };
+    // Four lanes in four variables: kept in registers, multiplied as plain
+    // 64-bit numbers.
+    quint64 a = k ^ static_cast<quint64>(n), b = k * 3, c = k * 5, d = k * 7;
     qsizetype i = 0;
-    for (; i + 32 <= n; i += 32)
-        for (int l = 0; l < 4; ++l) {
-            quint64 v;
-            std::memcpy(&v, p + i + 8 * l, 8);
-            h[l] = misturar(h[l], v);
-        }
+    for (; i + 32 <= n; i += 32) {
+        a = misturar(a, ler(i));
+        b = misturar(b, ler(i + 8));
+        c = misturar(c, ler(i + 16));
+        d = misturar(d, ler(i + 24));
+    }
     for (; i < n; ++i)
-        h[0] = misturar(h[0], static_cast<unsigned char>(p[i]));
-    return misturar(misturar(misturar(h[0], h[1]), h[2]), h[3]);
+        a = misturar(a, static_cast<unsigned char>(p[i]));
+    return misturar(misturar(misturar(a, b), c), d);
 }
 
 } // namespace
@@ -328,17 +335,17 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
         const double x = posicoes ? posicoes[k].x() : x_natural;
         const double y = posicoes ? posicoes[k].y() : 0.0;
         const qsizetype primeiro = k;
-        if (codigos_.size() < static_cast<size_t>(n))
-            codigos_.resize(static_cast<size_t>(n));
-        unsigned char* codigos = codigos_.data();
         if (naturais) {
             k = string_natural(*r, *seg, c, indices, caracteres, k, n, {origem.x() + x, origem.y() + y}, italico);
             // Where another stretch follows, it starts where this one ends.
             if (k < n)
                 for (qsizetype i = primeiro; i < k; ++i)
-                    x_natural += seg->avanco[codigos[i - primeiro]];
+                    x_natural += seg->avanco[seg->codigo_de(indices[i])];
             continue;
         }
+        if (codigos_.size() < static_cast<size_t>(n))
+            codigos_.resize(static_cast<size_t>(n));
+        unsigned char* codigos = codigos_.data();
         {
             Operador op(conteudo_);
             if (seg != recurso_atual_) {
@@ -431,13 +438,10 @@ qsizetype Escritor::string_natural(Recurso& primeiro, Recurso& seg, int codigo, 
     *p++ = ' ';
     p = numero(p, origem.y());
     copiar(" Tm\n(");
-    unsigned char* codigos = codigos_.data();
-    const qsizetype primeiro_glifo = k;
     const qint16* por_glifo = seg.codigo.data();
     const quint32 glifos = static_cast<quint32>(seg.codigo.size());
     for (;;) {
         const auto b = static_cast<unsigned char>(codigo);
-        codigos[k - primeiro_glifo] = b;
         if (especial_literal[b]) [[unlikely]] {
             *p++ = '\\';
             *p++ = b == '\r' ? 'r' : b == '\n' ? 'n' : static_cast<char>(b);
