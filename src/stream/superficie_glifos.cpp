@@ -117,17 +117,19 @@ void SuperficieGlifos::fonte_alterada()
 SuperficieGlifos::FonteGuardada& SuperficieGlifos::escolher_fonte() const
 {
     if (ultimo_id_ < 0 || fonte_.nome != ultimo_nome_) {
-        if (!ids_nomes_.contains(fonte_.nome)) {
-            if (ids_nomes_.size() >= 4 * fontes_guardadas) {
+        auto it = std::find(nomes_.cbegin(), nomes_.cend(), fonte_.nome);
+        if (it == nomes_.cend()) {
+            if (nomes_.size() >= 4 * fontes_guardadas) {
                 // A report that names font after font: the numbers start
                 // again, and so do the fonts kept under them.
-                ids_nomes_.clear();
+                nomes_.clear();
                 fontes_.clear();
             }
-            ids_nomes_.insert(fonte_.nome, static_cast<int>(ids_nomes_.size()));
+            nomes_.push_back(fonte_.nome);
+            it = nomes_.cend() - 1;
         }
         ultimo_nome_ = fonte_.nome;
-        ultimo_id_ = ids_nomes_.value(fonte_.nome);
+        ultimo_id_ = static_cast<int>(it - nomes_.cbegin());
     }
     const quint64 chave = (quint64(quint32(ultimo_id_)) << 36) | (quint64(quint32(pixels_fonte())) << 4)
                           | (fonte_.negrito ? 8u : 0u) | (fonte_.italico ? 4u : 0u)

@@ -108,9 +108,10 @@ private:
     mutable FonteGuardada* atual_ = nullptr; // null after a change, until used
     mutable quint64 relogio_ = 0;
     mutable QHash<QString, QString> nomes_lidos_;
-    // A small number for each font name met: fonts are told apart by
-    // numbers, not by comparing names, when the report switches them.
-    mutable QHash<QString, int> ids_nomes_;
+    // A small number for each font name met, its place here: the fonts kept
+    // are told apart by numbers; a report names few fonts, so a switch finds
+    // the number by comparing the names, without hashing them.
+    mutable std::vector<QString> nomes_;
     mutable QString ultimo_nome_;
     mutable int ultimo_id_ = -1;
     // The glyphs of the last run laid out.
