@@ -19,6 +19,8 @@
 #   bench/print_bench.sh [BUILD_DIR]
 #   PRINT_BENCH_VEZES=N     runs of each program per workload (5)
 #   PRINT_BENCH_PAGINAS=N   pages of (a), (b) and (c) (2000)
+#   PRINT_BENCH_LONGO=N     pages of (a) again, a long run where the start of
+#                           the program weighs little (10000; 0: none)
 #   PRINT_BENCH_GRANDE=1    adds (d) 100,000 plain pages and (e) the last
 #                           and first 10 pages of a 1 GB report (up to
 #                           2.5 GB of the temporary folder, a few minutes)
@@ -29,6 +31,7 @@ cli="$(pwd)/$build/papelada-cli"
 texttopdf=/usr/lib/cups/filter/texttopdf
 vezes=${PRINT_BENCH_VEZES:-5}
 paginas_carga=${PRINT_BENCH_PAGINAS:-2000}
+paginas_longo=${PRINT_BENCH_LONGO:-10000}
 [ -x "$cli" ] || { echo "papelada-cli não encontrado em $build (compile primeiro)" >&2; exit 1; }
 command -v cc > /dev/null || { echo "cc não encontrado: instale build-essential" >&2; exit 1; }
 
@@ -50,9 +53,9 @@ command -v enscript > /dev/null && command -v ps2pdf > /dev/null && enscript=1
 
 # The workloads: NAME.spl for papelada and NAME.txt, the same lines and
 # pages, for the others. Every line differs, so that no side can skip work.
-python3 - "$dir" "$paginas_carga" <<'PY'
+python3 - "$dir" "$paginas_carga" "$paginas_longo" <<'PY'
 import random, struct, sys, zlib
-pasta, total = sys.argv[1], int(sys.argv[2])
+pasta, total, longo = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 ESC = "\x1b"
 logo = f"{pasta}/logotipo.png"
 
@@ -81,7 +84,7 @@ def texto(p, l):
     cabeca = f"Pag {p:05d} linha {l:02d} "
     return cabeca + "".join(chr(65 + (p * 7 + l * 3 + i) % 26) for i in range(80 - len(cabeca)))
 
-def gravar(nome, linhas, pagina):
+def gravar(nome, linhas, pagina, total=total):
     with open(f"{pasta}/{nome}.spl", "wb") as spl, open(f"{pasta}/{nome}.txt", "wb") as txt:
         for p in range(1, total + 1):
             ts = [texto(p, l) for l in range(1, linhas + 1)]
@@ -111,6 +114,8 @@ def logotipo(p, ts):
 
 png(logo, 360, 120)
 gravar("simples", 60, simples)
+if longo > 0:
+    gravar("simples_longo", 60, simples, longo)
 gravar("formulario", 60, formulario)
 gravar("logotipo", 50, logotipo)
 # Each photograph is larger than the page: drawing it ends the page.
@@ -193,6 +198,16 @@ for carga in simples formulario logotipo; do
   programas+=("$p1 $dir/$carga.spl --pdf - --margens 10,10" "$pd $dir/$carga.spl --pdf - --margens 10,10")
   comparar "($carga) $paginas_carga" "$vezes" "${programas[@]}"
 done
+# The fixed cost of a job: a page of one line (the program's start, the
+# font looked up and embedded).
+printf 'x\n\x1a' > "$dir/inicio.spl"
+printf 'x\n' > "$dir/inicio.txt"
+comparar "(início) 1" "$vezes" "piso=$dir/piso $dir/inicio.txt" "$p1 $dir/inicio.spl --pdf - --margens 10,10"
+if [ "$paginas_longo" -gt 0 ]; then
+  comparar "(simples) $paginas_longo" "$vezes" "piso=$dir/piso $dir/simples_longo.txt" \
+    "$p1 $dir/simples_longo.spl --pdf - --margens 10,10"
+  rm -f "$dir"/simples_longo.*
+fi
 comparar "(fotos) 160" "$vezes" "piso=$dir/piso -imagens 160 $(echo "$dir"/foto?.png)" \
   "$p1 $dir/fotos.spl --pdf - --margens 10,10" "$pd $dir/fotos.spl --pdf - --margens 10,10"
 
@@ -200,6 +215,10 @@ s="(simples) $paginas_carga"
 f="(fotos) 160"
 echo
 echo "simples: CPU de papelada (1 fio) / piso $(razao "${cpu[$s/papelada 1 fio]}" "${cpu[$s/piso]}"), meta <= 1.6: $(veredito "${cpu[$s/papelada 1 fio]}" "$(echo "1.6 * ${cpu[$s/piso]}" | bc -l)")"
+if [ "$paginas_longo" -gt 0 ]; then
+  l="(simples) $paginas_longo"
+  echo "simples, $paginas_longo páginas: CPU de papelada (1 fio) / piso $(razao "${cpu[$l/papelada 1 fio]}" "${cpu[$l/piso]}")"
+fi
 echo "fotos: parede de papelada (1 fio) / piso $(razao "${parede[$f/papelada 1 fio]}" "${parede[$f/piso]}"), meta <= 2: $(veredito "${parede[$f/papelada 1 fio]}" "$(echo "2 * ${parede[$f/piso]}" | bc -l)")"
 for carga in simples formulario logotipo; do
   k="($carga) $paginas_carga"
