@@ -102,13 +102,12 @@ constexpr auto especial_literal = [] {
     return t;
 }();
 
-void literal(QByteArray& s, const unsigned char* b, qsizetype n)
+// Where the first byte of `b` that needs an escape is (`n` when none).
+qsizetype sem_escape(const unsigned char* b, qsizetype n)
 {
-    const auto& especial = especial_literal;
-    qsizetype de = 0;
     qsizetype i = 0;
 #ifdef __SSE2__
-    // Sixteen bytes at a time up to the first that needs an escape.
+    // Sixteen bytes at a time up to the block of the first.
     const __m128i abre = _mm_set1_epi8('('), fecha = _mm_set1_epi8(')'), barra = _mm_set1_epi8('\\'),
                   cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
     for (; i + 16 <= n; i += 16) {
@@ -120,11 +119,24 @@ void literal(QByteArray& s, const unsigned char* b, qsizetype n)
             break;
     }
 #endif
-    for (; i < n; ++i) {
-        if (!especial[b[i]])
+    while (i < n && !especial_literal[b[i]])
+        ++i;
+    return i;
+}
+
+char escape_de(unsigned char c)
+{
+    return c == '\r' ? 'r' : c == '\n' ? 'n' : static_cast<char>(c);
+}
+
+void literal(QByteArray& s, const unsigned char* b, qsizetype n)
+{
+    qsizetype de = 0;
+    for (qsizetype i = sem_escape(b, n); i < n; ++i) {
+        if (!especial_literal[b[i]])
             continue;
         s.append(reinterpret_cast<const char*>(b + de), i - de);
-        const char escape[2] = {'\\', b[i] == '\r' ? 'r' : b[i] == '\n' ? 'n' : static_cast<char>(b[i])};
+        const char escape[2] = {'\\', escape_de(b[i])};
         s.append(escape, 2);
         de = i + 1;
     }
@@ -440,14 +452,9 @@ qsizetype Escritor::string_natural(Recurso& primeiro, Recurso& seg, int codigo, 
     copiar(" Tm\n(");
     const qint16* por_glifo = seg.codigo.data();
     const quint32 glifos = static_cast<quint32>(seg.codigo.size());
+    auto* const cadeia = reinterpret_cast<unsigned char*>(p);
     for (;;) {
-        const auto b = static_cast<unsigned char>(codigo);
-        if (especial_literal[b]) [[unlikely]] {
-            *p++ = '\\';
-            *p++ = b == '\r' ? 'r' : b == '\n' ? 'n' : static_cast<char>(b);
-        } else {
-            *p++ = static_cast<char>(b);
-        }
+        *p++ = static_cast<char>(codigo);
         if (++k == n)
             break;
         const quint32 g = indices[k];
@@ -457,6 +464,25 @@ qsizetype Escritor::string_natural(Recurso& primeiro, Recurso& seg, int codigo, 
                 break;
             codigo = c;
         }
+    }
+    // The bytes that need an escape, if any, from the last back: the string
+    // grows into the room kept for it.
+    const qsizetype m = reinterpret_cast<unsigned char*>(p) - cadeia;
+    if (const qsizetype primeiro_escape = sem_escape(cadeia, m); primeiro_escape < m) {
+        qsizetype escapes = 0;
+        for (qsizetype i = primeiro_escape; i < m; ++i)
+            escapes += especial_literal[cadeia[i]];
+        unsigned char* fim = cadeia + m + escapes;
+        for (qsizetype i = m - 1; i >= primeiro_escape; --i) {
+            const unsigned char c = cadeia[i];
+            if (especial_literal[c]) {
+                *--fim = static_cast<unsigned char>(escape_de(c));
+                *--fim = '\\';
+            } else {
+                *--fim = c;
+            }
+        }
+        p += escapes;
     }
     copiar(") Tj\n");
     conteudo_.truncate(p - inicio);
