@@ -115,6 +115,7 @@ private:
         corrida_.campo_inicio = s.campo_inicio;
         corrida_.campo_fim = s.campo_fim;
         corrida_.campo_alinhamento = s.campo_alinhamento;
+        mensagem_ = s.mensagem;
         p_.pagina = s.pagina;
         imp_.setCurrentX(s.x);
         imp_.setCurrentY(s.y);
@@ -136,6 +137,7 @@ private:
         s.campo_inicio = corrida_.campo_inicio;
         s.campo_fim = corrida_.campo_fim;
         s.campo_alinhamento = corrida_.campo_alinhamento;
+        s.mensagem = mensagem_;
         return s;
     }
 
@@ -480,7 +482,10 @@ private:
         const std::int64_t n = it.numeros[0];
         const double cw = m_.largura_caracter, lh = m_.altura_linha;
         switch (it.byte) {
-        case '0': obs_.mensagem(cp1252_para_unicode(it.texto)); break;
+        case '0':
+            mensagem_ = cp1252_para_unicode(it.texto);
+            obs_.mensagem(mensagem_);
+            break;
         case '1':
             estilo_.fonte = cp1252_para_unicode(it.texto);
             estilo_.com_fonte = true;
@@ -618,6 +623,7 @@ private:
     double altura_papel_; // of the page being printed
     bool corrida_visivel_ = false; // the run came on a selected page: it is drawn
     bool tocada_ = false;          // something is drawn, or would be, on this page
+    QString mensagem_;             // the last message read
     bool inicio_pendente_ = false; // a page has begun: its start is told after the item
     EstiloTexto estilo_;           // font and colour the stream has set since the pass began
     // The next edge of the search hit (see Passagem::destaque_inicio).
