@@ -1,6 +1,7 @@
 #include "print/gravacao.h"
 
 #include "pdf/escritor.h"
+#include "stream/politica_imagens.h"
 
 #include <QFontMetricsF>
 #include <QGlyphRun>
@@ -128,6 +129,16 @@ void GravacaoPagina::imagem(const QImage& imagem, const QRectF& destino)
     operacoes_.push_back(op);
 }
 
+void GravacaoPagina::imagem_png(const QString& caminho, QSize tamanho, const QRectF& destino)
+{
+    Operacao op(Operacao::Tipo::Png);
+    op.inicio = static_cast<qsizetype>(arquivos_.size());
+    op.a = destino.topLeft();
+    op.b = QPointF(destino.width(), destino.height());
+    arquivos_.emplace_back(caminho, tamanho);
+    operacoes_.push_back(op);
+}
+
 std::vector<QRawFont> GravacaoPagina::faces(FontesCruas& fontes) const
 {
     std::vector<QRawFont> faces;
@@ -137,10 +148,11 @@ std::vector<QRawFont> GravacaoPagina::faces(FontesCruas& fontes) const
     return faces;
 }
 
-void GravacaoPagina::reproduzir(pdf::Escritor& e, FontesCruas& fontes) const
+void GravacaoPagina::reproduzir(pdf::Escritor& e, FontesCruas& fontes, const Decodificar& decodificar) const
 {
     const std::vector<QRawFont> cruas = faces(fontes);
     for (const Operacao& op : operacoes_) {
+        const QRectF caixa(op.a, QSizeF(op.b.x(), op.b.y()));
         switch (op.tipo) {
         case Operacao::Tipo::Glifos: {
             const auto i = static_cast<size_t>(op.inicio);
@@ -154,14 +166,20 @@ void GravacaoPagina::reproduzir(pdf::Escritor& e, FontesCruas& fontes) const
                                     textos_[static_cast<size_t>(op.inicio)], op.a, op.cor);
             break;
         case Operacao::Tipo::Retangulo:
-            e.retangulo_cheio(QRectF(op.a, QSizeF(op.b.x(), op.b.y())), op.cor);
+            e.retangulo_cheio(caixa, op.cor);
             break;
         case Operacao::Tipo::Linha:
             e.linha(op.a, op.b, op.cor, op.largura, op.negrito, op.italico);
             break;
         case Operacao::Tipo::Imagem:
-            e.imagem(imagens_[static_cast<size_t>(op.inicio)], QRectF(op.a, QSizeF(op.b.x(), op.b.y())));
+            e.imagem(imagens_[static_cast<size_t>(op.inicio)], caixa);
             break;
+        case Operacao::Tipo::Png: {
+            const auto& [caminho, tamanho] = arquivos_[static_cast<size_t>(op.inicio)];
+            if (!e.imagem_png(caminho, tamanho, caixa) && decodificar)
+                e.imagem(decodificar(caminho), caixa);
+            break;
+        }
         }
     }
 }
@@ -173,7 +191,7 @@ void GravacaoPagina::prever(pdf::Escritor& e, FontesCruas& fontes)
         if (op.tipo == Operacao::Tipo::Composto)
             return;
     e.iniciar_pagina(tamanho.width(), tamanho.height());
-    reproduzir(e, fontes);
+    reproduzir(e, fontes, {});
     e.concluir_previsao(prevista);
     tem_prevista = true;
 }
@@ -192,6 +210,14 @@ bool GravacaoPaginas::pagina(QSizeF tamanho)
         g.tocada = true;
         g.tamanho = tamanho;
     }
+    return true;
+}
+
+bool GravacaoPaginas::imagem_png(const QString& caminho, QSize tamanho, const QRectF& destino)
+{
+    if (!png_sem_decodificar(caminho, tamanho))
+        return false;
+    atual().imagem_png(caminho, tamanho, destino);
     return true;
 }
 

@@ -16,6 +16,7 @@
 #include <QSizeF>
 #include <QString>
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace papelada {
@@ -57,11 +58,17 @@ public:
     void retangulo_cheio(const QRectF& r, const QColor& cor);
     void linha(QPointF a, QPointF b, const QColor& cor, double largura, bool pontilhada, bool caixa);
     void imagem(const QImage& imagem, const QRectF& destino);
+    // A PNG file that goes into the document as it is: named here, read
+    // only by the writer.
+    void imagem_png(const QString& caminho, QSize tamanho, const QRectF& destino);
     // See escrever_texto_composto().
     void texto_composto(const DescricaoFonte& fonte, const QString& texto, QPointF base, const QColor& cor);
 
-    // Draws it all on the writer's page, in the order it came.
-    void reproduzir(pdf::Escritor& escritor, FontesCruas& fontes) const;
+    // Draws it all on the writer's page, in the order it came. A PNG file
+    // that no longer goes in as it is (it changed since the page was drawn)
+    // is drawn from the pixels `decodificar` gives for it, if any.
+    using Decodificar = std::function<QImage(const QString& caminho)>;
+    void reproduzir(pdf::Escritor& escritor, FontesCruas& fontes, const Decodificar& decodificar) const;
     // Lays the page out on `escritor`, a writer that writes no file, into
     // `prevista`, unless it holds text that the platform shapes.
     void prever(pdf::Escritor& escritor, FontesCruas& fontes);
@@ -81,12 +88,12 @@ public:
 
 private:
     struct Operacao {
-        enum class Tipo : quint8 { Glifos, Composto, Retangulo, Linha, Imagem };
+        enum class Tipo : quint8 { Glifos, Composto, Retangulo, Linha, Imagem, Png };
         explicit Operacao(Tipo t) : tipo(t) {}
         Tipo tipo;
         bool negrito = false, italico = false; // glyphs; for lines: dotted, box
-        int indice = 0;    // font, text or picture
-        qsizetype inicio = 0, n = 0; // glyphs
+        int indice = 0;    // font
+        qsizetype inicio = 0, n = 0; // glyphs; text or picture
         QPointF a, b;      // origin or base; rectangle or line
         double largura = 0;
         QColor cor;
@@ -100,6 +107,7 @@ private:
     std::vector<char16_t> caracteres_;
     std::vector<QString> textos_;
     std::vector<QImage> imagens_;
+    std::vector<std::pair<QString, QSize>> arquivos_;
 };
 
 // The pages a printer draws on a thread of its own, recorded one after
@@ -125,6 +133,8 @@ public:
         atual().linha(a, b, cor, largura, pontilhada, caixa);
     }
     void imagem(const QImage& imagem, const QRectF& destino) override { atual().imagem(imagem, destino); }
+    // A PNG file whose header lets it go in as it is: the writer reads it.
+    bool imagem_png(const QString& caminho, QSize tamanho, const QRectF& destino) override;
     void nova_pagina() override;
 
 private:

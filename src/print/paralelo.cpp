@@ -26,6 +26,8 @@ struct Faixa {
     bool tomada = false, pronta = false;
     bool lida = true;
     QString erro;
+    // Pictures that could not be drawn: (path, reason), as the thread found them.
+    std::vector<std::pair<QString, QString>> imagens_com_erro;
 };
 
 // Blocks handed out and not yet written, for each drawing thread: the pages
@@ -51,19 +53,37 @@ private:
     std::function<void()> escrever_;
 };
 
-// Stops a thread's pass once the job stops.
+// Stops a thread's pass once the job stops, and keeps the pictures it could
+// not draw for the job to tell.
 class ObservadorFio final : public Observador {
 public:
-    ObservadorFio(Documento& doc, const std::atomic<bool>& parar) : doc_(doc), parar_(parar) {}
+    ObservadorFio(Documento& doc, const std::atomic<bool>& parar, const Passagem& p, Faixa& f)
+        : doc_(doc), parar_(parar), p_(p), f_(f)
+    {
+    }
     void processar_eventos() override
     {
         if (parar_.load(std::memory_order_relaxed))
             doc_.interromper = 1;
     }
+    // Nothing is shown: a picture's file may go into the document as it is.
+    bool mostra_imagens() const override { return false; }
+    // A picture's failure is told right after the pass notes its path.
+    void erro(const QString& t) override
+    {
+        for (const QString& c : p_.imagens_com_erro)
+            if (std::none_of(f_.imagens_com_erro.cbegin(), f_.imagens_com_erro.cend(),
+                             [&](const auto& e) { return e.first == c; })) {
+                f_.imagens_com_erro.emplace_back(c, t);
+                return;
+            }
+    }
 
 private:
     Documento& doc_;
     const std::atomic<bool>& parar_;
+    const Passagem& p_;
+    Faixa& f_;
 };
 
 class Oficina {
@@ -190,7 +210,7 @@ private:
         p.pagina = f.primeira;
         p.imagens = imagens_;
         p.retomar = f.inicio ? &*f.inicio : nullptr;
-        ObservadorFio observador(doc, parar_);
+        ObservadorFio observador(doc, parar_, p, f);
         imprimir_passagem(fonte, doc, metricas, corrida, impressora, p, observador);
         f.posicao_fim = fonte.posicao();
         f.lida = doc.interromper == 1 || fonte.integro(&f.erro);
@@ -232,6 +252,24 @@ bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImp
     Oficina oficina(doc, metricas, impressora, passagem, std::clamp(fios, 1, fios_de_desenho));
     bool falhou = false;
     const qint64 tamanho = fonte.tamanho();
+    // The job's own pass notes the pictures it finds unreadable before any
+    // thread draws their pages: each picture is told once a job.
+    const bool selecionar = true;
+    Passagem leitura(selecionar);
+    const auto contar_erro = [&](const QString& caminho, const QString& motivo) {
+        if (!leitura.imagens_com_erro.contains(caminho)) {
+            leitura.imagens_com_erro.insert(caminho);
+            observador.erro(motivo);
+        }
+    };
+    // A picture file that changed after its page was drawn is decoded now.
+    const GravacaoPagina::Decodificar decodificar = [&](const QString& caminho) {
+        QString motivo;
+        QImage imagem = passagem.imagens->carregar(caminho, &motivo);
+        if (!motivo.isEmpty())
+            contar_erro(caminho, motivo);
+        return imagem;
+    };
     // Writes the blocks drawn, in order; with `tudo`, every one left.
     const auto escrever = [&](bool tudo) {
         while (!falhou) {
@@ -246,9 +284,11 @@ bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImp
                 oficina.parar();
                 return;
             }
+            for (const auto& [caminho, motivo] : f->imagens_com_erro)
+                contar_erro(caminho, motivo);
             std::int64_t pagina = f->primeira;
             for (const GravacaoPagina& g : f->paginas) {
-                impressora.reproduzir(g);
+                impressora.reproduzir(g, decodificar);
                 if (g.terminou)
                     observador.pagina(QString::number(++pagina));
             }
@@ -259,8 +299,6 @@ bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImp
 
     // The job's own pass, on its printer, draws nothing: it only finds
     // where the blocks begin.
-    const bool selecionar = true;
-    Passagem leitura(selecionar);
     leitura.primeira_pagina = sem_fim;
     leitura.ultima_pagina = ultima;
     leitura.pagina = passagem.pagina;
@@ -287,11 +325,11 @@ bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImp
         impressora.setCurrentX(0);
         impressora.setCurrentY(0);
     }
-    passagem.imagens_com_erro = leitura.imagens_com_erro;
     if (lido && doc.interromper != 1) {
         oficina.encerrar_publicacao();
         escrever(true);
     }
+    passagem.imagens_com_erro = leitura.imagens_com_erro;
     oficina.parar();
     if (falhou)
         doc.interromper = 0; // stopped here, for the failure told in `erro`
