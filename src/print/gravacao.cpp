@@ -139,6 +139,23 @@ void GravacaoPagina::imagem_png(const QString& caminho, QSize tamanho, const QRe
     operacoes_.push_back(op);
 }
 
+void GravacaoPagina::falha_imagem(const QString& caminho, const QString& motivo)
+{
+    Operacao op(Operacao::Tipo::Falha);
+    op.inicio = static_cast<qsizetype>(arquivos_.size());
+    op.n = static_cast<qsizetype>(textos_.size());
+    arquivos_.emplace_back(caminho, QSize());
+    textos_.push_back(motivo);
+    operacoes_.push_back(op);
+}
+
+void GravacaoPagina::contar_falhas(ImagensDoTrabalho& imagens) const
+{
+    for (const Operacao& op : operacoes_)
+        if (op.tipo == Operacao::Tipo::Falha)
+            imagens.falhou(arquivos_[static_cast<size_t>(op.inicio)].first, textos_[static_cast<size_t>(op.n)]);
+}
+
 std::vector<QRawFont> GravacaoPagina::faces(FontesCruas& fontes) const
 {
     std::vector<QRawFont> faces;
@@ -148,7 +165,7 @@ std::vector<QRawFont> GravacaoPagina::faces(FontesCruas& fontes) const
     return faces;
 }
 
-void GravacaoPagina::reproduzir(pdf::Escritor& e, FontesCruas& fontes, const Decodificar& decodificar) const
+void GravacaoPagina::reproduzir(pdf::Escritor& e, FontesCruas& fontes, ImagensDoTrabalho* imagens) const
 {
     const std::vector<QRawFont> cruas = faces(fontes);
     for (const Operacao& op : operacoes_) {
@@ -176,10 +193,14 @@ void GravacaoPagina::reproduzir(pdf::Escritor& e, FontesCruas& fontes, const Dec
             break;
         case Operacao::Tipo::Png: {
             const auto& [caminho, tamanho] = arquivos_[static_cast<size_t>(op.inicio)];
-            if (!e.imagem_png(caminho, tamanho, caixa) && decodificar)
-                e.imagem(decodificar(caminho), caixa);
+            if (!e.imagem_png(caminho, tamanho, caixa) && imagens)
+                e.imagem(imagens->decodificar(caminho), caixa);
             break;
         }
+        case Operacao::Tipo::Falha:
+            if (imagens)
+                imagens->falhou(arquivos_[static_cast<size_t>(op.inicio)].first, textos_[static_cast<size_t>(op.n)]);
+            break;
         }
     }
 }
@@ -191,7 +212,7 @@ void GravacaoPagina::prever(pdf::Escritor& e, FontesCruas& fontes)
         if (op.tipo == Operacao::Tipo::Composto)
             return;
     e.iniciar_pagina(tamanho.width(), tamanho.height());
-    reproduzir(e, fontes, {});
+    reproduzir(e, fontes, nullptr);
     e.concluir_previsao(prevista);
     tem_prevista = true;
 }

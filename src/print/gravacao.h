@@ -16,7 +16,6 @@
 #include <QSizeF>
 #include <QString>
 #include <deque>
-#include <functional>
 #include <vector>
 
 namespace papelada {
@@ -49,6 +48,17 @@ void tracos_do_texto(const QFontMetricsF& m, bool sublinhado, bool riscado, QPoi
         desenhar(QRectF(base.x(), base.y() - m.strikeOutPos(), largura, m.lineWidth()));
 }
 
+// The job's side of the pictures of recorded pages, on the writer's thread.
+class ImagensDoTrabalho {
+public:
+    virtual ~ImagensDoTrabalho() = default;
+    // The pixels of a PNG file that no longer goes in as it is (it changed
+    // since its page was drawn); null when it cannot be read.
+    virtual QImage decodificar(const QString& caminho) = 0;
+    // A picture that could not be drawn on the page, where it was met.
+    virtual void falhou(const QString& caminho, const QString& motivo) = 0;
+};
+
 class GravacaoPagina {
 public:
     // As the writer's methods of the same names.
@@ -63,12 +73,14 @@ public:
     void imagem_png(const QString& caminho, QSize tamanho, const QRectF& destino);
     // See escrever_texto_composto().
     void texto_composto(const DescricaoFonte& fonte, const QString& texto, QPointF base, const QColor& cor);
+    // A picture that could not be drawn.
+    void falha_imagem(const QString& caminho, const QString& motivo);
 
-    // Draws it all on the writer's page, in the order it came. A PNG file
-    // that no longer goes in as it is (it changed since the page was drawn)
-    // is drawn from the pixels `decodificar` gives for it, if any.
-    using Decodificar = std::function<QImage(const QString& caminho)>;
-    void reproduzir(pdf::Escritor& escritor, FontesCruas& fontes, const Decodificar& decodificar) const;
+    // Draws it all on the writer's page, in the order it came, telling
+    // `imagens` (if any) of the pictures that could not be drawn.
+    void reproduzir(pdf::Escritor& escritor, FontesCruas& fontes, ImagensDoTrabalho* imagens) const;
+    // Tells only the pictures that could not be drawn, in order.
+    void contar_falhas(ImagensDoTrabalho& imagens) const;
     // Lays the page out on `escritor`, a writer that writes no file, into
     // `prevista`, unless it holds text that the platform shapes.
     void prever(pdf::Escritor& escritor, FontesCruas& fontes);
@@ -88,12 +100,12 @@ public:
 
 private:
     struct Operacao {
-        enum class Tipo : quint8 { Glifos, Composto, Retangulo, Linha, Imagem, Png };
+        enum class Tipo : quint8 { Glifos, Composto, Retangulo, Linha, Imagem, Png, Falha };
         explicit Operacao(Tipo t) : tipo(t) {}
         Tipo tipo;
         bool negrito = false, italico = false; // glyphs; for lines: dotted, box
         int indice = 0;    // font
-        qsizetype inicio = 0, n = 0; // glyphs; text or picture
+        qsizetype inicio = 0, n = 0; // glyphs; text, picture or file (and reason)
         QPointF a, b;      // origin or base; rectangle or line
         double largura = 0;
         QColor cor;
@@ -136,6 +148,7 @@ public:
     // A PNG file whose header lets it go in as it is: the writer reads it.
     bool imagem_png(const QString& caminho, QSize tamanho, const QRectF& destino) override;
     void nova_pagina() override;
+    void falha_imagem(const QString& caminho, const QString& motivo) { atual().falha_imagem(caminho, motivo); }
 
 private:
     GravacaoPagina& atual();

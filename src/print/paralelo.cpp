@@ -26,8 +26,6 @@ struct Faixa {
     bool tomada = false, pronta = false;
     bool lida = true;
     QString erro;
-    // Pictures that could not be drawn: (path, reason), as the thread found them.
-    std::vector<std::pair<QString, QString>> imagens_com_erro;
 };
 
 // Blocks handed out and not yet written, for each drawing thread: the pages
@@ -53,12 +51,12 @@ private:
     std::function<void()> escrever_;
 };
 
-// Stops a thread's pass once the job stops, and keeps the pictures it could
-// not draw for the job to tell.
+// Stops a thread's pass once the job stops, and notes the pictures it could
+// not draw on their pages, for the job to tell.
 class ObservadorFio final : public Observador {
 public:
-    ObservadorFio(Documento& doc, const std::atomic<bool>& parar, const Passagem& p, Faixa& f)
-        : doc_(doc), parar_(parar), p_(p), f_(f)
+    ObservadorFio(Documento& doc, const std::atomic<bool>& parar, const Passagem& p, GravacaoPaginas& g)
+        : doc_(doc), parar_(parar), p_(p), g_(g)
     {
     }
     void processar_eventos() override
@@ -72,9 +70,9 @@ public:
     void erro(const QString& t) override
     {
         for (const QString& c : p_.imagens_com_erro)
-            if (std::none_of(f_.imagens_com_erro.cbegin(), f_.imagens_com_erro.cend(),
-                             [&](const auto& e) { return e.first == c; })) {
-                f_.imagens_com_erro.emplace_back(c, t);
+            if (!notadas_.contains(c)) {
+                notadas_.insert(c);
+                g_.falha_imagem(c, t);
                 return;
             }
     }
@@ -83,7 +81,39 @@ private:
     Documento& doc_;
     const std::atomic<bool>& parar_;
     const Passagem& p_;
-    Faixa& f_;
+    GravacaoPaginas& g_;
+    QSet<QString> notadas_;
+};
+
+// The job's pictures on the writer's thread: each one that could not be
+// drawn is told once a job, the job's own pass having noted those it found
+// unreadable before any thread drew their pages.
+class ImagensEscritas final : public ImagensDoTrabalho {
+public:
+    ImagensEscritas(CacheImagens& cache, QSet<QString>& com_erro, Observador& o)
+        : cache_(cache), com_erro_(com_erro), o_(o)
+    {
+    }
+    QImage decodificar(const QString& caminho) override
+    {
+        QString motivo;
+        QImage imagem = cache_.carregar(caminho, &motivo);
+        if (!motivo.isEmpty())
+            falhou(caminho, motivo);
+        return imagem;
+    }
+    void falhou(const QString& caminho, const QString& motivo) override
+    {
+        if (!com_erro_.contains(caminho)) {
+            com_erro_.insert(caminho);
+            o_.erro(motivo);
+        }
+    }
+
+private:
+    CacheImagens& cache_;
+    QSet<QString>& com_erro_;
+    Observador& o_;
 };
 
 class Oficina {
@@ -170,7 +200,7 @@ private:
                 f->tomada = true;
             }
             impressora.tomar_estado(modelo_);
-            desenhar(*f, impressora);
+            desenhar(*f, impressora, gravacao);
             f->paginas = std::move(gravacao.paginas);
             gravacao.paginas.clear();
             // Laid out here too: the writer's thread only names the fonts
@@ -192,7 +222,7 @@ private:
         return nullptr;
     }
 
-    void desenhar(Faixa& f, SuperficieImpressora& impressora)
+    void desenhar(Faixa& f, SuperficieImpressora& impressora, GravacaoPaginas& gravacao)
     {
         Documento doc;
         doc.nome_arquivo = nome_;
@@ -210,7 +240,7 @@ private:
         p.pagina = f.primeira;
         p.imagens = imagens_;
         p.retomar = f.inicio ? &*f.inicio : nullptr;
-        ObservadorFio observador(doc, parar_, p, f);
+        ObservadorFio observador(doc, parar_, p, gravacao);
         imprimir_passagem(fonte, doc, metricas, corrida, impressora, p, observador);
         f.posicao_fim = fonte.posicao();
         f.lida = doc.interromper == 1 || fonte.integro(&f.erro);
@@ -252,24 +282,9 @@ bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImp
     Oficina oficina(doc, metricas, impressora, passagem, std::clamp(fios, 1, fios_de_desenho));
     bool falhou = false;
     const qint64 tamanho = fonte.tamanho();
-    // The job's own pass notes the pictures it finds unreadable before any
-    // thread draws their pages: each picture is told once a job.
     const bool selecionar = true;
     Passagem leitura(selecionar);
-    const auto contar_erro = [&](const QString& caminho, const QString& motivo) {
-        if (!leitura.imagens_com_erro.contains(caminho)) {
-            leitura.imagens_com_erro.insert(caminho);
-            observador.erro(motivo);
-        }
-    };
-    // A picture file that changed after its page was drawn is decoded now.
-    const GravacaoPagina::Decodificar decodificar = [&](const QString& caminho) {
-        QString motivo;
-        QImage imagem = passagem.imagens->carregar(caminho, &motivo);
-        if (!motivo.isEmpty())
-            contar_erro(caminho, motivo);
-        return imagem;
-    };
+    ImagensEscritas imagens(*passagem.imagens, leitura.imagens_com_erro, observador);
     // Writes the blocks drawn, in order; with `tudo`, every one left.
     const auto escrever = [&](bool tudo) {
         while (!falhou) {
@@ -284,11 +299,9 @@ bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImp
                 oficina.parar();
                 return;
             }
-            for (const auto& [caminho, motivo] : f->imagens_com_erro)
-                contar_erro(caminho, motivo);
             std::int64_t pagina = f->primeira;
             for (const GravacaoPagina& g : f->paginas) {
-                impressora.reproduzir(g, decodificar);
+                impressora.reproduzir(g, imagens);
                 if (g.terminou)
                     observador.pagina(QString::number(++pagina));
             }

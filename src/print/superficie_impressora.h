@@ -52,8 +52,8 @@ public:
     // Writes a page recorded by a printer set up as this one into the
     // document, as the page that comes now, and ends it when it ended there.
     // This printer's own state (pen, font, page count) stays as it is.
-    // `decodificar` as GravacaoPagina::reproduzir's.
-    void reproduzir(const GravacaoPagina& pagina, const GravacaoPagina::Decodificar& decodificar);
+    // The pictures that could not be drawn on it are told to `imagens`.
+    void reproduzir(const GravacaoPagina& pagina, ImagensDoTrabalho& imagens);
 
     // Where "Arquivo PDF" writes its document; never over `entrada`, the
     // report being printed.
