@@ -68,9 +68,8 @@ int GravacaoPagina::indice_fonte(const DescricaoFonte& fonte)
     return static_cast<int>(fontes_.size() - 1);
 }
 
-void GravacaoPagina::glifos(const DescricaoFonte& fonte, const quint32* indices, const QPointF* posicoes,
-                            const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor,
-                            bool negrito, bool italico)
+void GravacaoPagina::glifos(const DescricaoFonte& fonte, const quint32* indices, const char16_t* caracteres,
+                            qsizetype n, QPointF origem, const QColor& cor, bool negrito, bool italico)
 {
     Operacao op(Operacao::Tipo::Glifos);
     op.indice = indice_fonte(fonte);
@@ -81,7 +80,6 @@ void GravacaoPagina::glifos(const DescricaoFonte& fonte, const quint32* indices,
     op.negrito = negrito;
     op.italico = italico;
     indices_.insert(indices_.end(), indices, indices + n);
-    posicoes_.insert(posicoes_.end(), posicoes, posicoes + n);
     caracteres_.insert(caracteres_.end(), caracteres, caracteres + n);
     operacoes_.push_back(op);
 }
@@ -174,8 +172,8 @@ void GravacaoPagina::reproduzir(pdf::Escritor& e, FontesCruas& fontes, ImagensDo
         case Operacao::Tipo::Glifos: {
             const auto i = static_cast<size_t>(op.inicio);
             e.etiquetar_fonte(op.indice);
-            e.glifos(cruas[static_cast<size_t>(op.indice)], indices_.data() + i, posicoes_.data() + i, caracteres_.data() + i, op.n, op.a,
-                     op.cor, op.negrito, op.italico);
+            e.glifos(cruas[static_cast<size_t>(op.indice)], indices_.data() + i, nullptr, caracteres_.data() + i, op.n,
+                     op.a, op.cor, op.negrito, op.italico);
             break;
         }
         case Operacao::Tipo::Composto:

@@ -61,10 +61,10 @@ public:
 
 class GravacaoPagina {
 public:
-    // As the writer's methods of the same names.
-    void glifos(const DescricaoFonte& fonte, const quint32* indices, const QPointF* posicoes,
-                const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor, bool negrito,
-                bool italico);
+    // As the writer's methods of the same names; glyphs at their natural
+    // advances.
+    void glifos(const DescricaoFonte& fonte, const quint32* indices, const char16_t* caracteres, qsizetype n,
+                QPointF origem, const QColor& cor, bool negrito, bool italico);
     void retangulo_cheio(const QRectF& r, const QColor& cor);
     void linha(QPointF a, QPointF b, const QColor& cor, double largura, bool pontilhada, bool caixa);
     void imagem(const QImage& imagem, const QRectF& destino);
@@ -115,7 +115,6 @@ private:
     std::vector<Operacao> operacoes_;
     std::vector<DescricaoFonte> fontes_;
     std::vector<quint32> indices_;
-    std::vector<QPointF> posicoes_;
     std::vector<char16_t> caracteres_;
     std::vector<QString> textos_;
     std::vector<QImage> imagens_;
@@ -129,12 +128,13 @@ public:
     std::vector<GravacaoPagina> paginas;
 
     bool pagina(QSizeF tamanho) override;
-    void glifos(const DescricaoFonte& fonte, const QRawFont&, const quint32* indices, const QPointF* posicoes,
+    void glifos(const DescricaoFonte& fonte, const QRawFont&, const quint32* indices, const QPointF*,
                 const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor, bool negrito,
                 bool italico) override
     {
-        atual().glifos(fonte, indices, posicoes, caracteres, n, origem, cor, negrito, italico);
+        atual().glifos(fonte, indices, caracteres, n, origem, cor, negrito, italico);
     }
+    bool naturais() const override { return true; }
     void texto_composto(const DescricaoFonte& fonte, const QString& texto, QPointF base, const QColor& cor) override
     {
         atual().texto_composto(fonte, texto, base, cor);
