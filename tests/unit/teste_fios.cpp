@@ -1,6 +1,9 @@
 // A print on several threads: the PDF comes out byte for byte as on one,
 // whatever the pages hold.
 #include "comum/apoio.h"
+#include "print/gravacao.h"
+#include "stream/superficie.h"
+#include <QBuffer>
 #include <QImage>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -124,6 +127,36 @@ TEST(Fios, MesmoPdfQueNumFio)
         for (const char* fios : {"2", "4", "8"})
             EXPECT_TRUE(imprimir(spl, c.opcoes, fios) == um) << c.nome << " em " << fios << " fios";
     }
+}
+
+// A PNG named by a page record and changed before the writer reads it goes
+// in from its new pixels, never as rows that do not fit the size recorded.
+TEST(Fios, FiguraQueMudaAntesDaEscrita)
+{
+    const QString figura = gravar_figura(QStringLiteral("fios_muda.png"), {30, 20}, Qt::red);
+    GravacaoPaginas gravacao;
+    gravacao.pagina({11906, 16838});
+    ASSERT_TRUE(gravacao.imagem_png(figura, {30, 20}, QRectF(0, 0, 450, 300)));
+    gravacao.nova_pagina();
+    ASSERT_FALSE(gravar_figura(QStringLiteral("fios_muda.png"), {25, 25}, Qt::gray).isEmpty());
+    struct : ImagensDoTrabalho {
+        QStringList lidas;
+        QImage decodificar(const QString& c) override { return lidas << c, carregar_imagem(c); }
+        void falhou(const QString&, const QString&) override {}
+    } imagens;
+    GravacaoPagina& g = gravacao.paginas.front();
+    pdf::Escritor previsor{pdf::Escritor::SoPrevisao{}};
+    FontesCruas fontes;
+    g.prever(previsor, fontes);
+    QBuffer b;
+    b.open(QIODevice::WriteOnly);
+    pdf::Escritor e(&b);
+    e.iniciar_pagina(g.tamanho.width(), g.tamanho.height());
+    EXPECT_FALSE(e.adotar_pagina(g.prevista, g.faces(fontes)));
+    g.reproduzir(e, fontes, &imagens);
+    EXPECT_TRUE(e.terminar());
+    EXPECT_EQ(imagens.lidas, QStringList{figura});
+    EXPECT_TRUE(b.data().contains("/Width 25 /Height 25"));
 }
 
 } // namespace
