@@ -21,7 +21,7 @@ relatorio="$temp/fonte/grande.spl"
 python3 -c "
 import sys
 linha = b'linha de teste do relatorio, pagina %010d, com texto\r\n'
-sys.stdout.buffer.write(b''.join(linha % p * 60 + b'\x0c' for p in range(8000)) + b'\x1a')" >"$relatorio"
+sys.stdout.buffer.write(b''.join(linha % p * 60 + b'\x0c' for p in range(40000)) + b'\x1a')" >"$relatorio"
 # A source that keeps standard input open.
 lento() { cat "$relatorio"; sleep 5; }
 
