@@ -15,6 +15,12 @@ namespace {
 // More threads than this only wait on one another.
 constexpr int fios_maximos = 64;
 
+// A batch goes out to the workers once it holds this many bytes, or this
+// many streams: a worker is woken a few hundred times a second at most,
+// and the pages of a batch are a few hundred kilobytes in memory.
+constexpr qsizetype bytes_por_lote = 256 << 10;
+constexpr int tarefas_por_lote = 64;
+
 struct Liberar {
     void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
@@ -58,22 +64,48 @@ Compressores::~Compressores()
         parar_ = true;
         fila_.clear();
     }
-    ha_tarefa_.notify_all();
+    ha_lote_.notify_all();
     for (std::thread& t : fios_)
         t.join();
+}
+
+bool Compressores::tomar(TarefaCompressao& t)
+{
+    int esperado = TarefaCompressao::na_fila;
+    return t.estado.compare_exchange_strong(esperado, TarefaCompressao::em_curso, std::memory_order_acquire);
 }
 
 void Compressores::fazer(TarefaCompressao& t)
 {
     t.resultado = comprimir(t.dados);
-    if (!t.resultado.isEmpty())
-        t.dados = QByteArray();
+}
+
+void Compressores::concluir(TarefaCompressao& t)
+{
+    {
+        std::lock_guard trava(mutex_);
+        t.estado.store(TarefaCompressao::feita, std::memory_order_release);
+    }
+    // Without a waiter this costs no system call.
+    terminou_.notify_all();
 }
 
 std::shared_ptr<TarefaCompressao> Compressores::enviar(QByteArray dados)
 {
     auto t = std::make_shared<TarefaCompressao>();
+    bytes_abertos_ += dados.size();
     t->dados = std::move(dados);
+    t->lote = publicados_;
+    aberto_.push_back(t);
+    if (bytes_abertos_ >= bytes_por_lote || static_cast<int>(aberto_.size()) >= tarefas_por_lote)
+        publicar();
+    return t;
+}
+
+void Compressores::publicar()
+{
+    if (aberto_.empty())
+        return;
     {
         std::lock_guard trava(mutex_);
         try {
@@ -82,52 +114,48 @@ std::shared_ptr<TarefaCompressao> Compressores::enviar(QByteArray dados)
         } catch (const std::system_error&) {
             // Fewer workers, or none: the writer then compresses what it
             // waits for itself.
-            quantos_ = static_cast<int>(fios_.size());
+            quantos_ = std::max(1, static_cast<int>(fios_.size()));
         }
-        fila_.push_back(t);
+        fila_.push_back(std::move(aberto_));
     }
-    ha_tarefa_.notify_one();
-    return t;
-}
-
-bool Compressores::pronta(const TarefaCompressao& t)
-{
-    std::lock_guard trava(mutex_);
-    return t.estado == TarefaCompressao::feita;
+    ha_lote_.notify_one();
+    aberto_.clear();
+    bytes_abertos_ = 0;
+    ++publicados_;
 }
 
 void Compressores::esperar(TarefaCompressao& t)
 {
-    std::unique_lock trava(mutex_);
-    if (t.estado == TarefaCompressao::na_fila) {
-        // Left in the queue: the worker that comes to it passes it by.
-        t.estado = TarefaCompressao::em_curso;
-        trava.unlock();
+    if (tomar(t)) {
+        // Left in its batch: the worker that comes to it passes it by.
         fazer(t);
-        trava.lock();
-        t.estado = TarefaCompressao::feita;
+        t.estado.store(TarefaCompressao::feita, std::memory_order_relaxed);
         return;
     }
-    terminou_.wait(trava, [&] { return t.estado == TarefaCompressao::feita; });
+    std::unique_lock trava(mutex_);
+    terminou_.wait(trava, [&] { return t.pronta(); });
 }
 
 void Compressores::trabalhar()
 {
     std::unique_lock trava(mutex_);
     for (;;) {
-        ha_tarefa_.wait(trava, [&] { return parar_ || !fila_.empty(); });
+        ha_lote_.wait(trava, [&] { return parar_ || !fila_.empty(); });
         if (parar_)
             return;
-        const std::shared_ptr<TarefaCompressao> t = std::move(fila_.front());
+        Lote lote = std::move(fila_.front());
         fila_.pop_front();
-        if (t->estado != TarefaCompressao::na_fila)
-            continue;
-        t->estado = TarefaCompressao::em_curso;
         trava.unlock();
-        fazer(*t);
+        for (const std::shared_ptr<TarefaCompressao>& t : lote) {
+            if (parar_)
+                break;
+            if (tomar(*t)) {
+                fazer(*t);
+                concluir(*t);
+            }
+        }
+        lote.clear();
         trava.lock();
-        t->estado = TarefaCompressao::feita;
-        terminou_.notify_all();
     }
 }
 

@@ -1,10 +1,12 @@
 // Streams deflated on worker threads while the pages go on being drawn. The
-// writer hands each stream over as it ends and takes the results back in the
-// order the file needs them; a thread only ever works on the bytes of the
-// task it took.
+// writer hands the streams over in batches, so that a worker is woken once
+// for many pages, and takes the results back in the order the file needs
+// them; a stream is deflated by exactly one thread, whichever claims it
+// first.
 #pragma once
 
 #include <QByteArray>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -24,14 +26,16 @@ int fios_de_trabalho();
 
 struct TarefaCompressao {
     enum Estado { na_fila, em_curso, feita };
-    QByteArray dados;     // given back empty once deflated
+    QByteArray dados;     // as given, kept until the task is dropped
     QByteArray resultado; // deflated; empty when compression failed
-    Estado estado = na_fila;
+    std::atomic<int> estado = na_fila;
+    quint64 lote = 0; // the batch it goes out in
+    bool pronta() const { return estado.load(std::memory_order_acquire) == feita; }
 };
 
 class Compressores {
 public:
-    // `fios` worker threads, started with the first task.
+    // `fios` worker threads, started with the first batch.
     explicit Compressores(int fios);
     // Tasks not yet taken are dropped; those being compressed are finished
     // and thrown away.
@@ -39,22 +43,38 @@ public:
     Compressores(const Compressores&) = delete;
     Compressores& operator=(const Compressores&) = delete;
 
+    // The task joins the batch being gathered, which goes out to the
+    // workers once it holds enough bytes.
     std::shared_ptr<TarefaCompressao> enviar(QByteArray dados);
-    bool pronta(const TarefaCompressao& t);
-    // Returns once `t` is done; a task no worker has taken yet is done on
+    // Hands over the batch being gathered, however small.
+    void publicar();
+    // Whether the workers have had `t` for long enough that the writer
+    // should no longer draw ahead of it: two batches a worker have gone out
+    // since.
+    bool atrasada(const TarefaCompressao& t) const { return t.lote + 2 * static_cast<quint64>(quantos_) <= publicados_; }
+    // Returns once `t` is done; a task no worker has claimed yet is done on
     // the calling thread.
     void esperar(TarefaCompressao& t);
 
 private:
+    using Lote = std::vector<std::shared_ptr<TarefaCompressao>>;
     void trabalhar();
+    // Claims `t` for the calling thread; false when another thread has.
+    static bool tomar(TarefaCompressao& t);
     static void fazer(TarefaCompressao& t);
+    void concluir(TarefaCompressao& t);
 
     int quantos_;
+    // Gathered on the writer's thread, not yet seen by any worker.
+    Lote aberto_;
+    qsizetype bytes_abertos_ = 0;
+    quint64 publicados_ = 0;
+
     std::mutex mutex_;
-    std::condition_variable ha_tarefa_, terminou_;
-    std::deque<std::shared_ptr<TarefaCompressao>> fila_;
+    std::condition_variable ha_lote_, terminou_;
+    std::deque<Lote> fila_;
     std::vector<std::thread> fios_;
-    bool parar_ = false;
+    std::atomic<bool> parar_ = false;
 };
 
 } // namespace papelada::pdf

@@ -198,8 +198,9 @@ private:
     void conferir_tabelas();
     void escrever_fluxo(int objeto, const QByteArray& dicionario, QByteArray dados, bool comprimir);
     // Writes out the pending streams that are done, in order: all of them
-    // with `tudo`, else until no more than `janela_` streams, and no more
-    // than a bounded number of bytes, are in flight.
+    // with `tudo`, else until the first is one the workers have not been
+    // left behind on, and no more than a bounded number of bytes are in
+    // flight.
     void entregar(bool tudo);
     // Page content (pagina.cpp).
     void terminar_pagina();
@@ -274,7 +275,6 @@ private:
     // Null with one thread: streams are then compressed as they are written.
     std::unique_ptr<Compressores> compressores_;
     std::deque<Pendente> pendentes_;
-    size_t janela_ = 0;        // streams in flight before the writer waits
     qint64 bytes_em_voo_ = 0; // their size before compression
 
     // Laying pages out for another writer.

@@ -218,7 +218,6 @@ Escritor::Escritor(QIODevice* saida, const QString& titulo, int fios) : saida_(s
         // The thread that draws is one of them: it compresses too when it
         // has to wait.
         compressores_ = std::make_unique<Compressores>(fios - 1);
-        janela_ = 2 * static_cast<size_t>(fios);
     }
 }
 
@@ -311,10 +310,12 @@ void Escritor::escrever_fluxo(int objeto, const QByteArray& dicionario, QByteArr
 
 void Escritor::entregar(bool tudo)
 {
+    if (tudo && compressores_)
+        compressores_->publicar();
     while (!pendentes_.empty()) {
         Pendente& p = pendentes_.front();
-        if (!tudo && pendentes_.size() <= janela_ && bytes_em_voo_ <= bytes_em_voo_maximos
-            && !compressores_->pronta(*p.tarefa))
+        if (!tudo && bytes_em_voo_ <= bytes_em_voo_maximos && !compressores_->atrasada(*p.tarefa)
+            && !p.tarefa->pronta())
             return;
         compressores_->esperar(*p.tarefa);
         const bool filtro = !p.tarefa->resultado.isEmpty();
