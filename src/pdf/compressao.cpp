@@ -116,12 +116,19 @@ void Compressores::publicar()
             // waits for itself.
             quantos_ = std::max(1, static_cast<int>(fios_.size()));
         }
-        fila_.push_back(std::move(aberto_));
+        if (!fios_.empty())
+            fila_.push_back(std::move(aberto_));
     }
     ha_lote_.notify_one();
     aberto_.clear();
     bytes_abertos_ = 0;
     ++publicados_;
+}
+
+void Compressores::publicar_resto()
+{
+    if (!fios_.empty())
+        publicar();
 }
 
 void Compressores::esperar(TarefaCompressao& t)

@@ -46,8 +46,10 @@ public:
     // The task joins the batch being gathered, which goes out to the
     // workers once it holds enough bytes.
     std::shared_ptr<TarefaCompressao> enviar(QByteArray dados);
-    // Hands over the batch being gathered, however small.
-    void publicar();
+    // Hands over the batch being gathered, however small, when the workers
+    // are running; a job too short to fill one batch starts no thread, and
+    // its writer compresses every stream as it waits for it.
+    void publicar_resto();
     // Whether the workers have had `t` for long enough that the writer
     // should no longer draw ahead of it: two batches a worker have gone out
     // since.
@@ -58,6 +60,7 @@ public:
 
 private:
     using Lote = std::vector<std::shared_ptr<TarefaCompressao>>;
+    void publicar();
     void trabalhar();
     // Claims `t` for the calling thread; false when another thread has.
     static bool tomar(TarefaCompressao& t);

@@ -311,7 +311,7 @@ void Escritor::escrever_fluxo(int objeto, const QByteArray& dicionario, QByteArr
 void Escritor::entregar(bool tudo)
 {
     if (tudo && compressores_)
-        compressores_->publicar();
+        compressores_->publicar_resto();
     while (!pendentes_.empty()) {
         Pendente& p = pendentes_.front();
         if (!tudo && bytes_em_voo_ <= bytes_em_voo_maximos && !compressores_->atrasada(*p.tarefa)
