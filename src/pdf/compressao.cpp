@@ -5,8 +5,11 @@
 #include <QtGlobal>
 #include <algorithm>
 #include <charconv>
+#include <cstring>
+#include <fcntl.h>
 #include <libdeflate.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace papelada::pdf {
 
@@ -55,10 +58,38 @@ int fios_de_trabalho()
     return std::clamp(n, 1, fios_maximos);
 }
 
-Compressores::Compressores(int fios) : quantos_(std::clamp(fios, 1, fios_maximos)) {}
+Compressores::Compressores(int fios, bool segundo_a_carga)
+    : quantos_(std::clamp(fios, 1, fios_maximos)), nucleos_(QThread::idealThreadCount())
+{
+    // The fourth field counts the threads that run or are ready to, across
+    // the machine (and this one among them): "0.50 0.40 0.30 3/250 12345".
+    if (segundo_a_carga)
+        carga_ = ::open("/proc/loadavg", O_RDONLY | O_CLOEXEC);
+}
+
+bool Compressores::nucleo_livre() const
+{
+    char texto[128];
+    const ssize_t n = carga_ < 0 ? -1 : ::pread(carga_, texto, sizeof texto, 0);
+    if (n <= 0)
+        return true;
+    // The number just before the '/'.
+    const char* barra = static_cast<const char*>(std::memchr(texto, '/', static_cast<size_t>(n)));
+    if (!barra)
+        return true;
+    const char* inicio = barra;
+    while (inicio > texto && inicio[-1] >= '0' && inicio[-1] <= '9')
+        --inicio;
+    int prontos = 0;
+    if (std::from_chars(inicio, barra, prontos).ptr != barra)
+        return true;
+    return prontos - ocupados_.load(std::memory_order_relaxed) < nucleos_;
+}
 
 Compressores::~Compressores()
 {
+    if (carga_ >= 0)
+        ::close(carga_);
     {
         std::lock_guard trava(mutex_);
         parar_ = true;
@@ -78,6 +109,16 @@ bool Compressores::tomar(TarefaCompressao& t)
 void Compressores::fazer(TarefaCompressao& t)
 {
     t.resultado = comprimir(t.dados);
+}
+
+bool Compressores::fazer_aqui(TarefaCompressao& t)
+{
+    // Left in its batch: the worker that comes to it passes it by.
+    if (!tomar(t))
+        return false;
+    fazer(t);
+    t.estado.store(TarefaCompressao::feita, std::memory_order_relaxed);
+    return true;
 }
 
 void Compressores::concluir(TarefaCompressao& t)
@@ -106,23 +147,32 @@ void Compressores::publicar()
 {
     if (aberto_.empty())
         return;
-    {
-        std::lock_guard trava(mutex_);
-        try {
-            while (static_cast<int>(fios_.size()) < quantos_)
-                fios_.emplace_back(&Compressores::trabalhar, this);
-        } catch (const std::system_error&) {
-            // Fewer workers, or none: the writer then compresses what it
-            // waits for itself.
-            quantos_ = std::max(1, static_cast<int>(fios_.size()));
-        }
-        if (!fios_.empty())
+    if (nucleo_livre() && comecar_fios()) {
+        {
+            std::lock_guard trava(mutex_);
             fila_.push_back(std::move(aberto_));
+        }
+        ha_lote_.notify_one();
+    } else {
+        for (const std::shared_ptr<TarefaCompressao>& t : aberto_)
+            fazer_aqui(*t);
     }
-    ha_lote_.notify_one();
     aberto_.clear();
     bytes_abertos_ = 0;
     ++publicados_;
+}
+
+bool Compressores::comecar_fios()
+{
+    try {
+        while (static_cast<int>(fios_.size()) < quantos_)
+            fios_.emplace_back(&Compressores::trabalhar, this);
+    } catch (const std::system_error&) {
+        // Fewer workers, or none: the writer then compresses every batch
+        // itself.
+        quantos_ = std::max(1, static_cast<int>(fios_.size()));
+    }
+    return !fios_.empty();
 }
 
 void Compressores::publicar_resto()
@@ -133,12 +183,8 @@ void Compressores::publicar_resto()
 
 void Compressores::esperar(TarefaCompressao& t)
 {
-    if (tomar(t)) {
-        // Left in its batch: the worker that comes to it passes it by.
-        fazer(t);
-        t.estado.store(TarefaCompressao::feita, std::memory_order_relaxed);
+    if (fazer_aqui(t))
         return;
-    }
     std::unique_lock trava(mutex_);
     terminou_.wait(trava, [&] { return t.pronta(); });
 }
@@ -152,6 +198,7 @@ void Compressores::trabalhar()
             return;
         Lote lote = std::move(fila_.front());
         fila_.pop_front();
+        ++ocupados_;
         trava.unlock();
         for (const std::shared_ptr<TarefaCompressao>& t : lote) {
             if (parar_)
@@ -162,6 +209,7 @@ void Compressores::trabalhar()
             }
         }
         lote.clear();
+        --ocupados_;
         trava.lock();
     }
 }

@@ -35,8 +35,12 @@ struct TarefaCompressao {
 
 class Compressores {
 public:
-    // `fios` worker threads, started with the first batch.
-    explicit Compressores(int fios);
+    // `fios` worker threads, started with the first batch. Following the
+    // load (`segundo_a_carga`), a batch goes to the workers only when the
+    // machine has a core to spare for them at that moment; otherwise the
+    // writer compresses it at once, as one thread would, and a server whose
+    // cores are all busy spends no time handing pages over.
+    Compressores(int fios, bool segundo_a_carga);
     // Tasks not yet taken are dropped; those being compressed are finished
     // and thrown away.
     ~Compressores();
@@ -61,13 +65,23 @@ public:
 private:
     using Lote = std::vector<std::shared_ptr<TarefaCompressao>>;
     void publicar();
+    // Whether the threads ready to run on the machine right now, less this
+    // job's busy workers, leave a core free.
+    bool nucleo_livre() const;
     void trabalhar();
     // Claims `t` for the calling thread; false when another thread has.
     static bool tomar(TarefaCompressao& t);
     static void fazer(TarefaCompressao& t);
+    // Compresses `t` on the calling thread unless another has claimed it.
+    static bool fazer_aqui(TarefaCompressao& t);
+    // Starts the workers not yet running; false when none runs.
+    bool comecar_fios();
     void concluir(TarefaCompressao& t);
 
     int quantos_;
+    int nucleos_;
+    int carga_ = -1; // the kernel's load figures, open while the load is followed
+    std::atomic<int> ocupados_ = 0; // workers at a batch
     // Gathered on the writer's thread, not yet seen by any worker.
     Lote aberto_;
     qsizetype bytes_abertos_ = 0;

@@ -212,12 +212,15 @@ void Tabela::falhar()
 
 Escritor::Escritor(QIODevice* saida, const QString& titulo, int fios) : saida_(saida), titulo_(titulo)
 {
-    if (fios <= 0)
+    // Threads asked for are used whatever the load; the default ones only
+    // while the machine has cores to spare.
+    const bool padrao = fios <= 0;
+    if (padrao)
         fios = fios_de_trabalho();
     if (fios > 1) {
         // The thread that draws is one of them: it compresses too when it
         // has to wait.
-        compressores_ = std::make_unique<Compressores>(fios - 1);
+        compressores_ = std::make_unique<Compressores>(fios - 1, padrao);
     }
 }
 
