@@ -198,9 +198,9 @@ private:
     void conferir_tabelas();
     void escrever_fluxo(int objeto, const QByteArray& dicionario, QByteArray dados, bool comprimir);
     // Writes out the pending streams that are done, in order: all of them
-    // with `tudo`, else until the first is one the workers have not been
-    // left behind on, and no more than a bounded number of bytes are in
-    // flight.
+    // with `tudo`; else it stops at the first still being compressed, unless
+    // the workers have fallen behind on it or too many bytes are in flight,
+    // when it waits for that one (or compresses it itself).
     void entregar(bool tudo);
     // Page content (pagina.cpp).
     void terminar_pagina();
