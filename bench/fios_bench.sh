@@ -68,16 +68,17 @@ medir() {
 }
 mediana() { sort -n | sed -n 2p; }
 
-[ "${FIOS_BENCH_MEMORIA:-1}" = 0 ] || echo "Pico de memória (MB) por fios de desenho:"
-for spl in fotos grandes; do
-    [ "${FIOS_BENCH_MEMORIA:-1}" = 0 ] && break
-    linha="  $spl:"
-    for fios in 1 2 4 8; do
-        read -r mb _ _ < <(medir $fios "$dir/$spl.spl")
-        linha+=" $fios=$mb"
+if [ "${FIOS_BENCH_MEMORIA:-1}" != 0 ]; then
+    echo "Pico de memória (MB) por fios de desenho:"
+    for spl in fotos grandes; do
+        linha="  $spl:"
+        for fios in 1 2 4 8; do
+            read -r mb _ _ < <(medir $fios "$dir/$spl.spl")
+            linha+=" $fios=$mb"
+        done
+        echo "$linha"
     done
-    echo "$linha"
-done
+fi
 
 echo "$paginas páginas simples, mediana de 3 em turnos (parede s / processador s):"
 for i in 1 2 3; do
