@@ -194,6 +194,8 @@ private:
     void emitir(const char* dados, qsizetype n);
     void emitir(const QByteArray& dados) { emitir(dados.constData(), dados.size()); }
     void descarregar();
+    // Bytes straight to the output, after those in the buffer.
+    void gravar(const char* dados, qsizetype n);
     // Takes up a failure of the tables' temporary file as the writer's.
     void conferir_tabelas();
     void escrever_fluxo(int objeto, const QByteArray& dicionario, QByteArray dados, bool comprimir);
