@@ -66,7 +66,9 @@ private:
     using Lote = std::vector<std::shared_ptr<TarefaCompressao>>;
     void publicar();
     // Whether the threads ready to run on the machine right now, less this
-    // job's busy workers, leave a core free.
+    // job's busy workers, leave one of the job's cores free; taken to be so
+    // when the kernel does not tell. A job kept to some of the cores of a
+    // larger machine thus errs towards compressing on its own thread.
     bool nucleo_livre() const;
     void trabalhar();
     // Claims `t` for the calling thread; false when another thread has.
