@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <tuple>
 #include <utility>
 
 namespace papelada {
@@ -105,6 +106,7 @@ void examinar(FonteBytes& fonte, const Metricas& metricas, const Superficie& imp
     modelo->setScaleMode(ModoEscala::Twips);
     modelo->setPaperBin(papel.trator ? bandeja_trator : 0);
     modelo->setScaleTop(-papel.margem_superior);
+    modelo->setScaleLeft(-papel.margem_esquerda);
     modelo->setCurrentX(0);
     modelo->setCurrentY(topo_da_pagina(papel, metricas.altura_linha));
     indice.impressora = modelo;
@@ -224,6 +226,41 @@ std::optional<InicioPagina> achar_pagina(FonteBytes& fonte, const Metricas& metr
         achada = i;
         return false;
     }, &avisos, &imagens_com_erro);
+    return achada;
+}
+
+std::optional<InicioPagina> pagina_do_indice(FonteBytes& fonte, const IndicePaginas& indice,
+                                             const Superficie& impressora, const Metricas& metricas,
+                                             std::int32_t pagina)
+{
+    std::optional<InicioPagina> achada;
+    if (!indice.impressora || indice.marcos.empty() || pagina < 2 || pagina > indice.total_paginas)
+        return achada;
+    const Superficie& m = *indice.impressora;
+    const auto campos = [](const Metricas& x) {
+        return std::tie(x.altura_linha, x.largura_caracter, x.altura_linha_padrao, x.largura_caracter_padrao,
+                        x.altura_folha, x.largura_folha);
+    };
+    const auto trator = [](const Superficie& s) { return s.paperBin() == bandeja_trator; };
+    const bool mesma = campos(indice.marcos.front().metricas) == campos(metricas)
+                       && m.scaleMode() == impressora.scaleMode() && m.scaleLeft() == impressora.scaleLeft()
+                       && m.scaleTop() == impressora.scaleTop() && m.width() == impressora.width()
+                       && m.height() == impressora.height() && m.dpi() == impressora.dpi()
+                       && trator(m) == trator(impressora) && m.currentX() == impressora.currentX()
+                       && m.currentY() == impressora.currentY() && m.fontName() == impressora.fontName()
+                       && m.fontSize() == impressora.fontSize() && m.fontBold() == impressora.fontBold()
+                       && m.fontItalic() == impressora.fontItalic()
+                       && m.fontUnderline() == impressora.fontUnderline()
+                       && m.fontStrikethru() == impressora.fontStrikethru()
+                       && m.foreColor() == impressora.foreColor() && m.drawWidth() == impressora.drawWidth()
+                       && m.drawStyle() == impressora.drawStyle();
+    if (!mesma)
+        return achada;
+    percorrer_paginas(fonte, indice, pagina, [&](std::int32_t p, const InicioPagina& i) {
+        if (p == pagina)
+            achada = i;
+        return false;
+    });
     return achada;
 }
 

@@ -53,6 +53,14 @@ void percorrer_paginas(FonteBytes& fonte, const IndicePaginas& indice, std::int3
 std::optional<InicioPagina> achar_pagina(FonteBytes& fonte, const Metricas& metricas, const Superficie& impressora,
                                         std::int32_t pagina, Observador& avisos, QSet<QString>& imagens_com_erro);
 
+// The start of page `pagina` (2 or more) of a pass that begins as one on
+// `impressora` with `metricas` would, found from the start `indice` keeps
+// nearest before it, without telling the pages' messages; none when the
+// index was made for a pass that begins otherwise, or has no such page.
+std::optional<InicioPagina> pagina_do_indice(FonteBytes& fonte, const IndicePaginas& indice,
+                                             const Superficie& impressora, const Metricas& metricas,
+                                             std::int32_t pagina);
+
 // The start of page `pagina` (brought into 1 .. total_paginas) and, in
 // `seguinte`, the first byte of the page after it (0 after the last page).
 InicioPagina inicio_da_pagina(FonteBytes& fonte, const IndicePaginas& indice, std::int32_t pagina,

@@ -144,7 +144,7 @@ bool Form1::validar(PedidoImpressao& pedido)
     // typed; the preview keeps its own index.
     LimitesPedido limites = limites_da_impressora(doc_, metricas_, *impressora_, observador());
     const auto contar = limites.total_paginas;
-    limites.total_paginas = [&contar](double margem) {
+    limites.total_paginas = [&contar](const MargensMm& margem) {
         Ampulheta ampulheta;
         return contar(margem);
     };

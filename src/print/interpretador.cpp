@@ -115,6 +115,7 @@ private:
         corrida_.campo_inicio = s.campo_inicio;
         corrida_.campo_fim = s.campo_fim;
         corrida_.campo_alinhamento = s.campo_alinhamento;
+        mensagem_ = s.mensagem;
         p_.pagina = s.pagina;
         imp_.setCurrentX(s.x);
         imp_.setCurrentY(s.y);
@@ -136,47 +137,41 @@ private:
         s.campo_inicio = corrida_.campo_inicio;
         s.campo_fim = corrida_.campo_fim;
         s.campo_alinhamento = corrida_.campo_alinhamento;
+        s.mensagem = mensagem_;
         return s;
     }
 
-    // After a character on a page that is not printed, the characters that
-    // follow are taken in bulk, up to the next byte that is none, as
-    // caractere() takes them one by one; a run whose width counts for
-    // nothing is not even kept, and lines of text alone go faster still (see
-    // linhas_de_texto() and linha_passada()). The progress is told once a
-    // block instead of every 128 bytes; after it the pass looks again at the
-    // interruption and the mode. Kept out of the loop of executar(), which
-    // runs once a byte on the pages printed.
+    // On a page that is not printed, the characters that follow (after a
+    // character or a line feed) are taken in bulk, up to the next byte that
+    // is none, as caractere() takes them one by one; a run whose width
+    // counts for nothing is not even kept, and lines of text alone go faster
+    // still (see linhas_de_texto() and linha_passada()). The progress is told
+    // once a block instead of every 128 bytes; after it the pass looks again
+    // at the interruption and the mode. Kept out of the loop of executar(),
+    // which runs once a byte on the pages printed.
     [[gnu::noinline]] void passar_caracteres()
     {
         if (doc_.interromper == 1)
             return; // the next item is not acted on
         Item lf;
-        PenaPassada pena;
-        if (pena_em_twips_inteiros()) {
-            pena.segura = true;
-            pena.y = imp_.currentY();
-        }
         for (;;) {
-            if (!linhas_de_texto(pena))
+            if (!linhas_de_texto())
                 return;
             std::span<const unsigned char> s = leitor_.caracteres();
             const int seguinte = leitor_.espiar(); // -1: not at hand yet
-            bool linha = seguinte == '\n' && linha_passada(pena, s.size());
+            bool linha = seguinte == '\n' && linha_passada(s.size());
             if (!linha && !s.empty()) {
-                devolver_pena(pena);
                 tomar_caracteres(s, seguinte);
                 // A run dropped at its line feed leaves that feed to be passed here too.
-                linha = seguinte == '\n' && linha_passada(pena, 0);
+                linha = seguinte == '\n' && linha_passada(0);
             }
             if (linha) {
                 leitor_.proximo(lf);
-                if (!relatar_a_cada_bloco(pena))
+                if (!relatar_a_cada_bloco())
                     return;
                 continue;
             }
-            devolver_pena(pena);
-            if (!relatar_a_cada_bloco(pena) || seguinte >= 0 || s.empty())
+            if (!relatar_a_cada_bloco() || seguinte >= 0 || s.empty())
                 return;
         }
     }
@@ -205,88 +200,56 @@ private:
     // A character is collected while the pen is left of this.
     double borda_direita() const { return static_cast<double>(m_.largura_folha) - m_.largura_caracter; }
 
-    // The pen through the lines passed over by passar_caracteres(), held
-    // there and written back to the surface once.
-    struct PenaPassada {
-        bool segura = false; // the pen's height is known exactly
-        double y = 0;
-        qint64 linhas = 0;   // line feeds taken: x is 0 since the first
-    };
-
-    // Whole twips from a whole-twips origin: the surface keeps such a pen
-    // height exactly, so that lines added here land where the surface's own
-    // additions would, to the last bit.
-    bool pena_em_twips_inteiros() const
-    {
-        const double topo = imp_.scaleTop(), y = imp_.currentY();
-        return imp_.scaleMode() == ModoEscala::Twips && topo == std::trunc(topo) && y == std::trunc(y)
-               && std::fabs(y) < 1e15 && std::fabs(topo) < 1e15;
-    }
-
-    // A line of `n` characters ended by the line feed that comes next, taken
+    // The line feed that comes next, after `n` characters read through, taken
     // as agir() takes it when the feed does not end the page: the characters
     // use up the field, the pen goes a line down and to the left edge. False
     // when the line is left to the general way.
-    bool linha_passada(PenaPassada& pena, size_t n)
+    bool linha_passada(size_t n)
     {
-        if (!pena.segura || !corrida_.buffer.isEmpty() || avanco_encerra(pena.y, pe(), m_))
+        if (!corrida_.buffer.isEmpty())
             return false;
-        if (n > 0 && (pena.linhas > 0 ? 0.0 : imp_.currentX()) < borda_direita()) {
+        const double y = imp_.currentY();
+        if (avanco_encerra(y, pe(), m_))
+            return false;
+        if (n > 0 && imp_.currentX() < borda_direita()) {
             corrida_visivel_ = false;
             tocada_ = true;
             passar_corrida(corrida_, static_cast<qsizetype>(n));
         }
-        pena.y += m_.altura_linha;
-        ++pena.linhas;
+        imp_.setCurrentY(y + m_.altura_linha);
+        imp_.setCurrentX(0);
         return true;
     }
 
-    // With no field waiting for a run, lines of characters change nothing
-    // but the pen: as many as the page holds before its end are passed over
-    // at once. False when the progress was told (see relatar_a_cada_bloco).
-    bool linhas_de_texto(PenaPassada& pena)
+    // With no run pending and no field waiting for one, lines of characters
+    // change nothing but the pen: they are passed over while their feeds do
+    // not end the page, the pen moved by the surface as agir() moves it.
+    // False when the progress was told (see relatar_a_cada_bloco).
+    bool linhas_de_texto()
     {
-        const double lh = m_.altura_linha;
-        if (!pena.segura || !corrida_.buffer.isEmpty() || corrida_.tem_campo() || lh <= 0)
+        if (!corrida_.buffer.isEmpty() || corrida_.tem_campo())
             return true;
-        // The line feeds that do not end the page: those before the first
-        // at whose height avanco_encerra() holds.
-        const double pe_ = pe();
-        double cabem = std::max(0.0, std::ceil((pe_ - 2 * lh - pena.y) / lh));
-        while (cabem > 0 && avanco_encerra(pena.y + (cabem - 1) * lh, pe_, m_))
-            --cabem;
-        while (!avanco_encerra(pena.y + cabem * lh, pe_, m_))
-            ++cabem;
-        qint64 primeira = 0;
-        bool demais = false;
-        const qint64 n = leitor_.linhas_de_texto(static_cast<qint64>(std::min(cabem, 1e15)), &primeira, &demais);
-        if (n == 0)
+        const double pe_ = pe(), lh = m_.altura_linha, borda = borda_direita();
+        const qint64 n = leitor_.linhas_de_texto([&](qint64 caracteres) {
+            const double y = imp_.currentY();
+            if (avanco_encerra(y, pe_, m_))
+                return false;
+            if (caracteres > 0 && imp_.currentX() < borda)
+                tocada_ = true;
+            imp_.setCurrentY(y + lh);
+            imp_.setCurrentX(0);
             return true;
-        // A line's characters make a run when the pen is left of the edge.
-        if (demais || (primeira > 0 && (pena.linhas > 0 ? 0.0 : imp_.currentX()) < borda_direita()))
-            tocada_ = true;
-        pena.y += static_cast<double>(n) * lh;
-        pena.linhas += n;
-        return relatar_a_cada_bloco(pena);
-    }
-
-    void devolver_pena(PenaPassada& pena)
-    {
-        if (pena.linhas == 0)
-            return;
-        imp_.setCurrentY(pena.y);
-        imp_.setCurrentX(0);
-        pena.linhas = 0;
+        });
+        return n == 0 || relatar_a_cada_bloco();
     }
 
     // Tells the progress when a block has been read through since last
-    // time; false then, with the pen given back.
-    bool relatar_a_cada_bloco(PenaPassada& pena)
+    // time; false then.
+    bool relatar_a_cada_bloco()
     {
         const qint64 pos = fonte_.posicao();
         if (pos < proximo_relato_)
             return true;
-        devolver_pena(pena);
         proximo_relato_ = (pos / bloco_relato + 1) * bloco_relato;
         relatar_progresso(pos);
         return false;
@@ -384,6 +347,9 @@ private:
                 return fim_de_pagina(Variante::AvancoLinha);
             imp_.setCurrentY(imp_.currentY() + m_.altura_linha);
             imp_.setCurrentX(0);
+            // The lines after it on a page that is not printed go in bulk.
+            if (!selecionada())
+                passar_caracteres();
             return true;
         }
         case Item::Tipo::AvancoPagina:
@@ -516,7 +482,10 @@ private:
         const std::int64_t n = it.numeros[0];
         const double cw = m_.largura_caracter, lh = m_.altura_linha;
         switch (it.byte) {
-        case '0': obs_.mensagem(cp1252_para_unicode(it.texto)); break;
+        case '0':
+            mensagem_ = cp1252_para_unicode(it.texto);
+            obs_.mensagem(mensagem_);
+            break;
         case '1':
             estilo_.fonte = cp1252_para_unicode(it.texto);
             estilo_.com_fonte = true;
@@ -654,6 +623,7 @@ private:
     double altura_papel_; // of the page being printed
     bool corrida_visivel_ = false; // the run came on a selected page: it is drawn
     bool tocada_ = false;          // something is drawn, or would be, on this page
+    QString mensagem_;             // the last message read
     bool inicio_pendente_ = false; // a page has begun: its start is told after the item
     EstiloTexto estilo_;           // font and colour the stream has set since the pass began
     // The next edge of the search hit (see Passagem::destaque_inicio).

@@ -214,7 +214,8 @@ private:
 } // namespace
 
 bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImpressora& impressora,
-                               Passagem& passagem, Observador& observador, int fios, QString* erro)
+                               Passagem& passagem, Observador& observador, int fios, QString* erro,
+                               const InicioPagina* inicio)
 {
     FonteBytes fonte;
     if (!fonte.abrir(doc.nome_arquivo, erro))
@@ -266,7 +267,12 @@ bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImp
     leitura.pagina = passagem.pagina;
     leitura.imagens = passagem.imagens;
     leitura.imagens_com_erro = passagem.imagens_com_erro;
-    if (primeira == 1 && primeira <= ultima)
+    if (inicio) {
+        // Read on from the range's first page, found already.
+        fonte.posicionar(inicio->posicao);
+        leitura.retomar = inicio;
+        oficina.publicar(inicio->pagina, fim_da_faixa(inicio->pagina), inicio);
+    } else if (primeira == 1 && primeira <= ultima)
         oficina.publicar(1, fim_da_faixa(1), nullptr);
     leitura.ao_iniciar_pagina = [&](const InicioPagina& s) {
         const auto p = static_cast<double>(s.pagina);

@@ -21,12 +21,14 @@ constexpr int fios_de_desenho = 8;
 
 // One pass of the job on `fios` drawing threads (1 to fios_de_desenho), as
 // imprimir_passagem() on `impressora` from the first byte of
-// `doc.nome_arquivo`, with the same end state: pen, font, metrics and page
+// `doc.nome_arquivo` (or from `inicio`, the start of the range's first
+// page), with the same end state: pen, font, metrics and page
 // count. The report's messages reach `observador` in the order of the
 // pass, the page number and progress as the pages are written. False when
 // the file could not be read to its end or changed size (`erro` says why);
 // an interruption is no failure.
 bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImpressora& impressora,
-                               Passagem& passagem, Observador& observador, int fios, QString* erro);
+                               Passagem& passagem, Observador& observador, int fios, QString* erro,
+                               const InicioPagina* inicio = nullptr);
 
 } // namespace papelada

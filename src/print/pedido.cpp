@@ -1,6 +1,7 @@
 #include "print/pedido.h"
 
 #include "analysis/indice.h"
+#include "stream/numeros.h"
 
 #include <QLocale>
 #include <algorithm>
@@ -9,8 +10,6 @@
 namespace papelada {
 
 namespace {
-
-constexpr double twips_por_mm = 1440 / 25.4;
 
 std::optional<int> inteiro_digitado(const QString& texto, int minimo, int maximo)
 {
@@ -84,7 +83,7 @@ std::optional<Recusa> validar_pedido(const TextosPedido& textos, const LimitesPe
     if (!textos.intervalo)
         return std::nullopt;
 
-    const int total = std::max(limites.total_paginas ? limites.total_paginas(pedido.margens.superior) : 1, 1);
+    const int total = std::max(limites.total_paginas ? limites.total_paginas(pedido.margens) : 1, 1);
     const std::optional<int> primeira = inteiro_digitado(textos.primeira, 1, total);
     if (!primeira)
         return Recusa{Campo::PrimeiraPagina, textos.primeira, 1, double(total)};
@@ -94,6 +93,8 @@ std::optional<Recusa> validar_pedido(const TextosPedido& textos, const LimitesPe
     if (*primeira > *ultima)
         return Recusa{Campo::PrimeiraPagina, textos.primeira, 1, double(total), true, *ultima};
     pedido.paginas = {double(*primeira), double(*ultima)};
+    if (limites.indice && limites.indice->total_paginas == total)
+        pedido.indice = limites.indice;
     return std::nullopt;
 }
 
@@ -103,13 +104,16 @@ LimitesPedido limites_da_impressora(const Documento& doc, const Metricas& metric
     LimitesPedido l;
     l.largura_folha = impressora.width();
     l.altura_folha = impressora.height();
-    l.total_paginas = [&doc, &metricas, &impressora, &observador](double margem_superior) {
+    l.indice = std::make_shared<IndicePaginas>();
+    l.total_paginas = [&doc, &metricas, &impressora, &observador, indice = l.indice](const MargensMm& margens) {
         Documento copia = doc;
-        IndicePaginas indice;
-        examinar(copia, metricas, impressora, papel_da_impressora(impressora, QString::number(margem_superior, 'g', 15)), indice,
-                 observador);
+        Papel papel = papel_da_impressora(impressora, {});
+        papel.margem_superior = -static_cast<double>(origem_margem(margens.superior));
+        papel.margem_esquerda = -static_cast<double>(origem_margem(margens.esquerda));
+        *indice = {};
+        examinar(copia, metricas, impressora, papel, *indice, observador);
         observador.quadro({}, false);
-        return indice.total_paginas;
+        return indice->total_paginas;
     };
     return l;
 }

@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace papelada {
@@ -40,12 +41,14 @@ struct TextosPedido {
     QString ultima;
 };
 
-// The paper (in twips) and the report's page count for a top margin in
-// millimetres, asked only when a range must be checked.
+// The paper (in twips) and the report's page count for the margins in
+// millimetres, asked only when a range must be checked. The page list that
+// counted them may be left in `indice`, for the job to begin its range from.
 struct LimitesPedido {
     double largura_folha = 0;
     double altura_folha = 0;
-    std::function<int(double margem_superior)> total_paginas;
+    std::function<int(const MargensMm& margens)> total_paginas;
+    std::shared_ptr<IndicePaginas> indice;
 };
 
 // The margins ("ESQ,SUP", millimetres) and the pages ("A" or "A-B") as a

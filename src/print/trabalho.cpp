@@ -20,13 +20,6 @@ namespace {
 
 const QString titulo_quadro = QStringLiteral("Evolução da Impressão");
 
-// Scale origin for a margin in millimetres: the whole twips below
-// -margin x 1440 / 25.4, so that (0, 0) lies that far inside the page.
-double origem(double mm)
-{
-    return static_cast<double>(inteiro(mm * -1440.0 / 25.4));
-}
-
 // Passes everything on, and keeps the pictures that could not be drawn: a
 // document without them was printed, but not whole.
 class ObservadorDoTrabalho final : public Observador {
@@ -132,8 +125,8 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
         passagem.pagina = 1;
         passagem.primeira_pagina = pedido.paginas.primeira;
         passagem.ultima_pagina = pedido.paginas.ultima;
-        impressora.setScaleLeft(origem(pedido.margens.esquerda));
-        impressora.setScaleTop(origem(pedido.margens.superior));
+        impressora.setScaleLeft(static_cast<double>(origem_margem(pedido.margens.esquerda)));
+        impressora.setScaleTop(static_cast<double>(origem_margem(pedido.margens.superior)));
         const bool primeira_selecionada = passagem.primeira_pagina <= 1 && 1 <= passagem.ultima_pagina;
         observador.acao(so_intervalo && !primeira_selecionada ? QStringLiteral("Examinando a Página")
                                                               : QStringLiteral("Imprimindo a Página"));
@@ -148,24 +141,34 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
         metricas.largura_caracter = metricas.largura_caracter_padrao;
         metricas.altura_linha = metricas.altura_linha_padrao;
 
-        // Every pass reads the file from its first byte with a source of its own.
-        // A file that could not be read to its end, or changed size, is no
-        // report that was printed.
-        bool aberto;
+        // Every pass reads the file with a source of its own. A file that
+        // could not be read to its end, or changed size, is no report that
+        // was printed.
+        bool aberto = true;
+        // A range begins at the start of its first page: from the page list
+        // the range was checked against, when it was made for this pass
+        // (the report's last message before it is told again), else found
+        // by the pass itself on a printer that draws nothing (which tells
+        // the messages of the pages before).
+        const bool de_intervalo = so_intervalo && passagem.primeira_pagina > 1
+                                  && passagem.primeira_pagina <= passagem.ultima_pagina;
+        const auto primeira = static_cast<std::int32_t>(std::min(std::ceil(passagem.primeira_pagina), 2e9));
+        std::optional<InicioPagina> inicio;
+        if (de_intervalo && pedido.indice && (aberto = fonte.abrir(doc.nome_arquivo, &erro))) {
+            inicio = pagina_do_indice(fonte, *pedido.indice, impressora, metricas, primeira);
+            fonte.fechar();
+            if (inicio && !inicio->mensagem.isEmpty())
+                observador.mensagem(inicio->mensagem);
+        }
         if (em_fios) {
-            aberto = imprimir_passagem_em_fios(doc, metricas, *real, passagem, observador, fios, &erro);
+            aberto = imprimir_passagem_em_fios(doc, metricas, *real, passagem, observador, fios, &erro,
+                                               inicio ? &*inicio : nullptr);
         } else if ((aberto = fonte.abrir(doc.nome_arquivo, &erro))) {
             corrida.limpar();
-            // A range begins at the start of its first page, found by the
-            // pass itself on a printer that draws nothing.
-            std::optional<InicioPagina> inicio;
-            if (so_intervalo && passagem.primeira_pagina > 1 && passagem.primeira_pagina <= passagem.ultima_pagina) {
-                inicio = achar_pagina(fonte, metricas, impressora,
-                                      static_cast<std::int32_t>(std::min(std::ceil(passagem.primeira_pagina), 2e9)),
-                                      observador, passagem.imagens_com_erro);
-                if (inicio)
-                    fonte.posicionar(inicio->posicao);
-            }
+            if (de_intervalo && !inicio)
+                inicio = achar_pagina(fonte, metricas, impressora, primeira, observador, passagem.imagens_com_erro);
+            if (inicio)
+                fonte.posicionar(inicio->posicao);
             passagem.retomar = inicio ? &*inicio : nullptr;
             imprimir_passagem(fonte, doc, metricas, corrida, impressora, passagem, observador);
             passagem.retomar = nullptr;

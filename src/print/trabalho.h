@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 namespace papelada {
 
@@ -43,6 +44,9 @@ struct PedidoImpressao {
     QString titulo;
     // Threads that draw the pages (0: fios_padrao).
     int fios = 0;
+    // The page list the range was checked against, when the check made one:
+    // the range begins from the start it keeps nearest before its first page.
+    std::shared_ptr<const IndicePaginas> indice;
 };
 
 // Threads that draw a job's pages unless it asks for others.

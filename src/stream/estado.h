@@ -53,6 +53,7 @@ struct Corrida {
 struct Papel {
     bool trator = false;        // tractor feed: pages start at the very top
     double margem_superior = 0; // twips from the paper's top edge down to y = 0
+    double margem_esquerda = 0; // twips from the paper's left edge across to x = 0
     bool operator==(const Papel&) const = default;
 };
 
@@ -83,6 +84,7 @@ struct InicioPagina {
     double altura_papel = 0; // 0: the printer's own
     int largura_linha = 0;   // device pixels; 0: the printer's own
     std::int16_t campo_inicio = 0, campo_fim = 0, campo_alinhamento = 0;
+    QString mensagem; // the report's last message before the page
 };
 
 // A page whose start the index keeps.

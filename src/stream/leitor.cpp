@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <bit>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -16,42 +18,6 @@ namespace {
 constexpr bool separa_caracteres(unsigned char c)
 {
     return c == 10 || c == 12 || c == 13 || c == ESC;
-}
-
-// How many bytes at the front of `p` are characters. Text is looked at
-// 32 bytes at a time for any byte up to ESC (27); the few control bytes
-// among them that are characters (a tab, say) are then passed one by one.
-size_t contar_caracteres(const unsigned char* p, size_t n)
-{
-    size_t i = 0;
-#if defined(__SSE2__)
-    const __m128i teto = _mm_set1_epi8(static_cast<char>(ESC));
-    // Bits of the bytes at or below ESC among the 16 at `q`.
-    const auto controles = [&](const unsigned char* q) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, teto), v)));
-    };
-    for (;;) {
-        unsigned bits = 0;
-        while (i + 32 <= n) {
-            bits = controles(p + i) | (controles(p + i + 16) << 16);
-            if (bits != 0)
-                break;
-            i += 32;
-        }
-        if (bits == 0)
-            break;
-        for (; bits != 0; bits &= bits - 1) {
-            const size_t k = i + static_cast<size_t>(std::countr_zero(bits));
-            if (separa_caracteres(p[k]))
-                return k;
-        }
-        i += 32;
-    }
-#endif
-    while (i < n && !separa_caracteres(p[i]))
-        ++i;
-    return i;
 }
 
 TabelaFormas montar_linguagem()
@@ -71,7 +37,74 @@ TabelaFormas montar_linguagem()
     return t;
 }
 
+// Whether the separator at `p[k]` ends a count of characters; a carriage
+// return is passed over and counted when `retornos` asks for it.
+inline bool encerra_contagem(const unsigned char* p, size_t k, size_t* retornos)
+{
+    if (!separa_caracteres(p[k]))
+        return false;
+    if (retornos == nullptr || p[k] != '\r')
+        return true;
+    ++*retornos;
+    return false;
+}
+
+// Text is looked at 32 bytes at a time for any byte up to ESC (27); the few
+// control bytes among them that are characters (a tab, say) are then passed
+// one by one.
+size_t contar_sse2(const unsigned char* p, size_t n, size_t* retornos)
+{
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i teto = _mm_set1_epi8(static_cast<char>(ESC));
+    // Bits of the bytes at or below ESC among the 16 at `q`.
+    const auto controles = [&](const unsigned char* q) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, teto), v)));
+    };
+    for (; i + 32 <= n; i += 32) {
+        for (unsigned bits = controles(p + i) | (controles(p + i + 16) << 16); bits != 0; bits &= bits - 1) {
+            const size_t k = i + static_cast<size_t>(std::countr_zero(bits));
+            if (encerra_contagem(p, k, retornos))
+                return k;
+        }
+    }
+#endif
+    while (i < n && !encerra_contagem(p, i, retornos))
+        ++i;
+    return i;
+}
+
+#if defined(__x86_64__)
+// The same, 32 bytes in one instruction where the processor has them.
+[[gnu::target("avx2")]] size_t contar_avx2(const unsigned char* p, size_t n, size_t* retornos)
+{
+    const __m256i teto = _mm256_set1_epi8(static_cast<char>(ESC));
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+        for (auto bits = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_min_epu8(v, teto), v)));
+             bits != 0; bits &= bits - 1) {
+            const size_t k = i + static_cast<size_t>(std::countr_zero(bits));
+            if (encerra_contagem(p, k, retornos))
+                return k;
+        }
+    }
+    return i + contar_sse2(p + i, n - i, retornos);
+}
+#endif
+
 } // namespace
+
+size_t contar_caracteres(const unsigned char* p, size_t n, size_t* retornos)
+{
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2)
+        return contar_avx2(p, n, retornos);
+#endif
+    return contar_sse2(p, n, retornos);
+}
 
 const TabelaFormas& formas_linguagem()
 {
@@ -128,28 +161,6 @@ std::span<const unsigned char> Leitor::caracteres(qint64 maximo)
                                                           static_cast<qint64>(janela.size()), maximo)));
     fonte_.avancar(static_cast<qsizetype>(n));
     return janela.first(n);
-}
-
-qint64 Leitor::linhas_de_texto(qint64 maximo, qint64* primeira, bool* demais)
-{
-    if (fim_ || maximo <= 0)
-        return 0;
-    const std::span<const unsigned char> janela = fonte_.janela();
-    qint64 linhas = 0;
-    size_t lidos = 0; // through the last line feed taken
-    while (linhas < maximo) {
-        const size_t k = lidos + contar_caracteres(janela.data() + lidos, janela.size() - lidos);
-        if (k == janela.size() || janela[k] != '\n')
-            break;
-        if (linhas == 0 && primeira)
-            *primeira = static_cast<qint64>(k - lidos);
-        else if (k > lidos && demais)
-            *demais = true;
-        ++linhas;
-        lidos = k + 1;
-    }
-    fonte_.avancar(static_cast<qsizetype>(lidos));
-    return linhas;
 }
 
 // Digits accumulate; the first other byte ends the number and is consumed.

@@ -121,12 +121,14 @@ public:
     // At most `maximo` of them. The span stays valid until the next call to
     // the reader.
     std::span<const unsigned char> caracteres(qint64 maximo = std::numeric_limits<qint64>::max());
-    // Whole lines of characters, in bulk: passes over at most `maximo` line
-    // feeds, each with the characters before it, while no other item comes
-    // between them, among the bytes held now. Returns how many; `primeira`
-    // counts the characters of the first line, `demais` tells whether any
-    // later line has some.
-    qint64 linhas_de_texto(qint64 maximo, qint64* primeira = nullptr, bool* demais = nullptr);
+    // Whole lines of characters, in bulk: passes over line feeds, each with
+    // the characters (and carriage returns, which change nothing) before it,
+    // while no other item comes between them, among the bytes held now.
+    // Before each line `tomar(n)` is asked, with the number of its
+    // characters, whether the line is taken; the first refused is left
+    // unread. Returns how many lines were taken.
+    template <class Tomar>
+    qint64 linhas_de_texto(Tomar&& tomar);
     // The byte the next item begins with, when it is at hand without reading
     // the file; -1 otherwise.
     int espiar() const { return fim_ ? -1 : fonte_.espiar(); }
@@ -141,5 +143,30 @@ private:
     const TabelaFormas* formas_;
     bool fim_ = false;
 };
+
+// How many bytes at the front of `p` are characters; with `retornos`, the
+// carriage returns among them are passed over too and counted there.
+size_t contar_caracteres(const unsigned char* p, size_t n, size_t* retornos = nullptr);
+
+template <class Tomar>
+qint64 Leitor::linhas_de_texto(Tomar&& tomar)
+{
+    if (fim_)
+        return 0;
+    const std::span<const unsigned char> janela = fonte_.janela();
+    qint64 linhas = 0;
+    size_t lidos = 0; // through the last line feed taken
+    for (;;) {
+        size_t retornos = 0;
+        const size_t k = lidos + contar_caracteres(janela.data() + lidos, janela.size() - lidos, &retornos);
+        const size_t n = k - lidos - retornos;
+        if (k == janela.size() || janela[k] != '\n' || !tomar(static_cast<qint64>(n)))
+            break;
+        ++linhas;
+        lidos = k + 1;
+    }
+    fonte_.avancar(static_cast<qsizetype>(lidos));
+    return linhas;
+}
 
 } // namespace papelada

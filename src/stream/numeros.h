@@ -58,10 +58,15 @@ inline std::int64_t dividir_inteiro(double a, double b)
 // Millimetres to twips.
 constexpr double twips_por_mm = 1440.0 / 25.4;
 
-// Scale origin for a margin typed in millimetres: Int(value x -1440 / 25.4).
+// Scale origin for a margin in millimetres: the whole twips below
+// -margin x 1440 / 25.4, so that (0, 0) lies that far inside the page.
+inline std::int64_t origem_margem(double mm)
+{
+    return inteiro(mm * -1440.0 / 25.4);
+}
 inline std::int64_t origem_margem(const QString& texto_mm)
 {
-    return inteiro(valor_texto(texto_mm) * -1440.0 / 25.4);
+    return origem_margem(valor_texto(texto_mm));
 }
 
 } // namespace papelada

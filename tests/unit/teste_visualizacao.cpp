@@ -10,6 +10,7 @@
 #include "preview/procura.h"
 #include "preview/visualizacao.h"
 #include "print/superficie_impressora.h"
+#include "print/pedido.h"
 #include "print/trabalho.h"
 #include "stream/cp1252.h"
 #include "stream/superficie_imagem.h"
@@ -46,12 +47,14 @@ struct Relatorio {
     }
     bool imprimir(const QString& pdf, int margem = 0, double primeira = 0, double ultima = 0)
     {
+        // As a request is checked: a range then begins from the page list
+        // it was checked against.
         PedidoImpressao pedido;
         pedido.arquivo_saida = pdf;
-        pedido.margens.superior = margem;
-        pedido.todas = primeira == 0;
-        pedido.paginas = {primeira, ultima};
-        return imprimir_relatorio({doc, m, impressora}, pedido, nada).fim == FimTrabalho::Impresso;
+        const TextosPedido textos{QStringLiteral("0"), QString::number(margem), QStringLiteral("1"), primeira != 0,
+                                  QString::number(primeira), QString::number(ultima)};
+        return !validar_pedido(textos, limites_da_impressora(doc, m, impressora, nada), pedido)
+               && imprimir_relatorio({doc, m, impressora}, pedido, nada).fim == FimTrabalho::Impresso;
     }
 };
 
