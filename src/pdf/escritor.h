@@ -94,12 +94,15 @@ struct PaginaPrevista {
     };
     std::vector<Evento> eventos; // in the order the page drew them
     // Where a name goes: of the `elo`-th font of the chain of the font
-    // tagged `fonte`, or of `imagem` when `fonte` is -1.
+    // tagged `fonte`, or, when `fonte` is -1, of `imagem`, or of the PNG
+    // file `arquivo` taken as it is (see imagem_png) when one is named.
     struct Remendo {
         qsizetype posicao;
         int fonte;
         int elo;
         QImage imagem;
+        QString arquivo = {};
+        QSize tamanho = {};
     };
     std::vector<Remendo> remendos; // by position
 };
@@ -144,7 +147,8 @@ public:
     // The PNG file at `caminho`, `tamanho` pixels as its header says,
     // stretched over `destino` with its compressed rows as they are, never
     // decoded; false, and nothing drawn, for a file whose rows cannot go in
-    // so (see origem_imagem) or one whose rows are not whole.
+    // so (see origem_imagem) or one whose rows are not whole. Laying a page
+    // out, the file is named for the writer that takes the page.
     bool imagem_png(const QString& caminho, QSize tamanho, const QRectF& destino);
 
     // The tag of the font of the glyphs that follow (see SoPrevisao).

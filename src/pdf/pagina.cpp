@@ -622,8 +622,14 @@ void Escritor::imagem(const QImage& imagem, const QRectF& destino)
 
 bool Escritor::imagem_png(const QString& caminho, QSize tamanho, const QRectF& destino)
 {
-    if (!pagina_aberta_ || prevendo_)
+    if (!pagina_aberta_)
         return false;
+    if (prevendo_) {
+        desenhar_imagem(destino, {});
+        prevista_.remendos.back().arquivo = caminho;
+        prevista_.remendos.back().tamanho = tamanho;
+        return true;
+    }
     const QByteArray nome = objeto_png(caminho, tamanho);
     if (nome.isEmpty())
         return false;
@@ -685,7 +691,8 @@ bool Escritor::adotar_pagina(const PaginaPrevista& p, const std::vector<QRawFont
     nomes.reserve(p.remendos.size());
     for (const PaginaPrevista::Remendo& m : p.remendos) {
         if (m.fonte < 0) {
-            nomes.push_back(objeto_imagem(m.imagem));
+            nomes.push_back(m.arquivo.isEmpty() ? objeto_imagem(m.imagem) : objeto_png(m.arquivo, m.tamanho));
+            igual = igual && !nomes.back().isEmpty();
             continue;
         }
         const QRawFont* f = face(m.fonte);

@@ -22,7 +22,7 @@ public:
     // document failed).
     virtual bool pagina(QSizeF tamanho) = 0;
     // Glyphs of `face`, the face of `fonte` on the drawing thread, placed
-    // from `origem` (the baseline's start); `posicoes` is null only where
+    // from `origem` (the baseline's start); `posicoes` is null where
     // naturais() says so, for glyphs at their natural advances.
     virtual void glifos(const DescricaoFonte& fonte, const QRawFont& face, const quint32* indices,
                         const QPointF* posicoes, const char16_t* caracteres, qsizetype n, QPointF origem,

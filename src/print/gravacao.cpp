@@ -1,6 +1,7 @@
 #include "print/gravacao.h"
 
 #include "pdf/escritor.h"
+#include "stream/politica_imagens.h"
 
 #include <QFontMetricsF>
 #include <QGlyphRun>
@@ -67,9 +68,8 @@ int GravacaoPagina::indice_fonte(const DescricaoFonte& fonte)
     return static_cast<int>(fontes_.size() - 1);
 }
 
-void GravacaoPagina::glifos(const DescricaoFonte& fonte, const quint32* indices, const QPointF* posicoes,
-                            const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor,
-                            bool negrito, bool italico)
+void GravacaoPagina::glifos(const DescricaoFonte& fonte, const quint32* indices, const char16_t* caracteres,
+                            qsizetype n, QPointF origem, const QColor& cor, bool negrito, bool italico)
 {
     Operacao op(Operacao::Tipo::Glifos);
     op.indice = indice_fonte(fonte);
@@ -80,7 +80,6 @@ void GravacaoPagina::glifos(const DescricaoFonte& fonte, const quint32* indices,
     op.negrito = negrito;
     op.italico = italico;
     indices_.insert(indices_.end(), indices, indices + n);
-    posicoes_.insert(posicoes_.end(), posicoes, posicoes + n);
     caracteres_.insert(caracteres_.end(), caracteres, caracteres + n);
     operacoes_.push_back(op);
 }
@@ -128,6 +127,33 @@ void GravacaoPagina::imagem(const QImage& imagem, const QRectF& destino)
     operacoes_.push_back(op);
 }
 
+void GravacaoPagina::imagem_png(const QString& caminho, QSize tamanho, const QRectF& destino)
+{
+    Operacao op(Operacao::Tipo::Png);
+    op.inicio = static_cast<qsizetype>(arquivos_.size());
+    op.a = destino.topLeft();
+    op.b = QPointF(destino.width(), destino.height());
+    arquivos_.emplace_back(caminho, tamanho);
+    operacoes_.push_back(op);
+}
+
+void GravacaoPagina::falha_imagem(const QString& caminho, const QString& motivo)
+{
+    Operacao op(Operacao::Tipo::Falha);
+    op.inicio = static_cast<qsizetype>(arquivos_.size());
+    op.n = static_cast<qsizetype>(textos_.size());
+    arquivos_.emplace_back(caminho, QSize());
+    textos_.push_back(motivo);
+    operacoes_.push_back(op);
+}
+
+void GravacaoPagina::contar_falhas(ImagensDoTrabalho& imagens) const
+{
+    for (const Operacao& op : operacoes_)
+        if (op.tipo == Operacao::Tipo::Falha)
+            imagens.falhou(arquivos_[static_cast<size_t>(op.inicio)].first, textos_[static_cast<size_t>(op.n)]);
+}
+
 std::vector<QRawFont> GravacaoPagina::faces(FontesCruas& fontes) const
 {
     std::vector<QRawFont> faces;
@@ -137,16 +163,17 @@ std::vector<QRawFont> GravacaoPagina::faces(FontesCruas& fontes) const
     return faces;
 }
 
-void GravacaoPagina::reproduzir(pdf::Escritor& e, FontesCruas& fontes) const
+void GravacaoPagina::reproduzir(pdf::Escritor& e, FontesCruas& fontes, ImagensDoTrabalho* imagens) const
 {
     const std::vector<QRawFont> cruas = faces(fontes);
     for (const Operacao& op : operacoes_) {
+        const QRectF caixa(op.a, QSizeF(op.b.x(), op.b.y()));
         switch (op.tipo) {
         case Operacao::Tipo::Glifos: {
             const auto i = static_cast<size_t>(op.inicio);
             e.etiquetar_fonte(op.indice);
-            e.glifos(cruas[static_cast<size_t>(op.indice)], indices_.data() + i, posicoes_.data() + i, caracteres_.data() + i, op.n, op.a,
-                     op.cor, op.negrito, op.italico);
+            e.glifos(cruas[static_cast<size_t>(op.indice)], indices_.data() + i, nullptr, caracteres_.data() + i, op.n,
+                     op.a, op.cor, op.negrito, op.italico);
             break;
         }
         case Operacao::Tipo::Composto:
@@ -154,13 +181,23 @@ void GravacaoPagina::reproduzir(pdf::Escritor& e, FontesCruas& fontes) const
                                     textos_[static_cast<size_t>(op.inicio)], op.a, op.cor);
             break;
         case Operacao::Tipo::Retangulo:
-            e.retangulo_cheio(QRectF(op.a, QSizeF(op.b.x(), op.b.y())), op.cor);
+            e.retangulo_cheio(caixa, op.cor);
             break;
         case Operacao::Tipo::Linha:
             e.linha(op.a, op.b, op.cor, op.largura, op.negrito, op.italico);
             break;
         case Operacao::Tipo::Imagem:
-            e.imagem(imagens_[static_cast<size_t>(op.inicio)], QRectF(op.a, QSizeF(op.b.x(), op.b.y())));
+            e.imagem(imagens_[static_cast<size_t>(op.inicio)], caixa);
+            break;
+        case Operacao::Tipo::Png: {
+            const auto& [caminho, tamanho] = arquivos_[static_cast<size_t>(op.inicio)];
+            if (!e.imagem_png(caminho, tamanho, caixa) && imagens)
+                e.imagem(imagens->decodificar(caminho), caixa);
+            break;
+        }
+        case Operacao::Tipo::Falha:
+            if (imagens)
+                imagens->falhou(arquivos_[static_cast<size_t>(op.inicio)].first, textos_[static_cast<size_t>(op.n)]);
             break;
         }
     }
@@ -173,7 +210,7 @@ void GravacaoPagina::prever(pdf::Escritor& e, FontesCruas& fontes)
         if (op.tipo == Operacao::Tipo::Composto)
             return;
     e.iniciar_pagina(tamanho.width(), tamanho.height());
-    reproduzir(e, fontes);
+    reproduzir(e, fontes, nullptr);
     e.concluir_previsao(prevista);
     tem_prevista = true;
 }
@@ -192,6 +229,14 @@ bool GravacaoPaginas::pagina(QSizeF tamanho)
         g.tocada = true;
         g.tamanho = tamanho;
     }
+    return true;
+}
+
+bool GravacaoPaginas::imagem_png(const QString& caminho, QSize tamanho, const QRectF& destino)
+{
+    if (!png_sem_decodificar(caminho, tamanho))
+        return false;
+    atual().imagem_png(caminho, tamanho, destino);
     return true;
 }
 

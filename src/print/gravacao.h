@@ -48,20 +48,39 @@ void tracos_do_texto(const QFontMetricsF& m, bool sublinhado, bool riscado, QPoi
         desenhar(QRectF(base.x(), base.y() - m.strikeOutPos(), largura, m.lineWidth()));
 }
 
+// The job's side of the pictures of recorded pages, on the writer's thread.
+class ImagensDoTrabalho {
+public:
+    virtual ~ImagensDoTrabalho() = default;
+    // The pixels of a PNG file that no longer goes in as it is (it changed
+    // since its page was drawn); null when it cannot be read.
+    virtual QImage decodificar(const QString& caminho) = 0;
+    // A picture that could not be drawn on the page, where it was met.
+    virtual void falhou(const QString& caminho, const QString& motivo) = 0;
+};
+
 class GravacaoPagina {
 public:
-    // As the writer's methods of the same names.
-    void glifos(const DescricaoFonte& fonte, const quint32* indices, const QPointF* posicoes,
-                const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor, bool negrito,
-                bool italico);
+    // As the writer's methods of the same names; glyphs at their natural
+    // advances.
+    void glifos(const DescricaoFonte& fonte, const quint32* indices, const char16_t* caracteres, qsizetype n,
+                QPointF origem, const QColor& cor, bool negrito, bool italico);
     void retangulo_cheio(const QRectF& r, const QColor& cor);
     void linha(QPointF a, QPointF b, const QColor& cor, double largura, bool pontilhada, bool caixa);
     void imagem(const QImage& imagem, const QRectF& destino);
+    // A PNG file that goes into the document as it is: named here, read
+    // only by the writer.
+    void imagem_png(const QString& caminho, QSize tamanho, const QRectF& destino);
     // See escrever_texto_composto().
     void texto_composto(const DescricaoFonte& fonte, const QString& texto, QPointF base, const QColor& cor);
+    // A picture that could not be drawn.
+    void falha_imagem(const QString& caminho, const QString& motivo);
 
-    // Draws it all on the writer's page, in the order it came.
-    void reproduzir(pdf::Escritor& escritor, FontesCruas& fontes) const;
+    // Draws it all on the writer's page, in the order it came, telling
+    // `imagens` (if any) of the pictures that could not be drawn.
+    void reproduzir(pdf::Escritor& escritor, FontesCruas& fontes, ImagensDoTrabalho* imagens) const;
+    // Tells only the pictures that could not be drawn, in order.
+    void contar_falhas(ImagensDoTrabalho& imagens) const;
     // Lays the page out on `escritor`, a writer that writes no file, into
     // `prevista`, unless it holds text that the platform shapes.
     void prever(pdf::Escritor& escritor, FontesCruas& fontes);
@@ -81,12 +100,12 @@ public:
 
 private:
     struct Operacao {
-        enum class Tipo : quint8 { Glifos, Composto, Retangulo, Linha, Imagem };
+        enum class Tipo : quint8 { Glifos, Composto, Retangulo, Linha, Imagem, Png, Falha };
         explicit Operacao(Tipo t) : tipo(t) {}
         Tipo tipo;
         bool negrito = false, italico = false; // glyphs; for lines: dotted, box
-        int indice = 0;    // font, text or picture
-        qsizetype inicio = 0, n = 0; // glyphs
+        int indice = 0;    // font
+        qsizetype inicio = 0, n = 0; // glyphs; text, picture or file (and reason)
         QPointF a, b;      // origin or base; rectangle or line
         double largura = 0;
         QColor cor;
@@ -96,10 +115,10 @@ private:
     std::vector<Operacao> operacoes_;
     std::vector<DescricaoFonte> fontes_;
     std::vector<quint32> indices_;
-    std::vector<QPointF> posicoes_;
     std::vector<char16_t> caracteres_;
     std::vector<QString> textos_;
     std::vector<QImage> imagens_;
+    std::vector<std::pair<QString, QSize>> arquivos_;
 };
 
 // The pages a printer draws on a thread of its own, recorded one after
@@ -109,12 +128,13 @@ public:
     std::vector<GravacaoPagina> paginas;
 
     bool pagina(QSizeF tamanho) override;
-    void glifos(const DescricaoFonte& fonte, const QRawFont&, const quint32* indices, const QPointF* posicoes,
+    void glifos(const DescricaoFonte& fonte, const QRawFont&, const quint32* indices, const QPointF*,
                 const char16_t* caracteres, qsizetype n, QPointF origem, const QColor& cor, bool negrito,
                 bool italico) override
     {
-        atual().glifos(fonte, indices, posicoes, caracteres, n, origem, cor, negrito, italico);
+        atual().glifos(fonte, indices, caracteres, n, origem, cor, negrito, italico);
     }
+    bool naturais() const override { return true; }
     void texto_composto(const DescricaoFonte& fonte, const QString& texto, QPointF base, const QColor& cor) override
     {
         atual().texto_composto(fonte, texto, base, cor);
@@ -125,7 +145,10 @@ public:
         atual().linha(a, b, cor, largura, pontilhada, caixa);
     }
     void imagem(const QImage& imagem, const QRectF& destino) override { atual().imagem(imagem, destino); }
+    // A PNG file whose header lets it go in as it is: the writer reads it.
+    bool imagem_png(const QString& caminho, QSize tamanho, const QRectF& destino) override;
     void nova_pagina() override;
+    void falha_imagem(const QString& caminho, const QString& motivo) { atual().falha_imagem(caminho, motivo); }
 
 private:
     GravacaoPagina& atual();

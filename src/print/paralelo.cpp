@@ -51,19 +51,69 @@ private:
     std::function<void()> escrever_;
 };
 
-// Stops a thread's pass once the job stops.
+// Stops a thread's pass once the job stops, and notes the pictures it could
+// not draw on their pages, for the job to tell.
 class ObservadorFio final : public Observador {
 public:
-    ObservadorFio(Documento& doc, const std::atomic<bool>& parar) : doc_(doc), parar_(parar) {}
+    ObservadorFio(Documento& doc, const std::atomic<bool>& parar, const Passagem& p, GravacaoPaginas& g)
+        : doc_(doc), parar_(parar), p_(p), g_(g)
+    {
+    }
     void processar_eventos() override
     {
         if (parar_.load(std::memory_order_relaxed))
             doc_.interromper = 1;
     }
+    // Nothing is shown: a picture's file may go into the document as it is.
+    bool mostra_imagens() const override { return false; }
+    // A picture's failure is told right after the pass notes its path.
+    void erro(const QString& t) override
+    {
+        for (const QString& c : p_.imagens_com_erro)
+            if (!notadas_.contains(c)) {
+                notadas_.insert(c);
+                g_.falha_imagem(c, t);
+                return;
+            }
+    }
 
 private:
     Documento& doc_;
     const std::atomic<bool>& parar_;
+    const Passagem& p_;
+    GravacaoPaginas& g_;
+    QSet<QString> notadas_;
+};
+
+// The job's pictures on the writer's thread: each one that could not be
+// drawn is told once a job, the job's own pass having noted those it found
+// unreadable before any thread drew their pages.
+class ImagensEscritas final : public ImagensDoTrabalho {
+public:
+    ImagensEscritas(CacheImagens& cache, QSet<QString>& com_erro, Observador& o)
+        : cache_(cache), com_erro_(com_erro), o_(o)
+    {
+    }
+    QImage decodificar(const QString& caminho) override
+    {
+        QString motivo;
+        QImage imagem = cache_.carregar(caminho, &motivo);
+        if (!motivo.isEmpty())
+            falhou(caminho, motivo);
+        return imagem;
+    }
+    void falhou(const QString& caminho, const QString& motivo) override
+    {
+        if (!com_erro_.contains(caminho)) {
+            com_erro_.insert(caminho);
+            o_.erro(motivo);
+        }
+    }
+
+private:
+    CacheImagens& cache_;
+    QSet<QString>& com_erro_;
+    Observador& o_;
 };
 
 class Oficina {
@@ -150,7 +200,7 @@ private:
                 f->tomada = true;
             }
             impressora.tomar_estado(modelo_);
-            desenhar(*f, impressora);
+            desenhar(*f, impressora, gravacao);
             f->paginas = std::move(gravacao.paginas);
             gravacao.paginas.clear();
             // Laid out here too: the writer's thread only names the fonts
@@ -172,7 +222,7 @@ private:
         return nullptr;
     }
 
-    void desenhar(Faixa& f, SuperficieImpressora& impressora)
+    void desenhar(Faixa& f, SuperficieImpressora& impressora, GravacaoPaginas& gravacao)
     {
         Documento doc;
         doc.nome_arquivo = nome_;
@@ -190,7 +240,7 @@ private:
         p.pagina = f.primeira;
         p.imagens = imagens_;
         p.retomar = f.inicio ? &*f.inicio : nullptr;
-        ObservadorFio observador(doc, parar_);
+        ObservadorFio observador(doc, parar_, p, gravacao);
         imprimir_passagem(fonte, doc, metricas, corrida, impressora, p, observador);
         f.posicao_fim = fonte.posicao();
         f.lida = doc.interromper == 1 || fonte.integro(&f.erro);
@@ -233,6 +283,9 @@ bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImp
     Oficina oficina(doc, metricas, impressora, passagem, std::clamp(fios, 1, fios_de_desenho));
     bool falhou = false;
     const qint64 tamanho = fonte.tamanho();
+    const bool selecionar = true;
+    Passagem leitura(selecionar);
+    ImagensEscritas imagens(*passagem.imagens, leitura.imagens_com_erro, observador);
     // Writes the blocks drawn, in order; with `tudo`, every one left.
     const auto escrever = [&](bool tudo) {
         while (!falhou) {
@@ -249,7 +302,7 @@ bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImp
             }
             std::int64_t pagina = f->primeira;
             for (const GravacaoPagina& g : f->paginas) {
-                impressora.reproduzir(g);
+                impressora.reproduzir(g, imagens);
                 if (g.terminou)
                     observador.pagina(QString::number(++pagina));
             }
@@ -260,8 +313,6 @@ bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImp
 
     // The job's own pass, on its printer, draws nothing: it only finds
     // where the blocks begin.
-    const bool selecionar = true;
-    Passagem leitura(selecionar);
     leitura.primeira_pagina = sem_fim;
     leitura.ultima_pagina = ultima;
     leitura.pagina = passagem.pagina;
@@ -293,11 +344,11 @@ bool imprimir_passagem_em_fios(Documento& doc, Metricas& metricas, SuperficieImp
         impressora.setCurrentX(0);
         impressora.setCurrentY(0);
     }
-    passagem.imagens_com_erro = leitura.imagens_com_erro;
     if (lido && doc.interromper != 1) {
         oficina.encerrar_publicacao();
         escrever(true);
     }
+    passagem.imagens_com_erro = leitura.imagens_com_erro;
     oficina.parar();
     if (falhou)
         doc.interromper = 0; // stopped here, for the failure told in `erro`

@@ -153,13 +153,15 @@ public:
     // followed by the document's end leaves no blank page.
     void nova_pagina() override { ++paginas_pendentes_; }
 
-    void reproduzir(const GravacaoPagina& g)
+    void reproduzir(const GravacaoPagina& g, ImagensDoTrabalho& imagens)
     {
         pdf::Escritor* e = g.tocada ? escritor(g.tamanho) : nullptr;
         // A page laid out whole by the thread that drew it is taken as it is
         // when nothing else goes on it (it ends with it).
         if (e && !(g.tem_prevista && g.terminou && e->adotar_pagina(g.prevista, g.faces(fontes_cruas_))))
-            g.reproduzir(*e, fontes_cruas_);
+            g.reproduzir(*e, fontes_cruas_, &imagens);
+        else
+            g.contar_falhas(imagens);
         if (g.terminou)
             nova_pagina();
     }
@@ -453,9 +455,9 @@ bool SuperficieImpressora::paintPictureFile(const QString& caminho, QSize tamanh
     return destino_->imagem_png(caminho, tamanho, QRectF(para_twips_x(x), para_twips_y(y), w / u, h / u));
 }
 
-void SuperficieImpressora::reproduzir(const GravacaoPagina& pagina)
+void SuperficieImpressora::reproduzir(const GravacaoPagina& pagina, ImagensDoTrabalho& imagens)
 {
-    documento_->reproduzir(pagina);
+    documento_->reproduzir(pagina, imagens);
 }
 
 void SuperficieImpressora::newPage()

@@ -52,7 +52,8 @@ public:
     // Writes a page recorded by a printer set up as this one into the
     // document, as the page that comes now, and ends it when it ended there.
     // This printer's own state (pen, font, page count) stays as it is.
-    void reproduzir(const GravacaoPagina& pagina);
+    // The pictures that could not be drawn on it are told to `imagens`.
+    void reproduzir(const GravacaoPagina& pagina, ImagensDoTrabalho& imagens);
 
     // Where "Arquivo PDF" writes its document; never over `entrada`, the
     // report being printed.

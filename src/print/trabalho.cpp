@@ -66,6 +66,11 @@ private:
 
 } // namespace
 
+Relatorio::Relatorio(Documento& d, Metricas& m, SuperficieImpressora& i)
+    : doc(d), metricas(m), impressora(i), sistema(&i)
+{
+}
+
 int passagens_de_copias(double copias)
 {
     if (!(copias > 1))
@@ -80,7 +85,7 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
     Metricas& metricas = relatorio.metricas;
     Superficie& impressora = relatorio.impressora;
     // Only the system's printer has an output file and counts what it hands over.
-    auto* real = dynamic_cast<SuperficieImpressora*>(&impressora);
+    SuperficieImpressora* real = relatorio.sistema;
     ObservadorDoTrabalho observador(observador_chamador, doc, real);
     if (real) {
         real->setArquivoSaida(pedido.arquivo_saida.isEmpty() ? real->arquivoSaida() : pedido.arquivo_saida,

@@ -12,12 +12,19 @@
 
 namespace papelada {
 
+class SuperficieImpressora;
+
 // An opened report: its document state and metrics, and the printer it was
 // measured on (which also receives the print document).
 struct Relatorio {
+    Relatorio(Documento& d, Metricas& m, Superficie& i) : doc(d), metricas(m), impressora(i) {}
+    // The system's printer: the job also names its output file and title,
+    // draws on threads and counts the pages handed over.
+    Relatorio(Documento& d, Metricas& m, SuperficieImpressora& i);
     Documento& doc;
     Metricas& metricas;
     Superficie& impressora;
+    SuperficieImpressora* const sistema = nullptr;
 };
 
 // Pages counted from 1 as the job counts page ends; the bounds may be

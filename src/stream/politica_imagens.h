@@ -15,6 +15,7 @@
 // follows a reference out of the picture's own file.
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <optional>
 
@@ -43,6 +44,11 @@ bool admitir_nome_fonte(const QString& nome);
 // Opens `caminho` for reading as the policy allows, without blocking on a
 // FIFO: the descriptor (the caller closes it), or -1 with errno set.
 int abrir_imagem(const QString& caminho);
+// Whether the PNG file at `caminho` may go into a PDF with its compressed
+// rows as they are, as far as its chunks before the rows tell: 8-bit grey
+// or RGB samples, not interlaced, `tamanho` pixels, no transparent colour.
+// Opened as abrir_imagem() opens it; the rows are checked by their reader.
+bool png_sem_decodificar(const QString& caminho, QSize tamanho);
 // Opens `caminho` beneath `pasta`: a relative path from the folder, an
 // absolute one only when it lies in it; never through "..", and through
 // symbolic links only when they stay beneath it (with `openat2` where the
