@@ -4,11 +4,13 @@
 #     picture reports: 8 different photographs of 2000 x 1500 pixels over
 #     160 pages, and 64 references to 8 pictures of 5700 x 5700;
 #   - the wall time of N plain pages (60 lines of 80 columns) on 1 thread,
-#     on 2 and on the default, medians of 3 runs;
+#     on 2 and on the default, medians of 3 runs, wall and processor time;
 #   - two jobs of those pages at once, on the default threads and on one
-#     thread each (a print server with two users).
+#     thread each (a print server with two users): the pair's wall time and
+#     the processor time of both, medians of 3 runs taken in turns.
 # Usage: bench/fios_bench.sh [BUILD_DIR]
 #   FIOS_BENCH_PAGINAS=N   plain pages (100000; about 490 MB of report)
+#   FIOS_BENCH_MEMORIA=0   leaves out the peak memory of the picture reports
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -62,31 +64,45 @@ medir() {
         > /dev/null 2> "$dir/erros$tag" || [ $? = 4 ] || { cat "$dir/erros$tag" >&2; exit 1; }
     unset PAPELADA_FIOS
     read -r kb e u s < <(tail -n 1 "$dir/tempo$tag")
-    echo "$((kb / 1024)) $e $(echo "$u + $s" | bc)"
+    echo "$((kb / 1024)) $e $(awk "BEGIN { print $u + $s }")"
 }
 mediana() { sort -n | sed -n 2p; }
 
-echo "Pico de memória (MB) por fios de desenho:"
-for spl in fotos grandes; do
-    linha="  $spl:"
-    for fios in 1 2 4 8; do
-        read -r mb _ _ < <(medir $fios "$dir/$spl.spl")
-        linha+=" $fios=$mb"
+if [ "${FIOS_BENCH_MEMORIA:-1}" != 0 ]; then
+    echo "Pico de memória (MB) por fios de desenho:"
+    for spl in fotos grandes; do
+        linha="  $spl:"
+        for fios in 1 2 4 8; do
+            read -r mb _ _ < <(medir $fios "$dir/$spl.spl")
+            linha+=" $fios=$mb"
+        done
+        echo "$linha"
     done
-    echo "$linha"
-done
+fi
 
-echo "$paginas páginas simples, mediana de 3 (parede s / processador s):"
+echo "$paginas páginas simples, mediana de 3 em turnos (parede s / processador s):"
+for i in 1 2 3; do
+    for fios in 1 2 ""; do medir "$fios" "$dir/simples.spl" >> "$dir/um${fios:-padrao}"; done
+done
 for fios in 1 2 ""; do
-    for i in 1 2 3; do medir "$fios" "$dir/simples.spl"; done > "$dir/r"
-    printf '  %-8s %s / %s\n' "${fios:-padrão}" "$(cut -d' ' -f2 "$dir/r" | mediana)" "$(cut -d' ' -f3 "$dir/r" | mediana)"
+    r="$dir/um${fios:-padrao}"
+    printf '  %-8s %s / %s\n' "${fios:-padrão}" "$(cut -d' ' -f2 "$r" | mediana)" "$(cut -d' ' -f3 "$r" | mediana)"
 done
 
-echo "Dois trabalhos ao mesmo tempo ($paginas páginas cada), parede do par:"
+# Pairs on the default and on one thread each, taken in turns, so that what
+# else runs on the machine weighs on both alike.
+echo "Dois trabalhos ao mesmo tempo ($paginas páginas cada), mediana de 3 (parede do par s / processador dos dois s):"
+for i in 1 2 3; do
+    for fios in "" 1; do
+        inicio=$(date +%s.%N)
+        medir "$fios" "$dir/simples.spl" a > "$dir/a" &
+        medir "$fios" "$dir/simples.spl" b > "$dir/b" &
+        wait
+        fim=$(date +%s.%N)
+        echo "$(echo "$fim - $inicio" | bc) $(cat "$dir/a" "$dir/b" | awk '{ s += $3 } END { print s }')" >> "$dir/par${fios:-padrao}"
+    done
+done
 for fios in "" 1; do
-    inicio=$(date +%s.%N)
-    medir "$fios" "$dir/simples.spl" a > /dev/null &
-    medir "$fios" "$dir/simples.spl" b > /dev/null &
-    wait
-    printf '  %-8s %.2f s\n' "${fios:-padrão}" "$(echo "$(date +%s.%N) - $inicio" | bc)"
+    r="$dir/par${fios:-padrao}"
+    printf '  %-8s %.2f / %.2f\n' "${fios:-padrão}" "$(cut -d' ' -f1 "$r" | mediana)" "$(cut -d' ' -f2 "$r" | mediana)"
 done

@@ -5,8 +5,11 @@
 #include <QtGlobal>
 #include <algorithm>
 #include <charconv>
+#include <cstring>
+#include <fcntl.h>
 #include <libdeflate.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace papelada::pdf {
 
@@ -14,6 +17,12 @@ namespace {
 
 // More threads than this only wait on one another.
 constexpr int fios_maximos = 64;
+
+// A batch goes out to the workers once it holds this many bytes, or this
+// many streams: a worker is woken a few hundred times a second at most,
+// and the pages of a batch are a few hundred kilobytes in memory.
+constexpr qsizetype bytes_por_lote = 256 << 10;
+constexpr int tarefas_por_lote = 64;
 
 struct Liberar {
     void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
@@ -49,85 +58,159 @@ int fios_de_trabalho()
     return std::clamp(n, 1, fios_maximos);
 }
 
-Compressores::Compressores(int fios) : quantos_(std::clamp(fios, 1, fios_maximos)) {}
+Compressores::Compressores(int fios, bool segundo_a_carga)
+    : quantos_(std::clamp(fios, 1, fios_maximos)), nucleos_(QThread::idealThreadCount())
+{
+    // The fourth field counts the threads that run or are ready to, across
+    // the machine (and this one among them): "0.50 0.40 0.30 3/250 12345".
+    if (segundo_a_carga)
+        carga_ = ::open("/proc/loadavg", O_RDONLY | O_CLOEXEC);
+}
+
+bool Compressores::nucleo_livre() const
+{
+    char texto[128];
+    const ssize_t n = carga_ < 0 ? -1 : ::pread(carga_, texto, sizeof texto, 0);
+    if (n <= 0)
+        return true;
+    // The number just before the '/'.
+    const char* barra = static_cast<const char*>(std::memchr(texto, '/', static_cast<size_t>(n)));
+    if (!barra)
+        return true;
+    const char* inicio = barra;
+    while (inicio > texto && inicio[-1] >= '0' && inicio[-1] <= '9')
+        --inicio;
+    int prontos = 0;
+    if (std::from_chars(inicio, barra, prontos).ptr != barra)
+        return true;
+    return prontos - ocupados_.load(std::memory_order_relaxed) < nucleos_;
+}
 
 Compressores::~Compressores()
 {
+    if (carga_ >= 0)
+        ::close(carga_);
     {
         std::lock_guard trava(mutex_);
         parar_ = true;
         fila_.clear();
     }
-    ha_tarefa_.notify_all();
+    ha_lote_.notify_all();
     for (std::thread& t : fios_)
         t.join();
+}
+
+bool Compressores::tomar(TarefaCompressao& t)
+{
+    int esperado = TarefaCompressao::na_fila;
+    return t.estado.compare_exchange_strong(esperado, TarefaCompressao::em_curso, std::memory_order_acquire);
 }
 
 void Compressores::fazer(TarefaCompressao& t)
 {
     t.resultado = comprimir(t.dados);
-    if (!t.resultado.isEmpty())
-        t.dados = QByteArray();
+}
+
+bool Compressores::fazer_aqui(TarefaCompressao& t)
+{
+    // Left in its batch: the worker that comes to it passes it by.
+    if (!tomar(t))
+        return false;
+    fazer(t);
+    t.estado.store(TarefaCompressao::feita, std::memory_order_relaxed);
+    return true;
+}
+
+void Compressores::concluir(TarefaCompressao& t)
+{
+    {
+        std::lock_guard trava(mutex_);
+        t.estado.store(TarefaCompressao::feita, std::memory_order_release);
+    }
+    // Without a waiter this costs no system call.
+    terminou_.notify_all();
 }
 
 std::shared_ptr<TarefaCompressao> Compressores::enviar(QByteArray dados)
 {
     auto t = std::make_shared<TarefaCompressao>();
+    bytes_abertos_ += dados.size();
     t->dados = std::move(dados);
-    {
-        std::lock_guard trava(mutex_);
-        try {
-            while (static_cast<int>(fios_.size()) < quantos_)
-                fios_.emplace_back(&Compressores::trabalhar, this);
-        } catch (const std::system_error&) {
-            // Fewer workers, or none: the writer then compresses what it
-            // waits for itself.
-            quantos_ = static_cast<int>(fios_.size());
-        }
-        fila_.push_back(t);
-    }
-    ha_tarefa_.notify_one();
+    t->lote = publicados_;
+    aberto_.push_back(t);
+    if (bytes_abertos_ >= bytes_por_lote || static_cast<int>(aberto_.size()) >= tarefas_por_lote)
+        publicar();
     return t;
 }
 
-bool Compressores::pronta(const TarefaCompressao& t)
+void Compressores::publicar()
 {
-    std::lock_guard trava(mutex_);
-    return t.estado == TarefaCompressao::feita;
+    if (aberto_.empty())
+        return;
+    if (nucleo_livre() && comecar_fios()) {
+        {
+            std::lock_guard trava(mutex_);
+            fila_.push_back(std::move(aberto_));
+        }
+        ha_lote_.notify_one();
+    } else {
+        for (const std::shared_ptr<TarefaCompressao>& t : aberto_)
+            fazer_aqui(*t);
+    }
+    aberto_.clear();
+    bytes_abertos_ = 0;
+    ++publicados_;
+}
+
+bool Compressores::comecar_fios()
+{
+    try {
+        while (static_cast<int>(fios_.size()) < quantos_)
+            fios_.emplace_back(&Compressores::trabalhar, this);
+    } catch (const std::system_error&) {
+        // Fewer workers, or none: the writer then compresses every batch
+        // itself.
+        quantos_ = std::max(1, static_cast<int>(fios_.size()));
+    }
+    return !fios_.empty();
+}
+
+void Compressores::publicar_resto()
+{
+    if (!fios_.empty())
+        publicar();
 }
 
 void Compressores::esperar(TarefaCompressao& t)
 {
-    std::unique_lock trava(mutex_);
-    if (t.estado == TarefaCompressao::na_fila) {
-        // Left in the queue: the worker that comes to it passes it by.
-        t.estado = TarefaCompressao::em_curso;
-        trava.unlock();
-        fazer(t);
-        trava.lock();
-        t.estado = TarefaCompressao::feita;
+    if (fazer_aqui(t))
         return;
-    }
-    terminou_.wait(trava, [&] { return t.estado == TarefaCompressao::feita; });
+    std::unique_lock trava(mutex_);
+    terminou_.wait(trava, [&] { return t.pronta(); });
 }
 
 void Compressores::trabalhar()
 {
     std::unique_lock trava(mutex_);
     for (;;) {
-        ha_tarefa_.wait(trava, [&] { return parar_ || !fila_.empty(); });
+        ha_lote_.wait(trava, [&] { return parar_ || !fila_.empty(); });
         if (parar_)
             return;
-        const std::shared_ptr<TarefaCompressao> t = std::move(fila_.front());
+        Lote lote = std::move(fila_.front());
         fila_.pop_front();
-        if (t->estado != TarefaCompressao::na_fila)
-            continue;
-        t->estado = TarefaCompressao::em_curso;
+        ++ocupados_;
         trava.unlock();
-        fazer(*t);
+        for (const std::shared_ptr<TarefaCompressao>& t : lote) {
+            if (parar_)
+                break;
+            if (tomar(*t)) {
+                fazer(*t);
+                concluir(*t);
+            }
+        }
+        lote.clear();
+        --ocupados_;
         trava.lock();
-        t->estado = TarefaCompressao::feita;
-        terminou_.notify_all();
     }
 }
 

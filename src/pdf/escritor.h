@@ -200,12 +200,15 @@ private:
     void emitir(const char* dados, qsizetype n);
     void emitir(const QByteArray& dados) { emitir(dados.constData(), dados.size()); }
     void descarregar();
+    // Bytes straight to the output, after those in the buffer.
+    void gravar(const char* dados, qsizetype n);
     // Takes up a failure of the tables' temporary file as the writer's.
     void conferir_tabelas();
     void escrever_fluxo(int objeto, const QByteArray& dicionario, QByteArray dados, bool comprimir);
     // Writes out the pending streams that are done, in order: all of them
-    // with `tudo`, else until no more than `janela_` streams, and no more
-    // than a bounded number of bytes, are in flight.
+    // with `tudo`; else it stops at the first still being compressed, unless
+    // the workers have fallen behind on it or too many bytes are in flight,
+    // when it waits for that one (or compresses it itself).
     void entregar(bool tudo);
     // Page content (pagina.cpp).
     void terminar_pagina();
@@ -287,7 +290,6 @@ private:
     // Null with one thread: streams are then compressed as they are written.
     std::unique_ptr<Compressores> compressores_;
     std::deque<Pendente> pendentes_;
-    size_t janela_ = 0;        // streams in flight before the writer waits
     qint64 bytes_em_voo_ = 0; // their size before compression
 
     // Laying pages out for another writer.

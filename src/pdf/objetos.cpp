@@ -160,6 +160,9 @@ QDateTime data_do_documento()
 // Bytes waiting to be compressed beyond which the writer waits, however
 // many threads there are: large pictures stay few in memory.
 constexpr qint64 bytes_em_voo_maximos = 64 << 20;
+// Bytes written after a pending stream go out with it; a block this large
+// waits for nothing.
+constexpr qsizetype bloco_direto = 64 << 10;
 
 } // namespace
 
@@ -224,13 +227,15 @@ void Tabela::falhar()
 
 Escritor::Escritor(QIODevice* saida, const QString& titulo, int fios) : saida_(saida), titulo_(titulo)
 {
-    if (fios <= 0)
+    // Threads asked for are used whatever the load; the default ones only
+    // while the machine has cores to spare.
+    const bool padrao = fios <= 0;
+    if (padrao)
         fios = fios_de_trabalho();
     if (fios > 1) {
         // The thread that draws is one of them: it compresses too when it
         // has to wait.
-        compressores_ = std::make_unique<Compressores>(fios - 1);
-        janela_ = 2 * static_cast<size_t>(fios);
+        compressores_ = std::make_unique<Compressores>(fios - 1, padrao);
     }
 }
 
@@ -259,6 +264,10 @@ void Escritor::iniciar_objeto(int n)
 
 void Escritor::escrever(const char* dados, qsizetype n)
 {
+    // A large block (a picture's compressed rows) is not held in memory
+    // behind streams still being compressed: they are finished first.
+    if (n >= bloco_direto && !pendentes_.empty())
+        entregar(true);
     if (pendentes_.empty())
         emitir(dados, n);
     else
@@ -273,20 +282,30 @@ void Escritor::escrever(const QByteArray& dados)
 void Escritor::emitir(const char* dados, qsizetype n)
 {
     crc_ = libdeflate_crc32(crc_, dados, static_cast<size_t>(n));
-    buffer_.append(dados, n);
     posicao_ += n;
+    // A block as large as the buffer (a picture) goes out as it is, without
+    // a copy.
+    if (n >= (1 << 20)) {
+        descarregar();
+        gravar(dados, n);
+        return;
+    }
+    buffer_.append(dados, n);
     if (buffer_.size() >= (1 << 20))
         descarregar();
 }
 
+void Escritor::gravar(const char* dados, qsizetype n)
+{
+    if (n > 0 && !falhou_ && (!saida_ || saida_->write(dados, n) != n)) {
+        falhou_ = true;
+        erro_ = saida_ ? saida_->errorString() : QString();
+    }
+}
+
 void Escritor::descarregar()
 {
-    if (!buffer_.isEmpty() && !falhou_) {
-        if (!saida_ || saida_->write(buffer_) != buffer_.size()) {
-            falhou_ = true;
-            erro_ = saida_ ? saida_->errorString() : QString();
-        }
-    }
+    gravar(buffer_.constData(), buffer_.size());
     buffer_.truncate(0); // its room stays for the next megabyte
     conferir_tabelas();
 }
@@ -323,10 +342,12 @@ void Escritor::escrever_fluxo(int objeto, const QByteArray& dicionario, QByteArr
 
 void Escritor::entregar(bool tudo)
 {
+    if (tudo && compressores_)
+        compressores_->publicar_resto();
     while (!pendentes_.empty()) {
         Pendente& p = pendentes_.front();
-        if (!tudo && pendentes_.size() <= janela_ && bytes_em_voo_ <= bytes_em_voo_maximos
-            && !compressores_->pronta(*p.tarefa))
+        if (!tudo && bytes_em_voo_ <= bytes_em_voo_maximos && !compressores_->atrasada(*p.tarefa)
+            && !p.tarefa->pronta())
             return;
         compressores_->esperar(*p.tarefa);
         const bool filtro = !p.tarefa->resultado.isEmpty();

@@ -13,11 +13,12 @@ using namespace papelada::teste;
 
 namespace {
 
-// The PDF papelada-cli writes for `spl` on `fios` threads, and what it told
-// on the terminal after it; empty on failure.
+// The PDF papelada-cli writes for `spl` on `fios` threads ("": the default,
+// one drawing thread and the others compressing), and what it told on the
+// terminal after it; empty on failure.
 QByteArray imprimir(const QString& spl, const QStringList& opcoes, const char* fios)
 {
-    qputenv("PAPELADA_FIOS", fios);
+    *fios ? qputenv("PAPELADA_FIOS", fios) : qunsetenv("PAPELADA_FIOS");
     qputenv("SOURCE_DATE_EPOCH", "1");
     const QString pdf = spl + QStringLiteral(".") + QLatin1String(fios) + QStringLiteral(".pdf");
     const Resultado r = executar(cli(), QStringList{QStringLiteral("imprimir"), spl, QStringLiteral("--pdf"), pdf,
@@ -124,7 +125,7 @@ TEST(Fios, MesmoPdfQueNumFio)
         const QString spl = gravar(QStringLiteral("fios_%1.spl").arg(QLatin1String(c.nome)), c.bytes);
         const QByteArray um = imprimir(spl, c.opcoes, "1");
         ASSERT_TRUE(um.startsWith("%PDF-")) << c.nome;
-        for (const char* fios : {"2", "4", "8"})
+        for (const char* fios : {"2", "4", "8", ""})
             EXPECT_TRUE(imprimir(spl, c.opcoes, fios) == um) << c.nome << " em " << fios << " fios";
     }
 }
