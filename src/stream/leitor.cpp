@@ -49,48 +49,52 @@ inline bool encerra_contagem(const unsigned char* p, size_t k, size_t* retornos)
     return false;
 }
 
-// Text is looked at 32 bytes at a time for any byte up to ESC (27); the few
+// Text is looked at a block at a time for any byte up to ESC (27); the few
 // control bytes among them that are characters (a tab, say) are then passed
-// one by one.
+// one by one. The last block of a span overlaps the one before it rather
+// than going byte by byte, its bytes already looked at left out.
 size_t contar_sse2(const unsigned char* p, size_t n, size_t* retornos)
 {
-    size_t i = 0;
 #if defined(__SSE2__)
-    const __m128i teto = _mm_set1_epi8(static_cast<char>(ESC));
-    // Bits of the bytes at or below ESC among the 16 at `q`.
-    const auto controles = [&](const unsigned char* q) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, teto), v)));
-    };
-    for (; i + 32 <= n; i += 32) {
-        for (unsigned bits = controles(p + i) | (controles(p + i + 16) << 16); bits != 0; bits &= bits - 1) {
-            const size_t k = i + static_cast<size_t>(std::countr_zero(bits));
-            if (encerra_contagem(p, k, retornos))
-                return k;
+    if (n >= 16) {
+        const __m128i teto = _mm_set1_epi8(static_cast<char>(ESC));
+        for (size_t i = 0; i < n; i += 16) {
+            const size_t base = std::min(i, n - 16);
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + base));
+            unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, teto), v)));
+            for (bits &= ~0u << (i - base); bits != 0; bits &= bits - 1) {
+                const size_t k = base + static_cast<size_t>(std::countr_zero(bits));
+                if (encerra_contagem(p, k, retornos))
+                    return k;
+            }
         }
+        return n;
     }
 #endif
-    while (i < n && !encerra_contagem(p, i, retornos))
-        ++i;
-    return i;
+    for (size_t i = 0; i < n; ++i)
+        if (p[i] <= ESC && encerra_contagem(p, i, retornos))
+            return i;
+    return n;
 }
 
 #if defined(__x86_64__)
 // The same, 32 bytes in one instruction where the processor has them.
 [[gnu::target("avx2")]] size_t contar_avx2(const unsigned char* p, size_t n, size_t* retornos)
 {
+    if (n < 32)
+        return contar_sse2(p, n, retornos);
     const __m256i teto = _mm256_set1_epi8(static_cast<char>(ESC));
-    size_t i = 0;
-    for (; i + 32 <= n; i += 32) {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
-        for (auto bits = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_min_epu8(v, teto), v)));
-             bits != 0; bits &= bits - 1) {
-            const size_t k = i + static_cast<size_t>(std::countr_zero(bits));
+    for (size_t i = 0; i < n; i += 32) {
+        const size_t base = std::min(i, n - 32);
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + base));
+        auto bits = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_min_epu8(v, teto), v)));
+        for (bits &= ~0u << (i - base); bits != 0; bits &= bits - 1) {
+            const size_t k = base + static_cast<size_t>(std::countr_zero(bits));
             if (encerra_contagem(p, k, retornos))
                 return k;
         }
     }
-    return i + contar_sse2(p + i, n - i, retornos);
+    return n;
 }
 #endif
 
