@@ -15,6 +15,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <linux/openat2.h>
+#include <array>
+#include <atomic>
+#include <algorithm>
 #include <mutex>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -35,6 +38,9 @@ struct Estado {
     qint64 admitidos = 0;    // pixels of the admitted pictures
     qint64 decodificados = 0; // pixels decoded, every time
     QSet<QString> nomes_fonte;
+    // Counts the jobs begun: names a thread saw admitted stay admitted
+    // until the next.
+    std::atomic<unsigned> trabalho{0};
 };
 
 Estado& estado()
@@ -157,17 +163,34 @@ void iniciar_orcamento_imagens()
     e.decididas.clear();
     e.admitidos = e.decodificados = 0;
     e.nomes_fonte.clear();
+    ++e.trabalho;
 }
 
 bool admitir_nome_fonte(const QString& nome)
 {
     Estado& e = estado();
-    std::lock_guard trava(e.trava);
-    if (e.nomes_fonte.contains(nome))
+    // A report switches among a few fonts line after line: those this
+    // thread saw admitted in this job are known without the lock.
+    thread_local struct {
+        unsigned trabalho = ~0u;
+        std::array<QString, 4> nomes;
+        size_t proximo = 0;
+    } vistos;
+    const unsigned trabalho = e.trabalho.load();
+    const auto fim = vistos.nomes.begin() + static_cast<std::ptrdiff_t>(std::min(vistos.proximo, vistos.nomes.size()));
+    if (vistos.trabalho == trabalho && std::find(vistos.nomes.begin(), fim, nome) != fim)
         return true;
-    if (e.nomes_fonte.size() >= nomes_fonte_por_trabalho)
-        return false;
-    e.nomes_fonte.insert(nome);
+    {
+        std::lock_guard trava(e.trava);
+        if (!e.nomes_fonte.contains(nome)) {
+            if (e.nomes_fonte.size() >= nomes_fonte_por_trabalho)
+                return false;
+            e.nomes_fonte.insert(nome);
+        }
+    }
+    if (vistos.trabalho != trabalho)
+        vistos = {trabalho, {}, 0};
+    vistos.nomes[vistos.proximo++ % vistos.nomes.size()] = nome;
     return true;
 }
 
