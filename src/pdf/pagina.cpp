@@ -4,11 +4,10 @@
 
 #include "pdf/fontes.h"
 #include "pdf/objetos.h"
+#include "stream/politica_imagens.h"
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QFileInfo>
-#include <QDateTime>
 #include <QPainterPath>
 #include <QTransform>
 #include <algorithm>
@@ -19,6 +18,8 @@
 #include <libdeflate.h>
 #ifdef __SSE2__
 #include <emmintrin.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 #include <string_view>
 
@@ -633,18 +634,25 @@ QByteArray Escritor::objeto_png(const QImage& imagem)
 
 QByteArray Escritor::objeto_png(const QString& caminho, QSize tamanho)
 {
-    QFile arquivo(caminho);
-    const QFileInfo info(caminho);
-    if (!info.isFile())
+    // Opened once, as any picture is opened (never blocking on a FIFO), and
+    // known by what the open file is, not by what its name was a moment before.
+    QFile arquivo;
+    struct stat info {};
+    if (const int fd = abrir_imagem(caminho); fd < 0 || !arquivo.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
+        return {};
+    }
+    if (::fstat(arquivo.handle(), &info) != 0 || !S_ISREG(info.st_mode))
         return {};
     // The picture is the file's while the file stays the same.
-    chave_png_ = "arquivo:" + caminho.toUtf8() + '\0' + QByteArray::number(info.size()) + '\0'
-                 + QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + '\0'
-                 + QByteArray::number(tamanho.width()) + 'x' + QByteArray::number(tamanho.height());
+    chave_png_ = "arquivo:" + caminho.toUtf8() + '\0' + QByteArray::number(qint64(info.st_size)) + '\0'
+                 + QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.' + QByteArray::number(qint64(info.st_mtim.tv_nsec))
+                 + '\0' + QByteArray::number(tamanho.width()) + 'x' + QByteArray::number(tamanho.height());
     auto it = imagens_.constFind(chave_png_);
     if (it != imagens_.cend())
         return it->nome;
-    if (info.size() > (qint64(1) << 30) || !arquivo.open(QIODevice::ReadOnly))
+    if (info.st_size > (qint64(1) << 30))
         return {};
     bool cinza = false;
     const QByteArray dados = linhas_png(arquivo.readAll(), tamanho.width(), tamanho.height(), &cinza);
