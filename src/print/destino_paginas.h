@@ -22,8 +22,8 @@ public:
     // document failed).
     virtual bool pagina(QSizeF tamanho) = 0;
     // Glyphs of `face`, the face of `fonte` on the drawing thread, placed
-    // from `origem` (the baseline's start); `posicoes` is null where
-    // naturais() says so, for glyphs at their natural advances.
+    // from `origem` (the baseline's start) at their own positions, or at
+    // their natural advances when `posicoes` is null.
     virtual void glifos(const DescricaoFonte& fonte, const QRawFont& face, const quint32* indices,
                         const QPointF* posicoes, const char16_t* caracteres, qsizetype n, QPointF origem,
                         const QColor& cor, bool negrito, bool italico) = 0;
@@ -34,8 +34,6 @@ public:
     virtual void retangulo_cheio(const QRectF& r, const QColor& cor) = 0;
     virtual void linha(QPointF a, QPointF b, const QColor& cor, double largura, bool pontilhada, bool caixa) = 0;
     virtual void imagem(const QImage& imagem, const QRectF& destino) = 0;
-    // Takes glyphs without positions.
-    virtual bool naturais() const { return false; }
     // A PNG picture taken from its file as it is; false when it is not
     // (the caller then draws its pixels).
     virtual bool imagem_png(const QString& /*caminho*/, QSize /*tamanho*/, const QRectF& /*destino*/) { return false; }

@@ -134,7 +134,6 @@ public:
     {
         atual().glifos(fonte, indices, caracteres, n, origem, cor, negrito, italico);
     }
-    bool naturais() const override { return true; }
     void texto_composto(const DescricaoFonte& fonte, const QString& texto, QPointF base, const QColor& cor) override
     {
         atual().texto_composto(fonte, texto, base, cor);

@@ -134,7 +134,6 @@ public:
     {
         escritor_->glifos(face, indices, posicoes, caracteres, n, origem, cor, negrito, italico, posicoes == nullptr);
     }
-    bool naturais() const override { return true; }
     bool imagem_png(const QString& caminho, QSize tamanho, const QRectF& destino) override
     {
         return escritor_->imagem_png(caminho, tamanho, destino);
@@ -418,10 +417,9 @@ void SuperficieImpressora::desenhar_glifos(QPointF topo, const QString& texto, c
         destino_->texto_composto(descricao_atual(), texto, base, cor_);
         return;
     }
-    // The document takes glyphs at their natural advances as they are; a
-    // record of pages keeps their positions for the thread that writes it.
-    destino_->glifos(descricao_atual(), fonte_crua(), d->indices, destino_->naturais() ? nullptr : posicoes(*d),
-                     d->caracteres, d->n, base, cor_, negrito_sintetico(), italico_sintetico());
+    // A laid-out run is at its glyphs' natural advances: no positions.
+    destino_->glifos(descricao_atual(), fonte_crua(), d->indices, nullptr, d->caracteres, d->n, base, cor_,
+                     negrito_sintetico(), italico_sintetico());
     tracos_do_texto(metricas(), fonte_.sublinhado, fonte_.riscado, base, d->largura,
                     [&](const QRectF& r) { destino_->retangulo_cheio(r, cor_); });
 }
