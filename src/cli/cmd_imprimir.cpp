@@ -160,6 +160,7 @@ int imprimir(const QStringList& args)
     if (!o.pdf.isEmpty())
         pedido.arquivo_saida = QDir::isAbsolutePath(pdf.caminho()) ? pdf.caminho()
                                                                    : QDir::currentPath() + u'/' + pdf.caminho();
+    pedido.saida_provisoria = pdf.padrao();
     const ResultadoTrabalho r = imprimir_relatorio({doc, metricas, impressora}, pedido, observador);
     switch (r.fim) {
     case FimTrabalho::Falhou:

@@ -219,6 +219,7 @@ pdf::Escritor* SuperficieImpressora::DocumentoPdf::escritor(QSizeF tamanho)
                 return nullptr;
             }
             arquivo_ = std::make_unique<ArquivoSaida>(p_.arquivo_saida_);
+            arquivo_->setDuravel(p_.saida_duravel_);
             if (!arquivo_->abrir(&erro_, {p_.entrada_})) {
                 arquivo_.reset();
                 falhou_ = true;

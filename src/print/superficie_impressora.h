@@ -56,11 +56,13 @@ public:
     void reproduzir(const GravacaoPagina& pagina, ImagensDoTrabalho& imagens);
 
     // Where "Arquivo PDF" writes its document; never over `entrada`, the
-    // report being printed.
-    void setArquivoSaida(const QString& caminho, const QString& entrada = {})
+    // report being printed. A file only on its way to standard output is
+    // not `duravel` (see ArquivoSaida::setDuravel).
+    void setArquivoSaida(const QString& caminho, const QString& entrada = {}, bool duravel = true)
     {
         arquivo_saida_ = caminho;
         entrada_ = entrada;
+        saida_duravel_ = duravel;
     }
     QString arquivoSaida() const { return arquivo_saida_; }
     // Where "Arquivo PDF" writes instead of a file: an open device of the
@@ -123,6 +125,7 @@ private:
     QString nome_;
     QString arquivo_saida_;
     QString entrada_;
+    bool saida_duravel_ = true;
     QString titulo_ = QStringLiteral("Papelada");
     int papel_ = 9;
     int bandeja_ = 0;

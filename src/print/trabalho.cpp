@@ -89,7 +89,7 @@ ResultadoTrabalho imprimir_relatorio(const Relatorio& relatorio, const PedidoImp
     ObservadorDoTrabalho observador(observador_chamador, doc, real);
     if (real) {
         real->setArquivoSaida(pedido.arquivo_saida.isEmpty() ? real->arquivoSaida() : pedido.arquivo_saida,
-                              doc.nome_arquivo);
+                              doc.nome_arquivo, !pedido.saida_provisoria);
         // A print queue shows the job under the report's file name.
         real->setTituloTrabalho(pedido.titulo.isEmpty() ? QFileInfo(doc.nome_arquivo).fileName() : pedido.titulo);
     }

@@ -45,8 +45,10 @@ struct PedidoImpressao {
     IntervaloPaginas paginas;
     int copias = 1; // passes over the file; fewer than 1 is one
     MargensMm margens;
-    // The file that the PDF printer writes ("" keeps the printer's own).
+    // The file that the PDF printer writes ("" keeps the printer's own),
+    // and whether it is only a step to standard output.
     QString arquivo_saida;
+    bool saida_provisoria = false;
     // The document's title ("": the report's file name).
     QString titulo;
     // Threads that draw the pages (0: fios_padrao).

@@ -242,7 +242,7 @@ bool ArquivoSaida::concluir(QString* erro)
         return falhar(erro, erro_.isEmpty() ? erro_gravacao(destino_, motivo_sistema(EBADF)) : erro_);
     // Space that the file system grants only when the data reach the disk
     // shows up at fsync or close: both are checked before the rename.
-    if (esvaziar() && ::fsync(fd_) != 0)
+    if (esvaziar() && duravel_ && ::fsync(fd_) != 0)
         falhar_sistema(errno);
     if (!falhou_ && temporario_.isEmpty()) {
         // The anonymous file gets a hidden name only now, whole, and keeps it
@@ -276,6 +276,8 @@ bool ArquivoSaida::concluir(QString* erro)
     temporario_.clear();
     guarda_.reset();
     QIODevice::close();
+    if (!duravel_)
+        return true;
     // The new name is durable too; a folder that cannot be synced changes nothing.
     const int pasta = ::open(nativo(QFileInfo(real_).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (pasta >= 0) {

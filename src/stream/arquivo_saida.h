@@ -42,6 +42,9 @@ public:
     bool concluir(QString* erro = nullptr);
     // Removes the temporary file; the target stays as it was.
     void descartar();
+    // A file that is only a step on the way elsewhere (to standard output)
+    // is put in place whole, but not made to reach the disk.
+    void setDuravel(bool sim) { duravel_ = sim; }
 
     const QString& destino() const { return destino_; }
     // The message of the first failure, for the user.
@@ -69,6 +72,7 @@ private:
     int fd_ = -1;
     bool falhou_ = false;
     bool escrito_ = false;
+    bool duravel_ = true;
     std::atomic<bool> falhou_visto_{false};
 };
 
