@@ -331,6 +331,7 @@ private:
     QHash<QByteArray, Imagem> imagens_; // by a digest of the pixels, or the file's path, size and time
     QHash<qint64, Imagem> imagens_por_chave_;
     QByteArray chave_png_; // of the file objeto_png() last looked at
+    QByteArray png_lido_, png_linhas_; // room for objeto_png()
 };
 
 } // namespace papelada::pdf

@@ -588,35 +588,38 @@ quint32 be32(const char* p)
 // The compressed rows of a PNG of 8-bit grey or RGB samples, not interlaced
 // and without transparency, `largura` x `altura` pixels; empty for any
 // other file. `cinza`: one sample a pixel.
-QByteArray linhas_png(const QByteArray& png, int largura, int altura, bool* cinza)
+// The compressed rows of `png` into `dados` (emptied first, its room kept);
+// false when they cannot be taken as they are.
+bool linhas_png(const QByteArray& png, int largura, int altura, bool* cinza, QByteArray& dados)
 {
+    dados.truncate(0);
     if (!png.startsWith("\x89PNG\r\n\x1a\n") || png.size() < 33 || png.mid(12, 4) != "IHDR")
-        return {};
+        return false;
     const char* h = png.constData() + 16;
     const int tipo = static_cast<unsigned char>(h[9]);
     if (be32(h) != quint32(largura) || be32(h + 4) != quint32(altura) || h[8] != 8 || (tipo != 0 && tipo != 2)
         || h[10] != 0 || h[11] != 0 || h[12] != 0)
-        return {};
+        return false;
     *cinza = tipo == 0;
-    QByteArray dados;
+    dados.reserve(png.size());
     for (qsizetype p = 8; p + 12 <= png.size();) {
         const qsizetype n = be32(png.constData() + p);
         if (n > png.size() - p - 12)
-            return {};
+            return false;
         const QByteArrayView tipo_bloco(png.constData() + p + 4, 4);
         // Rows taken without decoding them are taken only whole.
         if (tipo_bloco == "IDAT" && libdeflate_crc32(0, png.constData() + p + 4, static_cast<size_t>(n) + 4)
                                         != be32(png.constData() + p + 8 + n))
-            return {};
+            return false;
         if (tipo_bloco == "IDAT")
             dados.append(png.constData() + p + 8, n);
         else if (tipo_bloco == "tRNS") // a colour that is transparent
-            return {};
+            return false;
         else if (tipo_bloco == "IEND")
-            return dados;
+            return !dados.isEmpty();
         p += 12 + n;
     }
-    return {}; // cut short
+    return false; // cut short
 }
 
 } // namespace
@@ -654,10 +657,13 @@ QByteArray Escritor::objeto_png(const QString& caminho, QSize tamanho)
         return it->nome;
     if (info.st_size > (qint64(1) << 30))
         return {};
+    // The file and its rows are read into room kept from picture to picture.
     bool cinza = false;
-    const QByteArray dados = linhas_png(arquivo.readAll(), tamanho.width(), tamanho.height(), &cinza);
-    if (dados.isEmpty())
+    png_lido_.resize(static_cast<qsizetype>(info.st_size));
+    if (arquivo.read(png_lido_.data(), png_lido_.size()) != png_lido_.size()
+        || !linhas_png(png_lido_, tamanho.width(), tamanho.height(), &cinza, png_linhas_))
         return {};
+    const QByteArray& dados = png_linhas_;
     const int obj = novo_objeto();
     QByteArray dic = dicionario_imagem(tamanho.width(), tamanho.height(), cinza);
     dic.append(" /Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors ").append(cinza ? "1" : "3");
