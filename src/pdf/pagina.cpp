@@ -593,6 +593,8 @@ quint32 be32(const char* p)
 bool linhas_png(const QByteArray& png, int largura, int altura, bool* cinza, QByteArray& dados)
 {
     dados.truncate(0);
+    if (dados.capacity() < png.size())
+        dados.reserve(png.size() + png.size() / 4);
     if (!png.startsWith("\x89PNG\r\n\x1a\n") || png.size() < 33 || png.mid(12, 4) != "IHDR")
         return false;
     const char* h = png.constData() + 16;
@@ -601,7 +603,6 @@ bool linhas_png(const QByteArray& png, int largura, int altura, bool* cinza, QBy
         || h[10] != 0 || h[11] != 0 || h[12] != 0)
         return false;
     *cinza = tipo == 0;
-    dados.reserve(png.size());
     for (qsizetype p = 8; p + 12 <= png.size();) {
         const qsizetype n = be32(png.constData() + p);
         if (n > png.size() - p - 12)
@@ -659,7 +660,10 @@ QByteArray Escritor::objeto_png(const QString& caminho, QSize tamanho)
         return {};
     // The file and its rows are read into room kept from picture to picture.
     bool cinza = false;
-    png_lido_.resize(static_cast<qsizetype>(info.st_size));
+    const auto tamanho_arquivo = static_cast<qsizetype>(info.st_size);
+    if (png_lido_.capacity() < tamanho_arquivo) // a little more, for the next picture
+        png_lido_.reserve(tamanho_arquivo + tamanho_arquivo / 4);
+    png_lido_.resize(tamanho_arquivo);
     if (arquivo.read(png_lido_.data(), png_lido_.size()) != png_lido_.size()
         || !linhas_png(png_lido_, tamanho.width(), tamanho.height(), &cinza, png_linhas_))
         return {};
