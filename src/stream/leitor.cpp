@@ -49,6 +49,19 @@ inline bool encerra_contagem(const unsigned char* p, size_t k, size_t* retornos)
     return false;
 }
 
+// Among the control bytes `bits` of the block at `base`, those from `i` on,
+// the first that ends the count; none (-1) when no one does.
+inline size_t primeiro_que_encerra(const unsigned char* p, size_t base, size_t i, unsigned bits,
+                                   size_t* retornos)
+{
+    for (bits &= ~0u << (i - base); bits != 0; bits &= bits - 1) {
+        const size_t k = base + static_cast<size_t>(std::countr_zero(bits));
+        if (encerra_contagem(p, k, retornos))
+            return k;
+    }
+    return static_cast<size_t>(-1);
+}
+
 // Text is looked at a block at a time for any byte up to ESC (27); the few
 // control bytes among them that are characters (a tab, say) are then passed
 // one by one. The last block of a span overlaps the one before it rather
@@ -61,12 +74,9 @@ size_t contar_sse2(const unsigned char* p, size_t n, size_t* retornos)
         for (size_t i = 0; i < n; i += 16) {
             const size_t base = std::min(i, n - 16);
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + base));
-            unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, teto), v)));
-            for (bits &= ~0u << (i - base); bits != 0; bits &= bits - 1) {
-                const size_t k = base + static_cast<size_t>(std::countr_zero(bits));
-                if (encerra_contagem(p, k, retornos))
-                    return k;
-            }
+            const auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, teto), v)));
+            if (const size_t k = primeiro_que_encerra(p, base, i, bits, retornos); k != static_cast<size_t>(-1))
+                return k;
         }
         return n;
     }
@@ -87,12 +97,9 @@ size_t contar_sse2(const unsigned char* p, size_t n, size_t* retornos)
     for (size_t i = 0; i < n; i += 32) {
         const size_t base = std::min(i, n - 32);
         const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + base));
-        auto bits = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_min_epu8(v, teto), v)));
-        for (bits &= ~0u << (i - base); bits != 0; bits &= bits - 1) {
-            const size_t k = base + static_cast<size_t>(std::countr_zero(bits));
-            if (encerra_contagem(p, k, retornos))
-                return k;
-        }
+        const auto bits = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_min_epu8(v, teto), v)));
+        if (const size_t k = primeiro_que_encerra(p, base, i, bits, retornos); k != static_cast<size_t>(-1))
+            return k;
     }
     return n;
 }
