@@ -222,24 +222,15 @@ private:
     }
 
     // With no run pending and no field waiting for one, lines of characters
-    // change nothing but the pen: they are passed over while their feeds do
-    // not end the page, the pen moved by the surface as agir() moves it.
+    // change nothing but the pen: they are passed over, each as
+    // linha_passada() takes it, while their feeds do not end the page.
     // False when the progress was told (see relatar_a_cada_bloco).
     bool linhas_de_texto()
     {
         if (!corrida_.buffer.isEmpty() || corrida_.tem_campo())
             return true;
-        const double pe_ = pe(), lh = m_.altura_linha, borda = borda_direita();
-        const qint64 n = leitor_.linhas_de_texto([&](qint64 caracteres) {
-            const double y = imp_.currentY();
-            if (avanco_encerra(y, pe_, m_))
-                return false;
-            if (caracteres > 0 && imp_.currentX() < borda)
-                tocada_ = true;
-            imp_.setCurrentY(y + lh);
-            imp_.setCurrentX(0);
-            return true;
-        });
+        const qint64 n = leitor_.linhas_de_texto(
+            [this](qint64 caracteres) { return linha_passada(static_cast<size_t>(caracteres)); });
         return n == 0 || relatar_a_cada_bloco();
     }
 
