@@ -206,19 +206,24 @@ private:
     // when the line is left to the general way.
     bool linha_passada(size_t n)
     {
-        if (!corrida_.buffer.isEmpty())
-            return false;
-        const double y = imp_.currentY();
-        if (avanco_encerra(y, pe(), m_))
+        if (!corrida_.buffer.isEmpty() || linha_encerra())
             return false;
         if (n > 0 && imp_.currentX() < borda_direita()) {
             corrida_visivel_ = false;
             tocada_ = true;
             passar_corrida(corrida_, static_cast<qsizetype>(n));
         }
-        imp_.setCurrentY(y + m_.altura_linha);
-        imp_.setCurrentX(0);
+        descer_linha();
         return true;
+    }
+
+    // Whether a line feed now ends the page; if not, it takes the pen a
+    // line down and to the left edge.
+    bool linha_encerra() const { return avanco_encerra(imp_.currentY(), pe(), m_); }
+    void descer_linha()
+    {
+        imp_.setCurrentY(imp_.currentY() + m_.altura_linha);
+        imp_.setCurrentX(0);
     }
 
     // With no run pending and no field waiting for one, lines of characters
@@ -262,7 +267,7 @@ private:
     // Whether a line feed or form feed now puts the pen's x back to 0.
     bool fim_zera_x(Item::Tipo tipo) const
     {
-        if (tipo == Item::Tipo::AvancoLinha && !avanco_encerra(imp_.currentY(), pe(), m_))
+        if (tipo == Item::Tipo::AvancoLinha && !linha_encerra())
             return true;
         return fim_continua();
     }
@@ -334,10 +339,9 @@ private:
             return true;
         case Item::Tipo::AvancoLinha: {
             descarregar(it);
-            if (avanco_encerra(imp_.currentY(), pe(), m_))
+            if (linha_encerra())
                 return fim_de_pagina(Variante::AvancoLinha);
-            imp_.setCurrentY(imp_.currentY() + m_.altura_linha);
-            imp_.setCurrentX(0);
+            descer_linha();
             // The lines after it on a page that is not printed go in bulk.
             if (!selecionada())
                 passar_caracteres();
