@@ -3,6 +3,7 @@
 #include "analysis/medicao.h"
 #include "analysis/papel.h"
 #include "app/widgets.h"
+#include "print/biblioteca_cups.h"
 #include "print/superficie_impressora.h"
 
 #include <QDialogButtonBox>
@@ -12,7 +13,6 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <cups/cups.h>
 
 namespace papelada {
 
@@ -25,26 +25,29 @@ namespace {
 // not.
 QString situacao(const QString& nome)
 {
-    ipp_t* pedido = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-    char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s",
-                     nome.toUtf8().constData());
-    ippAddString(pedido, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    static const char* const atributos[] = {"printer-state", "printer-state-message", "printer-is-accepting-jobs"};
-    ippAddStrings(pedido, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr, atributos);
-    ipp_t* resposta = cupsDoRequest(CUPS_HTTP_DEFAULT, pedido, "/");
     QString texto = QStringLiteral("Pronta");
-    if (resposta && ippGetStatusCode(resposta) <= IPP_STATUS_OK_CONFLICTING) {
-        ipp_attribute_t* aceita = ippFindAttribute(resposta, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
-        ipp_attribute_t* estado = ippFindAttribute(resposta, "printer-state", IPP_TAG_ENUM);
-        ipp_attribute_t* mensagem = ippFindAttribute(resposta, "printer-state-message", IPP_TAG_TEXT);
-        if (aceita && !ippGetBoolean(aceita, 0))
+    const LibCups* c = libcups();
+    if (!c)
+        return texto;
+    ipp_t* pedido = c->ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    char uri[HTTP_MAX_URI];
+    c->httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s",
+                        nome.toUtf8().constData());
+    c->ippAddString(pedido, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    static const char* const atributos[] = {"printer-state", "printer-state-message", "printer-is-accepting-jobs"};
+    c->ippAddStrings(pedido, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr, atributos);
+    ipp_t* resposta = c->cupsDoRequest(CUPS_HTTP_DEFAULT, pedido, "/");
+    if (resposta && c->ippGetStatusCode(resposta) <= IPP_STATUS_OK_CONFLICTING) {
+        ipp_attribute_t* aceita = c->ippFindAttribute(resposta, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN);
+        ipp_attribute_t* estado = c->ippFindAttribute(resposta, "printer-state", IPP_TAG_ENUM);
+        ipp_attribute_t* mensagem = c->ippFindAttribute(resposta, "printer-state-message", IPP_TAG_TEXT);
+        if (aceita && !c->ippGetBoolean(aceita, 0))
             texto = QStringLiteral("Não aceita trabalhos");
-        else if (estado && ippGetInteger(estado, 0) == IPP_PSTATE_STOPPED)
+        else if (estado && c->ippGetInteger(estado, 0) == IPP_PSTATE_STOPPED)
             texto = QStringLiteral("Pausada");
-        else if (estado && ippGetInteger(estado, 0) == IPP_PSTATE_PROCESSING)
+        else if (estado && c->ippGetInteger(estado, 0) == IPP_PSTATE_PROCESSING)
             texto = QStringLiteral("Imprimindo");
-        QString motivo = mensagem ? QString::fromUtf8(ippGetString(mensagem, 0, nullptr)).trimmed() : QString();
+        QString motivo = mensagem ? QString::fromUtf8(c->ippGetString(mensagem, 0, nullptr)).trimmed() : QString();
         while (motivo.endsWith(QLatin1Char('.')))
             motivo = motivo.chopped(1).trimmed();
         static const QStringList so_o_estado{QStringLiteral("Paused"), QStringLiteral("Rejecting Jobs"),
@@ -52,7 +55,7 @@ QString situacao(const QString& nome)
         if (!motivo.isEmpty() && !so_o_estado.contains(motivo, Qt::CaseInsensitive))
             texto += QStringLiteral(": ") + motivo;
     }
-    ippDelete(resposta);
+    c->ippDelete(resposta);
     return texto;
 }
 

@@ -21,6 +21,7 @@
 // a report from standard input is kept in a file without a name, so a job
 // stopped with SIGTERM at any moment leaves nothing in the temporary folder.
 #include "analysis/medicao.h"
+#include "print/biblioteca_cups.h"
 #include "print/fluxo_cups.h"
 #include "print/pedido.h"
 #include "print/superficie_impressora.h"
@@ -36,15 +37,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cups/cups.h>
 #include <fcntl.h>
 #include <unistd.h>
-
-// The queue's paper comes from its PPD, whose interface CUPS marks as
-// deprecated; a filter has nothing else for it.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#include <cups/ppd.h>
 
 using namespace papelada;
 
@@ -135,31 +129,34 @@ QString guardar_entrada(QString* erro)
 
 // The paper of the job when the report names none: the queue's PPD with the
 // job's options marked (its "media" or "PageSize"), or, for a queue without
-// a PPD, the job's "media" option, or the queue's default.
+// a PPD, the job's "media" option, or the queue's default. None without the
+// print service's library: the report's paper or the default then.
 QPageSize papel_do_trabalho(const char* opcoes_texto)
 {
+    const LibCups* c = libcups();
+    if (!c)
+        return {};
     cups_option_t* opcoes = nullptr;
-    const int n = cupsParseOptions(opcoes_texto, 0, &opcoes);
+    const int n = c->cupsParseOptions(opcoes_texto, 0, &opcoes);
     QPageSize papel;
     if (const char* caminho = std::getenv("PPD"); caminho && *caminho) {
-        if (ppd_file_t* ppd = ppdOpenFile(caminho)) {
-            ppdMarkDefaults(ppd);
-            cupsMarkOptions(ppd, n, opcoes);
-            if (const ppd_size_t* t = ppdPageSize(ppd, nullptr); t && t->width > 0 && t->length > 0)
+        if (ppd_file_t* ppd = c->ppdOpenFile(caminho)) {
+            c->ppdMarkDefaults(ppd);
+            c->cupsMarkOptions(ppd, n, opcoes);
+            if (const ppd_size_t* t = c->ppdPageSize(ppd, nullptr); t && t->width > 0 && t->length > 0)
                 papel = QPageSize(QSizeF(t->width, t->length), QPageSize::Point, QString(), QPageSize::FuzzyMatch);
-            ppdClose(ppd);
+            c->ppdClose(ppd);
         }
     }
     if (!papel.isValid())
-        if (const char* midia = cupsGetOption("media", n, opcoes))
+        if (const char* midia = c->cupsGetOption("media", n, opcoes))
             papel = papel_da_midia(QString::fromUtf8(midia));
     if (!papel.isValid())
         if (const char* fila = std::getenv("PRINTER"); fila && *fila)
             papel = papel_padrao_da_fila(QString::fromUtf8(fila));
-    cupsFreeOptions(n, opcoes);
+    c->cupsFreeOptions(n, opcoes);
     return papel;
 }
-#pragma GCC diagnostic pop
 
 } // namespace
 

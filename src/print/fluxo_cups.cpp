@@ -1,8 +1,9 @@
 #include "print/fluxo_cups.h"
 
+#include "print/biblioteca_cups.h"
+
 #include <QRegularExpression>
 #include <QSizeF>
-#include <cups/cups.h>
 #include <utility>
 
 namespace papelada {
@@ -31,24 +32,27 @@ QPageSize papel_da_midia(const QString& midia)
 
 QPageSize papel_padrao_da_fila(const QString& fila)
 {
+    const LibCups* c = libcups();
+    if (!c)
+        return {};
     cups_dest_t* destinos = nullptr;
-    const int n = cupsGetDests2(CUPS_HTTP_DEFAULT, &destinos);
-    cups_dest_t* dest = cupsGetDest(fila.toUtf8().constData(), nullptr, n, destinos);
+    const int n = c->cupsGetDests2(CUPS_HTTP_DEFAULT, &destinos);
+    cups_dest_t* dest = c->cupsGetDest(fila.toUtf8().constData(), nullptr, n, destinos);
     QPageSize papel;
     if (dest) {
-        if (const char* midia = cupsGetOption("media", dest->num_options, dest->options))
+        if (const char* midia = c->cupsGetOption("media", dest->num_options, dest->options))
             papel = papel_da_midia(QString::fromUtf8(midia));
         if (!papel.isValid()) {
             // The queue's "media-default" (cupsGetDestMediaDefault answers
             // the locale's paper instead, whatever the queue says).
-            if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest)) {
-                if (ipp_attribute_t* a = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "media"))
-                    papel = papel_da_midia(QString::fromUtf8(ippGetString(a, 0, nullptr)));
-                cupsFreeDestInfo(info);
+            if (cups_dinfo_t* info = c->cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest)) {
+                if (ipp_attribute_t* a = c->cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "media"))
+                    papel = papel_da_midia(QString::fromUtf8(c->ippGetString(a, 0, nullptr)));
+                c->cupsFreeDestInfo(info);
             }
         }
     }
-    cupsFreeDests(n, destinos);
+    c->cupsFreeDests(n, destinos);
     return papel;
 }
 
@@ -61,7 +65,8 @@ FluxoCups::FluxoCups(const QString& fila, const QString& titulo, int n, cups_opt
 FluxoCups::~FluxoCups()
 {
     cancelar();
-    cupsFreeOptions(num_opcoes_, opcoes_);
+    if (opcoes_) // made by the library, which is loaded then
+        libcups()->cupsFreeOptions(num_opcoes_, opcoes_);
 }
 
 bool FluxoCups::falhar(const QString& motivo)
@@ -80,20 +85,24 @@ bool FluxoCups::iniciar()
         return false; // cancelled: the reason was given then
     if (iniciado())
         return true;
+    cups_ = libcups();
+    if (!cups_)
+        return falhar(erro_libcups());
     // A connection of the job's own: the default one stays free to cancel it.
-    conexao_ = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000, nullptr);
+    conexao_ = cups_->httpConnect2(cups_->cupsServer(), cups_->ippPort(), nullptr, AF_UNSPEC, cups_->cupsEncryption(),
+                                   1, 30000, nullptr);
     if (!conexao_)
-        return falhar(QString::fromUtf8(cupsLastErrorString()));
+        return falhar(QString::fromUtf8(cups_->cupsLastErrorString()));
     const QByteArray fila = fila_.toUtf8(), titulo = titulo_.toUtf8();
-    trabalho_ = cupsCreateJob(conexao_, fila.constData(), titulo.constData(), num_opcoes_, opcoes_);
+    trabalho_ = cups_->cupsCreateJob(conexao_, fila.constData(), titulo.constData(), num_opcoes_, opcoes_);
     if (trabalho_ <= 0) {
         trabalho_ = 0;
         fechar_conexao();
-        return falhar(QString::fromUtf8(cupsLastErrorString()));
+        return falhar(QString::fromUtf8(cups_->cupsLastErrorString()));
     }
-    if (cupsStartDocument(conexao_, fila.constData(), trabalho_, titulo.constData(), CUPS_FORMAT_PDF, 1)
+    if (cups_->cupsStartDocument(conexao_, fila.constData(), trabalho_, titulo.constData(), CUPS_FORMAT_PDF, 1)
         != HTTP_STATUS_CONTINUE) {
-        const QString motivo = QString::fromUtf8(cupsLastErrorString());
+        const QString motivo = QString::fromUtf8(cups_->cupsLastErrorString());
         cancelar();
         return falhar(motivo);
     }
@@ -103,8 +112,8 @@ bool FluxoCups::iniciar()
 
 bool FluxoCups::enviar(const char* dados, qint64 n)
 {
-    if (n > 0 && cupsWriteRequestData(conexao_, dados, static_cast<size_t>(n)) != HTTP_STATUS_CONTINUE)
-        return falhar(QString::fromUtf8(cupsLastErrorString()));
+    if (n > 0 && cups_->cupsWriteRequestData(conexao_, dados, static_cast<size_t>(n)) != HTTP_STATUS_CONTINUE)
+        return falhar(QString::fromUtf8(cups_->cupsLastErrorString()));
     return true;
 }
 
@@ -124,8 +133,8 @@ bool FluxoCups::concluir()
     if (!iniciar())
         return false;
     const QByteArray fila = fila_.toUtf8();
-    if (cupsFinishDocument(conexao_, fila.constData()) != IPP_STATUS_OK) {
-        const QString motivo = QString::fromUtf8(cupsLastErrorString());
+    if (cups_->cupsFinishDocument(conexao_, fila.constData()) != IPP_STATUS_OK) {
+        const QString motivo = QString::fromUtf8(cups_->cupsLastErrorString());
         cancelar();
         return falhar(motivo);
     }
@@ -139,7 +148,7 @@ void FluxoCups::cancelar()
     pendente_.clear();
     if (iniciado() && !concluido_) {
         const QByteArray fila = fila_.toUtf8();
-        cupsCancelJob2(CUPS_HTTP_DEFAULT, fila.constData(), trabalho_, 0);
+        cups_->cupsCancelJob2(CUPS_HTTP_DEFAULT, fila.constData(), trabalho_, 0);
     }
     concluido_ = true;
     fechar_conexao();
@@ -148,7 +157,7 @@ void FluxoCups::cancelar()
 void FluxoCups::fechar_conexao()
 {
     if (conexao_)
-        httpClose(conexao_);
+        cups_->httpClose(conexao_);
     conexao_ = nullptr;
 }
 

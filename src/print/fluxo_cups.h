@@ -15,6 +15,8 @@ typedef struct cups_option_s cups_option_t;
 
 namespace papelada {
 
+struct LibCups;
+
 // The paper a CUPS "media" value names: a PWG self-describing name
 // ("iso_a4_210x297mm", "na_letter_8.5x11in") or a PPD name ("A4", "Letter"),
 // the first of a list ("A4,Tray1") that names one; invalid when none does.
@@ -54,6 +56,7 @@ private:
     QByteArray pendente_;
     int num_opcoes_ = 0;
     cups_option_t* opcoes_ = nullptr;
+    const LibCups* cups_ = nullptr; // once the job is begun
     http_t* conexao_ = nullptr;
     int trabalho_ = 0;
     bool concluido_ = false;

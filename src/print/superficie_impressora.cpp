@@ -4,6 +4,7 @@
 
 #include "analysis/papel.h"
 #include "pdf/escritor.h"
+#include "print/biblioteca_cups.h"
 #include "print/fluxo_cups.h"
 #include "stream/politica_imagens.h"
 #include "stream/arquivo_saida.h"
@@ -14,24 +15,28 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
-#include <cups/cups.h>
 #include <unistd.h>
-
-// The queue's input slots are read from its PPD, whose interface CUPS marks
-// as deprecated; nothing else offers the slots' texts.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#include <cups/ppd.h>
 
 namespace papelada {
 
 namespace {
 
+// The system's queues; none when the print service's library is missing, as
+// when its scheduler cannot be reached.
 struct Destinos {
+    const LibCups* cups = libcups();
     cups_dest_t* lista = nullptr;
     int quantos = 0;
-    Destinos() { quantos = cupsGetDests2(CUPS_HTTP_DEFAULT, &lista); }
-    ~Destinos() { cupsFreeDests(quantos, lista); }
+    Destinos()
+    {
+        if (cups)
+            quantos = cups->cupsGetDests2(CUPS_HTTP_DEFAULT, &lista);
+    }
+    ~Destinos()
+    {
+        if (cups)
+            cups->cupsFreeDests(quantos, lista);
+    }
     const cups_dest_t* achar(const QString& nome) const
     {
         const QByteArray n = nome.toUtf8();
@@ -44,46 +49,49 @@ struct Destinos {
 
 // The input slots (name, text) of a queue's PPD; none when the queue has no
 // PPD or it cannot be read.
-QList<std::pair<QString, QString>> bandejas_da_fila(const QByteArray& fila)
+QList<std::pair<QString, QString>> bandejas_da_fila(const LibCups& c, const QByteArray& fila)
 {
     QList<std::pair<QString, QString>> bandejas;
     char caminho[1024] = "";
     time_t quando = 0;
-    if (cupsGetPPD3(CUPS_HTTP_DEFAULT, fila.constData(), &quando, caminho, sizeof caminho) != HTTP_STATUS_OK)
+    if (c.cupsGetPPD3(CUPS_HTTP_DEFAULT, fila.constData(), &quando, caminho, sizeof caminho) != HTTP_STATUS_OK)
         return bandejas;
-    if (ppd_file_t* ppd = ppdOpenFile(caminho)) {
-        if (ppd_option_t* opcao = ppdFindOption(ppd, "InputSlot"))
+    if (ppd_file_t* ppd = c.ppdOpenFile(caminho)) {
+        if (ppd_option_t* opcao = c.ppdFindOption(ppd, "InputSlot"))
             for (int i = 0; i < opcao->num_choices; ++i)
                 bandejas.append({QString::fromUtf8(opcao->choices[i].choice),
                                  QString::fromUtf8(opcao->choices[i].text)});
-        ppdClose(ppd);
+        c.ppdClose(ppd);
     }
     ::unlink(caminho);
     return bandejas;
 }
-#pragma GCC diagnostic pop
 
 // The job's options: the paper of the document's pages (`folha`, twips) as
 // `media`, turned upright with the page's orientation beside it; the page
 // printed as it is, neither scaled to the sheet nor centred on it (a
 // preprinted form must meet its fields on whatever paper the queue holds); and
-// the tractor feed of the queue for continuous forms, where it has one.
+// the tractor feed of the queue for continuous forms, where it has one. None
+// without the print service's library, which the job then reports.
 int opcoes_do_trabalho(const QByteArray& fila, QSizeF folha, bool trator, cups_option_t** opcoes)
 {
+    const LibCups* c = libcups();
+    if (!c)
+        return 0;
     int n = 0;
     const auto centesimos_mm = [](double twips) { return static_cast<int>(std::lround(twips * 2540.0 / 1440.0)); };
     const bool deitada = folha.width() > folha.height();
-    const pwg_media_t* midia = pwgMediaForSize(centesimos_mm(std::min(folha.width(), folha.height())),
-                                               centesimos_mm(std::max(folha.width(), folha.height())));
+    const pwg_media_t* midia = c->pwgMediaForSize(centesimos_mm(std::min(folha.width(), folha.height())),
+                                                  centesimos_mm(std::max(folha.width(), folha.height())));
     if (midia)
-        n = cupsAddOption("media", midia->pwg, n, opcoes);
-    n = cupsAddOption("orientation-requested", deitada ? "4" : "3", n, opcoes);
-    n = cupsAddOption("print-scaling", "none", n, opcoes);
-    n = cupsAddOption("position", "top-left", n, opcoes);
+        n = c->cupsAddOption("media", midia->pwg, n, opcoes);
+    n = c->cupsAddOption("orientation-requested", deitada ? "4" : "3", n, opcoes);
+    n = c->cupsAddOption("print-scaling", "none", n, opcoes);
+    n = c->cupsAddOption("position", "top-left", n, opcoes);
     if (trator) {
-        const QString bandeja = bandeja_continua(bandejas_da_fila(fila));
+        const QString bandeja = bandeja_continua(bandejas_da_fila(*c, fila));
         if (!bandeja.isEmpty())
-            n = cupsAddOption("InputSlot", bandeja.toUtf8().constData(), n, opcoes);
+            n = c->cupsAddOption("InputSlot", bandeja.toUtf8().constData(), n, opcoes);
     }
     return n;
 }
@@ -355,7 +363,7 @@ void SuperficieImpressora::adotar_padroes_da_fila()
         return;
     if (const QPageSize papel = papel_padrao_da_fila(nome_); papel.isValid())
         setPapel(papel);
-    if (const char* res = cupsGetOption("printer-resolution", dest->num_options, dest->options)) {
+    if (const char* res = d.cups->cupsGetOption("printer-resolution", dest->num_options, dest->options)) {
         const int dpi = QString::fromUtf8(res).section(QLatin1Char('x'), 0, 0).remove(QStringLiteral("dpi")).toInt();
         if (dpi >= 72 && dpi <= 4800 && !documentoAberto())
             dpi_ = dpi;

@@ -1,6 +1,7 @@
 // The system's print queues, on a private CUPS scheduler.
 #include "comum/apoio.h"
 #include "comum/cups_privado.h"
+#include "print/biblioteca_cups.h"
 #include "print/superficie_impressora.h"
 
 #include <QFileInfo>
@@ -61,6 +62,23 @@ TEST_F(Cups, FilaListadaETrabalhoDesdeASegundaPagina)
     // be printed).
     const QByteArray controle = ler(cups.pasta() + QStringLiteral("/spool/c00001"));
     EXPECT_TRUE(controle.contains(QByteArray("job-state\0\4\0\0\0\7", 15))) << controle.size();
+}
+
+// A library that is not there, or that lacks the print service's functions,
+// is refused with the reason.
+TEST(BibliotecaCups, AusenteOuIncompleta)
+{
+    const struct {
+        const char* arquivo;
+        const char* motivo;
+    } casos[] = {{"libcups-inexistente.so.2", "não pôde ser carregada"}, {"libc.so.6", "não tem a função cupsAddOption"}};
+    for (const auto& c : casos) {
+        LibCups funcoes;
+        QString erro;
+        EXPECT_FALSE(carregar_libcups(c.arquivo, funcoes, erro));
+        EXPECT_TRUE(erro.contains(QString::fromUtf8(c.motivo))) << erro.toStdString();
+    }
+    EXPECT_NE(libcups(), nullptr) << erro_libcups().toStdString();
 }
 
 TEST(CupsPrivadoSemIniciar, NaoMexeNoAmbiente)
