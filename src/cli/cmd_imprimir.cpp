@@ -118,7 +118,7 @@ int imprimir(const QStringList& args)
         return erro_entrada;
     if (const int r = conferir_relatorio(doc.nome_arquivo, &doc.tamanho_arquivo); r != ok)
         return r;
-    Saida pdf(o.pdf);
+    Saida pdf(o.pdf, true, doc.nome_arquivo);
 
     // A printer named here is the caller's choice and stays, whatever printer
     // the report's own record names; otherwise the system's default printer,
@@ -138,6 +138,7 @@ int imprimir(const QStringList& args)
     }
     if (o.dpi > 0)
         impressora.setResolucao(o.dpi);
+    impressora.setDispositivoSaida(pdf.no_lugar());
 
     // As the window does when it starts with a file.
     ObservadorTerminal observador;

@@ -12,6 +12,7 @@
 class QTemporaryDir;
 
 namespace papelada {
+class ArquivoSaida;
 class Temporario;
 }
 
@@ -59,19 +60,24 @@ QString arquivo_de_entrada(const QString& nome);
 
 // A file that a command writes: "-" is standard output. The command writes
 // caminho(); entregar() then sends a temporary file down standard output,
-// so that a failed command sends nothing half-made.
+// so that a failed command sends nothing half-made. A command that can write
+// to a device asks for `no_lugar`: standard output sent to a regular file is
+// then written in place (no_lugar() is not null), and cut back to what it
+// held if the command fails or is stopped; never when it is `entrada`.
 class Saida {
 public:
-    explicit Saida(const QString& nome);
+    explicit Saida(const QString& nome, bool no_lugar = false, const QString& entrada = {});
     ~Saida();
     bool padrao() const { return padrao_; }
     QString caminho() const { return caminho_; }
+    QIODevice* no_lugar() const;
     // ok, or erro_saida after the message.
     int entregar();
 
 private:
     bool padrao_ = false;
     QString caminho_;
+    std::unique_ptr<ArquivoSaida> no_lugar_;
     // The folder goes before its guards do.
     std::unique_ptr<Temporario> guarda_pasta_, guarda_;
     std::unique_ptr<QTemporaryDir> pasta_;

@@ -1,5 +1,6 @@
 // The command line of each subcommand, and "-" for standard input and output.
 #include "cli/comando.h"
+#include "stream/arquivo_saida.h"
 #include "stream/copia.h"
 #include "stream/limpeza.h"
 
@@ -116,10 +117,19 @@ QString arquivo_de_entrada(const QString& nome)
     return caminho;
 }
 
-Saida::Saida(const QString& nome) : padrao_(nome == QLatin1String("-")), caminho_(nome)
+Saida::Saida(const QString& nome, bool no_lugar, const QString& entrada)
+    : padrao_(nome == QLatin1String("-")), caminho_(nome)
 {
     if (!padrao_)
         return;
+    if (no_lugar) {
+        saida().flush();
+        std::fflush(stdout);
+        no_lugar_ = std::make_unique<ArquivoSaida>(STDOUT_FILENO);
+        if (no_lugar_->abrir(nullptr, {entrada}))
+            return;
+        no_lugar_.reset();
+    }
     pasta_ = std::make_unique<QTemporaryDir>();
     caminho_ = pasta_->isValid() ? pasta_->path() + QStringLiteral("/saida") : QStringLiteral("/nao-ha-pasta-temporaria/saida");
     guarda_pasta_ = std::make_unique<Temporario>(QFile::encodeName(pasta_->path()), true);
@@ -128,10 +138,22 @@ Saida::Saida(const QString& nome) : padrao_(nome == QLatin1String("-")), caminho
 
 Saida::~Saida() = default;
 
+QIODevice* Saida::no_lugar() const
+{
+    return no_lugar_.get();
+}
+
 int Saida::entregar()
 {
     if (!padrao_)
         return ok;
+    if (no_lugar_) {
+        QString erro;
+        if (no_lugar_->concluir(&erro))
+            return ok;
+        erros() << "papelada-cli: " << erro << "\n";
+        return erro_saida;
+    }
     saida().flush();
     std::fflush(stdout);
     QFile feito(caminho_), padrao;

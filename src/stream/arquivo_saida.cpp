@@ -158,6 +158,34 @@ bool conferir_destino(const QString& destino, const QStringList& entradas, QStri
 
 ArquivoSaida::ArquivoSaida(QString destino) : destino_(std::move(destino)) {}
 
+ArquivoSaida::ArquivoSaida(int descritor) : destino_(QStringLiteral("saída padrão")), no_lugar_(descritor) {}
+
+QString ArquivoSaida::mensagem(int codigo) const
+{
+    if (no_lugar_ >= 0)
+        return QStringLiteral("Não foi possível escrever na saída padrão: %1.").arg(motivo_sistema(codigo));
+    return erro_gravacao(destino_, motivo_sistema(codigo));
+}
+
+bool ArquivoSaida::abrir_no_lugar(const QStringList& entradas)
+{
+    struct stat d {};
+    const int modo = ::fcntl(no_lugar_, F_GETFL);
+    if (::fstat(no_lugar_, &d) != 0 || !S_ISREG(d.st_mode) || modo < 0 || (modo & O_APPEND)
+        || (modo & O_ACCMODE) == O_RDONLY || ::lseek(no_lugar_, 0, SEEK_CUR) != d.st_size)
+        return false;
+    for (const QString& entrada : entradas) {
+        struct stat e {};
+        if (!entrada.isEmpty() && ::stat(nativo(entrada).constData(), &e) == 0 && e.st_dev == d.st_dev
+            && e.st_ino == d.st_ino)
+            return false;
+    }
+    fd_ = no_lugar_;
+    inicio_ = d.st_size;
+    guarda_ = std::make_unique<Temporario>(fd_, inicio_);
+    return true;
+}
+
 ArquivoSaida::~ArquivoSaida()
 {
     descartar();
@@ -169,6 +197,14 @@ bool ArquivoSaida::abrir(QString* erro, const QStringList& entradas)
     falhou_ = false;
     falhou_visto_.store(false);
     erro_.clear();
+    buffer_.clear();
+    escrito_ = false;
+    if (no_lugar_ >= 0) {
+        if (!abrir_no_lugar(entradas))
+            return falhar(erro, erro_ = QStringLiteral("A saída padrão não pode ser escrita no lugar."));
+        QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        return true;
+    }
     if (!conferir_destino(destino_, entradas, &erro_, &real_))
         return falhar(erro, erro_);
     const QString pasta = QFileInfo(real_).absolutePath();
@@ -192,8 +228,6 @@ bool ArquivoSaida::abrir(QString* erro, const QStringList& entradas)
     struct stat anterior {};
     if (::stat(nativo(real_).constData(), &anterior) == 0)
         ::fchmod(fd_, anterior.st_mode & 07777);
-    buffer_.clear();
-    escrito_ = false;
     QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     return true;
 }
@@ -201,8 +235,10 @@ bool ArquivoSaida::abrir(QString* erro, const QStringList& entradas)
 bool ArquivoSaida::falhar_sistema(int codigo)
 {
     if (!falhou_) {
-        erro_ = erro_gravacao(destino_, motivo_sistema(codigo));
-        setErrorString(erro_);
+        erro_ = mensagem(codigo);
+        // A device's reason, which its user puts in a sentence of its own.
+        setErrorString(no_lugar_ >= 0 ? QStringLiteral("erro ao escrever na saída padrão (%1)").arg(motivo_sistema(codigo))
+                                      : erro_);
         falhou_visto_.store(true, std::memory_order_release);
     }
     falhou_ = true;
@@ -239,7 +275,17 @@ qint64 ArquivoSaida::writeData(const char* dados, qint64 n)
 bool ArquivoSaida::concluir(QString* erro)
 {
     if (fd_ < 0)
-        return falhar(erro, erro_.isEmpty() ? erro_gravacao(destino_, motivo_sistema(EBADF)) : erro_);
+        return falhar(erro, erro_.isEmpty() ? mensagem(EBADF) : erro_);
+    if (fd_ == no_lugar_) {
+        if (!esvaziar()) {
+            descartar();
+            return falhar(erro, erro_);
+        }
+        fd_ = -1;
+        guarda_.reset();
+        QIODevice::close();
+        return true;
+    }
     // Space that the file system grants only when the data reach the disk
     // shows up at fsync or close: both are checked before the rename.
     if (esvaziar() && duravel_ && ::fsync(fd_) != 0)
@@ -289,10 +335,14 @@ bool ArquivoSaida::concluir(QString* erro)
 
 void ArquivoSaida::descartar()
 {
-    if (fd_ >= 0) {
+    if (fd_ >= 0 && fd_ == no_lugar_) {
+        // Not closed: the file is the caller's.
+        [[maybe_unused]] const int r = ::ftruncate(fd_, inicio_);
+        ::lseek(fd_, inicio_, SEEK_SET);
+    } else if (fd_ >= 0) {
         ::close(fd_);
-        fd_ = -1;
     }
+    fd_ = -1;
     if (!temporario_.isEmpty()) {
         ::unlink(nativo(temporario_).constData());
         temporario_.clear();

@@ -31,9 +31,16 @@ bool conferir_destino(const QString& destino, const QStringList& entradas, QStri
 // written at once. Writes are buffered; a failed write, flush, close or rename
 // is an error with the system's reason. Destroyed without `concluir`, the
 // temporary file is removed and the target left alone.
+//
+// Standard output sent to a regular file is written in place instead
+// (ArquivoSaida(STDOUT_FILENO)): `abrir` takes it only where nothing follows
+// the bytes to come (at the end of the file, not appending) and it is none of
+// `entradas`; destroyed without `concluir`, or on a signal, the file is cut
+// back to what it held before.
 class ArquivoSaida : public QIODevice {
 public:
     explicit ArquivoSaida(QString destino);
+    explicit ArquivoSaida(int descritor);
     ~ArquivoSaida() override;
 
     // Checks the target (conferir_destino) and creates the temporary file.
@@ -62,6 +69,8 @@ protected:
 private:
     bool esvaziar();
     bool falhar_sistema(int codigo);
+    bool abrir_no_lugar(const QStringList& entradas);
+    QString mensagem(int codigo) const;
 
     QString destino_;
     QString real_;
@@ -70,6 +79,8 @@ private:
     QString erro_;
     std::unique_ptr<Temporario> guarda_;
     int fd_ = -1;
+    int no_lugar_ = -1; // the file written in place, and where it began
+    off_t inicio_ = 0;
     bool falhou_ = false;
     bool escrito_ = false;
     bool duravel_ = true;

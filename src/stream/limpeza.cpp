@@ -13,18 +13,26 @@ namespace {
 
 // Fixed places, so that the handler neither allocates nor locks.
 struct Lugar {
-    std::atomic<int> estado{0}; // 0 free, 1 being filled, 2 a file, 3 a folder
+    std::atomic<int> estado{0}; // 0 free, 1 being filled, 2 a file, 3 a folder, 4 a cut
     char caminho[PATH_MAX];
+    int fd;
+    off_t tamanho;
 };
 constexpr int lugares = 64;
 Lugar registro[lugares];
 
 void remover(int sinal)
 {
-    for (const int tipo : {2, 3})
-        for (Lugar& l : registro)
-            if (l.estado.load() == tipo)
+    for (const int tipo : {4, 2, 3})
+        for (Lugar& l : registro) {
+            if (l.estado.load() != tipo)
+                continue;
+            if (tipo == 4) {
+                [[maybe_unused]] const int r = ::ftruncate(l.fd, l.tamanho);
+            } else {
                 tipo == 2 ? ::unlink(l.caminho) : ::rmdir(l.caminho);
+            }
+        }
     std::signal(sinal, SIG_DFL);
     ::raise(sinal);
 }
@@ -48,22 +56,44 @@ void instalar_limpeza()
                 ::sigaction(s, &a, nullptr);
         }
         std::signal(SIGPIPE, SIG_IGN);
+        std::signal(SIGXFSZ, SIG_IGN);
     });
 }
+
+namespace {
+
+// Takes a free place, fills it and only then makes it seen by the handler.
+template<typename Preencher>
+int registrar(int tipo, Preencher preencher)
+{
+    for (int i = 0; i < lugares; ++i) {
+        int livre = 0;
+        if (registro[i].estado.compare_exchange_strong(livre, 1)) {
+            preencher(registro[i]);
+            registro[i].estado.store(tipo);
+            return i;
+        }
+    }
+    return -1;
+}
+
+} // namespace
 
 int registrar_temporario(const QByteArray& caminho, bool pasta)
 {
     if (caminho.isEmpty() || caminho.size() >= PATH_MAX)
         return -1;
-    for (int i = 0; i < lugares; ++i) {
-        int livre = 0;
-        if (registro[i].estado.compare_exchange_strong(livre, 1)) {
-            std::memcpy(registro[i].caminho, caminho.constData(), static_cast<size_t>(caminho.size()) + 1);
-            registro[i].estado.store(pasta ? 3 : 2);
-            return i;
-        }
-    }
-    return -1;
+    return registrar(pasta ? 3 : 2, [&](Lugar& l) {
+        std::memcpy(l.caminho, caminho.constData(), static_cast<size_t>(caminho.size()) + 1);
+    });
+}
+
+int registrar_corte(int fd, off_t tamanho)
+{
+    return registrar(4, [&](Lugar& l) {
+        l.fd = fd;
+        l.tamanho = tamanho;
+    });
 }
 
 void esquecer_temporario(int r)

@@ -1,21 +1,25 @@
 // Files that must not outlive the program: temporary files and folders that
-// a signal (SIGINT, SIGTERM, SIGHUP) would otherwise leave behind. The
-// handlers remove what is registered, then let the signal end the program
-// as it would have.
+// a signal (SIGINT, SIGTERM, SIGHUP) would otherwise leave behind, and the
+// bytes added to a file that was open before (standard output sent to a
+// file). The handlers remove what is registered and cut such a file back,
+// then let the signal end the program as it would have.
 #pragma once
 
 #include <QByteArray>
+#include <sys/types.h>
 
 namespace papelada {
 
-// Installs the handlers, once, and ignores SIGPIPE: a closed pipe is then a
-// write error that the writer reports.
+// Installs the handlers, once, and ignores SIGPIPE and SIGXFSZ: a closed
+// pipe or a file size limit is then a write error that the writer reports.
 void instalar_limpeza();
 
 // Registers `caminho` (a file, or an empty folder removed after the files)
 // for removal on a signal; the result is what `esquecer_temporario` takes
 // (-1 when every place is in use: the path is then not guarded).
 int registrar_temporario(const QByteArray& caminho, bool pasta = false);
+// Registers the open file `fd` to be cut back to `tamanho` bytes.
+int registrar_corte(int fd, off_t tamanho);
 void esquecer_temporario(int registro);
 
 // Registered for its lifetime.
@@ -23,6 +27,7 @@ class Temporario {
 public:
     Temporario() = default;
     explicit Temporario(const QByteArray& caminho, bool pasta = false) : r_(registrar_temporario(caminho, pasta)) {}
+    Temporario(int fd, off_t tamanho) : r_(registrar_corte(fd, tamanho)) {}
     ~Temporario() { esquecer_temporario(r_); }
     Temporario(const Temporario&) = delete;
     Temporario& operator=(const Temporario&) = delete;

@@ -52,6 +52,7 @@ copia.spl|lento | "$cli" salvar - ALVO
 copia.txt|"$cli" salvar "$relatorio" ALVO
 pagina.png|lento | "$cli" visualizar --pdf - 1 ALVO
 padrao.pdf|"$cli" imprimir "$relatorio" --pdf - | cat >/dev/null
+no_lugar.pdf|{ printf 'conteudo antigo\n'; "$cli" imprimir "$relatorio" --pdf -; } >ALVO
 FIM
 
 [ "$falhas" = 0 ] || exit 1

@@ -44,7 +44,11 @@ while IFS='|' read -r nome comando; do
     alvo="$cheio/$nome"
     printf 'conteudo antigo\n' >"$alvo"
     # shellcheck disable=SC2086
-    erro=$(limitar "$cli" ${comando//TARGET/$alvo} 2>&1 >/dev/null)
+    if [[ $comando == *" -" ]]; then # standard output sent to the file, written in place
+        erro=$({ printf 'conteudo antigo\n'; limitar "$cli" $comando; } 2>&1 >"$alvo")
+    else
+        erro=$(limitar "$cli" ${comando//TARGET/$alvo} 2>&1 >/dev/null)
+    fi
     codigo=$?
     [ "$codigo" = 3 ] || falha "$nome: código $codigo, esperado 3 ($erro)"
     grep -qF "$motivo" <<<"$erro" || falha "$nome: motivo ausente em \"$erro\""
@@ -53,6 +57,7 @@ while IFS='|' read -r nome comando; do
     [ "$sobras" = 0 ] || falha "$nome: $sobras arquivo(s) temporário(s) deixados"
     rm -f "$alvo"
 done <<EOF
+padrao.pdf|imprimir $relatorio --pdf -
 copia.spl|salvar $relatorio TARGET
 copia.txt|salvar $texto TARGET
 saida.pdf|imprimir $relatorio --pdf TARGET
