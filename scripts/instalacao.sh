@@ -74,7 +74,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 (cd "$build" && cpack -G DEB >"$tmp/cpack.log" 2>&1) || { cat "$tmp/cpack.log" >&2; falha "cpack"; }
 deb=$(ls -t "$build"/papelada_*.deb | head -1)
-for d in qt6-translations-l10n libqt6svg6; do
+for d in qt6-translations-l10n libqt6svg6 libcups2; do
   dpkg-deb -f "$deb" Depends | grep -q "$d" || falha "o pacote não depende de $d"
 done
 if command -v lintian >/dev/null; then
