@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <cerrno>
 #include <sys/stat.h>
@@ -149,6 +150,14 @@ int main(int argc, char** argv)
         QGuiApplication::setOrganizationName(QStringLiteral("Orvel"));
         QGuiApplication::setApplicationName(QStringLiteral("Papelada"));
         QGuiApplication::setApplicationVersion(QStringLiteral(PAPELADA_VERSAO));
+        // A platform without fonts ("minimal") would give stand-ins that
+        // nothing can be measured or drawn with.
+        if (QFontDatabase::families().isEmpty()) {
+            erros() << "papelada-cli: a plataforma gráfica \"" << QGuiApplication::platformName()
+                    << "\" não oferece fontes, sem as quais nada pode ser medido nem impresso. "
+                       "Use QT_QPA_PLATFORM=offscreen.\n";
+            return concluir_saida(erro_saida);
+        }
         return concluir_saida(c.executar(args));
     }
     erros() << "papelada-cli: comando desconhecido: " << nome << "\n"
