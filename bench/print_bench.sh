@@ -217,7 +217,7 @@ echo
 echo "simples: CPU de papelada (1 fio) / piso $(razao "${cpu[$s/papelada 1 fio]}" "${cpu[$s/piso]}"), meta <= 1.6: $(veredito "${cpu[$s/papelada 1 fio]}" "$(echo "1.6 * ${cpu[$s/piso]}" | bc -l)")"
 if [ "$paginas_longo" -gt 0 ]; then
   l="(simples) $paginas_longo"
-  echo "simples, $paginas_longo páginas: CPU de papelada (1 fio) / piso $(razao "${cpu[$l/papelada 1 fio]}" "${cpu[$l/piso]}")"
+  echo "simples, $paginas_longo páginas: CPU de papelada (1 fio) / piso $(razao "${cpu[$l/papelada 1 fio]}" "${cpu[$l/piso]}"), meta <= 1.6: $(veredito "${cpu[$l/papelada 1 fio]}" "$(echo "1.6 * ${cpu[$l/piso]}" | bc -l)")"
 fi
 echo "fotos: parede de papelada (1 fio) / piso $(razao "${parede[$f/papelada 1 fio]}" "${parede[$f/piso]}"), meta <= 2: $(veredito "${parede[$f/papelada 1 fio]}" "$(echo "2 * ${parede[$f/piso]}" | bc -l)")"
 for carga in simples formulario logotipo; do

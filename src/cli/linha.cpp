@@ -10,6 +10,7 @@
 #include <QTranslator>
 #include <cstdio>
 #include <sys/sendfile.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace papelada::cli {
@@ -122,7 +123,11 @@ Saida::Saida(const QString& nome, bool no_lugar, const QString& entrada)
 {
     if (!padrao_)
         return;
-    if (no_lugar) {
+    // Messages sent to the same file would land inside the document.
+    struct stat o {}, e {};
+    const bool com_mensagens = ::fstat(STDOUT_FILENO, &o) == 0 && ::fstat(STDERR_FILENO, &e) == 0
+                               && o.st_dev == e.st_dev && o.st_ino == e.st_ino;
+    if (no_lugar && !com_mensagens) {
         saida().flush();
         std::fflush(stdout);
         no_lugar_ = std::make_unique<ArquivoSaida>(STDOUT_FILENO);

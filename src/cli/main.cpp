@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <cerrno>
 #include <sys/stat.h>
@@ -129,12 +130,6 @@ int main(int argc, char** argv)
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << papelada::nome_de_bytes(argv[i]);
-    int argc_qt = 1;
-    QGuiApplication app(argc_qt, argv);
-    QGuiApplication::setOrganizationName(QStringLiteral("Orvel"));
-    QGuiApplication::setApplicationName(QStringLiteral("Papelada"));
-    QGuiApplication::setApplicationVersion(QStringLiteral(PAPELADA_VERSAO));
-
     if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")
         || args[0] == QLatin1String("ajuda")) {
         ajuda(args.isEmpty() ? erros() : saida());
@@ -145,9 +140,26 @@ int main(int argc, char** argv)
         return concluir_saida(ok);
     }
     const QString nome = args.takeFirst();
-    for (const Comando& c : comandos())
-        if (nome == QLatin1String(c.nome))
-            return concluir_saida(c.executar(args));
+    for (const Comando& c : comandos()) {
+        if (nome != QLatin1String(c.nome))
+            continue;
+        // Only a command starts the application (fonts, settings): the help
+        // and the version are told without it.
+        int argc_qt = 1;
+        QGuiApplication app(argc_qt, argv);
+        QGuiApplication::setOrganizationName(QStringLiteral("Orvel"));
+        QGuiApplication::setApplicationName(QStringLiteral("Papelada"));
+        QGuiApplication::setApplicationVersion(QStringLiteral(PAPELADA_VERSAO));
+        // A platform without fonts ("minimal") would give stand-ins that
+        // nothing can be measured or drawn with.
+        if (QFontDatabase::families().isEmpty()) {
+            erros() << "papelada-cli: a plataforma gráfica \"" << QGuiApplication::platformName()
+                    << "\" não oferece fontes, sem as quais nada pode ser medido nem impresso. "
+                       "Use QT_QPA_PLATFORM=offscreen.\n";
+            return concluir_saida(erro_saida);
+        }
+        return concluir_saida(c.executar(args));
+    }
     erros() << "papelada-cli: comando desconhecido: " << nome << "\n"
             << "Use \"papelada-cli --help\" para ver os comandos.\n";
     erros().flush();

@@ -157,8 +157,8 @@ sobras=$(ls -A "$temp/nomes" | wc -l)
 [ "$sobras" = 9 ] || falha "nomes: $(ls -A "$temp/nomes" | LC_ALL=C cat -v)"
 
 # Exit statuses where the output goes wrong or loses something: standard
-# output full or closed (the success line is then never told), and a picture
-# the report names and does not have. status | command | what stderr says
+# output full or closed (the success line is then never told), a picture
+# the report names and does not have, a platform without fonts. status | command | what stderr says
 printf '\x1bGnao_existe.png\nP1\f\x1a' >"$temp/sem_figura.spl"
 while IFS='|' read -r esperado comando dito; do
     erro=$(eval "$comando" 2>&1 >/dev/null)
@@ -174,6 +174,7 @@ done <<EOF
 3|"\$cli" imprimir "\$relatorio" --pdf - > >(exec <&-)|Broken pipe
 3|"\$cli" salvar "\$relatorio" - > >(exec <&-)|Broken pipe
 4|"\$cli" imprimir "\$temp/sem_figura.spl" --pdf "\$temp/sem_figura.pdf"|nao_existe.png
+3|QT_QPA_PLATFORM=minimal "\$cli" imprimir "\$relatorio" --pdf "\$temp/sem_fontes.pdf"|não oferece fontes
 EOF
 
 [ "$falhas" = 0 ] || exit 1
