@@ -214,7 +214,9 @@ comparar "(fotos) 160" "$vezes" "piso=$dir/piso -imagens 160 $(echo "$dir"/foto?
 s="(simples) $paginas_carga"
 f="(fotos) 160"
 echo
-echo "simples: CPU de papelada (1 fio) / piso $(razao "${cpu[$s/papelada 1 fio]}" "${cpu[$s/piso]}"), meta <= 1.6: $(veredito "${cpu[$s/papelada 1 fio]}" "$(echo "1.6 * ${cpu[$s/piso]}" | bc -l)")"
+# The goal against the floor is judged on the long run: on the short one the
+# start of the program (the line "(início) 1") is a good part of the time.
+echo "simples, $paginas_carga páginas: CPU de papelada (1 fio) / piso $(razao "${cpu[$s/papelada 1 fio]}" "${cpu[$s/piso]}") (com a partida do programa: $(razao "${cpu[(início) 1/papelada 1 fio]}" "${cpu[$s/papelada 1 fio]}") do tempo)"
 if [ "$paginas_longo" -gt 0 ]; then
   l="(simples) $paginas_longo"
   echo "simples, $paginas_longo páginas: CPU de papelada (1 fio) / piso $(razao "${cpu[$l/papelada 1 fio]}" "${cpu[$l/piso]}"), meta <= 1.6: $(veredito "${cpu[$l/papelada 1 fio]}" "$(echo "1.6 * ${cpu[$l/piso]}" | bc -l)")"
@@ -231,8 +233,9 @@ read -r _ _ _ um < <(uma_vez "$dir/c.pdf" "$cli" imprimir "$dir/simples.spl" --p
 read -r _ _ _ tres < <(uma_vez "$dir/c.pdf" "$cli" imprimir "$dir/simples.spl" --pdf - --margens 10,10 --copias 3)
 echo "cópias: PDF de 1 cópia $um bytes, de 3 cópias $tres bytes ($(razao "$tres" "$um")x)"
 
-# `paginas` against `wc -l` on 10 copies of the plain report.
-for _ in $(seq 10); do head -c -1 "$dir/simples.spl"; printf '\f'; done > "$dir/longo.spl"
+# `paginas` against `wc -l` on 20 copies of the plain report (about 200 MB
+# with the default pages).
+for _ in $(seq 20); do head -c -1 "$dir/simples.spl"; printf '\f'; done > "$dir/longo.spl"
 printf 'x\x1a' >> "$dir/longo.spl"
 declare -a pe we
 for ((i = 0; i < vezes; i++)); do
