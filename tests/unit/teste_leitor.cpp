@@ -102,8 +102,14 @@ TEST(Leitor, CaracteresEmBlocoComoUmAUm)
                 // Whole lines, two at most, then characters; the lines'
                 // bytes are taken from the file.
                 qint64 antes = fonte.posicao();
-                qint64 pedidas = 0;
-                const qint64 linhas = leitor.linhas_de_texto([&](qint64) { return ++pedidas <= 2; });
+                qint64 pedidas = 0, inicio = antes;
+                const qint64 linhas = leitor.linhas_de_texto([&](qint64 n) {
+                    // Each line told with its characters, carriage returns left out.
+                    const qint64 fim = bytes.indexOf('\n', inicio);
+                    EXPECT_EQ(n, fim - inicio - std::count(bytes.begin() + inicio, bytes.begin() + fim, '\r'));
+                    inicio = fim + 1;
+                    return ++pedidas <= 2;
+                });
                 EXPECT_LE(linhas, 2);
                 for (qint64 p = antes + 1; p <= fonte.posicao(); ++p) {
                     const auto c = static_cast<unsigned char>(bytes[p - 1]);
