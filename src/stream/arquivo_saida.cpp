@@ -122,6 +122,19 @@ bool conferir_pasta(const QString& destino, const QString& pasta, QString* erro)
     return true;
 }
 
+// Whether the file `d` is one of `entradas` (the same device and node,
+// reached by name, symbolic link or hard link).
+bool uma_das_entradas(const struct stat& d, const QStringList& entradas)
+{
+    for (const QString& entrada : entradas) {
+        struct stat e {};
+        if (!entrada.isEmpty() && ::stat(nativo(entrada).constData(), &e) == 0 && e.st_dev == d.st_dev
+            && e.st_ino == d.st_ino)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QString erro_gravacao(const QString& arquivo, const QString& motivo)
@@ -142,14 +155,10 @@ bool conferir_destino(const QString& destino, const QStringList& entradas, QStri
             return falhar(erro, QStringLiteral("%1 é uma pasta. Escolha um nome de arquivo.").arg(destino));
         if (!S_ISREG(d.st_mode))
             return falhar(erro, QStringLiteral("%1 não é um arquivo comum e não pode ser gravado.").arg(destino));
-        for (const QString& entrada : entradas) {
-            struct stat e {};
-            if (!entrada.isEmpty() && ::stat(nativo(entrada).constData(), &e) == 0 && e.st_dev == d.st_dev
-                && e.st_ino == d.st_ino)
-                return falhar(erro, QStringLiteral("O arquivo de destino %1 é o próprio arquivo aberto. "
-                                                   "Escolha outro nome.")
-                                        .arg(destino));
-        }
+        if (uma_das_entradas(d, entradas))
+            return falhar(erro, QStringLiteral("O arquivo de destino %1 é o próprio arquivo aberto. "
+                                               "Escolha outro nome.")
+                                    .arg(destino));
     }
     if (real)
         *real = caminho;
@@ -174,12 +183,8 @@ bool ArquivoSaida::abrir_no_lugar(const QStringList& entradas)
     if (::fstat(no_lugar_, &d) != 0 || !S_ISREG(d.st_mode) || modo < 0 || (modo & O_APPEND)
         || (modo & O_ACCMODE) == O_RDONLY || ::lseek(no_lugar_, 0, SEEK_CUR) != d.st_size)
         return false;
-    for (const QString& entrada : entradas) {
-        struct stat e {};
-        if (!entrada.isEmpty() && ::stat(nativo(entrada).constData(), &e) == 0 && e.st_dev == d.st_dev
-            && e.st_ino == d.st_ino)
-            return false;
-    }
+    if (uma_das_entradas(d, entradas))
+        return false;
     fd_ = no_lugar_;
     inicio_ = d.st_size;
     guarda_ = std::make_unique<Temporario>(fd_, inicio_);
@@ -237,8 +242,8 @@ bool ArquivoSaida::falhar_sistema(int codigo)
     if (!falhou_) {
         erro_ = mensagem(codigo);
         // A device's reason, which its user puts in a sentence of its own.
-        setErrorString(no_lugar_ >= 0 ? QStringLiteral("erro ao escrever na saída padrão (%1)").arg(motivo_sistema(codigo))
-                                      : erro_);
+        setErrorString(no_lugar_ < 0 ? erro_
+                                     : QStringLiteral("erro ao escrever na saída padrão (%1)").arg(motivo_sistema(codigo)));
         falhou_visto_.store(true, std::memory_order_release);
     }
     falhou_ = true;
