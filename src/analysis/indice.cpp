@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <tuple>
 #include <utility>
 
 namespace papelada {
@@ -237,23 +236,13 @@ std::optional<InicioPagina> pagina_do_indice(FonteBytes& fonte, const IndicePagi
     if (!indice.impressora || indice.marcos.empty() || pagina < 2 || pagina > indice.total_paginas)
         return achada;
     const Superficie& m = *indice.impressora;
-    const auto campos = [](const Metricas& x) {
-        return std::tie(x.altura_linha, x.largura_caracter, x.altura_linha_padrao, x.largura_caracter_padrao,
-                        x.altura_folha, x.largura_folha);
-    };
     const auto trator = [](const Superficie& s) { return s.paperBin() == bandeja_trator; };
-    const bool mesma = campos(indice.marcos.front().metricas) == campos(metricas)
-                       && m.scaleMode() == impressora.scaleMode() && m.scaleLeft() == impressora.scaleLeft()
-                       && m.scaleTop() == impressora.scaleTop() && m.width() == impressora.width()
-                       && m.height() == impressora.height() && m.dpi() == impressora.dpi()
-                       && trator(m) == trator(impressora) && m.currentX() == impressora.currentX()
-                       && m.currentY() == impressora.currentY() && m.fontName() == impressora.fontName()
-                       && m.fontSize() == impressora.fontSize() && m.fontBold() == impressora.fontBold()
-                       && m.fontItalic() == impressora.fontItalic()
-                       && m.fontUnderline() == impressora.fontUnderline()
-                       && m.fontStrikethru() == impressora.fontStrikethru()
-                       && m.foreColor() == impressora.foreColor() && m.drawWidth() == impressora.drawWidth()
-                       && m.drawStyle() == impressora.drawStyle();
+    const bool mesma = indice.marcos.front().metricas == metricas && m.scaleMode() == impressora.scaleMode()
+                       && m.scaleLeft() == impressora.scaleLeft() && m.scaleTop() == impressora.scaleTop()
+                       && m.width() == impressora.width() && m.height() == impressora.height()
+                       && m.dpi() == impressora.dpi() && trator(m) == trator(impressora)
+                       && m.currentX() == impressora.currentX() && m.currentY() == impressora.currentY()
+                       && mesmo_estilo(m, impressora);
     if (!mesma)
         return achada;
     percorrer_paginas(fonte, indice, pagina, [&](std::int32_t p, const InicioPagina& i) {

@@ -30,6 +30,8 @@ struct Metricas {
     std::int16_t largura_caracter_padrao = 0;
     std::int32_t altura_folha = 0;
     std::int32_t largura_folha = 0;
+
+    bool operator==(const Metricas&) const = default;
 };
 
 // The text run: characters read since the last flush, and the run field

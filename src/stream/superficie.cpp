@@ -23,6 +23,14 @@ void copiar_estilo(Superficie& s, const Superficie& m)
     s.setDrawStyle(m.drawStyle());
 }
 
+bool mesmo_estilo(const Superficie& a, const Superficie& b)
+{
+    return a.fontName() == b.fontName() && a.fontSize() == b.fontSize() && a.fontBold() == b.fontBold()
+           && a.fontItalic() == b.fontItalic() && a.fontUnderline() == b.fontUnderline()
+           && a.fontStrikethru() == b.fontStrikethru() && a.foreColor() == b.foreColor()
+           && a.drawWidth() == b.drawWidth() && a.drawStyle() == b.drawStyle();
+}
+
 QColor QBColor(int indice)
 {
     static const QColor paleta[16] = {

@@ -137,8 +137,10 @@ public:
 // Palette colour for an index 0 to 15; other indexes give black.
 QColor QBColor(int indice);
 
-// Gives `s` the font, colour and lines of `modelo`.
+// Gives `s` the font, colour and lines of `modelo`; whether two surfaces
+// have the same of them.
 void copiar_estilo(Superficie& s, const Superficie& modelo);
+bool mesmo_estilo(const Superficie& a, const Superficie& b);
 
 // Loads a picture for ESC "G" as the picture policy allows
 // (stream/politica_imagens.h): only regular files, sizes read from the

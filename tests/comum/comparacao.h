@@ -8,13 +8,6 @@
 
 namespace papelada {
 
-inline bool operator==(const Metricas& a, const Metricas& b)
-{
-    return a.altura_linha == b.altura_linha && a.largura_caracter == b.largura_caracter
-           && a.altura_linha_padrao == b.altura_linha_padrao && a.largura_caracter_padrao == b.largura_caracter_padrao
-           && a.altura_folha == b.altura_folha && a.largura_folha == b.largura_folha;
-}
-
 inline bool operator==(const EstiloTexto& a, const EstiloTexto& b)
 {
     return a.fonte == b.fonte && a.tamanho == b.tamanho && a.negrito == b.negrito && a.italico == b.italico
