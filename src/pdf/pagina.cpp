@@ -586,23 +586,17 @@ quint32 be32(const char* p)
 }
 
 // The compressed rows of a PNG of 8-bit grey or RGB samples, not interlaced
-// and without transparency, `largura` x `altura` pixels; empty for any
-// other file. `cinza`: one sample a pixel.
-// The compressed rows of `png` into `dados` (emptied first, its room kept);
-// false when they cannot be taken as they are.
+// and without transparency, `largura` x `altura` pixels, into `dados`
+// (emptied first, its room kept); false for any other file. `cinza`: one
+// sample a pixel.
 bool linhas_png(const QByteArray& png, int largura, int altura, bool* cinza, QByteArray& dados)
 {
     dados.truncate(0);
     if (dados.capacity() < png.size())
         dados.reserve(png.size() + png.size() / 4);
-    if (!png.startsWith("\x89PNG\r\n\x1a\n") || png.size() < 33 || png.mid(12, 4) != "IHDR")
+    if (png.size() < 33
+        || !cabecalho_png_direto(reinterpret_cast<const unsigned char*>(png.constData()), QSize(largura, altura), cinza))
         return false;
-    const char* h = png.constData() + 16;
-    const int tipo = static_cast<unsigned char>(h[9]);
-    if (be32(h) != quint32(largura) || be32(h + 4) != quint32(altura) || h[8] != 8 || (tipo != 0 && tipo != 2)
-        || h[10] != 0 || h[11] != 0 || h[12] != 0)
-        return false;
-    *cinza = tipo == 0;
     for (qsizetype p = 8; p + 12 <= png.size();) {
         const qsizetype n = be32(png.constData() + p);
         if (n > png.size() - p - 12)

@@ -236,18 +236,32 @@ int abrir_imagem(const QString& caminho)
     return ::open(QFile::encodeName(caminho).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
 }
 
+namespace {
+// A PNG's numbers: four bytes, the most significant first.
+quint32 be32(const unsigned char* u)
+{
+    return quint32(u[0]) << 24 | quint32(u[1]) << 16 | quint32(u[2]) << 8 | u[3];
+}
+} // namespace
+
+bool cabecalho_png_direto(const unsigned char* h, QSize tamanho, bool* cinza)
+{
+    if (std::memcmp(h, "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16) != 0 || be32(h + 16) != quint32(tamanho.width())
+        || be32(h + 20) != quint32(tamanho.height()) || h[24] != 8 || (h[25] != 0 && h[25] != 2) || h[26] != 0
+        || h[27] != 0 || h[28] != 0)
+        return false;
+    if (cinza)
+        *cinza = h[25] == 0;
+    return true;
+}
+
 bool png_sem_decodificar(const QString& caminho, QSize tamanho)
 {
     const int fd = abrir_imagem(caminho);
     if (fd < 0)
         return false;
-    const auto be32 = [](const unsigned char* u) {
-        return quint32(u[0]) << 24 | quint32(u[1]) << 16 | quint32(u[2]) << 8 | u[3];
-    };
     unsigned char h[33];
-    bool ok = ::pread(fd, h, sizeof h, 0) == sizeof h && std::memcmp(h, "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16) == 0
-              && be32(h + 16) == quint32(tamanho.width()) && be32(h + 20) == quint32(tamanho.height())
-              && h[24] == 8 && (h[25] == 0 || h[25] == 2) && h[26] == 0 && h[27] == 0 && h[28] == 0;
+    bool ok = ::pread(fd, h, sizeof h, 0) == sizeof h && cabecalho_png_direto(h, tamanho);
     // A transparent colour comes before the rows (a file of too many chunks
     // before them is decoded instead).
     for (off_t p = 33, n = 0; ok && (ok = ++n <= 256);) {
@@ -375,8 +389,7 @@ bool png_inteiro(QFile& arquivo, qint64 tamanho)
     while (p + 12 <= tamanho) {
         if (!arquivo.seek(p) || arquivo.read(cabeca, 8) != 8)
             return false;
-        const auto* u = reinterpret_cast<const unsigned char*>(cabeca);
-        const qint64 n = qint64(quint32(u[0]) << 24 | quint32(u[1]) << 16 | quint32(u[2]) << 8 | u[3]);
+        const qint64 n = be32(reinterpret_cast<const unsigned char*>(cabeca));
         if (n > tamanho - p - 12)
             return false;
         if (std::memcmp(cabeca + 4, "IEND", 4) == 0)

@@ -44,6 +44,10 @@ bool admitir_nome_fonte(const QString& nome);
 // Opens `caminho` for reading as the policy allows, without blocking on a
 // FIFO: the descriptor (the caller closes it), or -1 with errno set.
 int abrir_imagem(const QString& caminho);
+// Whether the 33 bytes that open a PNG file (its signature and header) say
+// rows that may go into a PDF as they are: 8-bit grey or RGB samples, not
+// interlaced, `tamanho` pixels; `cinza` (when given) is set for grey.
+bool cabecalho_png_direto(const unsigned char* inicio, QSize tamanho, bool* cinza = nullptr);
 // Whether the PNG file at `caminho` may go into a PDF with its compressed
 // rows as they are, as far as its chunks before the rows tell: 8-bit grey
 // or RGB samples, not interlaced, `tamanho` pixels, no transparent colour.
