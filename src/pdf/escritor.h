@@ -218,6 +218,12 @@ private:
     // Colour of glyphs; a made-up bold also strokes them `tamanho` / 30 wide.
     void tinta(const QColor& cor, bool negrito, double tamanho);
     void largura_traco(double largura);
+    // Room a stretch's font and text matrix take (see posicionar_trecho).
+    static qsizetype espaco_trecho(const Recurso& seg);
+    // Writes at `p`, in room kept in the page, the font `seg` (of the chain
+    // that starts at `primeiro`) when it is not the current one, and the
+    // text matrix that puts a stretch at `origem`; returns where they end.
+    char* posicionar_trecho(char* p, Recurso& primeiro, Recurso& seg, QPointF origem, bool italico);
     // Writes a stretch of glyphs at their natural advances in `seg`, a font
     // of the chain that starts at `primeiro`, from glyph `k`, whose code is
     // `codigo`, at `origem`, for as long as the glyphs have codes in `seg`.
@@ -303,7 +309,7 @@ private:
     double largura_ = 0, altura_ = 0;
     QByteArray conteudo_;
     std::vector<unsigned char> codigos_; // of the stretch of glyphs being written
-    // The x where the last stretch at natural advances began, as written.
+    // The x where the last stretch began, as written.
     double x_escrito_ = std::nan("");
     std::array<char, 24> x_texto_{};
     size_t x_tamanho_ = 0;

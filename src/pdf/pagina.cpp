@@ -360,18 +360,10 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
             codigos_.resize(static_cast<size_t>(n));
         unsigned char* codigos = codigos_.data();
         {
-            Operador op(conteudo_);
-            if (seg != recurso_atual_) {
-                recurso_atual_ = seg;
-                op << '/';
-                if (prevendo_)
-                    prevista_.remendos.push_back({op.posicao(), etiqueta_, elo(*r, seg), {}});
-                else
-                    op << seg->nome;
-                op << ' ' << seg->tamanho << " Tf\n";
-            }
-            op << (italico ? "1 0 0.21 -1 " : "1 0 0 -1 ")
-               << std::initializer_list<double>{origem.x() + x, origem.y() + y} << " Tm\n";
+            const qsizetype antes = conteudo_.size();
+            conteudo_.resize(antes + espaco_trecho(*seg));
+            char* fim = posicionar_trecho(conteudo_.data() + antes, *r, *seg, {origem.x() + x, origem.y() + y}, italico);
+            conteudo_.truncate(fim - conteudo_.data());
         }
         // The stretch: glyphs of this font of the chain on this baseline. A
         // glyph keeps the one font of the chain where it has a code: most
@@ -414,6 +406,45 @@ void Escritor::glifos(const QRawFont& fonte, const quint32* indices, const QPoin
     }
 }
 
+namespace {
+char* copiar(char* p, std::string_view t)
+{
+    std::memcpy(p, t.data(), t.size());
+    return p + t.size();
+}
+} // namespace
+
+qsizetype Escritor::espaco_trecho(const Recurso& seg)
+{
+    return seg.nome.size() + 3 * static_cast<qsizetype>(numero_maximo) + 32;
+}
+
+char* Escritor::posicionar_trecho(char* p, Recurso& primeiro, Recurso& seg, QPointF origem, bool italico)
+{
+    if (&seg != recurso_atual_) {
+        recurso_atual_ = &seg;
+        *p++ = '/';
+        if (prevendo_)
+            prevista_.remendos.push_back({p - conteudo_.constData(), etiqueta_, elo(primeiro, &seg), {}});
+        else
+            p = copiar(p, std::string_view(seg.nome.constData(), static_cast<size_t>(seg.nome.size())));
+        *p++ = ' ';
+        p = numero(p, seg.tamanho);
+        p = copiar(p, " Tf\n");
+    }
+    p = copiar(p, italico ? "1 0 0.21 -1 " : "1 0 0 -1 ");
+    // Lines of a report mostly start at one x.
+    if (origem.x() != x_escrito_) {
+        x_escrito_ = origem.x();
+        static_assert(sizeof x_texto_ >= numero_maximo);
+        x_tamanho_ = static_cast<size_t>(numero(x_texto_.data(), origem.x()) - x_texto_.data());
+    }
+    p = copiar(p, std::string_view(x_texto_.data(), x_tamanho_));
+    *p++ = ' ';
+    p = numero(p, origem.y());
+    return copiar(p, " Tm\n");
+}
+
 qsizetype Escritor::string_natural(Recurso& primeiro, Recurso& seg, int codigo, const quint32* indices,
                                    const char16_t* caracteres, qsizetype k, qsizetype n, QPointF origem,
                                    bool italico)
@@ -422,35 +453,10 @@ qsizetype Escritor::string_natural(Recurso& primeiro, Recurso& seg, int codigo, 
     // made, the codes escaped as they are found: the string is at most
     // twice as long as its glyphs.
     const qsizetype antes = conteudo_.size();
-    conteudo_.resize(antes + 2 * (n - k) + seg.nome.size() + 3 * numero_maximo + 40);
+    conteudo_.resize(antes + 2 * (n - k) + espaco_trecho(seg) + 8);
     char* const inicio = conteudo_.data();
-    char* p = inicio + antes;
-    const auto copiar = [&p](std::string_view t) {
-        std::memcpy(p, t.data(), t.size());
-        p += t.size();
-    };
-    if (&seg != recurso_atual_) {
-        recurso_atual_ = &seg;
-        *p++ = '/';
-        if (prevendo_)
-            prevista_.remendos.push_back({p - inicio, etiqueta_, elo(primeiro, &seg), {}});
-        else
-            copiar(std::string_view(seg.nome.constData(), static_cast<size_t>(seg.nome.size())));
-        *p++ = ' ';
-        p = numero(p, seg.tamanho);
-        copiar(" Tf\n");
-    }
-    copiar(italico ? "1 0 0.21 -1 " : "1 0 0 -1 ");
-    // Lines of a report mostly start at one x.
-    if (origem.x() != x_escrito_) {
-        x_escrito_ = origem.x();
-        static_assert(sizeof x_texto_ >= numero_maximo);
-        x_tamanho_ = static_cast<size_t>(numero(x_texto_.data(), origem.x()) - x_texto_.data());
-    }
-    copiar(std::string_view(x_texto_.data(), x_tamanho_));
-    *p++ = ' ';
-    p = numero(p, origem.y());
-    copiar(" Tm\n(");
+    char* p = posicionar_trecho(inicio + antes, primeiro, seg, origem, italico);
+    *p++ = '(';
     const qint16* por_glifo = seg.codigo.data();
     const quint32 glifos = static_cast<quint32>(seg.codigo.size());
     auto* const cadeia = reinterpret_cast<unsigned char*>(p);
@@ -485,7 +491,7 @@ qsizetype Escritor::string_natural(Recurso& primeiro, Recurso& seg, int codigo, 
         }
         p += escapes;
     }
-    copiar(") Tj\n");
+    p = copiar(p, ") Tj\n");
     conteudo_.truncate(p - inicio);
     return k;
 }
