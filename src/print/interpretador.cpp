@@ -45,6 +45,52 @@ enum class Variante {
     Comando,      // ESC "9", a move below the page, an image or barcode that reaches it
 };
 
+// The pen's way down a page of whole lines, as far as it has been followed
+// from one start: the y given to the surface at each line feed, and the y
+// it reads back after it. A line feed sets the pen to the y it reads plus
+// a line, so the way depends only on where it starts and on the key's
+// other fields: a page that starts there, or at any later step of it, goes
+// the same way, to the last bit.
+struct Descida {
+    struct Chave {
+        double y = 0, altura_linha = 0, pe = 0, topo = 0, dpi = 0;
+        ModoEscala modo = ModoEscala::Twips;
+        // Everything but where the pen starts.
+        bool mesmo_caminho(const Chave& c) const
+        {
+            return altura_linha == c.altura_linha && pe == c.pe && topo == c.topo && dpi == c.dpi
+                   && modo == c.modo;
+        }
+    };
+    Chave chave;
+    std::vector<double> alvos;    // set at each line feed
+    std::vector<double> posicoes; // read back: the start, then after each feed
+
+    static constexpr size_t maximo = 4096; // steps kept at most
+
+    void comecar(const Chave& c)
+    {
+        chave = c;
+        alvos.clear();
+        posicoes.assign(1, c.y);
+    }
+    void acrescentar(double alvo, double posicao)
+    {
+        if (alvos.size() < maximo) {
+            alvos.push_back(alvo);
+            posicoes.push_back(posicao);
+        }
+    }
+    // The step at which a pen at `c` is on this way; -1 when it is not.
+    qsizetype degrau(const Chave& c) const
+    {
+        if (posicoes.empty() || !chave.mesmo_caminho(c))
+            return -1;
+        const auto i = std::lower_bound(posicoes.begin(), posicoes.end(), c.y);
+        return i != posicoes.end() && *i == c.y ? i - posicoes.begin() : -1;
+    }
+};
+
 class Interpretador {
 public:
     Interpretador(FonteBytes& fonte, Documento& doc, Metricas& m, Corrida& corrida, Superficie& imp,
@@ -229,14 +275,53 @@ private:
     // With no run pending and no field waiting for one, lines of characters
     // change nothing but the pen: they are passed over, each as
     // linha_passada() takes it, while their feeds do not end the page.
+    // The pen's way down a page is kept (see Descida): where a later page
+    // goes the same way, its lines are passed in bulk, with no step a line.
     // False when the progress was told (see relatar_a_cada_bloco).
     bool linhas_de_texto()
     {
         if (!corrida_.buffer.isEmpty() || corrida_.tem_campo())
             return true;
-        const qint64 n = leitor_.linhas_de_texto(
-            [this](qint64 caracteres) { return linha_passada(static_cast<size_t>(caracteres)); });
+        const Descida::Chave chave = chave_descida();
+        const qsizetype j = descida_.degrau(chave);
+        const qsizetype sabidos = j < 0 ? 0 : descida_.alvos.size() - j; // steps known from here
+        qint64 n = 0;
+        if (sabidos > 0 && imp_.currentX() == 0) {
+            const Leitor::Linhas lidas = leitor_.linhas_inteiras(sabidos);
+            n = lidas.linhas;
+            if (n > 0) {
+                imp_.setCurrentY(descida_.alvos[j + n - 1]);
+                imp_.setCurrentX(0);
+                if (lidas.caracteres > 0 && 0 < borda_direita()) {
+                    corrida_visivel_ = false;
+                    tocada_ = true;
+                    passar_corrida(corrida_, lidas.caracteres);
+                }
+            }
+        } else {
+            // Followed a line at a time, and the way learnt: from here, or
+            // on from its last known step.
+            if (j < 0)
+                descida_.comecar(chave);
+            const bool aprender = sabidos == 0;
+            n = leitor_.linhas_de_texto([&](qint64 caracteres) {
+                const double alvo = imp_.currentY() + m_.altura_linha;
+                if (!linha_passada(static_cast<size_t>(caracteres)))
+                    return false;
+                if (aprender)
+                    descida_.acrescentar(alvo, imp_.currentY());
+                return true;
+            });
+        }
         return n == 0 || relatar_a_cada_bloco();
+    }
+
+    // What the pen's way down a page of lines depends on, besides where it
+    // starts: the line height, the page foot and the surface's scale.
+    Descida::Chave chave_descida() const
+    {
+        return {imp_.currentY(), static_cast<double>(m_.altura_linha), pe(), imp_.scaleTop(), imp_.dpi(),
+                imp_.scaleMode()};
     }
 
     // Tells the progress when a block has been read through since last
@@ -626,6 +711,7 @@ private:
                                  ? p_.destaque_inicio
                                  : std::numeric_limits<qint64>::max();
     bool destacando_ = false;
+    Descida descida_; // the last way down a page learnt
     static constexpr qint64 bloco_relato = 256 * 1024; // bytes read through between progress reports
     qint64 proximo_relato_ = bloco_relato;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -62,6 +63,29 @@ inline size_t primeiro_que_encerra(const unsigned char* p, size_t base, size_t i
     return static_cast<size_t>(-1);
 }
 
+#if defined(__SSE2__)
+// The bytes up to ESC (27) among the 16 at `p`, a bit each.
+inline unsigned controles_sse2(const unsigned char* p)
+{
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(static_cast<char>(ESC))), v)));
+}
+#endif
+
+// The same among the 32 at `p`.
+inline std::uint32_t controles32(const unsigned char* p)
+{
+#if defined(__SSE2__)
+    return controles_sse2(p) | controles_sse2(p + 16) << 16;
+#else
+    std::uint32_t bits = 0;
+    for (unsigned i = 0; i < 32; ++i)
+        bits |= static_cast<std::uint32_t>(p[i] <= ESC) << i;
+    return bits;
+#endif
+}
+
 // Text is looked at a block at a time for any byte up to ESC (27); the few
 // control bytes among them that are characters (a tab, say) are then passed
 // one by one. The last block of a span overlaps the one before it rather
@@ -70,12 +94,10 @@ size_t contar_sse2(const unsigned char* p, size_t n, size_t* retornos)
 {
 #if defined(__SSE2__)
     if (n >= 16) {
-        const __m128i teto = _mm_set1_epi8(static_cast<char>(ESC));
         for (size_t i = 0; i < n; i += 16) {
             const size_t base = std::min(i, n - 16);
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + base));
-            const auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, teto), v)));
-            if (const size_t k = primeiro_que_encerra(p, base, i, bits, retornos); k != static_cast<size_t>(-1))
+            if (const size_t k = primeiro_que_encerra(p, base, i, controles_sse2(p + base), retornos);
+                k != static_cast<size_t>(-1))
                 return k;
         }
         return n;
@@ -172,6 +194,69 @@ std::span<const unsigned char> Leitor::caracteres(qint64 maximo)
                                                           static_cast<qint64>(janela.size()), maximo)));
     fonte_.avancar(static_cast<qsizetype>(n));
     return janela.first(n);
+}
+
+namespace {
+
+// Whole lines among the bytes `p`, as Leitor::linhas_inteiras() passes them.
+class PassagemLinhas {
+public:
+    PassagemLinhas(const unsigned char* p, size_t n, qint64 maximo) : p_(p), n_(n), maximo_(maximo) {}
+
+    // Looks at the control bytes a block at a time, and at the bytes that
+    // are left one by one.
+    void passar()
+    {
+        size_t i = 0;
+        for (; i + 32 <= n_; i += 32)
+            for (std::uint32_t bits = controles32(p_ + i); bits != 0; bits &= bits - 1)
+                if (!controle(i + static_cast<size_t>(std::countr_zero(bits))))
+                    return;
+        for (; i < n_; ++i)
+            if (p_[i] <= ESC && !controle(i))
+                return;
+    }
+
+    Leitor::Linhas linhas;
+    size_t fim = 0; // bytes through the last line feed passed
+
+private:
+    // One byte up to ESC; false when the lines passed end before it.
+    bool controle(size_t k)
+    {
+        switch (p_[k]) {
+        case '\n':
+            ++linhas.linhas;
+            retornos_ += pendentes_;
+            pendentes_ = 0;
+            fim = k + 1;
+            linhas.caracteres = static_cast<qint64>(fim - retornos_) - linhas.linhas;
+            return linhas.linhas < maximo_;
+        case '\r': ++pendentes_; return true;
+        case '\f':
+        case ESC: return false;
+        default: return true; // a tab, say: a character
+        }
+    }
+
+    const unsigned char* p_;
+    size_t n_;
+    qint64 maximo_;
+    size_t retornos_ = 0;  // carriage returns on the lines passed
+    size_t pendentes_ = 0; // and on the line being looked at
+};
+
+} // namespace
+
+Leitor::Linhas Leitor::linhas_inteiras(qint64 maximo)
+{
+    if (fim_ || maximo <= 0)
+        return {};
+    const std::span<const unsigned char> janela = fonte_.janela();
+    PassagemLinhas passagem(janela.data(), janela.size(), maximo);
+    passagem.passar();
+    fonte_.avancar(static_cast<qsizetype>(passagem.fim));
+    return passagem.linhas;
 }
 
 // Digits accumulate; the first other byte ends the number and is consumed.

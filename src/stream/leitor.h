@@ -129,6 +129,13 @@ public:
     // unread. Returns how many lines were taken.
     template <class Tomar>
     qint64 linhas_de_texto(Tomar&& tomar);
+    // The same lines, at most `maximo` of them, passed without a question
+    // each: how many were passed, and how many characters they held.
+    struct Linhas {
+        qint64 linhas = 0;
+        qint64 caracteres = 0;
+    };
+    Linhas linhas_inteiras(qint64 maximo);
     // The byte the next item begins with, when it is at hand without reading
     // the file; -1 otherwise.
     int espiar() const { return fim_ ? -1 : fonte_.espiar(); }

@@ -97,19 +97,30 @@ TEST(Leitor, CaracteresEmBlocoComoUmAUm)
         Leitor leitor(fonte);
         std::vector<std::pair<qint64, int>> itens; // position, byte (-1 for any item but a character)
         Item it;
-        for (;;) {
+        for (bool perguntando = false;; perguntando = !perguntando) {
             if (em_bloco) {
                 // Whole lines, two at most, then characters; the lines'
-                // bytes are taken from the file.
+                // bytes are taken from the file. The lines are asked for
+                // one by one and taken without a question, in turn.
                 qint64 antes = fonte.posicao();
                 qint64 pedidas = 0, inicio = antes;
-                const qint64 linhas = leitor.linhas_de_texto([&](qint64 n) {
-                    // Each line told with its characters, carriage returns left out.
-                    const qint64 fim = bytes.indexOf('\n', inicio);
-                    EXPECT_EQ(n, fim - inicio - std::count(bytes.begin() + inicio, bytes.begin() + fim, '\r'));
-                    inicio = fim + 1;
-                    return ++pedidas <= 2;
-                });
+                const auto sem_retornos = [&](qint64 de, qint64 ate) {
+                    return ate - de - std::count(bytes.begin() + de, bytes.begin() + ate, '\r');
+                };
+                qint64 linhas = 0;
+                if (perguntando) {
+                    linhas = leitor.linhas_de_texto([&](qint64 n) {
+                        // Each line told with its characters.
+                        const qint64 fim = bytes.indexOf('\n', inicio);
+                        EXPECT_EQ(n, sem_retornos(inicio, fim));
+                        inicio = fim + 1;
+                        return ++pedidas <= 2;
+                    });
+                } else {
+                    const Leitor::Linhas lidas = leitor.linhas_inteiras(2);
+                    linhas = lidas.linhas;
+                    EXPECT_EQ(lidas.caracteres, sem_retornos(antes, fonte.posicao()) - linhas);
+                }
                 EXPECT_LE(linhas, 2);
                 for (qint64 p = antes + 1; p <= fonte.posicao(); ++p) {
                     const auto c = static_cast<unsigned char>(bytes[p - 1]);
