@@ -9,6 +9,7 @@
 #include <cmath>
 #include <limits>
 #include <span>
+#include <utility>
 
 namespace papelada {
 
@@ -299,17 +300,20 @@ private:
                 }
             }
         } else {
-            // Followed a line at a time, and the way learnt: from here, or
-            // on from its last known step.
-            if (j < 0)
-                descida_.comecar(chave);
+            // Followed a line at a time, and the way learnt: on from its
+            // last known step, or a new way from here, which takes the old
+            // one's place once a line has gone down it.
             const bool aprender = sabidos == 0;
+            bool novo = j < 0;
             n = leitor_.linhas_de_texto([&](qint64 caracteres) {
                 const double alvo = imp_.currentY() + m_.altura_linha;
                 if (!linha_passada(static_cast<size_t>(caracteres)))
                     return false;
-                if (aprender)
+                if (aprender) {
+                    if (std::exchange(novo, false))
+                        descida_.comecar(chave);
                     descida_.acrescentar(alvo, imp_.currentY());
+                }
                 return true;
             });
         }
