@@ -4,6 +4,7 @@
 #include "cli/documento_cli.h"
 #include "stream/fonte_bytes.h"
 
+#include <charconv>
 #include <cstdio>
 
 using namespace papelada;
@@ -36,7 +37,10 @@ int paginas(const QStringList& args)
     };
     qint64 pendente = 1, escritas = 0;
     const auto anotar = [&](qint64 posicao) {
-        texto.append(QByteArray::number(pendente)).append('\n');
+        char numero[24];
+        char* fim = std::to_chars(numero, numero + sizeof numero - 1, pendente).ptr;
+        *fim++ = '\n';
+        texto.append(numero, fim - numero);
         ++escritas;
         pendente = posicao;
         if (texto.size() >= 65536)
