@@ -255,21 +255,29 @@ private:
     {
         if (!corrida_.buffer.isEmpty() || linha_encerra())
             return false;
-        if (n > 0 && imp_.currentX() < borda_direita()) {
-            corrida_visivel_ = false;
-            tocada_ = true;
-            passar_corrida(corrida_, static_cast<qsizetype>(n));
-        }
+        if (n > 0 && imp_.currentX() < borda_direita())
+            passar_na_linha(static_cast<qsizetype>(n));
         descer_linha();
         return true;
+    }
+
+    // Characters read through with the pen left of the right edge: they use
+    // up the field, and the page has something on it.
+    void passar_na_linha(qsizetype n)
+    {
+        corrida_visivel_ = false;
+        tocada_ = true;
+        passar_corrida(corrida_, n);
     }
 
     // Whether a line feed now ends the page; if not, it takes the pen a
     // line down and to the left edge.
     bool linha_encerra() const { return avanco_encerra(imp_.currentY(), pe(), m_); }
-    void descer_linha()
+    void descer_linha() { descer_para(linha_abaixo()); }
+    double linha_abaixo() const { return imp_.currentY() + m_.altura_linha; }
+    void descer_para(double y)
     {
-        imp_.setCurrentY(imp_.currentY() + m_.altura_linha);
+        imp_.setCurrentY(y);
         imp_.setCurrentX(0);
     }
 
@@ -291,13 +299,9 @@ private:
             const Leitor::Linhas lidas = leitor_.linhas_inteiras(sabidos);
             n = lidas.linhas;
             if (n > 0) {
-                imp_.setCurrentY(descida_.alvos[j + n - 1]);
-                imp_.setCurrentX(0);
-                if (lidas.caracteres > 0 && 0 < borda_direita()) {
-                    corrida_visivel_ = false;
-                    tocada_ = true;
-                    passar_corrida(corrida_, lidas.caracteres);
-                }
+                descer_para(descida_.alvos[j + n - 1]);
+                if (lidas.caracteres > 0 && 0 < borda_direita())
+                    passar_na_linha(lidas.caracteres);
             }
         } else {
             // Followed a line at a time, and the way learnt: on from its
@@ -306,7 +310,7 @@ private:
             const bool aprender = sabidos == 0;
             bool novo = j < 0;
             n = leitor_.linhas_de_texto([&](qint64 caracteres) {
-                const double alvo = imp_.currentY() + m_.altura_linha;
+                const double alvo = linha_abaixo();
                 if (!linha_passada(static_cast<size_t>(caracteres)))
                     return false;
                 if (aprender) {

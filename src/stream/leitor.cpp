@@ -221,22 +221,25 @@ public:
     size_t fim = 0; // bytes through the last line feed passed
 
 private:
-    // One byte up to ESC; false when the lines passed end before it.
+    // One byte up to ESC; false when the lines passed end before it (a
+    // form feed or an escape).
     bool controle(size_t k)
     {
-        switch (p_[k]) {
-        case '\n':
-            ++linhas.linhas;
-            retornos_ += pendentes_;
-            pendentes_ = 0;
-            fim = k + 1;
-            linhas.caracteres = static_cast<qint64>(fim - retornos_) - linhas.linhas;
-            return linhas.linhas < maximo_;
-        case '\r': ++pendentes_; return true;
-        case '\f':
-        case ESC: return false;
-        default: return true; // a tab, say: a character
+        const unsigned char c = p_[k];
+        if (!separa_caracteres(c))
+            return true; // a tab, say: a character
+        if (c == '\r') {
+            ++pendentes_;
+            return true;
         }
+        if (c != '\n')
+            return false;
+        ++linhas.linhas;
+        retornos_ += pendentes_;
+        pendentes_ = 0;
+        fim = k + 1;
+        linhas.caracteres = static_cast<qint64>(fim - retornos_) - linhas.linhas;
+        return linhas.linhas < maximo_;
     }
 
     const unsigned char* p_;
