@@ -9,11 +9,9 @@
 #include <memory>
 #include <vector>
 
-class QTemporaryDir;
-
 namespace papelada {
 class ArquivoSaida;
-class Temporario;
+class PastaTemporaria;
 }
 
 namespace papelada::cli {
@@ -78,9 +76,7 @@ private:
     bool padrao_ = false;
     QString caminho_;
     std::unique_ptr<ArquivoSaida> no_lugar_;
-    // The folder goes before its guards do.
-    std::unique_ptr<Temporario> guarda_pasta_, guarda_;
-    std::unique_ptr<QTemporaryDir> pasta_;
+    std::unique_ptr<PastaTemporaria> pasta_;
 };
 
 struct Registro {

@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTranslator>
 #include <cstdio>
 #include <sys/sendfile.h>
@@ -100,12 +99,10 @@ QString arquivo_de_entrada(const QString& nome)
     if (nome != QLatin1String("-"))
         return nome;
     // One copy per run, kept until the program ends.
-    static QTemporaryDir pasta;
-    const QString caminho = pasta.path() + QStringLiteral("/entrada.spl");
-    static const Temporario guarda_pasta(QFile::encodeName(pasta.path()), true);
-    static const Temporario guarda(QFile::encodeName(caminho));
+    static const PastaTemporaria pasta(QStringLiteral("entrada.spl"));
+    const QString caminho = pasta.arquivo();
     QFile entrada, copia(caminho);
-    if (!pasta.isValid() || !entrada.open(stdin, QIODevice::ReadOnly)
+    if (!pasta.valida() || !entrada.open(stdin, QIODevice::ReadOnly)
         || !copia.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         erros() << "papelada-cli: não foi possível guardar a entrada padrão numa pasta temporária.\n";
         return {};
@@ -135,10 +132,8 @@ Saida::Saida(const QString& nome, bool no_lugar, const QString& entrada)
             return;
         no_lugar_.reset();
     }
-    pasta_ = std::make_unique<QTemporaryDir>();
-    caminho_ = pasta_->isValid() ? pasta_->path() + QStringLiteral("/saida") : QStringLiteral("/nao-ha-pasta-temporaria/saida");
-    guarda_pasta_ = std::make_unique<Temporario>(QFile::encodeName(pasta_->path()), true);
-    guarda_ = std::make_unique<Temporario>(QFile::encodeName(caminho_));
+    pasta_ = std::make_unique<PastaTemporaria>(QStringLiteral("saida"));
+    caminho_ = pasta_->valida() ? pasta_->arquivo() : QStringLiteral("/nao-ha-pasta-temporaria/saida");
 }
 
 Saida::~Saida() = default;

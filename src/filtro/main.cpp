@@ -27,6 +27,7 @@
 #include "print/superficie_impressora.h"
 #include "print/trabalho.h"
 #include "settings/configuracoes.h"
+#include "stream/limpeza.h"
 #include "stream/politica_imagens.h"
 
 #include <QDir>
@@ -38,6 +39,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <unistd.h>
 
 using namespace papelada;
@@ -96,6 +98,7 @@ QString guardar_entrada(QString* erro)
     if (fd < 0) {
         // A file system without unnamed files: named for an instant.
         QByteArray modelo = pasta + "/papeladatopdf-XXXXXX";
+        const Criacao bloco;
         fd = ::mkostemp(modelo.data(), O_CLOEXEC);
         if (fd >= 0)
             ::unlink(modelo.constData());
@@ -170,16 +173,18 @@ int main(int argc, char** argv)
     }
     // A filter runs without a screen or a session. Qt's start insists on a
     // runtime folder: one of its own, there only while Qt starts.
+    instalar_limpeza();
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QByteArray execucao = QFile::encodeName(QDir::tempPath()) + "/papeladatopdf-XXXXXX";
-    const bool com_pasta = !qEnvironmentVariableIsSet("XDG_RUNTIME_DIR") && ::mkdtemp(execucao.data());
+    std::optional<PastaTemporaria> execucao;
+    if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
+        execucao.emplace(QString(), QDir::tempPath() + QStringLiteral("/papeladatopdf-XXXXXX"));
+    const bool com_pasta = execucao && execucao->valida();
     if (com_pasta)
-        qputenv("XDG_RUNTIME_DIR", execucao);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(execucao->caminho()));
     QGuiApplication app(argc, argv);
-    if (com_pasta) {
-        ::rmdir(execucao.constData());
+    if (com_pasta)
         qunsetenv("XDG_RUNTIME_DIR");
-    }
+    execucao.reset();
     QGuiApplication::setOrganizationName(QStringLiteral("Orvel"));
     QGuiApplication::setApplicationName(QStringLiteral("Papelada"));
     usar_somente_configuracoes_do_sistema();

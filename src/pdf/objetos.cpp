@@ -2,6 +2,7 @@
 
 #include "pdf/compressao.h"
 #include "pdf/fontes.h"
+#include "stream/limpeza.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -194,11 +195,12 @@ void Tabela::guardar(qint64 i, const qint64* v, qint64 n)
     if (!erro_.isEmpty())
         return;
     if (!arquivo_) {
+        // Gone from the folder at once: nothing is left behind however the
+        // program ends.
+        const Criacao bloco;
         arquivo_ = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/papelada-XXXXXX"));
         if (!arquivo_->open())
             return falhar();
-        // Gone from the folder at once: nothing is left behind however the
-        // program ends.
         if (QFile::remove(arquivo_->fileName()))
             arquivo_->setAutoRemove(false);
     }

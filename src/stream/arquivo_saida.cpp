@@ -219,6 +219,7 @@ bool ArquivoSaida::abrir(QString* erro, const QStringList& entradas)
     fd_ = arquivo_anonimo(pasta);
     for (int tentativa = 0; fd_ < 0; ++tentativa) {
         temporario_ = nome_temporario(pasta);
+        const Criacao bloco;
         fd_ = ::open(nativo(temporario_).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ < 0 && (errno != EEXIST || tentativa == 100)) {
             const int codigo = errno;
@@ -301,10 +302,11 @@ bool ArquivoSaida::concluir(QString* erro)
         const QString pasta = QFileInfo(real_).absolutePath();
         for (int tentativa = 0; temporario_.isEmpty(); ++tentativa) {
             const QString nome = nome_temporario(pasta);
-            guarda_ = std::make_unique<Temporario>(nativo(nome));
-            if (dar_nome(fd_, nativo(nome)))
+            const Criacao bloco;
+            if (dar_nome(fd_, nativo(nome))) {
                 temporario_ = nome;
-            else if (errno != EEXIST || tentativa == 100) {
+                guarda_ = std::make_unique<Temporario>(nativo(nome));
+            } else if (errno != EEXIST || tentativa == 100) {
                 falhar_sistema(errno);
                 break;
             }

@@ -1,10 +1,14 @@
 #include "stream/limpeza.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <atomic>
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <mutex>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace papelada {
@@ -21,8 +25,19 @@ struct Lugar {
 constexpr int lugares = 64;
 Lugar registro[lugares];
 
+// Blocks (Criacao) at work, and whether a signal is being handled.
+std::atomic<int> criando{0};
+std::atomic<bool> saindo{false};
+
 void remover(int sinal)
 {
+    // Either a block sees `saindo` and makes nothing, or this sees the block
+    // and waits for what it makes to be registered.
+    saindo.store(true);
+    while (criando.load() != 0) {
+        const timespec espera{0, 100'000};
+        ::nanosleep(&espera, nullptr);
+    }
     for (const int tipo : {4, 2, 3})
         for (Lugar& l : registro) {
             if (l.estado.load() != tipo)
@@ -100,6 +115,66 @@ void esquecer_temporario(int r)
 {
     if (r >= 0 && r < lugares)
         registro[r].estado.store(0);
+}
+
+namespace {
+
+sigset_t sinais_de_fim()
+{
+    sigset_t s;
+    sigemptyset(&s);
+    for (const int sinal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&s, sinal);
+    return s;
+}
+
+} // namespace
+
+Criacao::Criacao()
+{
+    const sigset_t s = sinais_de_fim();
+    ::pthread_sigmask(SIG_BLOCK, &s, &antes_);
+    criando.fetch_add(1);
+    if (saindo.load()) {
+        criando.fetch_sub(1);
+        for (;;)
+            ::pause();
+    }
+}
+
+Criacao::~Criacao()
+{
+    criando.fetch_sub(1);
+    ::pthread_sigmask(SIG_SETMASK, &antes_, nullptr);
+}
+
+PastaTemporaria::PastaTemporaria(const QString& arquivo, const QString& modelo)
+{
+    const Criacao bloco;
+    pasta_ = modelo.isEmpty() ? std::make_unique<QTemporaryDir>() : std::make_unique<QTemporaryDir>(modelo);
+    if (!pasta_->isValid())
+        return;
+    guarda_pasta_ = Temporario(QFile::encodeName(pasta_->path()), true);
+    if (!arquivo.isEmpty()) {
+        arquivo_ = pasta_->filePath(arquivo);
+        guarda_ = Temporario(QFile::encodeName(arquivo_));
+    }
+}
+
+// The folder goes before its guards do.
+PastaTemporaria::~PastaTemporaria()
+{
+    pasta_.reset();
+}
+
+bool PastaTemporaria::valida() const
+{
+    return pasta_->isValid();
+}
+
+QString PastaTemporaria::caminho() const
+{
+    return pasta_->path();
 }
 
 } // namespace papelada

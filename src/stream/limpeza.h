@@ -6,7 +6,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+#include <csignal>
+#include <memory>
 #include <sys/types.h>
+
+class QTemporaryDir;
 
 namespace papelada {
 
@@ -41,6 +46,44 @@ public:
 
 private:
     int r_ = -1;
+};
+
+// Holds back SIGINT, SIGTERM and SIGHUP on this thread while a file or
+// folder is made and registered (or made and unlinked at once). A signal
+// that comes meanwhile, on whichever thread, is handled when the block ends
+// and so removes what the block registered; a block begun while a signal is
+// being handled waits for the program to end and makes nothing.
+class Criacao {
+public:
+    Criacao();
+    ~Criacao();
+    Criacao(const Criacao&) = delete;
+    Criacao& operator=(const Criacao&) = delete;
+
+private:
+    sigset_t antes_;
+};
+
+// A folder of its own in the temporary folder (named after `modelo`, as
+// QTemporaryDir takes it, or the program when empty) for one file
+// `arquivo`, which its user makes: both are removed on a signal, and the
+// folder with whatever it holds when this goes.
+class PastaTemporaria {
+public:
+    explicit PastaTemporaria(const QString& arquivo = {}, const QString& modelo = {});
+    ~PastaTemporaria();
+    PastaTemporaria(const PastaTemporaria&) = delete;
+    PastaTemporaria& operator=(const PastaTemporaria&) = delete;
+
+    bool valida() const;
+    QString caminho() const;
+    // Empty when the folder could not be made.
+    const QString& arquivo() const { return arquivo_; }
+
+private:
+    std::unique_ptr<QTemporaryDir> pasta_;
+    Temporario guarda_pasta_, guarda_;
+    QString arquivo_;
 };
 
 } // namespace papelada

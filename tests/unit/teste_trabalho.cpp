@@ -5,10 +5,16 @@
 #include "comum/gravador.h"
 #include "print/superficie_impressora.h"
 #include "print/trabalho.h"
+#include "stream/limpeza.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <atomic>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace papelada;
 using namespace papelada::teste;
@@ -200,4 +206,35 @@ TEST(Trabalho, FiosInterrompidosOuSemArquivo)
         EXPECT_FALSE(p.documentoAberto());
     }
     qunsetenv("PAPELADA_FIOS");
+}
+
+// A signal that lands on another thread while a temporary folder is being
+// made ends the program only once the folder is registered, and so removed.
+TEST(LimpezaDeathTest, SinalDuranteACriacaoDeUmaPasta)
+{
+    const QByteArray pasta = QFile::encodeName(pasta_temporaria() + QStringLiteral("/feita_durante_o_sinal"));
+    ::rmdir(pasta.constData());
+    const auto criar = [&] {
+        instalar_limpeza();
+        std::atomic<bool> feita{false};
+        std::thread outro([&] {
+            while (!feita.load())
+                std::this_thread::yield();
+            ::kill(::getpid(), SIGTERM);
+            for (;;)
+                ::pause();
+        });
+        Temporario guarda;
+        {
+            const Criacao bloco;
+            ::mkdir(pasta.constData(), 0700);
+            feita.store(true);
+            ::usleep(200'000); // the signal is there, waiting
+            guarda = Temporario(pasta, true);
+        }
+        ::sleep(10);
+        std::_Exit(0);
+    };
+    EXPECT_EXIT(criar(), testing::KilledBySignal(SIGTERM), "");
+    EXPECT_FALSE(QFileInfo::exists(QFile::decodeName(pasta)));
 }
