@@ -171,9 +171,9 @@ int main(int argc, char** argv)
                    stderr);
         return 1;
     }
+    instalar_limpeza();
     // A filter runs without a screen or a session. Qt's start insists on a
     // runtime folder: one of its own, there only while Qt starts.
-    instalar_limpeza();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     std::optional<PastaTemporaria> execucao;
     if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
