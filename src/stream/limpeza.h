@@ -77,7 +77,7 @@ public:
 
     bool valida() const;
     QString caminho() const;
-    // Empty when the folder could not be made.
+    // Empty when no file was named or the folder could not be made.
     const QString& arquivo() const { return arquivo_; }
 
 private:
